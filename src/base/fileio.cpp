@@ -1,0 +1,80 @@
+#include "base/fileio.h"
+
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <system_error>
+
+#include "base/errors.h"
+#include <atomic>
+#include <chrono>
+
+namespace fs = std::filesystem;
+
+namespace lpc {
+
+bool FileExists(const std::string& path) {
+  std::error_code ec;
+  return fs::is_regular_file(fs::path(path), ec);
+}
+
+bool DirectoryExists(const std::string& path) {
+  std::error_code ec;
+  return fs::is_directory(fs::path(path), ec);
+}
+
+int64_t FileSize(const std::string& path) {
+  std::error_code ec;
+  const auto size = fs::file_size(fs::path(path), ec);
+  if (ec) return -1;
+  return static_cast<int64_t>(size);
+}
+
+std::string ReadFileBytes(const std::string& path, uint64_t max_bytes) {
+  std::ifstream in(fs::path(path), std::ios::binary);
+  if (!in) throw FileNotFoundError(path + ": " + kFileNotFound);
+  in.seekg(0, std::ios::end);
+  const std::streamoff size = in.tellg();
+  if (size < 0) throw IOError(path + ": cannot determine the file size");
+  if (static_cast<uint64_t>(size) > max_bytes) {
+    throw FormatError(path, "file too large (" + std::to_string(size) + " bytes)");
+  }
+  in.seekg(0, std::ios::beg);
+  std::string bytes(static_cast<size_t>(size), '\0');
+  if (size > 0 && !in.read(bytes.data(), size)) throw ReadError(path + ": " + kReadBeyondEnd);
+  return bytes;
+}
+
+void WriteFileBytes(const std::string& path, std::string_view bytes) {
+  std::ofstream out(fs::path(path), std::ios::binary | std::ios::trunc);
+  if (!out) throw IOError(path + ": cannot create the file");
+  out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+  out.flush();
+  if (!out) throw IOError(path + ": write failed");
+}
+
+void WriteFileAtomic(const std::string& path, std::string_view bytes) {
+  const fs::path target = fs::path(path);
+  fs::path temp = target;
+  // A name of our own per call; the global random generator is left alone so that seeded runs
+  // stay repeatable.
+  static std::atomic<unsigned> counter{0};
+  const auto stamp = std::chrono::steady_clock::now().time_since_epoch().count();
+  temp += ".tmp" + std::to_string(stamp % 1000000) + "-" + std::to_string(counter++);
+  try {
+    WriteFileBytes(temp.string(), bytes);
+  } catch (...) {
+    std::error_code ignored;
+    fs::remove(temp, ignored);
+    throw;
+  }
+  std::error_code ec;
+  fs::rename(temp, target, ec);
+  if (ec) {
+    std::error_code ignored;
+    fs::remove(temp, ignored);
+    throw IOError(path + ": cannot replace the file (" + ec.message() + ")");
+  }
+}
+
+}  // namespace lpc

@@ -1,0 +1,26 @@
+// Whole-file helpers. Errors name the file: "<path>: <fault>".
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+namespace lpc {
+
+bool FileExists(const std::string& path);
+bool DirectoryExists(const std::string& path);
+// Size in bytes, or -1 when the file cannot be examined.
+int64_t FileSize(const std::string& path);
+
+// Reads the whole file. Missing file: FileNotFoundError "<path>: File not found"; a file larger
+// than max_bytes: FormatError, before anything is allocated.
+std::string ReadFileBytes(const std::string& path, uint64_t max_bytes = UINT64_C(1) << 32);
+
+// Writes bytes to a temporary file beside path and renames it into place, so readers see either
+// the old or the new file, never half of one. Failure: IOError naming the path.
+void WriteFileAtomic(const std::string& path, std::string_view bytes);
+
+// Plain write (create or truncate). Failure: IOError naming the path.
+void WriteFileBytes(const std::string& path, std::string_view bytes);
+
+}  // namespace lpc

@@ -1,0 +1,38 @@
+// Picture decoding and encoding. Every decoder treats its input as hostile: sizes are checked
+// before anything is allocated and pictures larger than kMaxPictureSide on a side are refused.
+// Errors are FormatError naming `name` (usually the file path) and the fault.
+#pragma once
+
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "base/bitmap.h"
+
+namespace lpc {
+
+// JPEG (JFIF) through libjpeg-turbo, full size, full colour.
+Bitmap DecodeJpeg(std::string_view bytes, const std::string& name);
+// Windows bitmap: 1, 4, 8, 16, 24 and 32 bits per pixel, bottom-up and top-down rows.
+Bitmap DecodeBmp(std::string_view bytes, const std::string& name);
+// GIF through giflib: the first frame; transparent pixels become black.
+Bitmap DecodeGif(std::string_view bytes, const std::string& name);
+// PNG through libpng (authoring tool only); alpha is dropped onto black.
+Bitmap DecodePng(std::string_view bytes, const std::string& name);
+
+// Loads a picture file, decoder chosen by the upper-cased extension: ".JPG"/".JPEG", ".BMP",
+// ".GIF", ".PNG". Another extension is a FormatError; a missing file a FileNotFoundError.
+Bitmap LoadPicture(const std::string& path);
+// Decodes bytes as the picture kind that `name`'s extension says.
+Bitmap DecodePicture(std::string_view bytes, const std::string& name);
+
+std::string EncodeJpeg(const Bitmap& bitmap, int quality = 90);
+std::string EncodePng(const Bitmap& bitmap);  // 8-bit RGB
+std::string EncodeBmp(const Bitmap& bitmap);  // 24-bit, bottom-up
+// Writes a picture by extension (".JPG", ".PNG", ".BMP"), atomically.
+void SavePicture(const std::string& path, const Bitmap& bitmap);
+
+// An animated GIF of equally sized frames, delay in hundredths of a second, looping forever.
+std::string EncodeGifAnimation(const std::vector<Bitmap>& frames, int delay_centiseconds);
+
+}  // namespace lpc
