@@ -1,0 +1,64 @@
+// lpctool: writes and inspects screensaver packages and packed images.
+#include <unistd.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <exception>
+#include <iostream>
+
+#include "command.h"
+
+namespace lpctool {
+
+namespace {
+int g_exit_code = 0;
+}
+
+std::vector<std::pair<std::string, CommandSetup>>& Commands() {
+  static std::vector<std::pair<std::string, CommandSetup>> commands;
+  return commands;
+}
+
+CommandRegistrar::CommandRegistrar(const char* name, CommandSetup setup) {
+  Commands().emplace_back(name, std::move(setup));
+}
+
+void SetExitCode(int code) { g_exit_code = code; }
+
+Progress::Progress(std::string label, uint64_t total)
+    : label_(std::move(label)), total_(total), tty_(isatty(STDERR_FILENO) != 0) {}
+
+Progress::~Progress() {
+  if (tty_ && shown_ >= 0) std::fprintf(stderr, "\r%s: done  \n", label_.c_str());
+}
+
+void Progress::Advance(uint64_t amount) {
+  done_ += amount;
+  if (!tty_ || total_ == 0) return;
+  const int percent = static_cast<int>(std::min<uint64_t>(100, done_ * 100 / total_));
+  if (percent != shown_) {
+    shown_ = percent;
+    std::fprintf(stderr, "\r%s: %3d%%", label_.c_str(), percent);
+    std::fflush(stderr);
+  }
+}
+
+}  // namespace lpctool
+
+int main(int argc, char** argv) {
+  CLI::App app{"lpctool: make and inspect LPCSaver screensavers and packed images"};
+  app.require_subcommand(1);
+  auto& commands = lpctool::Commands();
+  std::sort(commands.begin(), commands.end(),
+            [](const auto& a, const auto& b) { return a.first < b.first; });
+  for (auto& [name, setup] : commands) setup(app);
+  try {
+    app.parse(argc, argv);
+  } catch (const CLI::ParseError& e) {
+    return app.exit(e);
+  } catch (const std::exception& e) {
+    std::cerr << "lpctool: " << e.what() << "\n";
+    return 1;
+  }
+  return lpctool::g_exit_code;
+}
