@@ -1,0 +1,40 @@
+// Whole-image effects on fast surfaces and bitmaps: saturation, cross-fade blending, smooth
+// resizing, grey copies, and fitting a packed image (picture, mask and wave sizes) to a screen.
+#pragma once
+
+#include <cstdint>
+
+#include "base/bitmap.h"
+#include "effects/fast_surfaces.h"
+#include "package/packed_image.h"
+
+namespace lpc {
+
+// Moves every channel from the pixel's grey level (the truncated mean of its channels) by
+// amount/256 of its distance from it: 256 keeps colours, 0 or 1 gives grey, 512 doubles the
+// saturation. Results are clamped to 0..255.
+void AdjustSaturation(TFastRGB& surface, int32_t amount);
+
+// dest = b + floor((a - b) * amount / 256) per byte; 0 gives b, 256 gives a. amount is clamped
+// to 0..256. All three surfaces must be of one kind and one size, otherwise an Error is raised
+// and nothing is written. dest may be a or b.
+void Blend(TFastRGB& dest, const TFastRGB& a, const TFastRGB& b, int32_t amount);
+
+// Resizes the project's picture (smoothly) and mask (by whole pixels, so region colours stay
+// exact) to width x height, or, when proportional, to the largest size of the picture's shape
+// within it; scales the wave amplitudes and jitter ranges to match. A width or height below 1,
+// or an empty picture, raises an Error and leaves the project unchanged.
+void FitProjectToSize(bool proportional, TProject& project, int32_t width, int32_t height);
+
+// The size FitProjectToSize would give a picture of picture_width x picture_height.
+Size FittedSize(bool proportional, int32_t picture_width, int32_t picture_height, int32_t width,
+                int32_t height);
+
+// Draws source, bilinearly resampled to destination's current size, into destination.
+// An empty source or destination leaves destination as it is.
+void SmoothResizeBitmap(const Bitmap& source, Bitmap& destination);
+
+// Replaces every pixel by the truncated mean of its three channels.
+void GreyscaleBitmap(Bitmap& bitmap);
+
+}  // namespace lpc

@@ -1,0 +1,135 @@
+// Fast bitmap surfaces: device-independent pixel memory that effects read and write directly
+// through a table of row addresses, and that can be drawn into any Canvas (a Bitmap or a
+// window's back buffer).
+//
+// TFastBMP holds 3 bytes per pixel (blue, green, red), TFast256 1 byte per pixel (an index
+// into its colour table). Rows are padded to a multiple of 4 bytes and stored bottom-up:
+// Rows[0] is the bottom line of the picture as drawn, Rows[Height - 1] the top line. Copies and
+// resamples between surfaces work on storage rows, so pictures stay upright.
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <vector>
+
+#include "base/bitmap.h"
+#include "base/canvas.h"
+
+namespace lpc {
+
+class TFastRGB {
+ public:
+  virtual ~TFastRGB() = default;
+  TFastRGB(const TFastRGB&) = delete;
+  TFastRGB& operator=(const TFastRGB&) = delete;
+
+  // Layout. RowStride is the row size rounded up to a multiple of 4 bytes.
+  int32_t RowPadding = 0;  // TFastBMP: Width mod 4; TFast256: RowStride - Width
+  int32_t RowStride = 0;
+  int32_t ByteSize = 0;  // RowStride * Height
+  int32_t Width = 0;
+  int32_t Height = 0;
+  std::vector<uint8_t*> Rows;  // Rows[i] = Bits + i * RowStride
+  uint8_t* Bits = nullptr;
+
+  virtual int BytesPerPixel() const = 0;
+
+  // Sizes the surface (negative sizes count as 0; sides above kMaxPictureSide are refused
+  // with an Error). Nothing happens when the size is unchanged; otherwise the contents are
+  // not kept (new memory is zero).
+  virtual void Allocate(int32_t width, int32_t height) = 0;
+  // Draws the whole surface with its top-left corner at (x, y).
+  virtual void DrawAt(Canvas& dc, int32_t x, int32_t y) const = 0;
+  // Draws the whole surface stretched into (x, y, w, h), whole pixels repeated or dropped.
+  virtual void DrawStretched(Canvas& dc, int32_t x, int32_t y, int32_t w, int32_t h) const = 0;
+  // Draws the w x h block at (sx, sy) unscaled at (x, y). The source position counts from the
+  // bottom-left corner, as device-independent bitmaps do: sy is a storage row.
+  virtual void DrawPart(Canvas& dc, int32_t x, int32_t y, int32_t w, int32_t h, int32_t sx,
+                        int32_t sy) const = 0;
+  // Draws the source block (sx, sy, sw, sh) stretched into (x, y, w, h).
+  virtual void DrawPartStretched(Canvas& dc, int32_t x, int32_t y, int32_t w, int32_t h,
+                                 int32_t sx, int32_t sy, int32_t sw, int32_t sh) const = 0;
+  // Fills (x, y, w, h) of dc with copies of the surface.
+  virtual void DrawTiled(Canvas& dc, int32_t x, int32_t y, int32_t w, int32_t h) const = 0;
+  // Resizes this surface into dest (which keeps its size). dest must be of the same kind;
+  // otherwise an Error is raised.
+  virtual void ResampleNearest(TFastRGB& dest) const = 0;
+  virtual void ResampleBilinear(TFastRGB& dest) const = 0;
+  // Copies the w x h block at (sx, sy) to (x, y) of dest, clipped to both surfaces.
+  virtual void CopyBlock(TFastRGB& dest, int32_t x, int32_t y, int32_t w, int32_t h, int32_t sx,
+                         int32_t sy) const = 0;
+  // Fills dest with copies of this surface, starting at (0, 0).
+  virtual void TileInto(TFastRGB& dest) const = 0;
+
+  // The colour of storage pixel (x, row) as 0x00RRGGBB (for an 8-bit surface through its
+  // colour table).
+  virtual Color PixelColor(int32_t x, int32_t row) const = 0;
+
+ protected:
+  TFastRGB() = default;
+  // Shared by both kinds: new memory and row table for width x height at bits_per_pixel.
+  void AllocateStorage(int32_t width, int32_t height, int bits_per_pixel);
+  // The picture row (top-down) shown by storage row i.
+  int32_t PictureRow(int32_t storage_row) const { return Height - 1 - storage_row; }
+
+  std::vector<uint8_t> storage_;
+};
+
+// 24 bits per pixel: blue, green, red.
+class TFastBMP : public TFastRGB {
+ public:
+  TFastBMP() = default;
+  TFastBMP(int32_t width, int32_t height) { Allocate(width, height); }
+
+  int BytesPerPixel() const override { return 3; }
+
+  // A 24-bit copy of bitmap, at its size.
+  void LoadFromBitmapHandle(const Bitmap& bitmap);
+
+  void Allocate(int32_t width, int32_t height) override;
+  void DrawAt(Canvas& dc, int32_t x, int32_t y) const override;
+  void DrawStretched(Canvas& dc, int32_t x, int32_t y, int32_t w, int32_t h) const override;
+  void DrawPart(Canvas& dc, int32_t x, int32_t y, int32_t w, int32_t h, int32_t sx,
+                int32_t sy) const override;
+  void DrawPartStretched(Canvas& dc, int32_t x, int32_t y, int32_t w, int32_t h, int32_t sx,
+                         int32_t sy, int32_t sw, int32_t sh) const override;
+  void DrawTiled(Canvas& dc, int32_t x, int32_t y, int32_t w, int32_t h) const override;
+  void ResampleNearest(TFastRGB& dest) const override;
+  void ResampleBilinear(TFastRGB& dest) const override;
+  void CopyBlock(TFastRGB& dest, int32_t x, int32_t y, int32_t w, int32_t h, int32_t sx,
+                 int32_t sy) const override;
+  void TileInto(TFastRGB& dest) const override;
+  Color PixelColor(int32_t x, int32_t row) const override;
+};
+
+// 8 bits per pixel with a 256-entry colour table (a grey ramp until set).
+class TFast256 : public TFastRGB {
+ public:
+  TFast256();
+  TFast256(int32_t width, int32_t height) : TFast256() { Allocate(width, height); }
+
+  int BytesPerPixel() const override { return 1; }
+
+  std::array<Color, 256> Colors;  // 0x00RRGGBB per index
+
+  void Allocate(int32_t width, int32_t height) override;
+  void DrawAt(Canvas& dc, int32_t x, int32_t y) const override;
+  void DrawStretched(Canvas& dc, int32_t x, int32_t y, int32_t w, int32_t h) const override;
+  void DrawPart(Canvas& dc, int32_t x, int32_t y, int32_t w, int32_t h, int32_t sx,
+                int32_t sy) const override;
+  void DrawPartStretched(Canvas& dc, int32_t x, int32_t y, int32_t w, int32_t h, int32_t sx,
+                         int32_t sy, int32_t sw, int32_t sh) const override;
+  void DrawTiled(Canvas& dc, int32_t x, int32_t y, int32_t w, int32_t h) const override;
+  void ResampleNearest(TFastRGB& dest) const override;
+  void ResampleBilinear(TFastRGB& dest) const override;
+  void CopyBlock(TFastRGB& dest, int32_t x, int32_t y, int32_t w, int32_t h, int32_t sx,
+                 int32_t sy) const override;
+  void TileInto(TFastRGB& dest) const override;
+  Color PixelColor(int32_t x, int32_t row) const override;
+};
+
+// The surface as a top-down 32-bit bitmap (what DrawAt at (0, 0) into a bitmap of the
+// surface's size produces).
+Bitmap SurfaceToBitmap(const TFastRGB& surface);
+
+}  // namespace lpc

@@ -1,0 +1,113 @@
+// TWaveGenerator: animates the water regions of a packed image. Every frame each region's
+// pixels are moved by a travelling cosine displacement that depends on the row and on the
+// region's phase; everything outside the regions stays the plain picture. When the image asks
+// for weather, snow or rain is drawn over a copy of each finished frame (Overlay).
+//
+// Calling order for each packed image: AttachProject, SetWeather(false), Prepare,
+// SetWeather(project.WeatherParam.Kind > 0); then once per frame Update and draw
+// WeatherOn() ? *Overlay() : Output().
+//
+// A region whose Period is 0 is held still (its pixels stay the plain picture) instead of
+// stopping the whole frame; every other region animates as usual.
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <memory>
+#include <vector>
+
+#include "base/bitmap.h"
+#include "package/packed_image.h"
+
+namespace lpc {
+
+class TRain;
+class TSnow;
+
+// The displacement of one region for one row.
+struct WaveRowOffsets {
+  int64_t V = 0;  // vertical
+  int64_t H = 0;  // horizontal
+};
+
+class TWaveGenerator {
+ public:
+  TWaveGenerator();
+  ~TWaveGenerator();
+  TWaveGenerator(const TWaveGenerator&) = delete;
+  TWaveGenerator& operator=(const TWaveGenerator&) = delete;
+
+  // Keeps a reference to project (not owned) and takes its speed. No other work.
+  void AttachProject(TProject* project);
+  // Sizes Output, builds every table, seeds the random generator from the clock, computes the
+  // first frame and leaves Output equal to the plain picture with the phases one step on.
+  void Prepare();
+  // Computes the next frame into Output (and Overlay when weather is on), advances the phases.
+  void Update();
+  // Draws the plain picture into Output.
+  void ResetOutput();
+  // Drops any weather; when on, creates the project's weather and an Overlay.
+  void SetWeather(bool on);
+
+  const Bitmap& Output() const { return output_; }
+  const Bitmap* Overlay() const { return overlay_.get(); }
+  bool WeatherOn() const { return weather_on_; }
+  const Bitmap* Picture() const { return picture_; }
+  TProject* Project() const { return project_; }
+
+  // State, for the window and for tests.
+  int32_t Width() const { return width_; }
+  int32_t Height() const { return height_; }
+  int32_t SpeedPercent() const { return speed_percent_; }
+  void SetSpeedPercent(int32_t percent) { speed_percent_ = percent; }
+  int32_t Phase(int region) const { return phase_[region]; }
+  int32_t RegionTop(int region) const { return region_top_[region]; }
+  int32_t RegionBottom(int region) const { return region_bottom_[region]; }
+  // Region index 0..3 at (x, y), or -1.
+  int RegionAt(int x, int y) const { return region_map_[static_cast<size_t>(y) * width_ + x]; }
+  const std::vector<int32_t>& Jitter(int region) const { return jitter_[region]; }
+  TSnow* Snow() const { return snow_.get(); }
+  TRain* Rain() const { return rain_.get(); }
+
+  // The row offsets Update would use for every row of the current frame: entry
+  // [r * 4 + i] for row r and region i (rows outside a region hold zeros). A region that is
+  // held still (Period 0) is marked in `still`.
+  void ComputeRowOffsets(std::vector<WaveRowOffsets>& offsets, std::array<bool, 4>& still) const;
+
+ private:
+  // A run of one region's pixels within a row.
+  struct Span {
+    int32_t x0, x1;  // columns x0..x1-1
+    int32_t region;
+  };
+
+  void BuildRegionMap();
+  void BuildJitter();
+  void BuildSpans();
+  void DisplaceRow(int32_t r, const WaveRowOffsets* offsets);
+
+  int32_t height_ = 0;
+  int32_t width_ = 0;
+  std::array<int32_t, 4> phase_{};
+  const Bitmap* picture_ = nullptr;
+  const Bitmap* mask_ = nullptr;
+  Bitmap output_;
+  std::unique_ptr<Bitmap> overlay_;
+  int32_t speed_percent_ = 100;
+  std::vector<int16_t> region_map_;  // height_ rows of width_ entries
+  std::array<std::vector<int32_t>, 4> jitter_;
+  std::array<const TWaveParam*, 4> params_{};
+  std::array<int32_t, 4> region_top_{};
+  std::array<int32_t, 4> region_bottom_{};
+  TProject* project_ = nullptr;
+  std::unique_ptr<TSnow> snow_;
+  std::unique_ptr<TRain> rain_;
+  bool weather_on_ = false;
+
+  // Region pixels of each row as runs, so that frames never visit still pixels.
+  std::vector<Span> spans_;
+  std::vector<uint32_t> row_spans_;  // height_ + 1 offsets into spans_
+  std::vector<WaveRowOffsets> offsets_;  // scratch, height_ * 4
+};
+
+}  // namespace lpc

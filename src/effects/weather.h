@@ -1,0 +1,91 @@
+// Snow and rain drawn over a finished water frame. Both move their particles once per frame
+// and draw them on their Target bitmap (the wave generator's Overlay) through a Canvas, so the
+// pixels follow the platform's line and ellipse rules.
+#pragma once
+
+#include <cstdint>
+#include <vector>
+
+#include "base/bitmap.h"
+
+namespace lpc {
+
+// Most particles either effect keeps; larger counts are cut to it.
+inline constexpr int32_t kMaxWeatherParticles = 1000;
+
+// Index into kSpeedTable, clamped to 0..20 (values come from files unchecked).
+int32_t ClampSpeedIndex(int32_t index);
+
+struct TRainDrop {
+  double X = 0;        // position in Target pixels; may lie up to 20 pixels outside it
+  double Y = 0;
+  int32_t Size = 2;    // 2..4: speed and brightness class
+  int32_t Length = 1;  // 1..4: streak length class
+  bool operator==(const TRainDrop&) const = default;
+};
+
+class TRain {
+ public:
+  TRain() = default;
+
+  // Count = n, cut to 0..1000 (a negative count from a file gives no drops).
+  void SetCount(int32_t n);
+  int32_t Count() const { return count_; }
+
+  // Allocates Count drops and places them at random on Target. Target must be set.
+  void Scatter();
+  // Moves every drop by one frame and draws all drops on Target.
+  void Step();
+  // Draws all drops where they are (the drawing half of Step).
+  void Draw();
+
+  Bitmap* Target = nullptr;  // not owned
+  std::vector<TRainDrop> Drops;
+  int32_t SpeedIndex = 2;      // into kSpeedTable; clamped when used
+  int32_t Angle = 0;           // direction of fall in degrees; 90 is straight down
+  int32_t SpeedPercent = 0;    // the generator's speed
+  int32_t LengthTenths = 0;    // streak length factor in tenths (10 = 1)
+
+ private:
+  int32_t count_ = 0;
+};
+
+struct TSnowFlake {
+  double X = 0;       // position in Target pixels
+  double Y = 0;
+  int32_t Size = 2;   // 2..4: diameter in pixels and fall speed
+  int32_t Drift = 0;  // -1, 0 or 1: sideways motion per unit of speed
+  bool operator==(const TSnowFlake&) const = default;
+};
+
+class TSnow {
+ public:
+  TSnow() = default;
+
+  // Count = n, cut to 0..1000.
+  void SetCount(int32_t n);
+  int32_t Count() const { return count_; }
+
+  // Allocates Count flakes and places them at random on Target. Target must be set.
+  void Scatter();
+  // Moves every flake by one frame and draws all flakes on Target.
+  void Step();
+  // Draws all flakes where they are (the drawing half of Step).
+  void Draw();
+
+  Bitmap* Target = nullptr;  // not owned
+  std::vector<TSnowFlake> Flakes;
+  int32_t SpeedIndex = 2;    // into kSpeedTable; clamped when used
+  int32_t SpeedPercent = 0;  // the generator's speed
+
+ private:
+  int32_t count_ = 0;
+};
+
+// Colours of the streaks and flakes.
+inline constexpr Color kSnowOutline = MakeColor(225, 225, 225);
+inline constexpr Color kSnowFill = MakeColor(255, 255, 255);
+// Brightness of a drop of size s (2..4): 218, 227, 255.
+constexpr int RainBrightness(int s) { return 55 / (5 - s) + 200; }
+
+}  // namespace lpc
