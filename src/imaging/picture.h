@@ -3,6 +3,7 @@
 // Errors are FormatError naming `name` (usually the file path) and the fault.
 #pragma once
 
+#include <cstdint>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -15,10 +16,25 @@ namespace lpc {
 Bitmap DecodeJpeg(std::string_view bytes, const std::string& name);
 // Windows bitmap: 1, 4, 8, 16, 24 and 32 bits per pixel, bottom-up and top-down rows.
 Bitmap DecodeBmp(std::string_view bytes, const std::string& name);
-// GIF through giflib: the first frame; transparent pixels become black.
+// GIF through giflib: the first frame drawn on its logical screen; transparent pixels and the
+// screen outside the frame's rectangle are black (the background colour index is ignored).
 Bitmap DecodeGif(std::string_view bytes, const std::string& name);
 // PNG through libpng (authoring tool only); alpha is dropped onto black.
 Bitmap DecodePng(std::string_view bytes, const std::string& name);
+
+// A tighter budget than the fixed side limit, for callers that decode untrusted data in bulk
+// (fuzzers, thumbnail previews): a picture with more pixels than max_pixels is refused before
+// its pixels are allocated.
+struct DecodeLimits {
+  int64_t max_pixels = int64_t{kMaxPictureSide} * kMaxPictureSide;
+};
+Bitmap DecodeJpeg(std::string_view bytes, const std::string& name, const DecodeLimits& limits);
+Bitmap DecodeBmp(std::string_view bytes, const std::string& name, const DecodeLimits& limits);
+Bitmap DecodeGif(std::string_view bytes, const std::string& name, const DecodeLimits& limits);
+Bitmap DecodePng(std::string_view bytes, const std::string& name, const DecodeLimits& limits);
+
+// Largest picture file LoadPicture reads.
+inline constexpr uint64_t kMaxPictureFileBytes = uint64_t{512} << 20;
 
 // Loads a picture file, decoder chosen by the upper-cased extension: ".JPG"/".JPEG", ".BMP",
 // ".GIF", ".PNG". Another extension is a FormatError; a missing file a FileNotFoundError.

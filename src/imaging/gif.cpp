@@ -1,0 +1,223 @@
+// GIF decoding (first frame) and animated GIF encoding through giflib, from and to memory.
+//
+// The decoder reads record by record instead of slurping the whole file: giflib's slurp
+// allocates every frame of a file before we could look at a single size.
+#include <gif_lib.h>
+
+#include <algorithm>
+#include <cstring>
+#include <memory>
+#include <vector>
+
+#include "base/errors.h"
+#include "imaging/decode_common.h"
+#include "imaging/picture.h"
+
+namespace lpc {
+namespace {
+
+struct MemoryInput {
+  const GifByteType* data;
+  size_t left;
+};
+
+int ReadFromMemory(GifFileType* gif, GifByteType* buffer, int length) {
+  auto* in = static_cast<MemoryInput*>(gif->UserData);
+  const size_t n = std::min(in->left, static_cast<size_t>(std::max(length, 0)));
+  std::memcpy(buffer, in->data, n);
+  in->data += n;
+  in->left -= n;
+  return static_cast<int>(n);
+}
+
+int WriteToMemory(GifFileType* gif, const GifByteType* data, int length) {
+  auto* out = static_cast<std::string*>(gif->UserData);
+  out->append(reinterpret_cast<const char*>(data), static_cast<size_t>(length));
+  return length;
+}
+
+struct DecoderCloser {
+  void operator()(GifFileType* gif) const {
+    int error = 0;
+    DGifCloseFile(gif, &error);
+  }
+};
+using DecoderPtr = std::unique_ptr<GifFileType, DecoderCloser>;
+
+struct EncoderCloser {
+  void operator()(GifFileType* gif) const {
+    int error = 0;
+    EGifCloseFile(gif, &error);
+  }
+};
+
+struct MapDeleter {
+  void operator()(ColorMapObject* map) const { GifFreeMapObject(map); }
+};
+
+std::string GifMessage(int code) {
+  const char* text = GifErrorString(code);
+  return text ? text : Format("GIF error %d", code);
+}
+
+[[noreturn]] void Fail(const std::string& name, const GifFileType* gif) {
+  throw FormatError(name, GifMessage(gif->Error));
+}
+
+// Draws the frame's rows onto the canvas. Interlaced frames store rows 0, 8, 16, ... first,
+// then 4, 12, ..., then 2, 6, ..., then the odd rows.
+void ReadFrame(GifFileType* gif, const ColorMapObject* map, int transparent, Bitmap* canvas,
+               const std::string& name) {
+  const GifImageDesc& d = gif->Image;
+  std::vector<GifPixelType> line(static_cast<size_t>(d.Width));
+  std::vector<Color> colours(256, 0);
+  for (int i = 0; i < map->ColorCount && i < 256; ++i) {
+    colours[static_cast<size_t>(i)] =
+        MakeColor(map->Colors[i].Red, map->Colors[i].Green, map->Colors[i].Blue);
+  }
+  if (transparent >= 0 && transparent < 256) colours[static_cast<size_t>(transparent)] = 0;
+
+  static constexpr int kStart[4] = {0, 4, 2, 1};
+  static constexpr int kStep[4] = {8, 8, 4, 2};
+  const int passes = d.Interlace ? 4 : 1;
+  for (int pass = 0; pass < passes; ++pass) {
+    const int start = d.Interlace ? kStart[pass] : 0;
+    const int step = d.Interlace ? kStep[pass] : 1;
+    for (int row = start; row < d.Height; row += step) {
+      if (DGifGetLine(gif, line.data(), d.Width) == GIF_ERROR) Fail(name, gif);
+      const int y = d.Top + row;
+      if (y >= canvas->height()) continue;
+      Color* target = canvas->Row(y);
+      const int visible = std::min(d.Width, canvas->width() - d.Left);
+      for (int x = 0; x < visible; ++x) target[d.Left + x] = colours[line[static_cast<size_t>(x)]];
+    }
+  }
+}
+
+}  // namespace
+
+Bitmap DecodeGif(std::string_view bytes, const std::string& name) {
+  return DecodeGif(bytes, name, DecodeLimits{});
+}
+
+Bitmap DecodeGif(std::string_view bytes, const std::string& name, const DecodeLimits& limits) {
+  if (bytes.empty()) throw FormatError(name, "empty GIF file");
+  MemoryInput input{reinterpret_cast<const GifByteType*>(bytes.data()), bytes.size()};
+  int error = 0;
+  DecoderPtr gif(DGifOpen(&input, ReadFromMemory, &error));
+  if (!gif) throw FormatError(name, GifMessage(error));
+
+  GraphicsControlBlock control{};
+  control.TransparentColor = NO_TRANSPARENT_COLOR;
+  for (;;) {
+    GifRecordType type = UNDEFINED_RECORD_TYPE;
+    if (DGifGetRecordType(gif.get(), &type) == GIF_ERROR) Fail(name, gif.get());
+    if (type == TERMINATE_RECORD_TYPE) throw FormatError(name, "GIF file holds no picture");
+    if (type == EXTENSION_RECORD_TYPE) {
+      int code = 0;
+      GifByteType* block = nullptr;
+      if (DGifGetExtension(gif.get(), &code, &block) == GIF_ERROR) Fail(name, gif.get());
+      if (code == GRAPHICS_EXT_FUNC_CODE && block != nullptr && block[0] >= 4) {
+        DGifExtensionToGCB(block[0], block + 1, &control);
+      }
+      while (block != nullptr) {
+        if (DGifGetExtensionNext(gif.get(), &block) == GIF_ERROR) Fail(name, gif.get());
+      }
+      continue;
+    }
+    if (type != IMAGE_DESC_RECORD_TYPE) continue;
+
+    if (DGifGetImageDesc(gif.get()) == GIF_ERROR) Fail(name, gif.get());
+    const GifImageDesc& d = gif->Image;
+    int64_t width = gif->SWidth;
+    int64_t height = gif->SHeight;
+    if (width <= 0 || height <= 0) {
+      // Some writers leave the screen size at zero; the first frame then decides it.
+      width = int64_t{d.Left} + d.Width;
+      height = int64_t{d.Top} + d.Height;
+    }
+    imaging_detail::CheckPictureSize(width, height, name, limits);
+    if (d.Width > kMaxPictureSide || d.Height > kMaxPictureSide ||
+        int64_t{d.Width} * d.Height > limits.max_pixels) {
+      throw FormatError(name, Format("GIF frame too large (%d x %d)", d.Width, d.Height));
+    }
+    const ColorMapObject* map = d.ColorMap ? d.ColorMap : gif->SColorMap;
+    if (map == nullptr || map->Colors == nullptr) {
+      throw FormatError(name, "GIF frame has no colour table");
+    }
+    Bitmap canvas(static_cast<int>(width), static_cast<int>(height), 0);
+    if (d.Width > 0 && d.Height > 0) {
+      ReadFrame(gif.get(), map, control.TransparentColor, &canvas, name);
+    }
+    return canvas;
+  }
+}
+
+std::string EncodeGifAnimation(const std::vector<Bitmap>& frames, int delay_centiseconds) {
+  if (frames.empty()) throw Error("an animation needs at least one frame");
+  const int width = frames[0].width();
+  const int height = frames[0].height();
+  if (frames[0].empty() || width > 65535 || height > 65535) {
+    throw Error(Format("cannot encode a %d x %d animation frame", width, height));
+  }
+  for (const Bitmap& f : frames) {
+    if (f.width() != width || f.height() != height) {
+      throw Error("animation frames differ in size");
+    }
+  }
+  delay_centiseconds = std::clamp(delay_centiseconds, 0, 65535);
+
+  std::string out;
+  int error = 0;
+  std::unique_ptr<GifFileType, EncoderCloser> gif(EGifOpen(&out, WriteToMemory, &error));
+  if (!gif) throw Error("GIF encoder: " + GifMessage(error));
+  auto check = [&](int result) {
+    if (result == GIF_ERROR) throw Error("GIF encoder: " + GifMessage(gif->Error));
+  };
+  EGifSetGifVersion(gif.get(), true);
+  check(EGifPutScreenDesc(gif.get(), width, height, 8, 0, nullptr));
+
+  // Loop forever.
+  static const unsigned char kLoop[3] = {1, 0, 0};
+  check(EGifPutExtensionLeader(gif.get(), APPLICATION_EXT_FUNC_CODE));
+  check(EGifPutExtensionBlock(gif.get(), 11, "NETSCAPE2.0"));
+  check(EGifPutExtensionBlock(gif.get(), 3, kLoop));
+  check(EGifPutExtensionTrailer(gif.get()));
+
+  const size_t pixels = static_cast<size_t>(width) * static_cast<size_t>(height);
+  std::vector<GifByteType> red(pixels), green(pixels), blue(pixels), indices(pixels);
+  for (const Bitmap& frame : frames) {
+    for (size_t i = 0; i < pixels; ++i) {
+      const Color c = frame.data()[i];
+      red[i] = static_cast<GifByteType>(RedOf(c));
+      green[i] = static_cast<GifByteType>(GreenOf(c));
+      blue[i] = static_cast<GifByteType>(BlueOf(c));
+    }
+    GifColorType palette[256] = {};
+    int palette_size = 256;
+    check(GifQuantizeBuffer(static_cast<unsigned>(width), static_cast<unsigned>(height),
+                            &palette_size, red.data(), green.data(), blue.data(), indices.data(),
+                            palette));
+    std::unique_ptr<ColorMapObject, MapDeleter> map(GifMakeMapObject(256, palette));
+    if (!map) throw Error("GIF encoder: out of memory");
+
+    GraphicsControlBlock control{};
+    control.DisposalMode = DISPOSE_DO_NOT;
+    control.DelayTime = delay_centiseconds;
+    control.TransparentColor = NO_TRANSPARENT_COLOR;
+    GifByteType extension[4];
+    const size_t length = EGifGCBToExtension(&control, extension);
+    check(EGifPutExtension(gif.get(), GRAPHICS_EXT_FUNC_CODE, static_cast<int>(length),
+                           extension));
+    check(EGifPutImageDesc(gif.get(), 0, 0, width, height, false, map.get()));
+    for (int y = 0; y < height; ++y) {
+      check(EGifPutLine(gif.get(), indices.data() + static_cast<size_t>(y) * width, width));
+    }
+  }
+  // Closing writes the trailer; the string must outlive the encoder.
+  GifFileType* raw = gif.release();
+  if (EGifCloseFile(raw, &error) == GIF_ERROR) throw Error("GIF encoder: " + GifMessage(error));
+  return out;
+}
+
+}  // namespace lpc

@@ -1,0 +1,205 @@
+// JPEG decoding and encoding through libjpeg-turbo, from and to memory.
+//
+// libjpeg reports fatal errors through error_exit, which must not return. We leave it with
+// longjmp back into a small function whose frame holds nothing with a destructor, and turn the
+// stored message into a FormatError there. Nothing C++ lives across the setjmp.
+// jpeglib.h needs size_t and FILE declared before it.
+#include <csetjmp>
+#include <cstddef>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <memory>
+
+#include <jpeglib.h>
+#include <jerror.h>
+
+#include "base/errors.h"
+#include "imaging/decode_common.h"
+#include "imaging/picture.h"
+
+namespace lpc {
+namespace {
+
+// A progressive stream may carry any number of scans, each of which makes libjpeg walk the
+// whole coefficient buffer; a hostile file with thousands of tiny scans takes minutes. Real
+// encoders write about ten.
+constexpr int kMaxScans = 500;
+// libjpeg's own buffers (the whole coefficient image of a progressive stream) stay below this.
+constexpr long kMaxLibjpegMemory = 1536L << 20;
+
+struct ErrorManager {
+  jpeg_error_mgr pub;  // first, so that a j_common_ptr's err can be cast back
+  std::jmp_buf jump;
+  char message[JMSG_LENGTH_MAX];
+};
+
+[[noreturn]] void OnError(j_common_ptr cinfo) {
+  auto* mgr = reinterpret_cast<ErrorManager*>(cinfo->err);
+  (*cinfo->err->format_message)(cinfo, mgr->message);
+  std::longjmp(mgr->jump, 1);
+}
+
+// Warnings are ignored except running out of data: libjpeg would fill the rest of the picture
+// with grey, and a file that ends early is a broken file.
+void OnMessage(j_common_ptr cinfo, int level) {
+  if (level < 0 && cinfo->err->msg_code == JWRN_JPEG_EOF) OnError(cinfo);
+}
+
+void OnProgress(j_common_ptr cinfo) {
+  if (cinfo->is_decompressor) {
+    auto* d = reinterpret_cast<j_decompress_ptr>(cinfo);
+    if (d->input_scan_number > kMaxScans) {
+      auto* mgr = reinterpret_cast<ErrorManager*>(cinfo->err);
+      std::snprintf(mgr->message, sizeof mgr->message, "too many scans (more than %d)",
+                    kMaxScans);
+      std::longjmp(mgr->jump, 1);
+    }
+  }
+}
+
+void InstallErrorManager(ErrorManager* mgr) {
+  jpeg_std_error(&mgr->pub);
+  mgr->pub.error_exit = OnError;
+  mgr->pub.emit_message = OnMessage;
+  mgr->message[0] = '\0';
+}
+
+// Turns libjpeg's CMYK (Adobe writes it inverted) into RGB.
+void CmykRowToRgb(const JSAMPLE* in, Color* out, int width, bool inverted) {
+  for (int x = 0; x < width; ++x, in += 4) {
+    int c = in[0], m = in[1], y = in[2], k = in[3];
+    if (!inverted) {
+      c = 255 - c;
+      m = 255 - m;
+      y = 255 - y;
+      k = 255 - k;
+    }
+    // Now every value is "amount of light": 255 means none of that ink.
+    out[x] = MakeColor((c * k + 127) / 255, (m * k + 127) / 255, (y * k + 127) / 255);
+  }
+}
+
+// The part of the decoder that runs under setjmp. `out` must be an empty bitmap; its size is
+// set once the header passed the checks. Returns false with mgr->message set on a libjpeg error
+// and true otherwise; *size_fault is set when the size checks refused the picture (the caller
+// then rethrows with the same check, outside this frame).
+bool RunDecode(jpeg_decompress_struct* cinfo, ErrorManager* mgr, const unsigned char* data,
+               unsigned long size, const DecodeLimits* limits, Bitmap* out, bool* size_fault) {
+  if (setjmp(mgr->jump)) return false;
+  jpeg_mem_src(cinfo, data, size);
+  jpeg_read_header(cinfo, TRUE);
+
+  const int64_t width = cinfo->image_width;
+  const int64_t height = cinfo->image_height;
+  if (width <= 0 || height <= 0 || width > kMaxPictureSide || height > kMaxPictureSide ||
+      width * height > limits->max_pixels) {
+    *size_fault = true;
+    return true;
+  }
+
+  const bool cmyk = cinfo->jpeg_color_space == JCS_CMYK || cinfo->jpeg_color_space == JCS_YCCK;
+  cinfo->out_color_space = cmyk ? JCS_CMYK : JCS_EXT_BGRX;
+  jpeg_start_decompress(cinfo);
+
+  out->SetSize(static_cast<int>(width), static_cast<int>(height));
+  JSAMPARRAY cmyk_row = nullptr;
+  if (cmyk) {
+    cmyk_row = (*cinfo->mem->alloc_sarray)(reinterpret_cast<j_common_ptr>(cinfo), JPOOL_IMAGE,
+                                           static_cast<JDIMENSION>(width) * 4, 1);
+  }
+  while (cinfo->output_scanline < cinfo->output_height) {
+    const int y = static_cast<int>(cinfo->output_scanline);
+    Color* row = out->Row(y);
+    if (cmyk) {
+      jpeg_read_scanlines(cinfo, cmyk_row, 1);
+      CmykRowToRgb(cmyk_row[0], row, static_cast<int>(width), cinfo->saw_Adobe_marker);
+    } else {
+      // BGRX in memory is 0xXXRRGGBB as a little-endian 32-bit value; the X byte is cleared
+      // below.
+      JSAMPROW target = reinterpret_cast<JSAMPROW>(row);
+      jpeg_read_scanlines(cinfo, &target, 1);
+      for (int x = 0; x < width; ++x) row[x] &= 0x00FFFFFFu;
+    }
+  }
+  jpeg_finish_decompress(cinfo);
+  return true;
+}
+
+bool RunEncode(jpeg_compress_struct* cinfo, ErrorManager* mgr, const Bitmap* bitmap, int quality,
+               unsigned char** buffer, unsigned long* size) {
+  if (setjmp(mgr->jump)) return false;
+  jpeg_mem_dest(cinfo, buffer, size);
+  cinfo->image_width = static_cast<JDIMENSION>(bitmap->width());
+  cinfo->image_height = static_cast<JDIMENSION>(bitmap->height());
+  cinfo->input_components = 4;
+  cinfo->in_color_space = JCS_EXT_BGRX;
+  jpeg_set_defaults(cinfo);
+  jpeg_set_quality(cinfo, quality, TRUE);
+  jpeg_start_compress(cinfo, TRUE);
+  while (cinfo->next_scanline < cinfo->image_height) {
+    // libjpeg does not write through the row pointer; its API simply is not const-correct.
+    JSAMPROW row = reinterpret_cast<JSAMPROW>(
+        const_cast<Color*>(bitmap->Row(static_cast<int>(cinfo->next_scanline))));
+    jpeg_write_scanlines(cinfo, &row, 1);
+  }
+  jpeg_finish_compress(cinfo);
+  return true;
+}
+
+}  // namespace
+
+Bitmap DecodeJpeg(std::string_view bytes, const std::string& name) {
+  return DecodeJpeg(bytes, name, DecodeLimits{});
+}
+
+Bitmap DecodeJpeg(std::string_view bytes, const std::string& name, const DecodeLimits& limits) {
+  if (bytes.empty()) throw FormatError(name, "empty JPEG file");
+  auto mgr = std::make_unique<ErrorManager>();
+  auto cinfo = std::make_unique<jpeg_decompress_struct>();
+  jpeg_progress_mgr progress{};
+  progress.progress_monitor = OnProgress;
+  InstallErrorManager(mgr.get());
+  cinfo->err = &mgr->pub;
+  jpeg_create_decompress(cinfo.get());
+  cinfo->progress = &progress;
+  cinfo->mem->max_memory_to_use = kMaxLibjpegMemory;
+
+  Bitmap out;
+  bool size_fault = false;
+  const bool ok =
+      RunDecode(cinfo.get(), mgr.get(), reinterpret_cast<const unsigned char*>(bytes.data()),
+                static_cast<unsigned long>(bytes.size()), &limits, &out, &size_fault);
+  const int64_t width = cinfo->image_width;
+  const int64_t height = cinfo->image_height;
+  jpeg_destroy_decompress(cinfo.get());
+  if (!ok) throw FormatError(name, mgr->message);
+  if (size_fault) imaging_detail::CheckPictureSize(width, height, name, limits);
+  return out;
+}
+
+std::string EncodeJpeg(const Bitmap& bitmap, int quality) {
+  if (bitmap.empty()) throw Error("cannot encode an empty picture as JPEG");
+  if (bitmap.width() > 65500 || bitmap.height() > 65500) {
+    throw Error("picture too large for JPEG");
+  }
+  if (quality < 1) quality = 1;
+  if (quality > 100) quality = 100;
+  auto mgr = std::make_unique<ErrorManager>();
+  auto cinfo = std::make_unique<jpeg_compress_struct>();
+  InstallErrorManager(mgr.get());
+  cinfo->err = &mgr->pub;
+  jpeg_create_compress(cinfo.get());
+  unsigned char* buffer = nullptr;
+  unsigned long size = 0;
+  const bool ok = RunEncode(cinfo.get(), mgr.get(), &bitmap, quality, &buffer, &size);
+  jpeg_destroy_compress(cinfo.get());
+  // After a failure the pointer may be stale (the memory destination reallocates and only
+  // reports the final buffer at the end), so it is freed only after success.
+  if (!ok) throw Error(std::string("JPEG encoding failed: ") + mgr->message);
+  std::string result(reinterpret_cast<const char*>(buffer), size);
+  std::free(buffer);
+  return result;
+}
+
+}  // namespace lpc

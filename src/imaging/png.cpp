@@ -1,0 +1,102 @@
+// PNG through libpng's simplified API. Only the authoring tool needs PNG; builds without libpng
+// (the Windows runtime) get decoders that say so.
+#include <cstring>
+#include <vector>
+
+#include "base/errors.h"
+#include "imaging/decode_common.h"
+#include "imaging/picture.h"
+
+#ifdef LPC_HAVE_PNG
+#include <png.h>
+#endif
+
+namespace lpc {
+
+Bitmap DecodePng(std::string_view bytes, const std::string& name) {
+  return DecodePng(bytes, name, DecodeLimits{});
+}
+
+#ifdef LPC_HAVE_PNG
+
+namespace {
+
+// Frees libpng's state on every path out.
+struct ImageGuard {
+  png_image* image;
+  ~ImageGuard() { png_image_free(image); }
+};
+
+}  // namespace
+
+Bitmap DecodePng(std::string_view bytes, const std::string& name, const DecodeLimits& limits) {
+  if (bytes.empty()) throw FormatError(name, "empty PNG file");
+  png_image image;
+  std::memset(&image, 0, sizeof image);
+  image.version = PNG_IMAGE_VERSION;
+  ImageGuard guard{&image};
+  if (!png_image_begin_read_from_memory(&image, bytes.data(), bytes.size())) {
+    throw FormatError(name, image.message);
+  }
+  imaging_detail::CheckPictureSize(image.width, image.height, name, limits);
+  image.format = PNG_FORMAT_BGR;
+  const size_t stride = static_cast<size_t>(image.width) * 3;
+  std::vector<unsigned char> buffer(stride * image.height);
+  // Alpha is composed onto black.
+  const png_color black = {0, 0, 0};
+  if (!png_image_finish_read(&image, &black, buffer.data(), static_cast<png_int_32>(stride),
+                             nullptr)) {
+    throw FormatError(name, image.message);
+  }
+  Bitmap out(static_cast<int>(image.width), static_cast<int>(image.height));
+  for (int y = 0; y < out.height(); ++y) {
+    const unsigned char* in = buffer.data() + static_cast<size_t>(y) * stride;
+    Color* row = out.Row(y);
+    for (int x = 0; x < out.width(); ++x, in += 3) row[x] = MakeColor(in[2], in[1], in[0]);
+  }
+  return out;
+}
+
+std::string EncodePng(const Bitmap& bitmap) {
+  if (bitmap.empty()) throw Error("cannot encode an empty picture as PNG");
+  const size_t stride = static_cast<size_t>(bitmap.width()) * 3;
+  std::vector<unsigned char> rgb(stride * static_cast<size_t>(bitmap.height()));
+  unsigned char* p = rgb.data();
+  for (size_t i = 0; i < bitmap.pixel_count(); ++i) {
+    const Color c = bitmap.data()[i];
+    *p++ = static_cast<unsigned char>(RedOf(c));
+    *p++ = static_cast<unsigned char>(GreenOf(c));
+    *p++ = static_cast<unsigned char>(BlueOf(c));
+  }
+  png_image image;
+  std::memset(&image, 0, sizeof image);
+  image.version = PNG_IMAGE_VERSION;
+  image.width = static_cast<png_uint_32>(bitmap.width());
+  image.height = static_cast<png_uint_32>(bitmap.height());
+  image.format = PNG_FORMAT_RGB;
+  ImageGuard guard{&image};
+  png_alloc_size_t size = 0;
+  if (!png_image_write_to_memory(&image, nullptr, &size, 0, rgb.data(),
+                                 static_cast<png_int_32>(stride), nullptr)) {
+    throw Error(std::string("PNG encoding failed: ") + image.message);
+  }
+  std::string out(size, '\0');
+  if (!png_image_write_to_memory(&image, out.data(), &size, 0, rgb.data(),
+                                 static_cast<png_int_32>(stride), nullptr)) {
+    throw Error(std::string("PNG encoding failed: ") + image.message);
+  }
+  out.resize(size);
+  return out;
+}
+
+#else  // no libpng
+
+Bitmap DecodePng(std::string_view, const std::string& name, const DecodeLimits&) {
+  throw FormatError(name, "PNG pictures are not supported in this build");
+}
+
+std::string EncodePng(const Bitmap&) { throw Error("PNG pictures are not supported in this build"); }
+
+#endif
+
+}  // namespace lpc
