@@ -15,10 +15,7 @@
 #include <string>
 
 #include "base/bitmap.h"
-
-namespace lpc {
-class TextRenderer;  // base/canvas.h: fonts by name, height and style; measure and draw text.
-}
+#include "base/canvas.h"  // Size, Rect (half-open), TextRenderer, FontSpec
 
 namespace lpc::platform {
 
@@ -32,20 +29,8 @@ class MusicPlayer;
 // window id under X11. 0 means none.
 using NativeHandle = uint64_t;
 
-struct Size {
-  int width = 0;
-  int height = 0;
-  bool operator==(const Size&) const = default;
-};
-
-// A rectangle by origin and size; an empty one (width or height <= 0) covers nothing.
-struct Rect {
-  int x = 0;
-  int y = 0;
-  int width = 0;
-  int height = 0;
-  bool operator==(const Rect&) const = default;
-};
+using lpc::Rect;  // half-open: left..right-1, top..bottom-1
+using lpc::Size;
 
 enum class OsFamily {
   kWindows9x,  // Windows 95/98/Me (platform id 1): password check and running flag apply
@@ -206,13 +191,14 @@ class Window {
   virtual ~Window() = default;
 
   virtual Size ClientSize() const = 0;
-  // Copies src (a part of bitmap, clipped to it) to the client area with its top-left corner
-  // at (x, y); whatever falls outside the client area is cut off. Negative x, y are allowed.
+  // Copies src (a half-open part of bitmap, clipped to it) to the client area with its
+  // top-left corner at (x, y); whatever falls outside the client area is cut off. Negative
+  // x, y are allowed.
   virtual void Present(const Bitmap& bitmap, const Rect& src, int x, int y) = 0;
   void Present(const Bitmap& bitmap, int x = 0, int y = 0) {
     Present(bitmap, Rect{0, 0, bitmap.width(), bitmap.height()}, x, y);
   }
-  // Fills a part of the client area with one colour.
+  // Fills a part of the client area (half-open rectangle) with one colour.
   virtual void FillRect(const Rect& rect, Color color) = 0;
 
   virtual void SetCaption(const std::string& caption) = 0;
