@@ -50,6 +50,9 @@ class ConvertError : public Error {
 class ProjectFileError : public Error {
  public:
   ProjectFileError() : Error(kIncorrectProjectFile) {}
+  // "<file>: Incorrect Project File!"
+  explicit ProjectFileError(const std::string& file)
+      : Error(file + ": " + kIncorrectProjectFile) {}
 };
 
 // "List index out of bounds (<n>)".

@@ -4,13 +4,19 @@
 
 #include <array>
 #include <cstdint>
+#include <fstream>
 #include <string>
+#include <vector>
 
 #include "base/bitmap.h"
 
 namespace lpc {
 
 inline constexpr char kPackedImageSignature[] = "LP060697";
+inline constexpr int kPackedImageSignatureLength = 8;
+inline constexpr int kWaveRecordSize = 32;
+inline constexpr int kWeatherRecordSize = 24;
+inline constexpr int kRegionCount = 4;
 
 // The wave parameters of one water region (a 32-byte record in the file).
 struct TWaveParam {
@@ -38,10 +44,104 @@ struct TWeatherParam {
   bool operator==(const TWeatherParam&) const = default;
 };
 
+// The 32- and 24-byte records. Reading needs that many bytes at p; flags read non-zero as true,
+// reserved bytes are ignored and written as zero.
+TWaveParam ParseWaveParam(const char* p);
+void AppendWaveParam(std::string& out, const TWaveParam& w);
+TWeatherParam ParseWeatherParam(const char* p);
+void AppendWeatherParam(std::string& out, const TWeatherParam& w);
+
 // Region codes 0..4 as mask pixels: 1 blue, 2 magenta, 3 red, 4 yellow; 0 (and anything else)
 // is no water.
 Color RegionToColor(int code);
 int ColorToRegion(Color pixel);
+
+// ---- mask codec ----
+// Mask integers: [0] width W, [1] height H, then runs v = count * 10 + code (code 0..4), in
+// row-major order; a run carries on into the next row.
+void SplitRun(int32_t v, int32_t& count, int& code);
+
+// Checks the mask integers before anything is allocated: at least 2 integers, W and H from 0
+// to kMaxPictureSide, no negative run, no code above 4, runs adding up to at most W x H.
+// A fault is a FormatError naming `name`.
+void ValidateMask(const std::vector<int32_t>& a, const std::string& name);
+// Validates, sizes bitmap to W x H (all 0) and paints the runs as RegionToColor pixels. Runs
+// that end before W x H leave the rest 0.
+void DecodeMask(const std::vector<int32_t>& a, Bitmap& bitmap, const std::string& name = "mask");
+// Paints validated runs (positions counted through the mask's own W x H) into bitmap, which may
+// have another size: pixels outside it are dropped, pixels no run reaches are left as they are.
+void PaintMask(const std::vector<int32_t>& a, Bitmap& bitmap);
+// Runs for a mask bitmap (ColorToRegion of each pixel); a run too long for one integer is
+// split.
+std::vector<int32_t> EncodeMask(const Bitmap& mask);
+// Pixels of each region code 0..4.
+std::array<int64_t, 5> CountRegions(const Bitmap& mask);
+
+// Checked sequential reads from one file. Every read that would pass the end of the file is
+// refused before anything is read or allocated: ReadError "<file>: Read beyond end of file".
+class TMyStream {
+ public:
+  // mode 1: an existing file for reading. A file that cannot be opened: FileNotFoundError
+  // "<file>: File not found".
+  explicit TMyStream(const std::string& path, int mode = 1);
+  void ReadBuffer(void* destination, int64_t n);
+  int32_t ReadInteger();
+  std::string ReadSignature(int n);
+  // stream := the next n bytes. what names the field in the error for a negative n.
+  void ReadToStream(std::string& stream, int32_t n, const char* what = "field");
+  // A string field: 32-bit length, then that many bytes.
+  std::string ReadString(const char* what);
+  int64_t Remaining() const { return size_ - pos_; }
+  const std::string& path() const { return path_; }
+
+ private:
+  void Need(int64_t n, const char* what) const;
+  std::string path_;
+  std::ifstream in_;
+  int64_t size_ = 0;
+  int64_t pos_ = 0;
+};
+
+// Parses one packed-image file; one per load.
+class TFileLoader {
+ public:
+  std::string Title;
+  std::string Artist;
+  Bitmap Thumbnail;
+  int32_t ThumbnailBytes = 0;  // length of the thumbnail JPEG stream
+  int32_t RegionCount = 0;     // wave records stored, 0..4
+  std::array<TWaveParam, 4> WaveParams{};
+  std::vector<int32_t> MaskRuns;
+  Bitmap Picture;
+  int32_t PictureBytes = 0;
+  std::string SoundFile;
+  TWeatherParam WeatherParam{};
+
+  // Fields 1 to 13; both JPEG streams are decoded. Wrong signature: ProjectFileError naming
+  // the file; anything malformed (a region count above 4, a negative length, a bad mask): a
+  // FormatError naming it; a length past the end of the file: ReadError.
+  void LoadFromFile(const std::string& path);
+  // Signature, title, artist and thumbnail only.
+  void LoadHeaderFromFile(const std::string& path);
+
+ private:
+  void LoadHeader(TMyStream& stream);
+};
+
+// Everything a packed-image file holds, ready for writing.
+struct PackedImageData {
+  std::string Title;
+  std::string Artist;
+  std::string ThumbnailJpeg;
+  std::array<TWaveParam, 4> WaveParams{};
+  std::vector<int32_t> MaskRuns;  // EncodeMask
+  std::string PictureJpeg;
+  std::string SoundFile;
+  TWeatherParam WeatherParam{};
+};
+std::string EncodePackedImage(const PackedImageData& data);
+// Writes atomically. Failure: IOError naming the path.
+void SavePackedImage(const std::string& path, const PackedImageData& data);
 
 // One loaded packed image.
 class TProject {
@@ -60,9 +160,13 @@ class TProject {
 
   // Full load. On any error the parts are left fresh and empty, Loaded false, and the error
   // passes on (FormatError / ReadError / FileNotFoundError / ProjectFileError).
+  // A mask whose size differs from the picture's is cut or padded (region 0) to the picture's
+  // size, so that every picture pixel has exactly one mask pixel.
   void LoadFromFile(const std::string& path);
-  // Title, artist and thumbnail only.
+  // Title, artist and thumbnail only; Picture and Mask stay empty.
   void LoadHeaderFromFile(const std::string& path);
+  // Discards the loaded parts: empty bitmaps, zero parameters, Loaded false.
+  void ClearParts();
   void SetSpeed(int32_t value) { SpeedPercent = value; }
   TWaveParam& GetWaveParam(int index) { return WaveParams.at(static_cast<size_t>(index)); }
   const TWaveParam& GetWaveParam(int index) const {

@@ -1,0 +1,349 @@
+#include "package/package.h"
+
+#include <algorithm>
+#include <filesystem>
+#include <fstream>
+#include <limits>
+#include <sstream>
+
+#include "base/errors.h"
+#include "base/paths.h"
+#include "package/binary_io.h"
+
+namespace fs = std::filesystem;
+
+namespace lpc {
+
+namespace {
+
+// Opens a file for binary reading; FileNotFoundError naming it when that fails.
+std::ifstream OpenForReading(const std::string& path) {
+  std::ifstream in(fs::path(path), std::ios::binary);
+  if (!in) throw FileNotFoundError(path + ": " + kFileNotFound);
+  return in;
+}
+
+int64_t StreamSize(std::ifstream& in) {
+  in.clear();
+  in.seekg(0, std::ios::end);
+  const int64_t size = static_cast<int64_t>(in.tellg());
+  in.seekg(0, std::ios::beg);
+  return size < 0 ? 0 : size;
+}
+
+// Scans [begin, end) for the first marker, in kPackageChunk reads; a partial match carries over
+// from one read to the next. Returns the offset just after the marker, or -1.
+// Each byte is compared shifted back against the plain text, so the shifted form never needs
+// to exist in this program's image.
+int64_t ScanForMarker(std::istream& in, int64_t begin, int64_t end) {
+  in.clear();
+  in.seekg(begin);
+  char buffer[kPackageChunk];
+  int matched = 0;
+  int64_t pos = begin;
+  while (end < 0 || pos < end) {
+    int64_t want = kPackageChunk;
+    if (end >= 0) want = std::min<int64_t>(want, end - pos);
+    in.read(buffer, want);
+    const int64_t got = in.gcount();
+    if (got <= 0) break;
+    for (int64_t i = 0; i < got; ++i) {
+      const char plain = static_cast<char>(static_cast<uint8_t>(buffer[i]) - 1);
+      if (plain == kPackageMarkerText[matched]) {
+        if (++matched == kPackageMarkerLength) return pos + i + 1;
+      } else {
+        // The byte that broke the match may itself start the marker.
+        matched = plain == kPackageMarkerText[0] ? 1 : 0;
+      }
+    }
+    pos += got;
+  }
+  return -1;
+}
+
+std::string RecordLabel(int index, int32_t count) {
+  return Format("record %d of %d", index + 1, count);
+}
+
+// Copies exactly size bytes from in (already positioned) to out. False when the input ends
+// early; out keeps what was read.
+bool CopyBytes(std::istream& in, std::ostream& out, int64_t size,
+               const std::function<void(uint64_t)>& progress, int chunk = kPackageChunk) {
+  std::vector<char> buffer(static_cast<size_t>(chunk));
+  int64_t copied = 0;
+  while (copied < size) {
+    const int64_t want = std::min<int64_t>(chunk, size - copied);
+    in.read(buffer.data(), want);
+    const int64_t got = in.gcount();
+    if (got <= 0) return false;
+    out.write(buffer.data(), got);
+    copied += got;
+    if (progress) progress(static_cast<uint64_t>(got));
+  }
+  return true;
+}
+
+}  // namespace
+
+std::string PackageMarkerBytes() {
+  // volatile keeps the compiler from folding the shifted marker into this program's image,
+  // where a scan of the executable would find it before the real package.
+  static volatile int shift = 1;
+  std::string bytes;
+  for (int k = 0; k < kPackageMarkerLength; ++k) {
+    bytes.push_back(static_cast<char>((static_cast<uint8_t>(kPackageMarkerText[k]) + shift) & 0xFF));
+  }
+  return bytes;
+}
+
+bool FindPackageMarker(const std::string& path, int64_t& offset, int32_t& value) {
+  std::ifstream in(fs::path(path), std::ios::binary);
+  if (!in) return false;
+  const int64_t after = ScanForMarker(in, 0, -1);
+  if (after < 0) return false;
+  in.clear();
+  in.seekg(after);
+  char raw[4];
+  in.read(raw, 4);
+  if (in.gcount() != 4) {
+    throw FormatError(path, "package truncated: the record count after the marker is missing");
+  }
+  offset = after;
+  value = GetInt32(raw);
+  return true;
+}
+
+PackageExtractResult ExtractPackageRecords(const std::string& path,
+                                           const std::vector<std::string>& outputs) {
+  int64_t offset = 0;
+  int32_t count = 0;
+  if (!FindPackageMarker(path, offset, count)) {
+    std::error_code ec;
+    if (!fs::is_regular_file(fs::path(path), ec)) throw FileNotFoundError(path + ": " + kFileNotFound);
+    throw FormatError(path, "no package found (the file has no record marker)");
+  }
+  std::ifstream in = OpenForReading(path);
+  const int64_t file_size = StreamSize(in);
+  int64_t pos = offset + 4;
+  in.seekg(pos);
+
+  PackageExtractResult result;
+  result.RecordCount = count;
+  const int64_t wanted = count <= 0 ? 0 : std::min<int64_t>(count, static_cast<int64_t>(outputs.size()));
+  for (int i = 0; i < wanted; ++i) {
+    char raw[4];
+    in.read(raw, 4);
+    if (in.gcount() != 4) {
+      throw FormatError(path, "package truncated: the size of " + RecordLabel(i, count) +
+                                  " is missing");
+    }
+    pos += 4;
+    const int32_t size = GetInt32(raw);
+    if (size < 0) {
+      throw FormatError(path, Format("%s has a negative size (%d)", RecordLabel(i, count).c_str(), size));
+    }
+    if (size > file_size - pos) {
+      throw FormatError(path, Format("package truncated: %s declares %d bytes but only %lld remain",
+                                     RecordLabel(i, count).c_str(), size,
+                                     static_cast<long long>(file_size - pos)));
+    }
+    std::ofstream out(fs::path(outputs[static_cast<size_t>(i)]), std::ios::binary | std::ios::trunc);
+    if (!out) throw IOError(outputs[static_cast<size_t>(i)] + ": cannot create the file");
+    const bool complete = CopyBytes(in, out, size, {});
+    out.close();
+    if (!out) throw IOError(outputs[static_cast<size_t>(i)] + ": write failed");
+    if (!complete) {
+      throw FormatError(path, "package truncated inside " + RecordLabel(i, count));
+    }
+    pos += size;
+    ++result.Extracted;
+  }
+  for (size_t i = static_cast<size_t>(result.Extracted); i < outputs.size(); ++i) {
+    std::error_code ignored;
+    fs::remove(fs::path(outputs[i]), ignored);
+  }
+  return result;
+}
+
+PackageIndex ReadPackageIndex(const std::string& path, int64_t begin, int64_t end,
+                              const std::string& name) {
+  const std::string label = name.empty() ? path : name;
+  std::ifstream in = OpenForReading(path);
+  const int64_t file_size = StreamSize(in);
+  if (end < 0 || end > file_size) end = file_size;
+  begin = std::clamp<int64_t>(begin, 0, end);
+  const int64_t after = ScanForMarker(in, begin, end);
+  if (after < 0) throw FormatError(label, "no package found (no record marker)");
+
+  PackageIndex index;
+  index.MarkerOffset = after - kPackageMarkerLength;
+  int64_t pos = after;
+  char raw[4];
+  auto read_int = [&](const std::string& what) {
+    if (end - pos < 4) throw FormatError(label, "package truncated: " + what + " is missing");
+    in.clear();
+    in.seekg(pos);
+    in.read(raw, 4);
+    if (in.gcount() != 4) throw FormatError(label, "package truncated: " + what + " is missing");
+    pos += 4;
+    return GetInt32(raw);
+  };
+  index.Count = read_int("the record count");
+  if (index.Count < 0) throw FormatError(label, Format("negative record count (%d)", index.Count));
+  // Every record needs at least its size field: bounds the index before it is allocated.
+  if (index.Count > (end - pos) / 4) {
+    throw FormatError(label, Format("package truncated: %d records declared but only %lld bytes follow",
+                                    index.Count, static_cast<long long>(end - pos)));
+  }
+  index.Records.reserve(static_cast<size_t>(index.Count));
+  for (int i = 0; i < index.Count; ++i) {
+    const int32_t size = read_int("the size of " + RecordLabel(i, index.Count));
+    if (size < 0) {
+      throw FormatError(label, Format("%s has a negative size (%d)", RecordLabel(i, index.Count).c_str(), size));
+    }
+    if (size > end - pos) {
+      throw FormatError(label, Format("package truncated: %s declares %d bytes but only %lld remain",
+                                      RecordLabel(i, index.Count).c_str(), size,
+                                      static_cast<long long>(end - pos)));
+    }
+    index.Records.push_back({pos, size});
+    pos += size;
+  }
+  return index;
+}
+
+std::string ReadFileRange(const std::string& path, int64_t offset, int64_t size,
+                          int64_t max_bytes) {
+  if (size < 0 || offset < 0) throw FormatError(path, "negative offset or size");
+  if (size > max_bytes) {
+    throw FormatError(path, Format("record of %lld bytes is larger than the %lld allowed",
+                                   static_cast<long long>(size), static_cast<long long>(max_bytes)));
+  }
+  std::ifstream in = OpenForReading(path);
+  if (offset + size > StreamSize(in)) throw ReadError(path + ": " + kReadBeyondEnd);
+  in.seekg(offset);
+  std::string bytes(static_cast<size_t>(size), '\0');
+  in.read(bytes.data(), size);
+  if (in.gcount() != size) throw ReadError(path + ": " + kReadBeyondEnd);
+  return bytes;
+}
+
+void CopyFileRange(const std::string& path, int64_t offset, int64_t size,
+                   const std::string& out_path, const std::function<void(uint64_t)>& progress) {
+  std::ifstream in = OpenForReading(path);
+  if (offset < 0 || size < 0 || offset + size > StreamSize(in)) {
+    throw ReadError(path + ": " + kReadBeyondEnd);
+  }
+  in.seekg(offset);
+  std::ofstream out(fs::path(out_path), std::ios::binary | std::ios::trunc);
+  if (!out) throw IOError(out_path + ": cannot create the file");
+  const bool complete = CopyBytes(in, out, size, progress, 1 << 16);
+  out.close();
+  if (!out) throw IOError(out_path + ": write failed");
+  if (!complete) throw ReadError(path + ": " + kReadBeyondEnd);
+}
+
+// ---- writing ----
+
+int64_t PackageBuilder::Item::Size() const {
+  if (nested) return nested->Size();
+  if (!path.empty()) return file_size;
+  return static_cast<int64_t>(bytes.size());
+}
+
+void PackageBuilder::AddBytes(std::string bytes) {
+  Item item;
+  item.bytes = std::move(bytes);
+  items_.push_back(std::move(item));
+}
+
+void PackageBuilder::AddFile(const std::string& path) {
+  Item item;
+  item.path = path;
+  std::error_code ec;
+  const auto size = fs::file_size(fs::path(path), ec);
+  if (ec || !fs::is_regular_file(fs::path(path), ec)) {
+    throw FileNotFoundError(path + ": " + kFileNotFound);
+  }
+  item.file_size = static_cast<int64_t>(size);
+  items_.push_back(std::move(item));
+}
+
+void PackageBuilder::AddPackage(PackageBuilder package) {
+  Item item;
+  item.nested = std::make_shared<PackageBuilder>(std::move(package));
+  items_.push_back(std::move(item));
+}
+
+int64_t PackageBuilder::Size() const {
+  int64_t total = kPackageMarkerLength + 4;
+  for (const Item& item : items_) total += 4 + item.Size();
+  return total;
+}
+
+void PackageBuilder::Write(std::ostream& out, const std::string& out_name,
+                           const std::function<void(uint64_t)>& progress) const {
+  constexpr int64_t kMaxRecord = std::numeric_limits<int32_t>::max();
+  if (items_.size() > static_cast<size_t>(kMaxRecord)) throw FormatError(out_name, "too many records");
+  const std::string marker = PackageMarkerBytes();
+  out.write(marker.data(), kPackageMarkerLength);
+  PutInt32(out, static_cast<int32_t>(items_.size()));
+  for (const Item& item : items_) {
+    const int64_t size = item.Size();
+    if (size > kMaxRecord) {
+      const std::string what = item.path.empty() ? std::string("a record") : item.path;
+      throw FormatError(out_name, what + " is too large for a package record (2 GiB or more)");
+    }
+    PutInt32(out, static_cast<int32_t>(size));
+    if (item.nested) {
+      item.nested->Write(out, out_name, progress);
+    } else if (!item.path.empty()) {
+      std::ifstream in = OpenForReading(item.path);
+      if (StreamSize(in) != item.file_size || !CopyBytes(in, out, item.file_size, progress, 1 << 16)) {
+        throw IOError(item.path + ": the file changed while it was being packed");
+      }
+    } else {
+      out.write(item.bytes.data(), static_cast<std::streamsize>(item.bytes.size()));
+      if (progress) progress(item.bytes.size());
+    }
+    if (!out) throw IOError(out_name + ": write failed");
+  }
+}
+
+std::string PackageBuilder::ToBytes() const {
+  std::ostringstream out(std::ios::binary);
+  Write(out, "package");
+  return std::move(out).str();
+}
+
+// ---- content file names ----
+
+std::vector<std::string> ContentFileNames(std::string_view text, const std::string& name) {
+  std::vector<std::string> names;
+  size_t start = 0;
+  int line_number = 0;
+  while (start < text.size()) {
+    size_t stop = text.find('\n', start);
+    if (stop == std::string_view::npos) stop = text.size();
+    std::string_view line = text.substr(start, stop - start);
+    if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
+    ++line_number;
+    std::string file = ExtractFileName(line);
+    if (!IsSafeFileName(file)) {
+      throw FormatError(name, Format("line %d (\"%s\") names no file that can be unpacked safely",
+                                     line_number, std::string(line).c_str()));
+    }
+    names.push_back(std::move(file));
+    start = stop + 1;
+  }
+  return names;
+}
+
+std::vector<std::string> ReadContentFileNames(const std::string& path) {
+  std::ifstream in = OpenForReading(path);
+  const int64_t size = StreamSize(in);
+  in.close();
+  return ContentFileNames(ReadFileRange(path, 0, size, int64_t{1} << 24), path);
+}
+
+}  // namespace lpc

@@ -1,0 +1,176 @@
+#include "package/project.h"
+
+#include <filesystem>
+
+#include "base/errors.h"
+#include "base/paths.h"
+#include "package/package.h"
+#include "package/work_folder.h"
+#include "platform/folders.h"
+
+namespace lpc {
+
+// ---- file list ----
+
+void TLPCFileList::LoadFromIni(const IniFile& ini, const std::string& name) {
+  Names.clear();
+  Flags.clear();
+  size_t used = 1;  // the zero that ends the key list
+  for (const std::string& key : ini.ReadSection("FileList")) {
+    used += key.size() + 1;
+    if (used > kSectionKeysBuffer) break;  // the names that no longer fit are not seen
+    if (!IsSafeFileName(key)) {
+      throw FormatError(name, "[FileList] entry \"" + key + "\" is not a plain file name");
+    }
+    Names.push_back(key);
+  }
+  for (const std::string& key : Names) {
+    Flags.push_back(ini.ReadBool("FileList", key, false) ? kFlagTrue : kFlagFalse);
+  }
+}
+
+void TLPCFileList::LoadFromFile(const std::string& path) { LoadFromIni(IniFile(path), path); }
+
+std::string TLPCFileList::ToIniText() const {
+  IniFile ini = IniFile::FromText("");
+  ini.WriteInteger("FileListHeader", "Header", 1);
+  if (Names.empty()) return ini.Text() + "[FileList]\r\n";
+  for (size_t i = 0; i < Names.size(); ++i) {
+    const bool on = i < Flags.size() && Flags[i] == kFlagTrue;
+    ini.WriteBool("FileList", Names[i], on);
+  }
+  return ini.Text();
+}
+
+// ---- settings ----
+
+const std::vector<SettingField>& SettingFields() {
+  using S = TLPCSetting;
+  static const std::vector<SettingField> fields = {
+      {"General", "ProductName", &S::ProductName},
+      {"General", "Publisher", &S::Publisher},
+      {"General", "Website", &S::Website},
+      {"Default", "Stretch", &S::Stretch},
+      {"Default", "Proportional", &S::Proportional},
+      {"Default", "Sound", &S::Sound},
+      {"Default", "Random", &S::Random},
+      {"Default", "Duration", &S::Duration},
+      {"Default", "Transition", &S::Transition},
+      {"Default", "Zoom", &S::Zoom},
+      {"Default", "LivingZoom", &S::LivingZoom},
+      {"Default", "ZoomDuration", &S::ZoomDuration},
+      {"Default", "AutoWallpaper", &S::AutoWallpaper},
+      {"Default", "Speed", &S::Speed},
+      {"Default", "Music", &S::Music},
+      {"Default", "Animation", &S::Animation},
+      {"Default", "ShowImageMode", &S::ShowImageMode},
+      {"Advance", "PreviewFile", &S::PreviewFile},
+      {"Advance", "MusicFile", &S::MusicFile},
+      {"Advance", "MusicMode", &S::MusicMode},
+      {"Build", "BuildMethod", &S::BuildMethod},
+      {"Build", "BuildFileName", &S::BuildFileName},
+      {"Build", "BuildSmallThumbs", &S::BuildSmallThumbs},
+      {"Build", "BuildIcon", &S::BuildIcon},
+      {"Build", "BuildInstall", &S::BuildInstall},
+  };
+  return fields;
+}
+
+namespace {
+template <class... Ts>
+struct Overloaded : Ts... {
+  using Ts::operator()...;
+};
+template <class... Ts>
+Overloaded(Ts...) -> Overloaded<Ts...>;
+}  // namespace
+
+void TLPCSetting::LoadFromIni(const IniFile& ini) {
+  for (const SettingField& f : SettingFields()) {
+    std::visit(Overloaded{
+                   [&](std::string TLPCSetting::*m) {
+                     this->*m = ini.ReadString(f.Section, f.Key, this->*m);
+                   },
+                   [&](bool TLPCSetting::*m) {
+                     // The one key whose default does not follow the field.
+                     const bool def = m == &TLPCSetting::BuildSmallThumbs ? true : this->*m;
+                     this->*m = ini.ReadBool(f.Section, f.Key, def);
+                   },
+                   [&](int32_t TLPCSetting::*m) {
+                     this->*m = ini.ReadInteger(f.Section, f.Key, this->*m);
+                   },
+               },
+               f.Member);
+  }
+}
+
+void TLPCSetting::LoadFromFile(const std::string& path) { LoadFromIni(IniFile(path)); }
+
+std::string TLPCSetting::ToIniText() const {
+  IniFile ini = IniFile::FromText("");
+  for (const SettingField& f : SettingFields()) {
+    std::visit(Overloaded{
+                   [&](std::string TLPCSetting::*m) { ini.WriteString(f.Section, f.Key, this->*m); },
+                   [&](bool TLPCSetting::*m) { ini.WriteBool(f.Section, f.Key, this->*m); },
+                   [&](int32_t TLPCSetting::*m) { ini.WriteInteger(f.Section, f.Key, this->*m); },
+               },
+               f.Member);
+  }
+  return ini.Text();
+}
+
+// ---- UI settings ----
+
+void TUISetting::LoadFromIni(const IniFile& ini) { UIFile = ini.ReadString("UI", "UIFile", ""); }
+
+void TUISetting::LoadFromFile(const std::string& path) { LoadFromIni(IniFile(path)); }
+
+std::string TUISetting::ToIniText() const {
+  IniFile ini = IniFile::FromText("");
+  ini.WriteString("UI", "UIFile", UIFile);
+  return ini.Text();
+}
+
+// ---- project ----
+
+void TLPCProject::LoadFromFile(const std::string& path) {
+  Warnings.clear();
+  const std::string base = GetTempFolder() + "LP" + FileNameStem(path);
+  const std::vector<std::string> temps = {base + "~1.tmp", base + "~2.tmp", base + "~3.tmp"};
+  struct Cleanup {
+    const std::vector<std::string>& files;
+    ~Cleanup() {
+      for (const auto& f : files) {
+        std::error_code ignored;
+        std::filesystem::remove(std::filesystem::path(f), ignored);
+      }
+    }
+  } cleanup{temps};
+
+  const PackageExtractResult result = ExtractPackageRecords(path, temps);
+  if (!result.CountMatches(temps.size())) {
+    Warnings.push_back(Format("%s: the project record holds %d records instead of 3; %d used",
+                              path.c_str(), result.RecordCount, result.Extracted));
+  }
+  FileList.LoadFromIni(IniFile(temps[0]), path + " (file list)");
+  Setting.LoadFromIni(IniFile(temps[1]));
+  UISetting.LoadFromIni(IniFile(temps[2]));
+}
+
+std::string TLPCProject::ToRecordBytes() const {
+  PackageBuilder record;
+  record.AddBytes(FileList.ToIniText());
+  record.AddBytes(Setting.ToIniText());
+  record.AddBytes(UISetting.ToIniText());
+  return record.ToBytes();
+}
+
+// ---- authoring tool configuration ----
+
+TConfig::TConfig() : ini_(JoinPath(platform::WindowsFolder(), "Lumenpool.ini")) {}
+
+std::string TConfig::GetInstallPath() const {
+  return ini_.ReadString("CONFIG", "PATH", kDefaultInstallPath);
+}
+
+}  // namespace lpc

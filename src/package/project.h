@@ -1,0 +1,119 @@
+// The project of a screensaver: its content files with their show flags, the settings that
+// shape the show, and the name of its UI description. It arrives as the project record
+// "LPC.res", a package of three ini texts (file list, settings, UI settings).
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <variant>
+#include <vector>
+
+#include "base/ini.h"
+
+namespace lpc {
+
+inline constexpr const char* kFlagTrue = "TRUE";
+inline constexpr const char* kFlagFalse = "FALSE";
+// The key list of [FileList] is read through a buffer of this many bytes (names and their
+// terminating zeros), which bounds the number of entries.
+inline constexpr size_t kSectionKeysBuffer = 16384;
+
+class TLPCFileList {
+ public:
+  std::vector<std::string> Names;  // [FileList] keys in file order
+  std::vector<std::string> Flags;  // "TRUE" / "FALSE", parallel to Names
+
+  // Every name must be a plain file name (it is joined to the work folder later): anything
+  // else is a FormatError naming `name`.
+  void LoadFromIni(const IniFile& ini, const std::string& name);
+  void LoadFromFile(const std::string& path);
+  // [FileListHeader] Header=1, then [FileList] with one key per name, value 1 or 0.
+  std::string ToIniText() const;
+};
+
+class TLPCSetting {
+ public:
+  // [General]
+  std::string ProductName;
+  std::string Publisher;
+  std::string Website;
+  // [Default]
+  bool Stretch = true;
+  bool Proportional = false;
+  bool Sound = true;
+  bool Random = true;
+  int32_t Duration = 30;
+  bool Transition = true;
+  bool Zoom = false;
+  bool LivingZoom = false;
+  int32_t ZoomDuration = 5;
+  bool AutoWallpaper = false;
+  int32_t Speed = 100;
+  bool Music = true;
+  bool Animation = true;
+  int32_t ShowImageMode = 0;
+  // [Advance]
+  std::string PreviewFile;
+  std::string MusicFile;
+  int32_t MusicMode = 0;
+  // [Build]
+  int32_t BuildMethod = 1;
+  std::string BuildFileName;
+  bool BuildSmallThumbs = true;
+  std::string BuildIcon;
+  std::string BuildInstall;
+
+  // Each key read with the field's current value as its default (BuildSmallThumbs: true).
+  void LoadFromIni(const IniFile& ini);
+  void LoadFromFile(const std::string& path);
+  // Every key, section by section, in the order of SettingFields().
+  std::string ToIniText() const;
+};
+
+// One TLPCSetting field with its ini section and key (the key is the field's name).
+struct SettingField {
+  const char* Section;
+  const char* Key;
+  std::variant<std::string TLPCSetting::*, bool TLPCSetting::*, int32_t TLPCSetting::*> Member;
+};
+const std::vector<SettingField>& SettingFields();
+
+class TUISetting {
+ public:
+  std::string UIFile;  // [UI] UIFile
+
+  void LoadFromIni(const IniFile& ini);
+  void LoadFromFile(const std::string& path);
+  std::string ToIniText() const;
+};
+
+class TLPCProject {
+ public:
+  TLPCFileList FileList;
+  TLPCSetting Setting;
+  TUISetting UISetting;
+  // Set by LoadFromFile when the project record does not hold exactly three records: the
+  // records it has are used, the missing ones give defaults.
+  std::vector<std::string> Warnings;
+
+  // path: the unpacked "LPC.res". Its three records are copied into temporary files in the
+  // temporary folder, read, and the files removed again. Errors name path.
+  void LoadFromFile(const std::string& path);
+  // The project record: a package of the three ini texts.
+  std::string ToRecordBytes() const;
+};
+
+// The authoring tool's configuration, "Lumenpool.ini" in the Windows folder; used only to find
+// its "sounds" folder.
+class TConfig {
+ public:
+  TConfig();
+  std::string GetInstallPath() const;
+
+ private:
+  IniFile ini_;
+};
+
+inline constexpr const char* kDefaultInstallPath = "c:\\program files\\Quillfen\\Lumenpool\\";
+
+}  // namespace lpc
