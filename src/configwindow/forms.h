@@ -1,0 +1,138 @@
+// The UI description ("LPGUI.lui"): named form descriptions, each a window layout in object
+// text plus a click table saying what each named component does.
+//
+// File layout, one item per line (CR LF, CR or LF):
+//   F                      number of form records
+//   then per record three sections, each a count line n followed by n lines:
+//     form text, action table, reserved (skipped unread)
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace lpc {
+
+// UI description files larger than this are refused before they are read.
+inline constexpr uint64_t kMaxUiDescriptionSize = 16u << 20;
+
+// The class the builder writes into line 1 of every prepared form text.
+inline constexpr const char* kConfigWindowClass = "TfmLPConfigWindow";
+
+// Action codes of the click table; any other code does nothing.
+enum ActionCode : uint8_t {
+  acOpenDocument = 0,
+  acShowForm = 1,
+  acNextImage = 2,
+  acPreviousImage = 3,
+  acPreviewImage = 4,
+  acSettings = 5,
+  acClose = 6,
+  acSetWallpaper = 9,
+};
+
+// "acShowForm" for 1 and so on; empty for a code without a meaning.
+const char* ActionCodeName(uint8_t code);
+
+// Text as a list of lines: CR LF, CR alone and LF alone end a line; a break at the very end
+// adds no empty line.
+std::vector<std::string> SplitLines(std::string_view text);
+// Every line followed by CR LF.
+std::string JoinLines(const std::vector<std::string>& lines);
+
+// One entry of a click table.
+struct TAction {
+  std::string Param1;
+  std::string Param2;
+  std::string Param3;
+  uint8_t Code = 0;  // the decimal code line, low 8 bits
+};
+
+// Component name -> action, in table order. Lookup ignores case; the first entry of a name wins.
+class TActionList {
+ public:
+  // Replaces the table with the one in text: a count K, then K groups of five lines (component
+  // name, code, three parameters). An empty line reads as " ". A count or code that is not an
+  // integer raises ConvertError; a table shorter than its count raises ListIndexError. On error
+  // the table is left empty.
+  void Parse(std::string_view text);
+  // The entry for that component, or nullptr.
+  const TAction* FindAction(std::string_view component_name) const;
+
+  size_t Count() const { return entries_.size(); }
+  const std::string& Name(size_t i) const { return entries_[i].first; }
+  const TAction& Action(size_t i) const { return entries_[i].second; }
+
+ private:
+  std::vector<std::pair<std::string, TAction>> entries_;
+};
+
+// The name a form text gives its window: line 1 without its first seven characters (the keyword
+// "object" and a blank), up to the first ":". "object MainWindow: TfmForm" gives "MainWindow".
+std::string FormNameOf(std::string_view first_line);
+
+// One form description.
+class TLPForm {
+ public:
+  // Stores the text and takes Name from its first line.
+  void SetText(std::string_view form_text);
+  const std::string& Name() const { return name_; }
+  const std::vector<std::string>& Lines() const { return lines_; }
+  std::string Text() const { return JoinLines(lines_); }
+  TActionList& Actions() { return actions_; }
+  const TActionList& Actions() const { return actions_; }
+
+ private:
+  std::string name_;
+  std::vector<std::string> lines_;
+  TActionList actions_;
+};
+
+// All form descriptions of one UI description, in file order. Lookup ignores case; the first
+// form of a name wins.
+class TLPForms {
+ public:
+  // Drops what is held and reads the file. Faults name the file: "<path>: <fault>", the fault
+  // being "'x' is not a valid integer value" for a count that is not a number, or "List index
+  // out of bounds (n)" when the file ends before its counts are satisfied. On error nothing
+  // is held.
+  void LoadFromFile(const std::string& path);
+  // The same from text already in memory; faults are ConvertError and ListIndexError.
+  void LoadFromText(std::string_view text);
+  // The form of that name; an unknown name raises Error "Form 'x' not found".
+  const TLPForm& FindForm(std::string_view name) const;
+  // Parses the action text first, so a bad table adds nothing.
+  TLPForm& AddForm(std::string_view form_text, std::string_view action_text);
+  void Clear() { forms_.clear(); }
+
+  size_t Count() const { return forms_.size(); }
+  const TLPForm& Form(size_t i) const { return *forms_[i]; }
+
+ private:
+  std::vector<std::unique_ptr<TLPForm>> forms_;
+};
+
+// The form text as the builder reads it: line 1 becomes "object <Name>: TfmLPConfigWindow";
+// event lines ("On" + a character that upper-casing leaves alone), BorderIcons, BorderStyle and
+// FormStyle lines, and the first Visible line are removed, at any depth. The form is unchanged.
+std::string PrepareFormText(const TLPForm& form);
+
+// The project texts put in place of "<ScreensaverName>", "<CompanyName>" and "<Website>".
+struct PlaceholderValues {
+  std::string ProductName;
+  std::string Publisher;
+  std::string Website;
+};
+
+// Replaces every "<ScreensaverName>", then "<CompanyName>", then "<Website>" (case respected)
+// with the values, verbatim. Line ends are kept as they are. Used on action parameters.
+std::string ExpandPlaceholders(std::string_view text, const PlaceholderValues& values);
+
+// The same for object text, where placeholders stand inside quoted strings: quotes in the values
+// are doubled and line breaks written as #13 / #10 codes, so a value such as "O'Brien" stays
+// one string instead of breaking the text.
+std::string ExpandPlaceholdersInObjectText(std::string_view text, const PlaceholderValues& values);
+
+}  // namespace lpc
