@@ -1,0 +1,26 @@
+#include "presentation/exit_rules.h"
+
+#include <cstdlib>
+
+namespace lpc {
+
+bool MouseMoveRequestsClose(TExitState& state, int x, int y) {
+  if (state.MouseSkip > 0) {
+    --state.MouseSkip;
+    return false;
+  }
+  if (state.LastMouseX == -1) state.LastMouseX = x;
+  if (state.LastMouseY == -1) state.LastMouseY = y;
+  const bool jump = std::abs(x - state.LastMouseX) > kMouseJitterPixels ||
+                    std::abs(y - state.LastMouseY) > kMouseJitterPixels;
+  state.LastMouseX = x;
+  state.LastMouseY = y;
+  return jump;
+}
+
+bool F1ResetsOutput(TExitState& state) {
+  state.RestoreToggle = !state.RestoreToggle;
+  return !state.RestoreToggle;
+}
+
+}  // namespace lpc

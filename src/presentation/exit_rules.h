@@ -1,0 +1,29 @@
+// What input ends the show. A screensaver must not close on the tremor of a resting mouse or on
+// the burst of pointer events a new window receives, but must close on any deliberate touch.
+#pragma once
+
+namespace lpc {
+
+inline constexpr int kIgnoredMouseMoves = 5;
+inline constexpr int kMouseJitterPixels = 2;
+
+// Input state shared by the show's handlers; one copy lives for the whole process.
+struct TExitState {
+  int MouseSkip = kIgnoredMouseMoves;  // pointer moves still to ignore
+  int LastMouseX = -1;                 // last pointer position; -1 = none yet
+  int LastMouseY = -1;
+  bool RestoreToggle = false;  // the F1 toggle
+};
+
+// A pointer move to (x, y). True when it asks the window to close: after the ignored moves,
+// a move of more than 2 pixels on either axis from the last position seen.
+bool MouseMoveRequestsClose(TExitState& state, int x, int y);
+
+// F1 pressed. True on every second press (the toggle going from on to off): the ripples are
+// then wiped once by redrawing the plain picture.
+bool F1ResetsOutput(TExitState& state);
+
+// Every close request, allowed or refused, starts a fresh run of ignored moves.
+inline void CloseRequested(TExitState& state) { state.MouseSkip = kIgnoredMouseMoves; }
+
+}  // namespace lpc

@@ -1,0 +1,520 @@
+#include "presentation/screensaver_window.h"
+
+#include <algorithm>
+#include <cstring>
+#include <exception>
+
+#include "base/errors.h"
+#include "base/fileio.h"
+#include "base/paths.h"
+#include "base/random.h"
+#include "effects/bitmap_effects.h"
+#include "effects/fast_surfaces.h"
+#include "effects/wave_generator.h"
+#include "imaging/picture.h"
+#include "package/work_folder.h"
+#include "platform/folders.h"
+#include "presentation/slideshow_rules.h"
+#include "presentation/user_settings.h"
+
+namespace lpc {
+
+namespace {
+
+std::string& TitleStorage() {
+  static std::string title = " ";
+  return title;
+}
+
+// Copies bitmap into target with its top-left corner at (x, y), clipped to target.
+void CopyInto(Bitmap& target, const Bitmap& bitmap, int x, int y) {
+  const int x0 = std::max(0, x);
+  const int y0 = std::max(0, y);
+  const int x1 = std::min(target.width(), x + bitmap.width());
+  const int y1 = std::min(target.height(), y + bitmap.height());
+  if (x1 <= x0 || y1 <= y0) return;
+  for (int row = y0; row < y1; ++row) {
+    std::memcpy(target.Row(row) + x0, bitmap.Row(row - y) + (x0 - x),
+                static_cast<size_t>(x1 - x0) * sizeof(Color));
+  }
+}
+
+}  // namespace
+
+const std::string& ApplicationTitle() { return TitleStorage(); }
+void SetApplicationTitle(const std::string& title) { TitleStorage() = title; }
+
+TExitState& SharedExitState() {
+  static TExitState state;
+  return state;
+}
+
+TShowEnvironment DefaultShowEnvironment() {
+  TShowEnvironment env;
+  const std::string program = platform::ProgramPath();
+  const std::string long_path = GetLongFileName(program);
+  env.SettingsFile = UserSettingsFileName(long_path.empty() ? program : long_path);
+  env.ProgramFolder = ExtractFilePath(program);
+  try {
+    env.WorkFolder = GetWorkFolder();
+  } catch (const std::exception&) {
+    // Without a work folder only sounds with a full path can be found; the show still runs.
+  }
+  env.InstallPath = TConfig().GetInstallPath();
+  return env;
+}
+
+void RunScreensaver(TLPCProject& project, const TShowEnvironment& environment) {
+  platform::Platform& platform = platform::Current();
+  if (project.FileList.Names.empty()) {
+    platform.ShowMessageBox(nullptr, kNoImageFound, ApplicationTitle(),
+                            platform::MessageKind::kInformation);
+    return;
+  }
+  project.FileList.Flags.assign(project.FileList.Names.size(), kFlagTrue);
+  ApplyUserSettings(project, environment.SettingsFile);
+  TLPfmScrSvr form(platform, project, environment);
+  form.ShowModal();
+}
+
+void RunScreensaver(TLPCProject& project) { RunScreensaver(project, DefaultShowEnvironment()); }
+
+void PreviewSingleImage(const TLPCProject& project, const std::string& file_name,
+                        const TShowEnvironment& environment) {
+  TLPCProject single;
+  single.FileList.Names = {file_name};
+  single.FileList.Flags = {kFlagTrue};
+  single.Setting.Stretch = project.Setting.Stretch;
+  single.Setting.Proportional = project.Setting.Proportional;
+  single.Setting.Speed = project.Setting.Speed;
+  single.Setting.Sound = true;
+  single.Setting.Music = false;
+  RunScreensaver(single, environment);
+}
+
+void PreviewSingleImage(const TLPCProject& project, const std::string& file_name) {
+  PreviewSingleImage(project, file_name, DefaultShowEnvironment());
+}
+
+// --- the window ------------------------------------------------------------------------------
+
+TLPfmScrSvr::TLPfmScrSvr(platform::Platform& platform, TLPCProject& project,
+                         TShowEnvironment environment)
+    : platform_(platform),
+      project_(project),
+      env_(std::move(environment)),
+      picture_sound_([this](const std::string& file) { platform_.PlayLoopingSound(file); },
+                     [this] { platform_.StopSound(); }) {
+  // FormCreate: values FormShow replaces when there are pictures.
+  Speed = 100;
+  Proportional = true;
+}
+
+TLPfmScrSvr::~TLPfmScrSvr() {
+  // The player closes its track with the window.
+  media_player_.reset();
+}
+
+void TLPfmScrSvr::ShowModal() {
+  platform::WindowOptions options;
+  options.kind = platform::WindowKind::kFullScreen;
+  options.caption = kScreensaverCaption;
+  options.border = platform::BorderStyle::kNone;
+  options.system_menu = options.minimize_box = options.maximize_box = false;
+  options.maximized = true;
+  options.background = 0;
+  window_ = platform_.OpenWindow(options, this);
+  if (!window_) throw Error("The screensaver window could not be opened");
+  platform_.RunModal(*window_);
+  window_.reset();
+  media_player_.reset();
+}
+
+void TLPfmScrSvr::FormShow(platform::Window& window) {
+  const Size size = window.ClientSize();
+  screen_w_ = size.width;
+  screen_h_ = size.height;
+  before_bitmap_ = Bitmap();
+  after_bitmap_ = Bitmap();
+  plain_bitmap_ = Bitmap();
+  screen_.SetSize(screen_w_, screen_h_, 0);
+
+  TExitState& exit_state = SharedExitState();
+  exit_state.RestoreToggle = false;
+  Randomize();
+  exit_state.LastMouseX = exit_state.LastMouseY = -1;
+
+  const TLPCFileList& files = project_.FileList;
+  image_files_.clear();
+  for (size_t i = 0; i < files.Names.size(); ++i) {
+    if (i < files.Flags.size() && files.Flags[i] == kFlagTrue) {
+      image_files_.push_back(files.Names[i]);
+    }
+  }
+  const TLPCSetting& s = project_.Setting;
+  if (!image_files_.empty()) {
+    Stretch = s.Stretch;
+    AutoChange = s.Random;
+    Duration = s.Duration;
+    Speed = s.Speed;
+    ShowImageMode = s.ShowImageMode;
+    Transition = s.Transition;
+    Sound = s.Sound;
+    image_index_ = -1;
+    image_index_ = NextImageIndex(ShowImageMode, static_cast<int>(image_files_.size()),
+                                  image_index_);
+    current_image_ = image_files_[static_cast<size_t>(image_index_)];
+    Proportional = s.Proportional;
+  } else {
+    platform_.ShowMessageBox(&window, kUnableToRun, ApplicationTitle(),
+                             platform::MessageKind::kError);
+  }
+
+  StartMusic();
+
+  if (!image_files_.empty()) {
+    packed_picture_ = std::make_unique<TProject>();
+    wave_engine_ = std::make_unique<TWaveGenerator>();
+    try {
+      LoadCurrentImage();
+    } catch (const std::exception&) {
+      // A first picture that cannot be loaded leaves the screen black; the next change tries
+      // the next picture.
+    }
+    last_change_tick_ = platform_.Ticks();
+    idle_installed_ = true;
+    if (platform_.GetOsFamily() == platform::OsFamily::kWindows9x) {
+      platform_.SetScreenSaverRunning(true);
+    }
+    platform_.ShowCursor(false);
+    cursor_hidden_ = true;
+  }
+  last_frame_tick_ = platform_.Ticks();
+}
+
+void TLPfmScrSvr::OnEvent(platform::Window& window, const platform::Event& event) {
+  using platform::EventKind;
+  switch (event.kind) {
+    case EventKind::kMouseMove:
+      FormMouseMove(event.x, event.y);
+      break;
+    case EventKind::kMouseDown:
+      FormMouseDown();
+      break;
+    case EventKind::kKeyDown:
+      FormKeyDown(event.key);
+      break;
+    case EventKind::kKeyChar:
+      FormKeyPress(event.ch);
+      break;
+    case EventKind::kMusicEnded:
+      if (event.player == media_player_.get()) MediaPlayerNotify();
+      break;
+    default:
+      break;
+  }
+  (void)window;
+}
+
+void TLPfmScrSvr::FormMouseMove(int x, int y) {
+  if (MouseMoveRequestsClose(SharedExitState(), x, y) && window_) window_->Close();
+}
+
+void TLPfmScrSvr::FormMouseDown() {
+  if (window_) window_->Close();
+}
+
+void TLPfmScrSvr::FormKeyDown(int key) {
+  if (key != platform::keys::kF1) return;
+  if (F1ResetsOutput(SharedExitState()) && wave_engine_ && packed_ready_) {
+    wave_engine_->ResetOutput();
+  }
+}
+
+void TLPfmScrSvr::FormKeyPress(char32_t ch) {
+  if (ch != 0 && window_) window_->Close();
+}
+
+bool TLPfmScrSvr::FormCloseQuery(platform::Window& window) {
+  CloseRequested(SharedExitState());
+  if (platform_.GetOsFamily() != platform::OsFamily::kWindows9x) return true;
+  bool allow = true;
+  try {
+    const char* key = "Control Panel\\Desktop";
+    if (!platform_.RegistryKeyExists(key)) return true;
+    platform_.ShowCursor(true);
+    const auto use_password = platform_.ReadRegistryInteger(key, "ScreenSaveUsePassword");
+    if (use_password && *use_password != 0) {
+      allow = platform_.VerifyScreenSavePassword(window) != platform::PasswordCheck::kRefused;
+    }
+  } catch (const std::exception&) {
+    allow = true;
+  }
+  platform_.ShowCursor(false);
+  return allow;
+}
+
+void TLPfmScrSvr::FormClose(platform::Window&) {
+  packed_ready_ = false;
+  if (platform_.GetOsFamily() == platform::OsFamily::kWindows9x) {
+    platform_.SetScreenSaverRunning(false);
+  }
+  platform_.ShowCursor(true);
+  cursor_hidden_ = false;
+  picture_sound_.StopImageSound();
+  idle_installed_ = false;
+  wave_engine_.reset();
+  packed_picture_.reset();
+  image_files_.clear();
+  plain_bitmap_ = Bitmap();
+  if (music_on_) music_files_.clear();
+  before_bitmap_ = Bitmap();
+  after_bitmap_ = Bitmap();
+}
+
+bool TLPfmScrSvr::OnIdle(platform::Window&) {
+  if (!idle_installed_) return false;
+  IdleFrame();
+  return idle_installed_;
+}
+
+void TLPfmScrSvr::OnPaint(platform::Window&) {
+  if (!window_ || screen_.empty()) return;
+  SyncScreen();
+  window_->Present(screen_);
+}
+
+void TLPfmScrSvr::IdleFrame() {
+  try {
+    if (AutoChange) ChangeCheck();
+    if (!is_plain_picture_ && packed_ready_) wave_engine_->Update();
+    DrawFrame();
+  } catch (const std::exception&) {
+    // A frame that fails is dropped; the next one starts afresh.
+  } catch (...) {
+  }
+  // Pacing runs even after a failed frame, so a picture that keeps failing cannot turn the
+  // loop into a busy spin.
+  const uint32_t spent = TickDiff(platform_.Ticks(), last_frame_tick_);
+  if (spent < kFrameMs) platform_.Sleep(kFrameMs - spent);
+  last_frame_tick_ = platform_.Ticks();
+}
+
+// --- slideshow -------------------------------------------------------------------------------
+
+void TLPfmScrSvr::ChangeCheck() {
+  if (image_files_.empty()) return;
+  if (!ChangeDue(platform_.Ticks(), last_change_tick_, Duration)) return;
+  image_index_ =
+      NextImageIndex(ShowImageMode, static_cast<int>(image_files_.size()), image_index_);
+  current_image_ = image_files_[static_cast<size_t>(image_index_)];
+  if (current_image_ != loaded_image_) {
+    SyncScreen();
+    LoadCurrentImage();
+    if (Transition) {
+      PlayTransition(kTransitionMs);
+    } else {
+      ClearScreen();
+    }
+  }
+  last_change_tick_ = platform_.Ticks();
+}
+
+void TLPfmScrSvr::LoadCurrentImage() {
+  // Only these three are plain pictures here; everything else, ".JPEG" included, is packed.
+  const std::string ext = UpperFileExt(current_image_);
+  if (ext == ".JPG" || ext == ".BMP" || ext == ".GIF") {
+    LoadPlainPicture(current_image_);
+  } else {
+    LoadPackedPicture(current_image_);
+  }
+}
+
+void TLPfmScrSvr::LoadPlainPicture(const std::string& file) {
+  Bitmap picture = LoadPicture(file);
+  const Size size = ScaledPictureSize(picture.width(), picture.height(), screen_w_, screen_h_,
+                                      Stretch, Proportional);
+  Bitmap scaled;
+  if (Stretch) {
+    scaled.SetSize(size.width, size.height);
+    SmoothResizeBitmap(picture, scaled);
+  } else {
+    scaled = std::move(picture);
+  }
+  // Commit only now, so a picture that fails to load leaves the show as it was.
+  plain_bitmap_ = std::move(scaled);
+  picture_width_ = size.width;
+  picture_height_ = size.height;
+  is_plain_picture_ = true;
+  picture_sound_.StopImageSound();
+  loaded_image_ = file;
+}
+
+void TLPfmScrSvr::LoadPackedPicture(const std::string& file) {
+  // A packed picture that is missing is skipped: the screen keeps what it showed.
+  if (!FileExists(file)) return;
+  auto fresh = std::make_unique<TProject>();
+  fresh->LoadFromFile(file);
+  fresh->SetSpeed(Speed);
+  if (Stretch) FitProjectToSize(Proportional, *fresh, screen_w_, screen_h_);
+
+  // The engine keeps references into the packed picture; swap both together.
+  packed_ready_ = false;
+  packed_picture_ = std::move(fresh);
+  picture_width_ = packed_picture_->Picture.width();
+  picture_height_ = packed_picture_->Picture.height();
+  is_plain_picture_ = false;
+  wave_engine_->AttachProject(packed_picture_.get());
+  wave_engine_->SetWeather(false);
+  wave_engine_->Prepare();
+  wave_engine_->SetWeather(packed_picture_->WeatherParam.Kind > 0);
+  packed_ready_ = true;
+
+  if (Sound) {
+    const std::string sound =
+        FindPictureSound(packed_picture_->SoundFile, env_.WorkFolder, env_.InstallPath,
+                         env_.ProgramFolder, [](const std::string& f) { return FileExists(f); });
+    if (sound.empty()) {
+      picture_sound_.StopImageSound();
+    } else {
+      picture_sound_.PlayImageSound(sound, env_.InstallPath);
+    }
+  }
+  loaded_image_ = file;
+}
+
+Point TLPfmScrSvr::PicturePos() const {
+  return PicturePosition(picture_width_, picture_height_, screen_w_, screen_h_, Stretch,
+                         Proportional);
+}
+
+const Bitmap* TLPfmScrSvr::FrameBitmap() const {
+  if (is_plain_picture_) return plain_bitmap_.empty() ? nullptr : &plain_bitmap_;
+  if (!packed_ready_) return nullptr;
+  if (wave_engine_->WeatherOn() && wave_engine_->Overlay()) return wave_engine_->Overlay();
+  return &wave_engine_->Output();
+}
+
+void TLPfmScrSvr::DrawFrame() {
+  const Bitmap* frame = FrameBitmap();
+  if (!frame || !window_) return;
+  const Point pos = PicturePos();
+  window_->Present(*frame, pos.x, pos.y);
+  frame_pending_ = true;
+  pending_pos_ = pos;
+}
+
+void TLPfmScrSvr::SyncScreen() {
+  if (!frame_pending_) return;
+  frame_pending_ = false;
+  const Bitmap* frame = FrameBitmap();
+  if (frame) CopyInto(screen_, *frame, pending_pos_.x, pending_pos_.y);
+}
+
+void TLPfmScrSvr::ClearScreen() {
+  frame_pending_ = false;
+  screen_.Fill(0);
+  if (window_) window_->FillRect(Rect{0, 0, screen_w_, screen_h_}, 0);
+}
+
+void TLPfmScrSvr::PresentScreen(const Rect& rect) {
+  if (window_) window_->Present(screen_, rect, rect.left, rect.top);
+}
+
+void TLPfmScrSvr::PlayTransition(uint32_t duration_ms) {
+  transition_amounts_.clear();
+  transition_steps_ = 0;
+  if (screen_w_ <= 0 || screen_h_ <= 0) return;
+  TFastBMP new_surface(screen_w_, screen_h_);
+  TFastBMP old_surface(screen_w_, screen_h_);
+  TFastBMP result(screen_w_, screen_h_);
+
+  // The screen as it stands (the old picture) and the new picture on black.
+  SyncScreen();
+  before_bitmap_ = screen_;
+  after_bitmap_.SetSize(screen_w_, screen_h_, 0);
+  const Bitmap* picture = nullptr;
+  if (is_plain_picture_) {
+    picture = &plain_bitmap_;
+  } else if (packed_ready_) {
+    picture = wave_engine_->Picture();
+  }
+  if (picture) {
+    const Point pos = PicturePosition(picture->width(), picture->height(), screen_w_, screen_h_,
+                                      Stretch, Proportional);
+    CopyInto(after_bitmap_, *picture, pos.x, pos.y);
+  }
+  new_surface.LoadFromBitmapHandle(after_bitmap_);
+  old_surface.LoadFromBitmapHandle(before_bitmap_);
+
+  Canvas canvas(screen_);
+  const Rect whole{0, 0, screen_w_, screen_h_};
+  const uint32_t t0 = platform_.Ticks();
+  Blend(result, new_surface, old_surface, kFadeFirstAmount);
+  result.DrawAt(canvas, 0, 0);
+  PresentScreen(whole);
+  transition_amounts_.push_back(kFadeFirstAmount);
+  const uint32_t first = TickDiff(platform_.Ticks(), t0);
+  const int steps = TransitionStepCount(duration_ms, first);
+  transition_steps_ = steps;
+  for (int i = 1; i <= steps; ++i) {
+    const int amount = TransitionAmount(i, steps);
+    Blend(result, new_surface, old_surface, amount);
+    result.DrawAt(canvas, 0, 0);
+    PresentScreen(whole);
+    transition_amounts_.push_back(amount);
+    // Keep to the schedule when the steps run faster than measured.
+    const uint64_t due = uint64_t{duration_ms} * static_cast<uint64_t>(i) /
+                         static_cast<uint64_t>(steps);
+    const uint32_t elapsed = TickDiff(platform_.Ticks(), t0);
+    if (elapsed < due) platform_.Sleep(static_cast<uint32_t>(due - elapsed));
+  }
+  // What the screen now shows is the new picture on black.
+  screen_ = after_bitmap_;
+  frame_pending_ = false;
+}
+
+// --- music -----------------------------------------------------------------------------------
+
+void TLPfmScrSvr::StartMusic() {
+  const TLPCSetting& s = project_.Setting;
+  music_on_ = s.Music && !s.MusicFile.empty();
+  if (!music_on_) return;
+  music_files_ = MusicPlayList(s.MusicFile, env_.WorkFolder);
+  music_mode_ = s.MusicMode;
+  music_index_ = -1;
+  music_index_ = NextMusicIndex(music_mode_, static_cast<int>(music_files_.size()), music_index_);
+  try {
+    media_player_ = platform_.CreateMusicPlayer();
+    PlayTrackFrom(music_index_);
+  } catch (const std::exception&) {
+    // The show runs without music.
+  }
+}
+
+bool TLPfmScrSvr::PlayTrackFrom(int first_index) {
+  if (!media_player_ || music_files_.empty()) return false;
+  const int count = static_cast<int>(music_files_.size());
+  music_index_ = first_index;
+  for (int attempt = 0; attempt < count; ++attempt) {
+    if (music_index_ >= 0 && music_index_ < count) {
+      media_player_->Close();
+      if (media_player_->Open(music_files_[static_cast<size_t>(music_index_)]) &&
+          media_player_->Play(window_.get())) {
+        return true;
+      }
+    }
+    // A track that cannot play is passed over; a list where none plays leaves silence.
+    music_index_ = NextMusicIndex(music_mode_, count, music_index_);
+  }
+  media_player_->Close();
+  return false;
+}
+
+void TLPfmScrSvr::MediaPlayerNotify() {
+  if (!media_player_ || !music_on_ || music_files_.empty()) return;
+  if (media_player_->Position() < media_player_->Length()) return;
+  PlayTrackFrom(NextMusicIndex(music_mode_, static_cast<int>(music_files_.size()), music_index_));
+}
+
+}  // namespace lpc

@@ -1,0 +1,177 @@
+// The screensaver window: full screen, black, borderless. It shows the project's pictures one
+// after another, animates the water of packed pictures frame by frame from the idle loop, plays
+// picture sounds and background music, and closes on a deliberate touch of mouse or keyboard.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "base/bitmap.h"
+#include "package/packed_image.h"
+#include "package/project.h"
+#include "platform/platform.h"
+#include "presentation/audio_rules.h"
+#include "presentation/exit_rules.h"
+
+namespace lpc {
+
+class TWaveGenerator;
+
+inline constexpr char kNoImageFound[] = "No image found in Images List.";
+inline constexpr char kUnableToRun[] = "Unable to run screensaver.\r\nPlease configure!";
+inline constexpr char kScreensaverCaption[] = "fmLPScrSvr";
+
+// The caption of the program's message boxes (the application title).
+const std::string& ApplicationTitle();
+void SetApplicationTitle(const std::string& title);
+
+// Where the show finds what lies outside the project: the user settings file, the work folder
+// the package was unpacked into, the program's own folder and the authoring tool's install
+// folder (both searched for "sounds").
+struct TShowEnvironment {
+  std::string SettingsFile;
+  std::string WorkFolder;
+  std::string ProgramFolder;
+  std::string InstallPath;
+};
+// The environment of the running program (its long path, its work folder, "Lumenpool.ini").
+TShowEnvironment DefaultShowEnvironment();
+
+// Opens the screensaver window for project and returns when it has closed. An empty picture
+// list shows "No image found in Images List." instead. Every picture is marked available, then
+// the user settings file narrows the selection and overrides settings.
+void RunScreensaver(TLPCProject& project, const TShowEnvironment& environment);
+void RunScreensaver(TLPCProject& project);
+// Shows one picture full screen with the scaling and speed of project, sound on, music off.
+void PreviewSingleImage(const TLPCProject& project, const std::string& file_name,
+                        const TShowEnvironment& environment);
+void PreviewSingleImage(const TLPCProject& project, const std::string& file_name);
+
+// The input state shared by every screensaver window of the process.
+TExitState& SharedExitState();
+
+class TLPfmScrSvr : public platform::WindowHandler {
+ public:
+  TLPfmScrSvr(platform::Platform& platform, TLPCProject& project, TShowEnvironment environment);
+  ~TLPfmScrSvr() override;
+  TLPfmScrSvr(const TLPfmScrSvr&) = delete;
+  TLPfmScrSvr& operator=(const TLPfmScrSvr&) = delete;
+
+  // Opens the window, runs it modally, destroys it.
+  void ShowModal();
+
+  // Window handlers.
+  void OnShow(platform::Window& window) override { FormShow(window); }
+  void OnEvent(platform::Window& window, const platform::Event& event) override;
+  bool OnIdle(platform::Window& window) override;
+  bool OnCloseQuery(platform::Window& window) override { return FormCloseQuery(window); }
+  void OnClose(platform::Window& window) override { FormClose(window); }
+  void OnPaint(platform::Window& window) override;
+
+  void FormShow(platform::Window& window);
+  bool FormCloseQuery(platform::Window& window);
+  void FormClose(platform::Window& window);
+  void FormMouseMove(int x, int y);
+  void FormMouseDown();
+  void FormKeyDown(int key);
+  void FormKeyPress(char32_t ch);
+  void MediaPlayerNotify();
+  // One frame: change check, ripple step, drawing, pacing. Errors end the frame silently.
+  void IdleFrame();
+
+  // The slideshow steps (public for tests and benchmarks).
+  void ChangeCheck();
+  void LoadCurrentImage();
+  void DrawFrame();
+  void PlayTransition(uint32_t duration_ms);
+
+  // State, read by tests.
+  const std::vector<std::string>& ImageFiles() const { return image_files_; }
+  int ImageIndex() const { return image_index_; }
+  const std::string& CurrentImage() const { return current_image_; }
+  const std::string& LoadedImage() const { return loaded_image_; }
+  bool IsPlainPicture() const { return is_plain_picture_; }
+  int PictureWidth() const { return picture_width_; }
+  int PictureHeight() const { return picture_height_; }
+  Point PicturePos() const;
+  const Bitmap& PlainBitmap() const { return plain_bitmap_; }
+  const TProject* PackedPicture() const { return packed_picture_.get(); }
+  const TWaveGenerator* WaveEngine() const { return wave_engine_.get(); }
+  // What the window shows, as last drawn.
+  const Bitmap& Screen() const { return screen_; }
+  bool IdleInstalled() const { return idle_installed_; }
+  bool MusicOn() const { return music_on_; }
+  const std::vector<std::string>& MusicFiles() const { return music_files_; }
+  int MusicIndex() const { return music_index_; }
+  uint32_t LastChangeTick() const { return last_change_tick_; }
+  int TransitionSteps() const { return transition_steps_; }
+  const std::vector<int>& TransitionAmounts() const { return transition_amounts_; }
+  const TPictureSound& PictureSound() const { return picture_sound_; }
+  platform::Window* window() const { return window_.get(); }
+
+  // Settings copied from the project at show time.
+  bool Stretch = true;
+  bool Proportional = true;
+  bool AutoChange = false;
+  int Duration = 30;
+  int Speed = 100;
+  bool Transition = false;
+  bool Sound = false;
+  int ShowImageMode = 0;
+
+ private:
+  void LoadPlainPicture(const std::string& file);
+  void LoadPackedPicture(const std::string& file);
+  void StartMusic();
+  // Opens and plays entry MusicIndex, moving on through the list past tracks that cannot be
+  // played; the music stops when none can.
+  bool PlayTrackFrom(int first_index);
+  const Bitmap* FrameBitmap() const;
+  // Puts the last drawn frame into screen_, so it holds exactly what the window shows.
+  void SyncScreen();
+  void ClearScreen();
+  void PresentScreen(const Rect& rect);
+
+  platform::Platform& platform_;
+  TLPCProject& project_;
+  TShowEnvironment env_;
+  std::unique_ptr<platform::Window> window_;
+
+  std::vector<std::string> image_files_;
+  int image_index_ = -1;
+  std::string current_image_;
+  std::string loaded_image_;
+  bool is_plain_picture_ = true;
+  int picture_width_ = 0;
+  int picture_height_ = 0;
+  Bitmap plain_bitmap_;
+  std::unique_ptr<TProject> packed_picture_;
+  std::unique_ptr<TWaveGenerator> wave_engine_;
+  bool packed_ready_ = false;  // the engine is prepared for packed_picture_
+  Bitmap before_bitmap_;
+  Bitmap after_bitmap_;
+  Bitmap screen_;
+  int screen_w_ = 0;
+  int screen_h_ = 0;
+  // The frame drawn last and where, until SyncScreen copies it into screen_.
+  bool frame_pending_ = false;
+  Point pending_pos_;
+
+  TPictureSound picture_sound_;
+  bool music_on_ = false;
+  std::vector<std::string> music_files_;
+  int music_mode_ = 0;
+  int music_index_ = -1;
+  std::unique_ptr<platform::MusicPlayer> media_player_;
+
+  bool idle_installed_ = false;
+  bool cursor_hidden_ = false;
+  uint32_t last_change_tick_ = 0;
+  uint32_t last_frame_tick_ = 0;
+  int transition_steps_ = 0;
+  std::vector<int> transition_amounts_;
+};
+
+}  // namespace lpc

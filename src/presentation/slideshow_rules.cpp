@@ -1,0 +1,58 @@
+#include "presentation/slideshow_rules.h"
+
+#include "base/numbers.h"
+#include "base/random.h"
+
+namespace lpc {
+
+int NextImageIndex(int mode, int count, int current) {
+  if (mode == kAllImagesRandom || mode == kFavoritesRandom) {
+    if (count < 2) return 0;
+    int next;
+    do {
+      next = Random(count);
+    } while (next == current);
+    return next;
+  }
+  return current + 1 >= count ? 0 : current + 1;
+}
+
+bool ChangeDue(uint32_t now, uint32_t last_change, int duration_seconds) {
+  const int64_t elapsed = TickDiff(now, last_change) / 1000;
+  return elapsed >= duration_seconds;
+}
+
+Size ScaledPictureSize(int width, int height, int screen_w, int screen_h, bool stretch,
+                        bool proportional) {
+  Size size{width, height};
+  if (!stretch) return size;
+  size = {screen_w, screen_h};
+  if (proportional) {
+    const double ratio = FDiv(width, height);
+    if (screen_h != 0 && width > (int64_t{height} * screen_w) / screen_h) {
+      size.height = static_cast<int>(Round(FDiv(screen_w, ratio)));
+    } else {
+      size.width = static_cast<int>(Round(screen_h * ratio));
+    }
+  }
+  return size;
+}
+
+Point PicturePosition(int picture_w, int picture_h, int screen_w, int screen_h, bool stretch,
+                       bool proportional) {
+  if (stretch && !proportional) return {0, 0};
+  return {(screen_w - picture_w) / 2, (screen_h - picture_h) / 2};
+}
+
+int TransitionStepCount(uint32_t duration_ms, uint32_t first_step_ms) {
+  const uint32_t step = first_step_ms == 0 ? kFrameMs : first_step_ms;
+  return static_cast<int>(duration_ms / step);
+}
+
+int TransitionAmount(int step, int steps) {
+  if (steps <= 0) return kFadeFirstAmount + kFadeAmountRange;
+  return static_cast<int>(Round(static_cast<double>(step) * kFadeAmountRange / steps)) +
+         kFadeFirstAmount;
+}
+
+}  // namespace lpc
