@@ -96,6 +96,8 @@ class Canvas {
   // Optional clip rectangle, intersected with the bitmap. ClearClip removes it.
   void SetClip(const Rect& clip);
   void ClearClip();
+  // The rectangle drawing can reach: the bitmap, narrowed by the clip when one is set.
+  Rect ClipBounds() const;
 
   // Pixels. Outside the bitmap (or clip): SetPixel does nothing, Pixel returns 0.
   void SetPixel(int x, int y, Color c);
@@ -122,8 +124,7 @@ class Canvas {
   void StretchDraw(const Rect& dest, const Bitmap& source);
 
  private:
-  // Clip rectangle actually in force: the bitmap bounds, narrowed by the clip when set.
-  Rect Bounds() const;
+  Rect Bounds() const { return ClipBounds(); }
   void HorizontalSpan(int y, int x0, int x1, Color c);  // x0..x1-1, clipped
 
   Bitmap* target_;

@@ -96,6 +96,7 @@ class TWaveGenerator {
   int32_t speed_percent_ = 100;
   std::vector<int16_t> region_map_;  // height_ rows of width_ entries
   std::array<std::vector<int32_t>, 4> jitter_;
+  std::array<bool, 4> flat_jitter_{};  // every column's offset is 0
   std::array<const TWaveParam*, 4> params_{};
   std::array<int32_t, 4> region_top_{};
   std::array<int32_t, 4> region_bottom_{};

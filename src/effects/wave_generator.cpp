@@ -1,0 +1,300 @@
+#include "effects/wave_generator.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstring>
+#include <numbers>
+
+#include "base/canvas.h"
+#include "base/errors.h"
+#include "base/numbers.h"
+#include "base/random.h"
+#include "effects/weather.h"
+
+namespace lpc {
+
+namespace {
+
+constexpr int32_t kEmptyTop = 50000;
+constexpr int32_t kEmptyBottom = 0;
+
+double CosDegExact(int64_t a) {
+  return std::cos(static_cast<double>(a) * std::numbers::pi / 180.0);
+}
+
+// Cosines of whole degrees -359..359, computed by the very same expression as CosDegExact, so a
+// lookup returns the identical double. Every t mod 360, and t mod Period for periods up to 360,
+// falls in this range.
+struct CosTable {
+  double v[719];
+  CosTable() {
+    for (int a = -359; a <= 359; ++a) v[a + 359] = CosDegExact(a);
+  }
+};
+
+double CosDeg(int64_t a) {
+  static const CosTable table;
+  if (a > -360 && a < 360) return table.v[a + 359];
+  return CosDegExact(a);
+}
+
+// Truncating mod, safe for every divisor (t % -1 may trap for the smallest int64).
+int64_t Mod(int64_t t, int64_t p) { return (p == 1 || p == -1) ? 0 : t % p; }
+
+int64_t Clamp64(int64_t v, int64_t hi) { return v < 0 ? 0 : (v > hi ? hi : v); }
+
+// Adds to a phase with 32-bit wrap-around; phases are never reduced, only wrapped when they
+// pass the int32 range after days of running.
+int32_t WrapAdd(int32_t phase, int64_t delta) {
+  return static_cast<int32_t>(static_cast<uint32_t>(phase) + static_cast<uint32_t>(delta));
+}
+
+}  // namespace
+
+TWaveGenerator::TWaveGenerator() {
+  region_top_.fill(kEmptyTop);
+  region_bottom_.fill(kEmptyBottom);
+}
+
+TWaveGenerator::~TWaveGenerator() = default;
+
+void TWaveGenerator::AttachProject(TProject* project) {
+  project_ = project;
+  if (project == nullptr) {
+    picture_ = mask_ = nullptr;
+    params_.fill(nullptr);
+    return;
+  }
+  picture_ = &project->Picture;
+  mask_ = &project->Mask;
+  for (int i = 0; i < 4; ++i) params_[i] = &project->WaveParams[i];
+  speed_percent_ = project->SpeedPercent;
+}
+
+void TWaveGenerator::Prepare() {
+  if (project_ == nullptr) throw Error("TWaveGenerator: Prepare without a packed image");
+  width_ = picture_->width();
+  height_ = picture_->height();
+  output_.SetSize(width_, height_);
+  Randomize();
+  phase_.fill(0);
+  BuildRegionMap();
+  BuildJitter();
+  BuildSpans();
+  Update();
+  ResetOutput();
+}
+
+void TWaveGenerator::BuildRegionMap() {
+  region_map_.assign(static_cast<size_t>(width_) * height_, -1);
+  region_top_.fill(kEmptyTop);
+  region_bottom_.fill(kEmptyBottom);
+  // A mask of another size than the picture is read where it overlaps; the rest is dry.
+  const int mw = std::min(width_, mask_->width());
+  const int mh = std::min(height_, mask_->height());
+  for (int y = 0; y < mh; ++y) {
+    const Color* row = mask_->Row(y);
+    int16_t* map = &region_map_[static_cast<size_t>(y) * width_];
+    for (int x = 0; x < mw; ++x) {
+      const int k = ColorToRegion(row[x]);
+      if (k <= 0) continue;
+      region_top_[k - 1] = std::min(region_top_[k - 1], y);
+      region_bottom_[k - 1] = std::max(region_bottom_[k - 1], y);
+      map[x] = static_cast<int16_t>(k - 1);
+    }
+  }
+}
+
+void TWaveGenerator::BuildJitter() {
+  for (int i = 0; i < 4; ++i) {
+    jitter_[i].resize(static_cast<size_t>(width_));
+    const int32_t range = params_[i]->JitterRange;
+    bool flat = true;
+    for (int32_t x = 0; x < width_; ++x) {
+      jitter_[i][x] = Random(range);
+      flat = flat && jitter_[i][x] == 0;
+    }
+    flat_jitter_[i] = flat;
+  }
+}
+
+void TWaveGenerator::BuildSpans() {
+  spans_.clear();
+  row_spans_.assign(static_cast<size_t>(height_) + 1, 0);
+  for (int32_t y = 0; y < height_; ++y) {
+    row_spans_[y] = static_cast<uint32_t>(spans_.size());
+    const int16_t* map = &region_map_[static_cast<size_t>(y) * width_];
+    int32_t x = 0;
+    while (x < width_) {
+      const int16_t k = map[x];
+      int32_t e = x + 1;
+      while (e < width_ && map[e] == k) ++e;
+      if (k >= 0) spans_.push_back(Span{x, e, k});
+      x = e;
+    }
+  }
+  row_spans_[height_] = static_cast<uint32_t>(spans_.size());
+  offsets_.assign(static_cast<size_t>(height_) * 4, WaveRowOffsets{});
+}
+
+void TWaveGenerator::ComputeRowOffsets(std::vector<WaveRowOffsets>& offsets,
+                                       std::array<bool, 4>& still) const {
+  offsets.assign(static_cast<size_t>(height_) * 4, WaveRowOffsets{});
+  double A[4], F[4], dA[4] = {0, 0, 0, 0}, dF[4] = {0, 0, 0, 0};
+  for (int i = 0; i < 4; ++i) {
+    const TWaveParam& p = *params_[i];
+    // A Period of 0 would divide by zero; that region is held still instead.
+    still[i] = p.Period == 0;
+    if (still[i]) continue;
+    A[i] = p.Amplitude;
+    F[i] = p.WaveCount / (360.0 / p.Period);
+    if (p.Perspective) {
+      A[i] = 0;
+      const int32_t n = region_bottom_[i] - region_top_[i];
+      if (n != 0) {
+        dA[i] = static_cast<double>(p.Amplitude) / n;
+        dF[i] = F[i] / n;
+      } else {
+        dA[i] = p.Amplitude;
+        dF[i] = F[i];
+      }
+    }
+  }
+  for (int32_t r = 0; r < height_; ++r) {
+    for (int i = 0; i < 4; ++i) {
+      if (still[i] || r < region_top_[i] || r > region_bottom_[i]) continue;
+      const TWaveParam& p = *params_[i];
+      if (p.Perspective) {
+        A[i] = A[i] + dA[i];
+        F[i] = F[i] - dF[i] / 10;
+      }
+      const int64_t t =
+          Round(static_cast<double>(height_ - r) * F[i] * 360 / height_ + phase_[i]);
+      WaveRowOffsets& o = offsets[static_cast<size_t>(r) * 4 + i];
+      o.V = Round(CosDeg(Mod(t, p.Period)) * A[i]);
+      o.H = Round(CosDeg(Mod(t, 360)) * A[i]);
+    }
+  }
+}
+
+void TWaveGenerator::Update() {
+  if (project_ == nullptr || output_.width() != width_ || output_.height() != height_) {
+    throw Error("TWaveGenerator: Update before Prepare");
+  }
+  std::array<bool, 4> still{};
+  ComputeRowOffsets(offsets_, still);
+  for (int32_t r = 0; r < height_; ++r) DisplaceRow(r, &offsets_[static_cast<size_t>(r) * 4]);
+  for (int i = 0; i < 4; ++i) {
+    const TWaveParam& p = *params_[i];
+    const int64_t s = Round(static_cast<double>(int64_t{p.PhaseStep} * speed_percent_) / 100);
+    phase_[i] = WrapAdd(phase_[i], p.Direction == 0 ? -s : s);
+  }
+  if (!weather_on_ || !overlay_) return;
+  if (overlay_->width() == width_ && overlay_->height() == height_) {
+    std::memcpy(overlay_->data(), output_.data(), output_.pixel_count() * sizeof(Color));
+  } else {
+    Canvas(*overlay_).Draw(0, 0, output_);
+  }
+  const TWeatherParam& w = project_->WeatherParam;
+  if (w.Kind == kWeatherSnow && snow_) {
+    snow_->SpeedPercent = speed_percent_;
+    snow_->SpeedIndex = w.SpeedIndex;
+    snow_->Step();
+  } else if (w.Kind == kWeatherRain && rain_) {
+    rain_->SpeedPercent = speed_percent_;
+    rain_->SpeedIndex = w.SpeedIndex;
+    rain_->LengthTenths = w.Length;
+    // 180 - Angle mirrors the authoring tool's angle; reduce absurd angles to one turn first.
+    const int64_t angle = 180 - int64_t{w.Angle};
+    rain_->Angle = static_cast<int32_t>(
+        (angle > INT32_MAX || angle < INT32_MIN) ? angle % 360 : angle);
+    rain_->Step();
+  }
+}
+
+// Moves the region pixels of row r. Only the pixels of the row's region spans are visited;
+// a pixel is written only when the region map holds its own region at both the destination
+// and the source position, so pixels are never dragged across a region border.
+void TWaveGenerator::DisplaceRow(int32_t r, const WaveRowOffsets* offsets) {
+  const int64_t hmax = height_ - 1, wmax = width_ - 1;
+  const Color* const pic = picture_->data();
+  Color* const out = output_.data();
+  const int16_t* const map = region_map_.data();
+  const size_t w = static_cast<size_t>(width_);
+  for (uint32_t si = row_spans_[r]; si < row_spans_[r + 1]; ++si) {
+    const Span& sp = spans_[si];
+    const int k = sp.region;
+    const TWaveParam& p = *params_[k];
+    if (p.Period == 0) continue;  // held still: keeps the plain picture
+    const int64_t v = p.Vertical ? offsets[k].V : 0;
+    const int64_t h = p.Horizontal ? offsets[k].H : 0;
+    const int32_t* jit = jitter_[k].data();
+    if (flat_jitter_[k]) {
+      // Every column's offset is 0: the destination row is r and the source row is one row
+      // for the whole span.
+      const int64_t ys = Clamp64(r + v, hmax);
+      const int16_t* map_d = map + r * w;
+      const int16_t* map_s = map + ys * w;
+      const Color* src = pic + ys * w;
+      Color* dst = out + r * w;
+      int32_t x = sp.x0;
+      // Columns whose source column is clamped to the left edge.
+      for (; x < sp.x1 && x + h < 0; ++x) {
+        if (map_d[0] == k && map_s[0] == k) dst[x] = src[0];
+      }
+      // Columns whose source column lies inside the picture: a straight shifted copy.
+      const int32_t inner_end = static_cast<int32_t>(std::min<int64_t>(sp.x1, wmax - h + 1));
+      for (; x < inner_end; ++x) {
+        const int64_t xs = x + h;
+        const bool ok = (map_d[xs] == k) & (map_s[xs] == k);
+        dst[x] = ok ? src[xs] : dst[x];
+      }
+      for (; x < sp.x1; ++x) {
+        if (map_d[wmax] == k && map_s[wmax] == k) dst[x] = src[wmax];
+      }
+      continue;
+    }
+    for (int32_t x = sp.x0; x < sp.x1; ++x) {
+      const int64_t base = int64_t{r} - jit[x];
+      const int64_t yd = Clamp64(base, hmax);
+      const int64_t ys = Clamp64(base + v, hmax);
+      const int64_t xs = h == 0 ? x : Clamp64(x + h, wmax);
+      if (map[yd * w + xs] == k && map[ys * w + xs] == k) out[yd * w + x] = pic[ys * w + xs];
+    }
+  }
+}
+
+void TWaveGenerator::ResetOutput() {
+  if (picture_ == nullptr) return;
+  if (output_.width() == picture_->width() && output_.height() == picture_->height()) {
+    output_ = *picture_;
+  } else {
+    Canvas(output_).Draw(0, 0, *picture_);
+  }
+}
+
+void TWaveGenerator::SetWeather(bool on) {
+  weather_on_ = on;
+  overlay_.reset();
+  snow_.reset();
+  rain_.reset();
+  if (!on) return;
+  overlay_ = std::make_unique<Bitmap>(output_.width(), output_.height());
+  if (project_ == nullptr) return;
+  const TWeatherParam& w = project_->WeatherParam;
+  if (w.Kind == kWeatherSnow) {
+    snow_ = std::make_unique<TSnow>();
+    snow_->Target = overlay_.get();
+    snow_->SetCount(w.Count);
+    snow_->Scatter();
+  } else if (w.Kind == kWeatherRain) {
+    rain_ = std::make_unique<TRain>();
+    rain_->LengthTenths = 10;
+    rain_->SetCount(100);
+    rain_->Target = overlay_.get();
+    rain_->SetCount(w.Count);
+    rain_->Scatter();
+  }
+}
+
+}  // namespace lpc

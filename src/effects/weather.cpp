@@ -1,0 +1,131 @@
+#include "effects/weather.h"
+
+#include <cmath>
+#include <numbers>
+
+#include "base/canvas.h"
+#include "base/numbers.h"
+#include "base/random.h"
+
+namespace lpc {
+
+namespace {
+
+double CosDeg(double a) { return std::cos(a * std::numbers::pi / 180.0); }
+
+// Speed of one frame: the weather's own table speed scaled by the generator's speed.
+double FrameSpeed(int32_t speed_index, int32_t speed_percent) {
+  return kSpeedTable[ClampSpeedIndex(speed_index)] / 100.0 * speed_percent / 100.0;
+}
+
+int32_t ClampCount(int32_t n) { return ClampTo<int32_t>(n, 0, kMaxWeatherParticles); }
+
+// Screen coordinates stay far inside int range even for absurd speeds or lengths.
+int ToCoord(double v) { return static_cast<int>(ClampTo<int64_t>(Round(v), -(1 << 24), 1 << 24)); }
+
+// Streak length factors beyond this draw lines far longer than any screen; a file asking for
+// more gets this.
+constexpr int32_t kMaxLengthTenths = 1000;
+
+}  // namespace
+
+int32_t ClampSpeedIndex(int32_t index) { return ClampTo<int32_t>(index, 0, kSpeedTableSize - 1); }
+
+// ----- TRain ----------------------------------------------------------------------------------
+
+void TRain::SetCount(int32_t n) { count_ = ClampCount(n); }
+
+void TRain::Scatter() {
+  const int32_t w = Target ? Target->width() : 0;
+  const int32_t h = Target ? Target->height() : 0;
+  Drops.assign(static_cast<size_t>(count_), TRainDrop{});
+  for (TRainDrop& d : Drops) {
+    d.X = Random(w);
+    d.Y = Random(h);
+    d.Size = Random(3) + 2;
+    d.Length = Random(4) + 1;
+  }
+}
+
+void TRain::Step() {
+  if (Target == nullptr) return;
+  const double w = Target->width(), h = Target->height();
+  const double v = FrameSpeed(SpeedIndex, SpeedPercent);
+  const double slant = CosDeg(Angle);
+  for (TRainDrop& d : Drops) {
+    const double y0 = d.Y;
+    d.Y = d.Y + d.Size * v * 3;
+    d.X = d.X + slant * (d.Y - y0);
+    if (d.X < -20) d.X = w;
+    if (d.X > w + 20) d.X = -20;
+    d.Size = ClampTo<int32_t>(d.Size, 2, 4);
+    if (d.Y > h + 20) d.Y = -20;
+  }
+  Draw();
+}
+
+void TRain::Draw() {
+  if (Target == nullptr) return;
+  Canvas canvas(*Target);
+  const double slant = CosDeg(Angle);
+  const double factor = ClampTo<int32_t>(LengthTenths, -kMaxLengthTenths, kMaxLengthTenths) / 10.0;
+  for (const TRainDrop& d : Drops) {
+    const int x = ToCoord(d.X), y = ToCoord(d.Y);
+    const int s = ClampTo<int32_t>(d.Size, 2, 4);
+    const int bright = RainBrightness(s);
+    const int length = ClampTo<int32_t>(d.Length, 1, 4);
+    const int ye = ToCoord(s * length * factor + y);
+    const int xe = ToCoord(slant * (ye - y) + x);
+    canvas.MoveTo(x, y);
+    canvas.PenColor = MakeColor(bright - 60, bright - 60, bright - 60);
+    canvas.LineTo(ToCoord(x + 2.0 * (xe - x) / 3), ToCoord(y + 2.0 * (ye - y) / 3));
+    canvas.PenColor = MakeColor(bright, bright, bright);
+    canvas.LineTo(xe, ye);
+  }
+}
+
+// ----- TSnow ----------------------------------------------------------------------------------
+
+void TSnow::SetCount(int32_t n) { count_ = ClampCount(n); }
+
+void TSnow::Scatter() {
+  const int32_t w = Target ? Target->width() : 0;
+  const int32_t h = Target ? Target->height() : 0;
+  Flakes.assign(static_cast<size_t>(count_), TSnowFlake{});
+  for (TSnowFlake& f : Flakes) {
+    f.X = Random(w);
+    f.Y = Random(h);
+    f.Drift = 1 - Random(3);
+    f.Size = Random(3) + 2;
+  }
+}
+
+void TSnow::Step() {
+  if (Target == nullptr) return;
+  const double w = Target->width(), h = Target->height();
+  const double v = FrameSpeed(SpeedIndex, SpeedPercent);
+  for (TSnowFlake& f : Flakes) {
+    f.Y = f.Y + f.Size * v;
+    f.X = f.X + f.Drift * v;
+    if (Random(20) == 0) f.Size = f.Size + Random(3) - 1;
+    if (f.X < 0) f.X = w;
+    if (f.X > w) f.X = 0;
+    f.Size = ClampTo<int32_t>(f.Size, 2, 4);
+    if (f.Y > h - 1) f.Y = 0;
+  }
+  Draw();
+}
+
+void TSnow::Draw() {
+  if (Target == nullptr) return;
+  Canvas canvas(*Target);
+  canvas.PenColor = kSnowOutline;
+  canvas.BrushColor = kSnowFill;
+  for (const TSnowFlake& f : Flakes) {
+    const int x = ToCoord(f.X), y = ToCoord(f.Y);
+    const int s = ClampTo<int32_t>(f.Size, 2, 4);
+    canvas.Ellipse(x, y, x + s, y + s);
+  }
+}
+
+}  // namespace lpc
