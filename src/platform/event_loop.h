@@ -1,0 +1,117 @@
+// The event-loop core shared by the portable backends (SDL and headless): the modal stack,
+// close requests, timers, repaint requests and posted notifications. A backend supplies its
+// native events through LoopSource and its windows derive from BasicWindow.
+#pragma once
+
+#include <cstdint>
+#include <deque>
+#include <vector>
+
+#include "platform/platform.h"
+
+namespace lpc::platform {
+
+class EventLoop;
+
+// What the loop delivers to one window.
+struct Delivery {
+  enum class What { kEvent, kPaint, kResize, kCloseRequest };
+  What what = What::kEvent;
+  class BasicWindow* window = nullptr;
+  Event event;
+  int width = 0;   // kResize
+  int height = 0;  // kResize
+};
+
+// Window bookkeeping every backend shares: the handler, the close protocol, the modal result.
+class BasicWindow : public Window {
+ public:
+  explicit BasicWindow(EventLoop& loop, WindowHandler* handler);
+  ~BasicWindow() override;
+
+  void SetHandler(WindowHandler* handler) override { handler_ = handler; }
+  WindowHandler* handler() const { return handler_; }
+  bool Close(int result = kModalCancel) override;
+  bool IsClosed() const override { return closed_; }
+  void Invalidate() override;
+
+  int modal_result() const { return modal_result_; }
+  // RunModal opens the window again for its own loop.
+  void Reopen() {
+    closed_ = false;
+    modal_result_ = kModalNone;
+  }
+  // Backend hooks: make the window visible or hide it.
+  virtual void ShowNative() = 0;
+  virtual void HideNative() = 0;
+
+ protected:
+  EventLoop& loop_;
+
+ private:
+  WindowHandler* handler_;
+  bool closed_ = false;
+  bool closing_ = false;
+  int modal_result_ = kModalNone;
+};
+
+// Where native events come from.
+class LoopSource {
+ public:
+  virtual ~LoopSource() = default;
+  virtual uint32_t LoopTicks() = 0;
+  // Takes one native event, waiting up to timeout_ms for it (0: do not wait; negative: wait
+  // until something arrives). false when none came.
+  virtual bool NextNativeEvent(int timeout_ms, Delivery& out) = 0;
+};
+
+class EventLoop {
+ public:
+  explicit EventLoop(LoopSource& source) : source_(source) {}
+
+  int RunModal(BasicWindow& window);
+  void ProcessMessages();
+
+  // Queues a delivery made on the user-interface thread (music notifications, scripted input).
+  void Post(const Delivery& d) { posted_.push_back(d); }
+
+  void StartTimer(BasicWindow& window, int id, uint32_t interval_ms);
+  void StopTimer(BasicWindow& window, int id);
+  void RequestPaint(BasicWindow& window);
+
+  // The window is going away: drop everything that refers to it.
+  void Forget(BasicWindow& window);
+  void Register(BasicWindow& window) { windows_.push_back(&window); }
+  bool IsLive(const Window* window) const;
+
+  // The window whose loop runs innermost, or null.
+  BasicWindow* TopModal() const { return modal_.empty() ? nullptr : modal_.back(); }
+  int ModalDepth() const { return static_cast<int>(modal_.size()); }
+
+ private:
+  struct Timer {
+    BasicWindow* window;
+    int id;
+    uint32_t interval;
+    uint32_t due;
+  };
+
+  // One step without waiting: a posted or native event, else a due timer, else a repaint.
+  // false when there was nothing to do.
+  bool Step();
+  void Dispatch(const Delivery& d);
+  bool FireDueTimer();
+  bool PaintOne();
+  // Milliseconds until the next timer is due (0 when one is due), or -1 with no timers.
+  int TimeToNextTimer();
+  bool AcceptsInput(const BasicWindow* window) const;
+
+  LoopSource& source_;
+  std::deque<Delivery> posted_;
+  std::vector<BasicWindow*> modal_;
+  std::vector<BasicWindow*> windows_;
+  std::vector<Timer> timers_;
+  std::vector<BasicWindow*> paint_;
+};
+
+}  // namespace lpc::platform

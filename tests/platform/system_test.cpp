@@ -1,0 +1,154 @@
+// Services shared by the backends: the ini-backed registry, crash reports, exception details.
+#include <gtest/gtest.h>
+#include <signal.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+
+#include "base/errors.h"
+#include "base/fileio.h"
+#include "platform/crash.h"
+#include "platform/platform.h"
+#include "platform/registry_ini.h"
+
+namespace lpc::platform {
+namespace {
+
+TEST(IniRegistry, KeyPathsNormalise) {
+  struct Case {
+    const char* in;
+    const char* out;
+  };
+  const Case cases[] = {
+      {"Control Panel\\Desktop", "Control Panel\\Desktop"},
+      {"\\Control Panel\\desktop", "Control Panel\\desktop"},
+      {"\\\\Control Panel\\\\Desktop\\", "Control Panel\\Desktop"},
+      {"Software/LPC", "Software\\LPC"},
+      {"", ""},
+  };
+  for (const Case& c : cases) EXPECT_EQ(IniRegistry::NormalKey(c.in), c.out) << c.in;
+}
+
+TEST(IniRegistry, ValuesAndMissingOnes) {
+  IniRegistry reg("");
+  EXPECT_FALSE(reg.KeyExists("Control Panel\\Desktop"));
+  EXPECT_EQ(reg.ReadString("Control Panel\\Desktop", "TileWallpaper"), std::nullopt);
+  ASSERT_TRUE(reg.WriteString("\\Control Panel\\desktop", "TileWallpaper", "0"));
+  EXPECT_TRUE(reg.KeyExists("Control Panel\\Desktop"));
+  EXPECT_EQ(reg.ReadString("control panel\\DESKTOP", "tilewallpaper"), "0");
+  struct Case {
+    const char* stored;
+    std::optional<int32_t> read;
+  };
+  const Case cases[] = {{"1", 1}, {"0", 0}, {"-7", -7}, {"0x10", 16}, {"yes", std::nullopt},
+                        {"", std::nullopt}};
+  for (const Case& c : cases) {
+    reg.WriteString("K", "V", c.stored);
+    EXPECT_EQ(reg.ReadInteger("K", "V"), c.read) << c.stored;
+  }
+  EXPECT_EQ(reg.ReadInteger("K", "Missing"), std::nullopt);
+}
+
+TEST(IniRegistry, PersistsInItsFile) {
+  const std::string path = testing::TempDir() + "lpc_registry_test.ini";
+  std::remove(path.c_str());
+  {
+    IniRegistry reg(path);
+    ASSERT_TRUE(reg.WriteInteger("Control Panel\\Desktop", "ScreenSaveUsePassword", 1));
+  }
+  IniRegistry again(path);
+  EXPECT_EQ(again.ReadInteger("Control Panel\\Desktop", "ScreenSaveUsePassword"), 1);
+  std::remove(path.c_str());
+}
+
+TEST(IniRegistry, UnwritableFileFailsSoftly) {
+  IniRegistry reg("/proc/lpc-no-such-dir/registry.ini");
+  EXPECT_FALSE(reg.WriteString("K", "V", "1"));
+}
+
+TEST(IniRegistry, DefaultPathFollowsXdgConfigHome) {
+  const std::string base = testing::TempDir() + "lpc_xdg_test";
+  const char* old = std::getenv("XDG_CONFIG_HOME");
+  const std::string saved = old ? old : "";
+  setenv("XDG_CONFIG_HOME", base.c_str(), 1);
+  EXPECT_EQ(DefaultRegistryPath(), base + "/lpcsaver/registry.ini");
+  EXPECT_TRUE(DirectoryExists(base + "/lpcsaver"));
+  if (old) setenv("XDG_CONFIG_HOME", saved.c_str(), 1); else unsetenv("XDG_CONFIG_HOME");
+}
+
+TEST(CurrentPlatform, ThrowsWhenNoneIsSet) {
+  SetCurrent(nullptr);
+  EXPECT_THROW(Current(), Error);
+  auto p = CreateHeadlessPlatform();
+  SetCurrent(p.get());
+  EXPECT_EQ(&Current(), p.get());
+  SetCurrent(nullptr);
+}
+
+// A child process installs the handler and dies of the signal; the parent reads the report.
+TEST(CrashHandler, WritesAReportAndDiesOfTheSignal) {
+  struct Case {
+    int sig;
+    const char* name;
+  };
+  const Case cases[] = {{SIGSEGV, "SIGSEGV"}, {SIGABRT, "SIGABRT"}, {SIGFPE, "SIGFPE"},
+                        {SIGILL, "SIGILL"},   {SIGBUS, "SIGBUS"}};
+  for (const Case& c : cases) {
+    const std::string report = testing::TempDir() + "lpc_crash_" + c.name + ".txt";
+    std::remove(report.c_str());
+    const pid_t pid = fork();
+    ASSERT_GE(pid, 0);
+    if (pid == 0) {
+      InstallCrashHandler(report, "LPCSaver 9.8.7 test");
+      raise(c.sig);
+      _exit(0);  // not reached
+    }
+    int status = 0;
+    ASSERT_EQ(waitpid(pid, &status, 0), pid);
+    ASSERT_TRUE(WIFSIGNALED(status)) << c.name;
+    EXPECT_EQ(WTERMSIG(status), c.sig) << c.name;
+    const std::string text = ReadFileBytes(report);
+    EXPECT_NE(text.find("Signal: " + std::to_string(c.sig) + " " + c.name), std::string::npos)
+        << text;
+    EXPECT_NE(text.find("Version: LPCSaver 9.8.7 test"), std::string::npos);
+    EXPECT_NE(text.find("Backtrace:\n"), std::string::npos);
+    EXPECT_GT(text.size(), text.find("Backtrace:\n") + 12);  // at least one frame
+    std::remove(report.c_str());
+  }
+}
+
+TEST(CrashHandler, LongTextsAreCutNotOverflowed) {
+  const std::string report = testing::TempDir() + "lpc_crash_long.txt";
+  const pid_t pid = fork();
+  ASSERT_GE(pid, 0);
+  if (pid == 0) {
+    InstallCrashHandler(report, std::string(5000, 'v'));
+    raise(SIGABRT);
+    _exit(0);
+  }
+  int status = 0;
+  waitpid(pid, &status, 0);
+  EXPECT_TRUE(WIFSIGNALED(status));
+  const std::string text = ReadFileBytes(report);
+  EXPECT_NE(text.find(std::string(511, 'v') + "\n"), std::string::npos);
+  std::remove(report.c_str());
+}
+
+TEST(ExceptionDetails, NameTypeVersionAndStack) {
+  try {
+    throw FormatError("pics.lpp", "the mask is larger than the file");
+  } catch (const std::exception& e) {
+    const std::string text = DescribeException(e, "LPCSaver 1.2.3");
+    EXPECT_NE(text.find("Error: pics.lpp: the mask is larger than the file"), std::string::npos)
+        << text;
+    EXPECT_NE(text.find("Type: lpc::FormatError"), std::string::npos) << text;
+    EXPECT_NE(text.find("Version: LPCSaver 1.2.3"), std::string::npos);
+    EXPECT_NE(text.find("Backtrace:\n"), std::string::npos);
+  }
+}
+
+}  // namespace
+}  // namespace lpc::platform
