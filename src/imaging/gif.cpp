@@ -60,8 +60,13 @@ std::string GifMessage(int code) {
   return text ? text : Format("GIF error %d", code);
 }
 
+// Our reader only fails at the end of the data; giflib's text for that speaks of a file.
+std::string DecoderMessage(int code) {
+  return code == D_GIF_ERR_READ_FAILED ? "unexpected end of GIF data" : GifMessage(code);
+}
+
 [[noreturn]] void Fail(const std::string& name, const GifFileType* gif) {
-  throw FormatError(name, GifMessage(gif->Error));
+  throw FormatError(name, DecoderMessage(gif->Error));
 }
 
 // Draws the frame's rows onto the canvas. Interlaced frames store rows 0, 8, 16, ... first,
@@ -105,7 +110,7 @@ Bitmap DecodeGif(std::string_view bytes, const std::string& name, const DecodeLi
   MemoryInput input{reinterpret_cast<const GifByteType*>(bytes.data()), bytes.size()};
   int error = 0;
   DecoderPtr gif(DGifOpen(&input, ReadFromMemory, &error));
-  if (!gif) throw FormatError(name, GifMessage(error));
+  if (!gif) throw FormatError(name, DecoderMessage(error));
 
   GraphicsControlBlock control{};
   control.TransparentColor = NO_TRANSPARENT_COLOR;

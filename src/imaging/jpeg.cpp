@@ -4,6 +4,7 @@
 // longjmp back into a small function whose frame holds nothing with a destructor, and turn the
 // stored message into a FormatError there. Nothing C++ lives across the setjmp.
 // jpeglib.h needs size_t and FILE declared before it.
+#include <bit>
 #include <csetjmp>
 #include <cstddef>
 #include <cstdio>
@@ -20,6 +21,9 @@
 
 namespace lpc {
 namespace {
+
+static_assert(std::endian::native == std::endian::little,
+              "bitmap rows are handed to libjpeg as BGRX bytes");
 
 // A progressive stream may carry any number of scans, each of which makes libjpeg walk the
 // whole coefficient buffer; a hostile file with thousands of tiny scans takes minutes. Real
@@ -80,6 +84,20 @@ void CmykRowToRgb(const JSAMPLE* in, Color* out, int width, bool inverted) {
   }
 }
 
+// BGRX in memory is 0xXXRRGGBB as a little-endian 32-bit value.
+void ClearUnusedByte(Color* row, int width) {
+  for (int x = 0; x < width; ++x) row[x] &= 0x00FFFFFFu;
+}
+
+void StoreRow(const JSAMPLE* in, Color* out, int width, bool cmyk, bool adobe) {
+  if (cmyk) {
+    CmykRowToRgb(in, out, width, adobe);
+  } else {
+    std::memcpy(out, in, static_cast<size_t>(width) * 4);
+    ClearUnusedByte(out, width);
+  }
+}
+
 // The part of the decoder that runs under setjmp. `out` must be an empty bitmap; its size is
 // set once the header passed the checks. Returns false with mgr->message set on a libjpeg error
 // and true otherwise; *size_fault is set when the size checks refused the picture (the caller
@@ -102,24 +120,24 @@ bool RunDecode(jpeg_decompress_struct* cinfo, ErrorManager* mgr, const unsigned 
   cinfo->out_color_space = cmyk ? JCS_CMYK : JCS_EXT_BGRX;
   jpeg_start_decompress(cinfo);
 
+  // The first row goes through a scratch row before the bitmap exists, so that a header with a
+  // big size and no data behind it fails on the missing data before the big allocation.
+  JSAMPARRAY scratch = (*cinfo->mem->alloc_sarray)(reinterpret_cast<j_common_ptr>(cinfo),
+                                                   JPOOL_IMAGE,
+                                                   static_cast<JDIMENSION>(width) * 4, 1);
+  jpeg_read_scanlines(cinfo, scratch, 1);
   out->SetSize(static_cast<int>(width), static_cast<int>(height));
-  JSAMPARRAY cmyk_row = nullptr;
-  if (cmyk) {
-    cmyk_row = (*cinfo->mem->alloc_sarray)(reinterpret_cast<j_common_ptr>(cinfo), JPOOL_IMAGE,
-                                           static_cast<JDIMENSION>(width) * 4, 1);
-  }
+  StoreRow(scratch[0], out->Row(0), static_cast<int>(width), cmyk, cinfo->saw_Adobe_marker);
   while (cinfo->output_scanline < cinfo->output_height) {
     const int y = static_cast<int>(cinfo->output_scanline);
-    Color* row = out->Row(y);
     if (cmyk) {
-      jpeg_read_scanlines(cinfo, cmyk_row, 1);
-      CmykRowToRgb(cmyk_row[0], row, static_cast<int>(width), cinfo->saw_Adobe_marker);
+      jpeg_read_scanlines(cinfo, scratch, 1);
+      StoreRow(scratch[0], out->Row(y), static_cast<int>(width), true, cinfo->saw_Adobe_marker);
     } else {
-      // BGRX in memory is 0xXXRRGGBB as a little-endian 32-bit value; the X byte is cleared
-      // below.
-      JSAMPROW target = reinterpret_cast<JSAMPROW>(row);
+      // BGRX straight into the bitmap's row; the X byte is cleared afterwards.
+      JSAMPROW target = reinterpret_cast<JSAMPROW>(out->Row(y));
       jpeg_read_scanlines(cinfo, &target, 1);
-      for (int x = 0; x < width; ++x) row[x] &= 0x00FFFFFFu;
+      ClearUnusedByte(out->Row(y), static_cast<int>(width));
     }
   }
   jpeg_finish_decompress(cinfo);

@@ -1,0 +1,137 @@
+#include <gtest/gtest.h>
+
+// jpeglib.h needs size_t and FILE declared before it.
+#include <cstddef>
+#include <cstdio>
+#include <cstdlib>
+
+#include <jpeglib.h>
+
+#include "imaging/picture.h"
+#include "imaging/test_support.h"
+
+namespace lpc {
+namespace {
+
+using testing::ExpectFormatError;
+
+// Writes a JPEG of `components` samples per pixel in `space` with libjpeg directly, for the
+// colour spaces our own encoder does not produce.
+std::string RawJpeg(int width, int height, J_COLOR_SPACE space, int components,
+                    const std::vector<JSAMPLE>& pixel) {
+  jpeg_compress_struct c;
+  jpeg_error_mgr err;
+  c.err = jpeg_std_error(&err);
+  jpeg_create_compress(&c);
+  unsigned char* buffer = nullptr;
+  unsigned long size = 0;
+  jpeg_mem_dest(&c, &buffer, &size);
+  c.image_width = static_cast<JDIMENSION>(width);
+  c.image_height = static_cast<JDIMENSION>(height);
+  c.input_components = components;
+  c.in_color_space = space;
+  jpeg_set_defaults(&c);
+  jpeg_set_quality(&c, 100, TRUE);
+  jpeg_start_compress(&c, TRUE);
+  std::vector<JSAMPLE> row;
+  for (int x = 0; x < width; ++x) row.insert(row.end(), pixel.begin(), pixel.end());
+  while (c.next_scanline < c.image_height) {
+    JSAMPROW r = row.data();
+    jpeg_write_scanlines(&c, &r, 1);
+  }
+  jpeg_finish_compress(&c);
+  jpeg_destroy_compress(&c);
+  std::string out(reinterpret_cast<char*>(buffer), size);
+  std::free(buffer);
+  return out;
+}
+
+// Offset of the start-of-frame segment's height field (width follows).
+size_t SofSizeOffset(const std::string& jpeg) {
+  for (size_t i = 2; i + 9 < jpeg.size(); ++i) {
+    const auto m = static_cast<unsigned char>(jpeg[i + 1]);
+    if (static_cast<unsigned char>(jpeg[i]) == 0xFF && (m == 0xC0 || m == 0xC2)) return i + 5;
+  }
+  return 0;
+}
+
+std::string WithSize(std::string jpeg, int width, int height) {
+  const size_t at = SofSizeOffset(jpeg);
+  jpeg[at] = static_cast<char>(height >> 8);
+  jpeg[at + 1] = static_cast<char>(height & 0xFF);
+  jpeg[at + 2] = static_cast<char>(width >> 8);
+  jpeg[at + 3] = static_cast<char>(width & 0xFF);
+  return jpeg;
+}
+
+TEST(JpegTest, RoundTripWithinTolerance) {
+  for (auto [w, h] : {std::pair{1, 1}, {17, 9}, {64, 48}}) {
+    const Bitmap in = testing::Gradient(w, h);
+    const Bitmap out = DecodeJpeg(EncodeJpeg(in, 95), "g.jpg");
+    ASSERT_EQ(out.width(), w);
+    ASSERT_EQ(out.height(), h);
+    EXPECT_LE(testing::MaxChannelDifference(in, out), 12) << w << "x" << h;
+    for (size_t i = 0; i < out.pixel_count(); ++i) ASSERT_EQ(out.data()[i] >> 24, 0u);
+  }
+  // Lower quality gives a smaller file of the same picture.
+  const Bitmap big = testing::Gradient(128, 128);
+  EXPECT_LT(EncodeJpeg(big, 20).size(), EncodeJpeg(big, 95).size());
+}
+
+TEST(JpegTest, ColourSpacesBecomeRgb) {
+  struct Case {
+    const char* label;
+    J_COLOR_SPACE space;
+    int components;
+    std::vector<JSAMPLE> pixel;
+    Color want;
+  } cases[] = {
+      {"grey", JCS_GRAYSCALE, 1, {100}, MakeColor(100, 100, 100)},
+      // Adobe's CMYK is stored inverted: 255 means no ink.
+      {"CMYK red", JCS_CMYK, 4, {255, 0, 0, 255}, MakeColor(255, 0, 0)},
+      {"CMYK half black", JCS_CMYK, 4, {255, 255, 255, 128}, MakeColor(128, 128, 128)},
+      {"RGB", JCS_RGB, 3, {10, 200, 90}, MakeColor(10, 200, 90)},
+  };
+  for (const Case& c : cases) {
+    const Bitmap b = DecodeJpeg(RawJpeg(8, 8, c.space, c.components, c.pixel), "c.jpg");
+    ASSERT_EQ(b.width(), 8) << c.label;
+    const Color got = b.At(3, 3);
+    EXPECT_LE(std::abs(RedOf(got) - RedOf(c.want)), 3) << c.label;
+    EXPECT_LE(std::abs(GreenOf(got) - GreenOf(c.want)), 3) << c.label;
+    EXPECT_LE(std::abs(BlueOf(got) - BlueOf(c.want)), 3) << c.label;
+  }
+}
+
+TEST(JpegTest, BadInput) {
+  const std::string good = EncodeJpeg(testing::Gradient(32, 16));
+  struct Case {
+    const char* label;
+    std::string bytes;
+    const char* fault;
+  } cases[] = {
+      {"empty file", "", "empty"},
+      {"garbage", std::string(64, 'x'), "Not a JPEG file"},
+      {"start marker only", "\xFF\xD8", "Premature end"},
+      {"cut in the header", good.substr(0, 40), "Premature end"},
+      {"cut in the data", good.substr(0, good.size() / 2), "Premature end"},
+      {"20000 pixels wide", WithSize(good, 20000, 16), "too large"},
+      {"20000 pixels high", WithSize(good, 32, 20000), "too large"},
+      {"zero width", WithSize(good, 0, 16), "Empty JPEG image"},
+      {"16000 x 16000 header without data", WithSize(good.substr(0, good.size() - 200), 16000, 16000),
+       "Premature end"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.label);
+    ExpectFormatError([&] { DecodeJpeg(c.bytes, "bad.jpg"); }, "bad.jpg", c.fault);
+  }
+}
+
+TEST(JpegTest, PixelBudget) {
+  const std::string jpeg = EncodeJpeg(testing::Gradient(40, 25));
+  EXPECT_EQ(DecodeJpeg(jpeg, "a.jpg", DecodeLimits{1000}).height(), 25);
+  ExpectFormatError([&] { DecodeJpeg(jpeg, "a.jpg", DecodeLimits{999}); }, "a.jpg",
+                    "more than 999 pixels");
+}
+
+}  // namespace
+}  // namespace lpc
