@@ -92,6 +92,18 @@ const TAction* TActionList::FindAction(std::string_view component_name) const {
   return nullptr;
 }
 
+std::string TActionList::Text() const {
+  std::string out = std::to_string(entries_.size());
+  for (const auto& [name, action] : entries_) {
+    out += "\r\n" + name;
+    out += "\r\n" + std::to_string(action.Code);
+    out += "\r\n" + action.Param1;
+    out += "\r\n" + action.Param2;
+    out += "\r\n" + action.Param3;
+  }
+  return out;
+}
+
 std::string FormNameOf(std::string_view first_line) {
   if (first_line.size() <= 7) return std::string();
   const std::string_view rest = first_line.substr(7);
@@ -166,6 +178,17 @@ TLPForm& TLPForms::AddForm(std::string_view form_text, std::string_view action_t
   form->SetText(form_text);
   forms_.push_back(std::move(form));
   return *forms_.back();
+}
+
+std::string TLPForms::SaveToText() const {
+  std::string out = std::to_string(forms_.size()) + "\r\n";
+  for (const auto& form : forms_) {
+    out += std::to_string(form->Lines().size()) + "\r\n" + form->Text();
+    const std::vector<std::string> action_lines = SplitLines(form->Actions().Text());
+    out += std::to_string(action_lines.size()) + "\r\n" + JoinLines(action_lines);
+    out += "1\r\nDummy\r\n";
+  }
+  return out;
 }
 
 namespace {

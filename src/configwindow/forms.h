@@ -60,6 +60,8 @@ class TActionList {
   void Parse(std::string_view text);
   // The entry for that component, or nullptr.
   const TAction* FindAction(std::string_view component_name) const;
+  // The table as Parse reads it: the count, then five lines per entry, CR LF between lines.
+  std::string Text() const;
 
   size_t Count() const { return entries_.size(); }
   const std::string& Name(size_t i) const { return entries_[i].first; }
@@ -106,6 +108,9 @@ class TLPForms {
   // Parses the action text first, so a bad table adds nothing.
   TLPForm& AddForm(std::string_view form_text, std::string_view action_text);
   void Clear() { forms_.clear(); }
+  // The file the held forms make, each reserved section written as the single line "Dummy";
+  // LoadFromText reads it back to the same forms.
+  std::string SaveToText() const;
 
   size_t Count() const { return forms_.size(); }
   const TLPForm& Form(size_t i) const { return *forms_[i]; }
