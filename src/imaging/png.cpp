@@ -36,7 +36,7 @@ Bitmap DecodePng(std::string_view bytes, const std::string& name, const DecodeLi
   image.version = PNG_IMAGE_VERSION;
   ImageGuard guard{&image};
   if (!png_image_begin_read_from_memory(&image, bytes.data(), bytes.size())) {
-    throw FormatError(name, image.message);
+    throw FormatError(name, std::string("PNG: ") + image.message);
   }
   imaging_detail::CheckPictureSize(image.width, image.height, name, limits);
   image.format = PNG_FORMAT_BGR;
@@ -46,7 +46,7 @@ Bitmap DecodePng(std::string_view bytes, const std::string& name, const DecodeLi
   const png_color black = {0, 0, 0};
   if (!png_image_finish_read(&image, &black, buffer.data(), static_cast<png_int_32>(stride),
                              nullptr)) {
-    throw FormatError(name, image.message);
+    throw FormatError(name, std::string("PNG: ") + image.message);
   }
   Bitmap out(static_cast<int>(image.width), static_cast<int>(image.height));
   for (int y = 0; y < out.height(); ++y) {
