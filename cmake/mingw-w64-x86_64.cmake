@@ -12,11 +12,20 @@ set(CMAKE_CXX_COMPILER ${LPC_MINGW_CXX})
 set(CMAKE_RC_COMPILER ${LPC_MINGW_TRIPLE}-windres)
 set(CMAKE_ASM_NASM_COMPILER nasm)
 
-set(CMAKE_FIND_ROOT_PATH /usr/${LPC_MINGW_TRIPLE})
+# The MinGW system root, plus the prefixes holding the cross-built libraries
+# (-DCMAKE_PREFIX_PATH=build-win/deps/prefix): packages are looked for only there, never among
+# the host's Linux libraries.
+set(CMAKE_FIND_ROOT_PATH /usr/${LPC_MINGW_TRIPLE} ${CMAKE_PREFIX_PATH})
 set(CMAKE_FIND_ROOT_PATH_MODE_PROGRAM NEVER)
 set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY ONLY)
 set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)
 set(CMAKE_FIND_ROOT_PATH_MODE_PACKAGE ONLY)
+
+# GCC 12's string concatenation trips a false -Wrestrict warning once inlined (GCC bug 105329).
+set(CMAKE_CXX_FLAGS_INIT "-Wno-restrict")
+
+# Static C and C++ runtimes: the program must not need MinGW's DLLs beside it.
+set(CMAKE_EXE_LINKER_FLAGS_INIT "-static")
 
 # Running cross-built test programs goes through Wine.
 set(CMAKE_CROSSCOMPILING_EMULATOR wine)
