@@ -1,0 +1,276 @@
+#include "package_info.h"
+
+#include <stdlib.h>
+
+#include <iostream>
+
+#include "base/errors.h"
+#include "base/numbers.h"
+#include "base/paths.h"
+#include "info_forms.h"
+#include "package/package.h"
+
+namespace lpctool {
+
+namespace fs = std::filesystem;
+
+ScratchFolder::ScratchFolder() {
+  std::string pattern = (fs::temp_directory_path() / "lpctool-XXXXXX").string();
+  if (!mkdtemp(pattern.data())) throw lpc::IOError(pattern + ": cannot create a scratch folder");
+  path_ = pattern;
+}
+
+ScratchFolder::~ScratchFolder() {
+  std::error_code ignored;
+  fs::remove_all(path_, ignored);
+}
+
+std::string ToUtf8(std::string_view latin1) {
+  std::string out;
+  for (const char c : latin1) {
+    const auto u = static_cast<unsigned char>(c);
+    if (u < 0x80) {
+      out.push_back(c);
+    } else {
+      out.push_back(static_cast<char>(0xC0 | (u >> 6)));
+      out.push_back(static_cast<char>(0x80 | (u & 0x3F)));
+    }
+  }
+  return out;
+}
+
+std::string ToLatin1(std::string_view utf8, const std::string& what) {
+  std::string out;
+  for (size_t i = 0; i < utf8.size(); ++i) {
+    const auto u = static_cast<unsigned char>(utf8[i]);
+    if (u < 0x80) {
+      out.push_back(static_cast<char>(u));
+    } else if ((u == 0xC2 || u == 0xC3) && i + 1 < utf8.size() &&
+               (static_cast<unsigned char>(utf8[i + 1]) & 0xC0) == 0x80) {
+      out.push_back(static_cast<char>(((u & 0x03) << 6) | (static_cast<unsigned char>(utf8[i + 1]) & 0x3F)));
+      ++i;
+    } else {
+      throw lpc::Error(what + ": only characters up to U+00FF can be stored");
+    }
+  }
+  return out;
+}
+
+ordered_json WaveParamJson(const lpc::TWaveParam& w) {
+  return {{"Amplitude", w.Amplitude},   {"WaveCount", w.WaveCount},
+          {"PhaseStep", w.PhaseStep},   {"Direction", w.Direction},
+          {"Horizontal", w.Horizontal}, {"Vertical", w.Vertical},
+          {"Perspective", w.Perspective}, {"Period", w.Period},
+          {"JitterRange", w.JitterRange}};
+}
+
+ordered_json WeatherParamJson(const lpc::TWeatherParam& w) {
+  const char* names[] = {"none", "snow", "rain"};
+  ordered_json j;
+  j["Kind"] = w.Kind;
+  j["KindName"] = w.Kind >= 0 && w.Kind <= 2 ? names[w.Kind] : "unknown";
+  j["Count"] = w.Count;
+  j["SpeedIndex"] = w.SpeedIndex;
+  j["SpeedPercent"] = lpc::SpeedPercentForIndex(w.SpeedIndex);
+  j["Angle"] = w.Angle;
+  j["Length"] = w.Length;
+  return j;
+}
+
+namespace {
+template <class... Ts>
+struct Overloaded : Ts... {
+  using Ts::operator()...;
+};
+template <class... Ts>
+Overloaded(Ts...) -> Overloaded<Ts...>;
+
+ordered_json StringsJson(const std::vector<std::string>& list) {
+  ordered_json out = ordered_json::array();
+  for (const auto& s : list) out.push_back(ToUtf8(s));
+  return out;
+}
+
+// The lines of "LPFilenames.res" as stored (for the original paths).
+std::vector<std::string> Lines(std::string_view text) {
+  std::vector<std::string> lines;
+  size_t start = 0;
+  while (start < text.size()) {
+    size_t stop = text.find('\n', start);
+    if (stop == std::string_view::npos) stop = text.size();
+    std::string_view line = text.substr(start, stop - start);
+    if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
+    lines.emplace_back(line);
+    start = stop + 1;
+  }
+  return lines;
+}
+}  // namespace
+
+ordered_json ProjectJson(const lpc::TLPCProject& project) {
+  ordered_json j;
+  j["FileList"] = {{"Names", StringsJson(project.FileList.Names)},
+                   {"Flags", StringsJson(project.FileList.Flags)}};
+  ordered_json setting = ordered_json::object();
+  for (const lpc::SettingField& f : lpc::SettingFields()) {
+    std::visit(Overloaded{
+                   [&](std::string lpc::TLPCSetting::*m) { setting[f.Key] = ToUtf8(project.Setting.*m); },
+                   [&](bool lpc::TLPCSetting::*m) { setting[f.Key] = project.Setting.*m; },
+                   [&](int32_t lpc::TLPCSetting::*m) { setting[f.Key] = project.Setting.*m; },
+               },
+               f.Member);
+  }
+  j["Setting"] = std::move(setting);
+  j["UISetting"] = {{"UIFile", ToUtf8(project.UISetting.UIFile)}};
+  return j;
+}
+
+ordered_json DescribePackage(const std::string& path) {
+  const lpc::PackageIndex top = lpc::ReadPackageIndex(path);
+  ordered_json j;
+  ordered_json warnings = ordered_json::array();
+  j["File"] = path;
+  j["Kind"] = "package";
+  j["PackageOffset"] = top.MarkerOffset;
+  j["RecordCount"] = top.Count;
+  if (top.Count != 4) warnings.push_back(lpc::Format("the package holds %d records instead of 4", top.Count));
+  ordered_json records = ordered_json::array();
+  for (size_t i = 0; i < top.Records.size(); ++i) {
+    records.push_back({{"Name", i < 4 ? kTopLevelRecords[i] : lpc::Format("record %zu", i + 1)},
+                       {"Offset", top.Records[i].Offset},
+                       {"Size", top.Records[i].Size}});
+  }
+  j["Records"] = std::move(records);
+
+  ScratchFolder scratch;
+  if (top.Records.size() >= 1) {
+    const auto& r = top.Records[0];
+    lpc::CopyFileRange(path, r.Offset, r.Size, scratch / "LPC.res");
+    lpc::TLPCProject project;
+    try {
+      project.LoadFromFile(scratch / "LPC.res");
+    } catch (const lpc::FormatError& e) {
+      throw lpc::FormatError(path + " (LPC.res)", e.fault());
+    }
+    for (auto& w : project.Warnings) {
+      const size_t at = w.find(scratch / "LPC.res");
+      if (at != std::string::npos) w.replace(at, (scratch / "LPC.res").size(), path + " (LPC.res)");
+    }
+    j["Project"] = ProjectJson(project);
+    for (const auto& w : project.Warnings) warnings.push_back(ToUtf8(w));
+  }
+  if (top.Records.size() >= 3) {
+    const auto& names_record = top.Records[1];
+    const std::string text = lpc::ReadFileRange(path, names_record.Offset, names_record.Size, int64_t{1} << 24);
+    const auto names = lpc::ContentFileNames(text, path + " (LPFilenames.res)");
+    const auto lines = Lines(text);
+    const auto& files_record = top.Records[2];
+    const lpc::PackageIndex files = lpc::ReadPackageIndex(
+        path, files_record.Offset, files_record.Offset + files_record.Size, path + " (LPFiles.res)");
+    if (files.Records.size() != names.size()) {
+      warnings.push_back(lpc::Format("LPFilenames.res names %zu files but LPFiles.res holds %d",
+                                     names.size(), files.Count));
+    }
+    ordered_json content = ordered_json::array();
+    for (size_t i = 0; i < names.size() && i < files.Records.size(); ++i) {
+      content.push_back({{"Name", ToUtf8(names[i])},
+                         {"Path", ToUtf8(lines[i])},
+                         {"Size", files.Records[i].Size}});
+    }
+    j["ContentFiles"] = std::move(content);
+  }
+  if (top.Records.size() >= 4) {
+    const auto& r = top.Records[3];
+    ordered_json ui;
+    ui["Name"] = "LPGUI.lui";
+    ui["Size"] = r.Size;
+    if (r.Size > 0) {
+      lpc::CopyFileRange(path, r.Offset, r.Size, scratch / "LPGUI.lui");
+      try {
+        ui["Description"] = DescribeUiDescription(scratch / "LPGUI.lui");
+      } catch (const std::exception& e) {
+        // Name the record inside the package, not the scratch copy.
+        std::string message = e.what();
+        const std::string scratch_name = scratch / "LPGUI.lui";
+        const std::string record_name = path + " (LPGUI.lui)";
+        for (size_t at = message.find(scratch_name); at != std::string::npos;
+             at = message.find(scratch_name, at + record_name.size())) {
+          message.replace(at, scratch_name.size(), record_name);
+        }
+        ui["Error"] = message;
+        warnings.push_back(message);
+      }
+    }
+    j["UI"] = std::move(ui);
+  }
+  j["Warnings"] = std::move(warnings);
+  return j;
+}
+
+ordered_json DescribePackedImage(const std::string& path) {
+  lpc::TFileLoader loader;
+  loader.LoadFromFile(path);
+  lpc::Bitmap mask;
+  lpc::DecodeMask(loader.MaskRuns, mask, path + " (mask)");
+  ordered_json j;
+  j["File"] = path;
+  j["Kind"] = "packed image";
+  j["Title"] = ToUtf8(loader.Title);
+  j["Artist"] = ToUtf8(loader.Artist);
+  j["Thumbnail"] = {{"Bytes", loader.ThumbnailBytes},
+                    {"Width", loader.Thumbnail.width()},
+                    {"Height", loader.Thumbnail.height()}};
+  j["Picture"] = {{"Bytes", loader.PictureBytes},
+                  {"Width", loader.Picture.width()},
+                  {"Height", loader.Picture.height()}};
+  j["RegionCount"] = loader.RegionCount;
+  ordered_json waves = ordered_json::array();
+  for (const auto& w : loader.WaveParams) waves.push_back(WaveParamJson(w));
+  j["WaveParams"] = std::move(waves);
+  const auto counts = lpc::CountRegions(mask);
+  j["Mask"] = {{"Width", mask.width()},
+               {"Height", mask.height()},
+               {"Runs", loader.MaskRuns.size() - 2},
+               {"RegionPixels", counts}};
+  j["SoundFile"] = ToUtf8(loader.SoundFile);
+  j["WeatherParam"] = WeatherParamJson(loader.WeatherParam);
+  return j;
+}
+
+namespace {
+bool IsPlain(const ordered_json& v) { return !v.is_object() && !v.is_array(); }
+
+std::string PlainText(const ordered_json& v) {
+  if (v.is_string()) return v.get<std::string>();
+  return v.dump();
+}
+}  // namespace
+
+void PrintReadable(const ordered_json& value, std::ostream& out, int indent) {
+  const std::string pad(static_cast<size_t>(indent), ' ');
+  auto print_entry = [&](const std::string& key, const ordered_json& v) {
+    if (IsPlain(v)) {
+      out << pad << key << ": " << PlainText(v) << "\n";
+    } else if (v.is_array() && std::all_of(v.begin(), v.end(), IsPlain)) {
+      out << pad << key << ":";
+      const char* sep = " ";
+      for (const auto& item : v) {
+        out << sep << PlainText(item);
+        sep = ", ";
+      }
+      out << "\n";
+    } else {
+      out << pad << key << ":\n";
+      PrintReadable(v, out, indent + 2);
+    }
+  };
+  if (value.is_object()) {
+    for (const auto& [key, v] : value.items()) print_entry(key, v);
+  } else if (value.is_array()) {
+    for (size_t i = 0; i < value.size(); ++i) print_entry("[" + std::to_string(i + 1) + "]", value[i]);
+  } else {
+    out << pad << PlainText(value) << "\n";
+  }
+}
+
+}  // namespace lpctool
