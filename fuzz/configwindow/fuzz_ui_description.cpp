@@ -1,0 +1,39 @@
+// A UI description from anywhere: loading, preparing and reading every form either works or
+// raises the program's own errors, and what loads writes back to a file that loads the same.
+#include <cstddef>
+#include <cstdint>
+#include <cstdlib>
+#include <string_view>
+
+#include "base/errors.h"
+#include "configwindow/forms.h"
+#include "configwindow/object_text.h"
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+  const std::string_view text(reinterpret_cast<const char*>(data), size);
+  lpc::TLPForms forms;
+  try {
+    forms.LoadFromText(text);
+  } catch (const lpc::Error&) {
+    return 0;
+  }
+  const lpc::PlaceholderValues values{"Show 'A'", "Pub\r\nLine", "http://w.test/"};
+  for (size_t i = 0; i < forms.Count(); ++i) {
+    const lpc::TLPForm& form = forms.Form(i);
+    for (size_t a = 0; a < form.Actions().Count(); ++a) {
+      (void)lpc::ExpandPlaceholders(form.Actions().Action(a).Param1, values);
+      if (form.Actions().FindAction(form.Actions().Name(a)) == nullptr) std::abort();
+    }
+    (void)forms.FindForm(form.Name());  // raises if a loaded form cannot be found by its name
+    try {
+      (void)lpc::ReadObjectText(
+          lpc::ExpandPlaceholdersInObjectText(lpc::PrepareFormText(form), values));
+    } catch (const lpc::ObjectTextError&) {
+    }
+  }
+  const std::string saved = forms.SaveToText();
+  lpc::TLPForms again;
+  again.LoadFromText(saved);
+  if (again.SaveToText() != saved) std::abort();
+  return 0;
+}
