@@ -1,5 +1,7 @@
 #include "presentation/slideshow_rules.h"
 
+#include <algorithm>
+
 #include "base/numbers.h"
 #include "base/random.h"
 
@@ -46,7 +48,9 @@ Point PicturePosition(int picture_w, int picture_h, int screen_w, int screen_h, 
 
 int TransitionStepCount(uint32_t duration_ms, uint32_t first_step_ms) {
   const uint32_t step = first_step_ms == 0 ? kFrameMs : first_step_ms;
-  return static_cast<int>(duration_ms / step);
+  // At least one step, so the fade always ends on the new picture even when a single blend
+  // takes longer than the whole fade should.
+  return std::max(1, static_cast<int>(duration_ms / step));
 }
 
 int TransitionAmount(int step, int steps) {

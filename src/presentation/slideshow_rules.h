@@ -51,7 +51,8 @@ inline constexpr uint32_t kFrameMs = 33;
 
 // Number of steps after the first blend, given the fade time and the measured duration of the
 // first blend in ms. A step too fast to measure (0 ms) counts as one frame period, so that the
-// fade neither divides by zero nor rushes through thousands of steps.
+// fade neither divides by zero nor rushes through thousands of steps; there is always at least
+// one step, so the fade ends on the new picture.
 int TransitionStepCount(uint32_t duration_ms, uint32_t first_step_ms);
 // Blend amount of step i of k (1 <= i <= k).
 int TransitionAmount(int step, int steps);

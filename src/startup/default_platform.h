@@ -1,0 +1,13 @@
+// The platform backend the program runs on; the build picks the one source file that defines
+// it for the host (SDL on Linux and other desktops, Win32 on Windows).
+#pragma once
+
+#include <memory>
+
+#include "platform/platform.h"
+
+namespace lpc {
+
+std::unique_ptr<platform::Platform> CreateDefaultPlatform();
+
+}  // namespace lpc

@@ -1,0 +1,30 @@
+// lpcsaver: the screensaver runtime. Its content travels in the package appended to this file.
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "package/work_folder.h"
+#include "platform/crash.h"
+#include "platform/folders.h"
+#include "startup/default_platform.h"
+#include "startup/startup.h"
+
+int main(int argc, char** argv) {
+  lpc::TStartup startup;
+  for (int i = 1; i < argc; ++i) startup.Arguments.emplace_back(argv[i]);
+  startup.ExePath = lpc::platform::ProgramPath();
+  const std::string long_path = lpc::GetLongFileName(startup.ExePath);
+  lpc::platform::InstallCrashHandler(
+      lpc::ErrorReportFileName(long_path.empty() ? startup.ExePath : long_path),
+      lpc::VersionText());
+
+  std::unique_ptr<lpc::platform::Platform> platform;
+  startup.MakePlatform = [&platform]() {
+    if (!platform) platform = lpc::CreateDefaultPlatform();
+    return platform.get();
+  };
+  const int code = lpc::RunMain(startup);
+  lpc::platform::SetCurrent(nullptr);
+  platform.reset();
+  return code;
+}

@@ -1,0 +1,298 @@
+#include "startup/startup.h"
+
+#include <cstdio>
+#include <filesystem>
+#include <system_error>
+
+#include "base/bitmap.h"
+#include "base/errors.h"
+#include "base/fileio.h"
+#include "base/numbers.h"
+#include "base/paths.h"
+#include "effects/bitmap_effects.h"
+#include "imaging/picture.h"
+#include "package/package.h"
+#include "package/work_folder.h"
+#include "platform/crash.h"
+#include "platform/folders.h"
+#include "presentation/screensaver_window.h"
+#include "presentation/user_settings.h"
+
+#ifndef LPC_VERSION
+#define LPC_VERSION "0"
+#endif
+
+namespace lpc {
+
+namespace {
+
+// How long preview mode waits for its host window to appear.
+constexpr uint32_t kPreviewHostWaitMs = 10000;
+
+const char* const kRecordFiles[] = {kProjectRecord, kFileNamesRecord, kFilesRecord, kUIRecord};
+
+void DeleteQuietly(const std::string& path) {
+  std::error_code ec;
+  std::filesystem::remove(path, ec);
+}
+
+// Where the run finds the package's files and the user's settings.
+struct TRunContext {
+  TStartup& startup;
+  std::string exe_long_path;
+  std::string work_folder;
+  std::string handle_arg;
+  platform::Platform* platform = nullptr;
+
+  platform::Platform& Platform() {
+    if (!platform) {
+      platform = startup.MakePlatform ? startup.MakePlatform() : nullptr;
+      if (!platform) throw Error("No display is available");
+      platform::SetCurrent(platform);
+    }
+    return *platform;
+  }
+};
+
+void PreparePackage(TRunContext& run, TLPCProject& project, TLPForms& forms) {
+  if (run.exe_long_path.empty()) {
+    throw FormatError(run.startup.ExePath, "the program's own file cannot be read");
+  }
+  if (run.work_folder.empty()) run.work_folder = GetWorkFolderFor(run.exe_long_path);
+  ExtractPackage(project, run.exe_long_path, run.work_folder);
+  forms.LoadFromFile(project.UISetting.UIFile);
+}
+
+TShowEnvironment ShowEnvironment(const TRunContext& run) {
+  TShowEnvironment env;
+  env.SettingsFile = run.startup.SettingsFile.empty()
+                         ? UserSettingsFileName(run.exe_long_path)
+                         : run.startup.SettingsFile;
+  env.WorkFolder = run.work_folder;
+  env.ProgramFolder = ExtractFilePath(run.startup.ExePath);
+  env.InstallPath = TConfig().GetInstallPath();
+  return env;
+}
+
+// Runs body with the package unpacked, and removes the unpacked files afterwards also when
+// body (or the unpacking itself) fails.
+template <typename Body>
+int WithPackage(TRunContext& run, TLPCProject& project, TLPForms& forms, Body body) {
+  int code = 0;
+  try {
+    PreparePackage(run, project, forms);
+    code = body();
+  } catch (...) {
+    if (!run.work_folder.empty()) RemovePackageFiles(run.work_folder);
+    throw;
+  }
+  RemovePackageFiles(run.work_folder);
+  return code;
+}
+
+int RunPasswordMode(TRunContext& run) {
+  platform::Platform* platform = nullptr;
+  try {
+    platform = &run.Platform();
+  } catch (const std::exception&) {
+    return 0;  // no platform, no password provider
+  }
+  if (!platform->HasPasswordProvider()) return 0;
+  const int32_t parent = StrToInt(run.handle_arg);
+  platform->ChangePassword(static_cast<platform::NativeHandle>(static_cast<uint32_t>(parent)));
+  return 0;
+}
+
+int RunSaverMode(TRunContext& run, TLPCProject& project, TLPForms& forms) {
+  return WithPackage(run, project, forms, [&] {
+    run.Platform();
+    RunScreensaver(project, ShowEnvironment(run));
+    return 0;
+  });
+}
+
+int RunConfigMode(TRunContext& run, TLPCProject& project, TLPForms& forms) {
+  return WithPackage(run, project, forms, [&] {
+    // The configuration window is not part of this build: say so rather than pretend.
+    run.Platform().ShowMessageBox(nullptr,
+                                  "The configuration window is not available in this version.",
+                                  ApplicationTitle(), platform::MessageKind::kInformation);
+    return 1;
+  });
+}
+
+int RunPreviewMode(TRunContext& run, TLPCProject& project, TLPForms& forms) {
+  PreparePackage(run, project, forms);
+  const std::string preview = project.Setting.PreviewFile;
+  if (preview.empty()) return 0;
+  const int32_t parent = StrToInt(run.handle_arg);
+  platform::Platform& platform = run.Platform();
+  platform::WindowOptions options;
+  options.kind = platform::WindowKind::kHosted;
+  options.host = static_cast<platform::NativeHandle>(static_cast<uint32_t>(parent));
+  std::unique_ptr<platform::Window> host = platform.OpenWindow(options, nullptr);
+  if (!host) return 0;  // the host window is gone: nothing to draw into
+  const uint32_t start = platform.Ticks();
+  while (!host->IsVisible()) {
+    if (static_cast<uint32_t>(platform.Ticks() - start) >= kPreviewHostWaitMs) return 0;
+    platform.ProcessMessages();
+    platform.Sleep(10);
+  }
+  const Size size = host->ClientSize();
+  const Bitmap picture = LoadPicture(preview);
+  Bitmap stretched(size.width, size.height);
+  SmoothResizeBitmap(picture, stretched);
+  host->Present(stretched);
+  return 0;
+}
+
+}  // namespace
+
+std::string ExeBaseNameOf(const std::string& long_path) {
+  return FileNameBeforeFirstDot(long_path);
+}
+
+std::string ModeSwitchOf(const std::string& first_argument) {
+  return UpperCase(first_argument).substr(0, 2);
+}
+
+TMode ModeOf(const std::string& s) {
+  if (s == "/A" || s == "-A" || s == "A") return TMode::kPassword;
+  if (s == "/S" || s == "-S" || s == "S") return TMode::kRun;
+  if (s == "/C" || s == "-C" || s == "C" || s.empty()) return TMode::kConfigure;
+  if (s == "/P" || s == "-P" || s == "P") return TMode::kPreview;
+  return TMode::kNone;
+}
+
+void ExtractPackage(TLPCProject& project, const std::string& exe_path,
+                    const std::string& work_folder) {
+  auto in_work = [&](const std::string& name) { return JoinPath(work_folder, name); };
+  const std::vector<std::string> records = {in_work(kProjectRecord), in_work(kFileNamesRecord),
+                                            in_work(kFilesRecord), in_work(kUIRecord)};
+  const PackageExtractResult top = ExtractPackageRecords(exe_path, records);
+  if (!top.CountMatches(records.size())) {
+    throw FormatError(exe_path, Format("the package holds %d records instead of 4",
+                                       static_cast<int>(top.RecordCount)));
+  }
+  const std::vector<std::string> names = ReadContentFileNames(in_work(kFileNamesRecord));
+  std::vector<std::string> contents;
+  contents.reserve(names.size());
+  for (const std::string& name : names) contents.push_back(in_work(name));
+  if (!contents.empty()) {
+    const PackageExtractResult files = ExtractPackageRecords(in_work(kFilesRecord), contents);
+    if (!files.CountMatches(contents.size())) {
+      throw FormatError(exe_path, Format("the package holds %d content files for %d names",
+                                         static_cast<int>(files.RecordCount),
+                                         static_cast<int>(contents.size())));
+    }
+  }
+  project.LoadFromFile(in_work(kProjectRecord));
+
+  for (std::string& name : project.FileList.Names) name = in_work(name);
+  std::string& preview = project.Setting.PreviewFile;
+  if (!preview.empty()) {
+    const std::string file = ExtractFileName(preview);
+    // A preview name that could leave the work folder names nothing to draw.
+    preview = IsSafeFileName(file) ? in_work(file) : std::string();
+  }
+  project.UISetting.UIFile = in_work(kUIRecord);
+}
+
+void RemovePackageFiles(const std::string& work_folder) {
+  if (work_folder.empty()) return;
+  const std::string list = JoinPath(work_folder, kFileNamesRecord);
+  try {
+    if (FileExists(list)) {
+      for (const std::string& name : ReadContentFileNames(list)) {
+        DeleteQuietly(JoinPath(work_folder, name));
+      }
+    }
+  } catch (const std::exception&) {
+    // A list that cannot be read leaves its files; the folder then stays too.
+  }
+  for (const char* record : kRecordFiles) DeleteQuietly(JoinPath(work_folder, record));
+  std::error_code ec;
+  std::filesystem::remove(std::filesystem::path(work_folder), ec);  // only when empty
+}
+
+int RunProgram(TStartup& startup) {
+  TRunContext run{startup, {}, startup.WorkFolder, {}, nullptr};
+  run.exe_long_path = GetLongFileName(startup.ExePath);
+  const std::string first = startup.Arguments.size() > 0 ? startup.Arguments[0] : "";
+  const std::string mode_switch = ModeSwitchOf(first);
+  run.handle_arg = startup.Arguments.size() > 1 ? UpperCase(startup.Arguments[1]) : "";
+  const TMode mode = ModeOf(mode_switch);
+
+  TLPCProject project;
+  TLPForms forms;
+  if (mode == TMode::kPassword) return RunPasswordMode(run);
+  SetApplicationTitle(" ");
+  switch (mode) {
+    case TMode::kRun:
+      return RunSaverMode(run, project, forms);
+    case TMode::kConfigure:
+      return RunConfigMode(run, project, forms);
+    case TMode::kPreview:
+      return RunPreviewMode(run, project, forms);
+    default:
+      return 0;
+  }
+}
+
+std::string ErrorReportFileName(const std::string& exe_path) {
+  return ChangeFileExt(exe_path, ".error.txt");
+}
+
+std::string VersionText() {
+  return std::string("LPCSaver ") + LPC_VERSION + " (built " __DATE__ ")";
+}
+
+std::string ReportError(platform::Platform* platform, const std::exception& error,
+                        const std::string& report_path) {
+  const std::string details = platform::DescribeException(error, VersionText());
+  std::string written;
+  for (const std::string& path :
+       {report_path, JoinPath(platform::TempFolder(), ExtractFileName(report_path))}) {
+    if (path.empty()) continue;
+    try {
+      WriteFileAtomic(path, details);
+      written = path;
+      break;
+    } catch (const std::exception&) {
+    }
+  }
+  std::string text = error.what();
+  if (!written.empty()) text += "\n\nDetails: " + written;
+  std::fprintf(stderr, "%s\n", text.c_str());
+  if (platform) {
+    try {
+      platform->ShowMessageBox(nullptr, text, ApplicationTitle(),
+                               platform::MessageKind::kError);
+    } catch (const std::exception&) {
+    }
+  }
+  return written;
+}
+
+int RunMain(TStartup& startup) {
+  platform::Platform* platform = nullptr;
+  auto make = startup.MakePlatform;
+  // Remember the platform once made, so the error box can use it.
+  startup.MakePlatform = [&platform, make]() -> platform::Platform* {
+    if (!platform && make) platform = make();
+    return platform;
+  };
+  const std::string long_path = GetLongFileName(startup.ExePath);
+  const std::string report =
+      ErrorReportFileName(long_path.empty() ? startup.ExePath : long_path);
+  try {
+    return RunProgram(startup);
+  } catch (const std::exception& e) {
+    ReportError(platform, e, report);
+  } catch (...) {
+    ReportError(platform, Error("Unknown error"), report);
+  }
+  return 1;
+}
+
+}  // namespace lpc

@@ -1,0 +1,70 @@
+// Program entry: the screensaver command line, the package appended to the program, and the
+// four modes ("/S" run, "/C" configure, "/P" preview into a host window, "/A" password change).
+// A library, so tests can drive whole starts on the headless platform.
+#pragma once
+
+#include <exception>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "configwindow/forms.h"
+#include "package/project.h"
+#include "platform/platform.h"
+
+namespace lpc {
+
+enum class TMode { kNone, kPassword, kRun, kConfigure, kPreview };
+
+// The record files of the package, as unpacked into the work folder.
+inline constexpr const char* kProjectRecord = "LPC.res";
+inline constexpr const char* kFilesRecord = "LPFiles.res";
+inline constexpr const char* kFileNamesRecord = "LPFilenames.res";
+inline constexpr const char* kUIRecord = "LPGUI.lui";
+inline constexpr const char* kMainWindowForm = "MainWindow";
+
+// The file name of the program cut before its first dot ("Sea.Waves.scr" -> "Sea").
+std::string ExeBaseNameOf(const std::string& long_path);
+// The first argument upper-cased and cut to two characters ("/save" -> "/S").
+std::string ModeSwitchOf(const std::string& first_argument);
+// The mode a switch selects; an empty switch selects configure, an unknown one nothing.
+TMode ModeOf(const std::string& mode_switch);
+
+// Unpacks every record of the program's package into work_folder, loads the project from it
+// and points the project's file names into the work folder. Errors name the file and fault.
+void ExtractPackage(TLPCProject& project, const std::string& exe_path,
+                    const std::string& work_folder);
+// Deletes the unpacked files and, when it is then empty, the work folder. Never fails.
+void RemovePackageFiles(const std::string& work_folder);
+
+// Everything a start needs from outside: arguments, the program's path, the platform (made on
+// first use, so the password mode never opens a display), the work folder.
+struct TStartup {
+  std::vector<std::string> Arguments;  // without the program name
+  std::string ExePath;                 // the program as started
+  std::function<platform::Platform*()> MakePlatform;
+  // Overrides for tests; empty means the running program's own.
+  std::string WorkFolder;
+  std::string SettingsFile;
+};
+
+// Runs one start and returns the exit code. Errors that no mode handles propagate; RunMain
+// reports them.
+int RunProgram(TStartup& startup);
+
+// RunProgram with the general error reporting around it: an error ends in a message box with
+// its text and a report file beside the program with the details (type, versions, stack).
+int RunMain(TStartup& startup);
+
+// The report file for a program ("<program>.error.txt" beside it).
+std::string ErrorReportFileName(const std::string& exe_path);
+// The program's version line for reports.
+std::string VersionText();
+
+// Reports an error: writes the details to report_path (falling back to the temporary folder
+// when that cannot be written) and shows the text in an error box when a platform exists.
+// Returns the path the details went to ("" when nowhere).
+std::string ReportError(platform::Platform* platform, const std::exception& error,
+                        const std::string& report_path);
+
+}  // namespace lpc

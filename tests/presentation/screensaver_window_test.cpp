@@ -1,0 +1,463 @@
+// Whole shows on the headless platform: the virtual clock runs a 30-second slideshow in
+// microseconds, input is scripted, and sound calls are recorded.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <functional>
+
+#include "base/fileio.h"
+#include "base/paths.h"
+#include "base/random.h"
+#include "effects/wave_generator.h"
+#include "presentation/screensaver_window.h"
+#include "presentation/show_fixture.h"
+
+namespace lpc {
+namespace {
+
+using platform::EventKind;
+using platform::HeadlessWindow;
+namespace keys = platform::keys;
+
+constexpr Color kRed = MakeColor(255, 0, 0);
+constexpr Color kGreen = MakeColor(0, 255, 0);
+constexpr Color kBlue = MakeColor(0, 0, 255);
+
+class ShowTest : public ::testing::Test {
+ public:
+  void SetUp() override {
+    SharedExitState() = TExitState();
+    env_.WorkFolder = dir_.Path();
+    env_.ProgramFolder = dir_.Path() + "program/";
+    env_.InstallPath = dir_.Path() + "install/";
+    env_.SettingsFile = dir_.File("Sea.ini");
+    project_.Setting.Transition = false;
+    project_.Setting.ShowImageMode = 1;
+    project_.Setting.Duration = 10;
+    project_.Setting.Proportional = true;
+    project_.Setting.Music = false;
+    p_->SetTicks(start_);
+  }
+
+  void AddPicture(const std::string& name) {
+    project_.FileList.Names.push_back(dir_.File(name));
+    project_.FileList.Flags.push_back(kFlagTrue);
+  }
+
+  // Runs the window directly (flags as set) until it closes; budget bounds the virtual time.
+  void RunForm(uint32_t budget_ms = 120000) {
+    form_ = std::make_unique<TLPfmScrSvr>(*p_, project_, env_);
+    p_->SetTickBudget(budget_ms);
+    form_->ShowModal();
+  }
+  // Runs at start + t (ms) inside the show.
+  void At(uint32_t t, std::function<void()> action) {
+    p_->Schedule(start_ + t, std::move(action));
+  }
+  platform::Window& Top() { return *p_->loop().TopModal(); }
+  void MoveAt(uint32_t t, int x, int y) {
+    At(t, [this, x, y] { p_->QueueMouseMove(p_->Ticks(), Top(), x, y); });
+  }
+  // Five ignored moves, one to set the origin, one jump that closes.
+  void CloseByMouseAt(uint32_t t) {
+    for (int i = 0; i < 6; ++i) MoveAt(t + i, 100, 100);
+    MoveAt(t + 6, 200, 100);
+  }
+  void KeyAt(uint32_t t, int key, char32_t ch = 0) {
+    At(t, [this, key, ch] { p_->QueueKey(p_->Ticks(), Top(), key, ch); });
+  }
+  void ClickAt(uint32_t t) {
+    At(t, [this] { p_->QueueClick(p_->Ticks(), Top(), 10, 10); });
+  }
+  const Bitmap& Screen() { return static_cast<HeadlessWindow&>(Top()).screen(); }
+  int AudioCount(const std::string& prefix) {
+    return static_cast<int>(std::count_if(
+        p_->audio_log().begin(), p_->audio_log().end(),
+        [&](const std::string& l) { return l.rfind(prefix, 0) == 0; }));
+  }
+  uint32_t Elapsed() { return p_->Ticks() - start_; }
+
+  uint32_t start_ = 1000;
+  testing::CurrentHeadless p_;
+  testing::TempFolder dir_{"show"};
+  TLPCProject project_;
+  TShowEnvironment env_;
+  std::unique_ptr<TLPfmScrSvr> form_;
+};
+
+TEST_F(ShowTest, EmptyPictureListShowsAMessageAndNoWindow) {
+  RunScreensaver(project_, env_);
+  ASSERT_EQ(p_->message_boxes().size(), 1u);
+  EXPECT_EQ(p_->message_boxes()[0].text, "No image found in Images List.");
+  EXPECT_EQ(p_->message_boxes()[0].kind, platform::MessageKind::kInformation);
+  EXPECT_EQ(p_->Ticks(), start_);
+}
+
+TEST_F(ShowTest, EverythingDeselectedLeavesABlackWindowThatAMoveCloses) {
+  testing::WritePlainPicture(dir_.File("a.bmp"), 8, 8, kRed);
+  AddPicture("a.bmp");
+  WriteFileBytes(dir_.File("song.wav"), "RIFF");
+  project_.Setting.Music = true;
+  project_.Setting.MusicFile = "song.wav";
+  WriteFileBytes(env_.SettingsFile, "[Setting]\nImageMode=2\n[Files]\n0=\n");
+  bool checked = false;
+  At(500, [&] {
+    EXPECT_TRUE(p_->cursor_visible());  // no frames, pointer shown
+    const Bitmap& screen = Screen();
+    EXPECT_EQ(screen.At(512, 384), 0u);
+    checked = true;
+  });
+  CloseByMouseAt(1000);
+  p_->SetTickBudget(60000);
+  RunScreensaver(project_, env_);
+  EXPECT_TRUE(checked);
+  ASSERT_EQ(p_->message_boxes().size(), 1u);
+  EXPECT_EQ(p_->message_boxes()[0].text, "Unable to run screensaver.\r\nPlease configure!");
+  EXPECT_EQ(p_->message_boxes()[0].kind, platform::MessageKind::kError);
+  EXPECT_EQ(AudioCount("music play " + dir_.File("song.wav")), 1) << "music still starts";
+  EXPECT_LT(Elapsed(), 2000u);
+}
+
+TEST_F(ShowTest, SequentialChangesEveryDurationAcrossTheTickWrap) {
+  start_ = 0xFFFFFFFFu - 14999u;  // the tick count wraps 15 s into the show
+  p_->SetTicks(start_);
+  const Color colours[] = {kRed, kGreen, kBlue};
+  for (int i = 0; i < 3; ++i) {
+    const std::string name = "p" + std::to_string(i) + ".bmp";
+    testing::WritePlainPicture(dir_.File(name), 64, 48, colours[i]);
+    AddPicture(name);
+  }
+  // Seconds into the show and the picture on screen then.
+  const std::pair<uint32_t, Color> expected[] = {
+      {500, kRed}, {9900, kRed}, {10300, kGreen}, {19900, kGreen}, {20300, kBlue},
+      {30300, kRed}, {40300, kGreen}};
+  for (const auto& [t, colour] : expected) {
+    At(t, [this, t = t, colour = colour] {
+      EXPECT_EQ(Screen().At(512, 384), colour) << t << " ms";
+    });
+  }
+  CloseByMouseAt(41000);
+  RunScreensaver(project_, env_);
+  EXPECT_GE(Elapsed(), 41006u);
+  EXPECT_LT(Elapsed(), 41200u);
+  EXPECT_TRUE(p_->cursor_visible());
+}
+
+TEST_F(ShowTest, RandomOrderNeverShowsThePictureTwiceInARow) {
+  for (int i = 0; i < 4; ++i) {
+    const std::string name = "p" + std::to_string(i) + ".bmp";
+    testing::WritePlainPicture(dir_.File(name), 4, 4, MakeColor(i * 60, 0, 0));
+    AddPicture(name);
+  }
+  project_.Setting.ShowImageMode = 0;
+  project_.Setting.Duration = 0;  // a change in every frame
+  std::vector<int> order;
+  for (uint32_t t = 20; t < 2000; t += 33) {
+    At(t, [&] { order.push_back(form_->ImageIndex()); });
+  }
+  CloseByMouseAt(2100);
+  RunForm();
+  ASSERT_GT(order.size(), 50u);
+  for (size_t i = 1; i < order.size(); ++i) EXPECT_NE(order[i], order[i - 1]) << i;
+}
+
+TEST_F(ShowTest, AutoChangeOffKeepsTheFirstPicture) {
+  testing::WritePlainPicture(dir_.File("a.bmp"), 4, 4, kRed);
+  testing::WritePlainPicture(dir_.File("b.bmp"), 4, 4, kGreen);
+  AddPicture("a.bmp");
+  AddPicture("b.bmp");
+  project_.Setting.Random = false;
+  At(60000, [&] { EXPECT_EQ(form_->LoadedImage(), dir_.File("a.bmp")); });
+  CloseByMouseAt(60100);
+  RunForm();
+}
+
+// Plain pictures: display size and position on a 1024 x 768 screen.
+TEST_F(ShowTest, PlainPicturesAreScaledAndPlaced) {
+  struct Case {
+    int w, h;
+    bool stretch, proportional;
+    int pw, ph, x, y;
+  } cases[] = {
+      {1000, 500, true, true, 1024, 512, 0, 128},
+      {1000, 500, true, false, 1024, 768, 0, 0},
+      {1600, 1200, false, false, 1600, 1200, -288, -216},
+      {200, 100, false, true, 200, 100, 412, 334},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(std::to_string(c.w) + "x" + std::to_string(c.h));
+    project_ = TLPCProject();
+    project_.Setting.Music = false;
+    project_.Setting.Stretch = c.stretch;
+    project_.Setting.Proportional = c.proportional;
+    testing::WritePlainPicture(dir_.File("pic.bmp"), c.w, c.h, kGreen);
+    AddPicture("pic.bmp");
+    bool checked = false;
+    At(Elapsed() + 100, [&] {
+      EXPECT_EQ(form_->PictureWidth(), c.pw);
+      EXPECT_EQ(form_->PictureHeight(), c.ph);
+      EXPECT_EQ(form_->PicturePos(), (Point{c.x, c.y}));
+      const Bitmap& s = Screen();
+      const int inside_x = std::max(c.x, 0), inside_y = std::max(c.y, 0);
+      EXPECT_EQ(s.At(inside_x, inside_y), kGreen);
+      EXPECT_EQ(s.At(std::min(c.x + c.pw, 1024) - 1, std::min(c.y + c.ph, 768) - 1), kGreen);
+      if (c.y > 0) {
+        EXPECT_EQ(s.At(inside_x, c.y - 1), 0u);
+      }
+      if (c.x > 0) {
+        EXPECT_EQ(s.At(c.x - 1, inside_y), 0u);
+      }
+      checked = true;
+    });
+    start_ = p_->Ticks();
+    CloseByMouseAt(200);
+    RunForm();
+    EXPECT_TRUE(checked);
+    SharedExitState() = TExitState();
+  }
+}
+
+TEST_F(ShowTest, TransitionFadesInAboutTwoSecondsAndTheNextPictureWaitsItsFullDuration) {
+  testing::WritePlainPicture(dir_.File("a.bmp"), 1024, 768, MakeColor(200, 0, 0));
+  testing::WritePlainPicture(dir_.File("b.bmp"), 1024, 768, MakeColor(0, 0, 200));
+  AddPicture("a.bmp");
+  AddPicture("b.bmp");
+  project_.Setting.Transition = true;
+  project_.Setting.Duration = 5;
+  uint32_t first_change = 0;
+  At(7500, [&] { first_change = form_->LastChangeTick() - start_; });
+  // Each step is too quick for the virtual clock to measure: one step per frame period.
+  At(7600, [&] {
+    EXPECT_EQ(form_->TransitionSteps(), 60);
+    const std::vector<int>& a = form_->TransitionAmounts();
+    ASSERT_EQ(a.size(), 61u);
+    EXPECT_EQ(a.front(), 10);
+    EXPECT_EQ(a[1], 14);  // Round(245 / 60) + 10
+    EXPECT_EQ(a.back(), 255);
+    EXPECT_EQ(Screen().At(10, 10), MakeColor(0, 0, 200));
+  });
+  At(11900, [&] { EXPECT_EQ(form_->LoadedImage(), dir_.File("b.bmp")); });
+  At(12100, [&] { EXPECT_EQ(form_->LoadedImage(), dir_.File("a.bmp")); });
+  CloseByMouseAt(12200);
+  RunForm();
+  // The change starts at 5 s and the timer restarts once the fade is done, about 2 s later.
+  EXPECT_GE(first_change, 6990u);
+  EXPECT_LE(first_change, 7100u);
+}
+
+TEST_F(ShowTest, FramesArePacedToThirtyThreeMilliseconds) {
+  testing::WritePackedPicture(dir_.File("sea.lpp"), 320, 240);
+  AddPicture("sea.lpp");
+  int presents_at_1s = 0, presents_at_2s = 0;
+  At(1000, [&] { presents_at_1s = static_cast<HeadlessWindow&>(Top()).present_count(); });
+  At(2000, [&] { presents_at_2s = static_cast<HeadlessWindow&>(Top()).present_count(); });
+  CloseByMouseAt(2100);
+  RunForm();
+  EXPECT_NEAR(presents_at_2s - presents_at_1s, 30, 1);
+}
+
+TEST_F(ShowTest, WaterMovesAndLandStaysStill) {
+  testing::WritePackedPicture(dir_.File("sea.lpp"), 512, 384);
+  AddPicture("sea.lpp");
+  project_.Setting.Stretch = false;
+  Bitmap first, second;
+  At(500, [&] { first = Screen(); });
+  At(1500, [&] { second = Screen(); });
+  CloseByMouseAt(1600);
+  RunForm();
+  ASSERT_EQ(form_->PicturePos(), (Point{256, 192}));
+  int land_changed = 0, water_changed = 0;
+  for (int y = 192; y < 192 + 384; ++y) {
+    for (int x = 256; x < 256 + 512; ++x) {
+      const bool changed = first.At(x, y) != second.At(x, y);
+      (y < 192 + 192 ? land_changed : water_changed) += changed;
+    }
+  }
+  EXPECT_EQ(land_changed, 0);
+  EXPECT_GT(water_changed, 512 * 192 / 10);
+  EXPECT_EQ(first.At(100, 100), 0u);  // outside the picture stays black
+}
+
+TEST_F(ShowTest, PackedPictureStretchedWithWeatherDrawsTheOverlay) {
+  testing::WritePackedPicture(dir_.File("snow.lpp"), 400, 300, {}, 1);
+  AddPicture("snow.lpp");
+  At(500, [&] {
+    ASSERT_TRUE(form_->WaveEngine());
+    EXPECT_TRUE(form_->WaveEngine()->WeatherOn());
+    EXPECT_EQ(form_->PictureWidth(), 1024);
+    EXPECT_EQ(form_->PictureHeight(), 768);
+  });
+  CloseByMouseAt(600);
+  RunForm();
+}
+
+TEST_F(ShowTest, PictureSoundsLoopAcrossChangesAndStopForPlainPictures) {
+  WriteFileBytes(dir_.File("surf.wav"), "RIFF");
+  testing::WritePackedPicture(dir_.File("a.lpp"), 64, 48, "C:\\Author\\surf.wav");
+  testing::WritePackedPicture(dir_.File("b.lpp"), 64, 48, "surf.wav", 0, kGreen);
+  testing::WritePlainPicture(dir_.File("c.bmp"), 8, 8, kRed);
+  testing::WritePackedPicture(dir_.File("d.lpp"), 64, 48, "<No Sound>");
+  for (const char* n : {"a.lpp", "b.lpp", "c.bmp", "a.lpp", "d.lpp"}) AddPicture(n);
+  project_.Setting.Duration = 1;
+  CloseByMouseAt(4500);  // a, b, c, a, d, then the window closes
+  RunForm();
+  const std::string play = "sound play " + dir_.File("surf.wav");
+  const std::vector<std::string> expected = {play, "sound stop", play, "sound stop",
+                                             "sound stop"};
+  EXPECT_EQ(p_->audio_log(), expected);
+}
+
+TEST_F(ShowTest, SoundOffPlaysNoPictureSound) {
+  WriteFileBytes(dir_.File("surf.wav"), "RIFF");
+  testing::WritePackedPicture(dir_.File("a.lpp"), 64, 48, "surf.wav");
+  AddPicture("a.lpp");
+  project_.Setting.Sound = false;
+  CloseByMouseAt(300);
+  RunForm();
+  EXPECT_EQ(AudioCount("sound play"), 0);
+}
+
+TEST_F(ShowTest, MusicPlaysTheListInOrderAndPassesOverBrokenTracks) {
+  testing::WritePlainPicture(dir_.File("a.bmp"), 8, 8, kRed);
+  AddPicture("a.bmp");
+  WriteFileBytes(dir_.File("a.wav"), "RIFF");
+  WriteFileBytes(dir_.File("c.wav"), "RIFF");
+  project_.Setting.Music = true;
+  project_.Setting.MusicFile = "a.wav;missing.wav;;c.wav";
+  project_.Setting.MusicMode = 1;
+  p_->SetMusicLength(1000);
+  CloseByMouseAt(3500);
+  RunForm();
+  std::vector<std::string> plays;
+  for (const std::string& line : p_->audio_log()) {
+    if (line.rfind("music play", 0) == 0 || line.rfind("music open", 0) == 0) {
+      plays.push_back(line.substr(0, 10) + " " + ExtractFileName(line.substr(11)));
+    }
+  }
+  const std::vector<std::string> expected = {
+      "music open a.wav",         "music play a.wav", "music open missing.wav failed",
+      "music open c.wav",         "music play c.wav", "music open a.wav",
+      "music play a.wav",         "music open missing.wav failed", "music open c.wav",
+      "music play c.wav"};
+  EXPECT_EQ(plays, expected);
+}
+
+TEST_F(ShowTest, KeysThatProduceNoCharacterDoNotClose) {
+  testing::WritePackedPicture(dir_.File("a.lpp"), 64, 48);
+  AddPicture("a.lpp");
+  const int silent[] = {keys::kShift, keys::kControl, keys::kAlt, keys::kLeft, keys::kF1 + 4,
+                        keys::kF1, keys::kF1};
+  uint32_t t = 100;
+  for (int key : silent) KeyAt(t += 50, key);
+  KeyAt(2000, 'A', U'a');
+  RunForm();
+  EXPECT_GE(Elapsed(), 2000u);
+  EXPECT_LT(Elapsed(), 2100u);
+}
+
+TEST_F(ShowTest, EnterEscapeAndClicksClose) {
+  testing::WritePlainPicture(dir_.File("a.bmp"), 8, 8, kRed);
+  AddPicture("a.bmp");
+  const std::function<void(ShowTest&)> inputs[] = {
+      [](ShowTest& t) { t.KeyAt(700, keys::kReturn, U'\r'); },
+      [](ShowTest& t) { t.KeyAt(700, keys::kEscape, 0x1B); },
+      [](ShowTest& t) { t.ClickAt(700); },
+  };
+  for (const auto& input : inputs) {
+    start_ = p_->Ticks();
+    input(*this);
+    RunForm();
+    EXPECT_GE(Elapsed(), 700u);
+    EXPECT_LT(Elapsed(), 800u);
+  }
+}
+
+TEST_F(ShowTest, WindowsNinetyFiveAsksForThePasswordBeforeClosing) {
+  testing::WritePlainPicture(dir_.File("a.bmp"), 8, 8, kRed);
+  AddPicture("a.bmp");
+  p_->SetOsFamily(platform::OsFamily::kWindows9x);
+  p_->registry().WriteInteger("Control Panel\\Desktop", "ScreenSaveUsePassword", 1);
+  p_->SetPasswordAnswer(platform::PasswordCheck::kRefused);
+  ClickAt(500);
+  At(900, [&] { p_->SetPasswordAnswer(platform::PasswordCheck::kAccepted); });
+  // After a refused close the next five moves are ignored.
+  for (int i = 0; i < 5; ++i) MoveAt(600 + i, 10 * i, 700);
+  ClickAt(1000);
+  RunForm();
+  EXPECT_GE(Elapsed(), 1000u);
+  const std::vector<std::string> expected = {"screensaver running 1", "password verify",
+                                             "password verify", "screensaver running 0"};
+  EXPECT_EQ(p_->system_log(), expected);
+  EXPECT_TRUE(p_->cursor_visible());
+}
+
+TEST_F(ShowTest, NoPasswordWhenTheSettingIsOffOrOnOtherSystems) {
+  testing::WritePlainPicture(dir_.File("a.bmp"), 8, 8, kRed);
+  AddPicture("a.bmp");
+  p_->SetPasswordAnswer(platform::PasswordCheck::kRefused);
+  struct Case {
+    platform::OsFamily os;
+    int use_password;
+  } cases[] = {{platform::OsFamily::kWindowsNT, 1},
+               {platform::OsFamily::kOther, 1},
+               {platform::OsFamily::kWindows9x, 0}};
+  for (const Case& c : cases) {
+    p_->SetOsFamily(c.os);
+    p_->registry().WriteInteger("Control Panel\\Desktop", "ScreenSaveUsePassword",
+                                c.use_password);
+    start_ = p_->Ticks();
+    ClickAt(300);
+    RunForm(5000);
+    EXPECT_LT(Elapsed(), 400u);
+  }
+  EXPECT_EQ(std::count(p_->system_log().begin(), p_->system_log().end(), "password verify"), 0);
+}
+
+TEST_F(ShowTest, BrokenAndMissingPicturesNeverStopTheShow) {
+  WriteFileBytes(dir_.File("broken.bmp"), "BM not a bitmap");
+  WriteFileBytes(dir_.File("broken.lpp"), "LP060697 and then nothing");
+  testing::WritePlainPicture(dir_.File("good.bmp"), 8, 8, kGreen);
+  AddPicture("broken.bmp");
+  AddPicture("missing.lpp");
+  AddPicture("broken.lpp");
+  AddPicture("good.bmp");
+  project_.Setting.Duration = 1;
+  At(3500, [&] { EXPECT_EQ(Screen().At(512, 384), kGreen); });
+  CloseByMouseAt(3600);
+  RunForm();
+}
+
+TEST_F(ShowTest, JpegExtensionIsAPackedPicture) {
+  testing::WritePackedPicture(dir_.File("sea.jpeg"), 64, 48);
+  AddPicture("sea.jpeg");
+  At(300, [&] {
+    EXPECT_FALSE(form_->IsPlainPicture());
+    EXPECT_EQ(form_->LoadedImage(), dir_.File("sea.jpeg"));
+  });
+  CloseByMouseAt(400);
+  RunForm();
+}
+
+TEST_F(ShowTest, PreviewSingleImageShowsOnePictureWithSoundAndNoMusic) {
+  WriteFileBytes(dir_.File("a.wav"), "RIFF");
+  WriteFileBytes(dir_.File("surf.wav"), "RIFF");
+  testing::WritePackedPicture(dir_.File("a.lpp"), 64, 48, "surf.wav");
+  project_.Setting.Sound = false;
+  project_.Setting.Music = true;
+  project_.Setting.MusicFile = "a.wav";
+  project_.Setting.Stretch = false;
+  bool checked = false;
+  At(300, [&] {
+    EXPECT_NE(Screen().At(512 - 30, 384 - 22), 0u);  // the 64 x 48 picture, unscaled
+    EXPECT_EQ(Screen().At(512 - 34, 384 - 22), 0u);
+    checked = true;
+  });
+  CloseByMouseAt(400);
+  PreviewSingleImage(project_, dir_.File("a.lpp"), env_);
+  EXPECT_TRUE(checked);
+  EXPECT_EQ(AudioCount("sound play " + dir_.File("surf.wav")), 1);
+  EXPECT_EQ(AudioCount("music"), 0);
+}
+
+}  // namespace
+}  // namespace lpc
