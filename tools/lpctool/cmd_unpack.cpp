@@ -34,10 +34,6 @@ void WriteRecord(const std::string& file, const lpc::PackageRecord& r, const fs:
 
 void Run(const UnpackOptions& o) {
   const lpc::PackageIndex top = lpc::ReadPackageIndex(o.file);
-  const fs::path dir(o.dir);
-  std::error_code ec;
-  fs::create_directories(dir, ec);
-  if (!fs::is_directory(dir)) throw lpc::IOError(o.dir + ": cannot create the folder");
 
   std::vector<std::string> content_names;
   lpc::PackageIndex files;
@@ -50,6 +46,12 @@ void Run(const UnpackOptions& o) {
     files = lpc::ReadPackageIndex(o.file, files_record.Offset,
                                   files_record.Offset + files_record.Size, o.file + " (LPFiles.res)");
   }
+
+  // Everything is checked before the folder is made.
+  const fs::path dir(o.dir);
+  std::error_code ec;
+  fs::create_directories(dir, ec);
+  if (!fs::is_directory(dir)) throw lpc::IOError(o.dir + ": cannot create the folder");
 
   uint64_t total = 0;
   for (const auto& r : top.Records) total += static_cast<uint64_t>(r.Size);

@@ -1,0 +1,293 @@
+// Runs the lpctool binary: lpp -> info, pack -> info -> unpack, and its errors.
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+
+#include <cstdio>
+#include <filesystem>
+#include <nlohmann/json.hpp>
+
+#include "base/fileio.h"
+#include "imaging/picture.h"
+#include "package/package.h"
+#include "package/packed_image.h"
+#include "package/project.h"
+
+namespace lpc {
+namespace {
+
+namespace fs = std::filesystem;
+using ::testing::HasSubstr;
+using nlohmann::json;
+
+struct RunResult {
+  int exit_code = -1;
+  std::string out;
+  std::string err;
+};
+
+class Lpctool : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
+    dir_ = fs::path(::testing::TempDir()) / (std::string("lpctool_") + info->name());
+    fs::remove_all(dir_);
+    fs::create_directories(dir_);
+  }
+  void TearDown() override { fs::remove_all(dir_); }
+
+  std::string P(const std::string& name) const { return (dir_ / name).string(); }
+
+  static std::string Quote(const std::string& s) {
+    std::string q = "'";
+    for (char c : s) q += c == '\'' ? std::string("'\\''") : std::string(1, c);
+    return q + "'";
+  }
+
+  RunResult Run(const std::vector<std::string>& args) const {
+    std::string cmd = Quote(LPCTOOL_PATH);
+    for (const auto& a : args) cmd += " " + Quote(a);
+    cmd += " 2>" + Quote(P("stderr.txt"));
+    RunResult r;
+    FILE* pipe = popen(cmd.c_str(), "r");
+    if (!pipe) return r;
+    char buffer[4096];
+    size_t n = 0;
+    while ((n = fread(buffer, 1, sizeof buffer, pipe)) > 0) r.out.append(buffer, n);
+    const int status = pclose(pipe);
+    r.exit_code = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    r.err = ReadFileBytes(P("stderr.txt"));
+    return r;
+  }
+
+  // A 40 x 30 picture and a mask with known region areas.
+  void MakePictures() {
+    Bitmap picture(40, 30);
+    for (int y = 0; y < 30; ++y) {
+      for (int x = 0; x < 40; ++x) picture.At(x, y) = MakeColor(x * 6, y * 8, 90);
+    }
+    SavePicture(P("picture.png"), picture);
+    Bitmap mask(40, 30, 0x808080);  // not a region colour: region 0
+    for (int y = 15; y < 30; ++y) {
+      for (int x = 0; x < 40; ++x) mask.At(x, y) = 0x0000FF;  // region 1: 600 pixels
+    }
+    for (int y = 0; y < 5; ++y) {
+      for (int x = 0; x < 7; ++x) mask.At(x, y) = 0xFFFF00;  // region 4: 35 pixels
+    }
+    mask.At(39, 0) = 0xFF00FF;  // region 2: 1 pixel
+    SavePicture(P("mask.png"), mask);
+    SavePicture(P("wrong.png"), Bitmap(41, 30));
+  }
+
+  fs::path dir_;
+};
+
+TEST_F(Lpctool, LppThenInfo) {
+  MakePictures();
+  const auto made = Run({"lpp", "-o", P("sea.lpp"), "--picture", P("picture.png"), "--mask",
+                         P("mask.png"), "--title", "Sea", "--artist", "Ann", "--sound", "surf.wav",
+                         "--wave", "1:Amplitude=6,period=360,HORIZONTAL=1,jitterrange=2",
+                         "--wave", "4:amplitude=-3,period=-90,vertical=true,direction=1",
+                         "--weather", "snow:count=250,speed=3,angle=5,length=12"});
+  ASSERT_EQ(made.exit_code, 0) << made.err;
+
+  const auto info = Run({"info", P("sea.lpp"), "--json"});
+  ASSERT_EQ(info.exit_code, 0) << info.err;
+  const json j = json::parse(info.out);
+  EXPECT_EQ(j["Kind"], "packed image");
+  EXPECT_EQ(j["Title"], "Sea");
+  EXPECT_EQ(j["Artist"], "Ann");
+  EXPECT_EQ(j["SoundFile"], "surf.wav");
+  EXPECT_EQ(j["Picture"]["Width"], 40);
+  EXPECT_EQ(j["Picture"]["Height"], 30);
+  EXPECT_EQ(j["Thumbnail"]["Width"], 80);
+  EXPECT_EQ(j["Thumbnail"]["Height"], 60);
+  EXPECT_EQ(j["RegionCount"], 4);
+  EXPECT_EQ(j["WaveParams"][0]["Amplitude"], 6);
+  EXPECT_EQ(j["WaveParams"][0]["Period"], 360);
+  EXPECT_EQ(j["WaveParams"][0]["Horizontal"], true);
+  EXPECT_EQ(j["WaveParams"][0]["JitterRange"], 2);
+  EXPECT_EQ(j["WaveParams"][1]["Period"], 0);
+  EXPECT_EQ(j["WaveParams"][3]["Amplitude"], -3);
+  EXPECT_EQ(j["WaveParams"][3]["Vertical"], true);
+  EXPECT_EQ(j["WaveParams"][3]["Direction"], 1);
+  EXPECT_EQ(j["Mask"]["Width"], 40);
+  EXPECT_EQ(j["Mask"]["RegionPixels"], json::array({1200 - 600 - 35 - 1 + 0, 600, 1, 0, 35}));
+  EXPECT_EQ(j["WeatherParam"]["Kind"], 1);
+  EXPECT_EQ(j["WeatherParam"]["Count"], 250);
+  EXPECT_EQ(j["WeatherParam"]["SpeedIndex"], 3);
+  EXPECT_EQ(j["WeatherParam"]["SpeedPercent"], 45);
+  EXPECT_EQ(j["WeatherParam"]["Angle"], 5);
+  EXPECT_EQ(j["WeatherParam"]["Length"], 12);
+
+  // The runtime's loader agrees.
+  TProject p;
+  p.LoadFromFile(P("sea.lpp"));
+  EXPECT_EQ(CountRegions(p.Mask)[4], 35);
+  EXPECT_EQ(p.WaveParams[0].Amplitude, 6);
+
+  const auto text = Run({"info", P("sea.lpp")});
+  ASSERT_EQ(text.exit_code, 0);
+  EXPECT_THAT(text.out, HasSubstr("Title: Sea\n"));
+  EXPECT_THAT(text.out, HasSubstr("RegionPixels: 564, 600, 1, 0, 35\n"));
+}
+
+TEST_F(Lpctool, PackInfoUnpack) {
+  MakePictures();
+  ASSERT_EQ(Run({"lpp", "-o", P("one.lpp"), "--picture", P("picture.png"), "--mask", P("mask.png")}).exit_code, 0);
+  WriteFileBytes(P("plain.jpg"), EncodeJpeg(Bitmap(16, 8, 0x336699)));
+  std::string music(300000, '\0');
+  for (size_t i = 0; i < music.size(); ++i) music[i] = static_cast<char>(i * 31 + 7);
+  WriteFileBytes(P("song.mid"), music);
+  WriteFileBytes(P("project.ini"),
+                 "[General]\r\nProductName=Harbour Nights\r\nPublisher=Quillfen\r\n"
+                 "[Default]\r\nDuration=0x0C\r\nSound=0\r\nShowImageMode=2\r\n"
+                 "[Advance]\r\nMusicFile=song.mid\r\nPreviewFile=C:\\src\\plain.jpg\r\n");
+  WriteFileBytes(P("main.lui"), "1\r\n2\r\nobject MainWindow: TfmForm\r\nend\r\n0\r\n0\r\n");
+  WriteFileBytes(P("runtime"), "MZ\x90 pretend runtime image with {LPRESROURCE} in plain text");
+
+  const auto packed = Run({"pack", "-o", P("harbour.scr"), "--runtime", P("runtime"), "--project",
+                           P("project.ini"), "--ui", P("main.lui"), P("one.lpp"), P("plain.jpg"),
+                           P("song.mid")});
+  ASSERT_EQ(packed.exit_code, 0) << packed.err;
+  struct stat st {};
+  ASSERT_EQ(stat(P("harbour.scr").c_str(), &st), 0);
+  EXPECT_NE(st.st_mode & S_IXUSR, 0u);
+  int64_t offset = 0;
+  int32_t count = 0;
+  ASSERT_TRUE(FindPackageMarker(P("harbour.scr"), offset, count));
+  EXPECT_EQ(offset, FileSize(P("runtime")) + 13);
+  EXPECT_EQ(count, 4);
+
+  const auto info = Run({"info", P("harbour.scr"), "--json"});
+  ASSERT_EQ(info.exit_code, 0) << info.err;
+  const json j = json::parse(info.out);
+  EXPECT_EQ(j["RecordCount"], 4);
+  EXPECT_EQ(j["Warnings"], json::array());
+  const json& project = j["Project"];
+  EXPECT_EQ(project["FileList"]["Names"], json::array({"one.lpp", "plain.jpg", "song.mid"}));
+  EXPECT_EQ(project["FileList"]["Flags"], json::array({"TRUE", "TRUE", "TRUE"}));
+  EXPECT_EQ(project["Setting"]["ProductName"], "Harbour Nights");
+  EXPECT_EQ(project["Setting"]["Duration"], 12);
+  EXPECT_EQ(project["Setting"]["Sound"], false);
+  EXPECT_EQ(project["Setting"]["Music"], true);
+  EXPECT_EQ(project["Setting"]["ShowImageMode"], 2);
+  EXPECT_EQ(project["Setting"]["MusicFile"], "song.mid");
+  EXPECT_EQ(project["UISetting"]["UIFile"], P("main.lui"));
+  ASSERT_EQ(j["ContentFiles"].size(), 3u);
+  EXPECT_EQ(j["ContentFiles"][2]["Name"], "song.mid");
+  EXPECT_EQ(j["ContentFiles"][2]["Size"], 300000);
+  EXPECT_EQ(j["ContentFiles"][0]["Size"], FileSize(P("one.lpp")));
+  EXPECT_EQ(j["UI"]["Size"], FileSize(P("main.lui")));
+  EXPECT_TRUE(j["UI"].contains("Description"));
+
+  const auto unpacked = Run({"unpack", P("harbour.scr"), P("out")});
+  ASSERT_EQ(unpacked.exit_code, 0) << unpacked.err;
+  for (const char* name : {"one.lpp", "plain.jpg", "song.mid"}) {
+    EXPECT_EQ(ReadFileBytes(P(std::string("out/") + name)), ReadFileBytes(P(name))) << name;
+  }
+  EXPECT_EQ(ReadFileBytes(P("out/LPGUI.lui")), ReadFileBytes(P("main.lui")));
+  EXPECT_EQ(ContentFileNames(ReadFileBytes(P("out/LPFilenames.res")), "names"),
+            (std::vector<std::string>{"one.lpp", "plain.jpg", "song.mid"}));
+  TLPCProject loaded;
+  loaded.LoadFromFile(P("out/LPC.res"));
+  EXPECT_EQ(loaded.Setting.Publisher, "Quillfen");
+  EXPECT_EQ(loaded.FileList.Names.size(), 3u);
+}
+
+TEST_F(Lpctool, UnpackNeverWritesOutsideItsFolder) {
+  // A hand-made package whose file-name list points out of the folder.
+  PackageBuilder files;
+  files.AddBytes("evil");
+  PackageBuilder top;
+  top.AddBytes(TLPCProject().ToRecordBytes());
+  top.AddBytes("C:\\x\\..\r\n");
+  top.AddPackage(std::move(files));
+  top.AddBytes("");
+  WriteFileBytes(P("evil.scr"), "MZ" + top.ToBytes());
+  const auto r = Run({"unpack", P("evil.scr"), P("out")});
+  EXPECT_NE(r.exit_code, 0);
+  EXPECT_THAT(r.err, HasSubstr("evil.scr"));
+  EXPECT_FALSE(fs::exists(dir_ / "out" / ".."  / "evil"));
+  EXPECT_FALSE(fs::exists(dir_ / "out"));
+}
+
+TEST_F(Lpctool, BadInputFailsWithAClearMessage) {
+  MakePictures();
+  WriteFileBytes(P("nopackage.scr"), std::string(5000, 'M'));
+  WriteFileBytes(P("short.lpp"), "LP060697\x05\x00\x00\x00ab");
+  WriteFileBytes(P("project.ini"), "[General]\r\nProductName=x\r\n");
+  WriteFileBytes(P("a.jpg"), EncodeJpeg(Bitmap(4, 4)));
+  fs::create_directories(dir_ / "sub");
+  WriteFileBytes(P("sub/a.jpg"), EncodeJpeg(Bitmap(4, 4)));
+  WriteFileBytes(P("runtime"), "MZ");
+  {
+    PackageBuilder b;
+    b.AddBytes("x");
+    WriteFileBytes(P("packaged-runtime"), "MZ" + b.ToBytes());
+  }
+  const struct {
+    const char* name;
+    std::vector<std::string> args;
+    std::string message;
+  } cases[] = {
+      {"info: no package", {"info", P("nopackage.scr")}, "no package found"},
+      {"info: truncated packed image", {"info", P("short.lpp")}, "Read beyond end of file"},
+      {"info: missing file", {"info", P("none.scr")}, "none.scr"},
+      {"lpp: mask of another size",
+       {"lpp", "-o", P("x.lpp"), "--picture", P("picture.png"), "--mask", P("wrong.png")},
+       "the mask is 41 x 30 but the picture is 40 x 30"},
+      {"lpp: region 5",
+       {"lpp", "-o", P("x.lpp"), "--picture", P("picture.png"), "--mask", P("mask.png"), "--wave", "5:period=1"},
+       "region must be 1 to 4"},
+      {"lpp: unknown wave key",
+       {"lpp", "-o", P("x.lpp"), "--picture", P("picture.png"), "--mask", P("mask.png"), "--wave", "1:speed=3"},
+       "unknown key \"speed\""},
+      {"lpp: period 0",
+       {"lpp", "-o", P("x.lpp"), "--picture", P("picture.png"), "--mask", P("mask.png"), "--wave", "2:amplitude=3"},
+       "period (degrees) must not be 0"},
+      {"lpp: weather kind",
+       {"lpp", "-o", P("x.lpp"), "--picture", P("picture.png"), "--mask", P("mask.png"), "--weather", "hail"},
+       "none, snow or rain"},
+      {"lpp: weather speed",
+       {"lpp", "-o", P("x.lpp"), "--picture", P("picture.png"), "--mask", P("mask.png"), "--weather", "rain:speed=21"},
+       "0 to 20"},
+      {"lpp: title beyond Latin-1",
+       {"lpp", "-o", P("x.lpp"), "--picture", P("picture.png"), "--mask", P("mask.png"), "--title", "\xE2\x82\xAC"},
+       "--title"},
+      {"pack: runtime already packaged",
+       {"pack", "-o", P("o.scr"), "--runtime", P("packaged-runtime"), "--project", P("project.ini"), P("a.jpg")},
+       "already carries a package"},
+      {"pack: two files of one name",
+       {"pack", "-o", P("o.scr"), "--runtime", P("runtime"), "--project", P("project.ini"), P("a.jpg"), P("sub/a.jpg")},
+       "same name"},
+      {"pack: content file named like a record",
+       {"pack", "-o", P("o.scr"), "--runtime", P("runtime"), "--project", P("project.ini"), P("project.ini"),
+        P("LPC.res")},
+       "LPC.res"},
+      {"pack: missing project",
+       {"pack", "-o", P("o.scr"), "--runtime", P("runtime"), "--project", P("none.ini"), P("a.jpg")},
+       "none.ini: File not found"},
+  };
+  WriteFileBytes(P("LPC.res"), "x");
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    const auto r = Run(c.args);
+    EXPECT_NE(r.exit_code, 0);
+    EXPECT_THAT(r.err, HasSubstr(c.message));
+  }
+  EXPECT_FALSE(fs::exists(dir_ / "x.lpp"));
+  EXPECT_FALSE(fs::exists(dir_ / "o.scr"));
+}
+
+TEST_F(Lpctool, EveryCommandHasHelp) {
+  for (const char* command : {"info", "unpack", "pack", "lpp"}) {
+    const auto r = Run({command, "--help"});
+    EXPECT_EQ(r.exit_code, 0) << command;
+    EXPECT_THAT(r.out, HasSubstr(command));
+  }
+}
+
+}  // namespace
+}  // namespace lpc
