@@ -29,7 +29,7 @@ LRESULT CALLBACK HelperProc(HWND hwnd, UINT message, WPARAM wparam, LPARAM lpara
   }
   auto* platform = reinterpret_cast<Win32Platform*>(GetWindowLongPtrA(hwnd, GWLP_USERDATA));
   if (!platform) return DefWindowProcA(hwnd, message, wparam, lparam);
-  return platform->HandleHelperMessage(message, wparam, lparam);
+  return platform->HandleHelperMessage(hwnd, message, wparam, lparam);
 }
 
 void RegisterClasses(HINSTANCE instance) {
@@ -283,12 +283,13 @@ void Win32Platform::StopTimer(Window& window, int id) {
   }
 }
 
-LRESULT Win32Platform::HandleHelperMessage(UINT message, WPARAM wparam, LPARAM lparam) {
+LRESULT Win32Platform::HandleHelperMessage(HWND hwnd, UINT message, WPARAM wparam,
+                                           LPARAM lparam) {
   switch (message) {
     case WM_TIMER: {
       auto it = timers_.find(static_cast<UINT_PTR>(wparam));
       if (it == timers_.end()) {
-        KillTimer(message_window_, static_cast<UINT_PTR>(wparam));
+        KillTimer(hwnd, static_cast<UINT_PTR>(wparam));
         return 0;
       }
       Event e;
@@ -311,7 +312,7 @@ LRESULT Win32Platform::HandleHelperMessage(UINT message, WPARAM wparam, LPARAM l
       return 0;
     }
     default:
-      return DefWindowProcA(message_window_, message, wparam, lparam);
+      return DefWindowProcA(hwnd, message, wparam, lparam);
   }
 }
 

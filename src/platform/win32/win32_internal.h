@@ -205,7 +205,7 @@ class Win32Platform final : public Platform {
   bool AnyFullScreenOpen() const;
   void AddPlayer(MciMusicPlayer* player) { players_.push_back(player); }
   void RemovePlayer(MciMusicPlayer* player);
-  LRESULT HandleHelperMessage(UINT message, WPARAM wparam, LPARAM lparam);
+  LRESULT HandleHelperMessage(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam);
 
  private:
   struct ModalFrame {

@@ -1,0 +1,630 @@
+// Checks of the Windows folder services and the Win32 platform backend, run under Wine by
+// scripts/test-windows. "--crash <report>" and "--abort <report>" are the child modes of the
+// crash report checks.
+#include <cstdlib>
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "check.h"
+#include "platform/crash.h"
+#include "platform/folders.h"
+#include "platform/win32/win32_internal.h"
+#include "platform/win32/win32_platform.h"
+
+using namespace lpc;
+using namespace lpc::platform;
+using lpc::wine_checks::Case;
+
+namespace {
+
+Platform* g_platform = nullptr;
+
+bool IsFolder(const std::string& path) {
+  const DWORD a = GetFileAttributesA(path.c_str());
+  return a != INVALID_FILE_ATTRIBUTES && (a & FILE_ATTRIBUTE_DIRECTORY);
+}
+
+std::string Lower(std::string s) {
+  for (char& c : s) c = static_cast<char>(tolower(static_cast<unsigned char>(c)));
+  return s;
+}
+
+bool EndsWith(const std::string& s, const std::string& tail) {
+  return s.size() >= tail.size() && s.compare(s.size() - tail.size(), tail.size(), tail) == 0;
+}
+
+void WriteFile(const std::string& path, const std::string& bytes) {
+  FILE* f = fopen(path.c_str(), "wb");
+  if (!f) return;
+  fwrite(bytes.data(), 1, bytes.size(), f);
+  fclose(f);
+}
+
+// --- folders ----------------------------------------------------------------------------------
+
+void SystemFolders() {
+  const std::string temp = TempFolder();
+  LPC_CHECK(!temp.empty() && temp.back() == '\\');
+  LPC_CHECK(IsFolder(temp));
+  char buffer[MAX_PATH];
+  GetWindowsDirectoryA(buffer, MAX_PATH);
+  LPC_CHECK_EQ(WindowsFolder(), std::string(buffer) + "\\");
+  GetSystemDirectoryA(buffer, MAX_PATH);
+  LPC_CHECK_EQ(SystemFolder(), std::string(buffer) + "\\");
+  LPC_CHECK(EndsWith(Lower(ProgramPath()), "\\lpc_wine_checks.exe"));
+  LPC_CHECK(ProgramPath().size() > 3 && ProgramPath()[1] == ':');
+}
+
+void LongFileNames() {
+  const std::string base = TempFolder() + "lpc checks";
+  const std::string dir = base + "\\Long Folder Name";
+  const std::string file = dir + "\\Sea Waves.scr";
+  CreateDirectoryA(base.c_str(), nullptr);
+  CreateDirectoryA(dir.c_str(), nullptr);
+  WriteFile(file, "x");
+  char short_path[MAX_PATH] = {};
+  GetShortPathNameA(file.c_str(), short_path, MAX_PATH);
+  LPC_CHECK(std::string(short_path) != file);  // the file system does give short aliases
+
+  std::string slashed = file;
+  for (char& c : slashed) {
+    if (c == '\\') c = '/';
+  }
+  struct Row {
+    std::string input;
+    std::string expected;
+  };
+  const std::vector<Row> rows = {
+      {short_path, file},
+      {file, file},
+      {dir, dir},
+      // Names come back as the file system lists them; the drive is kept as given.
+      {Lower(file), Lower(file.substr(0, 2)) + file.substr(2)},
+      {slashed, file},
+      {"\\\\server\\share\\Sea Waves.scr", ""},
+      {dir + "\\Sea*.scr", ""},
+      {dir + "\\Sea?Waves.scr", ""},
+      {dir + "\\Missing.scr", ""},
+      {"", ""},
+  };
+  for (const Row& row : rows) {
+    if (LongFileName(row.input) != row.expected) {
+      lpc::wine_checks::Fail("LongFileName(" + row.input + ") gave \"" +
+                             LongFileName(row.input) + "\", expected \"" + row.expected + "\"");
+    }
+  }
+  // A name relative to the current folder.
+  char saved[MAX_PATH];
+  GetCurrentDirectoryA(MAX_PATH, saved);
+  SetCurrentDirectoryA(dir.c_str());
+  LPC_CHECK_EQ(LongFileName("Sea Waves.scr"), file);
+  SetCurrentDirectoryA(saved);
+}
+
+void CreatingFolders() {
+  const std::string base = TempFolder() + "lpc checks";
+  CreateDirectoryA(base.c_str(), nullptr);
+  const std::string fresh = base + "\\fresh " + std::to_string(GetTickCount());
+  LPC_CHECK(CreateFolder(fresh));
+  LPC_CHECK(IsFolder(fresh));
+  LPC_CHECK(CreateFolder(fresh));  // already there
+  LPC_CHECK(!CreateFolder(base + "\\missing parent\\child"));
+  WriteFile(base + "\\plain file", "x");
+  LPC_CHECK(!CreateFolder(base + "\\plain file"));
+  RemoveDirectoryA(fresh.c_str());
+}
+
+// --- system services --------------------------------------------------------------------------
+
+void Registry() {
+  Platform& p = *g_platform;
+  const std::string key = "Software\\LPCSaver Checks";
+  RegDeleteKeyA(HKEY_CURRENT_USER, key.c_str());
+  LPC_CHECK(!p.RegistryKeyExists(key));
+  LPC_CHECK(!p.ReadRegistryString(key, "Text").has_value());
+  LPC_CHECK(p.WriteRegistryString(key, "Text", "Hello"));
+  LPC_CHECK(p.RegistryKeyExists(key));
+  LPC_CHECK(p.RegistryKeyExists("\\" + key));  // a leading "\" does not matter
+  LPC_CHECK_EQ(p.ReadRegistryString("\\" + key, "Text").value_or("?"), std::string("Hello"));
+  LPC_CHECK_EQ(p.ReadRegistryString(key, "TEXT").value_or("?"), std::string("Hello"));
+
+  struct Row {
+    const char* text;
+    std::optional<int32_t> value;
+  };
+  const Row rows[] = {{"12", 12}, {"0x1F", 31}, {"-7", -7}, {"abc", std::nullopt}, {"", std::nullopt}};
+  for (const Row& row : rows) {
+    p.WriteRegistryString(key, "Number text", row.text);
+    if (p.ReadRegistryInteger(key, "Number text") != row.value) {
+      lpc::wine_checks::Fail(std::string("integer read of \"") + row.text + "\"");
+    }
+  }
+  LPC_CHECK(p.WriteRegistryInteger(key, "Number", -5));
+  LPC_CHECK_EQ(p.ReadRegistryInteger(key, "Number").value_or(0), -5);
+  LPC_CHECK(!p.ReadRegistryString(key, "Number").has_value());  // a DWORD is not a string
+  LPC_CHECK(!p.ReadRegistryInteger(key, "Missing").has_value());
+  RegDeleteKeyA(HKEY_CURRENT_USER, key.c_str());
+  LPC_CHECK(p.RegistryKeyExists("Control Panel\\Desktop"));
+}
+
+void OsFamilyAndServices() {
+  Platform& p = *g_platform;
+  // Wine presents itself as an NT-family Windows: no 9x password check, no running flag.
+  LPC_CHECK(p.GetOsFamily() == OsFamily::kWindowsNT);
+  p.SetScreenSaverRunning(true);
+  p.SetScreenSaverRunning(false);
+  auto player = p.CreateMusicPlayer();
+  LPC_CHECK(!player->Open(TempFolder() + "no such track.mid"));
+  LPC_CHECK(!player->LastError().empty());
+  LPC_CHECK(!player->IsOpen());
+  LPC_CHECK_EQ(player->Position(), 0u);
+  LPC_CHECK_EQ(player->Length(), 0u);
+  LPC_CHECK(!player->Play(nullptr));
+  LPC_CHECK(p.Ticks() - p.Ticks() <= 1u);
+}
+
+// --- windows and the loop ---------------------------------------------------------------------
+
+struct Recorder : WindowHandler {
+  std::vector<Event> events;
+  int shows = 0, idles = 0, queries = 0, closes = 0, paints = 0;
+  bool refuse_next_close = false;
+  int idle_limit = -1;  // close after this many idle calls (-1: never)
+  std::function<void(Window&, const Event&)> on_event;
+  std::function<void(Window&)> on_show;
+
+  void OnShow(Window& w) override {
+    ++shows;
+    if (on_show) on_show(w);
+  }
+  void OnEvent(Window& w, const Event& e) override {
+    events.push_back(e);
+    if (on_event) on_event(w, e);
+  }
+  bool OnIdle(Window& w) override {
+    ++idles;
+    if (idle_limit >= 0 && idles >= idle_limit) w.Close(kModalYes);
+    return idle_limit >= 0;
+  }
+  bool OnCloseQuery(Window&) override {
+    ++queries;
+    if (refuse_next_close) {
+      refuse_next_close = false;
+      return false;
+    }
+    return true;
+  }
+  void OnClose(Window&) override { ++closes; }
+  void OnPaint(Window&) override { ++paints; }
+  int Count(EventKind kind) const {
+    int n = 0;
+    for (const Event& e : events) n += e.kind == kind;
+    return n;
+  }
+};
+
+WindowOptions Framed(int w, int h) {
+  WindowOptions o;
+  o.kind = WindowKind::kFramed;
+  o.caption = "lpc check";
+  o.client_width = w;
+  o.client_height = h;
+  o.left = 20;
+  o.top = 20;
+  return o;
+}
+
+HWND Hwnd(Window& w) { return reinterpret_cast<HWND>(static_cast<uintptr_t>(w.Handle())); }
+
+void TimersAndRefusedClose() {
+  Platform& p = *g_platform;
+  Recorder r;
+  r.refuse_next_close = true;
+  r.on_show = [&](Window& w) { p.StartTimer(w, 5, 10); };
+  r.on_event = [&](Window& w, const Event& e) {
+    if (e.kind != EventKind::kTimer) return;
+    const int n = r.Count(EventKind::kTimer);
+    if (n == 3) {
+      LPC_CHECK(!w.Close(kModalOk));  // refused: the window stays
+      LPC_CHECK(!w.IsClosed());
+    } else if (n == 4) {
+      p.StopTimer(w, 5);
+      LPC_CHECK(w.Close(kModalOk));
+    }
+  };
+  auto window = p.OpenWindow(Framed(80, 60), &r);
+  LPC_CHECK_EQ(p.RunModal(*window), kModalOk);
+  LPC_CHECK_EQ(r.shows, 1);
+  LPC_CHECK_EQ(r.queries, 2);
+  LPC_CHECK_EQ(r.closes, 1);
+  LPC_CHECK(window->IsClosed());
+  LPC_CHECK(!window->IsVisible());
+  for (const Event& e : r.events) LPC_CHECK_EQ(e.timer_id, 5);
+  LPC_CHECK(window->Close());  // closing a closed window does nothing
+  LPC_CHECK_EQ(r.closes, 1);
+  // The timer waits without idle calls spinning: a handful per timer event at most.
+  LPC_CHECK(r.idles < 200);
+}
+
+void IdleNeverWaits() {
+  Platform& p = *g_platform;
+  Recorder r;
+  r.idle_limit = 500;
+  auto window = p.OpenWindow(Framed(40, 30), &r);
+  const uint32_t start = p.Ticks();
+  LPC_CHECK_EQ(p.RunModal(*window), kModalYes);
+  LPC_CHECK_EQ(r.idles, 500);
+  LPC_CHECK(p.Ticks() - start < 5000u);
+}
+
+void NestedModalDropsOuterInput() {
+  Platform& p = *g_platform;
+  Recorder outer, inner;
+  std::unique_ptr<Window> inner_window;
+  int outer_timers_during_inner = 0;
+  bool inner_running = false;
+  int inner_result = -1;
+  HWND outer_hwnd = nullptr;
+  outer.on_show = [&](Window& w) {
+    outer_hwnd = Hwnd(w);
+    p.StartTimer(w, 1, 10);
+    PostMessageA(Hwnd(w), WM_CHAR, 'o', 0);  // before the inner loop: delivered
+  };
+  outer.on_event = [&](Window& w, const Event& e) {
+    if (e.kind != EventKind::kTimer) return;
+    if (inner_running) {
+      ++outer_timers_during_inner;
+      return;
+    }
+    if (!inner_window) {
+      WindowOptions o = Framed(50, 40);
+      o.owner = &w;
+      o.border = BorderStyle::kDialog;
+      inner_window = p.OpenWindow(o, &inner);
+      inner_running = true;
+      inner_result = p.RunModal(*inner_window);
+      inner_running = false;
+      PostMessageA(Hwnd(w), WM_CHAR, 'p', 0);  // after it: delivered again
+      return;
+    }
+    if (outer.Count(EventKind::kKeyChar) >= 2) w.Close(kModalOk);
+  };
+  inner.on_show = [&](Window& w) {
+    PostMessageA(outer_hwnd, WM_CHAR, 'x', 0);  // to the outer window while the inner runs: dropped
+    PostMessageA(Hwnd(w), WM_CHAR, 'i', 0);
+    p.StartTimer(w, 2, 60);
+  };
+  inner.on_event = [&](Window& w, const Event& e) {
+    if (e.kind == EventKind::kTimer) w.Close(kModalNo);
+  };
+  auto outer_window = p.OpenWindow(Framed(120, 90), &outer);
+  LPC_CHECK_EQ(p.RunModal(*outer_window), kModalOk);
+  LPC_CHECK_EQ(inner_result, kModalNo);
+  std::string outer_chars, inner_chars;
+  for (const Event& e : outer.events) {
+    if (e.kind == EventKind::kKeyChar) outer_chars += static_cast<char>(e.ch);
+  }
+  for (const Event& e : inner.events) {
+    if (e.kind == EventKind::kKeyChar) inner_chars += static_cast<char>(e.ch);
+  }
+  LPC_CHECK_EQ(outer_chars, std::string("op"));
+  LPC_CHECK_EQ(inner_chars, std::string("i"));
+  // Timers of the outer window go on while the inner loop runs.
+  LPC_CHECK(outer_timers_during_inner >= 2);
+}
+
+void InputTranslation() {
+  Platform& p = *g_platform;
+  Recorder r;
+  r.on_show = [&](Window& w) {
+    HWND h = Hwnd(w);
+    PostMessageA(h, WM_MOUSEMOVE, 0, MAKELPARAM(12, 34));
+    PostMessageA(h, WM_MOUSEMOVE, 0, MAKELPARAM(static_cast<WORD>(-3), 5));
+    PostMessageA(h, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(1, 2));
+    PostMessageA(h, WM_RBUTTONUP, 0, MAKELPARAM(3, 4));
+    PostMessageA(h, WM_MBUTTONDBLCLK, 0, MAKELPARAM(5, 6));
+    PostMessageA(h, WM_KEYDOWN, VK_F1, 0);
+    PostMessageA(h, WM_KEYUP, VK_SHIFT, 0);
+    PostMessageA(h, WM_CHAR, 0x1B, 0);
+    PostMessageA(h, WM_CHAR, '\r', 0);
+    PostMessageA(h, WM_CHAR, 0xE9, 0);  // e acute in the Western code page
+    PostMessageA(h, WM_CLOSE, 0, 0);
+  };
+  auto window = p.OpenWindow(Framed(64, 48), &r);
+  LPC_CHECK_EQ(p.RunModal(*window), kModalCancel);  // the close box's result
+  struct Row {
+    EventKind kind;
+    int x, y;
+    MouseButton button;
+    int clicks;
+    int key;
+    char32_t ch;
+  };
+  const Row expected[] = {
+      {EventKind::kMouseMove, 12, 34, MouseButton::kLeft, 1, 0, 0},
+      {EventKind::kMouseMove, -3, 5, MouseButton::kLeft, 1, 0, 0},
+      {EventKind::kMouseDown, 1, 2, MouseButton::kLeft, 1, 0, 0},
+      {EventKind::kMouseUp, 3, 4, MouseButton::kRight, 1, 0, 0},
+      {EventKind::kMouseDown, 5, 6, MouseButton::kMiddle, 2, 0, 0},
+      {EventKind::kKeyDown, 0, 0, MouseButton::kLeft, 1, keys::kF1, 0},
+      {EventKind::kKeyUp, 0, 0, MouseButton::kLeft, 1, keys::kShift, 0},
+      {EventKind::kKeyChar, 0, 0, MouseButton::kLeft, 1, 0, 0x1B},
+      {EventKind::kKeyChar, 0, 0, MouseButton::kLeft, 1, 0, U'\r'},
+      {EventKind::kKeyChar, 0, 0, MouseButton::kLeft, 1, 0, U'\u00E9'},
+  };
+  LPC_CHECK_EQ(r.events.size(), std::size(expected));
+  for (size_t i = 0; i < r.events.size() && i < std::size(expected); ++i) {
+    const Event& e = r.events[i];
+    const Row& x = expected[i];
+    if (e.kind != x.kind || e.x != x.x || e.y != x.y || e.button != x.button ||
+        e.clicks != x.clicks || e.key != x.key || e.ch != x.ch) {
+      lpc::wine_checks::Fail("event " + std::to_string(i) + " differs (kind " +
+                             std::to_string(static_cast<int>(e.kind)) + ")");
+    }
+  }
+}
+
+// Reads the client area back through the window's device context.
+Bitmap ReadBack(Window& w) {
+  const Size size = w.ClientSize();
+  Bitmap out(size.width, size.height);
+  HWND h = Hwnd(w);
+  HDC window_dc = GetDC(h);
+  HDC memory = CreateCompatibleDC(window_dc);
+  BITMAPINFO info = win32::TopDownInfo(size.width, size.height);
+  void* bits = nullptr;
+  HBITMAP dib = CreateDIBSection(memory, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+  HGDIOBJ old = SelectObject(memory, dib);
+  BitBlt(memory, 0, 0, size.width, size.height, window_dc, 0, 0, SRCCOPY);
+  GdiFlush();
+  const auto* px = static_cast<const Color*>(bits);
+  for (size_t i = 0; i < out.pixel_count(); ++i) out.data()[i] = px[i] & 0xFFFFFF;
+  SelectObject(memory, old);
+  DeleteObject(dib);
+  DeleteDC(memory);
+  ReleaseDC(h, window_dc);
+  return out;
+}
+
+void PresentAndFill() {
+  Platform& p = *g_platform;
+  Bitmap picture(40, 30);
+  for (int y = 0; y < 30; ++y) {
+    for (int x = 0; x < 40; ++x) picture.At(x, y) = MakeColor(x * 6, y * 8, (x + y) & 1 ? 255 : 0);
+  }
+  struct Row {
+    const char* name;
+    Rect src;
+    int x, y;
+  };
+  const Row rows[] = {
+      {"whole", Rect{0, 0, 40, 30}, 0, 0},
+      {"part", Rect{8, 4, 24, 20}, 5, 6},
+      {"negative position", Rect{0, 0, 40, 30}, -3, -2},
+      {"source beyond the bitmap", Rect{-4, -6, 50, 36}, 10, 10},
+      {"past the right edge", Rect{0, 0, 40, 30}, 50, 40},
+  };
+  Recorder r;
+  r.on_show = [&](Window& w) {
+    for (const Row& row : rows) {
+      w.FillRect(Rect{0, 0, 64, 48}, 0x123456);
+      w.Present(picture, row.src, row.x, row.y);
+      Bitmap expected(64, 48, 0x123456);
+      for (int y = 0; y < 48; ++y) {
+        for (int x = 0; x < 64; ++x) {
+          const int sx = x - row.x + row.src.left;
+          const int sy = y - row.y + row.src.top;
+          if (sx >= std::max(row.src.left, 0) && sx < std::min(row.src.right, 40) &&
+              sy >= std::max(row.src.top, 0) && sy < std::min(row.src.bottom, 30)) {
+            expected.At(x, y) = picture.At(sx, sy);
+          }
+        }
+      }
+      if (!(ReadBack(w) == expected)) lpc::wine_checks::Fail(std::string("present ") + row.name);
+    }
+    w.FillRect(Rect{2, 3, 10, 7}, 0xFF0000);
+    const Bitmap shot = ReadBack(w);
+    LPC_CHECK_EQ(shot.At(2, 3), 0xFF0000u);
+    LPC_CHECK_EQ(shot.At(9, 6), 0xFF0000u);
+    LPC_CHECK(shot.At(10, 6) != 0xFF0000u);  // right and bottom edges excluded
+    LPC_CHECK(shot.At(9, 7) != 0xFF0000u);
+    w.Close(kModalOk);
+  };
+  WindowOptions o = Framed(64, 48);
+  o.border = BorderStyle::kNone;
+  auto window = p.OpenWindow(o, &r);
+  LPC_CHECK_EQ(window->ClientSize(), (Size{64, 48}));
+  LPC_CHECK_EQ(p.RunModal(*window), kModalOk);
+}
+
+void HostedWindows() {
+  Platform& p = *g_platform;
+  WindowOptions hosted;
+  hosted.kind = WindowKind::kHosted;
+  hosted.host = 0;
+  LPC_CHECK(p.OpenWindow(hosted, nullptr) == nullptr);
+  hosted.host = 0x7FFF0;  // no such window
+  LPC_CHECK(p.OpenWindow(hosted, nullptr) == nullptr);
+
+  Recorder r;
+  r.on_show = [&](Window& host) {
+    WindowOptions o;
+    o.kind = WindowKind::kHosted;
+    o.host = host.Handle();
+    auto guest = p.OpenWindow(o, nullptr);
+    LPC_CHECK(guest != nullptr);
+    if (guest) {
+      LPC_CHECK_EQ(guest->Handle(), host.Handle());
+      LPC_CHECK(guest->IsVisible());
+      RECT wr;
+      GetWindowRect(Hwnd(host), &wr);
+      LPC_CHECK_EQ(guest->ClientSize(), (Size{wr.right - wr.left, wr.bottom - wr.top}));
+      Bitmap green(8, 8, 0x00FF00);
+      guest->Present(green, 4, 4);
+      LPC_CHECK_EQ(ReadBack(host).At(5, 5), 0x00FF00u);
+    }
+    host.Close(kModalOk);
+  };
+  WindowOptions o = Framed(32, 24);
+  o.border = BorderStyle::kNone;
+  auto window = p.OpenWindow(o, &r);
+  LPC_CHECK_EQ(p.RunModal(*window), kModalOk);
+}
+
+// Answers the next message box with the given button, from a thread timer that the box's own
+// loop runs.
+int g_answer = IDOK;
+void CALLBACK AnswerBox(HWND, UINT, UINT_PTR id, DWORD) {
+  HWND box = FindWindowA("#32770", "lpc question");
+  if (!box) return;
+  KillTimer(nullptr, id);
+  PostMessageA(box, WM_COMMAND, g_answer, 0);
+}
+
+void MessageBoxes() {
+  Platform& p = *g_platform;
+  struct Row {
+    MessageKind kind;
+    int button;
+    int result;
+  };
+  const Row rows[] = {
+      {MessageKind::kInformation, IDOK, kModalOk},
+      {MessageKind::kError, IDOK, kModalOk},
+      {MessageKind::kYesNo, IDYES, kModalYes},
+      {MessageKind::kYesNo, IDNO, kModalNo},
+  };
+  for (const Row& row : rows) {
+    g_answer = row.button;
+    SetTimer(nullptr, 0, 50, AnswerBox);
+    const int got = p.ShowMessageBox(nullptr, "Line one\r\nLine two", "lpc question", row.kind);
+    if (got != row.result) {
+      lpc::wine_checks::Fail("button " + std::to_string(row.button) + " gave " +
+                             std::to_string(got));
+    }
+  }
+}
+
+void Text() {
+  Platform& p = *g_platform;
+  TextRenderer& text = p.Text();
+  const FontSpec font{"Tahoma", 16, false, false, false};
+  const Size size = text.MeasureText("Hello", font);
+  LPC_CHECK(size.width > 10 && size.width < 80);
+  LPC_CHECK(size.height >= 14 && size.height <= 24);
+  LPC_CHECK(text.MeasureText("Hello, world", font).width > size.width);
+  FontSpec bold = font;
+  bold.bold = true;
+  LPC_CHECK(text.MeasureText("Hello", bold).width >= size.width);
+  LPC_CHECK_EQ(text.MeasureText("", font).width, 0);
+
+  Bitmap target(100, 40, 0xFFFFFF);
+  text.DrawText(target, 10, 5, "Hello", font, 0x0000FF);
+  int changed = 0, outside = 0, blue_ish = 0;
+  for (int y = 0; y < 40; ++y) {
+    for (int x = 0; x < 100; ++x) {
+      const Color c = target.At(x, y);
+      if (c == 0xFFFFFF) continue;
+      ++changed;
+      if (x < 10 || y < 5 || x >= 10 + size.width + 4 || y >= 5 + size.height) ++outside;
+      if (BlueOf(c) > RedOf(c) + 100) ++blue_ish;
+      if (c > 0xFFFFFF) ++outside;  // nothing in the unused byte
+    }
+  }
+  LPC_CHECK(changed > 20);
+  LPC_CHECK_EQ(outside, 0);
+  LPC_CHECK(blue_ish > 10);
+  // Clipped at every edge, and wholly outside: no crash, nothing outside the bitmap touched.
+  Bitmap small(20, 10, 0xFFFFFF);
+  text.DrawText(small, -8, -6, "Clipped text", font, 0);
+  text.DrawText(small, 15, 5, "Clipped text", font, 0);
+  text.DrawText(small, 40, 40, "Away", font, 0);
+  text.DrawText(small, 0, 0, "", font, 0);
+  Bitmap empty;
+  text.DrawText(empty, 0, 0, "Nothing", font, 0);
+  LPC_CHECK(small.width() == 20 && small.height() == 10);
+}
+
+// --- crash reports ----------------------------------------------------------------------------
+
+std::string ReadAll(const std::string& path) {
+  std::string out;
+  FILE* f = fopen(path.c_str(), "rb");
+  if (!f) return out;
+  char buf[4096];
+  size_t n;
+  while ((n = fread(buf, 1, sizeof buf, f)) > 0) out.append(buf, n);
+  fclose(f);
+  return out;
+}
+
+DWORD RunSelf(const std::string& args) {
+  std::string command = "\"" + ProgramPath() + "\" " + args;
+  STARTUPINFOA si{};
+  si.cb = sizeof si;
+  PROCESS_INFORMATION pi{};
+  if (!CreateProcessA(nullptr, command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si,
+                      &pi)) {
+    return 0xFFFFFFFF;
+  }
+  WaitForSingleObject(pi.hProcess, 30000);
+  DWORD code = 0;
+  GetExitCodeProcess(pi.hProcess, &code);
+  CloseHandle(pi.hThread);
+  CloseHandle(pi.hProcess);
+  return code;
+}
+
+void CrashReports() {
+  const std::string report = TempFolder() + "lpc checks\\crash report.txt";
+  CreateDirectoryA((TempFolder() + "lpc checks").c_str(), nullptr);
+  DeleteFileA(report.c_str());
+  LPC_CHECK_EQ(RunSelf("--crash \"" + report + "\""), static_cast<DWORD>(EXCEPTION_ACCESS_VIOLATION));
+  const std::string text = ReadAll(report);
+  LPC_CHECK(text.find("access violation") != std::string::npos);
+  LPC_CHECK(text.find("Version: checks 1.0") != std::string::npos);
+  LPC_CHECK(text.find("lpc_wine_checks.exe+0x") != std::string::npos);
+  LPC_CHECK(text.find("Modules:") != std::string::npos);
+
+  DeleteFileA(report.c_str());
+  LPC_CHECK_EQ(RunSelf("--abort \"" + report + "\""), 3u);
+  LPC_CHECK(ReadAll(report).find("Abort") != std::string::npos);
+
+  const std::string described = DescribeException(std::out_of_range("index 7"), "checks 1.0");
+  LPC_CHECK(described.find("index 7") != std::string::npos);
+  LPC_CHECK(described.find("std::out_of_range") != std::string::npos);
+}
+
+// The address comes from a volatile so that the compiler cannot see the fault coming.
+volatile uintptr_t g_bad_address = 16;
+[[gnu::noinline]] void Crash() { *reinterpret_cast<volatile int*>(g_bad_address) = 1; }
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  if (argc == 3 && (std::strcmp(argv[1], "--crash") == 0 || std::strcmp(argv[1], "--abort") == 0)) {
+    InstallCrashHandler(argv[2], "checks 1.0");
+    if (std::strcmp(argv[1], "--crash") == 0) Crash();
+    std::abort();
+  }
+  auto platform = CreateWin32Platform();
+  g_platform = platform.get();
+  const std::vector<Case> cases = {
+      {"folders: system folders", SystemFolders},
+      {"folders: long file names", LongFileNames},
+      {"folders: creating folders", CreatingFolders},
+      {"registry under the current user", Registry},
+      {"os family, running flag, music player without a track", OsFamilyAndServices},
+      {"loop: timers and a refused close", TimersAndRefusedClose},
+      {"loop: idle handler never waits", IdleNeverWaits},
+      {"loop: nested modal windows", NestedModalDropsOuterInput},
+      {"loop: input messages become events", InputTranslation},
+      {"windows: present and fill", PresentAndFill},
+      {"windows: hosted", HostedWindows},
+      {"message boxes", MessageBoxes},
+      {"text through GDI", Text},
+      {"crash reports", CrashReports},
+  };
+  return lpc::wine_checks::RunCases(cases);
+}
