@@ -25,13 +25,13 @@ Rect Intersect(const Rect& a, const Rect& b) {
 template <typename Plot>
 void WalkLine(int x0, int y0, int x1, int y1, Plot&& plot) {
   if (y0 == y1) {
-    const int a = x0 <= x1 ? x0 : x1 + 1, b = x0 <= x1 ? x1 : x0 + 1;
-    for (int x = a; x < b; ++x) plot(x, y0);
+    const int step = x1 > x0 ? 1 : -1;
+    for (int x = x0; x != x1; x += step) plot(x, y0);
     return;
   }
   if (x0 == x1) {
-    const int a = y0 <= y1 ? y0 : y1 + 1, b = y0 <= y1 ? y1 : y0 + 1;
-    for (int y = a; y < b; ++y) plot(x0, y);
+    const int step = y1 > y0 ? 1 : -1;
+    for (int y = y0; y != y1; y += step) plot(x0, y);
     return;
   }
   const long long dx = static_cast<long long>(x1) - x0;
