@@ -285,12 +285,20 @@ int RunMain(TStartup& startup) {
   const std::string long_path = GetLongFileName(startup.ExePath);
   const std::string report =
       ErrorReportFileName(long_path.empty() ? startup.ExePath : long_path);
+  // The error box needs a display even when the fault came before anything was shown.
+  auto reporter = [&]() -> platform::Platform* {
+    try {
+      return startup.MakePlatform();
+    } catch (const std::exception&) {
+      return nullptr;
+    }
+  };
   try {
     return RunProgram(startup);
   } catch (const std::exception& e) {
-    ReportError(platform, e, report);
+    ReportError(reporter(), e, report);
   } catch (...) {
-    ReportError(platform, Error("Unknown error"), report);
+    ReportError(reporter(), Error("Unknown error"), report);
   }
   return 1;
 }

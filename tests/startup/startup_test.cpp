@@ -1,0 +1,317 @@
+// Whole starts of the program on the headless platform: command line, unpacking, the modes,
+// clean-up and error reporting.
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <filesystem>
+
+#include "base/errors.h"
+#include "base/fileio.h"
+#include "base/paths.h"
+#include "package/package.h"
+#include "presentation/show_fixture.h"
+#include "startup/startup.h"
+
+namespace lpc {
+namespace {
+
+namespace fs = std::filesystem;
+using platform::HeadlessPlatform;
+using platform::HeadlessWindow;
+
+TEST(CommandLine, OnlyTheFirstTwoUpperCasedCharactersCount) {
+  struct Case {
+    const char* argument;
+    TMode mode;
+  } cases[] = {
+      {"", TMode::kConfigure},  {"s", TMode::kRun},       {"/s", TMode::kRun},
+      {"-S", TMode::kRun},      {"/SAVER", TMode::kRun},  {"/save", TMode::kRun},
+      {"SX", TMode::kNone},     {"/X", TMode::kNone},     {"/c", TMode::kConfigure},
+      {"C", TMode::kConfigure}, {"-c:123", TMode::kConfigure}, {"/p", TMode::kPreview},
+      {"/P:1234", TMode::kPreview}, {"p", TMode::kPreview}, {"/a", TMode::kPassword},
+      {"A", TMode::kPassword},  {"AS", TMode::kNone},     {"//S", TMode::kNone},
+  };
+  for (const Case& c : cases) {
+    EXPECT_EQ(ModeOf(ModeSwitchOf(c.argument)), c.mode) << c.argument;
+  }
+  EXPECT_EQ(ExeBaseNameOf("/savers/Sea.Waves.scr"), "Sea");
+  EXPECT_EQ(ExeBaseNameOf("C:\\Savers\\My Saver.Deluxe.scr"), "My Saver");
+  EXPECT_EQ(ExeBaseNameOf("/savers/lpcsaver"), "lpcsaver");
+}
+
+// A hosted window that leaves what it showed behind when it goes.
+class KeptWindow : public platform::Window {
+ public:
+  KeptWindow(std::unique_ptr<platform::Window> inner, Bitmap& sink)
+      : inner_(std::move(inner)), sink_(sink) {}
+  ~KeptWindow() override { sink_ = static_cast<HeadlessWindow&>(*inner_).screen(); }
+  using platform::Window::Present;
+  Size ClientSize() const override { return inner_->ClientSize(); }
+  void Present(const Bitmap& b, const Rect& src, int x, int y) override {
+    inner_->Present(b, src, x, y);
+  }
+  void FillRect(const Rect& r, Color c) override { inner_->FillRect(r, c); }
+  void SetCaption(const std::string& c) override { inner_->SetCaption(c); }
+  std::string Caption() const override { return inner_->Caption(); }
+  bool IsVisible() const override { return inner_->IsVisible(); }
+  void Invalidate() override { inner_->Invalidate(); }
+  platform::NativeHandle Handle() const override { return inner_->Handle(); }
+  void SetHandler(platform::WindowHandler* h) override { inner_->SetHandler(h); }
+  bool Close(int result) override { return inner_->Close(result); }
+  bool IsClosed() const override { return inner_->IsClosed(); }
+
+ private:
+  std::unique_ptr<platform::Window> inner_;
+  Bitmap& sink_;
+};
+
+class RecordingPlatform : public HeadlessPlatform {
+ public:
+  std::unique_ptr<platform::Window> OpenWindow(const platform::WindowOptions& options,
+                                               platform::WindowHandler* handler) override {
+    auto window = HeadlessPlatform::OpenWindow(options, handler);
+    if (!window || options.kind != platform::WindowKind::kHosted) return window;
+    return std::make_unique<KeptWindow>(std::move(window), hosted_shown);
+  }
+  Bitmap hosted_shown;
+};
+
+class StartupTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    const char* old = std::getenv("TMPDIR");
+    old_tmpdir_ = old ? old : "";
+    had_tmpdir_ = old != nullptr;
+    setenv("TMPDIR", dir_.Path().c_str(), 1);
+    platform::SetCurrent(&platform_);
+    project_.Setting.Duration = 5;
+    project_.Setting.ShowImageMode = 1;
+    project_.Setting.Music = false;
+  }
+  void TearDown() override {
+    platform::SetCurrent(nullptr);
+    if (had_tmpdir_) {
+      setenv("TMPDIR", old_tmpdir_.c_str(), 1);
+    } else {
+      unsetenv("TMPDIR");
+    }
+  }
+
+  void AddContent(const std::string& name, std::string bytes, bool picture = true) {
+    contents_.emplace_back(name, std::move(bytes));
+    if (picture) {
+      project_.FileList.Names.push_back(name);
+      project_.FileList.Flags.push_back(kFlagTrue);
+    }
+  }
+  // Writes the program: some bytes standing for the runtime, then its package.
+  std::string WriteProgram(const std::string& name = "Sea.Waves.scr") {
+    PackageBuilder files;
+    std::string names;
+    for (const auto& [file, bytes] : contents_) {
+      names += "C:\\Authoring\\" + file + "\r\n";
+      files.AddBytes(bytes);
+    }
+    project_.UISetting.UIFile = "C:\\Authoring\\My.lui";
+    PackageBuilder package;
+    package.AddBytes(project_.ToRecordBytes());
+    package.AddBytes(names);
+    package.AddPackage(std::move(files));
+    package.AddBytes("0\r\n");
+    const std::string path = dir_.File(name);
+    WriteFileBytes(path, std::string(5000, 'x') + package.ToBytes());
+    return path;
+  }
+  int Run(const std::string& exe, std::vector<std::string> args) {
+    startup_.Arguments = std::move(args);
+    startup_.ExePath = exe;
+    startup_.MakePlatform = [this] {
+      ++platforms_made_;
+      return &platform_;
+    };
+    return RunMain(startup_);
+  }
+  platform::Window& Top() { return *platform_.loop().TopModal(); }
+  void CloseByMouseAt(uint32_t t) {
+    for (int i = 0; i < 7; ++i) {
+      platform_.Schedule(t + i, [this, i] {
+        platform_.QueueMouseMove(platform_.Ticks(), Top(), i < 6 ? 10 : 90, 10);
+      });
+    }
+  }
+  std::string WorkFolder() { return dir_.Path() + "Sea/"; }
+
+  testing::TempFolder dir_{"startup"};
+  RecordingPlatform platform_;
+  TLPCProject project_;
+  std::vector<std::pair<std::string, std::string>> contents_;
+  TStartup startup_;
+  int platforms_made_ = 0;
+  std::string old_tmpdir_;
+  bool had_tmpdir_ = false;
+};
+
+TEST_F(StartupTest, RunModeShowsThePicturesAndRemovesTheWorkFolder) {
+  AddContent("a.bmp", EncodeBmp(Bitmap(32, 32, MakeColor(0, 200, 0))));
+  AddContent("b.bmp", EncodeBmp(Bitmap(32, 32, MakeColor(200, 0, 0))));
+  const std::string exe = WriteProgram();
+  bool saw = false;
+  platform_.Schedule(1000, [&] {
+    EXPECT_TRUE(FileExists(WorkFolder() + "a.bmp"));
+    EXPECT_TRUE(FileExists(WorkFolder() + "LPGUI.lui"));
+    EXPECT_EQ(static_cast<HeadlessWindow&>(Top()).screen().At(512, 384), MakeColor(0, 200, 0));
+    saw = true;
+  });
+  platform_.Schedule(6000, [&] {
+    EXPECT_EQ(static_cast<HeadlessWindow&>(Top()).screen().At(512, 384), MakeColor(200, 0, 0));
+  });
+  CloseByMouseAt(6100);
+  platform_.SetTickBudget(60000);
+  EXPECT_EQ(Run(exe, {"/s"}), 0);
+  EXPECT_TRUE(saw);
+  EXPECT_FALSE(fs::exists(WorkFolder()));
+  EXPECT_TRUE(platform_.message_boxes().empty());
+}
+
+TEST_F(StartupTest, UserSettingsBesideTheProgramApply) {
+  AddContent("a.bmp", EncodeBmp(Bitmap(32, 32, MakeColor(0, 200, 0))));
+  AddContent("b.bmp", EncodeBmp(Bitmap(32, 32, MakeColor(200, 0, 0))));
+  const std::string exe = WriteProgram();
+  WriteFileBytes(dir_.File("Sea.Waves.ini"), "[Setting]\nImageMode=3\nIndex=1\n");
+  platform_.Schedule(1000, [&] {
+    EXPECT_EQ(static_cast<HeadlessWindow&>(Top()).screen().At(512, 384), MakeColor(200, 0, 0));
+  });
+  CloseByMouseAt(1100);
+  platform_.SetTickBudget(60000);
+  EXPECT_EQ(Run(exe, {"S"}), 0);
+}
+
+TEST_F(StartupTest, AnErrorInTheShowStillRemovesTheFilesAndIsReported) {
+  AddContent("a.bmp", EncodeBmp(Bitmap(32, 32, MakeColor(0, 200, 0))));
+  const std::string exe = WriteProgram();
+  platform_.SetTickBudget(3000);  // the show never closes: the clock runs out
+  EXPECT_EQ(Run(exe, {"/S"}), 1);
+  EXPECT_FALSE(fs::exists(WorkFolder()));
+  ASSERT_EQ(platform_.message_boxes().size(), 1u);
+  EXPECT_NE(platform_.message_boxes()[0].text.find("tick budget"), std::string::npos);
+  const std::string report = ReadFileBytes(dir_.File("Sea.Waves.error.txt"));
+  EXPECT_NE(report.find("LPCSaver"), std::string::npos);
+  EXPECT_NE(report.find("tick budget"), std::string::npos);
+}
+
+TEST_F(StartupTest, ConfigureSaysTheWindowIsMissingAndCleansUp) {
+  AddContent("a.bmp", EncodeBmp(Bitmap(8, 8, 0)));
+  const std::string exe = WriteProgram();
+  for (const std::vector<std::string>& args :
+       {std::vector<std::string>{}, std::vector<std::string>{"/c"}}) {
+    EXPECT_EQ(Run(exe, args), 1);
+    EXPECT_FALSE(fs::exists(WorkFolder()));
+  }
+  EXPECT_EQ(platform_.message_boxes().size(), 2u);
+}
+
+TEST_F(StartupTest, PreviewWaitsForTheHostAndDrawsThePictureStretched) {
+  AddContent("a.bmp", EncodeBmp(Bitmap(8, 8, 0)));
+  Bitmap preview(4, 2, MakeColor(0, 0, 250));
+  for (int y = 0; y < 2; ++y) preview.At(0, y) = preview.At(1, y) = MakeColor(250, 0, 0);
+  AddContent("preview.bmp", EncodeBmp(preview), false);
+  project_.Setting.PreviewFile = "C:\\Authoring\\preview.bmp";
+  const std::string exe = WriteProgram();
+  platform_.AddHostWindow(4660, {152, 112}, false);
+  platform_.Schedule(700, [&] { platform_.SetHostVisible(4660, true); });
+  EXPECT_EQ(Run(exe, {"/p", "4660"}), 0);
+  EXPECT_GE(platform_.Ticks(), 700u);
+  const Bitmap& shown = platform_.hosted_shown;
+  ASSERT_EQ(shown.width(), 152);
+  ASSERT_EQ(shown.height(), 112);
+  // The 4 x 2 picture stretched over the whole window: red on the left, blue on the right.
+  for (int y : {0, 55, 111}) {
+    EXPECT_EQ(shown.At(2, y), MakeColor(250, 0, 0)) << y;
+    EXPECT_EQ(shown.At(149, y), MakeColor(0, 0, 250)) << y;
+  }
+  EXPECT_TRUE(fs::exists(WorkFolder() + "preview.bmp")) << "a preview leaves the files";
+  fs::remove_all(WorkFolder());
+}
+
+TEST_F(StartupTest, PreviewWithoutAPreviewPictureOrWithABadHandle) {
+  AddContent("a.bmp", EncodeBmp(Bitmap(8, 8, 0)));
+  std::string exe = WriteProgram();
+  EXPECT_EQ(Run(exe, {"/p", "1234"}), 0);
+  EXPECT_EQ(platforms_made_, 0) << "nothing to draw: no display needed";
+
+  project_.Setting.PreviewFile = "a.bmp";
+  exe = WriteProgram();
+  EXPECT_EQ(Run(exe, {"/P:1234"}), 1);
+  ASSERT_EQ(platform_.message_boxes().size(), 1u);
+  EXPECT_EQ(platform_.message_boxes()[0].kind, platform::MessageKind::kError);
+  EXPECT_EQ(platform_.message_boxes()[0].text.rfind("'' is not a valid integer value", 0), 0u);
+  const std::string report = ReadFileBytes(dir_.File("Sea.Waves.error.txt"));
+  EXPECT_NE(report.find("'' is not a valid integer value"), std::string::npos);
+  EXPECT_EQ(Run(exe, {"/p", "12ab"}), 1);
+  EXPECT_NE(ReadFileBytes(dir_.File("Sea.Waves.error.txt")).find("'12AB' is not a valid integer"),
+            std::string::npos);
+  fs::remove_all(WorkFolder());
+}
+
+TEST_F(StartupTest, PasswordModeCallsTheProviderOnlyWhereOneExists) {
+  const std::string exe = dir_.File("NoPackage.scr");
+  WriteFileBytes(exe, "no package here");
+  EXPECT_EQ(Run(exe, {"/a", "1234"}), 0);
+  EXPECT_TRUE(platform_.system_log().empty());
+  platform_.SetPasswordProvider(true);
+  EXPECT_EQ(Run(exe, {"-A", "1234"}), 0);
+  EXPECT_EQ(platform_.system_log(), (std::vector<std::string>{"password change 1234"}));
+  EXPECT_TRUE(platform_.message_boxes().empty());
+  EXPECT_FALSE(fs::exists(dir_.Path() + "NoPackage/")) << "nothing is unpacked";
+}
+
+TEST_F(StartupTest, UnknownSwitchesDoNothing) {
+  const std::string exe = WriteProgram();
+  for (const char* arg : {"SX", "/X", "//S"}) EXPECT_EQ(Run(exe, {arg}), 0);
+  EXPECT_EQ(platforms_made_, 0);
+  EXPECT_FALSE(fs::exists(WorkFolder()));
+}
+
+TEST_F(StartupTest, BadPackagesEndInAClearError) {
+  struct Case {
+    const char* what;
+    std::string bytes;
+    const char* fault;
+  } cases[] = {
+      {"no package", "MZ just a program", "package"},
+      {"three records", std::string("MZ") + [] {
+         PackageBuilder p;
+         p.AddBytes("a");
+         p.AddBytes("b");
+         p.AddBytes("c");
+         return p.ToBytes();
+       }(), "3 records"},
+  };
+  for (const Case& c : cases) {
+    const std::string exe = dir_.File("Sea.scr");
+    WriteFileBytes(exe, c.bytes);
+    EXPECT_EQ(Run(exe, {"/s"}), 1) << c.what;
+    const std::string report = ReadFileBytes(dir_.File("Sea.error.txt"));
+    EXPECT_NE(report.find(exe), std::string::npos) << c.what << ": " << report;
+    EXPECT_NE(report.find(c.fault), std::string::npos) << c.what << ": " << report;
+    EXPECT_FALSE(fs::exists(WorkFolder())) << c.what;
+  }
+}
+
+TEST_F(StartupTest, RemovePackageFilesKeepsAFolderThatHoldsSomethingElse) {
+  AddContent("a.bmp", EncodeBmp(Bitmap(8, 8, 0)));
+  const std::string exe = WriteProgram();
+  TLPCProject project;
+  fs::create_directories(WorkFolder());
+  ExtractPackage(project, exe, WorkFolder());
+  EXPECT_EQ(project.FileList.Names, (std::vector<std::string>{WorkFolder() + "a.bmp"}));
+  EXPECT_EQ(project.UISetting.UIFile, WorkFolder() + "LPGUI.lui");
+  WriteFileBytes(WorkFolder() + "mine.txt", "x");
+  RemovePackageFiles(WorkFolder());
+  EXPECT_FALSE(fs::exists(WorkFolder() + "a.bmp"));
+  EXPECT_FALSE(fs::exists(WorkFolder() + "LPC.res"));
+  EXPECT_TRUE(fs::exists(WorkFolder() + "mine.txt"));
+}
+
+}  // namespace
+}  // namespace lpc
