@@ -228,7 +228,7 @@ void TFileLoader::LoadHeader(TMyStream& stream) {
   std::string jpeg;
   stream.ReadToStream(jpeg, stream.ReadInteger(), "thumbnail");
   ThumbnailBytes = static_cast<int32_t>(jpeg.size());
-  Thumbnail = DecodeJpeg(jpeg, path + " (thumbnail)");
+  Thumbnail = DecodeJpeg(jpeg, path + " (thumbnail)", Limits);
 }
 
 void TFileLoader::LoadHeaderFromFile(const std::string& path) {
@@ -267,7 +267,7 @@ void TFileLoader::LoadFromFile(const std::string& path) {
   std::string jpeg;
   stream.ReadToStream(jpeg, stream.ReadInteger(), "picture");
   PictureBytes = static_cast<int32_t>(jpeg.size());
-  Picture = DecodeJpeg(jpeg, path + " (picture)");
+  Picture = DecodeJpeg(jpeg, path + " (picture)", Limits);
 
   SoundFile = stream.ReadString("sound file name");
   char weather[kWeatherRecordSize];
@@ -317,6 +317,7 @@ void TProject::ClearParts() {
 void TProject::LoadFromFile(const std::string& path) {
   ClearParts();
   TFileLoader loader;
+  loader.Limits = Limits;
   loader.LoadFromFile(path);
   // The wave generator reads the mask at picture coordinates, so the mask is painted into a
   // bitmap of the picture's size: a larger mask is cut, a smaller one padded with region 0.
@@ -337,6 +338,7 @@ void TProject::LoadFromFile(const std::string& path) {
 void TProject::LoadHeaderFromFile(const std::string& path) {
   ClearParts();
   TFileLoader loader;
+  loader.Limits = Limits;
   loader.LoadHeaderFromFile(path);
   Thumbnail = std::move(loader.Thumbnail);
   FileName = path;

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "base/bitmap.h"
+#include "imaging/picture.h"
 
 namespace lpc {
 
@@ -116,6 +117,8 @@ class TFileLoader {
   int32_t PictureBytes = 0;
   std::string SoundFile;
   TWeatherParam WeatherParam{};
+  // Bounds for the two JPEG streams.
+  DecodeLimits Limits{};
 
   // Fields 1 to 13; both JPEG streams are decoded. Wrong signature: ProjectFileError naming
   // the file; anything malformed (a region count above 4, a negative length, a bad mask): a
@@ -157,6 +160,8 @@ class TProject {
   std::string Artist;
   std::string SoundFile;
   int32_t SpeedPercent = 100;
+  // Bounds for the JPEG streams of a load.
+  DecodeLimits Limits{};
 
   // Full load. On any error the parts are left fresh and empty, Loaded false, and the error
   // passes on (FormatError / ReadError / FileNotFoundError / ProjectFileError).

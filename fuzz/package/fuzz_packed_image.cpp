@@ -1,0 +1,30 @@
+// Arbitrary bytes as a packed image: it loads whole (picture, mask of the picture's size) or
+// fails with an error and leaves the project empty.
+#include <cstddef>
+#include <cstdint>
+
+#include "base/errors.h"
+#include "fuzz_scratch.h"
+#include "package/packed_image.h"
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+  const std::string path = lpc::fuzz::InputFile(data, size, "input.lpp");
+  lpc::TProject project;
+  // A small pixel budget keeps each run fast; the size checks are covered either way.
+  project.Limits.max_pixels = int64_t{1} << 20;
+  try {
+    project.LoadFromFile(path);
+    if (!project.Loaded) __builtin_trap();
+    if (project.Mask.width() != project.Picture.width() ||
+        project.Mask.height() != project.Picture.height()) {
+      __builtin_trap();
+    }
+  } catch (const lpc::Error&) {
+    if (project.Loaded || !project.Picture.empty() || !project.Mask.empty()) __builtin_trap();
+  }
+  try {
+    project.LoadHeaderFromFile(path);
+  } catch (const lpc::Error&) {
+  }
+  return 0;
+}

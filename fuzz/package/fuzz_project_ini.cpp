@@ -1,0 +1,35 @@
+// Arbitrary bytes as the project record "LPC.res": a package of three ini texts. The project
+// loads with defaults where the texts say nothing, or the load fails with an error.
+#include <cstddef>
+#include <cstdint>
+
+#include "base/errors.h"
+#include "base/paths.h"
+#include "fuzz_scratch.h"
+#include "package/project.h"
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+  const std::string path = lpc::fuzz::InputFile(data, size, "LPC.res");
+  try {
+    lpc::TLPCProject project;
+    project.LoadFromFile(path);
+    if (project.FileList.Names.size() != project.FileList.Flags.size()) __builtin_trap();
+    for (const auto& name : project.FileList.Names) {
+      if (!lpc::IsSafeFileName(name)) __builtin_trap();
+    }
+  } catch (const lpc::Error&) {
+  }
+  // The same bytes as one ini text, read by each part.
+  const lpc::IniFile ini =
+      lpc::IniFile::FromText(std::string_view(reinterpret_cast<const char*>(data), size));
+  try {
+    lpc::TLPCFileList list;
+    list.LoadFromIni(ini, "fuzz");
+  } catch (const lpc::Error&) {
+  }
+  lpc::TLPCSetting setting;
+  setting.LoadFromIni(ini);
+  lpc::TUISetting ui;
+  ui.LoadFromIni(ini);
+  return 0;
+}
