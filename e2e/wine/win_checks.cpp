@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "base/errors.h"
 #include "check.h"
 #include "platform/crash.h"
 #include "platform/folders.h"
@@ -113,6 +114,14 @@ void CreatingFolders() {
   WriteFile(base + "\\plain file", "x");
   LPC_CHECK(!CreateFolder(base + "\\plain file"));
   RemoveDirectoryA(fresh.c_str());
+}
+
+// Error texts are built with the C99 formats (%zu, %lld), which the Microsoft runtime lacks.
+void ErrorTextFormats() {
+  LPC_CHECK_EQ(Format("%zu|%lld|%s|%5.2f", static_cast<size_t>(7), -3LL, "x", 2.5),
+               std::string("7|-3|x| 2.50"));
+  LPC_CHECK_EQ(std::string(ListIndexError(12345678901LL).what()),
+               std::string("List index out of bounds (12345678901)"));
 }
 
 // --- system services --------------------------------------------------------------------------
@@ -614,6 +623,7 @@ int main(int argc, char** argv) {
       {"folders: system folders", SystemFolders},
       {"folders: long file names", LongFileNames},
       {"folders: creating folders", CreatingFolders},
+      {"error text formats", ErrorTextFormats},
       {"registry under the current user", Registry},
       {"os family, running flag, music player without a track", OsFamilyAndServices},
       {"loop: timers and a refused close", TimersAndRefusedClose},

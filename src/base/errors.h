@@ -81,6 +81,11 @@ class FormatError : public Error {
 };
 
 // printf-style formatting into a std::string, for building error texts.
+#ifdef __MINGW32__
+// On MinGW "printf" names the Microsoft runtime's dialect; Format uses the C99 one there too.
+std::string Format(const char* fmt, ...) __attribute__((format(gnu_printf, 1, 2)));
+#else
 std::string Format(const char* fmt, ...) __attribute__((format(printf, 1, 2)));
+#endif
 
 }  // namespace lpc
