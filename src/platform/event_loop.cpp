@@ -97,7 +97,7 @@ bool EventLoop::AcceptsInput(const BasicWindow* window) const {
 void EventLoop::Dispatch(const Delivery& d) {
   BasicWindow* w = d.window;
   if (!w || !IsLive(w)) return;
-  if (IsInput(d) && !AcceptsInput(w)) return;
+  if (IsInput(d) && !d.forced && !AcceptsInput(w)) return;
   if (w->IsClosed() && d.what != Delivery::What::kPaint) return;
   WindowHandler* h = w->handler();
   switch (d.what) {

@@ -21,6 +21,9 @@ struct Delivery {
   Event event;
   int width = 0;   // kResize
   int height = 0;  // kResize
+  // A close request from the system (the process is told to end): it reaches windows behind
+  // a modal one too.
+  bool forced = false;
 };
 
 // Window bookkeeping every backend shares: the handler, the close protocol, the modal result.

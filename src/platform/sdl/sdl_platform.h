@@ -1,0 +1,157 @@
+// The SDL backend (Linux and other desktops): SDL2 windows and events, SDL2_mixer audio,
+// FreeType + fontconfig text, Xlib for drawing into other programs' windows.
+#pragma once
+
+#include <SDL.h>
+
+#include <atomic>
+#include <map>
+#include <memory>
+#include <string>
+
+#include "platform/event_loop.h"
+#include "platform/platform.h"
+#include "platform/registry_ini.h"
+
+namespace lpc::platform {
+
+class SdlPlatform;
+class SdlMusicPlayer;
+
+// A window of our own, made by SDL.
+class SdlWindow : public BasicWindow {
+ public:
+  SdlWindow(SdlPlatform& platform, SDL_Window* window, const WindowOptions& options,
+            WindowHandler* handler);
+  ~SdlWindow() override;
+
+  Size ClientSize() const override;
+  void Present(const Bitmap& bitmap, const Rect& src, int x, int y) override;
+  void FillRect(const Rect& rect, Color color) override;
+  void SetCaption(const std::string& caption) override;
+  std::string Caption() const override;
+  bool IsVisible() const override;
+  NativeHandle Handle() const override;
+  void ShowNative() override;
+  void HideNative() override;
+
+  SDL_Window* sdl() const { return window_; }
+  Uint32 id() const { return SDL_GetWindowID(window_); }
+
+ private:
+  // Copies pixels into the window surface and shows them; rect in client coordinates.
+  template <typename Fn>
+  void Draw(const Rect& area, Fn&& fill_rows);
+
+  SDL_Window* window_;
+  WindowOptions options_;
+};
+
+// A window of another program that we only draw into ("/P <id>", XSCREENSAVER_WINDOW).
+// Plain Xlib on a connection of its own: SDL's X error handler ends the process on an
+// unknown window id, which a command-line argument must never do.
+class HostedWindow : public BasicWindow {
+ public:
+  // Null when the id names no window (or there is no X display).
+  static std::unique_ptr<HostedWindow> Open(SdlPlatform& platform, NativeHandle host,
+                                            WindowHandler* handler);
+  ~HostedWindow() override;
+
+  Size ClientSize() const override;
+  void Present(const Bitmap& bitmap, const Rect& src, int x, int y) override;
+  void FillRect(const Rect& rect, Color color) override;
+  void SetCaption(const std::string&) override {}
+  std::string Caption() const override { return {}; }
+  bool IsVisible() const override;
+  NativeHandle Handle() const override { return host_; }
+  void ShowNative() override {}
+  void HideNative() override {}
+
+ private:
+  struct X;
+  HostedWindow(SdlPlatform& platform, std::unique_ptr<X> x, NativeHandle host,
+               WindowHandler* handler);
+  void PutRows(const Color* pixels, int stride, int x, int y, int w, int h);
+
+  std::unique_ptr<X> x_;
+  NativeHandle host_;
+};
+
+class SdlPlatform : public Platform, private LoopSource {
+ public:
+  SdlPlatform();
+  ~SdlPlatform() override;
+
+  uint32_t Ticks() override { return SDL_GetTicks(); }
+  void Sleep(uint32_t ms) override { SDL_Delay(ms); }
+  Size ScreenSize() override;
+  std::unique_ptr<Window> OpenWindow(const WindowOptions& options,
+                                     WindowHandler* handler) override;
+  int RunModal(Window& window) override;
+  void ProcessMessages() override;
+  void ShowCursor(bool show) override;
+  void SetCursorShape(CursorShape shape) override;
+  void StartTimer(Window& window, int id, uint32_t interval_ms) override;
+  void StopTimer(Window& window, int id) override;
+  int ShowMessageBox(Window* owner, const std::string& text, const std::string& caption,
+                     MessageKind kind) override;
+  TextRenderer& Text() override;
+  bool PlayLoopingSound(const std::string& file) override;
+  void StopSound() override;
+  std::unique_ptr<MusicPlayer> CreateMusicPlayer() override;
+  bool RegistryKeyExists(const std::string& key) override;
+  std::optional<std::string> ReadRegistryString(const std::string& key,
+                                                const std::string& name) override;
+  std::optional<int32_t> ReadRegistryInteger(const std::string& key,
+                                             const std::string& name) override;
+  bool WriteRegistryString(const std::string& key, const std::string& name,
+                           const std::string& value) override;
+  bool WriteRegistryInteger(const std::string& key, const std::string& name,
+                            int32_t value) override;
+  bool SetDesktopWallpaper(const std::string&) override { return false; }
+  bool HasPasswordProvider() override { return false; }
+  bool ChangePassword(NativeHandle) override { return false; }
+  PasswordCheck VerifyScreenSavePassword(Window&) override { return PasswordCheck::kUnavailable; }
+  void SetScreenSaverRunning(bool) override {}
+  bool OpenDocument(const std::string& target) override;
+  OsFamily GetOsFamily() override { return OsFamily::kOther; }
+
+  EventLoop& loop() { return loop_; }
+  // Starts the video subsystem on first use; throws lpc::Error without a display.
+  void NeedVideo();
+  // Opens the audio device on first use; false when there is none.
+  bool NeedAudio();
+  void CloseAudio();
+  Uint32 music_event() const { return music_event_; }
+  // The player that owns the one music stream now, and the stream's play session.
+  SdlMusicPlayer* music_owner = nullptr;
+  static std::atomic<uint64_t> music_session;
+
+ private:
+  uint32_t LoopTicks() override { return SDL_GetTicks(); }
+  bool NextNativeEvent(int timeout_ms, Delivery& out) override;
+  bool Translate(const SDL_Event& e, Delivery& out);
+  BasicWindow* FindWindow(Uint32 sdl_id);
+  IniRegistry& Registry();
+
+  EventLoop loop_;
+  bool video_ = false;
+  int audio_state_ = 0;  // 0 not tried, 1 open, -1 unavailable
+  Uint32 music_event_ = 0;
+  struct Mix_Chunk* sound_ = nullptr;
+  std::unique_ptr<TextRenderer> text_;
+  std::unique_ptr<IniRegistry> registry_;
+  SDL_Cursor* arrow_ = nullptr;
+  SDL_Cursor* hand_ = nullptr;
+};
+
+// Hands a finished-music event (with the play session it carried) to the player it belongs to.
+void DeliverMusicEnd(SdlPlatform& platform, uint64_t session);
+
+// FreeType + fontconfig text (fontconfig picks a stand-in for Windows font names).
+std::unique_ptr<TextRenderer> CreateFreeTypeTextRenderer();
+
+// Starts `program target` without a shell, detached; false when it could not be started.
+bool SpawnDetached(const std::string& program, const std::string& target);
+
+}  // namespace lpc::platform
