@@ -71,14 +71,14 @@ void WalkLine(int x0, int y0, int x1, int y1, Plot&& plot) {
 // left-right and top-bottom; the polygon's edges are drawn with the line rule above. The inside
 // is every pixel between the outline's leftmost and rightmost pixel of a row. Boxes of width or
 // height 2 or less are drawn as rectangles. All of this stays within x l..r-1, y t..b-1.
-std::vector<Point> EllipseOutline(int l, int t, int r, int b) {
+void EllipseOutline(int l, int t, int r, int b, std::vector<Point>& q, std::vector<Point>& pts) {
   const int w = r - l, h = b - t;
   const long long a = w - 1, bb = h - 1;
   const long long asq = 8 * a * a, bsq = 8 * bb * bb;
   long long dx = 4 * bb * bb * (1 - a);
   long long dy = 4 * a * a * (1 + (bb % 2));
   long long err = dx + dy + a * a * (bb % 2);
-  std::vector<Point> q;
+  q.clear();
   Point pt{static_cast<int>(a), h / 2};
   while (pt.x >= w / 2) {
     const long long e2 = 2 * err;
@@ -94,7 +94,7 @@ std::vector<Point> EllipseOutline(int l, int t, int r, int b) {
   }
   // Place the quadrant at the bottom right, then mirror to the bottom left (walking back, so
   // the polygon runs round), then everything to the top.
-  std::vector<Point> pts;
+  pts.clear();
   pts.reserve(q.size() * 4);
   for (const Point& p : q) pts.push_back({r - w + p.x, b - h + p.y});
   const size_t n1 = pts.size();
@@ -107,8 +107,9 @@ std::vector<Point> EllipseOutline(int l, int t, int r, int b) {
   if (h % 2) end--;  // the middle row is shared
   pts.resize(end + 1);
   for (size_t i = 0; i < n2; ++i) pts[end - i] = {pts[i].x, t + b - 1 - pts[i].y};
-  return pts;
 }
+
+constexpr long long kMaxEllipseSide = 1 << 16;
 
 // Orders a box and says whether it covers anything.
 bool NormaliseBox(int& l, int& t, int& r, int& b) {
@@ -196,10 +197,19 @@ void Canvas::Ellipse(int left, int top, int right, int bottom) {
     Rectangle(left, top, right, bottom);
     return;
   }
-  const std::vector<Point> pts = EllipseOutline(left, top, right, bottom);
+  // Far beyond any bitmap: the outline walk would cost as much as the box is large.
+  if (static_cast<long long>(right) - left > kMaxEllipseSide ||
+      static_cast<long long>(bottom) - top > kMaxEllipseSide) {
+    return;
+  }
+  // Scratch space kept between calls: snow draws a thousand small ellipses per frame.
+  thread_local std::vector<Point> quadrant, pts;
+  thread_local std::vector<int> lo, hi;
+  EllipseOutline(left, top, right, bottom, quadrant, pts);
   if (!BrushClear) {
     const int h = bottom - top;
-    std::vector<int> lo(h, right), hi(h, left - 1);
+    lo.assign(static_cast<size_t>(h), right);
+    hi.assign(static_cast<size_t>(h), left - 1);
     auto note = [&](int x, int y) {
       if (y < top || y >= bottom) return;
       lo[y - top] = std::min(lo[y - top], x);

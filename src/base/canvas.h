@@ -112,7 +112,8 @@ class Canvas {
   void LineTo(int x, int y);
   Point PenPos() const { return pen_pos_; }
 
-  // Outline in the pen colour, inside in the brush colour (unless BrushClear).
+  // Outline in the pen colour, inside in the brush colour (unless BrushClear). Ellipses with a
+  // side over 65536 pixels are not drawn.
   void Ellipse(int left, int top, int right, int bottom);
   void Rectangle(int left, int top, int right, int bottom);
 

@@ -109,12 +109,15 @@ void TWaveGenerator::BuildJitter() {
   for (int i = 0; i < 4; ++i) {
     jitter_[i].resize(static_cast<size_t>(width_));
     const int32_t range = params_[i]->JitterRange;
-    bool flat = true;
+    jitter_steps_[i].resize(static_cast<size_t>(width_));
+    int32_t most = 0;
     for (int32_t x = 0; x < width_; ++x) {
       jitter_[i][x] = Random(range);
-      flat = flat && jitter_[i][x] == 0;
+      most = std::max(most, jitter_[i][x]);
+      jitter_steps_[i][x] = static_cast<ptrdiff_t>(jitter_[i][x]) * width_;
     }
-    flat_jitter_[i] = flat;
+    jitter_max_[i] = most;
+    flat_jitter_[i] = most == 0;
   }
 }
 
@@ -183,24 +186,28 @@ void TWaveGenerator::Update() {
   }
   std::array<bool, 4> still{};
   ComputeRowOffsets(offsets_, still);
-  for (int32_t r = 0; r < height_; ++r) DisplaceRow(r, &offsets_[static_cast<size_t>(r) * 4]);
+  const bool weather = weather_on_ && overlay_ && overlay_->width() == width_ &&
+                       overlay_->height() == height_;
+  Color* overlay = weather && overlay_synced_ ? overlay_->data() : nullptr;
+  for (int32_t r = 0; r < height_; ++r) {
+    DisplaceRow(r, &offsets_[static_cast<size_t>(r) * 4], overlay);
+  }
   for (int i = 0; i < 4; ++i) {
     const TWaveParam& p = *params_[i];
     const int64_t s = Round(static_cast<double>(int64_t{p.PhaseStep} * speed_percent_) / 100);
     phase_[i] = WrapAdd(phase_[i], p.Direction == 0 ? -s : s);
   }
   if (!weather_on_ || !overlay_) return;
-  if (overlay_->width() == width_ && overlay_->height() == height_) {
-    std::memcpy(overlay_->data(), output_.data(), output_.pixel_count() * sizeof(Color));
-  } else {
-    Canvas(*overlay_).Draw(0, 0, output_);
-  }
+  SyncOverlay();
   const TWeatherParam& w = project_->WeatherParam;
+  marks_.clear();
   if (w.Kind == kWeatherSnow && snow_) {
+    snow_->Marks = &marks_;
     snow_->SpeedPercent = speed_percent_;
     snow_->SpeedIndex = w.SpeedIndex;
     snow_->Step();
   } else if (w.Kind == kWeatherRain && rain_) {
+    rain_->Marks = &marks_;
     rain_->SpeedPercent = speed_percent_;
     rain_->SpeedIndex = w.SpeedIndex;
     rain_->LengthTenths = w.Length;
@@ -212,15 +219,41 @@ void TWaveGenerator::Update() {
   }
 }
 
+void TWaveGenerator::SyncOverlay() {
+  Bitmap& ov = *overlay_;
+  if (!overlay_synced_ || ov.width() != width_ || ov.height() != height_) {
+    if (ov.width() == width_ && ov.height() == height_) {
+      std::memcpy(ov.data(), output_.data(), output_.pixel_count() * sizeof(Color));
+    } else {
+      ov.Fill(0);
+      Canvas(ov).Draw(0, 0, output_);
+    }
+    overlay_synced_ = ov.width() == width_ && ov.height() == height_;
+    return;
+  }
+  // Region pixels went to both bitmaps already; what is left of the last frame's weather is
+  // painted over from Output.
+  for (const Rect& m : marks_) {
+    const int x0 = std::max(m.left, 0), x1 = std::min(m.right, width_);
+    const int y0 = std::max(m.top, 0), y1 = std::min(m.bottom, height_);
+    for (int y = y0; y < y1; ++y) {
+      std::memcpy(ov.Row(y) + x0, output_.Row(y) + x0,
+                  static_cast<size_t>(std::max(0, x1 - x0)) * sizeof(Color));
+    }
+  }
+}
+
 // Moves the region pixels of row r. Only the pixels of the row's region spans are visited;
 // a pixel is written only when the region map holds its own region at both the destination
-// and the source position, so pixels are never dragged across a region border.
-void TWaveGenerator::DisplaceRow(int32_t r, const WaveRowOffsets* offsets) {
+// and the source position, so pixels are never dragged across a region border. Each span is
+// split into the part where no coordinate needs clamping, which runs a lean loop, and the
+// edges, which clamp every coordinate.
+void TWaveGenerator::DisplaceRow(int32_t r, const WaveRowOffsets* offsets, Color* overlay) {
   const int64_t hmax = height_ - 1, wmax = width_ - 1;
   const Color* const pic = picture_->data();
   Color* const out = output_.data();
   const int16_t* const map = region_map_.data();
-  const size_t w = static_cast<size_t>(width_);
+  const ptrdiff_t w = width_;
   for (uint32_t si = row_spans_[r]; si < row_spans_[r + 1]; ++si) {
     const Span& sp = spans_[si];
     const int k = sp.region;
@@ -229,42 +262,63 @@ void TWaveGenerator::DisplaceRow(int32_t r, const WaveRowOffsets* offsets) {
     const int64_t v = p.Vertical ? offsets[k].V : 0;
     const int64_t h = p.Horizontal ? offsets[k].H : 0;
     const int32_t* jit = jitter_[k].data();
-    if (flat_jitter_[k]) {
-      // Every column's offset is 0: the destination row is r and the source row is one row
-      // for the whole span.
-      const int64_t ys = Clamp64(r + v, hmax);
-      const int16_t* map_d = map + r * w;
-      const int16_t* map_s = map + ys * w;
-      const Color* src = pic + ys * w;
-      Color* dst = out + r * w;
-      int32_t x = sp.x0;
-      // Columns whose source column is clamped to the left edge.
-      for (; x < sp.x1 && x + h < 0; ++x) {
-        if (map_d[0] == k && map_s[0] == k) dst[x] = src[0];
+
+    // Every coordinate clamped, for the edges.
+    auto clamped = [&](int64_t x0, int64_t x1) {
+      for (int64_t x = x0; x < x1; ++x) {
+        const int64_t base = r - int64_t{jit[x]};
+        const int64_t yd = Clamp64(base, hmax);
+        const int64_t ys = Clamp64(base + v, hmax);
+        const int64_t xs = Clamp64(x + h, wmax);
+        if (map[yd * w + xs] == k && map[ys * w + xs] == k) {
+          out[yd * w + x] = pic[ys * w + xs];
+          if (overlay) overlay[yd * w + x] = out[yd * w + x];
+        }
       }
-      // Columns whose source column lies inside the picture: a straight shifted copy.
-      const int32_t inner_end = static_cast<int32_t>(std::min<int64_t>(sp.x1, wmax - h + 1));
-      for (; x < inner_end; ++x) {
-        const int64_t xs = x + h;
-        const bool ok = (map_d[xs] == k) & (map_s[xs] == k);
-        dst[x] = ok ? src[xs] : dst[x];
-      }
-      for (; x < sp.x1; ++x) {
-        if (map_d[wmax] == k && map_s[wmax] == k) dst[x] = src[wmax];
-      }
+    };
+    // Columns whose source column x + h lies inside the picture.
+    const int64_t lo = std::clamp<int64_t>(-h, sp.x0, sp.x1);
+    const int64_t hi = std::clamp<int64_t>(wmax - h + 1, lo, sp.x1);
+    // Rows: every destination r - j and source r - j + v inside the picture for all j.
+    const int64_t jmax = jitter_max_[k];
+    const bool rows_inside = r - jmax >= 0 && r - jmax + v >= 0 && r + v <= hmax;
+    if (!rows_inside) {
+      clamped(sp.x0, sp.x1);
       continue;
     }
-    for (int32_t x = sp.x0; x < sp.x1; ++x) {
-      const int64_t base = int64_t{r} - jit[x];
-      const int64_t yd = Clamp64(base, hmax);
-      const int64_t ys = Clamp64(base + v, hmax);
-      const int64_t xs = h == 0 ? x : Clamp64(x + h, wmax);
-      if (map[yd * w + xs] == k && map[ys * w + xs] == k) out[yd * w + x] = pic[ys * w + xs];
+    clamped(sp.x0, lo);
+    const ptrdiff_t dbase = r * w;           // destination row r, before the jitter step
+    const ptrdiff_t sbase = (r + v) * w;     // source row r + v, before the jitter step
+    if (flat_jitter_[k]) {
+      // One destination row and one source row for the whole span: a shifted, masked copy
+      // the compiler turns into vector code.
+      const int16_t* md = map + dbase + h;
+      const int16_t* ms = map + sbase + h;
+      const Color* src = pic + sbase + h;
+      Color* dst = out + dbase;
+      for (int64_t x = lo; x < hi; ++x) {
+        const bool ok = (md[x] == k) & (ms[x] == k);
+        dst[x] = ok ? src[x] : dst[x];
+      }
+      if (overlay) std::memcpy(overlay + dbase + lo, dst + lo, static_cast<size_t>(hi - lo) * sizeof(Color));
+    } else {
+      const ptrdiff_t* step = jitter_steps_[k].data();
+      for (int64_t x = lo; x < hi; ++x) {
+        const ptrdiff_t d = step[x];
+        const ptrdiff_t xs = x + h - d;
+        if (map[dbase + xs] == k && map[sbase + xs] == k) {
+          const Color c = pic[sbase + xs];
+          out[dbase + x - d] = c;
+          if (overlay) overlay[dbase + x - d] = c;
+        }
+      }
     }
+    clamped(hi, sp.x1);
   }
 }
 
 void TWaveGenerator::ResetOutput() {
+  overlay_synced_ = false;
   if (picture_ == nullptr) return;
   if (output_.width() == picture_->width() && output_.height() == picture_->height()) {
     output_ = *picture_;
@@ -275,6 +329,8 @@ void TWaveGenerator::ResetOutput() {
 
 void TWaveGenerator::SetWeather(bool on) {
   weather_on_ = on;
+  overlay_synced_ = false;
+  marks_.clear();
   overlay_.reset();
   snow_.reset();
   rain_.reset();

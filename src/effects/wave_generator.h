@@ -12,11 +12,13 @@
 #pragma once
 
 #include <array>
+#include <cstddef>
 #include <cstdint>
 #include <memory>
 #include <vector>
 
 #include "base/bitmap.h"
+#include "base/canvas.h"
 #include "package/packed_image.h"
 
 namespace lpc {
@@ -84,7 +86,11 @@ class TWaveGenerator {
   void BuildRegionMap();
   void BuildJitter();
   void BuildSpans();
-  void DisplaceRow(int32_t r, const WaveRowOffsets* offsets);
+  // Moves the region pixels of row r; when overlay is given, every pixel written to Output is
+  // written there too.
+  void DisplaceRow(int32_t r, const WaveRowOffsets* offsets, Color* overlay);
+  // Brings Overlay up to the new Output before the weather is drawn on it.
+  void SyncOverlay();
 
   int32_t height_ = 0;
   int32_t width_ = 0;
@@ -97,6 +103,8 @@ class TWaveGenerator {
   std::vector<int16_t> region_map_;  // height_ rows of width_ entries
   std::array<std::vector<int32_t>, 4> jitter_;
   std::array<bool, 4> flat_jitter_{};  // every column's offset is 0
+  std::array<int32_t, 4> jitter_max_{};
+  std::array<std::vector<ptrdiff_t>, 4> jitter_steps_;  // Jitter * Width: the offset in pixels
   std::array<const TWaveParam*, 4> params_{};
   std::array<int32_t, 4> region_top_{};
   std::array<int32_t, 4> region_bottom_{};
@@ -109,6 +117,12 @@ class TWaveGenerator {
   std::vector<Span> spans_;
   std::vector<uint32_t> row_spans_;  // height_ + 1 offsets into spans_
   std::vector<WaveRowOffsets> offsets_;  // scratch, height_ * 4
+
+  // Overlay is kept equal to Output plus the last frame's weather: Update writes region pixels
+  // to both, and restores only the boxes the weather drew (marks_) instead of copying the
+  // whole frame. A full copy happens whenever the two may have drifted apart.
+  bool overlay_synced_ = false;
+  std::vector<Rect> marks_;
 };
 
 }  // namespace lpc

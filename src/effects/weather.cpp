@@ -1,5 +1,6 @@
 #include "effects/weather.h"
 
+#include <algorithm>
 #include <cmath>
 #include <numbers>
 
@@ -81,6 +82,10 @@ void TRain::Draw() {
     canvas.LineTo(ToCoord(x + 2.0 * (xe - x) / 3), ToCoord(y + 2.0 * (ye - y) / 3));
     canvas.PenColor = MakeColor(bright, bright, bright);
     canvas.LineTo(xe, ye);
+    if (Marks) {
+      Marks->push_back(Rect{std::min(x, xe), std::min(y, ye), std::max(x, xe) + 1,
+                            std::max(y, ye) + 1});
+    }
   }
 }
 
@@ -125,6 +130,7 @@ void TSnow::Draw() {
     const int x = ToCoord(f.X), y = ToCoord(f.Y);
     const int s = ClampTo<int32_t>(f.Size, 2, 4);
     canvas.Ellipse(x, y, x + s, y + s);
+    if (Marks) Marks->push_back(Rect{x, y, x + s, y + s});
   }
 }
 

@@ -362,32 +362,50 @@ TEST(WaveGenerator, WeatherObjectsFollowTheKind) {
   }
 }
 
-TEST(WaveGenerator, OverlayIsTheWaterFrameWithSnowDrawnOverIt) {
-  TProject p = MakeWaterProject(60, 40, true);
-  p.WeatherParam.Kind = 1;
-  p.WeatherParam.Count = 30;
-  p.WeatherParam.SpeedIndex = 12;
-  TWaveGenerator gen;
-  FixedSeed fixed(3);
-  gen.AttachProject(&p);
-  gen.SetWeather(false);
-  gen.Prepare();
-  gen.SetWeather(true);
-  // A copy of the snow, stepped the same way, over the same water frame.
-  TSnow copy = *gen.Snow();
-  Bitmap expected;
-  copy.Target = &expected;
-  for (int f = 0; f < 5; ++f) {
-    const uint32_t seed = 100 + f;
-    RandSeed(seed);
-    gen.Update();
-    expected = gen.Output();
-    RandSeed(seed);
-    copy.SpeedPercent = 100;
-    copy.SpeedIndex = 12;
-    copy.Step();
-    EXPECT_EQ(*gen.Overlay(), expected) << "frame " << f;
-    EXPECT_EQ(copy.Flakes, gen.Snow()->Flakes);
+// The overlay is kept up to date incrementally; every frame it must equal the water frame with
+// that frame's weather drawn over it, as a fresh copy would give.
+TEST(WaveGenerator, OverlayIsTheWaterFrameWithTheWeatherDrawnOverIt) {
+  for (int kind : {1, 2}) {
+    SCOPED_TRACE(kind == 1 ? "snow" : "rain");
+    TProject p = MakeWaterProject(60, 40, true);
+    p.WeatherParam.Kind = kind;
+    p.WeatherParam.Count = 60;
+    p.WeatherParam.SpeedIndex = 12;
+    p.WeatherParam.Angle = 70;
+    p.WeatherParam.Length = 25;
+    TWaveGenerator gen;
+    FixedSeed fixed(3);
+    gen.AttachProject(&p);
+    gen.SetWeather(false);
+    gen.Prepare();
+    gen.SetWeather(true);
+    TSnow snow = kind == 1 ? *gen.Snow() : TSnow{};
+    TRain rain = kind == 2 ? *gen.Rain() : TRain{};
+    snow.Marks = nullptr;
+    rain.Marks = nullptr;
+    Bitmap expected;
+    snow.Target = rain.Target = &expected;
+    for (int f = 0; f < 25; ++f) {
+      const uint32_t seed = 100 + f;
+      RandSeed(seed);
+      gen.Update();
+      expected = gen.Output();
+      RandSeed(seed);
+      if (kind == 1) {
+        snow.SpeedPercent = 100;
+        snow.SpeedIndex = 12;
+        snow.Step();
+        EXPECT_EQ(snow.Flakes, gen.Snow()->Flakes);
+      } else {
+        rain.SpeedPercent = 100;
+        rain.SpeedIndex = 12;
+        rain.LengthTenths = 25;
+        rain.Angle = 110;
+        rain.Step();
+        EXPECT_EQ(rain.Drops, gen.Rain()->Drops);
+      }
+      ASSERT_EQ(*gen.Overlay(), expected) << "frame " << f;
+    }
   }
 }
 
