@@ -1,6 +1,8 @@
 // PNG through libpng's simplified API. Only the authoring tool needs PNG; builds without libpng
 // (the Windows runtime) get decoders that say so.
+#include <cstdint>
 #include <cstring>
+#include <string>
 #include <vector>
 
 #include "base/errors.h"
@@ -39,6 +41,13 @@ Bitmap DecodePng(std::string_view bytes, const std::string& name, const DecodeLi
     throw FormatError(name, std::string("PNG: ") + image.message);
   }
   imaging_detail::CheckPictureSize(image.width, image.height, name, limits);
+  // Deflate expands at most 1032-fold, and every row holds at least a filter byte and one bit
+  // per pixel: a file too short for its stated size is refused before the pixel buffer exists.
+  const uint64_t least_raw = uint64_t{image.height} * (1 + (uint64_t{image.width} + 7) / 8);
+  if (least_raw > 1032 * static_cast<uint64_t>(bytes.size()) + 1024) {
+    throw FormatError(name, "PNG data too short for a " + std::to_string(image.width) + " x " +
+                                std::to_string(image.height) + " picture");
+  }
   image.format = PNG_FORMAT_BGR;
   const size_t stride = static_cast<size_t>(image.width) * 3;
   std::vector<unsigned char> buffer(stride * image.height);

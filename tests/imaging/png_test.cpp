@@ -80,6 +80,7 @@ TEST(PngTest, BadInput) {
       {"signature only", good.substr(0, 8), "PNG: read beyond end of data"},
       {"cut in the data", good.substr(0, good.size() - 30), "PNG: read beyond end of data"},
       {"20000 pixels wide", WithSize(good, 20000, 8), "too large"},
+      {"16000 x 16000 in a few hundred bytes", WithSize(good, 16000, 16000), "too short"},
       {"zero width", WithSize(good, 0, 8), "Invalid IHDR data"},
       {"4 billion high", WithSize(good, 8, 0xFFFFFFF0u), "out of range"},
   };
