@@ -12,14 +12,18 @@
 
 namespace lpc {
 
-// JPEG (JFIF) through libjpeg-turbo, full size, full colour.
+// JPEG (JFIF) through libjpeg-turbo, full size, full colour; grey and CMYK become RGB. A stream
+// that ends early is an error ("Premature end of JPEG file"), not a half-grey picture.
 Bitmap DecodeJpeg(std::string_view bytes, const std::string& name);
-// Windows bitmap: 1, 4, 8, 16, 24 and 32 bits per pixel, bottom-up and top-down rows.
+// Windows bitmap: 1, 4, 8, 16, 24 and 32 bits per pixel, bottom-up and top-down rows, bit-field
+// masks, RLE8 and RLE4; info headers of 12 (OS/2), 40, 52, 56, 64, 108 and 124 bytes. Palette
+// indices past the palette and pixels an RLE stream skips are black.
 Bitmap DecodeBmp(std::string_view bytes, const std::string& name);
 // GIF through giflib: the first frame drawn on its logical screen; transparent pixels and the
 // screen outside the frame's rectangle are black (the background colour index is ignored).
 Bitmap DecodeGif(std::string_view bytes, const std::string& name);
-// PNG through libpng (authoring tool only); alpha is dropped onto black.
+// PNG through libpng (authoring tool only); alpha is composed onto black. Builds without libpng
+// (the Windows runtime) refuse PNG with a FormatError.
 Bitmap DecodePng(std::string_view bytes, const std::string& name);
 
 // A tighter budget than the fixed side limit, for callers that decode untrusted data in bulk
@@ -42,7 +46,8 @@ Bitmap LoadPicture(const std::string& path);
 // Decodes bytes as the picture kind that `name`'s extension says.
 Bitmap DecodePicture(std::string_view bytes, const std::string& name);
 
-std::string EncodeJpeg(const Bitmap& bitmap, int quality = 90);
+// Encoders throw Error for an empty bitmap (or one too large for the format).
+std::string EncodeJpeg(const Bitmap& bitmap, int quality = 90);  // quality clamped to 1..100
 std::string EncodePng(const Bitmap& bitmap);  // 8-bit RGB
 std::string EncodeBmp(const Bitmap& bitmap);  // 24-bit, bottom-up
 // Writes a picture by extension (".JPG", ".PNG", ".BMP"), atomically.
