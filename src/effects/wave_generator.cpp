@@ -49,6 +49,40 @@ int32_t WrapAdd(int32_t phase, int64_t delta) {
   return static_cast<int32_t>(static_cast<uint32_t>(phase) + static_cast<uint32_t>(delta));
 }
 
+// The inner loops of DisplaceRow for the part of a span that needs no clamping.
+//
+// Flat jitter: one destination row and one source row for the whole span, a shifted, masked
+// copy written so that the compiler turns it into vector code.
+void CopyFlat(const int16_t* __restrict md, const int16_t* __restrict ms,
+              const Color* __restrict src, Color* __restrict dst, int k, int64_t lo, int64_t hi) {
+  const int16_t kk = static_cast<int16_t>(k);
+  for (int64_t x = lo; x < hi; ++x) {
+    const uint32_t keep = static_cast<uint32_t>(-static_cast<int32_t>((md[x] == kk) & (ms[x] == kk)));
+    dst[x] = (src[x] & keep) | (dst[x] & ~keep);
+  }
+}
+
+// Jittered columns: each column has its own destination row, given as a step in pixels.
+// Kept out of line: inlined into DisplaceRow it runs short of registers.
+template <bool kOverlay>
+__attribute__((noinline)) void CopyJittered(const int16_t* __restrict map, const Color* __restrict pic,
+                  Color* __restrict out, Color* __restrict overlay,
+                  const ptrdiff_t* __restrict steps, ptrdiff_t dbase, ptrdiff_t sbase, int64_t h,
+                  int k, int64_t lo, int64_t hi) {
+  const int16_t kk = static_cast<int16_t>(k);
+  const int16_t* md = map + dbase + h;
+  const int16_t* ms = map + sbase + h;
+  const Color* src = pic + sbase + h;
+  Color* dst = out + dbase;
+  for (int64_t x = lo; x < hi; ++x) {
+    const ptrdiff_t i = x - steps[x];
+    if (md[i] == kk && ms[i] == kk) {
+      dst[i] = src[i];
+      if constexpr (kOverlay) overlay[dbase + i] = src[i];
+    }
+  }
+}
+
 }  // namespace
 
 TWaveGenerator::TWaveGenerator() {
@@ -290,28 +324,17 @@ void TWaveGenerator::DisplaceRow(int32_t r, const WaveRowOffsets* offsets, Color
     const ptrdiff_t dbase = r * w;           // destination row r, before the jitter step
     const ptrdiff_t sbase = (r + v) * w;     // source row r + v, before the jitter step
     if (flat_jitter_[k]) {
-      // One destination row and one source row for the whole span: a shifted, masked copy
-      // the compiler turns into vector code.
-      const int16_t* md = map + dbase + h;
-      const int16_t* ms = map + sbase + h;
-      const Color* src = pic + sbase + h;
-      Color* dst = out + dbase;
-      for (int64_t x = lo; x < hi; ++x) {
-        const bool ok = (md[x] == k) & (ms[x] == k);
-        dst[x] = ok ? src[x] : dst[x];
+      CopyFlat(map + dbase + h, map + sbase + h, pic + sbase + h, out + dbase, k, lo, hi);
+      if (overlay) {
+        std::memcpy(overlay + dbase + lo, out + dbase + lo,
+                    static_cast<size_t>(hi - lo) * sizeof(Color));
       }
-      if (overlay) std::memcpy(overlay + dbase + lo, dst + lo, static_cast<size_t>(hi - lo) * sizeof(Color));
+    } else if (overlay) {
+      CopyJittered<true>(map, pic, out, overlay, jitter_steps_[k].data(), dbase, sbase, h, k,
+                         lo, hi);
     } else {
-      const ptrdiff_t* step = jitter_steps_[k].data();
-      for (int64_t x = lo; x < hi; ++x) {
-        const ptrdiff_t d = step[x];
-        const ptrdiff_t xs = x + h - d;
-        if (map[dbase + xs] == k && map[sbase + xs] == k) {
-          const Color c = pic[sbase + xs];
-          out[dbase + x - d] = c;
-          if (overlay) overlay[dbase + x - d] = c;
-        }
-      }
+      CopyJittered<false>(map, pic, out, overlay, jitter_steps_[k].data(), dbase, sbase, h, k,
+                          lo, hi);
     }
     clamped(hi, sp.x1);
   }
