@@ -62,15 +62,15 @@ bool BoolValue(const std::string& value, const std::string& what) {
 }
 
 // "--wave REGION:key=value,..." into the region's record.
-void ApplyWave(const std::string& spec, std::array<lpc::TWaveParam, 4>& waves, std::array<bool, 4>& given) {
-  const std::string what = "--wave " + spec;
-  const size_t colon = spec.find(':');
-  const auto region = lpc::TryStrToInt(lpc::Trim(spec.substr(0, colon)));
+void ApplyWave(const std::string& arg, std::array<lpc::TWaveParam, 4>& waves, std::array<bool, 4>& given) {
+  const std::string what = "--wave " + arg;
+  const size_t colon = arg.find(':');
+  const auto region = lpc::TryStrToInt(lpc::Trim(arg.substr(0, colon)));
   if (!region || *region < 1 || *region > 4) throw lpc::Error(what + ": the region must be 1 to 4");
   lpc::TWaveParam& w = waves[static_cast<size_t>(*region - 1)];
   given[static_cast<size_t>(*region - 1)] = true;
   if (colon == std::string::npos) return;
-  for (const auto& [key, value] : KeyValues(std::string_view(spec).substr(colon + 1), what)) {
+  for (const auto& [key, value] : KeyValues(std::string_view(arg).substr(colon + 1), what)) {
     const std::string k = lpc::LowerCase(key);
     const std::string field = what + ": " + key;
     if (k == "amplitude") w.Amplitude = IntValue(value, field);
@@ -86,10 +86,10 @@ void ApplyWave(const std::string& spec, std::array<lpc::TWaveParam, 4>& waves, s
   }
 }
 
-lpc::TWeatherParam ParseWeather(const std::string& spec) {
-  const std::string what = "--weather " + spec;
-  const size_t colon = spec.find(':');
-  const std::string kind = lpc::LowerCase(lpc::Trim(spec.substr(0, colon)));
+lpc::TWeatherParam ParseWeather(const std::string& arg) {
+  const std::string what = "--weather " + arg;
+  const size_t colon = arg.find(':');
+  const std::string kind = lpc::LowerCase(lpc::Trim(arg.substr(0, colon)));
   lpc::TWeatherParam w;
   w.SpeedIndex = lpc::kDefaultSpeedIndex;
   if (kind == "none") w.Kind = lpc::kWeatherNone;
@@ -97,7 +97,7 @@ lpc::TWeatherParam ParseWeather(const std::string& spec) {
   else if (kind == "rain") w.Kind = lpc::kWeatherRain;
   else throw lpc::Error(what + ": the kind must be none, snow or rain");
   if (colon != std::string::npos) {
-    for (const auto& [key, value] : KeyValues(std::string_view(spec).substr(colon + 1), what)) {
+    for (const auto& [key, value] : KeyValues(std::string_view(arg).substr(colon + 1), what)) {
       const std::string k = lpc::LowerCase(key);
       const std::string field = what + ": " + key;
       if (k == "count") w.Count = IntValue(value, field);
@@ -129,7 +129,7 @@ void Run(const LppOptions& o) {
   d.SoundFile = ToLatin1(o.sound, "--sound");
 
   std::array<bool, 4> given{};
-  for (const auto& spec : o.waves) ApplyWave(spec, d.WaveParams, given);
+  for (const auto& arg : o.waves) ApplyWave(arg, d.WaveParams, given);
   for (int i = 0; i < 4; ++i) {
     if (given[static_cast<size_t>(i)] && d.WaveParams[static_cast<size_t>(i)].Period == 0) {
       throw lpc::Error(lpc::Format("--wave %d: period (degrees) must not be 0", i + 1));
