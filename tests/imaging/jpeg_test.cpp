@@ -18,7 +18,7 @@ using testing::ExpectFormatError;
 // Writes a JPEG of `components` samples per pixel in `space` with libjpeg directly, for the
 // colour spaces our own encoder does not produce.
 std::string RawJpeg(int width, int height, J_COLOR_SPACE space, int components,
-                    const std::vector<JSAMPLE>& pixel) {
+                    const std::vector<JSAMPLE>& pixel, bool progressive = false) {
   jpeg_compress_struct c;
   jpeg_error_mgr err;
   c.err = jpeg_std_error(&err);
@@ -32,6 +32,7 @@ std::string RawJpeg(int width, int height, J_COLOR_SPACE space, int components,
   c.in_color_space = space;
   jpeg_set_defaults(&c);
   jpeg_set_quality(&c, 100, TRUE);
+  if (progressive) jpeg_simple_progression(&c);
   jpeg_start_compress(&c, TRUE);
   std::vector<JSAMPLE> row;
   for (int x = 0; x < width; ++x) row.insert(row.end(), pixel.begin(), pixel.end());
@@ -124,6 +125,23 @@ TEST(JpegTest, BadInput) {
     SCOPED_TRACE(c.label);
     ExpectFormatError([&] { DecodeJpeg(c.bytes, "bad.jpg"); }, "bad.jpg", c.fault);
   }
+}
+
+TEST(JpegTest, ScanCountIsBounded) {
+  // The last scan repeated many times: libjpeg only warns about the bogus progression, so
+  // without a bound it would walk the coefficients once per copy.
+  const std::string jpeg = RawJpeg(16, 16, JCS_RGB, 3, {1, 2, 3}, true);
+  const size_t last_scan = jpeg.rfind("\xFF\xDA");
+  ASSERT_NE(last_scan, std::string::npos);
+  const std::string scan = jpeg.substr(last_scan, jpeg.size() - 2 - last_scan);
+  std::string few = jpeg.substr(0, last_scan);
+  for (int i = 0; i < 20; ++i) few += scan;
+  std::string many = few;
+  for (int i = 0; i < 600; ++i) many += scan;
+  few += "\xFF\xD9";
+  many += "\xFF\xD9";
+  EXPECT_EQ(DecodeJpeg(few, "p.jpg").width(), 16);
+  ExpectFormatError([&] { DecodeJpeg(many, "p.jpg"); }, "p.jpg", "too many scans");
 }
 
 TEST(JpegTest, PixelBudget) {
