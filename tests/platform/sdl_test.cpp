@@ -388,6 +388,33 @@ TEST_F(SdlAudioTest, MusicEndsWithANotification) {
   EXPECT_TRUE(driver_.events.empty());
 }
 
+TEST_F(SdlAudioTest, MidiPlaysThroughTheSoundFont) {
+  // One middle C, a quarter note at the default tempo (half a second).
+  const std::string track = std::string("\x00\x90\x3C\x64", 4) + std::string("\x60\x80\x3C\x40", 4) +
+                            std::string("\x00\xFF\x2F\x00", 4);
+  const std::string midi = std::string("MThd\0\0\0\x06\0\0\0\x01\0\x60", 14) + "MTrk" +
+                           std::string("\0\0\0", 3) + static_cast<char>(track.size()) + track;
+  const std::string path = ::testing::TempDir() + "lpc_sdl_note_" + std::to_string(getpid()) + ".mid";
+  WriteFileBytes(path, midi);
+  auto w = p_->OpenWindow(WindowOptions{}, &driver_);
+  auto music = p_->CreateMusicPlayer();
+  ASSERT_TRUE(music->Open(path)) << music->LastError();
+  bool ended = false;
+  driver_.on_event = [&](Window& win, const Event& e) {
+    if (e.kind != EventKind::kMusicEnded) return;
+    ended = true;
+    EXPECT_EQ(music->Position(), music->Length());
+    win.Close();
+  };
+  ASSERT_TRUE(music->Play(w.get()));
+  p_->RunModal(*w);
+  EXPECT_TRUE(ended);
+  music.reset();
+  p_.reset();
+  EXPECT_GT(Loudest(ReadFileBytes(out_)), 500);
+  std::remove(path.c_str());
+}
+
 TEST_F(SdlAudioTest, BadMusicFilesFailWithAReason) {
   auto music = p_->CreateMusicPlayer();
   EXPECT_FALSE(music->Open(wav_ + ".missing"));
@@ -411,6 +438,48 @@ TEST_F(SdlTest, WithoutAnAudioDeviceAudioFailsSoftly) {
   EXPECT_EQ(music->LastError(), "no audio device is available");
   unsetenv("SDL_AUDIODRIVER");
   std::remove(wav.c_str());
+}
+
+// The box blocks its thread, so it runs in a child process that the test can always kill;
+// the parent presses a key over it until the child returns the answer as its exit status.
+TEST_F(SdlTest, MessageBoxesReturnTheAnswer) {
+  p_.reset();
+  struct Case {
+    MessageKind kind;
+    const char* key;
+    int answer;
+  };
+  const Case cases[] = {{MessageKind::kYesNo, "Return", kModalYes},
+                        {MessageKind::kYesNo, "Escape", kModalNo},
+                        {MessageKind::kYesNo, "Tab Return", kModalNo},
+                        {MessageKind::kInformation, "Return", kModalOk},
+                        {MessageKind::kError, "Escape", kModalOk}};
+  for (const Case& c : cases) {
+    const pid_t child = fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+      auto p = CreateSdlPlatform();
+      _exit(p->ShowMessageBox(nullptr, "Do you want to proceed?", "LPCSaver", c.kind));
+    }
+    int status = 0;
+    bool done = false;
+    for (int i = 0; i < 40 && !done; ++i) {
+      usleep(250000);
+      // The box waits for its answer: it has not returned by itself.
+      if (i == 0) {
+        ASSERT_EQ(waitpid(child, &status, WNOHANG), 0) << c.key;
+      }
+      RunCommand(std::string("xdotool mousemove 512 384 key ") + c.key);
+      done = waitpid(child, &status, WNOHANG) == child;
+    }
+    if (!done) {
+      kill(child, SIGKILL);
+      waitpid(child, &status, 0);
+    }
+    ASSERT_TRUE(done) << c.key;
+    ASSERT_TRUE(WIFEXITED(status));
+    EXPECT_EQ(WEXITSTATUS(status), c.answer) << c.key;
+  }
 }
 
 TEST_F(SdlTest, TextFromSystemFonts) {

@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <cstdlib>
-#include <iostream>
 
 #include "base/errors.h"
 
@@ -199,35 +198,6 @@ void SdlPlatform::StartTimer(Window& window, int id, uint32_t interval_ms) {
 
 void SdlPlatform::StopTimer(Window& window, int id) {
   loop_.StopTimer(static_cast<BasicWindow&>(window), id);
-}
-
-int SdlPlatform::ShowMessageBox(Window* owner, const std::string& text,
-                                const std::string& caption, MessageKind kind) {
-  const int fallback = kind == MessageKind::kYesNo ? kModalNo : kModalOk;
-  SDL_MessageBoxButtonData ok{SDL_MESSAGEBOX_BUTTON_RETURNKEY_DEFAULT |
-                                  SDL_MESSAGEBOX_BUTTON_ESCAPEKEY_DEFAULT,
-                              kModalOk, "OK"};
-  SDL_MessageBoxButtonData yes_no[2] = {
-      {SDL_MESSAGEBOX_BUTTON_ESCAPEKEY_DEFAULT, kModalNo, "No"},
-      {SDL_MESSAGEBOX_BUTTON_RETURNKEY_DEFAULT, kModalYes, "Yes"}};
-  SDL_MessageBoxData data{};
-  data.flags = kind == MessageKind::kError ? SDL_MESSAGEBOX_ERROR : SDL_MESSAGEBOX_INFORMATION;
-  auto* sdl_owner = dynamic_cast<SdlWindow*>(owner);
-  data.window = sdl_owner ? sdl_owner->sdl() : nullptr;
-  data.title = caption.c_str();
-  data.message = text.c_str();
-  data.numbuttons = kind == MessageKind::kYesNo ? 2 : 1;
-  data.buttons = kind == MessageKind::kYesNo ? yes_no : &ok;
-  int pressed = -1;
-  try {
-    NeedVideo();
-  } catch (const Error&) {
-    // No display: say it on the terminal, which is where the user is.
-    std::cerr << caption << ": " << text << "\n";
-    return fallback;
-  }
-  if (SDL_ShowMessageBox(&data, &pressed) != 0 || pressed < 0) return fallback;
-  return pressed;
 }
 
 TextRenderer& SdlPlatform::Text() {

@@ -129,7 +129,8 @@ NativeHandle SdlWindow::Handle() const {
 
 void SdlWindow::ShowNative() {
   SDL_ShowWindow(window_);
-  if (options_.kind == WindowKind::kFullScreen) SDL_RaiseWindow(window_);
+  // On top and with the keyboard: a modal window is what the user deals with next.
+  SDL_RaiseWindow(window_);
   // Whatever the window shows before its first present: its background colour.
   FillRect(Rect{0, 0, kMaxPictureSide, kMaxPictureSide}, options_.background);
 }
