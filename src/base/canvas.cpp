@@ -110,6 +110,7 @@ void EllipseOutline(int l, int t, int r, int b, std::vector<Point>& q, std::vect
 }
 
 constexpr long long kMaxEllipseSide = 1 << 16;
+constexpr int kSmallEllipse = 32;
 
 // Orders a box and says whether it covers anything.
 bool NormaliseBox(int& l, int& t, int& r, int& b) {
@@ -170,11 +171,21 @@ void Canvas::MoveTo(int x, int y) { pen_pos_ = {x, y}; }
 void Canvas::LineTo(int x, int y) {
   const Rect b = Bounds();
   const Color c = PenColor;
-  Bitmap& bm = *target_;
-  WalkLine(pen_pos_.x, pen_pos_.y, x, y, [&](int px, int py) {
-    if (px >= b.left && px < b.right && py >= b.top && py < b.bottom) bm.At(px, py) = c;
-  });
+  const Point from = pen_pos_;
   pen_pos_ = {x, y};
+  // Every point lies within the box of the two end points.
+  const int x0 = std::min(from.x, x), x1 = std::max(from.x, x);
+  const int y0 = std::min(from.y, y), y1 = std::max(from.y, y);
+  if (x1 < b.left || x0 >= b.right || y1 < b.top || y0 >= b.bottom) return;
+  Color* const pixels = target_->data();
+  const ptrdiff_t stride = target_->width();
+  if (x0 >= b.left && x1 < b.right && y0 >= b.top && y1 < b.bottom) {
+    WalkLine(from.x, from.y, x, y, [&](int px, int py) { pixels[py * stride + px] = c; });
+    return;
+  }
+  WalkLine(from.x, from.y, x, y, [&](int px, int py) {
+    if (px >= b.left && px < b.right && py >= b.top && py < b.bottom) pixels[py * stride + px] = c;
+  });
 }
 
 void Canvas::Rectangle(int left, int top, int right, int bottom) {
@@ -191,6 +202,12 @@ void Canvas::Rectangle(int left, int top, int right, int bottom) {
   pen_pos_ = saved;
 }
 
+// The pixels of one ellipse shape, relative to its box: 0 untouched, 1 outline, 2 inside.
+struct EllipseShape {
+  int w = 0, h = 0;
+  std::vector<uint8_t> cells;
+};
+
 void Canvas::Ellipse(int left, int top, int right, int bottom) {
   if (!NormaliseBox(left, top, right, bottom)) return;
   if (right - left <= 2 || bottom - top <= 2) {
@@ -202,7 +219,50 @@ void Canvas::Ellipse(int left, int top, int right, int bottom) {
       static_cast<long long>(bottom) - top > kMaxEllipseSide) {
     return;
   }
-  // Scratch space kept between calls: snow draws a thousand small ellipses per frame.
+  const int w = right - left, h = bottom - top;
+  if (w > kSmallEllipse || h > kSmallEllipse) {
+    DrawEllipseDirect(left, top, right, bottom);
+    return;
+  }
+  // Small ellipses (snow draws a thousand per frame, in three sizes) are drawn from their
+  // shape, worked out once per size by drawing into a scratch bitmap.
+  thread_local std::vector<EllipseShape> shapes;
+  const EllipseShape* shape = nullptr;
+  for (const EllipseShape& s : shapes) {
+    if (s.w == w && s.h == h) shape = &s;
+  }
+  if (shape == nullptr) {
+    EllipseShape s;
+    s.w = w;
+    s.h = h;
+    Bitmap scratch(w, h);
+    Canvas c(scratch);
+    c.PenColor = 1;
+    c.BrushColor = 2;
+    c.DrawEllipseDirect(0, 0, w, h);
+    s.cells.resize(static_cast<size_t>(w) * h);
+    for (int i = 0; i < w * h; ++i) s.cells[i] = static_cast<uint8_t>(scratch.data()[i]);
+    if (shapes.size() >= 16) shapes.erase(shapes.begin());
+    shapes.push_back(std::move(s));
+    shape = &shapes.back();
+  }
+  const Rect b = Bounds();
+  const uint8_t* cell = shape->cells.data();
+  for (int y = top; y < bottom; ++y) {
+    const bool row_in = y >= b.top && y < b.bottom;
+    for (int x = left; x < right; ++x, ++cell) {
+      if (*cell == 0 || !row_in || x < b.left || x >= b.right) continue;
+      if (*cell == 1) {
+        target_->At(x, y) = PenColor;
+      } else if (!BrushClear) {
+        target_->At(x, y) = BrushColor;
+      }
+    }
+  }
+}
+
+void Canvas::DrawEllipseDirect(int left, int top, int right, int bottom) {
+  // Scratch space kept between calls.
   thread_local std::vector<Point> quadrant, pts;
   thread_local std::vector<int> lo, hi;
   EllipseOutline(left, top, right, bottom, quadrant, pts);

@@ -127,6 +127,7 @@ class Canvas {
  private:
   Rect Bounds() const { return ClipBounds(); }
   void HorizontalSpan(int y, int x0, int x1, Color c);  // x0..x1-1, clipped
+  void DrawEllipseDirect(int left, int top, int right, int bottom);
 
   Bitmap* target_;
   TextRenderer* text_ = nullptr;
