@@ -159,6 +159,21 @@ std::array<int64_t, 5> CountRegions(const Bitmap& mask) {
   return counts;
 }
 
+std::array<int64_t, 5> CountRegions(const std::vector<int32_t>& a) {
+  std::array<int64_t, 5> counts{};
+  if (a.size() < 2) return counts;
+  int64_t total = 0;
+  for (size_t i = 2; i < a.size(); ++i) {
+    int32_t count = 0;
+    int code = 0;
+    SplitRun(a[i], count, code);
+    counts[static_cast<size_t>(code)] += count;
+    total += count;
+  }
+  counts[0] += int64_t{a[0]} * a[1] - total;
+  return counts;
+}
+
 // ---- stream ----
 
 TMyStream::TMyStream(const std::string& path, int mode) : path_(path) {
@@ -219,8 +234,7 @@ std::string TMyStream::ReadString(const char* what) {
 
 void TFileLoader::LoadHeader(TMyStream& stream) {
   const std::string& path = stream.path();
-  if (stream.Remaining() < kPackedImageSignatureLength ||
-      stream.ReadSignature(kPackedImageSignatureLength) != kPackedImageSignature) {
+  if (stream.ReadSignature(kPackedImageSignatureLength) != kPackedImageSignature) {
     throw ProjectFileError(path);
   }
   Title = stream.ReadString("title");

@@ -77,6 +77,9 @@ void PaintMask(const std::vector<int32_t>& a, Bitmap& bitmap);
 std::vector<int32_t> EncodeMask(const Bitmap& mask);
 // Pixels of each region code 0..4.
 std::array<int64_t, 5> CountRegions(const Bitmap& mask);
+// The same from validated mask integers, without expanding them; pixels no run reaches count
+// as region 0.
+std::array<int64_t, 5> CountRegions(const std::vector<int32_t>& a);
 
 // Checked sequential reads from one file. Every read that would pass the end of the file is
 // refused before anything is read or allocated: ReadError "<file>: Read beyond end of file".

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdlib>
+#include <filesystem>
 
 #include "base/errors.h"
 #include "base/fileio.h"
@@ -56,6 +57,16 @@ TEST_F(WorkFolder, NeverTheTemporaryFolderItself) {
   // the work folder, whose files are deleted after the run.
   EXPECT_THROW(GetWorkFolderFor(programs_ / "missing.scr"), Error);
   EXPECT_THROW(GetWorkFolderFor(programs_.Write(".scr", "MZ")), Error);
+}
+
+TEST_F(WorkFolder, LongTemporaryFolderIsUsedWhole) {
+  // No fixed-size buffer: a temporary folder of more than 200 characters is not cut.
+  const std::string deep = temp_.path() + "/" + std::string(120, 'd') + "/" + std::string(120, 'e');
+  std::filesystem::create_directories(deep);
+  setenv("TMPDIR", deep.c_str(), 1);
+  const std::string folder = GetWorkFolderFor(programs_.Write("Sea.scr", "MZ"));
+  EXPECT_EQ(folder, deep + "/Sea/");
+  EXPECT_TRUE(DirectoryExists(folder));
 }
 
 TEST_F(WorkFolder, TempFolderEndsInASeparator) {

@@ -210,8 +210,6 @@ ordered_json DescribePackage(const std::string& path) {
 ordered_json DescribePackedImage(const std::string& path) {
   lpc::TFileLoader loader;
   loader.LoadFromFile(path);
-  lpc::Bitmap mask;
-  lpc::DecodeMask(loader.MaskRuns, mask, path + " (mask)");
   ordered_json j;
   j["File"] = path;
   j["Kind"] = "packed image";
@@ -227,9 +225,10 @@ ordered_json DescribePackedImage(const std::string& path) {
   ordered_json waves = ordered_json::array();
   for (const auto& w : loader.WaveParams) waves.push_back(WaveParamJson(w));
   j["WaveParams"] = std::move(waves);
-  const auto counts = lpc::CountRegions(mask);
-  j["Mask"] = {{"Width", mask.width()},
-               {"Height", mask.height()},
+  // The loader has validated the runs; they are counted without expanding them.
+  const auto counts = lpc::CountRegions(loader.MaskRuns);
+  j["Mask"] = {{"Width", loader.MaskRuns[0]},
+               {"Height", loader.MaskRuns[1]},
                {"Runs", loader.MaskRuns.size() - 2},
                {"RegionPixels", counts}};
   j["SoundFile"] = ToUtf8(loader.SoundFile);
