@@ -1,0 +1,138 @@
+// lpctool render INPUT.lpp --frames N --out DIR: the water animation of a packed image as
+// numbered PNG frames (and optionally an animated GIF), exactly as the screensaver computes it.
+#include <filesystem>
+#include <iostream>
+#include <memory>
+#include <optional>
+#include <regex>
+
+#include "base/errors.h"
+#include "base/fileio.h"
+#include "base/numbers.h"
+#include "base/random.h"
+#include "command.h"
+#include "effects/bitmap_effects.h"
+#include "effects/wave_generator.h"
+#include "imaging/picture.h"
+#include "package/packed_image.h"
+
+namespace lpctool {
+namespace {
+
+struct RenderOptions {
+  std::string input;
+  int frames = 30;
+  std::string out;
+  std::string fit;
+  std::string fit_proportional;
+  int speed = 100;
+  std::optional<uint32_t> seed;
+  std::string gif;
+};
+
+// Frames of an animated GIF are kept in memory until the end; refuse runs that would need more.
+constexpr uint64_t kMaxGifBytes = uint64_t{1} << 30;
+constexpr int kMaxFrames = 100000;
+constexpr int kFrameCentiseconds = 3;  // the screensaver paces frames at 33 ms
+
+lpc::Size ParseSize(const std::string& option, const std::string& text) {
+  static const std::regex form(R"(\s*(\d{1,6})\s*[xX]\s*(\d{1,6})\s*)");
+  std::smatch m;
+  if (!std::regex_match(text, m, form)) {
+    throw lpc::Error(lpc::Format("%s: expected WIDTHxHEIGHT, got '%s'", option.c_str(),
+                                 text.c_str()));
+  }
+  const int w = std::stoi(m[1].str()), h = std::stoi(m[2].str());
+  if (w < 1 || h < 1 || w > lpc::kMaxPictureSide || h > lpc::kMaxPictureSide) {
+    throw lpc::Error(lpc::Format("%s: each side must be 1 to %d pixels, got %dx%d",
+                                 option.c_str(), lpc::kMaxPictureSide, w, h));
+  }
+  return {w, h};
+}
+
+std::string FrameName(int i) { return lpc::Format("frame-%04d.png", i); }
+
+void Run(const RenderOptions& o) {
+  lpc::TProject project;
+  project.LoadFromFile(o.input);
+  project.SetSpeed(o.speed);
+  if (!o.fit.empty()) {
+    const lpc::Size s = ParseSize("--fit", o.fit);
+    lpc::FitProjectToSize(false, project, s.width, s.height);
+  } else if (!o.fit_proportional.empty()) {
+    const lpc::Size s = ParseSize("--fit-proportional", o.fit_proportional);
+    lpc::FitProjectToSize(true, project, s.width, s.height);
+  }
+  const uint64_t frame_bytes =
+      static_cast<uint64_t>(project.Picture.width()) * project.Picture.height() * 4;
+  if (!o.gif.empty() && frame_bytes * (static_cast<uint64_t>(o.frames) + 1) > kMaxGifBytes) {
+    throw lpc::Error(lpc::Format("--gif: %d frames of %dx%d need more than 1 GiB; ask for fewer",
+                                 o.frames + 1, project.Picture.width(), project.Picture.height()));
+  }
+
+  // A fixed seed makes the clock seeding inside Prepare keep the sequence, so jitter, snow and
+  // rain come out the same on every run.
+  if (o.seed) {
+    lpc::RandSeed(*o.seed);
+    lpc::SetFixedSeed(true);
+  }
+  lpc::TWaveGenerator gen;
+  gen.AttachProject(&project);
+  gen.SetWeather(false);
+  gen.Prepare();
+  gen.SetWeather(project.WeatherParam.Kind > 0);
+
+  std::error_code ec;
+  std::filesystem::create_directories(o.out, ec);
+  if (ec || !std::filesystem::is_directory(o.out)) {
+    throw lpc::IOError(lpc::Format("%s: cannot create the output folder (%s)", o.out.c_str(),
+                                   ec ? ec.message().c_str() : "not a folder"));
+  }
+  std::vector<lpc::Bitmap> gif_frames;
+  Progress progress("render", static_cast<uint64_t>(o.frames) + 1);
+  for (int i = 0; i <= o.frames; ++i) {
+    if (i > 0) gen.Update();
+    // Right after preparation the overlay holds no weather yet; the first frame is the water.
+    const lpc::Bitmap& frame = (i > 0 && gen.WeatherOn()) ? *gen.Overlay() : gen.Output();
+    lpc::SavePicture((std::filesystem::path(o.out) / FrameName(i)).string(), frame);
+    if (!o.gif.empty()) gif_frames.push_back(frame);
+    progress.Advance(1);
+  }
+  if (!o.gif.empty()) {
+    lpc::WriteFileAtomic(o.gif, lpc::EncodeGifAnimation(gif_frames, kFrameCentiseconds));
+  }
+  if (o.seed) lpc::SetFixedSeed(false);
+  std::cout << "wrote " << o.frames + 1 << " frames of " << project.Picture.width() << "x"
+            << project.Picture.height() << " to " << o.out
+            << (o.gif.empty() ? "" : " and " + o.gif) << "\n";
+}
+
+void Setup(CLI::App& app) {
+  auto* cmd = app.add_subcommand(
+      "render",
+      "Render the water animation of a packed image: DIR/frame-0000.png is the picture right "
+      "after preparation, frame-0001.png ... frame-N.png the frames after each update (with "
+      "snow or rain when the image asks for it)");
+  auto o = std::make_shared<RenderOptions>();
+  cmd->add_option("INPUT", o->input, "Packed image (.lpp)")->required()->check(CLI::ExistingFile);
+  cmd->add_option("--frames", o->frames, "Number of updates to render")
+      ->check(CLI::Range(0, kMaxFrames))
+      ->capture_default_str();
+  cmd->add_option("--out", o->out, "Folder for the PNG frames")->required();
+  auto* fit = cmd->add_option("--fit", o->fit, "Fit the image to WxH first (stretched)");
+  auto* prop = cmd->add_option("--fit-proportional", o->fit_proportional,
+                               "Fit the image within WxH first, keeping its shape");
+  fit->excludes(prop);
+  cmd->add_option("--speed", o->speed, "Animation speed in percent")
+      ->check(CLI::Range(0, 100000))
+      ->capture_default_str();
+  cmd->add_option("--seed", o->seed, "Seed for jitter, snow and rain (repeatable runs)");
+  cmd->add_option("--gif", o->gif, "Also write the frames as an animated GIF");
+  cmd->callback([o] { Run(*o); });
+}
+
+}  // namespace
+
+LPCTOOL_COMMAND("render", Setup);
+
+}  // namespace lpctool
