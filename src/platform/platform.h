@@ -244,6 +244,8 @@ class MusicPlayer {
 // ---------------------------------------------------------------------------------------------
 // The platform
 
+// Windows and music players belong to the platform that made them and must be destroyed
+// before it.
 class Platform {
  public:
   virtual ~Platform() = default;

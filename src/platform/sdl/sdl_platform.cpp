@@ -315,7 +315,15 @@ bool SdlPlatform::Translate(const SDL_Event& e, Delivery& out) {
       out.event.key = KeyCodeOf(e.key.keysym);
       out.event.modifiers = ModifiersOf(e.key.keysym.mod);
       if (e.type == SDL_KEYDOWN) {
-        if (const char32_t ch = ControlCharOf(e.key.keysym.sym)) {
+        char32_t ch = ControlCharOf(e.key.keysym.sym);
+        // Ctrl+letter types a control character (Ctrl+A is 1), as it does on Windows; text
+        // input reports nothing for it.
+        const SDL_Keycode sym = e.key.keysym.sym;
+        if (!ch && (e.key.keysym.mod & KMOD_CTRL) && !(e.key.keysym.mod & KMOD_ALT) &&
+            sym >= 'a' && sym <= 'z') {
+          ch = static_cast<char32_t>(sym - 'a' + 1);
+        }
+        if (ch) {
           Delivery c = out;
           c.event.kind = EventKind::kKeyChar;
           c.event.ch = ch;
