@@ -609,9 +609,35 @@ void CrashReports() {
 volatile uintptr_t g_bad_address = 16;
 [[gnu::noinline]] void Crash() { *reinterpret_cast<volatile int*>(g_bad_address) = 1; }
 
+// A stand-in for the display settings' preview pane: a black 200x150 window at (100, 100)
+// whose handle goes to `handle_file`, open until the process is ended (at most a minute).
+int RunHost(const char* handle_file) {
+  auto platform = CreateWin32Platform();
+  Recorder r;
+  r.on_show = [&](Window& w) {
+    FILE* f = fopen(handle_file, "wb");
+    if (f) {
+      fprintf(f, "%llu", static_cast<unsigned long long>(w.Handle()));
+      fclose(f);
+    }
+    platform->StartTimer(w, 1, 60000);
+  };
+  r.on_event = [](Window& w, const Event& e) {
+    if (e.kind == EventKind::kTimer) w.Close(kModalOk);
+  };
+  WindowOptions o = Framed(200, 150);
+  o.border = BorderStyle::kNone;
+  o.left = 100;
+  o.top = 100;
+  auto window = platform->OpenWindow(o, &r);
+  platform->RunModal(*window);
+  return 0;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
+  if (argc == 3 && std::strcmp(argv[1], "--host") == 0) return RunHost(argv[2]);
   if (argc == 3 && (std::strcmp(argv[1], "--crash") == 0 || std::strcmp(argv[1], "--abort") == 0)) {
     InstallCrashHandler(argv[2], "checks 1.0");
     if (std::strcmp(argv[1], "--crash") == 0) Crash();
