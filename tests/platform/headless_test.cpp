@@ -306,6 +306,30 @@ TEST(HeadlessWindow, SizesByKind) {
   EXPECT_EQ(p.OpenWindow(missing, nullptr), nullptr);
 }
 
+TEST(HeadlessWindow, ObserverSeesEveryFrameWithItsTick) {
+  HeadlessPlatform p;
+  Recorder r;
+  WindowOptions o;
+  o.kind = WindowKind::kFullScreen;
+  auto w = p.OpenWindow(o, &r);
+  std::vector<std::pair<uint32_t, Color>> frames;
+  p.SetPresentObserver([&](HeadlessWindow& win) {
+    frames.emplace_back(p.Ticks(), win.screen().At(512, 384));
+  });
+  const Color colours[] = {0x110000, 0x002200, 0x000033};
+  int n = 0;
+  r.on_idle = [&](Window& win) {
+    win.Present(Bitmap(1024, 768, colours[n]));
+    p.Sleep(33);
+    if (++n == 3) win.Close();
+    return true;
+  };
+  p.RunModal(*w);
+  const std::vector<std::pair<uint32_t, Color>> want = {
+      {0, 0x110000}, {33, 0x002200}, {66, 0x000033}};
+  EXPECT_EQ(frames, want);
+}
+
 TEST(HeadlessAudio, RecordsSoundsAndFailsSoftly) {
   const std::string wav = testing::TempDir() + "lpc_headless_sound.wav";
   std::ofstream(wav) << "RIFF";

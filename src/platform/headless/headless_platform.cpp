@@ -148,16 +148,19 @@ void HeadlessWindow::Present(const Bitmap& bitmap, const Rect& src, int x, int y
   if (y < 0) { st -= y; y = 0; }
   sr = std::min(sr, sl + screen_.width() - x);
   sb = std::min(sb, st + screen_.height() - y);
-  if (sr <= sl || sb <= st) return;
-  for (int row = st; row < sb; ++row) {
-    std::copy(bitmap.Row(row) + sl, bitmap.Row(row) + sr, screen_.Row(y + row - st) + x);
+  if (sr > sl && sb > st) {
+    for (int row = st; row < sb; ++row) {
+      std::copy(bitmap.Row(row) + sl, bitmap.Row(row) + sr, screen_.Row(y + row - st) + x);
+    }
   }
+  platform_.NotifyPresent(*this);
 }
 
 void HeadlessWindow::FillRect(const Rect& rect, Color color) {
   const int l = std::max(0, rect.left), t = std::max(0, rect.top);
   const int r = std::min(screen_.width(), rect.right), b = std::min(screen_.height(), rect.bottom);
   for (int y = t; y < b; ++y) std::fill(screen_.Row(y) + l, screen_.Row(y) + std::max(l, r), color);
+  platform_.NotifyPresent(*this);
 }
 
 void HeadlessWindow::ResizeClient(int width, int height) {

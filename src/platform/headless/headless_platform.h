@@ -110,6 +110,8 @@ class HeadlessPlatform : public Platform, private LoopSource {
 
   // --- Test controls
   void SetTicks(uint32_t ticks) { ticks_ = ticks; }
+  // Replaces the fixed-cell text (for example with the system fonts, for real renders).
+  void SetTextRenderer(std::unique_ptr<TextRenderer> text) { text_ = std::move(text); }
   // The virtual clock may not pass Ticks() + budget: a loop that would run past it throws
   // lpc::Error, so a test whose window never closes fails instead of hanging.
   void SetTickBudget(uint32_t budget);
@@ -125,6 +127,14 @@ class HeadlessPlatform : public Platform, private LoopSource {
   // Answers for the next message boxes, in order; afterwards information and error boxes
   // answer kModalOk and yes/no boxes kModalNo.
   void QueueMessageBoxAnswer(int answer) { answers_.push_back(answer); }
+  // Called after every Present and FillRect on any window, with the window's screen as it now
+  // is: tests that follow a show frame by frame hook in here.
+  void SetPresentObserver(std::function<void(HeadlessWindow&)> observer) {
+    present_observer_ = std::move(observer);
+  }
+  void NotifyPresent(HeadlessWindow& window) {
+    if (present_observer_) present_observer_(window);
+  }
   // Embedder windows that kHosted windows can draw into.
   void AddHostWindow(NativeHandle handle, Size size, bool visible = true);
   void SetHostVisible(NativeHandle handle, bool visible);
@@ -204,6 +214,7 @@ class HeadlessPlatform : public Platform, private LoopSource {
   std::vector<MessageBoxCall> message_boxes_;
   std::unique_ptr<TextRenderer> text_;
   IniRegistry registry_;
+  std::function<void(HeadlessWindow&)> present_observer_;
 };
 
 // A deterministic text renderer without fonts: every character is a cell (height/2 wide,

@@ -12,6 +12,7 @@
 #include "platform/event_loop.h"
 #include "platform/platform.h"
 #include "platform/registry_ini.h"
+#include "platform/sdl/freetype_text.h"
 
 namespace lpc::platform {
 
@@ -147,9 +148,6 @@ class SdlPlatform : public Platform, private LoopSource {
 
 // Hands a finished-music event (with the play session it carried) to the player it belongs to.
 void DeliverMusicEnd(SdlPlatform& platform, uint64_t session);
-
-// FreeType + fontconfig text (fontconfig picks a stand-in for Windows font names).
-std::unique_ptr<TextRenderer> CreateFreeTypeTextRenderer();
 
 // Starts `program target` without a shell, detached; false when it could not be started.
 bool SpawnDetached(const std::string& program, const std::string& target);
