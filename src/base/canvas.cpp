@@ -141,7 +141,7 @@ void Canvas::ClearClip() { has_clip_ = false; }
 
 void Canvas::SetPixel(int x, int y, Color c) {
   const Rect b = Bounds();
-  if (x >= b.left && x < b.right && y >= b.top && y < b.bottom) target_->At(x, y) = c;
+  if (x >= b.left && x < b.right && y >= b.top && y < b.bottom) Put(x, y, c);
 }
 
 Color Canvas::Pixel(int x, int y) const {
@@ -156,6 +156,10 @@ void Canvas::HorizontalSpan(int y, int x0, int x1, Color c) {
   x0 = std::max(x0, b.left);
   x1 = std::min(x1, b.right);
   if (x0 >= x1) return;
+  if (UndoLog != nullptr) {
+    for (int x = x0; x < x1; ++x) Put(x, y, c);
+    return;
+  }
   std::fill(target_->Row(y) + x0, target_->Row(y) + x1, c);
 }
 
@@ -179,6 +183,12 @@ void Canvas::LineTo(int x, int y) {
   if (x1 < b.left || x0 >= b.right || y1 < b.top || y0 >= b.bottom) return;
   Color* const pixels = target_->data();
   const ptrdiff_t stride = target_->width();
+  if (UndoLog != nullptr) {
+    WalkLine(from.x, from.y, x, y, [&](int px, int py) {
+      if (px >= b.left && px < b.right && py >= b.top && py < b.bottom) Put(px, py, c);
+    });
+    return;
+  }
   if (x0 >= b.left && x1 < b.right && y0 >= b.top && y1 < b.bottom) {
     WalkLine(from.x, from.y, x, y, [&](int px, int py) { pixels[py * stride + px] = c; });
     return;
@@ -253,9 +263,9 @@ void Canvas::Ellipse(int left, int top, int right, int bottom) {
     for (int x = left; x < right; ++x, ++cell) {
       if (*cell == 0 || !row_in || x < b.left || x >= b.right) continue;
       if (*cell == 1) {
-        target_->At(x, y) = PenColor;
+        Put(x, y, PenColor);
       } else if (!BrushClear) {
-        target_->At(x, y) = BrushColor;
+        Put(x, y, BrushColor);
       }
     }
   }
@@ -329,7 +339,9 @@ void Canvas::CopyRect(const Rect& dest, const Bitmap& source, const Rect& src) {
     Color* out = target_->Row(y);
     for (int x = clip.left; x < clip.right; ++x) {
       const int sx = xmap[x - clip.left];
-      if (sx >= 0 && sx < source.width()) out[x] = in[sx];
+      if (sx < 0 || sx >= source.width()) continue;
+      if (UndoLog != nullptr) UndoLog->emplace_back(static_cast<size_t>(y) * target_->width() + x, out[x]);
+      out[x] = in[sx];
     }
   }
 }

@@ -17,6 +17,7 @@
 
 #include <memory>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "base/bitmap.h"
@@ -85,6 +86,10 @@ class Canvas {
   bool BrushClear = false;
   StretchMode Stretch = StretchMode::ColorOnColor;
 
+  // When set, every pixel written records its position (y * width + x) and old colour here
+  // first, so that the drawing can be undone by replaying the log backwards.
+  std::vector<std::pair<size_t, Color>>* UndoLog = nullptr;
+
   // Text.
   FontSpec Font;
   Color FontColor = 0;
@@ -128,6 +133,11 @@ class Canvas {
   Rect Bounds() const { return ClipBounds(); }
   void HorizontalSpan(int y, int x0, int x1, Color c);  // x0..x1-1, clipped
   void DrawEllipseDirect(int left, int top, int right, int bottom);
+  void Put(int x, int y, Color c) {
+    Color& p = target_->At(x, y);
+    if (UndoLog != nullptr) UndoLog->emplace_back(static_cast<size_t>(y) * target_->width() + x, p);
+    p = c;
+  }
 
   Bitmap* target_;
   TextRenderer* text_ = nullptr;

@@ -64,11 +64,11 @@ void CopyFlat(const int16_t* __restrict md, const int16_t* __restrict ms,
 
 // Jittered columns: each column has its own destination row, given as a step in pixels.
 // Kept out of line: inlined into DisplaceRow it runs short of registers.
-template <bool kOverlay>
-__attribute__((noinline)) void CopyJittered(const int16_t* __restrict map, const Color* __restrict pic,
-                  Color* __restrict out, Color* __restrict overlay,
-                  const ptrdiff_t* __restrict steps, ptrdiff_t dbase, ptrdiff_t sbase, int64_t h,
-                  int k, int64_t lo, int64_t hi) {
+__attribute__((noinline)) void CopyJittered(const int16_t* __restrict map,
+                                            const Color* __restrict pic, Color* __restrict out,
+                                            const ptrdiff_t* __restrict steps, ptrdiff_t dbase,
+                                            ptrdiff_t sbase, int64_t h, int k, int64_t lo,
+                                            int64_t hi) {
   const int16_t kk = static_cast<int16_t>(k);
   const int16_t* md = map + dbase + h;
   const int16_t* ms = map + sbase + h;
@@ -78,7 +78,6 @@ __attribute__((noinline)) void CopyJittered(const int16_t* __restrict map, const
     const ptrdiff_t i = x - steps[x];
     if (md[i] == kk && ms[i] == kk) {
       dst[i] = src[i];
-      if constexpr (kOverlay) overlay[dbase + i] = src[i];
     }
   }
 }
@@ -109,7 +108,8 @@ void TWaveGenerator::Prepare() {
   if (project_ == nullptr) throw Error("TWaveGenerator: Prepare without a packed image");
   width_ = picture_->width();
   height_ = picture_->height();
-  output_.SetSize(width_, height_);
+  weather_undo_.clear();
+  frame_.SetSize(width_, height_);
   Randomize();
   phase_.fill(0);
   BuildRegionMap();
@@ -215,33 +215,28 @@ void TWaveGenerator::ComputeRowOffsets(std::vector<WaveRowOffsets>& offsets,
 }
 
 void TWaveGenerator::Update() {
-  if (project_ == nullptr || output_.width() != width_ || output_.height() != height_) {
+  if (project_ == nullptr || frame_.width() != width_ || frame_.height() != height_) {
     throw Error("TWaveGenerator: Update before Prepare");
   }
   std::array<bool, 4> still{};
   ComputeRowOffsets(offsets_, still);
-  const bool weather = weather_on_ && overlay_ && overlay_->width() == width_ &&
-                       overlay_->height() == height_;
-  Color* overlay = weather && overlay_synced_ ? overlay_->data() : nullptr;
-  for (int32_t r = 0; r < height_; ++r) {
-    DisplaceRow(r, &offsets_[static_cast<size_t>(r) * 4], overlay);
-  }
+  UndoWeather();
+  for (int32_t r = 0; r < height_; ++r) DisplaceRow(r, &offsets_[static_cast<size_t>(r) * 4]);
   for (int i = 0; i < 4; ++i) {
     const TWaveParam& p = *params_[i];
     const int64_t s = Round(static_cast<double>(int64_t{p.PhaseStep} * speed_percent_) / 100);
     phase_[i] = WrapAdd(phase_[i], p.Direction == 0 ? -s : s);
   }
-  if (!weather_on_ || !overlay_) return;
-  SyncOverlay();
+  if (!weather_on_) return;
+  // Overlay is the water frame itself; the weather is drawn onto it with its pixels logged.
   const TWeatherParam& w = project_->WeatherParam;
-  marks_.clear();
   if (w.Kind == kWeatherSnow && snow_) {
-    snow_->Marks = &marks_;
+    snow_->UndoLog = &weather_undo_;
     snow_->SpeedPercent = speed_percent_;
     snow_->SpeedIndex = w.SpeedIndex;
     snow_->Step();
   } else if (w.Kind == kWeatherRain && rain_) {
-    rain_->Marks = &marks_;
+    rain_->UndoLog = &weather_undo_;
     rain_->SpeedPercent = speed_percent_;
     rain_->SpeedIndex = w.SpeedIndex;
     rain_->LengthTenths = w.Length;
@@ -253,28 +248,29 @@ void TWaveGenerator::Update() {
   }
 }
 
-void TWaveGenerator::SyncOverlay() {
-  Bitmap& ov = *overlay_;
-  if (!overlay_synced_ || ov.width() != width_ || ov.height() != height_) {
-    if (ov.width() == width_ && ov.height() == height_) {
-      std::memcpy(ov.data(), output_.data(), output_.pixel_count() * sizeof(Color));
-    } else {
-      ov.Fill(0);
-      Canvas(ov).Draw(0, 0, output_);
-    }
-    overlay_synced_ = ov.width() == width_ && ov.height() == height_;
-    return;
+void TWaveGenerator::UndoWeather() {
+  clean_valid_ = false;
+  if (weather_undo_.empty()) return;
+  Color* const px = frame_.data();
+  const size_t n = frame_.pixel_count();
+  for (auto it = weather_undo_.rbegin(); it != weather_undo_.rend(); ++it) {
+    if (it->first < n) px[it->first] = it->second;
   }
-  // Region pixels went to both bitmaps already; what is left of the last frame's weather is
-  // painted over from Output.
-  for (const Rect& m : marks_) {
-    const int x0 = std::max(m.left, 0), x1 = std::min(m.right, width_);
-    const int y0 = std::max(m.top, 0), y1 = std::min(m.bottom, height_);
-    for (int y = y0; y < y1; ++y) {
-      std::memcpy(ov.Row(y) + x0, output_.Row(y) + x0,
-                  static_cast<size_t>(std::max(0, x1 - x0)) * sizeof(Color));
+  weather_undo_.clear();
+}
+
+const Bitmap& TWaveGenerator::Output() const {
+  if (weather_undo_.empty()) return frame_;
+  if (!clean_valid_) {
+    clean_ = frame_;
+    Color* const px = clean_.data();
+    const size_t n = clean_.pixel_count();
+    for (auto it = weather_undo_.rbegin(); it != weather_undo_.rend(); ++it) {
+      if (it->first < n) px[it->first] = it->second;
     }
+    clean_valid_ = true;
   }
+  return clean_;
 }
 
 // Moves the region pixels of row r. Only the pixels of the row's region spans are visited;
@@ -282,10 +278,10 @@ void TWaveGenerator::SyncOverlay() {
 // and the source position, so pixels are never dragged across a region border. Each span is
 // split into the part where no coordinate needs clamping, which runs a lean loop, and the
 // edges, which clamp every coordinate.
-void TWaveGenerator::DisplaceRow(int32_t r, const WaveRowOffsets* offsets, Color* overlay) {
+void TWaveGenerator::DisplaceRow(int32_t r, const WaveRowOffsets* offsets) {
   const int64_t hmax = height_ - 1, wmax = width_ - 1;
   const Color* const pic = picture_->data();
-  Color* const out = output_.data();
+  Color* const out = frame_.data();
   const int16_t* const map = region_map_.data();
   const ptrdiff_t w = width_;
   for (uint32_t si = row_spans_[r]; si < row_spans_[r + 1]; ++si) {
@@ -304,10 +300,7 @@ void TWaveGenerator::DisplaceRow(int32_t r, const WaveRowOffsets* offsets, Color
         const int64_t yd = Clamp64(base, hmax);
         const int64_t ys = Clamp64(base + v, hmax);
         const int64_t xs = Clamp64(x + h, wmax);
-        if (map[yd * w + xs] == k && map[ys * w + xs] == k) {
-          out[yd * w + x] = pic[ys * w + xs];
-          if (overlay) overlay[yd * w + x] = out[yd * w + x];
-        }
+        if (map[yd * w + xs] == k && map[ys * w + xs] == k) out[yd * w + x] = pic[ys * w + xs];
       }
     };
     // Columns whose source column x + h lies inside the picture.
@@ -325,52 +318,41 @@ void TWaveGenerator::DisplaceRow(int32_t r, const WaveRowOffsets* offsets, Color
     const ptrdiff_t sbase = (r + v) * w;     // source row r + v, before the jitter step
     if (flat_jitter_[k]) {
       CopyFlat(map + dbase + h, map + sbase + h, pic + sbase + h, out + dbase, k, lo, hi);
-      if (overlay) {
-        std::memcpy(overlay + dbase + lo, out + dbase + lo,
-                    static_cast<size_t>(hi - lo) * sizeof(Color));
-      }
-    } else if (overlay) {
-      CopyJittered<true>(map, pic, out, overlay, jitter_steps_[k].data(), dbase, sbase, h, k,
-                         lo, hi);
     } else {
-      CopyJittered<false>(map, pic, out, overlay, jitter_steps_[k].data(), dbase, sbase, h, k,
-                          lo, hi);
+      CopyJittered(map, pic, out, jitter_steps_[k].data(), dbase, sbase, h, k, lo, hi);
     }
     clamped(hi, sp.x1);
   }
 }
 
 void TWaveGenerator::ResetOutput() {
-  overlay_synced_ = false;
+  weather_undo_.clear();
+  clean_valid_ = false;
   if (picture_ == nullptr) return;
-  if (output_.width() == picture_->width() && output_.height() == picture_->height()) {
-    output_ = *picture_;
+  if (frame_.width() == picture_->width() && frame_.height() == picture_->height()) {
+    frame_ = *picture_;
   } else {
-    Canvas(output_).Draw(0, 0, *picture_);
+    Canvas(frame_).Draw(0, 0, *picture_);
   }
 }
 
 void TWaveGenerator::SetWeather(bool on) {
+  UndoWeather();
   weather_on_ = on;
-  overlay_synced_ = false;
-  marks_.clear();
-  overlay_.reset();
   snow_.reset();
   rain_.reset();
-  if (!on) return;
-  overlay_ = std::make_unique<Bitmap>(output_.width(), output_.height());
-  if (project_ == nullptr) return;
+  if (!on || project_ == nullptr) return;
   const TWeatherParam& w = project_->WeatherParam;
   if (w.Kind == kWeatherSnow) {
     snow_ = std::make_unique<TSnow>();
-    snow_->Target = overlay_.get();
+    snow_->Target = &frame_;
     snow_->SetCount(w.Count);
     snow_->Scatter();
   } else if (w.Kind == kWeatherRain) {
     rain_ = std::make_unique<TRain>();
     rain_->LengthTenths = 10;
     rain_->SetCount(100);
-    rain_->Target = overlay_.get();
+    rain_->Target = &frame_;
     rain_->SetCount(w.Count);
     rain_->Scatter();
   }

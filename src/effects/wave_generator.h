@@ -15,6 +15,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <memory>
+#include <utility>
 #include <vector>
 
 #include "base/bitmap.h"
@@ -51,8 +52,10 @@ class TWaveGenerator {
   // Drops any weather; when on, creates the project's weather and an Overlay.
   void SetWeather(bool on);
 
-  const Bitmap& Output() const { return output_; }
-  const Bitmap* Overlay() const { return overlay_.get(); }
+  // The water frame. While weather is on it is worked out from Overlay on first request.
+  const Bitmap& Output() const;
+  // The water frame with the weather drawn over it; null while weather is off.
+  const Bitmap* Overlay() const { return weather_on_ ? &frame_ : nullptr; }
   bool WeatherOn() const { return weather_on_; }
   const Bitmap* Picture() const { return picture_; }
   TProject* Project() const { return project_; }
@@ -86,19 +89,23 @@ class TWaveGenerator {
   void BuildRegionMap();
   void BuildJitter();
   void BuildSpans();
-  // Moves the region pixels of row r; when overlay is given, every pixel written to Output is
-  // written there too.
-  void DisplaceRow(int32_t r, const WaveRowOffsets* offsets, Color* overlay);
-  // Brings Overlay up to the new Output before the weather is drawn on it.
-  void SyncOverlay();
+  void DisplaceRow(int32_t r, const WaveRowOffsets* offsets);
+  // Takes the last frame's weather off frame_ again.
+  void UndoWeather();
 
   int32_t height_ = 0;
   int32_t width_ = 0;
   std::array<int32_t, 4> phase_{};
   const Bitmap* picture_ = nullptr;
   const Bitmap* mask_ = nullptr;
-  Bitmap output_;
-  std::unique_ptr<Bitmap> overlay_;
+  // One bitmap serves as Output and Overlay. The weather is drawn straight onto the water
+  // frame, every pixel it changes logged in weather_undo_; the next frame first replays the log
+  // backwards, so the water is worked on as if the weather had never been there. Output, while
+  // weather is on, is a copy with the log replayed, made only when somebody asks for it.
+  Bitmap frame_;
+  std::vector<std::pair<size_t, Color>> weather_undo_;
+  mutable Bitmap clean_;
+  mutable bool clean_valid_ = false;
   int32_t speed_percent_ = 100;
   std::vector<int16_t> region_map_;  // height_ rows of width_ entries
   std::array<std::vector<int32_t>, 4> jitter_;
@@ -117,12 +124,6 @@ class TWaveGenerator {
   std::vector<Span> spans_;
   std::vector<uint32_t> row_spans_;  // height_ + 1 offsets into spans_
   std::vector<WaveRowOffsets> offsets_;  // scratch, height_ * 4
-
-  // Overlay is kept equal to Output plus the last frame's weather: Update writes region pixels
-  // to both, and restores only the boxes the weather drew (marks_) instead of copying the
-  // whole frame. A full copy happens whenever the two may have drifted apart.
-  bool overlay_synced_ = false;
-  std::vector<Rect> marks_;
 };
 
 }  // namespace lpc

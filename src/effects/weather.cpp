@@ -68,6 +68,7 @@ void TRain::Step() {
 void TRain::Draw() {
   if (Target == nullptr) return;
   Canvas canvas(*Target);
+  canvas.UndoLog = UndoLog;
   const double slant = CosDeg(Angle);
   const double factor = ClampTo<int32_t>(LengthTenths, -kMaxLengthTenths, kMaxLengthTenths) / 10.0;
   for (const TRainDrop& d : Drops) {
@@ -82,10 +83,6 @@ void TRain::Draw() {
     canvas.LineTo(ToCoord(x + 2.0 * (xe - x) / 3), ToCoord(y + 2.0 * (ye - y) / 3));
     canvas.PenColor = MakeColor(bright, bright, bright);
     canvas.LineTo(xe, ye);
-    if (Marks) {
-      Marks->push_back(Rect{std::min(x, xe), std::min(y, ye), std::max(x, xe) + 1,
-                            std::max(y, ye) + 1});
-    }
   }
 }
 
@@ -124,13 +121,13 @@ void TSnow::Step() {
 void TSnow::Draw() {
   if (Target == nullptr) return;
   Canvas canvas(*Target);
+  canvas.UndoLog = UndoLog;
   canvas.PenColor = kSnowOutline;
   canvas.BrushColor = kSnowFill;
   for (const TSnowFlake& f : Flakes) {
     const int x = ToCoord(f.X), y = ToCoord(f.Y);
     const int s = ClampTo<int32_t>(f.Size, 2, 4);
     canvas.Ellipse(x, y, x + s, y + s);
-    if (Marks) Marks->push_back(Rect{x, y, x + s, y + s});
   }
 }
 

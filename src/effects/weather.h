@@ -41,9 +41,9 @@ class TRain {
   void Draw();
 
   Bitmap* Target = nullptr;  // not owned
-  // When set, Draw appends the box (half-open) of every streak it draws, so a caller can
-  // restore exactly those pixels before the next frame.
-  std::vector<Rect>* Marks = nullptr;
+  // When set, every pixel Draw changes is logged here first (see Canvas::UndoLog), so a caller
+  // can take the rain off the frame again.
+  std::vector<std::pair<size_t, Color>>* UndoLog = nullptr;
   std::vector<TRainDrop> Drops;
   int32_t SpeedIndex = 2;      // into kSpeedTable; clamped when used
   int32_t Angle = 0;           // direction of fall in degrees; 90 is straight down
@@ -78,8 +78,8 @@ class TSnow {
   void Draw();
 
   Bitmap* Target = nullptr;  // not owned
-  // When set, Draw appends the box (half-open) of every flake it draws.
-  std::vector<Rect>* Marks = nullptr;
+  // When set, every pixel Draw changes is logged here first.
+  std::vector<std::pair<size_t, Color>>* UndoLog = nullptr;
   std::vector<TSnowFlake> Flakes;
   int32_t SpeedIndex = 2;    // into kSpeedTable; clamped when used
   int32_t SpeedPercent = 0;  // the generator's speed

@@ -97,7 +97,7 @@ bool EventLoop::AcceptsInput(const BasicWindow* window) const {
 void EventLoop::Dispatch(const Delivery& d) {
   BasicWindow* w = d.window;
   if (!w || !IsLive(w)) return;
-  if (IsInput(d) && !d.forced && !AcceptsInput(w)) return;
+  if (IsInput(d) && !AcceptsInput(w)) return;
   if (w->IsClosed() && d.what != Delivery::What::kPaint) return;
   WindowHandler* h = w->handler();
   switch (d.what) {
@@ -193,7 +193,14 @@ int EventLoop::RunModal(BasicWindow& window) {
   if (IsLive(&window)) RequestPaint(window);
 
   auto running = [&] { return modal_[depth - 1] == &window && !window.IsClosed(); };
+  int quits_seen = quit_requests_;
   while (running()) {
+    // Only the innermost loop runs; outer ones see the request when they get control again.
+    if (quits_seen != quit_requests_) {
+      quits_seen = quit_requests_;
+      window.Close(kModalCancel);
+      continue;
+    }
     if (Step()) continue;
     WindowHandler* h = window.handler();
     if (h && h->OnIdle(window)) continue;

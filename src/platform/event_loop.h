@@ -21,9 +21,6 @@ struct Delivery {
   Event event;
   int width = 0;   // kResize
   int height = 0;  // kResize
-  // A close request from the system (the process is told to end): it reaches windows behind
-  // a modal one too.
-  bool forced = false;
 };
 
 // Window bookkeeping every backend shares: the handler, the close protocol, the modal result.
@@ -75,6 +72,10 @@ class EventLoop {
   int RunModal(BasicWindow& window);
   void ProcessMessages();
 
+  // The process is told to end (SIGTERM): every running modal loop asks its window to close,
+  // innermost first, once per request.
+  void RequestQuit() { ++quit_requests_; }
+
   // Queues a delivery made on the user-interface thread (music notifications, scripted input).
   void Post(const Delivery& d) { posted_.push_back(d); }
 
@@ -115,6 +116,7 @@ class EventLoop {
   std::vector<BasicWindow*> windows_;
   std::vector<Timer> timers_;
   std::vector<BasicWindow*> paint_;
+  int quit_requests_ = 0;
 };
 
 }  // namespace lpc::platform

@@ -116,6 +116,12 @@ TLPfmScrSvr::~TLPfmScrSvr() {
 }
 
 void TLPfmScrSvr::ShowModal() {
+  platform_.RunModal(Open());
+  window_.reset();
+  media_player_.reset();
+}
+
+platform::Window& TLPfmScrSvr::Open() {
   platform::WindowOptions options;
   options.kind = platform::WindowKind::kFullScreen;
   options.caption = kScreensaverCaption;
@@ -125,9 +131,7 @@ void TLPfmScrSvr::ShowModal() {
   options.background = 0;
   window_ = platform_.OpenWindow(options, this);
   if (!window_) throw Error("The screensaver window could not be opened");
-  platform_.RunModal(*window_);
-  window_.reset();
-  media_player_.reset();
+  return *window_;
 }
 
 void TLPfmScrSvr::FormShow(platform::Window& window) {

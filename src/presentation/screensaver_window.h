@@ -61,6 +61,8 @@ class TLPfmScrSvr : public platform::WindowHandler {
 
   // Opens the window, runs it modally, destroys it.
   void ShowModal();
+  // Opens the window without running it (benchmarks drive frames by hand).
+  platform::Window& Open();
 
   // Window handlers.
   void OnShow(platform::Window& window) override { FormShow(window); }

@@ -381,15 +381,22 @@ TEST(WaveGenerator, OverlayIsTheWaterFrameWithTheWeatherDrawnOverIt) {
     gen.SetWeather(true);
     TSnow snow = kind == 1 ? *gen.Snow() : TSnow{};
     TRain rain = kind == 2 ? *gen.Rain() : TRain{};
-    snow.Marks = nullptr;
-    rain.Marks = nullptr;
+    snow.UndoLog = nullptr;
+    rain.UndoLog = nullptr;
+    PlainWave ref;
+    {
+      FixedSeed again(3);
+      ref.Prepare(p);
+    }
     Bitmap expected;
     snow.Target = rain.Target = &expected;
     for (int f = 0; f < 25; ++f) {
       const uint32_t seed = 100 + f;
       RandSeed(seed);
       gen.Update();
-      expected = gen.Output();
+      ref.Update();
+      ASSERT_EQ(gen.Output(), ref.output) << "frame " << f;
+      expected = ref.output;
       RandSeed(seed);
       if (kind == 1) {
         snow.SpeedPercent = 100;

@@ -150,6 +150,10 @@ class HeadlessPlatform : public Platform, private LoopSource {
   void QueueKey(uint32_t at, Window& window, int key, char32_t ch = 0);
   // The close box: a close request that the window's handler may refuse.
   void QueueCloseRequest(uint32_t at, Window& window);
+  // The process is told to end (SIGTERM): every modal window is asked to close.
+  void QueueQuit(uint32_t at) {
+    Schedule(at, [this] { loop_.RequestQuit(); });
+  }
   // Ends the playing track of every player now, as if it had reached its end.
   void FinishMusic();
 

@@ -169,6 +169,8 @@ std::unique_ptr<Window> SdlPlatform::OpenWindow(const WindowOptions& options,
   }
   SDL_Window* win = SDL_CreateWindow(options.caption.c_str(), x, y, w, h, flags);
   if (!win) throw Error(std::string("Cannot create a window: ") + SDL_GetError());
+  // Dialogs stay with their owner (transient-for under X11).
+  if (auto* owner = dynamic_cast<SdlWindow*>(options.owner)) SDL_SetWindowModalFor(win, owner->sdl());
   return std::make_unique<SdlWindow>(*this, win, options, handler);
 }
 
@@ -263,14 +265,11 @@ bool SdlPlatform::Translate(const SDL_Event& e, Delivery& out) {
     return false;
   }
   switch (e.type) {
-    case SDL_QUIT: {
+    case SDL_QUIT:
       // SIGTERM or SIGINT (XScreenSaver ends its savers this way): close every modal window,
       // innermost first, so that each runs its clean-up.
-      out.what = Delivery::What::kCloseRequest;
-      out.forced = true;
-      out.window = loop_.TopModal();
-      return out.window != nullptr;
-    }
+      loop_.RequestQuit();
+      return false;
     case SDL_WINDOWEVENT: {
       out.window = FindWindow(e.window.windowID);
       if (!out.window) return false;
