@@ -205,6 +205,30 @@ TEST(HeadlessLoop, ModalLoopsNestAndOuterWindowsGetNoInput) {
   EXPECT_EQ(inner_r.log, inner_want);
 }
 
+TEST(HeadlessLoop, QuitClosesEveryModalWindowInnermostFirst) {
+  HeadlessPlatform p;
+  std::vector<std::string> order;
+  struct Closer : Recorder {
+    std::vector<std::string>* order;
+    std::string name;
+    void OnClose(Window&) override { order->push_back(name); }
+  };
+  Closer outer_r, inner_r;
+  outer_r.order = inner_r.order = &order;
+  outer_r.name = "outer";
+  inner_r.name = "inner";
+  auto outer = p.OpenWindow(Framed(), &outer_r);
+  auto inner = p.OpenWindow(Framed(), &inner_r);
+  outer_r.on_event = [&](Window&, const Event& e) {
+    if (e.kind == EventKind::kMouseDown) p.RunModal(*inner);
+  };
+  p.QueueClick(10, *outer, 0, 0);
+  p.QueueQuit(20);
+  p.RunModal(*outer);
+  EXPECT_EQ(order, (std::vector<std::string>{"inner", "outer"}));
+  EXPECT_EQ(p.Ticks(), 20u);
+}
+
 TEST(HeadlessLoop, WaitingForInputThatNeverComesFailsInsteadOfHanging) {
   HeadlessPlatform p;
   Recorder r;
