@@ -265,7 +265,9 @@ class Platform {
                                              WindowHandler* handler) = 0;
   // Shows the window and runs its event loop until it closes; returns the modal result given
   // to Window::Close. Modal loops nest: while an inner one runs, input for the windows of outer
-  // loops is dropped; their timers, paints and music notifications still arrive.
+  // loops is dropped; their timers, paints and music notifications still arrive. When the
+  // process is told to end (SIGTERM), each running loop asks its window to close, innermost
+  // first. A window destroyed while its loop runs ends that loop with kModalCancel.
   virtual int RunModal(Window& window) = 0;
   // Handles the events pending now (for every open window) without waiting and without idle
   // calls; returns at once when there are none.
@@ -277,7 +279,9 @@ class Platform {
   // starting an id again restarts it. Timers run on Ticks(), so the headless clock drives them.
   virtual void StartTimer(Window& window, int id, uint32_t interval_ms) = 0;
   virtual void StopTimer(Window& window, int id) = 0;
-  // A modal message box; returns kModalOk, kModalYes or kModalNo (see MessageKind).
+  // A modal message box; returns kModalOk, kModalYes or kModalNo (see MessageKind). Closing
+  // the box without an answer gives kModalOk, or kModalNo for a question; so does a host
+  // without a display (the SDL backend then prints the text to stderr).
   virtual int ShowMessageBox(Window* owner, const std::string& text, const std::string& caption,
                              MessageKind kind) = 0;
 
