@@ -555,6 +555,98 @@ void Text() {
   LPC_CHECK(small.width() == 20 && small.height() == 10);
 }
 
+// --- audio ----------------------------------------------------------------------------------
+
+// A mono 16-bit WAV of the given length, silent.
+std::string MakeWav(const std::string& name, int ms) {
+  const std::string path = TempFolder() + "lpc checks\\" + name;
+  CreateDirectoryA((TempFolder() + "lpc checks").c_str(), nullptr);
+  const uint32_t rate = 22050;
+  const uint32_t data = rate * 2 * static_cast<uint32_t>(ms) / 1000;
+  std::string wav = "RIFF....WAVEfmt ";
+  auto u32 = [&wav](uint32_t v) {
+    for (int i = 0; i < 4; ++i) wav += static_cast<char>((v >> (8 * i)) & 0xFF);
+  };
+  auto u16 = [&wav](uint16_t v) {
+    wav += static_cast<char>(v & 0xFF);
+    wav += static_cast<char>(v >> 8);
+  };
+  u32(16);
+  u16(1);
+  u16(1);
+  u32(rate);
+  u32(rate * 2);
+  u16(2);
+  u16(16);
+  wav += "data";
+  u32(data);
+  wav.append(data, '\0');
+  const uint32_t riff = static_cast<uint32_t>(wav.size() - 8);
+  for (int i = 0; i < 4; ++i) wav[4 + i] = static_cast<char>((riff >> (8 * i)) & 0xFF);
+  WriteFile(path, wav);
+  return path;
+}
+
+// Needs an audio device: the driver script gives Wine ALSA's null device.
+void MusicToTheEnd() {
+  Platform& p = *g_platform;
+  LPC_CHECK(waveOutGetNumDevs() > 0);
+  const std::string track = MakeWav("track.wav", 400);
+  auto player = p.CreateMusicPlayer();
+  LPC_CHECK(player->Open(track));
+  LPC_CHECK(player->IsOpen());
+  LPC_CHECK(player->Length() >= 390 && player->Length() <= 410);
+  int ends = 0;
+  uint32_t position_at_end = 0;
+  Recorder r;
+  r.on_show = [&](Window& w) {
+    // A play superseded by another, and one stopped, report no end.
+    LPC_CHECK(player->Play(&w));
+    LPC_CHECK(player->Play(&w));
+    p.StartTimer(w, 9, 10000);  // a track that never ends fails here
+  };
+  r.on_event = [&](Window& w, const Event& e) {
+    if (e.kind == EventKind::kMusicEnded) {
+      ++ends;
+      LPC_CHECK(e.player == player.get());
+      position_at_end = player->Position();
+      w.Close(kModalOk);
+    } else if (e.kind == EventKind::kTimer) {
+      w.Close(kModalCancel);
+    }
+  };
+  auto window = p.OpenWindow(Framed(40, 30), &r);
+  LPC_CHECK_EQ(p.RunModal(*window), kModalOk);
+  LPC_CHECK_EQ(ends, 1);
+  LPC_CHECK(position_at_end >= player->Length());
+
+  // Stopped before its end: no notification.
+  Recorder quiet;
+  quiet.on_show = [&](Window& w) {
+    player->Play(&w);
+    player->Stop();
+    p.StartTimer(w, 9, 800);
+  };
+  quiet.on_event = [&](Window& w, const Event& e) {
+    if (e.kind == EventKind::kTimer) w.Close(kModalOk);
+  };
+  auto window2 = p.OpenWindow(Framed(40, 30), &quiet);
+  p.RunModal(*window2);
+  LPC_CHECK_EQ(quiet.Count(EventKind::kMusicEnded), 0);
+  player->Close();
+  LPC_CHECK(!player->IsOpen());
+  LPC_CHECK_EQ(player->Length(), 0u);
+}
+
+void LoopingSounds() {
+  Platform& p = *g_platform;
+  const std::string sound = MakeWav("loop.wav", 200);
+  LPC_CHECK(p.PlayLoopingSound(sound));
+  p.Sleep(300);
+  p.StopSound();
+  p.StopSound();  // stopping twice is harmless
+}
+
 // --- crash reports ----------------------------------------------------------------------------
 
 std::string ReadAll(const std::string& path) {
@@ -652,6 +744,8 @@ int main(int argc, char** argv) {
       {"error text formats", ErrorTextFormats},
       {"registry under the current user", Registry},
       {"os family, running flag, music player without a track", OsFamilyAndServices},
+      {"music: a track plays to its end and says so", MusicToTheEnd},
+      {"looping picture sounds", LoopingSounds},
       {"loop: timers and a refused close", TimersAndRefusedClose},
       {"loop: idle handler never waits", IdleNeverWaits},
       {"loop: nested modal windows", NestedModalDropsOuterInput},
