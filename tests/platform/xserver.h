@@ -9,6 +9,7 @@
 #include <fcntl.h>
 #include <poll.h>
 #include <signal.h>
+#include <sys/prctl.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -27,6 +28,8 @@ class XServer {
     pid_ = fork();
     if (pid_ < 0) return "fork failed";
     if (pid_ == 0) {
+      // The server must not outlive a test program that crashes or is killed by a timeout.
+      prctl(PR_SET_PDEATHSIG, SIGKILL);
       close(fds[0]);
       const int devnull = open("/dev/null", O_RDWR);
       dup2(devnull, 1);
