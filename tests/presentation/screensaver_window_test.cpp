@@ -278,6 +278,25 @@ TEST_F(ShowTest, WaterMovesAndLandStaysStill) {
   EXPECT_EQ(first.At(100, 100), 0u);  // outside the picture stays black
 }
 
+TEST_F(ShowTest, EveryKindOfPackedPictureRunsThroughChangesAndFades) {
+  testing::WritePackedPicture(dir_.File("a.lpp"), 1024, 576, {}, 0, kRed, true);
+  testing::WritePackedPicture(dir_.File("b.lpp"), 1024, 576, {}, 2, kGreen, false);
+  testing::WritePackedPicture(dir_.File("c.lpp"), 1024, 576, {}, 1, kBlue, true);
+  testing::WritePlainPicture(dir_.File("d.bmp"), 1024, 576, kRed);
+  for (const char* n : {"a.lpp", "b.lpp", "c.lpp", "d.bmp", "a.lpp"}) AddPicture(n);
+  project_.Setting.Duration = 1;
+  project_.Setting.Transition = true;
+  // Each change: one second shown, then a two-second fade.
+  At(12500, [&] { EXPECT_EQ(form_->ImageIndex(), 4); });
+  At(13500, [&] {
+    // Back to the first entry, the same file: no reload, no fade.
+    EXPECT_EQ(form_->ImageIndex(), 0);
+    EXPECT_EQ(form_->LoadedImage(), dir_.File("a.lpp"));
+  });
+  CloseByMouseAt(13600);
+  RunForm();
+}
+
 TEST_F(ShowTest, PackedPictureStretchedWithWeatherDrawsTheOverlay) {
   testing::WritePackedPicture(dir_.File("snow.lpp"), 400, 300, {}, 1);
   AddPicture("snow.lpp");

@@ -31,7 +31,7 @@ inline Bitmap SeaPicture(int width, int height, Color sky = MakeColor(200, 120, 
 // A packed picture whose lower half is water region 1.
 inline void WritePackedPicture(const std::string& path, int width, int height,
                                const std::string& sound = {}, int weather_kind = 0,
-                               Color sky = MakeColor(200, 120, 40)) {
+                               Color sky = MakeColor(200, 120, 40), bool perspective = false) {
   PackedImageData data;
   data.Title = "Sea";
   data.Artist = "Test";
@@ -51,6 +51,7 @@ inline void WritePackedPicture(const std::string& path, int width, int height,
   w.Vertical = true;
   w.Period = 360;
   w.JitterRange = 3;
+  w.Perspective = perspective;
   for (int i = 1; i < 4; ++i) data.WaveParams[i].Period = 360;
   data.SoundFile = sound;
   data.WeatherParam.Kind = weather_kind;

@@ -1,0 +1,125 @@
+// The show's frame loop and its start-up, on the headless platform (presenting a frame copies it
+// into the window's back buffer, as a real backend does before handing it to the screen).
+#include <benchmark/benchmark.h>
+
+#include <filesystem>
+#include <string>
+
+#include "base/bitmap.h"
+#include "base/fileio.h"
+#include "base/random.h"
+#include "imaging/picture.h"
+#include "package/package.h"
+#include "package/packed_image.h"
+#include "package/project.h"
+#include "platform/headless/headless_platform.h"
+#include "presentation/screensaver_window.h"
+#include "startup/startup.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+
+std::string BenchFolder() {
+  const fs::path p = fs::temp_directory_path() / "lpc-show-bench";
+  fs::create_directories(p);
+  return p.string() + "/";
+}
+
+// A packed picture with a sea (water region 1, perspective off) in the lower half.
+std::string PackedSea(int w, int h, int weather) {
+  lpc::Bitmap picture(w, h, lpc::MakeColor(200, 140, 80));
+  lpc::Bitmap mask(w, h, 0);
+  for (int y = h / 2; y < h; ++y) {
+    for (int x = 0; x < w; ++x) {
+      picture.At(x, y) = lpc::MakeColor((x * 3 + y) & 0xFF, (y * 5) & 0xFF, 180);
+      mask.At(x, y) = lpc::RegionToColor(1);
+    }
+  }
+  lpc::PackedImageData d;
+  d.ThumbnailJpeg = lpc::EncodeJpeg(lpc::Bitmap(80, 60, 0x336699), 80);
+  d.PictureJpeg = lpc::EncodeJpeg(picture, 90);
+  d.MaskRuns = lpc::EncodeMask(mask);
+  d.WaveParams[0] = {6, 30, 12, 1, true, true, false, 360, 4};
+  for (int i = 1; i < 4; ++i) d.WaveParams[i].Period = 360;
+  d.WeatherParam.Kind = weather;
+  d.WeatherParam.Count = 400;
+  d.WeatherParam.SpeedIndex = 10;
+  d.WeatherParam.Angle = 80;
+  d.WeatherParam.Length = 100;
+  return lpc::EncodePackedImage(d);
+}
+
+void BM_ShowFrame(benchmark::State& state) {
+  const int w = static_cast<int>(state.range(0)), h = static_cast<int>(state.range(1));
+  const std::string file = BenchFolder() + "sea.lpp";
+  lpc::WriteFileBytes(file, PackedSea(w, h, 0));
+  lpc::platform::HeadlessPlatform platform;
+  platform.SetScreenSize({w, h});
+  lpc::platform::SetCurrent(&platform);
+  lpc::TLPCProject project;
+  project.FileList.Names = {file};
+  project.FileList.Flags = {lpc::kFlagTrue};
+  project.Setting.Random = false;
+  project.Setting.Music = false;
+  lpc::TLPfmScrSvr form(platform, project, lpc::TShowEnvironment{});
+  lpc::platform::Window& window = form.Open();
+  form.FormShow(window);
+  for (auto _ : state) form.IdleFrame();  // update, draw; the pacing sleep is virtual here
+  form.FormClose(window);
+  lpc::platform::SetCurrent(nullptr);
+  state.SetItemsProcessed(state.iterations());
+}
+BENCHMARK(BM_ShowFrame)->Args({1920, 1080})->Unit(benchmark::kMicrosecond);
+
+// From the program's start to its first frame and out again, for a package of `range(0)` MB:
+// unpacking, project and first picture, one frame, clean-up.
+void BM_StartupToFirstFrame(benchmark::State& state) {
+  const std::string dir = BenchFolder();
+  const std::string exe = dir + "Bench.scr";
+  {
+    lpc::TLPCProject project;
+    lpc::PackageBuilder files;
+    std::string names;
+    for (int i = 0; i < 3; ++i) {
+      const std::string name = "sea" + std::to_string(i) + ".lpp";
+      files.AddBytes(PackedSea(1920, 1080, i));
+      names += "C:\\Author\\" + name + "\r\n";
+      project.FileList.Names.push_back(name);
+      project.FileList.Flags.push_back(lpc::kFlagTrue);
+    }
+    // Music makes up the rest of the size.
+    const int64_t rest = state.range(0) * (int64_t{1} << 20) - files.Size();
+    std::string music(static_cast<size_t>(rest > 0 ? rest : 0), '\0');
+    for (size_t i = 0; i < music.size(); i += 4096) music[i] = static_cast<char>(i >> 12);
+    files.AddBytes(std::move(music));
+    names += "C:\\Author\\music.wav\r\n";
+    project.Setting.MusicFile = "music.wav";
+    project.Setting.Music = false;
+    project.Setting.ShowImageMode = 1;
+    lpc::PackageBuilder package;
+    package.AddBytes(project.ToRecordBytes());
+    package.AddBytes(names);
+    package.AddPackage(std::move(files));
+    package.AddBytes("0\r\n");
+    lpc::WriteFileBytes(exe, std::string(4 << 20, 'x') + package.ToBytes());
+  }
+  setenv("TMPDIR", dir.c_str(), 1);
+  for (auto _ : state) {
+    lpc::platform::HeadlessPlatform platform;
+    platform.SetScreenSize({1920, 1080});
+    // The first frame ends at tick 33; the window closes right after it.
+    platform.Schedule(34, [&] { platform.loop().TopModal()->Close(); });
+    lpc::TStartup startup;
+    startup.Arguments = {"/s"};
+    startup.ExePath = exe;
+    startup.MakePlatform = [&] { return &platform; };
+    if (lpc::RunProgram(startup) != 0) state.SkipWithError("the run failed");
+    lpc::platform::SetCurrent(nullptr);
+  }
+  unsetenv("TMPDIR");
+  fs::remove(exe);
+}
+BENCHMARK(BM_StartupToFirstFrame)->Arg(50)->Unit(benchmark::kMillisecond)->Iterations(5);
+
+}  // namespace

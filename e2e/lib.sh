@@ -1,0 +1,112 @@
+# Shared helpers for the end-to-end tests: a private X server, screenshots, bounded waits.
+# Every test runs its screensaver on an Xvfb of its own at 1024x768, so a full-screen window
+# never lands on the user's display and pixel positions are known.
+set -euo pipefail
+
+E2E_TMP=$(mktemp -d /tmp/lpc-e2e.XXXXXX)
+XVFB_PID=""
+CHILD_PIDS=()
+
+e2e_cleanup() {
+  local pid
+  for pid in "${CHILD_PIDS[@]}"; do kill -9 "$pid" 2>/dev/null || true; done
+  if [[ -n "$XVFB_PID" ]]; then kill "$XVFB_PID" 2>/dev/null || true; fi
+  rm -rf "$E2E_TMP"
+}
+trap e2e_cleanup EXIT
+
+fail() {
+  echo "FAIL: $*" >&2
+  exit 1
+}
+
+# Starts Xvfb on the first free display number from 90 on and exports DISPLAY.
+start_xvfb() {
+  local n
+  for n in $(seq 90 199); do
+    [[ -e /tmp/.X$n-lock || -e /tmp/.X11-unix/X$n ]] && continue
+    Xvfb ":$n" -screen 0 1024x768x24 -nolisten tcp >"$E2E_TMP/xvfb.log" 2>&1 &
+    XVFB_PID=$!
+    local i
+    for i in $(seq 1 50); do
+      if DISPLAY=":$n" xwininfo -root >/dev/null 2>&1; then
+        export DISPLAY=":$n"
+        return 0
+      fi
+      kill -0 "$XVFB_PID" 2>/dev/null || break
+      sleep 0.1
+    done
+    kill "$XVFB_PID" 2>/dev/null || true
+    XVFB_PID=""
+  done
+  fail "could not start Xvfb"
+}
+
+# screenshot FILE
+screenshot() {
+  import -display "$DISPLAY" -window root "$1" 2>/dev/null || fail "screenshot failed"
+}
+
+# crop IN WxH+X+Y OUT
+crop() {
+  convert "$1" -crop "$2" +repage "$3"
+}
+
+# Pixels that differ between two pictures of one size.
+changed_pixels() {
+  # compare's status says whether the pictures differ; the count is what matters here.
+  { compare -metric AE "$1" "$2" null: 2>&1 || true; } | awk '{print int($1)}'
+}
+
+# The brightest channel value (0..255) anywhere in a region.
+max_value() {
+  convert "$1" -crop "$2" +repage -format "%[fx:int(255*maxima)]" info:
+}
+
+# The colour of one pixel as "r,g,b".
+pixel() {
+  convert "$1" -format "%[fx:int(255*p{$2,$3}.r)],%[fx:int(255*p{$2,$3}.g)],%[fx:int(255*p{$2,$3}.b)]" info:
+}
+
+# wait_for_window NAME_PATTERN SECONDS: waits until a window whose tree line matches appears.
+wait_for_window() {
+  local i
+  for i in $(seq 1 $(($2 * 10))); do
+    if xwininfo -root -tree 2>/dev/null | grep -q "$1"; then return 0; fi
+    sleep 0.1
+  done
+  return 1
+}
+
+# wait_exit PID MILLISECONDS: 0 when the process ended within the time (its status in
+# EXIT_STATUS), 1 otherwise.
+wait_exit() {
+  local pid=$1 left=$2
+  while ((left > 0)); do
+    if ! kill -0 "$pid" 2>/dev/null; then
+      set +e
+      wait "$pid"
+      EXIT_STATUS=$?
+      set -e
+      return 0
+    fi
+    sleep 0.05
+    left=$((left - 50))
+  done
+  return 1
+}
+
+# Bytes of audio output that are not zero (silence is all zero bytes in every sample format).
+nonzero_bytes() {
+  if [[ -f "$1" ]]; then tr -d '\000' <"$1" | wc -c; else echo 0; fi
+}
+
+# Moves the pointer by one pixel at a time: never enough to close the show.
+jitter_pointer() {
+  local i
+  xdotool mousemove 500 500
+  for i in $(seq 1 "$1"); do
+    sleep 0.05
+    xdotool mousemove $((500 + i % 2)) 500
+  done
+}
