@@ -209,6 +209,27 @@ TEST(CanvasCopy, StretchRepeatsOrDropsWholePixels) {
   EXPECT_EQ(shifted.At(1, 1), 0u);
 }
 
+TEST(CanvasUndo, ReplayingTheLogBackwardsRestoresTheBitmap) {
+  Bitmap bm(12, 10);
+  for (int y = 0; y < 10; ++y) for (int x = 0; x < 12; ++x) bm.At(x, y) = MakeColor(x, y, 9);
+  const Bitmap before = bm;
+  std::vector<std::pair<size_t, Color>> log;
+  Canvas c(bm);
+  c.UndoLog = &log;
+  c.PenColor = kPen;
+  c.BrushColor = kBrush;
+  c.MoveTo(-3, 2);
+  c.LineTo(14, 7);
+  c.Ellipse(1, 1, 5, 5);  // small: drawn from its cached shape
+  c.Ellipse(2, 0, 11, 10);  // overlaps the first and the line
+  c.Rectangle(8, 6, 13, 12);
+  c.FillRect(Rect{0, 8, 3, 10});
+  c.StretchDraw(Rect{6, 0, 8, 2}, before);
+  ASSERT_NE(bm, before);
+  for (auto it = log.rbegin(); it != log.rend(); ++it) bm.data()[it->first] = it->second;
+  EXPECT_EQ(bm, before);
+}
+
 struct FakeText : TextRenderer {
   void DrawText(Bitmap& b, int x, int y, const std::string& t, const FontSpec&, Color c) override {
     for (size_t i = 0; i < t.size(); ++i) Canvas(b).SetPixel(x + static_cast<int>(i), y, c);
