@@ -555,6 +555,49 @@ void Text() {
   LPC_CHECK(small.width() == 20 && small.height() == 10);
 }
 
+void ShellWallpaperPasswords() {
+  Platform& p = *g_platform;
+  // The shell refuses a document that does not exist.
+  LPC_CHECK(!p.OpenDocument(TempFolder() + "lpc checks\\no such document.lpcx"));
+
+  // The wallpaper is recorded in the user's profile.
+  const std::string bmp = TempFolder() + "lpc checks\\Wall Paper.scr.bmp";
+  std::string file = "BM";
+  const uint32_t header = 14 + 40, pixels = 4 * 2 * 2;
+  auto u32 = [&file](uint32_t v) {
+    for (int i = 0; i < 4; ++i) file += static_cast<char>((v >> (8 * i)) & 0xFF);
+  };
+  u32(header + pixels);
+  u32(0);
+  u32(header);
+  u32(40);
+  u32(2);
+  u32(2);
+  file += std::string("\x01\x00\x20\x00", 4);  // one plane, 32 bits
+  u32(0);
+  u32(pixels);
+  u32(2835);
+  u32(2835);
+  u32(0);
+  u32(0);
+  file.append(pixels, '\x7F');
+  WriteFile(bmp, file);
+  LPC_CHECK(p.SetDesktopWallpaper(bmp));
+  LPC_CHECK_EQ(Lower(p.ReadRegistryString("Control Panel\\Desktop", "Wallpaper").value_or("")),
+               Lower(bmp));
+
+  // Wine has MPR.DLL with its password export, but no PASSWORD.CPL.
+  LPC_CHECK(p.HasPasswordProvider());
+  LPC_CHECK(p.ChangePassword(0));
+  Recorder r;
+  r.on_show = [&](Window& w) {
+    LPC_CHECK(p.VerifyScreenSavePassword(w) == PasswordCheck::kUnavailable);
+    w.Close(kModalOk);
+  };
+  auto window = p.OpenWindow(Framed(40, 30), &r);
+  p.RunModal(*window);
+}
+
 // --- audio ----------------------------------------------------------------------------------
 
 // A mono 16-bit WAV of the given length, silent.
@@ -744,6 +787,7 @@ int main(int argc, char** argv) {
       {"error text formats", ErrorTextFormats},
       {"registry under the current user", Registry},
       {"os family, running flag, music player without a track", OsFamilyAndServices},
+      {"shell, wallpaper and password providers", ShellWallpaperPasswords},
       {"music: a track plays to its end and says so", MusicToTheEnd},
       {"looping picture sounds", LoopingSounds},
       {"loop: timers and a refused close", TimersAndRefusedClose},
