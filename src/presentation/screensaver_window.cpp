@@ -285,6 +285,7 @@ bool TLPfmScrSvr::OnIdle(platform::Window&) {
 void TLPfmScrSvr::OnPaint(platform::Window&) {
   if (!window_ || screen_.empty()) return;
   SyncScreen();
+  full_redraw_ = true;
   window_->Present(screen_);
 }
 
@@ -347,6 +348,7 @@ void TLPfmScrSvr::LoadPlainPicture(const std::string& file) {
   }
   // Commit only now, so a picture that fails to load leaves the show as it was.
   plain_bitmap_ = std::move(scaled);
+  full_redraw_ = true;
   picture_width_ = size.width;
   picture_height_ = size.height;
   is_plain_picture_ = true;
@@ -368,6 +370,7 @@ void TLPfmScrSvr::LoadPackedPicture(const std::string& file) {
   picture_width_ = packed_picture_->Picture.width();
   picture_height_ = packed_picture_->Picture.height();
   is_plain_picture_ = false;
+  full_redraw_ = true;
   wave_engine_->AttachProject(packed_picture_.get());
   wave_engine_->SetWeather(false);
   wave_engine_->Prepare();
@@ -403,7 +406,19 @@ void TLPfmScrSvr::DrawFrame() {
   const Bitmap* frame = FrameBitmap();
   if (!frame || !window_) return;
   const Point pos = PicturePos();
-  window_->Present(*frame, pos.x, pos.y);
+  Rect rows{0, 0, frame->width(), frame->height()};
+  if (!full_redraw_ && !is_plain_picture_ && !wave_engine_->WeatherOn()) {
+    int top = frame->height(), bottom = -1;
+    for (int i = 0; i < 4; ++i) {
+      if (wave_engine_->RegionTop(i) > wave_engine_->RegionBottom(i)) continue;  // empty
+      top = std::min(top, wave_engine_->RegionTop(i));
+      bottom = std::max(bottom, wave_engine_->RegionBottom(i));
+    }
+    rows.top = std::max(0, top);
+    rows.bottom = std::min(frame->height(), bottom + 1);
+  }
+  if (!rows.IsEmpty()) window_->Present(*frame, rows, pos.x, pos.y + rows.top);
+  full_redraw_ = false;
   frame_pending_ = true;
   pending_pos_ = pos;
 }
@@ -417,6 +432,7 @@ void TLPfmScrSvr::SyncScreen() {
 
 void TLPfmScrSvr::ClearScreen() {
   frame_pending_ = false;
+  full_redraw_ = true;
   screen_.Fill(0);
   if (window_) window_->FillRect(Rect{0, 0, screen_w_, screen_h_}, 0);
 }
@@ -476,6 +492,7 @@ void TLPfmScrSvr::PlayTransition(uint32_t duration_ms) {
   // What the screen now shows is the new picture on black.
   screen_ = after_bitmap_;
   frame_pending_ = false;
+  full_redraw_ = true;
 }
 
 // --- music -----------------------------------------------------------------------------------

@@ -160,6 +160,9 @@ class TLPfmScrSvr : public platform::WindowHandler {
   // The frame drawn last and where, until SyncScreen copies it into screen_.
   bool frame_pending_ = false;
   Point pending_pos_;
+  // The next frame must draw the whole picture; otherwise a packed picture without weather
+  // redraws only the rows its water spans, the rest being unchanged on screen.
+  bool full_redraw_ = true;
 
   TPictureSound picture_sound_;
   bool music_on_ = false;
