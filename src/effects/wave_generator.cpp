@@ -66,7 +66,7 @@ void CopyFlat(const int16_t* __restrict md, const int16_t* __restrict ms,
 // Kept out of line: inlined into DisplaceRow it runs short of registers.
 __attribute__((noinline)) void CopyJittered(const int16_t* __restrict map,
                                             const Color* __restrict pic, Color* __restrict out,
-                                            const ptrdiff_t* __restrict steps, ptrdiff_t dbase,
+                                            const int32_t* __restrict steps, ptrdiff_t dbase,
                                             ptrdiff_t sbase, int64_t h, int k, int64_t lo,
                                             int64_t hi) {
   const int16_t kk = static_cast<int16_t>(k);
@@ -148,7 +148,7 @@ void TWaveGenerator::BuildJitter() {
     for (int32_t x = 0; x < width_; ++x) {
       jitter_[i][x] = Random(range);
       most = std::max(most, jitter_[i][x]);
-      jitter_steps_[i][x] = static_cast<ptrdiff_t>(jitter_[i][x]) * width_;
+      jitter_steps_[i][x] = std::min(jitter_[i][x], height_) * width_;
     }
     jitter_max_[i] = most;
     flat_jitter_[i] = most == 0;

@@ -111,7 +111,9 @@ class TWaveGenerator {
   std::array<std::vector<int32_t>, 4> jitter_;
   std::array<bool, 4> flat_jitter_{};  // every column's offset is 0
   std::array<int32_t, 4> jitter_max_{};
-  std::array<std::vector<ptrdiff_t>, 4> jitter_steps_;  // Jitter * Width: the offset in pixels
+  // min(Jitter, Height) * Width: the jitter as an offset in pixels (only used where the jitter
+  // stays within the picture).
+  std::array<std::vector<int32_t>, 4> jitter_steps_;
   std::array<const TWaveParam*, 4> params_{};
   std::array<int32_t, 4> region_top_{};
   std::array<int32_t, 4> region_bottom_{};
