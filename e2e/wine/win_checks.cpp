@@ -3,6 +3,7 @@
 // crash report checks.
 #include <cstdlib>
 #include <cstring>
+#include <stdexcept>
 #include <string>
 #include <vector>
 
@@ -321,6 +322,39 @@ void NestedModalDropsOuterInput() {
   LPC_CHECK_EQ(inner_chars, std::string("i"));
   // Timers of the outer window go on while the inner loop runs.
   LPC_CHECK(outer_timers_during_inner >= 2);
+}
+
+// An error from a handler leaves RunModal as it was thrown; the outer windows get their input
+// back and the window can run again.
+void HandlerErrors() {
+  Platform& p = *g_platform;
+  Recorder inner;
+  inner.on_show = [&](Window& w) { PostMessageA(Hwnd(w), WM_CHAR, 'x', 0); };
+  inner.on_event = [](Window&, const Event& e) {
+    if (e.kind == EventKind::kKeyChar) throw std::runtime_error("from a handler");
+  };
+  std::string caught;
+  bool outer_enabled_after = false;
+  Recorder outer;
+  outer.on_show = [&](Window& w) {
+    auto window = p.OpenWindow(Framed(40, 30), &inner);
+    try {
+      p.RunModal(*window);
+    } catch (const std::runtime_error& e) {
+      caught = e.what();
+    }
+    LPC_CHECK(!window->IsClosed());
+    outer_enabled_after = IsWindowEnabled(Hwnd(w)) != FALSE;
+    inner.on_event = [](Window& iw, const Event& e) {
+      if (e.kind == EventKind::kKeyChar) iw.Close(kModalYes);
+    };
+    LPC_CHECK_EQ(p.RunModal(*window), kModalYes);
+    w.Close(kModalOk);
+  };
+  auto outer_window = p.OpenWindow(Framed(80, 60), &outer);
+  LPC_CHECK_EQ(p.RunModal(*outer_window), kModalOk);
+  LPC_CHECK_EQ(caught, std::string("from a handler"));
+  LPC_CHECK(outer_enabled_after);
 }
 
 void InputTranslation() {
@@ -794,6 +828,7 @@ int main(int argc, char** argv) {
       {"loop: idle handler never waits", IdleNeverWaits},
       {"loop: nested modal windows", NestedModalDropsOuterInput},
       {"loop: input messages become events", InputTranslation},
+      {"loop: errors from handlers", HandlerErrors},
       {"windows: present and fill", PresentAndFill},
       {"windows: hosted", HostedWindows},
       {"message boxes", MessageBoxes},

@@ -1,6 +1,7 @@
 // The Win32 platform: window classes, the message loop with its idle hook and nested modal
 // runs, timers, message boxes and the cursor.
 #include <algorithm>
+#include <exception>
 
 #include "base/errors.h"
 #include "platform/win32/win32_internal.h"
@@ -19,7 +20,15 @@ LRESULT CALLBACK WindowProc(HWND hwnd, UINT message, WPARAM wparam, LPARAM lpara
   }
   auto* window = reinterpret_cast<Win32Window*>(GetWindowLongPtrA(hwnd, GWLP_USERDATA));
   if (!window) return DefWindowProcA(hwnd, message, wparam, lparam);
-  return window->HandleMessage(message, wparam, lparam);
+  // An error must not unwind through the system's frames: it is held and raised again once
+  // DispatchMessageA has returned.
+  Win32Platform& platform = window->platform();
+  try {
+    return window->HandleMessage(message, wparam, lparam);
+  } catch (...) {
+    platform.HoldError(std::current_exception());
+    return 0;
+  }
 }
 
 LRESULT CALLBACK HelperProc(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam) {
@@ -29,7 +38,12 @@ LRESULT CALLBACK HelperProc(HWND hwnd, UINT message, WPARAM wparam, LPARAM lpara
   }
   auto* platform = reinterpret_cast<Win32Platform*>(GetWindowLongPtrA(hwnd, GWLP_USERDATA));
   if (!platform) return DefWindowProcA(hwnd, message, wparam, lparam);
-  return platform->HandleHelperMessage(hwnd, message, wparam, lparam);
+  try {
+    return platform->HandleHelperMessage(hwnd, message, wparam, lparam);
+  } catch (...) {
+    platform->HoldError(std::current_exception());
+    return 0;
+  }
 }
 
 void RegisterClasses(HINSTANCE instance) {
@@ -156,7 +170,17 @@ bool Win32Platform::PumpOne() {
   }
   TranslateMessage(&msg);
   DispatchMessageA(&msg);
+  if (held_error_) {
+    std::exception_ptr error = held_error_;
+    held_error_ = nullptr;
+    std::rethrow_exception(error);
+  }
   return true;
+}
+
+void Win32Platform::HoldError(std::exception_ptr error) {
+  // The first error of a dispatch is the one that matters; later ones follow from it.
+  if (!held_error_) held_error_ = error;
 }
 
 void Win32Platform::RunHostedPaints() {
@@ -189,17 +213,20 @@ int Win32Platform::RunModal(Window& window) {
   }
   modal_.push_back(frame);
   const size_t depth = modal_.size();
+  // However the loop ends (also by an error from a handler), the outer windows get their input
+  // back and the frame goes.
+  struct FrameGuard {
+    Win32Platform& platform;
+    size_t depth;
+    ~FrameGuard() { platform.EndModalFrame(depth); }
+  } guard{*this, depth};
   win.ShowForModal();
   if (win.handler()) win.handler()->OnShow(win);
 
-  int result = kModalCancel;
   for (;;) {
     // The window may be destroyed by a handler while its loop runs.
-    if (modal_[depth - 1].window == nullptr) break;
-    if (win.IsClosed()) {
-      result = win.modal_result();
-      break;
-    }
+    if (modal_[depth - 1].window == nullptr) return kModalCancel;
+    if (win.IsClosed()) return win.modal_result();
     if (PumpOne()) continue;
     RunHostedPaints();
     if (modal_[depth - 1].window == nullptr || win.IsClosed()) continue;
@@ -218,14 +245,19 @@ int Win32Platform::RunModal(Window& window) {
       MsgWaitForMultipleObjectsEx(0, nullptr, INFINITE, QS_ALLINPUT, MWMO_INPUTAVAILABLE);
     }
   }
-  for (HWND h : modal_[depth - 1].disabled) {
-    if (IsWindow(h)) EnableWindow(h, TRUE);
+}
+
+void Win32Platform::EndModalFrame(size_t depth) {
+  // Inner frames left behind by an error end with this one.
+  while (modal_.size() >= depth && !modal_.empty()) {
+    for (HWND h : modal_.back().disabled) {
+      if (IsWindow(h)) EnableWindow(h, TRUE);
+    }
+    modal_.pop_back();
   }
-  modal_.pop_back();
   if (!modal_.empty() && modal_.back().window && !modal_.back().window->hosted()) {
     SetForegroundWindow(modal_.back().window->hwnd());
   }
-  return result;
 }
 
 void Win32Platform::ProcessMessages() {

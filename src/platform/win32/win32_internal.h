@@ -15,6 +15,7 @@
 #undef DrawText
 #undef TextOut
 
+#include <exception>
 #include <map>
 #include <memory>
 #include <string>
@@ -57,6 +58,7 @@ class Win32Window final : public Window {
   bool Close(int result = kModalCancel) override;
   bool IsClosed() const override { return closed_; }
 
+  Win32Platform& platform() const { return platform_; }
   HWND hwnd() const { return hosted() ? host_ : hwnd_; }
   bool hosted() const { return options_.kind == WindowKind::kHosted; }
   bool full_screen() const { return options_.kind == WindowKind::kFullScreen; }
@@ -206,6 +208,10 @@ class Win32Platform final : public Platform {
   void AddPlayer(MciMusicPlayer* player) { players_.push_back(player); }
   void RemovePlayer(MciMusicPlayer* player);
   LRESULT HandleHelperMessage(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam);
+  // An error thrown by a handler inside a window procedure, raised again by the loop.
+  void HoldError(std::exception_ptr error);
+  // Ends the modal frame at `depth` (1-based) and any inside it.
+  void EndModalFrame(size_t depth);
 
  private:
   struct ModalFrame {
@@ -233,6 +239,7 @@ class Win32Platform final : public Platform {
   UINT_PTR next_timer_ = 1;
   std::vector<MciMusicPlayer*> players_;
   bool timer_period_set_ = false;
+  std::exception_ptr held_error_;
 };
 
 // Window class names registered by the platform.
