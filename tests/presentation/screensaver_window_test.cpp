@@ -85,6 +85,79 @@ class ShowTest : public ::testing::Test {
   std::unique_ptr<TLPfmScrSvr> form_;
 };
 
+// A headless platform that writes the show's calls into one log, in the order they come.
+class OrderPlatform : public platform::HeadlessPlatform {
+ public:
+  std::vector<std::string> calls;
+  int ShowMessageBox(platform::Window* owner, const std::string& text, const std::string& caption,
+                     platform::MessageKind kind) override {
+    calls.push_back("message");
+    return HeadlessPlatform::ShowMessageBox(owner, text, caption, kind);
+  }
+  bool PlayLoopingSound(const std::string& file) override {
+    calls.push_back("sound " + ExtractFileName(file));
+    return HeadlessPlatform::PlayLoopingSound(file);
+  }
+  void StopSound() override {
+    calls.push_back("sound stop");
+    HeadlessPlatform::StopSound();
+  }
+  std::unique_ptr<platform::MusicPlayer> CreateMusicPlayer() override {
+    calls.push_back("music");
+    return HeadlessPlatform::CreateMusicPlayer();
+  }
+  void SetScreenSaverRunning(bool running) override {
+    calls.push_back(running ? "running 1" : "running 0");
+    HeadlessPlatform::SetScreenSaverRunning(running);
+  }
+  void ShowCursor(bool show) override {
+    calls.push_back(show ? "cursor shown" : "cursor hidden");
+    HeadlessPlatform::ShowCursor(show);
+  }
+};
+
+TEST(ShowOrder, SetUpAndCleanUpRunInOrder) {
+  testing::TempFolder dir("order");
+  OrderPlatform p;
+  p.SetOsFamily(platform::OsFamily::kWindows9x);
+  platform::SetCurrent(&p);
+  SharedExitState() = TExitState();
+  WriteFileBytes(dir.File("song.wav"), "RIFF");
+  WriteFileBytes(dir.File("surf.wav"), "RIFF");
+  testing::WritePackedPicture(dir.File("a.lpp"), 32, 24, "surf.wav");
+  TShowEnvironment env{dir.File("none.ini"), dir.Path(), dir.Path(), dir.Path()};
+  struct Case {
+    bool deselected;
+    std::vector<std::string> calls;
+  } cases[] = {
+      // Music starts before the first picture and its sound; the running flag and the hidden
+      // pointer come last. Closing: flag off, pointer back, sound stopped.
+      {false,
+       {"music", "sound surf.wav", "running 1", "cursor hidden", "running 0", "cursor shown",
+        "sound stop"}},
+      // Nothing to show: the error box comes before the music, and no frames are set up;
+      // closing clears the running flag all the same.
+      {true, {"message", "music", "running 0", "cursor shown", "sound stop"}},
+  };
+  for (const Case& c : cases) {
+    TLPCProject project;
+    project.FileList.Names = {dir.File("a.lpp")};
+    project.FileList.Flags = {c.deselected ? kFlagFalse : kFlagTrue};
+    project.Setting.MusicFile = "song.wav";
+    p.calls.clear();
+    const uint32_t start = p.Ticks();
+    for (int i = 0; i < 7; ++i) {
+      p.Schedule(start + 100 + i, [&p, i] {
+        p.QueueMouseMove(p.Ticks(), *p.loop().TopModal(), i < 6 ? 5 : 50, 5);
+      });
+    }
+    TLPfmScrSvr form(p, project, env);
+    form.ShowModal();
+    EXPECT_EQ(p.calls, c.calls) << (c.deselected ? "deselected" : "shown");
+  }
+  platform::SetCurrent(nullptr);
+}
+
 TEST_F(ShowTest, EmptyPictureListShowsAMessageAndNoWindow) {
   RunScreensaver(project_, env_);
   ASSERT_EQ(p_->message_boxes().size(), 1u);
