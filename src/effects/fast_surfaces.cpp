@@ -112,6 +112,28 @@ void ResampleNearestImpl(const TFastRGB& s, TFastRGB& d) {
   }
 }
 
+// One dest row of the bilinear resample. Restrict pointers: without them every byte stored
+// would make the compiler reload the tables.
+template <int N>
+void BilinearRow(const uint8_t* __restrict r0, const uint8_t* __restrict r1, uint32_t fy,
+                 const uint32_t* __restrict offs, const uint32_t* __restrict fxs,
+                 uint8_t* __restrict out, int32_t width) {
+  for (int32_t j = 0; j < width; ++j) {
+    const uint8_t* p = r0 + offs[j];
+    const uint8_t* q = r1 + offs[j];
+    const uint32_t fx = fxs[j];
+    const uint32_t w2 = (fx * (0x8000 - fy)) >> 15;
+    const uint32_t w1 = (0x8000 - fy) - w2;
+    const uint32_t w4 = (fx * fy) >> 15;
+    const uint32_t w3 = fy - w4;
+    uint8_t v[N];
+    for (int c = 0; c < N; ++c) {
+      v[c] = static_cast<uint8_t>((p[c] * w1 + p[c + N] * w2 + q[c] * w3 + q[c + N] * w4) >> 15);
+    }
+    for (int c = 0; c < N; ++c) out[j * N + c] = v[c];
+  }
+}
+
 template <int N>
 void ResampleBilinearImpl(const TFastRGB& s, TFastRGB& d) {
   if (d.Width < 1 || d.Height < 1 || s.Width <= 0 || s.Height <= 0) return;
@@ -139,20 +161,7 @@ void ResampleBilinearImpl(const TFastRGB& s, TFastRGB& d) {
     const uint8_t* r0 = s.Rows[yacc >> 15];
     const uint8_t* r1 = s.Height >= 2 ? s.Rows[(yacc >> 15) + 1] : r0;
     const uint32_t fy = yacc & 0x7FFF;
-    uint8_t* out = d.Rows[static_cast<size_t>(i)];
-    for (int32_t j = 0; j < d.Width; ++j) {
-      const uint8_t* p = r0 + offs[j];
-      const uint8_t* q = r1 + offs[j];
-      const uint32_t fx = fxs[j];
-      const uint32_t w2 = (fx * (0x8000 - fy)) >> 15;
-      const uint32_t w1 = (0x8000 - fy) - w2;
-      const uint32_t w4 = (fx * fy) >> 15;
-      const uint32_t w3 = fy - w4;
-      for (int c = 0; c < N; ++c) {
-        out[j * N + c] = static_cast<uint8_t>(
-            (p[c] * w1 + p[c + N] * w2 + q[c] * w3 + q[c + N] * w4) >> 15);
-      }
-    }
+    BilinearRow<N>(r0, r1, fy, offs.data(), fxs.data(), d.Rows[static_cast<size_t>(i)], d.Width);
   }
 }
 
