@@ -22,16 +22,39 @@ Rect Intersect(const Rect& a, const Rect& b) {
 // minor coordinate steps when err + bias > 0. The bias is 1 in the octants numbered 3, 5, 6 and
 // 8 (counted clockwise from +x with y pointing down), which makes a line and its reverse cover
 // the same pixels apart from the end points.
+//
+// With a clip rectangle the walk starts at the first step whose major coordinate lies inside
+// it and stops after the last, so a line reaching far outside the bitmap costs no more than
+// one across it. After i steps the minor coordinate has moved
+//   n(i) = ceil((2*minor - major + bias + 2*minor*(i - 1)) / (2*major))
+// times, which gives the error term to resume with.
 template <typename Plot>
-void WalkLine(int x0, int y0, int x1, int y1, Plot&& plot) {
-  if (y0 == y1) {
-    const int step = x1 > x0 ? 1 : -1;
-    for (int x = x0; x != x1; x += step) plot(x, y0);
-    return;
-  }
-  if (x0 == x1) {
-    const int step = y1 > y0 ? 1 : -1;
-    for (int y = y0; y != y1; y += step) plot(x0, y);
+void WalkLine(int x0, int y0, int x1, int y1, Plot&& plot, const Rect* clip = nullptr) {
+  // Steps [first, last) of a run of `count` steps from m0 in direction inc whose coordinate
+  // lies within [lo, hi).
+  auto clip_steps = [](long long m0, int inc, long long count, long long lo, long long hi,
+                       long long& first, long long& last) {
+    if (inc > 0) {
+      first = std::max(0LL, lo - m0);
+      last = std::min(count, hi - m0);
+    } else {
+      first = std::max(0LL, m0 - hi + 1);
+      last = std::min(count, m0 - lo + 1);
+    }
+  };
+  if (y0 == y1 || x0 == x1) {
+    const bool horizontal = y0 == y1;
+    const long long m0 = horizontal ? x0 : y0, m1 = horizontal ? x1 : y1;
+    const int inc = m1 > m0 ? 1 : -1;
+    long long first = 0, last = inc > 0 ? m1 - m0 : m0 - m1;
+    if (clip) {
+      clip_steps(m0, inc, last, horizontal ? clip->left : clip->top,
+                 horizontal ? clip->right : clip->bottom, first, last);
+    }
+    for (long long i = first; i < last; ++i) {
+      const int m = static_cast<int>(m0 + i * inc);
+      if (horizontal) plot(m, y0); else plot(x0, m);
+    }
     return;
   }
   const long long dx = static_cast<long long>(x1) - x0;
@@ -49,12 +72,35 @@ void WalkLine(int x0, int y0, int x1, int y1, Plot&& plot) {
   const int y_inc = dy > 0 ? 1 : -1;
   const long long major = x_major ? adx : ady;
   const long long minor = x_major ? ady : adx;
-  long long err = 2 * minor - major;
+  const long long err0 = 2 * minor - major;
   const long long add_step = 2 * minor - 2 * major;  // when the minor coordinate steps
   const long long add_stay = 2 * minor;
-  int x = x0, y = y0;
-  for (long long i = 0; i < major; ++i) {
-    plot(x, y);
+  long long first = 0, last = major;
+  if (clip) {
+    if (x_major) {
+      clip_steps(x0, x_inc, major, clip->left, clip->right, first, last);
+    } else {
+      clip_steps(y0, y_inc, major, clip->top, clip->bottom, first, last);
+    }
+    if (first >= last) return;
+  }
+  long long err = err0;
+  long long x = x0, y = y0;
+  if (first > 0) {
+    const __int128 num = static_cast<__int128>(err0) + bias + static_cast<__int128>(2 * minor) * (first - 1);
+    const __int128 den = 2 * static_cast<__int128>(major);
+    const __int128 n = num >= 0 ? (num + den - 1) / den : -((-num) / den);
+    err = static_cast<long long>(err0 + static_cast<__int128>(2 * minor) * first - den * n);
+    if (x_major) {
+      x += first * x_inc;
+      y += static_cast<long long>(n) * y_inc;
+    } else {
+      y += first * y_inc;
+      x += static_cast<long long>(n) * x_inc;
+    }
+  }
+  for (long long i = first; i < last; ++i) {
+    plot(static_cast<int>(x), static_cast<int>(y));
     if (err + bias > 0) {
       if (x_major) y += y_inc; else x += x_inc;
       err += add_step;
@@ -186,7 +232,7 @@ void Canvas::LineTo(int x, int y) {
   if (UndoLog != nullptr) {
     WalkLine(from.x, from.y, x, y, [&](int px, int py) {
       if (px >= b.left && px < b.right && py >= b.top && py < b.bottom) Put(px, py, c);
-    });
+    }, &b);
     return;
   }
   if (x0 >= b.left && x1 < b.right && y0 >= b.top && y1 < b.bottom) {
@@ -195,7 +241,7 @@ void Canvas::LineTo(int x, int y) {
   }
   WalkLine(from.x, from.y, x, y, [&](int px, int py) {
     if (px >= b.left && px < b.right && py >= b.top && py < b.bottom) pixels[py * stride + px] = c;
-  });
+  }, &b);
 }
 
 void Canvas::Rectangle(int left, int top, int right, int bottom) {

@@ -85,6 +85,44 @@ TEST(CanvasLine, LineToMovesThePenAndClips) {
   EXPECT_EQ(Picture(bm), (std::vector<std::string>{"....", "PPPP", "...."}));
 }
 
+TEST(CanvasLine, ClippedLinesMatchTheFullWalk) {
+  // Lines reaching far outside the bitmap start and stop at its edges; the pixels inside must
+  // be exactly those of the whole walk.
+  uint32_t state = 12345;
+  auto next = [&](int range) {
+    state = state * 1103515245u + 12345u;
+    return static_cast<int>((state >> 8) % (2 * range + 1)) - range;
+  };
+  for (int n = 0; n < 3000; ++n) {
+    const int x0 = next(300), y0 = next(300), x1 = next(300), y1 = next(300);
+    Bitmap drawn(23, 17), want(23, 17);
+    Canvas c(drawn);
+    c.PenColor = kPen;
+    c.MoveTo(x0, y0);
+    c.LineTo(x1, y1);
+    for (const Point& p : LinePoints(x0, y0, x1, y1)) {
+      if (want.Contains(p.x, p.y)) want.At(p.x, p.y) = kPen;
+    }
+    ASSERT_EQ(drawn, want) << "(" << x0 << "," << y0 << ")-(" << x1 << "," << y1 << ")";
+  }
+}
+
+TEST(CanvasLine, HugeLinesCostNoMoreThanTheBitmap) {
+  Bitmap bm(8, 8);
+  Canvas c(bm);
+  c.PenColor = kPen;
+  c.MoveTo(-2000000000, 3);
+  c.LineTo(2000000000, 4);
+  c.MoveTo(-2000000000, -1999999997);
+  c.LineTo(2000000000, 2000000003);
+  c.MoveTo(5, 2000000000);
+  c.LineTo(5, -2000000000);
+  int drawn = 0;
+  for (int y = 0; y < 8; ++y) for (int x = 0; x < 8; ++x) drawn += bm.At(x, y) == kPen;
+  EXPECT_GE(drawn, 8 + 7);
+  EXPECT_EQ(bm.At(5, 0), kPen);
+}
+
 TEST(CanvasEllipse, SmallBoxesFollowThePlatformRule) {
   EXPECT_EQ(DrawEllipse(4, 4, 1, 1, 3, 3), (std::vector<std::string>{
                                                "....",
