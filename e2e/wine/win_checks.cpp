@@ -357,6 +357,27 @@ void HandlerErrors() {
   LPC_CHECK(outer_enabled_after);
 }
 
+// A quit message closes every running loop's window, innermost first; a later loop runs on.
+void QuitClosesEveryLoop() {
+  Platform& p = *g_platform;
+  Recorder outer, inner;
+  int inner_result = -1;
+  outer.on_show = [&](Window&) {
+    auto window = p.OpenWindow(Framed(40, 30), &inner);
+    inner.on_show = [](Window&) { PostQuitMessage(0); };
+    inner_result = p.RunModal(*window);
+  };
+  auto outer_window = p.OpenWindow(Framed(80, 60), &outer);
+  LPC_CHECK_EQ(p.RunModal(*outer_window), kModalCancel);
+  LPC_CHECK_EQ(inner_result, kModalCancel);
+  LPC_CHECK_EQ(inner.closes, 1);
+  LPC_CHECK_EQ(outer.closes, 1);
+  Recorder later;
+  later.idle_limit = 3;
+  auto later_window = p.OpenWindow(Framed(40, 30), &later);
+  LPC_CHECK_EQ(p.RunModal(*later_window), kModalYes);
+}
+
 void InputTranslation() {
   Platform& p = *g_platform;
   Recorder r;
@@ -829,6 +850,7 @@ int main(int argc, char** argv) {
       {"loop: nested modal windows", NestedModalDropsOuterInput},
       {"loop: input messages become events", InputTranslation},
       {"loop: errors from handlers", HandlerErrors},
+      {"loop: a quit closes every loop", QuitClosesEveryLoop},
       {"windows: present and fill", PresentAndFill},
       {"windows: hosted", HostedWindows},
       {"message boxes", MessageBoxes},

@@ -163,9 +163,9 @@ bool Win32Platform::PumpOne() {
   MSG msg;
   if (!PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) return false;
   if (msg.message == WM_QUIT) {
-    // Nothing here posts WM_QUIT; one from outside (the session ends) closes the innermost
-    // window as its close box would.
-    if (!modal_.empty() && modal_.back().window) modal_.back().window->Close(kModalCancel);
+    // The process is told to end: every running loop asks its window to close, innermost
+    // first (see RunModal).
+    quit_requested_ = true;
     return true;
   }
   TranslateMessage(&msg);
@@ -200,7 +200,7 @@ int Win32Platform::RunModal(Window& window) {
 
   // Every other visible window of ours is disabled while this one runs, as a modal dialog's
   // owner is: the system then keeps activation and input on the modal window.
-  ModalFrame frame{&win, {}};
+  ModalFrame frame{&win, {}, false};
   if (!win.hosted()) {
     for (Win32Window* other : windows_) {
       if (other == &win || other->hosted()) continue;
@@ -227,6 +227,11 @@ int Win32Platform::RunModal(Window& window) {
     // The window may be destroyed by a handler while its loop runs.
     if (modal_[depth - 1].window == nullptr) return kModalCancel;
     if (win.IsClosed()) return win.modal_result();
+    if (quit_requested_ && !modal_[depth - 1].quit_asked) {
+      modal_[depth - 1].quit_asked = true;
+      win.Close(kModalCancel);
+      continue;
+    }
     if (PumpOne()) continue;
     RunHostedPaints();
     if (modal_[depth - 1].window == nullptr || win.IsClosed()) continue;
@@ -255,6 +260,8 @@ void Win32Platform::EndModalFrame(size_t depth) {
     }
     modal_.pop_back();
   }
+  // A quit ends with the outermost loop; later loops run normally.
+  if (modal_.empty()) quit_requested_ = false;
   if (!modal_.empty() && modal_.back().window && !modal_.back().window->hosted()) {
     SetForegroundWindow(modal_.back().window->hwnd());
   }

@@ -217,6 +217,7 @@ class Win32Platform final : public Platform {
   struct ModalFrame {
     Win32Window* window;
     std::vector<HWND> disabled;
+    bool quit_asked;  // this loop has asked its window to close for a quit
   };
   struct TimerEntry {
     Win32Window* window;
@@ -240,6 +241,7 @@ class Win32Platform final : public Platform {
   std::vector<MciMusicPlayer*> players_;
   bool timer_period_set_ = false;
   std::exception_ptr held_error_;
+  bool quit_requested_ = false;
 };
 
 // Window class names registered by the platform.
