@@ -9,7 +9,11 @@ CHILD_PIDS=()
 
 e2e_cleanup() {
   local pid
-  for pid in "${CHILD_PIDS[@]}"; do kill -9 "$pid" 2>/dev/null || true; done
+  # Each entry is a `timeout` wrapper: end the program under it first, then the wrapper.
+  for pid in "${CHILD_PIDS[@]}"; do
+    pkill -KILL -P "$pid" 2>/dev/null || true
+    kill -9 "$pid" 2>/dev/null || true
+  done
   if [[ -n "$XVFB_PID" ]]; then kill "$XVFB_PID" 2>/dev/null || true; fi
   rm -rf "$E2E_TMP"
 }

@@ -251,13 +251,16 @@ std::string ReportError(platform::Platform* platform, const std::exception& erro
                         const std::string& report_path) {
   const std::string details = platform::DescribeException(error, VersionText());
   std::string written;
-  for (const std::string& path :
-       {report_path, JoinPath(platform::TempFolder(), ExtractFileName(report_path))}) {
-    if (path.empty()) continue;
+  // Beside the program first; a program folder that cannot be written (an installed
+  // screensaver) leaves the report in the temporary folder instead.
+  for (int attempt = 0; attempt < 2 && written.empty(); ++attempt) {
     try {
+      const std::string path =
+          attempt == 0 ? report_path
+                       : JoinPath(platform::TempFolder(), ExtractFileName(report_path));
+      if (path.empty()) continue;
       WriteFileAtomic(path, details);
       written = path;
-      break;
     } catch (const std::exception&) {
     }
   }

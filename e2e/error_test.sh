@@ -1,0 +1,33 @@
+#!/usr/bin/env bash
+# A program without a package: "/S" ends in the general error report, a message box naming the
+# file and the fault, and a report file beside the program with the details.
+# Usage: error_test.sh path/to/lpcsaver
+source "$(dirname "$0")/lib.sh"
+[[ $# -eq 1 && -f "$1" ]] || fail "usage: error_test.sh lpcsaver"
+start_xvfb
+mkdir -p "$E2E_TMP/run" "$E2E_TMP/tmp"
+cp "$1" "$E2E_TMP/run/Bare.scr"
+export TMPDIR="$E2E_TMP/tmp" SDL_AUDIODRIVER=dummy
+report="$E2E_TMP/run/Bare.error.txt"
+
+# The message box waits for a click; SIGKILL ends it (SDL catches SIGTERM).
+timeout -s KILL 30 "$E2E_TMP/run/Bare.scr" /S >"$E2E_TMP/error.log" 2>&1 &
+pid=$!
+CHILD_PIDS+=("$pid")
+for i in $(seq 1 100); do
+  [[ -s "$report" ]] && break
+  sleep 0.1
+done
+[[ -s "$report" ]] || fail "no error report beside the program"
+grep -q "Bare.scr" "$report" || fail "the report does not name the program: $(cat "$report")"
+grep -q "no package" "$report" || fail "the report does not name the fault: $(cat "$report")"
+grep -q "LPCSaver" "$report" || fail "the report lacks the version: $(cat "$report")"
+grep -q "Bare.scr.*no package" "$E2E_TMP/error.log" || fail "no error text: $(cat "$E2E_TMP/error.log")"
+# The box is up and waits for the user.
+sleep 0.5
+kill -0 "$pid" 2>/dev/null || fail "the program ended without waiting on its error box"
+[[ $(xwininfo -root -children | grep -c '^ *0x') -ge 1 ]] || fail "no error box on the screen"
+pkill -KILL -P "$pid" || true
+kill -9 "$pid" 2>/dev/null || true
+[[ ! -e "$TMPDIR/Bare" ]] || fail "the work folder stayed behind: $(ls "$TMPDIR/Bare")"
+echo "PASS"
