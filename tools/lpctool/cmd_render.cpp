@@ -21,7 +21,7 @@ namespace {
 
 struct RenderOptions {
   std::string input;
-  int frames = 30;
+  int frames = 0;
   std::string out;
   std::string fit;
   std::string fit_proportional;
@@ -116,8 +116,8 @@ void Setup(CLI::App& app) {
   auto o = std::make_shared<RenderOptions>();
   cmd->add_option("INPUT", o->input, "Packed image (.lpp)")->required()->check(CLI::ExistingFile);
   cmd->add_option("--frames", o->frames, "Number of updates to render")
-      ->check(CLI::Range(0, kMaxFrames))
-      ->capture_default_str();
+      ->required()
+      ->check(CLI::Range(0, kMaxFrames));
   cmd->add_option("--out", o->out, "Folder for the PNG frames")->required();
   auto* fit = cmd->add_option("--fit", o->fit, "Fit the image to WxH first (stretched)");
   auto* prop = cmd->add_option("--fit-proportional", o->fit_proportional,
