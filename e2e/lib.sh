@@ -24,26 +24,22 @@ fail() {
   exit 1
 }
 
-# Starts Xvfb on the first free display number from 90 on and exports DISPLAY.
+# Starts Xvfb on a display number it picks itself (so tests running side by side never share
+# one) and exports DISPLAY.
 start_xvfb() {
-  local n
-  for n in $(seq 90 199); do
-    [[ -e /tmp/.X$n-lock || -e /tmp/.X11-unix/X$n ]] && continue
-    Xvfb ":$n" -screen 0 1024x768x24 -nolisten tcp >"$E2E_TMP/xvfb.log" 2>&1 &
-    XVFB_PID=$!
-    local i
-    for i in $(seq 1 50); do
-      if DISPLAY=":$n" xwininfo -root >/dev/null 2>&1; then
-        export DISPLAY=":$n"
-        return 0
-      fi
-      kill -0 "$XVFB_PID" 2>/dev/null || break
-      sleep 0.1
-    done
-    kill "$XVFB_PID" 2>/dev/null || true
-    XVFB_PID=""
+  local fifo="$E2E_TMP/displayfd" n="" i
+  Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3>"$fifo" >"$E2E_TMP/xvfb.log" 2>&1 &
+  XVFB_PID=$!
+  for i in $(seq 1 100); do
+    n=$(tr -dc '0-9' <"$fifo" 2>/dev/null || true)
+    if [[ -n "$n" ]] && DISPLAY=":$n" xwininfo -root >/dev/null 2>&1; then
+      export DISPLAY=":$n"
+      return 0
+    fi
+    kill -0 "$XVFB_PID" 2>/dev/null || break
+    sleep 0.1
   done
-  fail "could not start Xvfb"
+  fail "could not start Xvfb: $(cat "$E2E_TMP/xvfb.log")"
 }
 
 # screenshot FILE
