@@ -33,8 +33,14 @@ struct PackOptions {
   std::vector<std::string> files;
 };
 
-// The project record from the author's ini: its settings sections, a file list of the content
-// files in the order given (all taking part in the show) and the UI file.
+// The project record from the author's ini: its settings sections, a file list of the pictures
+// among the content files in the order given (all taking part in the show) and the UI file.
+// Music and sound files travel in the package too but are not part of the show's list.
+bool IsShowPicture(const std::string& name) {
+  const lpc::FileKind kind = lpc::FileKindOf(name);
+  return kind == lpc::FileKind::kPackedImage || lpc::IsPlainPicture(name);
+}
+
 lpc::TLPCProject BuildProject(const PackOptions& o) {
   if (!lpc::FileExists(o.project)) throw lpc::FileNotFoundError(o.project + ": " + lpc::kFileNotFound);
   lpc::TLPCProject project;
@@ -52,8 +58,10 @@ lpc::TLPCProject BuildProject(const PackOptions& o) {
     if (!seen.insert(lpc::UpperCase(name)).second) {
       throw lpc::FormatError(file, "another content file has the same name \"" + name + "\"");
     }
-    project.FileList.Names.push_back(name);
-    project.FileList.Flags.push_back(lpc::kFlagTrue);
+    if (IsShowPicture(name)) {
+      project.FileList.Names.push_back(name);
+      project.FileList.Flags.push_back(lpc::kFlagTrue);
+    }
   }
   project.UISetting.UIFile = o.ui.empty() ? std::string(kTopLevelRecords[3]) : fs::absolute(o.ui).string();
   const std::string& preview = project.Setting.PreviewFile;
@@ -135,8 +143,8 @@ void Setup(CLI::App& app) {
   auto* cmd = app.add_subcommand(
       "pack",
       "Make a screensaver: the runtime followed by a package of the project (settings from "
-      "PROJECT.ini, the content files in the order given, all shown), the content files and "
-      "the UI description");
+      "PROJECT.ini; the pictures among the content files, in the order given, make up the "
+      "show), the content files and the UI description");
   auto o = std::make_shared<PackOptions>();
   cmd->add_option("-o,--output", o->output, "Screensaver to write")->required();
   cmd->add_option("--runtime", o->runtime, "The bare runtime executable")->required();
@@ -144,7 +152,7 @@ void Setup(CLI::App& app) {
                   "Author's project ini: sections [General], [Default], [Advance], [Build]")
       ->required();
   cmd->add_option("--ui", o->ui, "UI description (.lui) of the configuration window");
-  cmd->add_option("FILE", o->files, "Content files: pictures (.lpp, .jpg, .bmp, .gif), music, preview");
+  cmd->add_option("FILE", o->files, "Content files: pictures (.lpp, .jpg, .bmp, .gif) for the show, music, sounds, preview");
   cmd->callback([o] { Run(*o); });
 }
 
