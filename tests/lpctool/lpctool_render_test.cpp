@@ -1,0 +1,93 @@
+// lpctool render: frames of a packed image's water, as an author looks at them.
+#include <gtest/gtest.h>
+
+#include "base/fileio.h"
+#include "imaging/picture.h"
+#include "lpctool_fixture.h"
+
+namespace lpc {
+namespace {
+
+// Rows [y0, y1) of two frames: how many pixels differ.
+int DifferingPixels(const Bitmap& a, const Bitmap& b, int y0, int y1) {
+  int n = 0;
+  for (int y = y0; y < y1; ++y) {
+    for (int x = 0; x < a.width(); ++x) n += a.At(x, y) != b.At(x, y);
+  }
+  return n;
+}
+
+class LpctoolRender : public Lpctool {
+ protected:
+  // Water (region 1) fills rows 15..29; the rest is land.
+  void MakeSea() {
+    MakePictures();
+    Bitmap picture(40, 30);
+    for (int y = 0; y < 30; ++y) {
+      for (int x = 0; x < 40; ++x) picture.At(x, y) = MakeColor((x * 37) % 256, (y * 53) % 256, (x * y) % 256);
+    }
+    SavePicture(P("picture.png"), picture);
+    const auto made = Run({"lpp", "-o", P("sea.lpp"), "--picture", P("picture.png"), "--mask",
+                           P("mask.png"), "--wave",
+                           "1:amplitude=3,wavecount=2,phasestep=25,period=360,horizontal=1,vertical=1"});
+    ASSERT_EQ(made.exit_code, 0) << made.err;
+  }
+};
+
+TEST_F(LpctoolRender, WaterMovesAndLandStaysStill) {
+  MakeSea();
+  const auto r = Run({"render", P("sea.lpp"), "--frames", "3", "--out", P("frames"), "--seed", "7",
+                      "--gif", P("sea.gif")});
+  ASSERT_EQ(r.exit_code, 0) << r.err;
+  const Bitmap first = LoadPicture(P("frames/frame-0000.png"));
+  const Bitmap last = LoadPicture(P("frames/frame-0003.png"));
+  ASSERT_EQ(first.width(), 40);
+  ASSERT_EQ(first.height(), 30);
+  EXPECT_FALSE(FileExists(P("frames/frame-0004.png")));
+  // Region 4 (top-left corner) and region 2 have no wave settings: still, like the land.
+  EXPECT_EQ(DifferingPixels(first, last, 0, 15), 0);
+  EXPECT_GT(DifferingPixels(first, last, 15, 30), 50);
+  EXPECT_GT(FileSize(P("sea.gif")), 0);
+
+  // The same seed gives the same frames.
+  ASSERT_EQ(Run({"render", P("sea.lpp"), "--frames", "3", "--out", P("again"), "--seed", "7"}).exit_code, 0);
+  EXPECT_EQ(ReadFileBytes(P("again/frame-0003.png")), ReadFileBytes(P("frames/frame-0003.png")));
+}
+
+TEST_F(LpctoolRender, FitScalesTheFrames) {
+  MakeSea();
+  struct Case {
+    const char* option;
+    const char* size;
+    int width, height;
+  } cases[] = {{"--fit", "80x90", 80, 90}, {"--fit-proportional", "80x90", 80, 60}};
+  for (const auto& c : cases) {
+    const std::string out = P(std::string("fit") + c.option);
+    const auto r = Run({"render", P("sea.lpp"), "--frames", "1", "--out", out, c.option, c.size});
+    ASSERT_EQ(r.exit_code, 0) << c.option << r.err;
+    const Bitmap frame = LoadPicture(out + "/frame-0001.png");
+    EXPECT_EQ(frame.width(), c.width) << c.option;
+    EXPECT_EQ(frame.height(), c.height) << c.option;
+  }
+}
+
+TEST_F(LpctoolRender, BadInputFailsWithAMessage) {
+  MakeSea();
+  WriteFileBytes(P("not.lpp"), "LP060697 and then nothing useful");
+  struct Case {
+    std::vector<std::string> args;
+    const char* says;
+  } cases[] = {
+      {{"render", P("not.lpp"), "--frames", "1", "--out", P("o1")}, "not.lpp"},
+      {{"render", P("sea.lpp"), "--frames", "1", "--out", P("o2"), "--fit", "0x10"}, ""},
+      {{"render", P("sea.lpp"), "--frames", "1", "--out", P("o3"), "--fit", "wide"}, ""},
+  };
+  for (const auto& c : cases) {
+    const auto r = Run(c.args);
+    EXPECT_NE(r.exit_code, 0) << c.args.back();
+    EXPECT_NE(r.err.find(c.says), std::string::npos) << r.err;
+  }
+}
+
+}  // namespace
+}  // namespace lpc
