@@ -20,4 +20,7 @@ std::string DescribeException(const std::exception& e, const std::string& versio
 // The current call stack, one frame a line, innermost first ("" where the host cannot tell).
 std::string CurrentBacktrace();
 
+// A C++ symbol or type name as written in source; the name itself when it cannot be read.
+std::string Demangle(const char* name);
+
 }  // namespace lpc::platform

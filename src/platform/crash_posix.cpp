@@ -1,4 +1,3 @@
-#include <cxxabi.h>
 #include <execinfo.h>
 #include <fcntl.h>
 #include <signal.h>
@@ -7,7 +6,6 @@
 #include <cstdlib>
 #include <cstring>
 #include <string>
-#include <typeinfo>
 
 #include "platform/crash.h"
 
@@ -83,15 +81,6 @@ void CopyText(char* dst, size_t size, const std::string& src) {
   dst[n] = '\0';
 }
 
-std::string Demangle(const char* name) {
-  int status = 0;
-  char* out = abi::__cxa_demangle(name, nullptr, nullptr, &status);
-  if (status != 0 || !out) return name;
-  std::string result = out;
-  free(out);
-  return result;
-}
-
 }  // namespace
 
 void InstallCrashHandler(const std::string& report_path, const std::string& version_text) {
@@ -127,19 +116,6 @@ std::string CurrentBacktrace() {
     out += '\n';
   }
   free(symbols);
-  return out;
-}
-
-std::string DescribeException(const std::exception& e, const std::string& version_text) {
-  std::string out;
-  out += "Error: ";
-  out += e.what();
-  out += "\nType: ";
-  out += Demangle(typeid(e).name());
-  out += "\nVersion: ";
-  out += version_text;
-  out += "\nBacktrace:\n";
-  out += CurrentBacktrace();
   return out;
 }
 

@@ -4,14 +4,11 @@
 #include <windows.h>
 #include <tlhelp32.h>
 
-#include <cxxabi.h>
-
 #include <csignal>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <string>
-#include <typeinfo>
 
 #include "platform/crash.h"
 
@@ -26,15 +23,6 @@ void CopyText(char* dst, size_t size, const std::string& src) {
   const size_t n = src.size() < size - 1 ? src.size() : size - 1;
   memcpy(dst, src.data(), n);
   dst[n] = '\0';
-}
-
-std::string Demangle(const char* name) {
-  int status = 0;
-  char* out = abi::__cxa_demangle(name, nullptr, nullptr, &status);
-  if (status != 0 || !out) return name;
-  std::string result = out;
-  free(out);
-  return result;
 }
 
 // "module.dll+0x1234" for a code address, or the bare address outside any module.
@@ -195,19 +183,6 @@ std::string CurrentBacktrace() {
     out += where;
     out += '\n';
   }
-  return out;
-}
-
-std::string DescribeException(const std::exception& e, const std::string& version_text) {
-  std::string out;
-  out += "Error: ";
-  out += e.what();
-  out += "\nType: ";
-  out += Demangle(typeid(e).name());
-  out += "\nVersion: ";
-  out += version_text;
-  out += "\nBacktrace:\n";
-  out += CurrentBacktrace();
   return out;
 }
 
