@@ -30,16 +30,9 @@ bool NotBefore(uint32_t a, uint32_t b) { return static_cast<int32_t>(a - b) >= 0
 }  // namespace
 
 // ---------------------------------------------------------------------------------------------
-// BasicWindow
+// ClosableWindow
 
-BasicWindow::BasicWindow(EventLoop& loop, WindowHandler* handler)
-    : loop_(loop), handler_(handler) {
-  loop_.Register(*this);
-}
-
-BasicWindow::~BasicWindow() { loop_.Forget(*this); }
-
-bool BasicWindow::Close(int result) {
+bool ClosableWindow::Close(int result) {
   if (closed_) return true;
   // A handler that closes again from inside its own close query must not recurse.
   if (closing_) return false;
@@ -53,9 +46,19 @@ bool BasicWindow::Close(int result) {
   if (handler_) handler_->OnClose(*this);
   closed_ = true;
   closing_ = false;
-  HideNative();
+  HideAfterClose();
   return true;
 }
+
+// ---------------------------------------------------------------------------------------------
+// BasicWindow
+
+BasicWindow::BasicWindow(EventLoop& loop, WindowHandler* handler)
+    : ClosableWindow(handler), loop_(loop) {
+  loop_.Register(*this);
+}
+
+BasicWindow::~BasicWindow() { loop_.Forget(*this); }
 
 void BasicWindow::Invalidate() { loop_.RequestPaint(*this); }
 

@@ -23,17 +23,18 @@ struct Delivery {
   int height = 0;  // kResize
 };
 
-// Window bookkeeping every backend shares: the handler, the close protocol, the modal result.
-class BasicWindow : public Window {
+// Window bookkeeping every backend shares (the Win32 windows too): the handler, the close
+// protocol, the modal result.
+class ClosableWindow : public Window {
  public:
-  explicit BasicWindow(EventLoop& loop, WindowHandler* handler);
-  ~BasicWindow() override;
+  explicit ClosableWindow(WindowHandler* handler) : handler_(handler) {}
 
   void SetHandler(WindowHandler* handler) override { handler_ = handler; }
   WindowHandler* handler() const { return handler_; }
+  // Asks the handler (OnCloseQuery), records result, tells the handler (OnClose), then hides
+  // the window. true when the window is closed, now or before.
   bool Close(int result = kModalCancel) override;
   bool IsClosed() const override { return closed_; }
-  void Invalidate() override;
 
   int modal_result() const { return modal_result_; }
   // RunModal opens the window again for its own loop.
@@ -41,18 +42,35 @@ class BasicWindow : public Window {
     closed_ = false;
     modal_result_ = kModalNone;
   }
+
+ protected:
+  // Runs once a close has gone through: take the window off the screen.
+  virtual void HideAfterClose() = 0;
+
+  WindowHandler* handler_;
+  bool closed_ = false;
+
+ private:
+  bool closing_ = false;
+  int modal_result_ = kModalNone;
+};
+
+// A window of a portable backend, driven by an EventLoop.
+class BasicWindow : public ClosableWindow {
+ public:
+  explicit BasicWindow(EventLoop& loop, WindowHandler* handler);
+  ~BasicWindow() override;
+
+  void Invalidate() override;
+
   // Backend hooks: make the window visible or hide it.
   virtual void ShowNative() = 0;
   virtual void HideNative() = 0;
 
  protected:
-  EventLoop& loop_;
+  void HideAfterClose() override { HideNative(); }
 
- private:
-  WindowHandler* handler_;
-  bool closed_ = false;
-  bool closing_ = false;
-  int modal_result_ = kModalNone;
+  EventLoop& loop_;
 };
 
 // Where native events come from.

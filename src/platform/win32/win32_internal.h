@@ -22,6 +22,7 @@
 #include <vector>
 
 #include "base/canvas.h"
+#include "platform/event_loop.h"
 #include "platform/platform.h"
 
 namespace lpc::platform::win32 {
@@ -38,7 +39,7 @@ inline COLORREF ToColorRef(Color c) {
 BITMAPINFO TopDownInfo(int width, int height);
 
 // A window of ours, or a host window we only draw into (kHosted: no HWND of our own).
-class Win32Window final : public Window {
+class Win32Window final : public ClosableWindow {
  public:
   Win32Window(Win32Platform& platform, const WindowOptions& options, WindowHandler* handler);
   ~Win32Window() override;
@@ -54,16 +55,11 @@ class Win32Window final : public Window {
   bool IsVisible() const override;
   void Invalidate() override;
   NativeHandle Handle() const override;
-  void SetHandler(WindowHandler* handler) override { handler_ = handler; }
-  bool Close(int result = kModalCancel) override;
-  bool IsClosed() const override { return closed_; }
 
   Win32Platform& platform() const { return platform_; }
   HWND hwnd() const { return hosted() ? host_ : hwnd_; }
   bool hosted() const { return options_.kind == WindowKind::kHosted; }
   bool full_screen() const { return options_.kind == WindowKind::kFullScreen; }
-  WindowHandler* handler() const { return handler_; }
-  int modal_result() const { return modal_result_; }
   bool paint_pending() const { return paint_pending_; }
 
   // RunModal: open again, show as the options ask, and take the foreground.
@@ -78,20 +74,16 @@ class Win32Window final : public Window {
   LRESULT HandleMessage(UINT message, WPARAM wparam, LPARAM lparam);
 
  private:
-  void Hide();
+  void HideAfterClose() override;
   void DeliverInput(const Event& event);
   Event MouseEvent(EventKind kind, LPARAM lparam) const;
 
   Win32Platform& platform_;
   WindowOptions options_;
-  WindowHandler* handler_;
   HWND hwnd_ = nullptr;
   HWND host_ = nullptr;
   std::string hosted_caption_;
-  bool closed_ = false;
-  bool closing_ = false;
   bool paint_pending_ = false;
-  int modal_result_ = kModalNone;
 };
 
 // GDI text: fonts by name, cell height and style, drawn into a DIB section over a copy of the

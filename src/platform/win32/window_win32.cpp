@@ -71,7 +71,7 @@ Rect ClipToBitmap(const Rect& r, const Bitmap& b) {
 
 Win32Window::Win32Window(Win32Platform& platform, const WindowOptions& options,
                          WindowHandler* handler)
-    : platform_(platform), options_(options), handler_(handler) {
+    : ClosableWindow(handler), platform_(platform), options_(options) {
   platform_.Register(this);
 }
 
@@ -196,25 +196,7 @@ NativeHandle Win32Window::Handle() const {
   return static_cast<NativeHandle>(reinterpret_cast<uintptr_t>(hwnd()));
 }
 
-bool Win32Window::Close(int result) {
-  if (closed_) return true;
-  // A handler that closes again from inside its own close query must not recurse.
-  if (closing_) return false;
-  closing_ = true;
-  const bool allowed = handler_ ? handler_->OnCloseQuery(*this) : true;
-  if (!allowed) {
-    closing_ = false;
-    return false;
-  }
-  modal_result_ = result;
-  if (handler_) handler_->OnClose(*this);
-  closed_ = true;
-  closing_ = false;
-  Hide();
-  return true;
-}
-
-void Win32Window::Hide() {
+void Win32Window::HideAfterClose() {
   platform_.ReleaseModalFrame(this);
   if (hwnd_) ShowWindow(hwnd_, SW_HIDE);
   // Wake a loop that waits for messages so that it sees the close.
@@ -222,8 +204,7 @@ void Win32Window::Hide() {
 }
 
 void Win32Window::ShowForModal() {
-  closed_ = false;
-  modal_result_ = kModalNone;
+  Reopen();
   if (hosted()) return;
   int show = SW_SHOWNORMAL;
   if (full_screen() || options_.maximized) show = SW_SHOWMAXIMIZED;
