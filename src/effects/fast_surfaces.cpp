@@ -224,6 +224,53 @@ void TFastRGB::AllocateStorage(int32_t width, int32_t height, int bits_per_pixel
   for (int32_t i = 0; i < height; ++i) Rows[i] = Bits + static_cast<size_t>(i) * RowStride;
 }
 
+// ----- Both kinds ----------------------------------------------------------------------------
+
+void TFastRGB::DrawAt(Canvas& dc, int32_t x, int32_t y) const {
+  DrawBlock(*this, dc, x, y, Width, Height, 0, 0, Width, Height);
+}
+void TFastRGB::DrawStretched(Canvas& dc, int32_t x, int32_t y, int32_t w, int32_t h) const {
+  dc.Stretch = StretchMode::ColorOnColor;
+  DrawBlock(*this, dc, x, y, w, h, 0, 0, Width, Height);
+}
+void TFastRGB::DrawPart(Canvas& dc, int32_t x, int32_t y, int32_t w, int32_t h, int32_t sx,
+                        int32_t sy) const {
+  DrawBlock(*this, dc, x, y, w, h, sx, sy, w, h);
+}
+void TFastRGB::DrawPartStretched(Canvas& dc, int32_t x, int32_t y, int32_t w, int32_t h,
+                                 int32_t sx, int32_t sy, int32_t sw, int32_t sh) const {
+  dc.Stretch = StretchMode::ColorOnColor;
+  DrawBlock(*this, dc, x, y, w, h, sx, sy, sw, sh);
+}
+void TFastRGB::DrawTiled(Canvas& dc, int32_t x, int32_t y, int32_t w, int32_t h) const {
+  DrawTiledImpl(*this, dc, x, y, w, h);
+}
+void TFastRGB::ResampleNearest(TFastRGB& dest) const {
+  CheckSameKind(*this, dest, "ResampleNearest");
+  if (BytesPerPixel() == 3) {
+    ResampleNearestImpl<3>(*this, dest);
+  } else {
+    ResampleNearestImpl<1>(*this, dest);
+  }
+}
+void TFastRGB::ResampleBilinear(TFastRGB& dest) const {
+  CheckSameKind(*this, dest, "ResampleBilinear");
+  if (BytesPerPixel() == 3) {
+    ResampleBilinearImpl<3>(*this, dest);
+  } else {
+    ResampleBilinearImpl<1>(*this, dest);
+  }
+}
+void TFastRGB::CopyBlock(TFastRGB& dest, int32_t x, int32_t y, int32_t w, int32_t h, int32_t sx,
+                         int32_t sy) const {
+  CheckSameKind(*this, dest, "CopyBlock");
+  CopyBlockImpl(*this, dest, x, y, w, h, sx, sy);
+}
+void TFastRGB::TileInto(TFastRGB& dest) const {
+  CheckSameKind(*this, dest, "TileInto");
+  TileIntoImpl(*this, dest);
+}
+
 // ----- TFastBMP -------------------------------------------------------------------------------
 
 void TFastBMP::Allocate(int32_t width, int32_t height) {
@@ -245,42 +292,6 @@ void TFastBMP::LoadFromBitmapHandle(const Bitmap& bitmap) {
   }
 }
 
-void TFastBMP::DrawAt(Canvas& dc, int32_t x, int32_t y) const {
-  DrawBlock(*this, dc, x, y, Width, Height, 0, 0, Width, Height);
-}
-void TFastBMP::DrawStretched(Canvas& dc, int32_t x, int32_t y, int32_t w, int32_t h) const {
-  dc.Stretch = StretchMode::ColorOnColor;
-  DrawBlock(*this, dc, x, y, w, h, 0, 0, Width, Height);
-}
-void TFastBMP::DrawPart(Canvas& dc, int32_t x, int32_t y, int32_t w, int32_t h, int32_t sx,
-                        int32_t sy) const {
-  DrawBlock(*this, dc, x, y, w, h, sx, sy, w, h);
-}
-void TFastBMP::DrawPartStretched(Canvas& dc, int32_t x, int32_t y, int32_t w, int32_t h,
-                                 int32_t sx, int32_t sy, int32_t sw, int32_t sh) const {
-  dc.Stretch = StretchMode::ColorOnColor;
-  DrawBlock(*this, dc, x, y, w, h, sx, sy, sw, sh);
-}
-void TFastBMP::DrawTiled(Canvas& dc, int32_t x, int32_t y, int32_t w, int32_t h) const {
-  DrawTiledImpl(*this, dc, x, y, w, h);
-}
-void TFastBMP::ResampleNearest(TFastRGB& dest) const {
-  CheckSameKind(*this, dest, "ResampleNearest");
-  ResampleNearestImpl<3>(*this, dest);
-}
-void TFastBMP::ResampleBilinear(TFastRGB& dest) const {
-  CheckSameKind(*this, dest, "ResampleBilinear");
-  ResampleBilinearImpl<3>(*this, dest);
-}
-void TFastBMP::CopyBlock(TFastRGB& dest, int32_t x, int32_t y, int32_t w, int32_t h, int32_t sx,
-                         int32_t sy) const {
-  CheckSameKind(*this, dest, "CopyBlock");
-  CopyBlockImpl(*this, dest, x, y, w, h, sx, sy);
-}
-void TFastBMP::TileInto(TFastRGB& dest) const {
-  CheckSameKind(*this, dest, "TileInto");
-  TileIntoImpl(*this, dest);
-}
 Color TFastBMP::PixelColor(int32_t x, int32_t row) const {
   const uint8_t* p = Rows[row] + x * 3;
   return MakeColor(p[2], p[1], p[0]);
@@ -297,42 +308,6 @@ void TFast256::Allocate(int32_t width, int32_t height) {
   AllocateStorage(width, height, 8);
 }
 
-void TFast256::DrawAt(Canvas& dc, int32_t x, int32_t y) const {
-  DrawBlock(*this, dc, x, y, Width, Height, 0, 0, Width, Height);
-}
-void TFast256::DrawStretched(Canvas& dc, int32_t x, int32_t y, int32_t w, int32_t h) const {
-  dc.Stretch = StretchMode::ColorOnColor;
-  DrawBlock(*this, dc, x, y, w, h, 0, 0, Width, Height);
-}
-void TFast256::DrawPart(Canvas& dc, int32_t x, int32_t y, int32_t w, int32_t h, int32_t sx,
-                        int32_t sy) const {
-  DrawBlock(*this, dc, x, y, w, h, sx, sy, w, h);
-}
-void TFast256::DrawPartStretched(Canvas& dc, int32_t x, int32_t y, int32_t w, int32_t h,
-                                 int32_t sx, int32_t sy, int32_t sw, int32_t sh) const {
-  dc.Stretch = StretchMode::ColorOnColor;
-  DrawBlock(*this, dc, x, y, w, h, sx, sy, sw, sh);
-}
-void TFast256::DrawTiled(Canvas& dc, int32_t x, int32_t y, int32_t w, int32_t h) const {
-  DrawTiledImpl(*this, dc, x, y, w, h);
-}
-void TFast256::ResampleNearest(TFastRGB& dest) const {
-  CheckSameKind(*this, dest, "ResampleNearest");
-  ResampleNearestImpl<1>(*this, dest);
-}
-void TFast256::ResampleBilinear(TFastRGB& dest) const {
-  CheckSameKind(*this, dest, "ResampleBilinear");
-  ResampleBilinearImpl<1>(*this, dest);
-}
-void TFast256::CopyBlock(TFastRGB& dest, int32_t x, int32_t y, int32_t w, int32_t h, int32_t sx,
-                         int32_t sy) const {
-  CheckSameKind(*this, dest, "CopyBlock");
-  CopyBlockImpl(*this, dest, x, y, w, h, sx, sy);
-}
-void TFast256::TileInto(TFastRGB& dest) const {
-  CheckSameKind(*this, dest, "TileInto");
-  TileIntoImpl(*this, dest);
-}
 Color TFast256::PixelColor(int32_t x, int32_t row) const { return Colors[Rows[row][x]]; }
 
 Bitmap SurfaceToBitmap(const TFastRGB& surface) {

@@ -39,27 +39,27 @@ class TFastRGB {
   // not kept (new memory is zero).
   virtual void Allocate(int32_t width, int32_t height) = 0;
   // Draws the whole surface with its top-left corner at (x, y).
-  virtual void DrawAt(Canvas& dc, int32_t x, int32_t y) const = 0;
+  void DrawAt(Canvas& dc, int32_t x, int32_t y) const;
   // Draws the whole surface stretched into (x, y, w, h), whole pixels repeated or dropped.
-  virtual void DrawStretched(Canvas& dc, int32_t x, int32_t y, int32_t w, int32_t h) const = 0;
+  void DrawStretched(Canvas& dc, int32_t x, int32_t y, int32_t w, int32_t h) const;
   // Draws the w x h block at (sx, sy) unscaled at (x, y). The source position counts from the
   // bottom-left corner, as device-independent bitmaps do: sy is a storage row.
-  virtual void DrawPart(Canvas& dc, int32_t x, int32_t y, int32_t w, int32_t h, int32_t sx,
-                        int32_t sy) const = 0;
+  void DrawPart(Canvas& dc, int32_t x, int32_t y, int32_t w, int32_t h, int32_t sx,
+                int32_t sy) const;
   // Draws the source block (sx, sy, sw, sh) stretched into (x, y, w, h).
-  virtual void DrawPartStretched(Canvas& dc, int32_t x, int32_t y, int32_t w, int32_t h,
-                                 int32_t sx, int32_t sy, int32_t sw, int32_t sh) const = 0;
+  void DrawPartStretched(Canvas& dc, int32_t x, int32_t y, int32_t w, int32_t h,
+                         int32_t sx, int32_t sy, int32_t sw, int32_t sh) const;
   // Fills (x, y, w, h) of dc with copies of the surface.
-  virtual void DrawTiled(Canvas& dc, int32_t x, int32_t y, int32_t w, int32_t h) const = 0;
+  void DrawTiled(Canvas& dc, int32_t x, int32_t y, int32_t w, int32_t h) const;
   // Resizes this surface into dest (which keeps its size). dest must be of the same kind;
   // otherwise an Error is raised.
-  virtual void ResampleNearest(TFastRGB& dest) const = 0;
-  virtual void ResampleBilinear(TFastRGB& dest) const = 0;
+  void ResampleNearest(TFastRGB& dest) const;
+  void ResampleBilinear(TFastRGB& dest) const;
   // Copies the w x h block at (sx, sy) to (x, y) of dest, clipped to both surfaces.
-  virtual void CopyBlock(TFastRGB& dest, int32_t x, int32_t y, int32_t w, int32_t h, int32_t sx,
-                         int32_t sy) const = 0;
+  void CopyBlock(TFastRGB& dest, int32_t x, int32_t y, int32_t w, int32_t h, int32_t sx,
+                 int32_t sy) const;
   // Fills dest with copies of this surface, starting at (0, 0).
-  virtual void TileInto(TFastRGB& dest) const = 0;
+  void TileInto(TFastRGB& dest) const;
 
   // The colour of storage pixel (x, row) as 0x00RRGGBB (for an 8-bit surface through its
   // colour table).
@@ -87,18 +87,6 @@ class TFastBMP : public TFastRGB {
   void LoadFromBitmapHandle(const Bitmap& bitmap);
 
   void Allocate(int32_t width, int32_t height) override;
-  void DrawAt(Canvas& dc, int32_t x, int32_t y) const override;
-  void DrawStretched(Canvas& dc, int32_t x, int32_t y, int32_t w, int32_t h) const override;
-  void DrawPart(Canvas& dc, int32_t x, int32_t y, int32_t w, int32_t h, int32_t sx,
-                int32_t sy) const override;
-  void DrawPartStretched(Canvas& dc, int32_t x, int32_t y, int32_t w, int32_t h, int32_t sx,
-                         int32_t sy, int32_t sw, int32_t sh) const override;
-  void DrawTiled(Canvas& dc, int32_t x, int32_t y, int32_t w, int32_t h) const override;
-  void ResampleNearest(TFastRGB& dest) const override;
-  void ResampleBilinear(TFastRGB& dest) const override;
-  void CopyBlock(TFastRGB& dest, int32_t x, int32_t y, int32_t w, int32_t h, int32_t sx,
-                 int32_t sy) const override;
-  void TileInto(TFastRGB& dest) const override;
   Color PixelColor(int32_t x, int32_t row) const override;
 };
 
@@ -113,18 +101,6 @@ class TFast256 : public TFastRGB {
   std::array<Color, 256> Colors;  // 0x00RRGGBB per index
 
   void Allocate(int32_t width, int32_t height) override;
-  void DrawAt(Canvas& dc, int32_t x, int32_t y) const override;
-  void DrawStretched(Canvas& dc, int32_t x, int32_t y, int32_t w, int32_t h) const override;
-  void DrawPart(Canvas& dc, int32_t x, int32_t y, int32_t w, int32_t h, int32_t sx,
-                int32_t sy) const override;
-  void DrawPartStretched(Canvas& dc, int32_t x, int32_t y, int32_t w, int32_t h, int32_t sx,
-                         int32_t sy, int32_t sw, int32_t sh) const override;
-  void DrawTiled(Canvas& dc, int32_t x, int32_t y, int32_t w, int32_t h) const override;
-  void ResampleNearest(TFastRGB& dest) const override;
-  void ResampleBilinear(TFastRGB& dest) const override;
-  void CopyBlock(TFastRGB& dest, int32_t x, int32_t y, int32_t w, int32_t h, int32_t sx,
-                 int32_t sy) const override;
-  void TileInto(TFastRGB& dest) const override;
   Color PixelColor(int32_t x, int32_t row) const override;
 };
 
