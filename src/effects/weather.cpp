@@ -32,14 +32,14 @@ constexpr int32_t kMaxLengthTenths = 1000;
 
 int32_t ClampSpeedIndex(int32_t index) { return ClampTo<int32_t>(index, 0, kSpeedTableSize - 1); }
 
-// ----- TRain ----------------------------------------------------------------------------------
+void TWeather::SetCount(int32_t n) { count_ = ClampCount(n); }
 
-void TRain::SetCount(int32_t n) { count_ = ClampCount(n); }
+// ----- TRain ----------------------------------------------------------------------------------
 
 void TRain::Scatter() {
   const int32_t w = Target ? Target->width() : 0;
   const int32_t h = Target ? Target->height() : 0;
-  Drops.assign(static_cast<size_t>(count_), TRainDrop{});
+  Drops.assign(static_cast<size_t>(Count()), TRainDrop{});
   for (TRainDrop& d : Drops) {
     d.X = Random(w);
     d.Y = Random(h);
@@ -88,12 +88,10 @@ void TRain::Draw() {
 
 // ----- TSnow ----------------------------------------------------------------------------------
 
-void TSnow::SetCount(int32_t n) { count_ = ClampCount(n); }
-
 void TSnow::Scatter() {
   const int32_t w = Target ? Target->width() : 0;
   const int32_t h = Target ? Target->height() : 0;
-  Flakes.assign(static_cast<size_t>(count_), TSnowFlake{});
+  Flakes.assign(static_cast<size_t>(Count()), TSnowFlake{});
   for (TSnowFlake& f : Flakes) {
     f.X = Random(w);
     f.Y = Random(h);

@@ -17,6 +17,27 @@ inline constexpr int32_t kMaxWeatherParticles = 1000;
 // Index into kSpeedTable, clamped to 0..20 (values come from files unchecked).
 int32_t ClampSpeedIndex(int32_t index);
 
+// What rain and snow share: where they draw, how many particles they keep, how fast they move.
+class TWeather {
+ public:
+  // Count = n, cut to 0..1000 (a negative count from a file gives no particles).
+  void SetCount(int32_t n);
+  int32_t Count() const { return count_; }
+
+  Bitmap* Target = nullptr;  // not owned
+  // When set, every pixel Draw changes is logged here first (see Canvas::UndoLog), so a caller
+  // can take the particles off the frame again.
+  std::vector<std::pair<size_t, Color>>* UndoLog = nullptr;
+  int32_t SpeedIndex = 2;    // into kSpeedTable; clamped when used
+  int32_t SpeedPercent = 0;  // the generator's speed
+
+ protected:
+  TWeather() = default;
+
+ private:
+  int32_t count_ = 0;
+};
+
 struct TRainDrop {
   double X = 0;        // position in Target pixels; may lie up to 20 pixels outside it
   double Y = 0;
@@ -25,13 +46,9 @@ struct TRainDrop {
   bool operator==(const TRainDrop&) const = default;
 };
 
-class TRain {
+class TRain : public TWeather {
  public:
   TRain() = default;
-
-  // Count = n, cut to 0..1000 (a negative count from a file gives no drops).
-  void SetCount(int32_t n);
-  int32_t Count() const { return count_; }
 
   // Allocates Count drops and places them at random on Target. Target must be set.
   void Scatter();
@@ -40,18 +57,9 @@ class TRain {
   // Draws all drops where they are (the drawing half of Step).
   void Draw();
 
-  Bitmap* Target = nullptr;  // not owned
-  // When set, every pixel Draw changes is logged here first (see Canvas::UndoLog), so a caller
-  // can take the rain off the frame again.
-  std::vector<std::pair<size_t, Color>>* UndoLog = nullptr;
   std::vector<TRainDrop> Drops;
-  int32_t SpeedIndex = 2;      // into kSpeedTable; clamped when used
-  int32_t Angle = 0;           // direction of fall in degrees; 90 is straight down
-  int32_t SpeedPercent = 0;    // the generator's speed
-  int32_t LengthTenths = 0;    // streak length factor in tenths (10 = 1)
-
- private:
-  int32_t count_ = 0;
+  int32_t Angle = 0;         // direction of fall in degrees; 90 is straight down
+  int32_t LengthTenths = 0;  // streak length factor in tenths (10 = 1)
 };
 
 struct TSnowFlake {
@@ -62,13 +70,9 @@ struct TSnowFlake {
   bool operator==(const TSnowFlake&) const = default;
 };
 
-class TSnow {
+class TSnow : public TWeather {
  public:
   TSnow() = default;
-
-  // Count = n, cut to 0..1000.
-  void SetCount(int32_t n);
-  int32_t Count() const { return count_; }
 
   // Allocates Count flakes and places them at random on Target. Target must be set.
   void Scatter();
@@ -77,15 +81,7 @@ class TSnow {
   // Draws all flakes where they are (the drawing half of Step).
   void Draw();
 
-  Bitmap* Target = nullptr;  // not owned
-  // When set, every pixel Draw changes is logged here first.
-  std::vector<std::pair<size_t, Color>>* UndoLog = nullptr;
   std::vector<TSnowFlake> Flakes;
-  int32_t SpeedIndex = 2;    // into kSpeedTable; clamped when used
-  int32_t SpeedPercent = 0;  // the generator's speed
-
- private:
-  int32_t count_ = 0;
 };
 
 // Colours of the streaks and flakes.
