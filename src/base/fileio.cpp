@@ -1,13 +1,13 @@
 #include "base/fileio.h"
 
+#include <atomic>
+#include <chrono>
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
 #include <system_error>
 
 #include "base/errors.h"
-#include <atomic>
-#include <chrono>
 
 namespace fs = std::filesystem;
 
@@ -53,14 +53,15 @@ void WriteFileBytes(const std::string& path, std::string_view bytes) {
   if (!out) throw IOError(path + ": write failed");
 }
 
-void WriteFileAtomic(const std::string& path, std::string_view bytes) {
-  const fs::path target = fs::path(path);
-  fs::path temp = target;
-  // A name of our own per call; the global random generator is left alone so that seeded runs
-  // stay repeatable.
+std::string TempFileNameBeside(const std::string& path) {
   static std::atomic<unsigned> counter{0};
   const auto stamp = std::chrono::steady_clock::now().time_since_epoch().count();
-  temp += ".tmp" + std::to_string(stamp % 1000000) + "-" + std::to_string(counter++);
+  return path + ".tmp" + std::to_string(stamp % 1000000) + "-" + std::to_string(counter++);
+}
+
+void WriteFileAtomic(const std::string& path, std::string_view bytes) {
+  const fs::path target = fs::path(path);
+  const fs::path temp = fs::path(TempFileNameBeside(path));
   try {
     WriteFileBytes(temp.string(), bytes);
   } catch (...) {

@@ -16,6 +16,11 @@ int64_t FileSize(const std::string& path);
 // than max_bytes: FormatError, before anything is allocated.
 std::string ReadFileBytes(const std::string& path, uint64_t max_bytes = UINT64_C(1) << 32);
 
+// A fresh name for a temporary file in path's folder: path + ".tmp<stamp>-<n>". Each call in
+// the process gives another name; the global random generator is left alone so that seeded runs
+// stay repeatable.
+std::string TempFileNameBeside(const std::string& path);
+
 // Writes bytes to a temporary file beside path and renames it into place, so readers see either
 // the old or the new file, never half of one. Failure: IOError naming the path.
 void WriteFileAtomic(const std::string& path, std::string_view bytes);

@@ -3,8 +3,6 @@
 // file names, the content files and the UI description.
 #include <sys/stat.h>
 
-#include <atomic>
-#include <chrono>
 #include <filesystem>
 #include <fstream>
 #include <iostream>
@@ -72,12 +70,6 @@ lpc::TLPCProject BuildProject(const PackOptions& o) {
   return project;
 }
 
-std::string TempNameBeside(const std::string& path) {
-  static std::atomic<unsigned> counter{0};
-  const auto stamp = std::chrono::steady_clock::now().time_since_epoch().count();
-  return path + ".tmp" + std::to_string(stamp % 1000000) + "-" + std::to_string(counter++);
-}
-
 void Run(const PackOptions& o) {
   int64_t offset = 0;
   int32_t count = 0;
@@ -107,7 +99,7 @@ void Run(const PackOptions& o) {
   }
 
   const int64_t runtime_size = lpc::FileSize(o.runtime);
-  const std::string temp = TempNameBeside(o.output);
+  const std::string temp = lpc::TempFileNameBeside(o.output);
   try {
     std::ofstream out(fs::path(temp), std::ios::binary | std::ios::trunc);
     if (!out) throw lpc::IOError(o.output + ": cannot create the file");
