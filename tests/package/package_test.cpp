@@ -9,19 +9,15 @@
 
 #include "base/errors.h"
 #include "package/binary_io.h"
+#include "package/record_bytes.h"
 #include "package/temp_dir.h"
 
 namespace lpc {
 namespace {
 
 using ::testing::HasSubstr;
+using testing_support::Int;
 using testing_support::TempDir;
-
-std::string Int(int32_t v) {
-  std::string s;
-  AppendInt32(s, v);
-  return s;
-}
 
 // A package built by hand, independent of PackageBuilder.
 std::string RawPackage(const std::vector<std::string>& records) {

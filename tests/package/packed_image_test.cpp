@@ -6,19 +6,15 @@
 #include "base/errors.h"
 #include "imaging/picture.h"
 #include "package/binary_io.h"
+#include "package/record_bytes.h"
 #include "package/temp_dir.h"
 
 namespace lpc {
 namespace {
 
 using ::testing::HasSubstr;
+using testing_support::Int;
 using testing_support::TempDir;
-
-std::string Int(int32_t v) {
-  std::string s;
-  AppendInt32(s, v);
-  return s;
-}
 
 Bitmap Gradient(int w, int h) {
   Bitmap b(w, h);
