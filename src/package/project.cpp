@@ -3,6 +3,7 @@
 #include <filesystem>
 
 #include "base/errors.h"
+#include "base/overloaded.h"
 #include "base/paths.h"
 #include "package/package.h"
 #include "package/work_folder.h"
@@ -75,15 +76,6 @@ const std::vector<SettingField>& SettingFields() {
   };
   return fields;
 }
-
-namespace {
-template <class... Ts>
-struct Overloaded : Ts... {
-  using Ts::operator()...;
-};
-template <class... Ts>
-Overloaded(Ts...) -> Overloaded<Ts...>;
-}  // namespace
 
 void TLPCSetting::LoadFromIni(const IniFile& ini) {
   for (const SettingField& f : SettingFields()) {

@@ -6,6 +6,7 @@
 
 #include "base/errors.h"
 #include "base/numbers.h"
+#include "base/overloaded.h"
 #include "base/paths.h"
 #include "info_forms.h"
 #include "package/package.h"
@@ -78,12 +79,6 @@ ordered_json WeatherParamJson(const lpc::TWeatherParam& w) {
 }
 
 namespace {
-template <class... Ts>
-struct Overloaded : Ts... {
-  using Ts::operator()...;
-};
-template <class... Ts>
-Overloaded(Ts...) -> Overloaded<Ts...>;
 
 ordered_json StringsJson(const std::vector<std::string>& list) {
   ordered_json out = ordered_json::array();
@@ -113,7 +108,7 @@ ordered_json ProjectJson(const lpc::TLPCProject& project) {
                    {"Flags", StringsJson(project.FileList.Flags)}};
   ordered_json setting = ordered_json::object();
   for (const lpc::SettingField& f : lpc::SettingFields()) {
-    std::visit(Overloaded{
+    std::visit(lpc::Overloaded{
                    [&](std::string lpc::TLPCSetting::*m) { setting[f.Key] = ToUtf8(project.Setting.*m); },
                    [&](bool lpc::TLPCSetting::*m) { setting[f.Key] = project.Setting.*m; },
                    [&](int32_t lpc::TLPCSetting::*m) { setting[f.Key] = project.Setting.*m; },
