@@ -1,7 +1,7 @@
 #include "presentation/audio_rules.h"
 
 #include "base/paths.h"
-#include "base/random.h"
+#include "presentation/slideshow_rules.h"
 
 namespace lpc {
 
@@ -66,16 +66,6 @@ std::vector<std::string> MusicPlayList(const std::string& music_file,
   return list;
 }
 
-int NextMusicIndex(int mode, int count, int current) {
-  if (mode == 0) {
-    if (count < 2) return 0;
-    int next;
-    do {
-      next = Random(count);
-    } while (next == current);
-    return next;
-  }
-  return current + 1 >= count ? 0 : current + 1;
-}
+int NextMusicIndex(int mode, int count, int current) { return NextIndex(mode == 0, count, current); }
 
 }  // namespace lpc

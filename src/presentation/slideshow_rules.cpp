@@ -7,8 +7,8 @@
 
 namespace lpc {
 
-int NextImageIndex(int mode, int count, int current) {
-  if (mode == kAllImagesRandom || mode == kFavoritesRandom) {
+int NextIndex(bool at_random, int count, int current) {
+  if (at_random) {
     if (count < 2) return 0;
     int next;
     do {
@@ -17,6 +17,10 @@ int NextImageIndex(int mode, int count, int current) {
     return next;
   }
   return current + 1 >= count ? 0 : current + 1;
+}
+
+int NextImageIndex(int mode, int count, int current) {
+  return NextIndex(mode == kAllImagesRandom || mode == kFavoritesRandom, count, current);
 }
 
 bool ChangeDue(uint32_t now, uint32_t last_change, int duration_seconds) {

@@ -22,6 +22,11 @@ enum TShowImageMode : int {
 // more; every other mode walks the list and starts again from the top.
 int NextImageIndex(int mode, int count, int current);
 
+// The step both playlists take after index current (-1 before the first choice) of count:
+// at random, any index but current when there are two or more (0 otherwise); else the next
+// one, wrapping to 0.
+int NextIndex(bool at_random, int count, int current);
+
 // The tick count of the system wraps every 2^32 ms; differences are taken modulo 2^32.
 inline uint32_t TickDiff(uint32_t now, uint32_t before) { return now - before; }
 
