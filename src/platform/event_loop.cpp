@@ -78,6 +78,15 @@ void EventLoop::Forget(BasicWindow& window) {
   std::replace(modal_.begin(), modal_.end(), &window, static_cast<BasicWindow*>(nullptr));
 }
 
+void EventLoop::PostMusicEnded(Window* notify, const MusicPlayer* player) {
+  if (!notify || !IsLive(notify)) return;
+  Delivery d;
+  d.window = static_cast<BasicWindow*>(notify);
+  d.event.kind = EventKind::kMusicEnded;
+  d.event.player = player;
+  Post(d);
+}
+
 void EventLoop::StartTimer(BasicWindow& window, int id, uint32_t interval_ms) {
   StopTimer(window, id);
   if (interval_ms == 0) interval_ms = 1;

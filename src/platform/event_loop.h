@@ -96,6 +96,8 @@ class EventLoop {
 
   // Queues a delivery made on the user-interface thread (music notifications, scripted input).
   void Post(const Delivery& d) { posted_.push_back(d); }
+  // Tells notify (when set and still open) that player's track has ended.
+  void PostMusicEnded(Window* notify, const MusicPlayer* player);
 
   void StartTimer(BasicWindow& window, int id, uint32_t interval_ms);
   void StopTimer(BasicWindow& window, int id);

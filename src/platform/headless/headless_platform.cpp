@@ -90,13 +90,7 @@ class HeadlessMusicPlayer : public MusicPlayer {
     ended_ = true;
     ++session_;
     platform_.LogAudio("music end " + file_);
-    if (notify_ && platform_.loop().IsLive(notify_)) {
-      Delivery d;
-      d.window = static_cast<BasicWindow*>(notify_);
-      d.event.kind = EventKind::kMusicEnded;
-      d.event.player = this;
-      platform_.loop().Post(d);
-    }
+    platform_.loop().PostMusicEnded(notify_, this);
   }
 
   bool playing() const { return playing_; }

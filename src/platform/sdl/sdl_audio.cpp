@@ -156,13 +156,7 @@ class SdlMusicPlayer : public MusicPlayer {
     playing_ = false;
     ended_ = true;
     platform_.music_owner = nullptr;
-    if (notify_ && platform_.loop().IsLive(notify_)) {
-      Delivery d;
-      d.window = static_cast<BasicWindow*>(notify_);
-      d.event.kind = EventKind::kMusicEnded;
-      d.event.player = this;
-      platform_.loop().Post(d);
-    }
+    platform_.loop().PostMusicEnded(notify_, this);
   }
 
  private:
