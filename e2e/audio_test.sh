@@ -4,10 +4,7 @@
 # Usage: audio_test.sh path/to/Demo.scr
 source "$(dirname "$0")/lib.sh"
 [[ $# -eq 1 && -f "$1" ]] || fail "usage: audio_test.sh Demo.scr"
-start_xvfb
-mkdir -p "$E2E_TMP/run" "$E2E_TMP/tmp"
-cp "$1" "$E2E_TMP/run/Demo.scr"
-export TMPDIR="$E2E_TMP/tmp" SDL_AUDIODRIVER=disk
+prepare_run "$1" Demo.scr disk
 
 # run_with SOUND MUSIC: runs the show for 3 s with these user settings; prints the number of
 # non-zero output bytes.

@@ -4,10 +4,7 @@
 # Usage: error_test.sh path/to/lpcsaver
 source "$(dirname "$0")/lib.sh"
 [[ $# -eq 1 && -f "$1" ]] || fail "usage: error_test.sh lpcsaver"
-start_xvfb
-mkdir -p "$E2E_TMP/run" "$E2E_TMP/tmp"
-cp "$1" "$E2E_TMP/run/Bare.scr"
-export TMPDIR="$E2E_TMP/tmp" SDL_AUDIODRIVER=dummy
+prepare_run "$1" Bare.scr dummy
 report="$E2E_TMP/run/Bare.error.txt"
 
 # The message box waits for a click; SIGKILL ends it (SDL catches SIGTERM).

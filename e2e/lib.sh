@@ -42,6 +42,15 @@ start_xvfb() {
   fail "could not start Xvfb: $(cat "$E2E_TMP/xvfb.log")"
 }
 
+# prepare_run PROGRAM NAME AUDIO_DRIVER: starts Xvfb, copies PROGRAM to $E2E_TMP/run/NAME, and
+# gives the run a temporary folder of its own and the SDL audio driver AUDIO_DRIVER.
+prepare_run() {
+  start_xvfb
+  mkdir -p "$E2E_TMP/run" "$E2E_TMP/tmp"
+  cp "$1" "$E2E_TMP/run/$2"
+  export TMPDIR="$E2E_TMP/tmp" SDL_AUDIODRIVER="$3"
+}
+
 # screenshot FILE
 screenshot() {
   import -display "$DISPLAY" -window root "$1" 2>/dev/null || fail "screenshot failed"

@@ -3,10 +3,7 @@
 # unpacked files in place. Usage: preview_test.sh path/to/Demo.scr
 source "$(dirname "$0")/lib.sh"
 [[ $# -eq 1 && -f "$1" ]] || fail "usage: preview_test.sh Demo.scr"
-start_xvfb
-mkdir -p "$E2E_TMP/run" "$E2E_TMP/tmp"
-cp "$1" "$E2E_TMP/run/Demo.scr"
-export TMPDIR="$E2E_TMP/tmp" SDL_AUDIODRIVER=dummy
+prepare_run "$1" Demo.scr dummy
 
 # The host: xlogo's drawing area (the child of its top-level window), 300 x 200 at 40, 60.
 xlogo -geometry 300x200+40+60 -bg white >/dev/null 2>&1 &

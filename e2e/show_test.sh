@@ -4,10 +4,7 @@
 # Usage: show_test.sh path/to/Demo.scr
 source "$(dirname "$0")/lib.sh"
 [[ $# -eq 1 && -f "$1" ]] || fail "usage: show_test.sh Demo.scr"
-start_xvfb
-mkdir -p "$E2E_TMP/run" "$E2E_TMP/tmp"
-cp "$1" "$E2E_TMP/run/Demo.scr"
-export TMPDIR="$E2E_TMP/tmp" SDL_AUDIODRIVER=dummy
+prepare_run "$1" Demo.scr dummy
 
 start_show() {
   timeout -k 1 60 "$E2E_TMP/run/Demo.scr" "$@" >"$E2E_TMP/show.log" 2>&1 &
