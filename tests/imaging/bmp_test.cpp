@@ -272,11 +272,7 @@ TEST(BmpTest, BadInput) {
   huge.height = 16384;
   huge.pixels = std::string(10, '\0');
   BmpSpec masks_cut{40, 1, 1, 16, 3, {}, {}, ""};
-  struct Case {
-    const char* label;
-    std::string bytes;
-    const char* fault;
-  } cases[] = {
+  const testing::BadFile cases[] = {
       {"empty file", "", "empty"},
       {"signature only", "BM", "truncated bitmap file header"},
       {"garbage", std::string(100, 'x'), "no 'BM' signature"},
@@ -310,10 +306,8 @@ TEST(BmpTest, BadInput) {
       {"16384 x 16384 with ten bytes", BuildBmp(huge), "pixel data truncated"},
       {"bit-field masks cut short", BuildBmp(masks_cut), "truncated colour masks"},
   };
-  for (const Case& c : cases) {
-    SCOPED_TRACE(c.label);
-    ExpectFormatError([&] { DecodeBmp(c.bytes, "bad.bmp"); }, "bad.bmp", c.fault);
-  }
+  testing::ExpectEachRefused(cases, "bad.bmp",
+                             [](const std::string& b, const std::string& f) { DecodeBmp(b, f); });
 }
 
 TEST(BmpTest, PixelBudget) {

@@ -174,11 +174,7 @@ TEST(GifTest, BadInput) {
   std::string huge_frame = MakeGif(2, 2, kMap, {big});
   testing::PutLE(huge_frame, image + 4, 20000, 2);
   testing::PutLE(huge_frame, image + 6, 20000, 2);
-  struct Case {
-    const char* label;
-    std::string bytes;
-    const char* fault;
-  } cases[] = {
+  const testing::BadFile cases[] = {
       {"empty file", "", "empty"},
       {"garbage", std::string(64, 'x'), "not in GIF format"},
       {"signature only", "GIF89a", "No screen descriptor"},
@@ -196,10 +192,8 @@ TEST(GifTest, BadInput) {
       {"nothing at all", MakeGif(0, 0, kMap, {Frame{0, 0, 0, 0, false, {}, -1, {}}}),
        "no pixels"},
   };
-  for (const Case& c : cases) {
-    SCOPED_TRACE(c.label);
-    ExpectFormatError([&] { DecodeGif(c.bytes, "bad.gif"); }, "bad.gif", c.fault);
-  }
+  testing::ExpectEachRefused(cases, "bad.gif",
+                             [](const std::string& b, const std::string& f) { DecodeGif(b, f); });
 }
 
 }  // namespace

@@ -105,11 +105,7 @@ TEST(JpegTest, ColourSpacesBecomeRgb) {
 
 TEST(JpegTest, BadInput) {
   const std::string good = EncodeJpeg(testing::Gradient(32, 16));
-  struct Case {
-    const char* label;
-    std::string bytes;
-    const char* fault;
-  } cases[] = {
+  const testing::BadFile cases[] = {
       {"empty file", "", "empty"},
       {"garbage", std::string(64, 'x'), "Not a JPEG file"},
       {"start marker only", "\xFF\xD8", "Premature end"},
@@ -121,10 +117,8 @@ TEST(JpegTest, BadInput) {
       {"16000 x 16000 header without data", WithSize(good.substr(0, good.size() - 200), 16000, 16000),
        "Premature end"},
   };
-  for (const Case& c : cases) {
-    SCOPED_TRACE(c.label);
-    ExpectFormatError([&] { DecodeJpeg(c.bytes, "bad.jpg"); }, "bad.jpg", c.fault);
-  }
+  testing::ExpectEachRefused(cases, "bad.jpg",
+                             [](const std::string& b, const std::string& f) { DecodeJpeg(b, f); });
 }
 
 TEST(JpegTest, ScanCountIsBounded) {

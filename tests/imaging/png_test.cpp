@@ -70,11 +70,7 @@ TEST(PngTest, AlphaOverBlackAndGrey) {
 
 TEST(PngTest, BadInput) {
   const std::string good = EncodePng(testing::Gradient(8, 8));
-  struct Case {
-    const char* label;
-    std::string bytes;
-    const char* fault;
-  } cases[] = {
+  const testing::BadFile cases[] = {
       {"empty file", "", "empty"},
       {"garbage", std::string(64, 'x'), "PNG"},
       {"signature only", good.substr(0, 8), "PNG: read beyond end of data"},
@@ -84,10 +80,8 @@ TEST(PngTest, BadInput) {
       {"zero width", WithSize(good, 0, 8), "Invalid IHDR data"},
       {"4 billion high", WithSize(good, 8, 0xFFFFFFF0u), "out of range"},
   };
-  for (const Case& c : cases) {
-    SCOPED_TRACE(c.label);
-    ExpectFormatError([&] { DecodePng(c.bytes, "bad.png"); }, "bad.png", c.fault);
-  }
+  testing::ExpectEachRefused(cases, "bad.png",
+                             [](const std::string& b, const std::string& f) { DecodePng(b, f); });
 }
 
 }  // namespace

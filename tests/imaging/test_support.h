@@ -37,6 +37,23 @@ void ExpectFormatError(Fn fn, const std::string& file, const std::string& fault_
   EXPECT_LE(LargestAllocation(), size_t{1} << 20);
 }
 
+// A file a decoder must refuse: label for the failure message, its bytes, and a part of the
+// fault the error must give.
+struct BadFile {
+  const char* label;
+  std::string bytes;
+  const char* fault;
+};
+
+// Runs decode(bytes, file) on every case and expects ExpectFormatError's outcome for each.
+template <size_t N, typename Decode>
+void ExpectEachRefused(const BadFile (&cases)[N], const std::string& file, Decode decode) {
+  for (const BadFile& c : cases) {
+    SCOPED_TRACE(c.label);
+    ExpectFormatError([&] { decode(c.bytes, file); }, file, c.fault);
+  }
+}
+
 // A picture with distinct colours in every pixel, smooth enough for lossy coders.
 inline Bitmap Gradient(int width, int height) {
   Bitmap b(width, height);
