@@ -18,26 +18,26 @@ GdiTextRenderer::~GdiTextRenderer() {
     if (original_bitmap_) SelectObject(dc_, original_bitmap_);
     DeleteDC(dc_);
   }
-  for (auto& [spec, font] : fonts_) DeleteObject(font);
+  for (auto& entry : fonts_) DeleteObject(entry.second);
   if (surface_) DeleteObject(surface_);
 }
 
-HFONT GdiTextRenderer::FontFor(const FontSpec& spec) {
+HFONT GdiTextRenderer::FontFor(const FontSpec& wanted) {
   for (auto& [known, font] : fonts_) {
-    if (known == spec) return font;
+    if (known == wanted) return font;
   }
   LOGFONTA lf{};
   // A positive height asks for the character cell height.
-  lf.lfHeight = std::clamp(spec.height, 1, 2000);
-  lf.lfWeight = spec.bold ? FW_BOLD : FW_NORMAL;
-  lf.lfItalic = spec.italic ? TRUE : FALSE;
-  lf.lfUnderline = spec.underline ? TRUE : FALSE;
+  lf.lfHeight = std::clamp(wanted.height, 1, 2000);
+  lf.lfWeight = wanted.bold ? FW_BOLD : FW_NORMAL;
+  lf.lfItalic = wanted.italic ? TRUE : FALSE;
+  lf.lfUnderline = wanted.underline ? TRUE : FALSE;
   lf.lfCharSet = DEFAULT_CHARSET;
   lf.lfOutPrecision = OUT_DEFAULT_PRECIS;
   lf.lfClipPrecision = CLIP_DEFAULT_PRECIS;
   lf.lfQuality = DEFAULT_QUALITY;
   lf.lfPitchAndFamily = DEFAULT_PITCH | FF_DONTCARE;
-  lstrcpynA(lf.lfFaceName, spec.name.c_str(), LF_FACESIZE);
+  lstrcpynA(lf.lfFaceName, wanted.name.c_str(), LF_FACESIZE);
   HFONT font = CreateFontIndirectA(&lf);
   if (!font) font = static_cast<HFONT>(GetStockObject(DEFAULT_GUI_FONT));
   // Fonts stay for the process; a form uses a handful of them.
@@ -45,7 +45,7 @@ HFONT GdiTextRenderer::FontFor(const FontSpec& spec) {
     DeleteObject(fonts_.front().second);
     fonts_.erase(fonts_.begin());
   }
-  fonts_.emplace_back(spec, font);
+  fonts_.emplace_back(wanted, font);
   return font;
 }
 
