@@ -7,7 +7,7 @@
 
 #include "base/errors.h"
 #include "configwindow/forms.h"
-#include "configwindow/object_text.h"
+#include "base/object_text.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   const std::string_view text(reinterpret_cast<const char*>(data), size);

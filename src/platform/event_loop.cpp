@@ -16,6 +16,7 @@ bool IsInput(const Delivery& d) {
     case EventKind::kKeyDown:
     case EventKind::kKeyUp:
     case EventKind::kKeyChar:
+    case EventKind::kMouseLeave:
       return true;
     case EventKind::kMusicEnded:
     case EventKind::kTimer:

@@ -83,6 +83,7 @@ enum class EventKind {
                 // and function keys give none.
   kMusicEnded,  // player: the MusicPlayer whose track reached its end (see MusicPlayer::Play)
   kTimer,       // timer_id: a timer started with Platform::StartTimer on this window
+  kMouseLeave,  // the pointer left the client area
 };
 
 struct Event {

@@ -8,7 +8,7 @@
 #include "base/errors.h"
 #include "base/fileio.h"
 #include "base/paths.h"
-#include "configwindow/object_text.h"
+#include "base/object_text.h"
 
 namespace lpc {
 namespace {

@@ -1,4 +1,4 @@
-#include "configwindow/object_text.h"
+#include "base/object_text.h"
 
 #include <gtest/gtest.h>
 

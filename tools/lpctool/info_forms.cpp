@@ -4,7 +4,7 @@
 #include "base/fileio.h"
 #include "base/paths.h"
 #include "configwindow/forms.h"
-#include "configwindow/object_text.h"
+#include "base/object_text.h"
 
 namespace lpctool {
 

@@ -285,6 +285,9 @@ bool SdlPlatform::Translate(const SDL_Event& e, Delivery& out) {
         case SDL_WINDOWEVENT_CLOSE:
           out.what = Delivery::What::kCloseRequest;
           return true;
+        case SDL_WINDOWEVENT_LEAVE:
+          out.event.kind = EventKind::kMouseLeave;
+          return true;
       }
       return false;
     }

@@ -275,9 +275,22 @@ LRESULT Win32Window::HandleMessage(UINT message, WPARAM wparam, LPARAM lparam) {
       // A running screensaver must not be started again over itself.
       if ((wparam & 0xFFF0) == SC_SCREENSAVE && platform_.AnyFullScreenOpen()) return 0;
       break;
-    case WM_MOUSEMOVE:
+    case WM_MOUSEMOVE: {
+      // Ask for WM_MOUSELEAVE once the pointer leaves the client area.
+      TRACKMOUSEEVENT track{};
+      track.cbSize = sizeof track;
+      track.dwFlags = TME_LEAVE;
+      track.hwndTrack = hwnd_;
+      TrackMouseEvent(&track);
       DeliverInput(MouseEvent(EventKind::kMouseMove, lparam));
       return 0;
+    }
+    case WM_MOUSELEAVE: {
+      Event e;
+      e.kind = EventKind::kMouseLeave;
+      DeliverInput(e);
+      return 0;
+    }
     case WM_LBUTTONDOWN:
     case WM_RBUTTONDOWN:
     case WM_MBUTTONDOWN:

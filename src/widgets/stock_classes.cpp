@@ -1,0 +1,202 @@
+#include "widgets/stock_classes.h"
+
+#include "base/paths.h"
+#include "widgets/form.h"
+#include "widgets/standard_controls.h"
+
+namespace lpc::widgets {
+
+void ApplyFontStyle(TFont& font, const std::vector<std::string>& style) {
+  font.Bold = font.Italic = font.Underline = font.StrikeOut = false;
+  for (const std::string& s : style) {
+    if (SameText(s, "fsBold")) {
+      font.Bold = true;
+    } else if (SameText(s, "fsItalic")) {
+      font.Italic = true;
+    } else if (SameText(s, "fsUnderline")) {
+      font.Underline = true;
+    } else if (SameText(s, "fsStrikeOut")) {
+      font.StrikeOut = true;
+    } else {
+      throw PropertyValueError();
+    }
+  }
+}
+
+std::string FontStyleText(const TFont& font) {
+  std::string out;
+  auto add = [&](bool on, const char* name) {
+    if (!on) return;
+    if (!out.empty()) out += ", ";
+    out += name;
+  };
+  add(font.Bold, "fsBold");
+  add(font.Italic, "fsItalic");
+  add(font.Underline, "fsUnderline");
+  add(font.StrikeOut, "fsStrikeOut");
+  return "[" + out + "]";
+}
+
+namespace {
+
+const std::vector<std::string_view> kAlignNames = {"alNone", "alTop",   "alBottom",
+                                                   "alLeft", "alRight", "alClient"};
+
+struct NamedCursor {
+  const char* name;
+  int value;
+};
+constexpr NamedCursor kCursors[] = {
+    {"crDefault", crDefault},   {"crNone", crNone},         {"crArrow", crArrow},
+    {"crCross", crCross},       {"crIBeam", crIBeam},       {"crSizeNESW", crSizeNESW},
+    {"crSizeNS", crSizeNS},     {"crSizeNWSE", crSizeNWSE}, {"crSizeWE", crSizeWE},
+    {"crUpArrow", crUpArrow},   {"crHourGlass", crHourGlass}, {"crDrag", crDrag},
+    {"crNoDrop", crNoDrop},     {"crHSplit", crHSplit},     {"crVSplit", crVSplit},
+    {"crMultiDrag", crMultiDrag}, {"crSQLWait", crSQLWait}, {"crNo", crNo},
+    {"crAppStart", crAppStart}, {"crHelp", crHelp},         {"crHandPoint", crHandPoint},
+    {"crSize", crSizeAll},      {"crSizeAll", crSizeAll},
+};
+
+int CursorFromValue(const PropertyValue& v) {
+  if (v.Is<int64_t>()) return ValueToInt32(v);
+  const std::string name = ValueToIdentifier(v);
+  for (const NamedCursor& c : kCursors) {
+    if (SameText(name, c.name)) return c.value;
+  }
+  throw PropertyValueError();
+}
+
+std::string CursorText(int cursor) {
+  for (const NamedCursor& c : kCursors) {
+    if (c.value == cursor) return c.name;
+  }
+  return std::to_string(cursor);
+}
+
+void RegisterForm(ClassRegistry& registry) {
+  ClassInfo& info = registry.Add("TForm", "TWinControl", [] { return std::make_unique<TForm>(); });
+  Published<TForm> p(info);
+  p.String("Caption", [](TForm& f, const std::string& v) { f.SetCaption(v); },
+           [](const TForm& f) { return f.Caption(); });
+  p.Int("ClientWidth", [](TForm& f, int v) { f.SetClientSize(v, f.Height()); },
+        [](const TForm& f) { return f.ClientWidth(); });
+  p.Int("ClientHeight", [](TForm& f, int v) { f.SetClientSize(f.Width(), v); },
+        [](const TForm& f) { return f.ClientHeight(); });
+  // A form's Width and Height count its frame, as designers write them.
+  p.Int("Width", [](TForm& f, int v) { f.SetOuterWidth(v); },
+        [](const TForm& f) { return f.Width() + kFrameWidth; });
+  p.Int("Height", [](TForm& f, int v) { f.SetOuterHeight(v); },
+        [](const TForm& f) { return f.Height() + kFrameHeight; });
+  p.Bool("KeyPreview", [](TForm& f, bool v) { f.KeyPreview = v; });
+  p.Raw("ActiveControl", [](TForm& f, const PropertyValue& v) {
+    const std::string name = ValueToIdentifier(v);
+    Component* c = f.FindComponent(name);
+    if (!c) throw PropertyValueError();
+    f.ActiveControl = c;
+  });
+  info.properties.back().deferred = true;
+  p.Enum("Position",
+         {"poDesigned", "poDefault", "poDefaultPosOnly", "poDefaultSizeOnly", "poScreenCenter",
+          "poDesktopCenter", "poMainFormCenter", "poOwnerFormCenter"},
+         [](TForm& f, int v) { f.WindowStyle.centered = v >= 4; });
+  p.Enum("WindowState", {"wsNormal", "wsMinimized", "wsMaximized"},
+         [](TForm& f, int v) { f.WindowStyle.maximized = v == 2; });
+  p.Raw("BorderIcons", [](TForm& f, const PropertyValue& v) {
+    const std::vector<std::string> icons = ValueToSet(v);
+    auto has = [&](const char* name) {
+      for (const std::string& s : icons) {
+        if (SameText(s, name)) return true;
+      }
+      return false;
+    };
+    f.WindowStyle.system_menu = has("biSystemMenu");
+    f.WindowStyle.minimize_box = has("biMinimize");
+    f.WindowStyle.maximize_box = has("biMaximize");
+  });
+  p.Enum("BorderStyle", {"bsNone", "bsSingle", "bsSizeable", "bsDialog", "bsToolWindow",
+                         "bsSizeToolWin"},
+         [](TForm& f, int v) {
+           using platform::BorderStyle;
+           static const BorderStyle kStyles[] = {BorderStyle::kNone,   BorderStyle::kFixed,
+                                                 BorderStyle::kSizeable, BorderStyle::kDialog,
+                                                 BorderStyle::kFixed,  BorderStyle::kSizeable};
+           f.WindowStyle.border = kStyles[v];
+         });
+  for (const char* name :
+       {"AutoScroll", "OldCreateOrder", "PixelsPerInch", "TextHeight", "FormStyle", "Scaled",
+        "Icon.Data", "Menu", "HorzScrollBar.Range", "HorzScrollBar.Visible",
+        "VertScrollBar.Range", "VertScrollBar.Visible", "AlphaBlend", "AlphaBlendValue",
+        "TransparentColor", "TransparentColorValue", "DefaultMonitor", "PrintScale",
+        "WindowMenu", "ObjectMenuItem", "Ctl3D", "UseDockManager", "DockSite", "DragKind",
+        "DragMode", "HelpFile", "Visible"}) {
+    p.Ignored(name);
+  }
+}
+
+}  // namespace
+
+void PublishControlProperties(Published<Component>& p) {
+  p.Int("Left", [](Component& c, int v) { c.SetLeft(v); }, [](const Component& c) { return c.Left(); });
+  p.Int("Top", [](Component& c, int v) { c.SetTop(v); }, [](const Component& c) { return c.Top(); });
+  p.Int("Width", [](Component& c, int v) { c.SetWidth(v); },
+        [](const Component& c) { return c.Width(); });
+  p.Int("Height", [](Component& c, int v) { c.SetHeight(v); },
+        [](const Component& c) { return c.Height(); });
+  p.Int("Tag", [](Component& c, int v) { c.Tag = v; }, [](const Component& c) { return c.Tag; });
+  p.Enum("Align", kAlignNames, [](Component& c, int v) { c.SetAlign(static_cast<TAlign>(v)); },
+         [](const Component& c) { return static_cast<int>(c.Align()); });
+  p.Bool("Visible", [](Component& c, bool v) { c.SetVisible(v); },
+         [](const Component& c) { return c.Visible(); });
+  p.Bool("Enabled", [](Component& c, bool v) { c.SetEnabled(v); },
+         [](const Component& c) { return c.Enabled(); });
+  p.ColorProp("Color", [](Component& c, TColor v) { c.SetColor(v); },
+              [](const Component& c) { return c.Color(); });
+  p.Bool("ParentColor", [](Component& c, bool v) { c.SetParentColor(v); },
+         [](const Component& c) { return c.ParentColor(); });
+  PublishFont<Component>(p, "Font", [](Component& c) -> TFont& { return c.MutableFont(); });
+  p.Bool("ParentFont", [](Component& c, bool v) { c.SetParentFont(v); },
+         [](const Component& c) { return c.ParentFont(); });
+  p.Raw("Cursor", [](Component& c, const PropertyValue& v) { c.SetCursor(CursorFromValue(v)); },
+        [](const Component& c) { return CursorText(c.Cursor()); });
+  p.String("Hint", [](Component& c, const std::string& v) { c.Hint = v; },
+           [](const Component& c) { return c.Hint; });
+  p.Bool("ShowHint", [](Component& c, bool v) {
+    c.ShowHint = v;
+    c.ParentShowHint = false;
+  }, [](const Component& c) { return c.ShowHint; });
+  p.Bool("ParentShowHint", [](Component& c, bool v) { c.ParentShowHint = v; });
+  // Kept by designers and honoured by nothing here: the layouts place controls absolutely.
+  for (const char* name :
+       {"Anchors", "Constraints.MinWidth", "Constraints.MinHeight", "Constraints.MaxWidth",
+        "Constraints.MaxHeight", "DragCursor", "DragKind", "DragMode", "PopupMenu",
+        "HelpContext", "HelpType", "HelpKeyword", "BiDiMode", "ParentBiDiMode", "DesignSize",
+        "Margins.Left", "Margins.Top", "Margins.Right", "Margins.Bottom", "AlignWithMargins"}) {
+    p.Ignored(name);
+  }
+}
+
+void RegisterStockClasses(ClassRegistry& registry) {
+  {
+    Published<Component> p(
+        registry.Add("TControl", "", [] { return std::make_unique<Component>(); }));
+    PublishControlProperties(p);
+  }
+  registry.Add("TGraphicControl", "TControl", [] { return std::make_unique<Component>(); });
+  {
+    Published<Component> p(
+        registry.Add("TWinControl", "TControl", [] { return std::make_unique<Component>(); }));
+    p.Int("TabOrder", [](Component& c, int v) { c.TabOrder = v; },
+          [](const Component& c) { return c.TabOrder; });
+    p.Bool("TabStop", [](Component& c, bool v) { c.TabStop = v; },
+           [](const Component& c) { return c.TabStop; });
+    for (const char* name : {"Ctl3D", "ParentCtl3D", "ImeMode", "ImeName", "UseDockManager",
+                             "DockSite"}) {
+      p.Ignored(name);
+    }
+  }
+  RegisterForm(registry);
+  // The controls, each in its own file.
+  RegisterStandardControls(registry);
+}
+
+}  // namespace lpc::widgets

@@ -1,0 +1,43 @@
+// The toolkit's stock classes and the properties every control publishes.
+#pragma once
+
+#include "widgets/component.h"
+#include "widgets/properties.h"
+
+namespace lpc::widgets {
+
+// Registers every stock class: the base classes TControl, TWinControl and TGraphicControl,
+// TForm, and the controls (labels, buttons, text boxes, panels, shapes, pictures, pages,
+// drop-down lists, spin boxes, track bars).
+void RegisterStockClasses(ClassRegistry& registry);
+
+// What every control publishes: bounds, Tag, Align, Anchors, Constraints, Visible, Enabled,
+// Color/ParentColor, Font.*/ParentFont, Cursor, Hint/ShowHint/ParentShowHint and the designer's
+// bookkeeping. Registered on TControl; windowed controls add TabOrder, TabStop, Ctl3D.
+void PublishControlProperties(Published<Component>& p);
+// Font.Name, Font.Height, Font.Size, Font.Style, Font.Color, Font.Charset, Font.Pitch on a
+// font reached through `font` (a sub-object such as a grid's or a form's own font).
+template <typename T>
+void PublishFont(Published<T>& p, std::string prefix, std::function<TFont&(T&)> font);
+
+// Font.Style: [fsBold, fsItalic, fsUnderline, fsStrikeOut].
+void ApplyFontStyle(TFont& font, const std::vector<std::string>& style);
+std::string FontStyleText(const TFont& font);
+
+template <typename T>
+void PublishFont(Published<T>& p, std::string prefix, std::function<TFont&(T&)> font) {
+  p.String(prefix + ".Name", [font](T& c, const std::string& v) { font(c).Name = v; });
+  p.Int(prefix + ".Height", [font](T& c, int v) { font(c).Height = v; });
+  p.Int(prefix + ".Size", [font](T& c, int v) { font(c).SetSize(v); });
+  p.ColorProp(prefix + ".Color", [font](T& c, TColor v) { font(c).Color = v; });
+  p.Raw(prefix + ".Style", [font](T& c, const PropertyValue& v) {
+    ApplyFontStyle(font(c), ValueToSet(v));
+  });
+  // Charset and Pitch: accepted; text is single-byte whatever they say.
+  p.Raw(prefix + ".Charset", [font](T& c, const PropertyValue& v) {
+    font(c).Charset = v.Is<int64_t>() ? ValueToInt32(v) : 1;
+  });
+  p.Ignored(prefix + ".Pitch");
+}
+
+}  // namespace lpc::widgets
