@@ -91,7 +91,7 @@ void ShellWallpaperPasswords() {
   u32(0);
   file.append(pixels, '\x7F');
   WriteFile(bmp, file);
-  LPC_CHECK(p.SetDesktopWallpaper(bmp));
+  LPC_CHECK(p.SetDesktopWallpaper(bmp, Bitmap(2, 2, 0x7F7F7F)));
   LPC_CHECK_EQ(Lower(p.ReadRegistryString("Control Panel\\Desktop", "Wallpaper").value_or("")),
                Lower(bmp));
 

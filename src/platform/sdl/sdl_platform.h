@@ -109,7 +109,7 @@ class SdlPlatform : public Platform, private LoopSource {
                            const std::string& value) override;
   bool WriteRegistryInteger(const std::string& key, const std::string& name,
                             int32_t value) override;
-  bool SetDesktopWallpaper(const std::string&) override { return false; }
+  bool SetDesktopWallpaper(const std::string&, const Bitmap&) override { return false; }
   bool HasPasswordProvider() override { return false; }
   bool ChangePassword(NativeHandle) override { return false; }
   PasswordCheck VerifyScreenSavePassword(Window&) override { return PasswordCheck::kUnavailable; }
