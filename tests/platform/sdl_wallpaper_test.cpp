@@ -7,6 +7,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <chrono>
 #include <cstdlib>
 #include <filesystem>
 #include <string>
@@ -14,6 +15,7 @@
 
 #include "base/fileio.h"
 #include "platform/platform.h"
+#include "platform/sdl/sdl_platform.h"  // RunProgram
 #include "xserver.h"
 
 #include <X11/Xatom.h>
@@ -163,15 +165,57 @@ TEST_F(SdlWallpaperTest, WithoutADesktopTheRootWindowShowsThePictureScaled) {
 
   // The next picture replaces it and the old pixmap is freed, not left in the server.
   ASSERT_TRUE(p_->SetDesktopWallpaper(dir_ + "Sea.scr.bmp", Bitmap(5, 3, 0x336699)));
-  const Pixmap second = root.Property("_XROOTPMAP_ID");
-  EXPECT_NE(second, first);
+  EXPECT_NE(root.Property("_XROOTPMAP_ID"), first);
   EXPECT_EQ(root.PixmapSize(first), (Size{0, 0}));
   EXPECT_EQ(root.Pixel(512, 384), 0x336699u);
+
+  // Properties left by a setter whose pixmap is long gone do not stand in the way.
+  const Pixmap stale = 0x7FFFF1;
+  for (const char* name : {"_XROOTPMAP_ID", "ESETROOT_PMAP_ID"}) {
+    XChangeProperty(root.d, DefaultRootWindow(root.d), XInternAtom(root.d, name, False),
+                    XA_PIXMAP, 32, PropModeReplace, reinterpret_cast<const unsigned char*>(&stale),
+                    1);
+  }
+  XSync(root.d, False);
+  ASSERT_TRUE(p_->SetDesktopWallpaper(dir_ + "Sea.scr.bmp", Bitmap(1, 1, 0x00FF00)));
+  const Pixmap second = root.Property("_XROOTPMAP_ID");
+  EXPECT_NE(second, stale);
+  EXPECT_EQ(root.PixmapSize(second), (Size{1024, 768}));
+  EXPECT_EQ(root.Pixel(512, 384), 0x00FF00u);
 
   EXPECT_FALSE(p_->SetDesktopWallpaper(dir_ + "Sea.scr.bmp", Bitmap()));
   env_.Set("WAYLAND_DISPLAY", "wayland-0");  // a root window nobody sees
   EXPECT_FALSE(p_->SetDesktopWallpaper(dir_ + "Sea.scr.bmp", picture));
   EXPECT_EQ(root.Property("_XROOTPMAP_ID"), second);
+}
+
+// The settings tools run without a shell and are waited for, but never for ever.
+TEST(RunProgram, ExitStatusOutputAndTimeout) {
+  struct Case {
+    std::vector<std::string> args;
+    uint32_t timeout_ms;
+    int status;
+    std::string output;
+  };
+  const Case cases[] = {
+      {{"printf", "%s|", "a b", "$HOME;x"}, 5000, 0, "a b|$HOME;x|"},
+      {{"sh", "-c", "echo out; exit 3"}, 5000, 3, "out\n"},
+      {{"sh", "-c", "kill -9 $$"}, 5000, -1, ""},
+      {{"no-such-program-here"}, 5000, -1, ""},
+      {{}, 5000, -1, ""},
+      {{"sleep", "30"}, 200, -1, ""},
+      {{"head", "-c", "1000000", "/dev/zero"}, 5000, 0, std::string(256 * 1024, '\0')},
+  };
+  for (const Case& c : cases) {
+    std::string output = "stale";
+    const auto start = std::chrono::steady_clock::now();
+    EXPECT_EQ(RunProgram(c.args, c.timeout_ms, &output), c.status)
+        << ::testing::PrintToString(c.args);
+    EXPECT_EQ(output.size(), c.output.size()) << ::testing::PrintToString(c.args);
+    EXPECT_TRUE(output == c.output) << ::testing::PrintToString(c.args);
+    // A hanging program is killed at its limit, not waited for.
+    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(4));
+  }
 }
 
 // Each desktop's settings tool gets the file, as a file:// URI where the tool wants one; a

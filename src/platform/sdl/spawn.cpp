@@ -7,10 +7,9 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <chrono>
 #include <string>
 #include <vector>
-
-#include <SDL.h>
 
 #include "platform/sdl/sdl_platform.h"
 
@@ -67,29 +66,31 @@ namespace {
 // a few lines, and a misbehaving one must not fill our memory.
 constexpr size_t kMaxProgramOutput = 256 * 1024;
 
-void Drain(int fd, std::string* output) {
+// Reads what the pipe holds now; false once every writer has closed it.
+bool Drain(int fd, std::string* output) {
   char buffer[4096];
   for (;;) {
     const ssize_t n = read(fd, buffer, sizeof buffer);
     if (n > 0) {
-      if (output->size() < kMaxProgramOutput) {
-        output->append(buffer, std::min(static_cast<size_t>(n), kMaxProgramOutput - output->size()));
-      }
+      const size_t room = kMaxProgramOutput - std::min(output->size(), kMaxProgramOutput);
+      output->append(buffer, std::min(static_cast<size_t>(n), room));
       continue;
     }
     if (n < 0 && errno == EINTR) continue;
-    return;
+    return n < 0;  // EAGAIN: still open; 0: end of file
   }
 }
 
 }  // namespace
 
 int RunProgram(const std::vector<std::string>& args, uint32_t timeout_ms, std::string* output) {
+  if (output) output->clear();
   if (args.empty() || args[0].empty()) return -1;
   int fds[2] = {-1, -1};
   if (output) {
-    output->clear();
-    if (pipe2(fds, O_CLOEXEC | O_NONBLOCK) != 0) return -1;
+    if (pipe2(fds, O_CLOEXEC) != 0) return -1;
+    // Only our end waits for nothing: the program's output must block as any pipe's does.
+    fcntl(fds[0], F_SETFL, fcntl(fds[0], F_GETFL) | O_NONBLOCK);
   }
   posix_spawn_file_actions_t actions;
   posix_spawn_file_actions_init(&actions);
@@ -125,21 +126,27 @@ int RunProgram(const std::vector<std::string>& args, uint32_t timeout_ms, std::s
     return -1;
   }
 
-  const uint32_t start = SDL_GetTicks();
+  const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeout_ms);
+  bool pipe_open = output != nullptr;
   int status = 0;
   for (;;) {
     const pid_t done = waitpid(pid, &status, WNOHANG);
-    if (done == pid || (done < 0 && errno != EINTR)) break;
-    if (SDL_GetTicks() - start >= timeout_ms) {
+    if (done == pid) break;
+    if (done < 0 && errno != EINTR) {
+      // Reaped elsewhere: its status is lost, so it counts as failed.
+      if (output) close(fds[0]);
+      return -1;
+    }
+    if (std::chrono::steady_clock::now() >= deadline) {
       kill(pid, SIGKILL);
       while (waitpid(pid, &status, 0) < 0 && errno == EINTR) {
       }
       if (output) close(fds[0]);
       return -1;
     }
-    if (output) {
+    if (pipe_open) {
       pollfd p{fds[0], POLLIN, 0};
-      if (poll(&p, 1, 10) > 0) Drain(fds[0], output);
+      if (poll(&p, 1, 10) > 0) pipe_open = Drain(fds[0], output);
     } else {
       usleep(5000);
     }

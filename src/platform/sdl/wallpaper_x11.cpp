@@ -243,9 +243,13 @@ bool SetRootWindowBackground(const Bitmap& picture) {
       const Atom root_id = XInternAtom(d, "_XROOTPMAP_ID", False);
       const Atom esetroot_id = XInternAtom(d, "ESETROOT_PMAP_ID", False);
       // The previous setter's pixmap, when it left one the esetroot way: both properties name
-      // it. A pixmap that only _XROOTPMAP_ID names belongs to a program still running.
+      // it. A pixmap that only _XROOTPMAP_ID names belongs to a program still running. The
+      // properties may outlive their pixmap (a server that reset); killing nothing is no fault.
       const Pixmap old = RootPixmapProperty(d, root, root_id);
-      if (old != 0 && old == RootPixmapProperty(d, root, esetroot_id)) XKillClient(d, old);
+      if (old != 0 && old == RootPixmapProperty(d, root, esetroot_id)) {
+        XKillClient(d, old);
+        trap.Clear();
+      }
       XChangeProperty(d, root, root_id, XA_PIXMAP, 32, PropModeReplace,
                       reinterpret_cast<const unsigned char*>(&pixmap), 1);
       XChangeProperty(d, root, esetroot_id, XA_PIXMAP, 32, PropModeReplace,

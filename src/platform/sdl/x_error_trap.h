@@ -29,6 +29,11 @@ class XErrorTrap {
     XSync(display_, False);
     return g_x_failed;
   }
+  // Forgets the errors of the calls so far: for a call whose failure does not matter.
+  void Clear() {
+    XSync(display_, False);
+    g_x_failed = false;
+  }
 
  private:
   Display* display_;
