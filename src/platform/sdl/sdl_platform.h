@@ -86,6 +86,7 @@ class SdlPlatform : public Platform, private LoopSource {
   uint32_t Ticks() override { return SDL_GetTicks(); }
   void Sleep(uint32_t ms) override { SDL_Delay(ms); }
   Size ScreenSize() override;
+  std::vector<DisplayInfo> Displays() override;
   std::unique_ptr<Window> OpenWindow(const WindowOptions& options,
                                      WindowHandler* handler) override;
   int RunModal(Window& window) override;
@@ -133,6 +134,8 @@ class SdlPlatform : public Platform, private LoopSource {
   bool NextNativeEvent(int timeout_ms, Delivery& out) override;
   bool Translate(const SDL_Event& e, Delivery& out);
   BasicWindow* FindWindow(Uint32 sdl_id);
+  // The window XSCREENSAVER_WINDOW names, when it names one that exists.
+  std::unique_ptr<HostedWindow> XScreenSaverHost(WindowHandler* handler);
   IniRegistry& Registry();
 
   EventLoop loop_;
