@@ -108,6 +108,7 @@ SdlPlatform::SdlPlatform() : loop_(*this) {
 }
 
 SdlPlatform::~SdlPlatform() {
+  CloseMonitorConnection();
   CloseAudio();
   if (arrow_) SDL_FreeCursor(arrow_);
   if (hand_) SDL_FreeCursor(hand_);
@@ -133,20 +134,6 @@ Size SdlPlatform::ScreenSize() {
   SDL_DisplayMode mode;
   if (SDL_GetDesktopDisplayMode(0, &mode) != 0) return {0, 0};
   return {mode.w, mode.h};
-}
-
-std::vector<DisplayInfo> SdlPlatform::Displays() {
-  NeedVideo();
-  std::vector<DisplayInfo> displays;
-  const int n = SDL_GetNumVideoDisplays();
-  for (int i = 0; i < n; ++i) {
-    SDL_Rect r;
-    if (SDL_GetDisplayBounds(i, &r) != 0) continue;
-    // SDL lists the primary display first.
-    displays.push_back(DisplayInfo{Rect{r.x, r.y, r.x + r.w, r.y + r.h}, i == 0});
-  }
-  if (displays.empty() || !displays.front().primary) return Platform::Displays();
-  return displays;
 }
 
 std::unique_ptr<HostedWindow> SdlPlatform::XScreenSaverHost(WindowHandler* handler) {
@@ -185,7 +172,15 @@ std::unique_ptr<Window> SdlPlatform::OpenWindow(const WindowOptions& options,
     h = std::max(1, screen.height);
     flags |= SDL_WINDOW_BORDERLESS | SDL_WINDOW_FULLSCREEN_DESKTOP;
   } else if (options.kind == WindowKind::kCover) {
-    flags |= SDL_WINDOW_BORDERLESS | SDL_WINDOW_FULLSCREEN_DESKTOP;
+    flags |= SDL_WINDOW_BORDERLESS;
+    // Full screen puts the window above a desktop's panels, but SDL takes it to one of the
+    // displays it knows: a monitor plugged in after SDL started gets a plain window.
+    for (int i = 0, n = SDL_GetNumVideoDisplays(); i < n; ++i) {
+      SDL_Rect r;
+      if (SDL_GetDisplayBounds(i, &r) == 0 && r.x == x && r.y == y && r.w == w && r.h == h) {
+        flags |= SDL_WINDOW_FULLSCREEN_DESKTOP;
+      }
+    }
   } else {
     if (options.border == BorderStyle::kNone) flags |= SDL_WINDOW_BORDERLESS;
     if (options.border == BorderStyle::kSizeable) flags |= SDL_WINDOW_RESIZABLE;

@@ -14,6 +14,8 @@
 #include "platform/registry_ini.h"
 #include "platform/sdl/freetype_text.h"
 
+struct _XDisplay;  // Xlib's Display
+
 namespace lpc::platform {
 
 class SdlPlatform;
@@ -136,6 +138,10 @@ class SdlPlatform : public Platform, private LoopSource {
   BasicWindow* FindWindow(Uint32 sdl_id);
   // The window XSCREENSAVER_WINDOW names, when it names one that exists.
   std::unique_ptr<HostedWindow> XScreenSaverHost(WindowHandler* handler);
+  // The X server's monitors now (empty when not on X11 or without RandR 1.5), primary flags as
+  // the server has them.
+  std::vector<DisplayInfo> XMonitors();
+  void CloseMonitorConnection();
   IniRegistry& Registry();
 
   EventLoop loop_;
@@ -147,6 +153,8 @@ class SdlPlatform : public Platform, private LoopSource {
   std::unique_ptr<IniRegistry> registry_;
   SDL_Cursor* arrow_ = nullptr;
   SDL_Cursor* hand_ = nullptr;
+  ::_XDisplay* x_display_ = nullptr;  // Xlib's Display, for the monitor list
+  bool x_monitors_failed_ = false;
 };
 
 // Hands a finished-music event (with the play session it carried) to the player it belongs to.
