@@ -51,34 +51,9 @@ start_xvfb() {
 # outputs, so a second monitor can be switched on. Only DUMMY0 is on at first, at 1920x1080.
 # Exports DISPLAY; returns 1 (with the reason on stderr) when the server cannot start here.
 start_dummy_xorg() {
-  local fifo="$E2E_TMP/xorg-displayfd" conf="$E2E_TMP/xorg.conf" n="" i
+  local fifo="$E2E_TMP/xorg-displayfd" conf n="" i
+  conf="$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)/xorg-dummy.conf"
   command -v Xorg >/dev/null || { echo "no Xorg on this machine" >&2; return 1; }
-  # No input devices of the machine: xdotool's are all the server needs.
-  cat >"$conf" <<'CONF'
-Section "ServerFlags"
-  Option "AutoAddDevices" "false"
-EndSection
-Section "Device"
-  Identifier "dummy"
-  Driver "dummy"
-  VideoRam 256000
-EndSection
-Section "Monitor"
-  Identifier "monitor"
-  HorizSync 5.0-1000.0
-  VertRefresh 5.0-200.0
-EndSection
-Section "Screen"
-  Identifier "screen"
-  Device "dummy"
-  Monitor "monitor"
-  DefaultDepth 24
-  SubSection "Display"
-    Depth 24
-    Virtual 3200 1200
-  EndSubSection
-EndSection
-CONF
   Xorg -displayfd 3 -config "$conf" -noreset -nolisten tcp -logfile "$E2E_TMP/xorg.log" \
     3>"$fifo" >"$E2E_TMP/xorg.out" 2>&1 &
   XORG_PID=$!

@@ -44,8 +44,12 @@ show_log() { cat "$E2E_TMP/show.log" "$E2E_TMP"/run/*.txt 2>/dev/null || true; }
 
 # --- run 1: what each monitor shows; the pointer on the second monitor ends the show
 start_show
-sleep 2.5
-screenshot "$E2E_TMP/during.png"
+# The first picture takes a while on a busy machine: wait for it, up to 20 s.
+for i in $(seq 1 40); do
+  sleep 0.5
+  screenshot "$E2E_TMP/during.png"
+  (($(max_value "$E2E_TMP/during.png" "1920x2+$PX+0") > 40)) && break
+done
 [[ -d "$TMPDIR/Demo" ]] || fail "no work folder while the show runs"
 [[ $(max_value "$E2E_TMP/during.png" "1280x1024+$SX+0") -eq 0 ]] ||
   fail "the second monitor is not all black: $(pixel "$E2E_TMP/during.png" $((SX + 350)) 350) inside the xlogo"
@@ -62,7 +66,11 @@ done
 sleep 0.3
 kill -0 "$SHOW_PID" 2>/dev/null || fail "the show ended on one-pixel moves: $(show_log)"
 xdotool mousemove $((SX + 900)) 700
-wait_exit "$SHOW_PID" 1000 || fail "the show did not end within a second of a jump on the second monitor"
+if ! wait_exit "$SHOW_PID" 3000; then
+  late="still running after 10 s"
+  wait_exit "$SHOW_PID" 7000 && late="ended later with status $EXIT_STATUS"
+  fail "the show did not end within 3 s of a jump on the second monitor ($late): $(show_log)"
+fi
 [[ $EXIT_STATUS -eq 0 ]] || fail "exit status $EXIT_STATUS: $(show_log)"
 [[ ! -e "$TMPDIR/Demo" ]] || fail "the work folder is still there: $(ls "$TMPDIR/Demo")"
 sleep 0.3
@@ -78,7 +86,7 @@ xdotool key shift F1
 sleep 0.5
 kill -0 "$SHOW_PID" 2>/dev/null || fail "the show ended on a key that types nothing"
 xdotool key q
-wait_exit "$SHOW_PID" 1000 || fail "the show did not end within a second of a letter key"
+wait_exit "$SHOW_PID" 3000 || fail "the show did not end within 3 s of a letter key"
 [[ $EXIT_STATUS -eq 0 ]] || fail "exit status $EXIT_STATUS after a key: $(show_log)"
 [[ ! -e "$TMPDIR/Demo" ]] || fail "the work folder is still there after a key"
 echo "PASS"
