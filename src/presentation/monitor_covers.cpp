@@ -31,19 +31,19 @@ void TMonitorCovers::Open(platform::Window& show) {
   show_ = &show;
   closing_ = false;
   displays_ = platform_.Displays();
+  primary_ = PrimaryOf(displays_);
   OpenCovers();
 }
 
 void TMonitorCovers::OpenCovers() {
-  primary_ = PrimaryOf(displays_);
   origin_ = Point{primary_.left, primary_.top};
   for (const platform::DisplayInfo& d : displays_) {
     origin_.x = std::min(origin_.x, d.bounds.left);
     origin_.y = std::min(origin_.y, d.bounds.top);
   }
   for (const platform::DisplayInfo& d : displays_) {
-    // A display that shows (part of) the primary one's desktop, a mirror for instance, must
-    // not get a cover: it would hide the show.
+    // A display that shows (part of) the show's area, a mirror for instance, must not get a
+    // cover: it would hide the show.
     if (d.bounds.IsEmpty() || Overlap(d.bounds, primary_)) continue;
     platform::WindowOptions o;
     o.kind = platform::WindowKind::kCover;
@@ -70,11 +70,12 @@ TDisplayChange TMonitorCovers::Follow() {
   if (!show_ || closing_) return TDisplayChange::kNone;
   std::vector<platform::DisplayInfo> now = platform_.Displays();
   if (now == displays_) return TDisplayChange::kNone;
-  if (PrimaryOf(now) != primary_) return TDisplayChange::kPrimary;
   covers_.clear();
   displays_ = std::move(now);
+  // Covered as well as can be even when the primary display changed: the show may be kept
+  // running (a refused password), and must not be asked to close again every second.
   OpenCovers();
-  return TDisplayChange::kCovers;
+  return PrimaryOf(displays_) == primary_ ? TDisplayChange::kCovers : TDisplayChange::kPrimary;
 }
 
 void TMonitorCovers::CloseAll() {

@@ -19,7 +19,8 @@ struct TCover {
 enum class TDisplayChange {
   kNone,     // the displays are as they were
   kCovers,   // displays other than the primary one came, went or moved: the covers followed
-  kPrimary,  // the primary display changed, which the show, sized to it, cannot follow
+  kPrimary,  // the primary display changed, which the show, sized to it, cannot follow; the
+             // covers followed all the same
 };
 
 class TMonitorCovers : public platform::WindowHandler {
@@ -32,7 +33,7 @@ class TMonitorCovers : public platform::WindowHandler {
 
   // Reads the displays and covers each one but the primary, owned by show.
   void Open(platform::Window& show);
-  // Reads the displays again; the covers follow any change but one of the primary display.
+  // Reads the displays again; the covers follow every change, around the show's area.
   TDisplayChange Follow();
   // The show is closing: every cover closes with it.
   void CloseAll();
@@ -58,7 +59,7 @@ class TMonitorCovers : public platform::WindowHandler {
   platform::WindowHandler& show_handler_;
   platform::Window* show_ = nullptr;
   std::vector<platform::DisplayInfo> displays_;
-  Rect primary_;
+  Rect primary_;  // the primary display when the show opened: the show's area
   Point origin_;
   std::vector<TCover> covers_;
   bool closing_ = false;

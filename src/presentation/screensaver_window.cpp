@@ -154,6 +154,7 @@ void TLPfmScrSvr::FollowDisplays() {
       DisplaysChanged(SharedExitState());
       break;
     case TDisplayChange::kPrimary:
+      DisplaysChanged(SharedExitState());
       if (window_) window_->Close();
       break;
   }

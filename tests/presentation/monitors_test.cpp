@@ -2,6 +2,7 @@
 // other one, input from any of them ending the show, and monitors that come and go.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <functional>
 #include <string>
 #include <vector>
@@ -220,6 +221,28 @@ TEST_F(MonitorsTest, CoversFollowMonitorsThatComeAndGoAndAChangedPrimaryEndsTheS
   EXPECT_GE(Elapsed(), 5000u);
   EXPECT_LE(Elapsed(), 6100u);
   EXPECT_TRUE(p_->cursor_visible());
+}
+
+TEST_F(MonitorsTest, APrimaryChangeThatThePasswordKeepsRunningAsksOnceAndIsCovered) {
+  p_->SetDisplays(kTwo);
+  p_->SetOsFamily(platform::OsFamily::kWindows9x);
+  p_->registry().WriteInteger("Control Panel\\Desktop", "ScreenSaveUsePassword", 1);
+  p_->SetPasswordAnswer(platform::PasswordCheck::kRefused);
+  At(500, [&] {
+    p_->SetDisplays({{MakeRect(0, 0, 1280, 1024), true}, {MakeRect(1280, 0, 1024, 768), false}});
+  });
+  At(4500, [&] {
+    EXPECT_EQ(std::count(p_->system_log().begin(), p_->system_log().end(), "password verify"), 1);
+    const auto& covers = form_->Covers().Covers();
+    ASSERT_EQ(covers.size(), 1u);
+    EXPECT_EQ(covers[0].Bounds, MakeRect(1280, 0, 1024, 768));
+    p_->SetPasswordAnswer(platform::PasswordCheck::kAccepted);
+    p_->QueueClick(p_->Ticks(), WindowNo(1), 5, 5);
+  });
+  Run();
+  EXPECT_GE(Elapsed(), 4500u);
+  EXPECT_LT(Elapsed(), 4600u);
+  EXPECT_EQ(std::count(p_->system_log().begin(), p_->system_log().end(), "password verify"), 2);
 }
 
 }  // namespace
