@@ -1,6 +1,7 @@
 // Checks of the Windows folder services and the Win32 platform backend, run under Wine by
 // scripts/test-windows. "--crash <report>" and "--abort <report>" are the child modes of the
 // crash report checks; "--host <file>" stands in for a preview host window.
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <stdexcept>
@@ -610,6 +611,15 @@ int RunHost(const char* handle_file) {
 
 int main(int argc, char** argv) {
   if (argc == 3 && std::strcmp(argv[1], "--host") == 0) return RunHost(argv[2]);
+  if (argc == 2 && std::strcmp(argv[1], "--displays") == 0) {
+    // One line per display, "left top right bottom primary", for the driver script.
+    auto platform = CreateWin32Platform();
+    for (const DisplayInfo& d : platform->Displays()) {
+      std::printf("%d %d %d %d %d\n", d.bounds.left, d.bounds.top, d.bounds.right, d.bounds.bottom,
+                  d.primary ? 1 : 0);
+    }
+    return 0;
+  }
   if (argc == 3 && (std::strcmp(argv[1], "--crash") == 0 || std::strcmp(argv[1], "--abort") == 0)) {
     InstallCrashHandler(argv[2], "checks 1.0");
     if (std::strcmp(argv[1], "--crash") == 0) Crash();

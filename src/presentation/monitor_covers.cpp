@@ -14,6 +14,15 @@ Rect PrimaryOf(const std::vector<platform::DisplayInfo>& displays) {
   return displays.empty() ? Rect{} : displays.front().bounds;
 }
 
+// The displays, or none when the host cannot tell: the show then runs on its own.
+std::vector<platform::DisplayInfo> ReadDisplays(platform::Platform& platform) {
+  try {
+    return platform.Displays();
+  } catch (const std::exception&) {
+    return {};
+  }
+}
+
 bool Overlap(const Rect& a, const Rect& b) {
   return a.left < b.right && b.left < a.right && a.top < b.bottom && b.top < a.bottom;
 }
@@ -30,7 +39,7 @@ void TMonitorCovers::Open(platform::Window& show) {
   Reset();
   show_ = &show;
   closing_ = false;
-  displays_ = platform_.Displays();
+  displays_ = ReadDisplays(platform_);
   primary_ = PrimaryOf(displays_);
   OpenCovers();
 }
@@ -67,8 +76,10 @@ void TMonitorCovers::OpenCovers() {
 }
 
 TDisplayChange TMonitorCovers::Follow() {
-  if (!show_ || closing_) return TDisplayChange::kNone;
-  std::vector<platform::DisplayInfo> now = platform_.Displays();
+  // Nothing to follow when the host could not tell its displays at the start.
+  if (!show_ || closing_ || displays_.empty()) return TDisplayChange::kNone;
+  std::vector<platform::DisplayInfo> now = ReadDisplays(platform_);
+  if (now.empty()) return TDisplayChange::kNone;
   if (now == displays_) return TDisplayChange::kNone;
   covers_.clear();
   displays_ = std::move(now);

@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "base/errors.h"
 #include "presentation/screensaver_window.h"
 #include "presentation/show_fixture.h"
 
@@ -243,6 +244,30 @@ TEST_F(MonitorsTest, APrimaryChangeThatThePasswordKeepsRunningAsksOnceAndIsCover
   EXPECT_GE(Elapsed(), 4500u);
   EXPECT_LT(Elapsed(), 4600u);
   EXPECT_EQ(std::count(p_->system_log().begin(), p_->system_log().end(), "password verify"), 2);
+}
+
+TEST(MonitorsHost, AHostThatCannotTellItsDisplaysStillRunsTheShow) {
+  struct Blind : platform::HeadlessPlatform {
+    std::vector<DisplayInfo> Displays() override { throw Error("no display list"); }
+  } p;
+  platform::SetCurrent(&p);
+  SharedExitState() = TExitState();
+  testing::TempFolder dir("blind");
+  testing::WritePlainPicture(dir.File("a.bmp"), 8, 8, kRed);
+  TLPCProject project;
+  project.FileList.Names = {dir.File("a.bmp")};
+  project.FileList.Flags = {kFlagTrue};
+  TLPfmScrSvr form(p, project, TShowEnvironment{dir.File("none.ini"), dir.Path(), "", ""});
+  size_t covers = 99;
+  p.Schedule(3000, [&] {
+    covers = form.Covers().Covers().size();
+    p.QueueClick(p.Ticks(), *p.loop().TopModal(), 5, 5);
+  });
+  p.SetTickBudget(10000);
+  form.ShowModal();
+  EXPECT_EQ(covers, 0u);
+  EXPECT_GE(p.Ticks(), 3000u);
+  platform::SetCurrent(nullptr);
 }
 
 }  // namespace
