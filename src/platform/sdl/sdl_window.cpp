@@ -133,8 +133,9 @@ NativeHandle SdlWindow::Handle() const {
 
 void SdlWindow::ShowNative() {
   SDL_ShowWindow(window_);
-  // On top and with the keyboard: a modal window is what the user deals with next.
-  SDL_RaiseWindow(window_);
+  // On top and with the keyboard: a modal window is what the user deals with next. A cover
+  // leaves the keyboard where it is.
+  if (options_.kind != WindowKind::kCover) SDL_RaiseWindow(window_);
   // Whatever the window shows before its first present: its background colour.
   FillRect(Rect{0, 0, kMaxPictureSide, kMaxPictureSide}, options_.background);
 }
