@@ -120,6 +120,10 @@ void SdlPlatform::NeedVideo() {
   // The screensaver must not keep the X screensaver away, nor change the desktop's mode.
   SDL_SetHint(SDL_HINT_VIDEO_ALLOW_SCREENSAVER, "1");
   SDL_SetHint(SDL_HINT_VIDEO_MINIMIZE_ON_FOCUS_LOSS, "0");
+  // Window surfaces otherwise go through an OpenGL texture, which on a machine without a GPU is
+  // a software renderer costing several frame copies per frame; the X server's shared-memory
+  // image is one copy. SDL_FRAMEBUFFER_ACCELERATION in the environment still decides.
+  SDL_SetHint(SDL_HINT_FRAMEBUFFER_ACCELERATION, "0");
   if (SDL_InitSubSystem(SDL_INIT_VIDEO) != 0) {
     throw Error(std::string("Cannot open the display: ") + SDL_GetError());
   }
