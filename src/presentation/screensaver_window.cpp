@@ -1,6 +1,8 @@
 #include "presentation/screensaver_window.h"
 
 #include <algorithm>
+#include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <exception>
 
@@ -121,6 +123,13 @@ TLPfmScrSvr::~TLPfmScrSvr() {
 
 void TLPfmScrSvr::ShowModal() {
   platform_.RunModal(Open());
+  // Measuring scripts (bench/show_cpu) read how many frames the show drew.
+  if (const char* stats = std::getenv("LPC_FRAME_STATS"); stats && *stats) {
+    if (FILE* f = std::fopen(stats, "w")) {
+      std::fprintf(f, "frames %llu\n", static_cast<unsigned long long>(frames_drawn_));
+      std::fclose(f);
+    }
+  }
   covers_.Reset();
   window_.reset();
   media_player_.reset();
@@ -327,6 +336,7 @@ void TLPfmScrSvr::IdleFrame() {
     if (AutoChange) ChangeCheck();
     if (!is_plain_picture_ && packed_ready_) wave_engine_->Update();
     DrawFrame();
+    ++frames_drawn_;
   } catch (const std::exception&) {
     // A frame that fails is dropped; the next one starts afresh.
   } catch (...) {

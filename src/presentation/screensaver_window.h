@@ -164,6 +164,7 @@ class TLPfmScrSvr : public platform::WindowHandler {
   Bitmap screen_;
   int screen_w_ = 0;
   int screen_h_ = 0;
+  uint64_t frames_drawn_ = 0;
   // The frame drawn last and where, until SyncScreen copies it into screen_.
   bool frame_pending_ = false;
   Point pending_pos_;

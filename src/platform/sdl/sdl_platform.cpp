@@ -126,6 +126,10 @@ void SdlPlatform::NeedVideo() {
   // The screensaver must not keep the X screensaver away, nor change the desktop's mode.
   SDL_SetHint(SDL_HINT_VIDEO_ALLOW_SCREENSAVER, "1");
   SDL_SetHint(SDL_HINT_VIDEO_MINIMIZE_ON_FOCUS_LOSS, "0");
+  // Window surfaces otherwise go through an OpenGL texture, which on a machine without a GPU is
+  // a software renderer costing several frame copies per frame; the X server's shared-memory
+  // image is one copy. SDL_FRAMEBUFFER_ACCELERATION in the environment still decides.
+  SDL_SetHint(SDL_HINT_FRAMEBUFFER_ACCELERATION, "0");
   const char* display = std::getenv("DISPLAY");
   const std::string where = display && *display ? std::string(" \"") + display + "\"" : "";
   const char* chosen = std::getenv("SDL_VIDEODRIVER");

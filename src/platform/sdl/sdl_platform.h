@@ -7,6 +7,7 @@
 #include <atomic>
 #include <map>
 #include <memory>
+#include <vector>
 #include <string>
 #include <vector>
 
@@ -45,11 +46,12 @@ class SdlWindow : public BasicWindow {
  private:
   // Copies pixels into the window surface and shows them; rect in client coordinates.
   template <typename Fn>
-  void Draw(const Rect& area, Fn&& fill_rows);
+  void Draw(const Rect& area, Fn&& row_pixels);
 
   SDL_Window* window_;
   WindowOptions options_;
   std::string caption_;  // as given; the window shows it in UTF-8
+  std::vector<Color> scratch_;  // one row, for fills and format conversions
 };
 
 // A window of another program that we only draw into ("/P <id>", XSCREENSAVER_WINDOW).
