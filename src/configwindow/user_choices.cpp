@@ -1,6 +1,7 @@
 #include "configwindow/user_choices.h"
 
 #include "base/numbers.h"
+#include "configwindow/form_builder.h"
 
 namespace lpc {
 
@@ -45,6 +46,17 @@ void WriteUserSettings(const TUserChoicesPlace& place, const TUserSettings& sett
 void TakeOverUserSettings(TLPCProject& project, const TUserChoicesPlace& place) {
   TUserSettings settings;
   if (ReadUserSettings(project, place, settings)) StoreUserSettings(project, settings);
+}
+
+TUserChoicesPlace CurrentChoicesPlace() {
+  const TConfigEnvironment& env = CurrentEnvironment();
+  TUserChoicesPlace place = UserChoicesPlaceOf(env.ExeLongPath, env.FirstArgument);
+  if (!env.SettingsFile.empty()) place.SettingsFile = env.SettingsFile;
+  return place;
+}
+
+void TakeOverUserSettings(TLPCProject& project) {
+  TakeOverUserSettings(project, CurrentChoicesPlace());
 }
 
 int32_t ReadImageIndex(const TUserChoicesPlace& place, int count) {

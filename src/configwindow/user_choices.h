@@ -43,6 +43,11 @@ void WriteUserSettings(const TUserChoicesPlace& place, const TUserSettings& sett
 // The saved settings into the project, when a described window is built.
 void TakeOverUserSettings(TLPCProject& project, const TUserChoicesPlace& place);
 
+// The place of the running configuration mode (the form builder's CurrentEnvironment), and
+// the settings into the project from there.
+TUserChoicesPlace CurrentChoicesPlace();
+void TakeOverUserSettings(TLPCProject& project);
+
 // "Index" for a list of count pictures, 0 when it names none (or the file may not be used).
 int32_t ReadImageIndex(const TUserChoicesPlace& place, int count);
 void WriteImageIndex(const TUserChoicesPlace& place, int32_t index);
