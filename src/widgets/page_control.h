@@ -63,6 +63,7 @@ class TPageControl : public Component {
   // Shows the active page and hides the others.
   void SyncPages();
   TTabSheet* active_ = nullptr;
+  int pending_tab_index_ = -1;  // TabIndex set before the pages existed
   int hot_ = -1;
 };
 

@@ -16,6 +16,15 @@ struct MouseArgs;
 inline constexpr uint32_t kRepeatDelayMs = 400;
 inline constexpr uint32_t kRepeatIntervalMs = 50;
 
+enum class ArrowDir { kUp, kDown, kLeft, kRight };
+// A small solid triangle centred in r (black, or embossed grey when disabled), as on scroll
+// bar, drop-down and spin buttons.
+void DrawArrowGlyph(Canvas& canvas, const Rect& r, ArrowDir dir, bool enabled, int size = 4);
+// A raised button face (pressed: flat with a shadow frame) with an arrow; the arrow moves one
+// pixel down and right while pressed.
+void DrawArrowButton(Canvas& canvas, const Rect& r, ArrowDir dir, bool pressed, bool enabled,
+                     int size = 4);
+
 class TScrollBar {
  public:
   // `timer_id` is the owner's timer the bar uses for auto-repeat.
