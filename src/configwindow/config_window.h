@@ -42,4 +42,8 @@ class TfmLPCOnfigWindow : public TfmLPFormParent {
   void RefreshComponents();
 };
 
+// The innermost configuration window between its FormShow and FormClose, or null: what
+// scripted input and nested dialogs act on.
+TfmLPCOnfigWindow* ActiveConfigWindow();
+
 }  // namespace lpc
