@@ -9,6 +9,7 @@
 
 #include "base/bitmap.h"
 #include "widgets/component.h"
+#include "widgets/properties.h"
 
 namespace lpc {
 
@@ -63,4 +64,9 @@ class TMyButton : public widgets::Component {
   uint32_t repeat_interval_ = kFirstRepeatMs;
 };
 
+}  // namespace lpc
+
+namespace lpc {
+// TMyButton (called by RegisterStateButtons).
+void RegisterPictureButton(widgets::ClassRegistry& registry);
 }  // namespace lpc

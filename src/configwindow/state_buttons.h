@@ -17,6 +17,9 @@
 
 namespace lpc {
 
+// A colour no pixel has (pixels are 0x00RRGGBB): a bitmap drawn fully opaque.
+inline constexpr Color kNoTransparentColor = 0xFF000000u;
+
 // A bitmap with the colour drawn as transparent; nullopt: the bottom-left pixel.
 struct TStateBitmap {
   Bitmap pixels;
