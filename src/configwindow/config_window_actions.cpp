@@ -222,11 +222,11 @@ void TfmLPCOnfigWindow::SelectImage(int32_t index) {
   if (index < 0) index = 0;
   ImageIndex = index;
   if (count == 0) return;
-  // The strips keep their own selection: a click there is what moved it.
+  // The strips keep their own selection: a click there is what moved it. ShowFile already
+  // renders at the pane's present size, so no second pass (Rerender) is needed.
   for (const auto& owned : Components()) {
     if (auto* preview = dynamic_cast<TLPPreview*>(owned.get())) {
       preview->ShowFile(Images()[ImageIndex]);
-      preview->Rerender();
     }
   }
 }
