@@ -107,6 +107,9 @@ class HeadlessPlatform : public Platform, private LoopSource {
   void SetScreenSaverRunning(bool running) override;
   bool OpenDocument(const std::string& target) override;
   OsFamily GetOsFamily() override { return os_family_; }
+  // A clipboard of this process alone.
+  std::string ClipboardText() override { return clipboard_; }
+  void SetClipboardText(const std::string& text) override { clipboard_ = text; }
 
   // --- Test controls
   void SetTicks(uint32_t ticks) { ticks_ = ticks; }
@@ -201,6 +204,7 @@ class HeadlessPlatform : public Platform, private LoopSource {
   bool budget_set_ = false;
   uint32_t budget_end_ = 0;
   Size screen_size_{1024, 768};
+  std::string clipboard_;
   OsFamily os_family_ = OsFamily::kOther;
   bool audio_available_ = true;
   bool password_provider_ = false;

@@ -239,6 +239,27 @@ bool SdlPlatform::OpenDocument(const std::string& target) {
   return SpawnDetached(program && *program ? program : "xdg-open", target);
 }
 
+// SDL's clipboard speaks UTF-8; the program's text is Windows-1252.
+std::string SdlPlatform::ClipboardText() {
+  if (!SDL_HasClipboardText()) return "";
+  char* utf8 = SDL_GetClipboardText();
+  if (!utf8) return "";
+  std::string out;
+  if (char* bytes = SDL_iconv_string("WINDOWS-1252", "UTF-8", utf8, SDL_strlen(utf8) + 1)) {
+    out = bytes;
+    SDL_free(bytes);
+  }
+  SDL_free(utf8);
+  return out;
+}
+
+void SdlPlatform::SetClipboardText(const std::string& text) {
+  char* utf8 = SDL_iconv_string("UTF-8", "WINDOWS-1252", text.c_str(), text.size() + 1);
+  if (!utf8) return;
+  SDL_SetClipboardText(utf8);
+  SDL_free(utf8);
+}
+
 BasicWindow* SdlPlatform::FindWindow(Uint32 sdl_id) {
   SDL_Window* w = SDL_GetWindowFromID(sdl_id);
   if (!w) return nullptr;
