@@ -94,6 +94,7 @@ void ErrorTextFormats();
 void Registry();
 void OsFamilyAndServices();
 void ShellWallpaperPasswords();
+void WallpaperService();
 void MusicToTheEnd();
 void LoopingSounds();
 

@@ -5,6 +5,7 @@
 
 #include "base/errors.h"
 #include "checks_common.h"
+#include "presentation/wallpaper.h"
 
 namespace lpc::wine_checks {
 
@@ -91,7 +92,7 @@ void ShellWallpaperPasswords() {
   u32(0);
   file.append(pixels, '\x7F');
   WriteFile(bmp, file);
-  LPC_CHECK(p.SetDesktopWallpaper(bmp));
+  LPC_CHECK(p.SetDesktopWallpaper(bmp, Bitmap(2, 2, 0x7F7F7F)));
   LPC_CHECK_EQ(Lower(p.ReadRegistryString("Control Panel\\Desktop", "Wallpaper").value_or("")),
                Lower(bmp));
 
@@ -105,6 +106,25 @@ void ShellWallpaperPasswords() {
   };
   auto window = p.OpenWindow(Framed(40, 30), &r);
   p.RunModal(*window);
+}
+
+// The portable service on the real registry: "\Control Panel\desktop" names the profile's
+// desktop key, whose tiling is switched off whatever it was.
+void WallpaperService() {
+  Platform& p = *g_platform;
+  SetCurrent(&p);
+  CreateDirectoryA((TempFolder() + "lpc checks").c_str(), nullptr);
+  const std::string file = WallpaperFileName(TempFolder() + "lpc checks\Wall Paper.scr");
+  DeleteFileA(file.c_str());
+  LPC_CHECK(p.WriteRegistryString("Control Panel\\Desktop", "TileWallpaper", "1"));
+  Bitmap picture(4, 2, 0x204080);
+  LPC_CHECK(SetDesktopWallpaper(picture, file) == WallpaperResult::kSet);
+  LPC_CHECK(GetFileAttributesA(file.c_str()) != INVALID_FILE_ATTRIBUTES);
+  LPC_CHECK_EQ(p.ReadRegistryString("Control Panel\\Desktop", "TileWallpaper").value_or("?"),
+               std::string("0"));
+  LPC_CHECK_EQ(Lower(p.ReadRegistryString("Control Panel\\Desktop", "Wallpaper").value_or("")),
+               Lower(file));
+  SetCurrent(nullptr);
 }
 
 // --- audio ----------------------------------------------------------------------------------

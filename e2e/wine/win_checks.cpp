@@ -572,6 +572,7 @@ int main(int argc, char** argv) {
       {"registry under the current user", Registry},
       {"os family, running flag, music player without a track", OsFamilyAndServices},
       {"shell, wallpaper and password providers", ShellWallpaperPasswords},
+      {"wallpaper service: untiled, saved beside the program", WallpaperService},
       {"music: a track plays to its end and says so", MusicToTheEnd},
       {"looping picture sounds", LoopingSounds},
       {"loop: timers and a refused close", TimersAndRefusedClose},

@@ -102,8 +102,11 @@ void StoreRow(const JSAMPLE* in, Color* out, int width, bool cmyk, bool adobe) {
 // set once the header passed the checks. Returns false with mgr->message set on a libjpeg error
 // and true otherwise; *size_fault is set when the size checks refused the picture (the caller
 // then rethrows with the same check, outside this frame).
+// min_width/min_height above 0 ask for the smallest of libjpeg's 1/8, 1/4 and 1/2 scales whose
+// output still covers that size.
 bool RunDecode(jpeg_decompress_struct* cinfo, ErrorManager* mgr, const unsigned char* data,
-               unsigned long size, const DecodeLimits* limits, Bitmap* out, bool* size_fault) {
+               unsigned long size, const DecodeLimits* limits, int min_width, int min_height,
+               Bitmap* out, bool* size_fault) {
   if (setjmp(mgr->jump)) return false;
   jpeg_mem_src(cinfo, data, size);
   jpeg_read_header(cinfo, TRUE);
@@ -116,28 +119,39 @@ bool RunDecode(jpeg_decompress_struct* cinfo, ErrorManager* mgr, const unsigned 
     return true;
   }
 
+  if (min_width > 0 && min_height > 0) {
+    for (int denom : {8, 4, 2}) {
+      if ((width + denom - 1) / denom >= min_width && (height + denom - 1) / denom >= min_height) {
+        cinfo->scale_num = 1;
+        cinfo->scale_denom = static_cast<unsigned>(denom);
+        break;
+      }
+    }
+  }
   const bool cmyk = cinfo->jpeg_color_space == JCS_CMYK || cinfo->jpeg_color_space == JCS_YCCK;
   cinfo->out_color_space = cmyk ? JCS_CMYK : JCS_EXT_BGRX;
   jpeg_start_decompress(cinfo);
+  const int out_width = static_cast<int>(cinfo->output_width);
+  const int out_height = static_cast<int>(cinfo->output_height);
 
   // The first row goes through a scratch row before the bitmap exists, so that a header with a
   // big size and no data behind it fails on the missing data before the big allocation.
   JSAMPARRAY scratch = (*cinfo->mem->alloc_sarray)(reinterpret_cast<j_common_ptr>(cinfo),
                                                    JPOOL_IMAGE,
-                                                   static_cast<JDIMENSION>(width) * 4, 1);
+                                                   static_cast<JDIMENSION>(out_width) * 4, 1);
   jpeg_read_scanlines(cinfo, scratch, 1);
-  out->SetSize(static_cast<int>(width), static_cast<int>(height));
-  StoreRow(scratch[0], out->Row(0), static_cast<int>(width), cmyk, cinfo->saw_Adobe_marker);
+  out->SetSize(out_width, out_height);
+  StoreRow(scratch[0], out->Row(0), out_width, cmyk, cinfo->saw_Adobe_marker);
   while (cinfo->output_scanline < cinfo->output_height) {
     const int y = static_cast<int>(cinfo->output_scanline);
     if (cmyk) {
       jpeg_read_scanlines(cinfo, scratch, 1);
-      StoreRow(scratch[0], out->Row(y), static_cast<int>(width), true, cinfo->saw_Adobe_marker);
+      StoreRow(scratch[0], out->Row(y), out_width, true, cinfo->saw_Adobe_marker);
     } else {
       // BGRX straight into the bitmap's row; the X byte is cleared afterwards.
       JSAMPROW target = reinterpret_cast<JSAMPROW>(out->Row(y));
       jpeg_read_scanlines(cinfo, &target, 1);
-      ClearUnusedByte(out->Row(y), static_cast<int>(width));
+      ClearUnusedByte(out->Row(y), out_width);
     }
   }
   jpeg_finish_decompress(cinfo);
@@ -172,6 +186,11 @@ Bitmap DecodeJpeg(std::string_view bytes, const std::string& name) {
 }
 
 Bitmap DecodeJpeg(std::string_view bytes, const std::string& name, const DecodeLimits& limits) {
+  return DecodeJpegScaled(bytes, name, 0, 0, limits);
+}
+
+Bitmap DecodeJpegScaled(std::string_view bytes, const std::string& name, int min_width,
+                        int min_height, const DecodeLimits& limits) {
   if (bytes.empty()) throw FormatError(name, "empty JPEG file");
   auto mgr = std::make_unique<ErrorManager>();
   auto cinfo = std::make_unique<jpeg_decompress_struct>();
@@ -187,7 +206,8 @@ Bitmap DecodeJpeg(std::string_view bytes, const std::string& name, const DecodeL
   bool size_fault = false;
   const bool ok =
       RunDecode(cinfo.get(), mgr.get(), reinterpret_cast<const unsigned char*>(bytes.data()),
-                static_cast<unsigned long>(bytes.size()), &limits, &out, &size_fault);
+                static_cast<unsigned long>(bytes.size()), &limits, min_width, min_height, &out,
+                &size_fault);
   const int64_t width = cinfo->image_width;
   const int64_t height = cinfo->image_height;
   jpeg_destroy_decompress(cinfo.get());

@@ -312,8 +312,10 @@ class Platform {
   virtual bool WriteRegistryInteger(const std::string& key, const std::string& name,
                                     int32_t value) = 0;
   // Makes a BMP file the desktop wallpaper (SPI_SETDESKWALLPAPER, saved to the user profile).
-  // false when the host has no such service or refused.
-  virtual bool SetDesktopWallpaper(const std::string& bmp_file) = 0;
+  // `picture` holds the file's pixels, for hosts that paint the desktop themselves (the X root
+  // window when no desktop environment runs). false when the host has no such service or
+  // refused; the file is left as it is either way.
+  virtual bool SetDesktopWallpaper(const std::string& bmp_file, const Bitmap& picture) = 0;
 
   // Screensaver password services. HasPasswordProvider: a provider exists that ChangePassword
   // can call. ChangePassword: runs the provider's dialog for the "SCRSAVE" key, owned by

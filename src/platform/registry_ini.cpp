@@ -1,14 +1,21 @@
 #include "platform/registry_ini.h"
 
+#include <algorithm>
 #include <cstdlib>
 
 #include "base/numbers.h"
+#include "base/paths.h"
 #include "platform/folders.h"
 
 namespace lpc::platform {
 
-IniRegistry::IniRegistry(const std::string& path)
-    : ini_(path.empty() ? IniFile::FromText("") : IniFile(path)) {}
+IniRegistry::IniRegistry(const std::string& path, std::vector<std::string> profile_keys)
+    : ini_(path.empty() ? IniFile::FromText("") : IniFile(path)),
+      profile_keys_(std::move(profile_keys)) {
+  for (std::string& key : profile_keys_) key = NormalKey(key);
+}
+
+std::vector<std::string> StandardProfileKeys() { return {"Control Panel\\Desktop"}; }
 
 std::string IniRegistry::NormalKey(const std::string& key) {
   std::string out;
@@ -23,7 +30,10 @@ std::string IniRegistry::NormalKey(const std::string& key) {
 }
 
 bool IniRegistry::KeyExists(const std::string& key) const {
-  return ini_.SectionExists(NormalKey(key));
+  const std::string section = NormalKey(key);
+  if (ini_.SectionExists(section)) return true;
+  return std::any_of(profile_keys_.begin(), profile_keys_.end(),
+                     [&](const std::string& k) { return SameText(k, section); });
 }
 
 std::optional<std::string> IniRegistry::ReadString(const std::string& key,

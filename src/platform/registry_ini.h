@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "base/ini.h"
 
@@ -12,8 +13,9 @@ namespace lpc::platform {
 
 class IniRegistry {
  public:
-  // path "" keeps the values in memory only.
-  explicit IniRegistry(const std::string& path);
+  // path "" keeps the values in memory only. `profile_keys` exist from the start, as the keys
+  // of a fresh Windows user profile do, without anything being written for them.
+  explicit IniRegistry(const std::string& path, std::vector<std::string> profile_keys = {});
 
   bool KeyExists(const std::string& key) const;
   std::optional<std::string> ReadString(const std::string& key, const std::string& name) const;
@@ -29,7 +31,14 @@ class IniRegistry {
 
  private:
   IniFile ini_;
+  std::vector<std::string> profile_keys_;
 };
+
+// The keys every Windows user profile has and the runtime relies on: the desktop settings.
+// The registry of a desktop session starts with them, so that the wallpaper service, which
+// never creates its key, works on a fresh account. (The headless registry starts empty: tests
+// make the keys they need.)
+std::vector<std::string> StandardProfileKeys();
 
 // $XDG_CONFIG_HOME/lpcsaver/registry.ini, or ~/.config/lpcsaver/registry.ini ("" when neither
 // variable is set).

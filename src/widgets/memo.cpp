@@ -76,16 +76,22 @@ std::vector<std::string> TMyMemo::WrappedLines() const {
   Canvas canvas(scratch);
   canvas.SetTextRenderer(text);
   canvas.Font = EffectiveFont().Spec();
-  // Wrapped at the width left beside a scroll bar whenever the unwrapped text needs one, so
-  // showing the bar does not change the wrap it was shown for.
+  // Wrapped at the full width first; when that does not fit, again beside the scroll bar.
   const int frame = BorderSingle ? 2 : 0;
-  int width = Width() - 2 * frame - 4;
-  if (static_cast<int>(lines_.size()) > VisibleLines() || ScrollBarsMode >= ssVertical) {
-    width -= TScrollBar::kSize;
-  }
-  std::vector<std::string> out;
-  for (const std::string& line : lines_) {
-    for (std::string& part : WrapText(canvas, line, std::max(1, width))) out.push_back(std::move(part));
+  const int full = Width() - 2 * frame - 4;
+  auto wrap = [&](int width) {
+    std::vector<std::string> out;
+    for (const std::string& line : lines_) {
+      for (std::string& part : WrapText(canvas, line, std::max(1, width))) {
+        out.push_back(std::move(part));
+      }
+    }
+    return out;
+  };
+  const bool bar_always = ScrollBarsMode == ssVertical || ScrollBarsMode == ssBoth;
+  std::vector<std::string> out = wrap(bar_always ? full - TScrollBar::kSize : full);
+  if (!bar_always && static_cast<int>(out.size()) > VisibleLines()) {
+    out = wrap(full - TScrollBar::kSize);
   }
   return out;
 }

@@ -457,7 +457,8 @@ TEST(HeadlessSystem, RecordsSystemCalls) {
   EXPECT_EQ(p.VerifyScreenSavePassword(*w), PasswordCheck::kRefused);
   p.SetScreenSaverRunning(true);
   EXPECT_TRUE(p.OpenDocument("http://example.com/"));
-  EXPECT_TRUE(p.SetDesktopWallpaper("/x/Sea.scr.bmp"));
+  EXPECT_TRUE(p.SetDesktopWallpaper("/x/Sea.scr.bmp", Bitmap(2, 2, 0x112233)));
+  EXPECT_EQ(p.wallpaper_picture(), Bitmap(2, 2, 0x112233));
   p.SetOsFamily(OsFamily::kWindows9x);
   EXPECT_EQ(p.GetOsFamily(), OsFamily::kWindows9x);
   const std::vector<std::string> want = {

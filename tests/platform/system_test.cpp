@@ -52,6 +52,21 @@ TEST(IniRegistry, ValuesAndMissingOnes) {
   EXPECT_EQ(reg.ReadInteger("K", "Missing"), std::nullopt);
 }
 
+// A profile's standard keys exist before anything is written to them, and without a write:
+// the file is created only when a value is stored.
+TEST(IniRegistry, ProfileKeysExistFromTheStart) {
+  const std::string path = testing::TempDir() + "lpc_registry_profile.ini";
+  std::remove(path.c_str());
+  IniRegistry reg(path, StandardProfileKeys());
+  EXPECT_TRUE(reg.KeyExists("\\Control Panel\\desktop"));
+  EXPECT_FALSE(reg.KeyExists("Control Panel"));
+  EXPECT_EQ(reg.ReadString("Control Panel\\Desktop", "TileWallpaper"), std::nullopt);
+  EXPECT_FALSE(FileExists(path));
+  ASSERT_TRUE(reg.WriteString("Control Panel\\Desktop", "TileWallpaper", "0"));
+  EXPECT_EQ(IniRegistry(path).ReadString("control panel/DESKTOP", "TileWallpaper"), "0");
+  std::remove(path.c_str());
+}
+
 TEST(IniRegistry, PersistsInItsFile) {
   const std::string path = testing::TempDir() + "lpc_registry_test.ini";
   std::remove(path.c_str());

@@ -312,7 +312,8 @@ void HeadlessPlatform::FinishMusic() {
   }
 }
 
-bool HeadlessPlatform::SetDesktopWallpaper(const std::string& bmp_file) {
+bool HeadlessPlatform::SetDesktopWallpaper(const std::string& bmp_file, const Bitmap& picture) {
+  if (wallpaper_supported_) wallpaper_picture_ = picture;
   system_log_.push_back("wallpaper " + bmp_file + (wallpaper_supported_ ? "" : " failed"));
   return wallpaper_supported_;
 }

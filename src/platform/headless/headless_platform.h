@@ -100,7 +100,7 @@ class HeadlessPlatform : public Platform, private LoopSource {
                             int32_t value) override {
     return registry_.WriteInteger(key, name, value);
   }
-  bool SetDesktopWallpaper(const std::string& bmp_file) override;
+  bool SetDesktopWallpaper(const std::string& bmp_file, const Bitmap& picture) override;
   bool HasPasswordProvider() override { return password_provider_; }
   bool ChangePassword(NativeHandle parent) override;
   PasswordCheck VerifyScreenSavePassword(Window& window) override;
@@ -168,6 +168,8 @@ class HeadlessPlatform : public Platform, private LoopSource {
   // 1|0", "open <target>".
   const std::vector<std::string>& system_log() const { return system_log_; }
   const std::vector<MessageBoxCall>& message_boxes() const { return message_boxes_; }
+  // The picture the desktop shows since the last wallpaper change that succeeded.
+  const Bitmap& wallpaper_picture() const { return wallpaper_picture_; }
   bool cursor_visible() const { return cursor_visible_; }
   CursorShape cursor_shape() const { return cursor_shape_; }
   int modal_depth() const { return loop_.ModalDepth(); }
@@ -220,6 +222,7 @@ class HeadlessPlatform : public Platform, private LoopSource {
   std::vector<std::string> audio_log_;
   std::vector<std::string> system_log_;
   std::vector<MessageBoxCall> message_boxes_;
+  Bitmap wallpaper_picture_;
   std::unique_ptr<TextRenderer> text_;
   IniRegistry registry_;
   std::function<void(HeadlessWindow&)> present_observer_;

@@ -219,7 +219,9 @@ TextRenderer& SdlPlatform::Text() {
 }
 
 IniRegistry& SdlPlatform::Registry() {
-  if (!registry_) registry_ = std::make_unique<IniRegistry>(DefaultRegistryPath());
+  if (!registry_) {
+    registry_ = std::make_unique<IniRegistry>(DefaultRegistryPath(), StandardProfileKeys());
+  }
   return *registry_;
 }
 

@@ -8,6 +8,7 @@
 #include <map>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "platform/event_loop.h"
 #include "platform/platform.h"
@@ -109,7 +110,7 @@ class SdlPlatform : public Platform, private LoopSource {
                            const std::string& value) override;
   bool WriteRegistryInteger(const std::string& key, const std::string& name,
                             int32_t value) override;
-  bool SetDesktopWallpaper(const std::string&) override { return false; }
+  bool SetDesktopWallpaper(const std::string& bmp_file, const Bitmap& picture) override;
   bool HasPasswordProvider() override { return false; }
   bool ChangePassword(NativeHandle) override { return false; }
   PasswordCheck VerifyScreenSavePassword(Window&) override { return PasswordCheck::kUnavailable; }
@@ -153,5 +154,12 @@ void DeliverMusicEnd(SdlPlatform& platform, uint64_t session);
 
 // Starts `program target` without a shell, detached; false when it could not be started.
 bool SpawnDetached(const std::string& program, const std::string& target);
+
+// Runs args[0] (searched on PATH) with args, without a shell, and waits for it: its exit status,
+// or -1 when it could not start, died of a signal or ran past timeout_ms (it is then killed).
+// Standard input and error are /dev/null; standard output goes to *output when given (bounded),
+// else to /dev/null.
+int RunProgram(const std::vector<std::string>& args, uint32_t timeout_ms,
+               std::string* output = nullptr);
 
 }  // namespace lpc::platform

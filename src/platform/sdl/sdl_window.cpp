@@ -6,6 +6,8 @@
 #include <X11/Xutil.h>
 #include <SDL_syswm.h>
 
+#include "platform/sdl/x_error_trap.h"
+
 #include <algorithm>
 #include <cstring>
 #include <vector>
@@ -150,36 +152,6 @@ struct HostedWindow::X {
     if (display) XCloseDisplay(display);
   }
 };
-
-namespace {
-
-// Xlib's error handler is per process. Errors on our own connection (a window that went away)
-// must not end the program; they only mark the call as failed.
-bool g_x_failed = false;
-int IgnoreXError(Display*, XErrorEvent*) {
-  g_x_failed = true;
-  return 0;
-}
-
-class XErrorTrap {
- public:
-  explicit XErrorTrap(Display* d) : display_(d) {
-    XSync(display_, False);
-    g_x_failed = false;
-    previous_ = XSetErrorHandler(IgnoreXError);
-  }
-  ~XErrorTrap() { XSetErrorHandler(previous_); }
-  bool Failed() {
-    XSync(display_, False);
-    return g_x_failed;
-  }
-
- private:
-  Display* display_;
-  int (*previous_)(Display*, XErrorEvent*);
-};
-
-}  // namespace
 
 std::unique_ptr<HostedWindow> HostedWindow::Open(SdlPlatform& platform, NativeHandle host,
                                                  WindowHandler* handler) {

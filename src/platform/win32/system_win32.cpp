@@ -127,8 +127,9 @@ bool Win32Platform::WriteRegistryInteger(const std::string& key, const std::stri
                         sizeof v) == ERROR_SUCCESS;
 }
 
-bool Win32Platform::SetDesktopWallpaper(const std::string& bmp_file) {
-  // Saved to the user profile only; the change is not broadcast to other programs.
+bool Win32Platform::SetDesktopWallpaper(const std::string& bmp_file, const Bitmap&) {
+  // The system reads the file itself. Saved to the user profile only; the change is not
+  // broadcast to other programs.
   return SystemParametersInfoA(SPI_SETDESKWALLPAPER, 0, const_cast<char*>(bmp_file.c_str()),
                                SPIF_UPDATEINIFILE) != FALSE;
 }

@@ -175,7 +175,7 @@ class Win32Platform final : public Platform {
                            const std::string& value) override;
   bool WriteRegistryInteger(const std::string& key, const std::string& name,
                             int32_t value) override;
-  bool SetDesktopWallpaper(const std::string& bmp_file) override;
+  bool SetDesktopWallpaper(const std::string& bmp_file, const Bitmap& picture) override;
 
   bool HasPasswordProvider() override;
   bool ChangePassword(NativeHandle parent) override;
