@@ -69,6 +69,9 @@ void TLPThumbnail2::SetChecked(int index, bool value) {
 
 void TLPThumbnail2::SelectIndex(int index) {
   const int cols = ColCount();
+  // An index past the grid's cells (or below 0) means the nearest image; empty cells of the
+  // last row stay selectable as they are.
+  if (index < 0 || index / cols >= RowCount()) index = std::clamp(index, 0, std::max(0, ImageCount() - 1));
   const int row = index / cols;
   const int col = index % cols;
   if (row != Row()) SetRow(row);
