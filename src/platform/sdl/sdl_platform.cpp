@@ -164,8 +164,19 @@ std::unique_ptr<Window> SdlPlatform::OpenWindow(const WindowOptions& options,
   } else {
     if (options.border == BorderStyle::kNone) flags |= SDL_WINDOW_BORDERLESS;
     if (options.border == BorderStyle::kSizeable) flags |= SDL_WINDOW_RESIZABLE;
-    if (options.maximized) flags |= SDL_WINDOW_MAXIMIZED;
     if (options.centered) x = y = SDL_WINDOWPOS_CENTERED;
+    if (options.maximized) {
+      // Without a window manager the maximised flag leaves the size as created: take the
+      // usable area of the display ourselves (a window manager then keeps it maximised).
+      flags |= SDL_WINDOW_MAXIMIZED;
+      SDL_Rect usable;
+      if (SDL_GetDisplayUsableBounds(0, &usable) == 0 && usable.w > 0 && usable.h > 0) {
+        x = usable.x;
+        y = usable.y;
+        w = std::min(usable.w, kMaxPictureSide);
+        h = std::min(usable.h, kMaxPictureSide);
+      }
+    }
   }
   SDL_Window* win = SDL_CreateWindow(options.caption.c_str(), x, y, w, h, flags);
   if (!win) throw Error(std::string("Cannot create a window: ") + SDL_GetError());
