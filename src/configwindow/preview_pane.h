@@ -6,23 +6,13 @@
 #include <string>
 
 #include "base/bitmap.h"
-#include "widgets/component.h"
+#include "widgets/image.h"
 
 namespace lpc {
 
-class TLPPreview : public widgets::Component {
+class TLPPreview : public widgets::TImage {
  public:
   TLPPreview();
-
-  // --- the picture control's surface
-  void SetPicture(Bitmap picture);
-  const Bitmap& Picture() const { return picture_; }
-  bool Stretch = false;
-  bool Center = false;
-  bool Transparent = false;
-  bool Proportional = false;
-  bool AutoSize = false;
-  void Paint(Canvas& canvas) override;
 
   // Remembers the name and shows that file: a packed image's picture, or a ".jpg", ".bmp" or
   // ".gif" file, resampled to the pane's size; any other kind gives a blank bitmap of that
@@ -36,7 +26,6 @@ class TLPPreview : public widgets::Component {
   std::string UnavailableMsg;
 
  private:
-  Bitmap picture_;
   std::string file_name_;
 };
 

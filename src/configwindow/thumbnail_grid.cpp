@@ -74,8 +74,8 @@ Rect TThumbnailGrid::InnerRect() const {
 
 Rect TThumbnailGrid::ClientRect() const {
   Rect r = InnerRect();
-  if (vbar_.visible) r.right = std::max(r.left, r.right - kScrollBarSize);
-  if (hbar_.visible) r.bottom = std::max(r.top, r.bottom - kScrollBarSize);
+  if (vbar_visible_) r.right = std::max(r.left, r.right - widgets::TScrollBar::kSize);
+  if (hbar_visible_) r.bottom = std::max(r.top, r.bottom - widgets::TScrollBar::kSize);
   return r;
 }
 
@@ -102,22 +102,21 @@ void TThumbnailGrid::UpdateScrollBars() {
   bool v = false;
   // A bar takes room from the other direction, which may then need its own bar too.
   for (int pass = 0; pass < 2; ++pass) {
-    h = want_h && total_w > inner.Width() - (v ? kScrollBarSize : 0);
-    v = want_v && total_h > inner.Height() - (h ? kScrollBarSize : 0);
+    h = want_h && total_w > inner.Width() - (v ? widgets::TScrollBar::kSize : 0);
+    v = want_v && total_h > inner.Height() - (h ? widgets::TScrollBar::kSize : 0);
   }
-  hbar_.visible = h;
-  vbar_.visible = v;
-  const int right = v ? inner.right - kScrollBarSize : inner.right;
-  const int bottom = h ? inner.bottom - kScrollBarSize : inner.bottom;
-  hbar_.rect = Rect{inner.left, bottom, right, inner.bottom};
-  vbar_.rect = Rect{right, inner.top, inner.right, bottom};
+  hbar_visible_ = h;
+  vbar_visible_ = v;
+  const int right = v ? inner.right - widgets::TScrollBar::kSize : inner.right;
+  const int bottom = h ? inner.bottom - widgets::TScrollBar::kSize : inner.bottom;
+  hbar_.SetBounds(h ? Rect{inner.left, bottom, right, inner.bottom} : Rect{});
+  vbar_.SetBounds(v ? Rect{right, inner.top, inner.right, bottom} : Rect{});
   left_col_ = std::min(left_col_, MaxLeftCol());
   top_row_ = std::min(top_row_, MaxTopRow());
-  hbar_.Max = MaxLeftCol();
-  hbar_.Page = VisibleColCount();
+  // Positions run from 0 to count - visible: the top-left cell.
+  hbar_.SetRange(0, col_count_ - 1, VisibleColCount());
   hbar_.SetPosition(left_col_);
-  vbar_.Max = MaxTopRow();
-  vbar_.Page = VisibleRowCount();
+  vbar_.SetRange(0, row_count_ - 1, VisibleRowCount());
   vbar_.SetPosition(top_row_);
 }
 
@@ -209,20 +208,20 @@ void TThumbnailGrid::Paint(Canvas& canvas) {
     }
     canvas.ClearClip();
   }
-  hbar_.Paint(canvas);
-  vbar_.Paint(canvas);
-  if (hbar_.visible && vbar_.visible) {
-    canvas.FillRect(Rect{vbar_.rect.left, hbar_.rect.top, vbar_.rect.right, hbar_.rect.bottom},
+  if (hbar_visible_) hbar_.Paint(canvas);
+  if (vbar_visible_) vbar_.Paint(canvas);
+  if (hbar_visible_ && vbar_visible_) {
+    canvas.FillRect(Rect{vbar_.Bounds().left, hbar_.Bounds().top, vbar_.Bounds().right,
+                         hbar_.Bounds().bottom},
                     ToRGB(widgets::clBtnFace));
   }
 }
 
 void TThumbnailGrid::MouseDown(const MouseArgs& args) {
   if (args.button == platform::MouseButton::kLeft) {
-    for (GridScrollBar* bar : {&hbar_, &vbar_}) {
-      if (bar->Contains(args.x, args.y)) {
+    for (auto [bar, shown] : {std::pair{&hbar_, hbar_visible_}, std::pair{&vbar_, vbar_visible_}}) {
+      if (shown && bar->MouseDown(args.x, args.y)) {
         bar_drag_ = bar;
-        bar->MouseDown(args.x, args.y);
         Invalidate();
         Component::MouseDown(args);
         return;
@@ -241,6 +240,7 @@ void TThumbnailGrid::MouseDown(const MouseArgs& args) {
 void TThumbnailGrid::MouseMove(const MouseArgs& args) {
   if (bar_drag_) {
     bar_drag_->MouseMove(args.x, args.y);
+    Invalidate();
   } else if (selecting_) {
     // Dragging with the button held walks the current cell along.
     int c = 0;
@@ -253,7 +253,7 @@ void TThumbnailGrid::MouseMove(const MouseArgs& args) {
 void TThumbnailGrid::MouseUp(const MouseArgs& args) {
   if (args.button == platform::MouseButton::kLeft) {
     if (bar_drag_) {
-      bar_drag_->MouseUp();
+      bar_drag_->MouseUp(args.x, args.y);
       bar_drag_ = nullptr;
       Invalidate();
     }
@@ -282,7 +282,9 @@ bool TThumbnailGrid::KeyDown(int key, unsigned modifiers) {
   return true;
 }
 
-void TThumbnailGrid::Timer(int) {}
+void TThumbnailGrid::Timer(int id) {
+  if (hbar_.HandleTimer(id) || vbar_.HandleTimer(id)) Invalidate();
+}
 
 void PublishGridProperties(widgets::Published<TThumbnailGrid>& p) {
   using G = TThumbnailGrid;

@@ -1,5 +1,6 @@
 // TThumbnailGrid: the string-grid base of the thumbnail strip. A grid of equally sized cells
-// with a current cell, a top-left cell and its own classic scroll bars; what a cell shows is
+// with a current cell, a top-left cell and its own scroll bars, each shown only while the cells
+// do not fit that way; what a cell shows is
 // left to DrawCell. Fixed rows and columns are accepted from layouts and kept, but the strip
 // never has any, so they are not drawn differently.
 #pragma once
@@ -7,9 +8,9 @@
 #include <string>
 #include <vector>
 
-#include "configwindow/grid_scroll_bar.h"
 #include "widgets/component.h"
 #include "widgets/properties.h"
+#include "widgets/scroll_bar.h"
 
 namespace lpc {
 
@@ -103,9 +104,14 @@ class TThumbnailGrid : public widgets::Component {
   bool vert_lines_ = false;
   bool horz_lines_ = false;
   bool selecting_ = false;  // left button went down on a cell
-  GridScrollBar hbar_{false};
-  GridScrollBar vbar_{true};
-  GridScrollBar* bar_drag_ = nullptr;
+  // Timer ids of the bars' auto-repeat; the strip's own timers use small numbers.
+  static constexpr int kHBarTimer = 101;
+  static constexpr int kVBarTimer = 102;
+  widgets::TScrollBar hbar_{*this, false, kHBarTimer};
+  widgets::TScrollBar vbar_{*this, true, kVBarTimer};
+  bool hbar_visible_ = false;
+  bool vbar_visible_ = false;
+  widgets::TScrollBar* bar_drag_ = nullptr;
 };
 
 // The grid properties layouts give: ColCount, RowCount, DefaultColWidth, DefaultRowHeight,

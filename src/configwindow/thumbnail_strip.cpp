@@ -204,7 +204,10 @@ void TLPThumbnail2::Paint(Canvas& canvas) {
 }
 
 void TLPThumbnail2::Timer(int id) {
-  if (id != kBuildTimer) return;
+  if (id != kBuildTimer) {
+    TThumbnailGrid::Timer(id);
+    return;
+  }
   int made = 0;
   for (size_t i = 0; i < built_.size() && made < kBuildBatch; ++i) {
     if (built_[i]) continue;
