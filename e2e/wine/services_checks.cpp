@@ -114,7 +114,7 @@ void WallpaperService() {
   Platform& p = *g_platform;
   SetCurrent(&p);
   CreateDirectoryA((TempFolder() + "lpc checks").c_str(), nullptr);
-  const std::string file = WallpaperFileName(TempFolder() + "lpc checks\Wall Paper.scr");
+  const std::string file = WallpaperFileName(TempFolder() + "lpc checks\\Wall Paper.scr");
   DeleteFileA(file.c_str());
   LPC_CHECK(p.WriteRegistryString("Control Panel\\Desktop", "TileWallpaper", "1"));
   Bitmap picture(4, 2, 0x204080);

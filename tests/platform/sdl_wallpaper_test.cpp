@@ -6,10 +6,11 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include <algorithm>
 #include <chrono>
 #include <cstdlib>
 #include <filesystem>
+#include <map>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -25,7 +26,12 @@ namespace {
 
 class XEnvironment : public ::testing::Environment {
  public:
-  void SetUp() override { error_ = server_.Start(); }
+  // Always a private server: the root window's background outlives the test, and a user's
+  // own desktop must not keep it.
+  void SetUp() override {
+    unsetenv("DISPLAY");
+    error_ = server_.Start();
+  }
   void TearDown() override { server_.Stop(); }
   std::string error_;
 
@@ -40,34 +46,18 @@ XEnvironment* g_env = static_cast<XEnvironment*>(
 class ScopedEnv {
  public:
   void Set(const char* name, const char* value) {
-    if (saved_.end() == std::find_if(saved_.begin(), saved_.end(),
-                                     [&](const Saved& s) { return s.name == name; })) {
-      const char* old = std::getenv(name);
-      saved_.push_back({name, old != nullptr, old ? old : ""});
-    }
-    if (value) {
-      setenv(name, value, 1);
-    } else {
-      unsetenv(name);
-    }
+    const char* old = std::getenv(name);
+    saved_.emplace(name, old ? std::optional<std::string>(old) : std::nullopt);  // first wins
+    value ? setenv(name, value, 1) : unsetenv(name);
   }
   ~ScopedEnv() {
-    for (const Saved& s : saved_) {
-      if (s.had) {
-        setenv(s.name.c_str(), s.value.c_str(), 1);
-      } else {
-        unsetenv(s.name.c_str());
-      }
+    for (const auto& [name, value] : saved_) {
+      value ? setenv(name.c_str(), value->c_str(), 1) : unsetenv(name.c_str());
     }
   }
 
  private:
-  struct Saved {
-    std::string name;
-    bool had;
-    std::string value;
-  };
-  std::vector<Saved> saved_;
+  std::map<std::string, std::optional<std::string>> saved_;
 };
 
 class SdlWallpaperTest : public ::testing::Test {
