@@ -130,7 +130,9 @@ void TfmLPCOnfigWindow::FormShow() {
         strip->SelectIndex(ImageIndex);
       });
     } else if (auto* preview = dynamic_cast<TLPPreview*>(&c); preview && !images.empty()) {
-      attempt([&] { preview->ShowFile(images.front()); });
+      // RefreshComponents below shows the current picture in every pane; when that is the
+      // first one, loading it here as well would only decode it twice.
+      if (ImageIndex != 0) attempt([&] { preview->ShowFile(images.front()); });
     }
     ApplyTagVisibility(c);
   }
