@@ -87,11 +87,19 @@ constexpr char kMain[] = R"(object MainWindow: TfmForm
     Height = 13
     Caption = 'site'
   end
+  object Missing: TLabel
+    Tag = 1
+    Left = 200
+    Top = 40
+    Width = 40
+    Height = 13
+    Caption = 'more'
+  end
 end)";
 
 constexpr char kActions[] =
-    "6\nNext\n2\n\n\n\nPrev\n3\n\n\n\nPlainNext\n2\n\n\n\nShow\n4\n\n\n\n"
-    "Wall\n9\n\n\n\nSite\n0\n<Website>/x\n\n\n";
+    "7\nNext\n2\n\n\n\nPrev\n3\n\n\n\nPlainNext\n2\n\n\n\nShow\n4\n\n\n\n"
+    "Wall\n9\n\n\n\nSite\n0\n<Website>/x\n\n\nMissing\n1\n NoSuchForm\n\n\n";
 
 class ConfigWindowTest : public ::testing::Test {
  protected:
@@ -293,26 +301,28 @@ TEST_F(ConfigWindowTest, LinkOpensTheExpandedAddress) {
   EXPECT_EQ(platform_.system_log(), std::vector<std::string>{"open http://example.org/x"});
 }
 
-// A picture that does not decode, and a folder that cannot take the settings: an error box
-// each, and the window goes on.
+// A picture that does not decode, a form the description lacks and a folder that cannot take
+// the settings: an error box each, and the window goes on.
 TEST_F(ConfigWindowTest, FaultsEndOneEventAndTheWindowStays) {
   Pictures(3);
   WriteFileBytes(project_.FileList.Names[1], "not a picture");
   std::string seen;
   Run({[&](TfmLPCOnfigWindow& w) { ClickOn(w, "Next"); },
+       [&](TfmLPCOnfigWindow& w) { ClickOn(w, "Missing"); },
        [&](TfmLPCOnfigWindow& w) {
          ClickOn(w, "Next");
          seen = std::to_string(w.ImageIndex) + Shown(w);
        }});
   EXPECT_EQ(seen, "2p2");
-  ASSERT_EQ(platform_.message_boxes().size(), 1u);
+  ASSERT_EQ(platform_.message_boxes().size(), 2u);
   EXPECT_NE(platform_.message_boxes()[0].text.find("p1.bmp"), std::string::npos);
   EXPECT_EQ(platform_.message_boxes()[0].kind, platform::MessageKind::kError);
+  EXPECT_EQ(platform_.message_boxes()[1].text, "Form 'NoSuchForm' not found");
 
   SetProgram(dir_ / "gone/Show.scr", "");
   Run({});
-  ASSERT_EQ(platform_.message_boxes().size(), 2u);
-  EXPECT_NE(platform_.message_boxes()[1].text.find("gone"), std::string::npos);
+  ASSERT_EQ(platform_.message_boxes().size(), 3u);
+  EXPECT_NE(platform_.message_boxes()[2].text.find("gone"), std::string::npos);
   EXPECT_FALSE(DirectoryExists(dir_ / "gone"));
 }
 
