@@ -1,7 +1,51 @@
+#include "configwindow/preview_pane.h"
+
 #include "configwindow/component_classes.h"
+#include "configwindow/picture_kind.h"
+#include "effects/bitmap_effects.h"
+#include "imaging/picture.h"
+#include "package/packed_image.h"
 
 namespace lpc {
 
-void RegisterPreviewPane(widgets::ClassRegistry&) {}
+// A blank bitmap shows the colour around the pane (a picture's ParentColor is on).
+TLPPreview::TLPPreview() = default;
+
+void TLPPreview::ShowFile(const std::string& file_name) {
+  file_name_ = file_name;
+  Stretch = true;
+  Bitmap source;
+  switch (ShownKindOf(file_name)) {
+    case ShownKind::kPacked: {
+      TProject project;
+      project.LoadFromFile(file_name);
+      source = std::move(project.Picture);
+      break;
+    }
+    case ShownKind::kPlain:
+      source = LoadPicture(file_name);
+      break;
+    case ShownKind::kNone:
+      break;
+  }
+  Bitmap shown(Width(), Height(), widgets::ToRGB(EffectiveColor()));
+  if (!source.empty()) SmoothResizeBitmap(source, shown);
+  // Last, so that a file that failed above leaves the old picture in place.
+  SetPicture(std::move(shown));
+}
+
+void TLPPreview::Rerender() {
+  if (file_name_.empty()) return;
+  ShowFile(file_name_);
+  Invalidate();
+}
+
+void RegisterPreviewPane(widgets::ClassRegistry& registry) {
+  // Picture, Stretch and the rest come from TImage.
+  widgets::Published<TLPPreview> p(registry.Add(
+      "TLPPreview", "TImage", [] { return std::make_unique<TLPPreview>(); }));
+  p.String("UnavailableMsg", [](TLPPreview& c, const std::string& v) { c.UnavailableMsg = v; },
+           [](const TLPPreview& c) { return c.UnavailableMsg; });
+}
 
 }  // namespace lpc

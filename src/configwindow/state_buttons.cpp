@@ -1,7 +1,328 @@
+#include "configwindow/state_buttons.h"
+
+#include <algorithm>
+
+#include "base/paths.h"
 #include "configwindow/component_classes.h"
+#include "configwindow/picture_button.h"
+#include "widgets/draw.h"
+#include "widgets/form.h"
+#include "widgets/picture_data.h"
+#include "widgets/stock_classes.h"
 
 namespace lpc {
 
-void RegisterStateButtons(widgets::ClassRegistry&) {}
+using widgets::MouseArgs;
+
+namespace {
+
+constexpr int kLeaveTimer = 1;
+constexpr uint32_t kLeaveTimerMs = 100;
+constexpr Color kSilver = 0xC0C0C0;
+constexpr Color kOlive = 0x808000;
+
+std::vector<std::string> SplitSeries(const std::string& series) {
+  std::vector<std::string> out;
+  size_t start = 0;
+  for (;;) {
+    const size_t end = series.find(';', start);
+    out.push_back(UpperCase(Trim(series.substr(start, end - start))));
+    if (end == std::string::npos) return out;
+    start = end + 1;
+  }
+}
+
+}  // namespace
+
+Color AutoTransparentColor(const Bitmap& b) { return b.empty() ? 0 : b.At(0, b.height() - 1); }
+
+Color TStateBitmap::TransparentColor() const {
+  return transparent.value_or(AutoTransparentColor(pixels));
+}
+
+void DrawTransparent(Canvas& canvas, int x, int y, const Bitmap& b, Color transparent) {
+  for (int j = 0; j < b.height(); ++j) {
+    const Color* row = b.Row(j);
+    for (int i = 0; i < b.width(); ++i) {
+      if (row[i] != transparent) canvas.SetPixel(x + i, y + j, row[i]);
+    }
+  }
+}
+
+// ---------------------------------------------------------------- TPicClip
+
+TPicClip::~TPicClip() {
+  for (TJetButton* b : users_) b->clip_ = nullptr;
+}
+
+void TPicClip::SetPicture(Bitmap picture, bool is_bitmap) {
+  picture_ = std::move(picture);
+  is_bitmap_ = is_bitmap;
+  if (OnChange) OnChange();
+}
+
+widgets::TColor TPicClip::EffectiveMaskColor() const {
+  if (MaskColor) return *MaskColor;
+  return widgets::FromRGB(is_bitmap_ ? AutoTransparentColor(picture_) : kOlive);
+}
+
+int TPicClip::Width() const { return Cols > 0 ? picture_.width() / Cols : 0; }
+int TPicClip::Height() const { return Rows > 0 ? picture_.height() / Rows : 0; }
+
+void TPicClip::SetWidth(int w) {
+  if (w > 0 && picture_.width() / w > 0) Cols = picture_.width() / w;
+}
+
+void TPicClip::SetHeight(int h) {
+  if (h > 0 && picture_.height() / h > 0) Rows = picture_.height() / h;
+}
+
+TStateBitmap TPicClip::GetCell(int index) const {
+  if (index < 0 || index >= Cols * Rows) {
+    throw Error(Format("List index out of bounds (%d)", index));
+  }
+  const int w = Width();
+  const int h = Height();
+  const int left = (index % Cols) * w;
+  const int top = (index / Cols) * h;
+  TStateBitmap cell;
+  // Another kind of graphic is drawn on silver; a bitmap is copied pixel for pixel, which for
+  // our decoded pictures comes to the same copy.
+  cell.pixels = Bitmap(w, h, is_bitmap_ ? 0 : kSilver);
+  Canvas(cell.pixels).CopyRect(Rect{0, 0, w, h}, picture_, Rect{left, top, left + w, top + h});
+  const widgets::TColor mask = EffectiveMaskColor();
+  cell.transparent = Masked && mask != widgets::clNone ? widgets::ToRGB(mask) : kNoTransparentColor;
+  return cell;
+}
+
+void TPicClip::AddUser(TJetButton* b) {
+  if (std::find(users_.begin(), users_.end(), b) == users_.end()) users_.push_back(b);
+}
+
+void TPicClip::RemoveUser(TJetButton* b) {
+  users_.erase(std::remove(users_.begin(), users_.end(), b), users_.end());
+}
+
+// ---------------------------------------------------------------- TJetButton
+
+TJetButton::TJetButton() { SetBounds(0, 0, 50, 50); }
+
+TJetButton::~TJetButton() {
+  if (clip_) clip_->RemoveUser(this);
+}
+
+void TJetButton::SetBitmapUp(TStateBitmap b) {
+  up_ = std::move(b);
+  BuildHitMask();
+}
+
+void TJetButton::SetBitmapDown(TStateBitmap b) {
+  down_ = std::move(b);
+  Invalidate();
+}
+
+void TJetButton::SetBitmapOver(TStateBitmap b) {
+  over_bitmap_ = std::move(b);
+  Invalidate();
+}
+
+void TJetButton::SetBitmapDisabled(TStateBitmap b) {
+  disabled_ = std::move(b);
+  Invalidate();
+}
+
+void TJetButton::BuildHitMask() {
+  hit_mask_.clear();
+  if (!up_.empty()) {
+    // The auto-size rule takes the up bitmap's size.
+    SetBounds(Left(), Top(), Width(), Height());
+    const lpc::Color transparent = up_.TransparentColor();
+    TransparentColor = widgets::FromRGB(transparent & 0xFFFFFF);
+    const Bitmap& b = up_.pixels;
+    hit_mask_.resize(b.pixel_count());
+    for (size_t i = 0; i < b.pixel_count(); ++i) hit_mask_[i] = b.data()[i] == transparent;
+  }
+  Invalidate();
+}
+
+void TJetButton::SetBounds(int left, int top, int width, int height) {
+  if (!up_.empty()) {
+    width = up_.pixels.width();
+    height = up_.pixels.height();
+  }
+  Component::SetBounds(left, top, width, height);
+}
+
+bool TJetButton::Hit(int x, int y) const {
+  // Outside the bounds nothing hits, mask or not: a release dragged off the button is no
+  // click.
+  if (x < 0 || y < 0 || x >= Width() || y >= Height()) return false;
+  if (hit_mask_.empty()) return true;
+  const Bitmap& b = up_.pixels;
+  if (x >= b.width() || y >= b.height()) return false;
+  return hit_mask_[static_cast<size_t>(y) * b.width() + x] == 0;
+}
+
+void TJetButton::SetPicClip(TPicClip* clip) {
+  if (clip_) clip_->RemoveUser(this);
+  clip_ = clip;
+  if (!clip_) return;
+  clip_->AddUser(this);
+  static const char* const kSeries[] = {"Up", "Up;Down", "Up;Down;Disabled",
+                                        "Up;Disabled;Down;Over"};
+  if (clip_->Cols >= 1 && clip_->Cols <= 4) SetPicSeries(kSeries[clip_->Cols - 1]);
+}
+
+void TJetButton::SetPicSeries(const std::string& series) {
+  if (series == pic_series_) return;
+  const std::string trimmed = Trim(series);
+  if (trimmed.empty()) {
+    pic_series_.clear();
+    return;
+  }
+  for (const std::string& name : SplitSeries(trimmed)) {
+    if (name != "UP" && name != "DOWN" && name != "DISABLED" && name != "OVER") {
+      throw EGeneralError("\"" + name +
+                          "\" is not a valid PicSeries value. Available values: "
+                          "Up;Down;Disabled;Over");
+    }
+  }
+  pic_series_ = trimmed;
+}
+
+void TJetButton::SetEnabled(bool enabled) {
+  Component::SetEnabled(enabled);
+  state_ = enabled ? kNormal : kDisabled;
+  Invalidate();
+}
+
+void TJetButton::Paint(Canvas& canvas) {
+  const TStateBitmap* b = &up_;
+  if (state_ == kDisabled) {
+    if (!disabled_.empty()) b = &disabled_;
+  } else if (state_ == kPressed) {
+    if (!down_.empty()) b = &down_;
+  } else if (over_ && !over_bitmap_.empty()) {
+    b = &over_bitmap_;
+  }
+  if (!b->empty()) DrawTransparent(canvas, 0, 0, b->pixels, b->TransparentColor());
+  if (Caption().empty()) return;
+  const int shift = state_ == kPressed ? 1 : 0;
+  widgets::TextLayout layout{widgets::HAlign::kCenter, widgets::VAlign::kCenter, false, true,
+                             false};
+  widgets::DrawTextInRect(canvas, Rect{shift, shift, Width() + shift, Height() + shift},
+                          Caption(), layout);
+}
+
+void TJetButton::SetOver(bool over, bool notify) {
+  if (over == over_) return;
+  over_ = over;
+  if (!notify) return;
+  if (over ? OnMouseEnter : OnMouseLeave) (over ? OnMouseEnter : OnMouseLeave)(*this);
+  Invalidate();
+}
+
+void TJetButton::MouseMove(const MouseArgs& args) {
+  Component::MouseMove(args);
+  if (!Enabled() || over_bitmap_.empty()) return;
+  const bool over = Hit(args.x, args.y);
+  if (over && !over_) StartTimer(kLeaveTimer, kLeaveTimerMs);
+  if (!over) StopTimer(kLeaveTimer);
+  SetOver(over, state_ != kPressed);
+}
+
+void TJetButton::Timer(int id) {
+  if (id != kLeaveTimer) return;
+  // No pointer query here: the form's last known pointer position stands in for it.
+  bool hit = false;
+  if (Form() && Form()->PointerInside()) {
+    const Point origin = FormOrigin();
+    const Point p = Form()->CursorPos();
+    hit = Hit(p.x - origin.x, p.y - origin.y);
+  }
+  if (hit) return;
+  StopTimer(kLeaveTimer);
+  if (over_ && OnMouseLeave) OnMouseLeave(*this);
+  over_ = false;
+  Invalidate();
+}
+
+void TJetButton::MouseEnter() {
+  // OnMouseEnter belongs to the clickable shape; MouseMove fires it.
+}
+
+void TJetButton::MouseLeave() {
+  if (over_ && Enabled() && OnMouseLeave) OnMouseLeave(*this);
+  over_ = false;
+  StopTimer(kLeaveTimer);
+  if (state_ != kPressed) Invalidate();
+}
+
+void TJetButton::MouseDown(const MouseArgs& args) {
+  Component::MouseDown(args);
+  if (args.button == platform::MouseButton::kLeft && Enabled() && Hit(args.x, args.y)) {
+    state_ = kPressed;
+    Invalidate();
+  }
+}
+
+void TJetButton::MouseUp(const MouseArgs& args) {
+  Component::MouseUp(args);
+  if (args.button != platform::MouseButton::kLeft || !Enabled()) return;
+  if (state_ == kPressed) {
+    state_ = kNormal;
+    Invalidate();
+  }
+  if (Hit(args.x, args.y)) {
+    over_ = true;
+    StartTimer(kLeaveTimer, kLeaveTimerMs);
+    Click();
+  }
+}
+
+void TJetButton::Loaded() {
+  if (!up_.empty()) {
+    BuildHitMask();
+  } else if (!over_bitmap_.empty()) {
+    Invalidate();
+  }
+  if (pic_series_.empty() || !clip_ || clip_->Picture().empty()) return;
+  const std::vector<std::string> names = SplitSeries(pic_series_);
+  for (size_t k = 1; k <= names.size(); ++k) {
+    if (clip_->Cols < static_cast<int>(k)) continue;
+    TStateBitmap cell = clip_->GetCell(static_cast<int>(k) - 1);
+    const std::string& name = names[k - 1];
+    if (name == "UP") SetBitmapUp(std::move(cell));
+    else if (name == "DOWN") SetBitmapDown(std::move(cell));
+    else if (name == "DISABLED") SetBitmapDisabled(std::move(cell));
+    else if (name == "OVER") SetBitmapOver(std::move(cell));
+  }
+  Invalidate();
+}
+
+void RegisterStateButtons(widgets::ClassRegistry& registry) {
+  widgets::Published<TJetButton> p(registry.Add(
+      "TJetButton", "TGraphicControl", [] { return std::make_unique<TJetButton>(); }));
+  p.ColorProp("TransparentColor", [](TJetButton& b, widgets::TColor v) { b.TransparentColor = v; },
+              [](const TJetButton& b) { return b.TransparentColor; });
+  auto bitmap = [](const PropertyValue& v) {
+    return TStateBitmap{widgets::DecodeBitmapData(widgets::ValueToBinary(v)), std::nullopt};
+  };
+  p.Raw("BitmapUp.Data", [bitmap](TJetButton& b, const PropertyValue& v) { b.SetBitmapUp(bitmap(v)); });
+  p.Raw("BitmapDown.Data",
+        [bitmap](TJetButton& b, const PropertyValue& v) { b.SetBitmapDown(bitmap(v)); });
+  p.Raw("BitmapOver.Data",
+        [bitmap](TJetButton& b, const PropertyValue& v) { b.SetBitmapOver(bitmap(v)); });
+  p.Raw("BitmapDisabled.Data",
+        [bitmap](TJetButton& b, const PropertyValue& v) { b.SetBitmapDisabled(bitmap(v)); });
+  p.String("BitmapEditor", [](TJetButton& b, const std::string& v) { b.BitmapEditor = v; });
+  // A clip is no class a layout can make, so a name here finds nothing to point at.
+  p.Ignored("PicClip");
+  p.String("PicSeries", [](TJetButton& b, const std::string& v) { b.SetPicSeries(v); },
+           [](const TJetButton& b) { return b.PicSeries(); });
+  p.String("Caption", [](TJetButton& b, const std::string& v) { b.SetCaption(v); },
+           [](const TJetButton& b) { return b.Caption(); });
+  RegisterPictureButton(registry);
+}
 
 }  // namespace lpc

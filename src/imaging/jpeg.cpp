@@ -103,8 +103,11 @@ void StoreRow(const JSAMPLE* in, Color* out, int width, bool cmyk, bool adobe) {
 // set once the header passed the checks. Returns false with mgr->message set on a libjpeg error
 // and true otherwise; *size_fault is set when the size checks refused the picture (the caller
 // then rethrows with the same check, outside this frame).
+// min_width/min_height above 0 ask for the smallest of libjpeg's 1/8, 1/4 and 1/2 scales whose
+// output still covers that size.
 bool RunDecode(jpeg_decompress_struct* cinfo, ErrorManager* mgr, const unsigned char* data,
-               unsigned long size, const DecodeLimits* limits, Bitmap* out, bool* size_fault) {
+               unsigned long size, const DecodeLimits* limits, int min_width, int min_height,
+               Bitmap* out, bool* size_fault) {
   if (setjmp(mgr->jump)) return false;
   jpeg_mem_src(cinfo, data, size);
   jpeg_read_header(cinfo, TRUE);
@@ -117,19 +120,30 @@ bool RunDecode(jpeg_decompress_struct* cinfo, ErrorManager* mgr, const unsigned 
     return true;
   }
 
+  if (min_width > 0 && min_height > 0) {
+    for (int denom : {8, 4, 2}) {
+      if ((width + denom - 1) / denom >= min_width && (height + denom - 1) / denom >= min_height) {
+        cinfo->scale_num = 1;
+        cinfo->scale_denom = static_cast<unsigned>(denom);
+        break;
+      }
+    }
+  }
   const bool cmyk = cinfo->jpeg_color_space == JCS_CMYK || cinfo->jpeg_color_space == JCS_YCCK;
   cinfo->out_color_space = cmyk ? JCS_CMYK : JCS_EXT_BGRX;
   jpeg_start_decompress(cinfo);
+  const int out_width = static_cast<int>(cinfo->output_width);
+  const int out_height = static_cast<int>(cinfo->output_height);
 
   // The first row goes through a scratch row before the bitmap exists, so that a header with a
   // big size and no data behind it fails on the missing data before the big allocation.
   JSAMPARRAY scratch = (*cinfo->mem->alloc_sarray)(reinterpret_cast<j_common_ptr>(cinfo),
                                                    JPOOL_IMAGE,
-                                                   static_cast<JDIMENSION>(width) * 4, 1);
+                                                   static_cast<JDIMENSION>(out_width) * 4, 1);
   jpeg_read_scanlines(cinfo, scratch, 1);
   // Every row is written below, so the pixels need no clearing first.
-  out->SetSizeForOverwrite(static_cast<int>(width), static_cast<int>(height));
-  StoreRow(scratch[0], out->Row(0), static_cast<int>(width), cmyk, cinfo->saw_Adobe_marker);
+  out->SetSizeForOverwrite(out_width, out_height);
+  StoreRow(scratch[0], out->Row(0), out_width, cmyk, cinfo->saw_Adobe_marker);
   // Several rows per call, BGRX straight into the bitmap; each batch's X bytes are cleared
   // while the rows are still in the cache.
   constexpr int kBatch = 16;
@@ -138,16 +152,16 @@ bool RunDecode(jpeg_decompress_struct* cinfo, ErrorManager* mgr, const unsigned 
     const int y = static_cast<int>(cinfo->output_scanline);
     if (cmyk) {
       jpeg_read_scanlines(cinfo, scratch, 1);
-      StoreRow(scratch[0], out->Row(y), static_cast<int>(width), true, cinfo->saw_Adobe_marker);
+      StoreRow(scratch[0], out->Row(y), out_width, true, cinfo->saw_Adobe_marker);
       continue;
     }
     const int n = std::min<int>(kBatch, static_cast<int>(cinfo->output_height) - y);
     for (int i = 0; i < n; ++i) rows[i] = reinterpret_cast<JSAMPROW>(out->Row(y + i));
     const int got = static_cast<int>(jpeg_read_scanlines(cinfo, rows, static_cast<JDIMENSION>(n)));
-    for (int i = 0; i < got; ++i) ClearUnusedByte(out->Row(y + i), static_cast<int>(width));
+    for (int i = 0; i < got; ++i) ClearUnusedByte(out->Row(y + i), out_width);
     if (got == 0) {
       // Not expected from a memory source; whatever is left stays black, never unset.
-      for (int i = y; i < out->height(); ++i) std::fill(out->Row(i), out->Row(i) + width, 0);
+      for (int i = y; i < out->height(); ++i) std::fill(out->Row(i), out->Row(i) + out_width, 0);
       break;
     }
   }
@@ -183,6 +197,11 @@ Bitmap DecodeJpeg(std::string_view bytes, const std::string& name) {
 }
 
 Bitmap DecodeJpeg(std::string_view bytes, const std::string& name, const DecodeLimits& limits) {
+  return DecodeJpegScaled(bytes, name, 0, 0, limits);
+}
+
+Bitmap DecodeJpegScaled(std::string_view bytes, const std::string& name, int min_width,
+                        int min_height, const DecodeLimits& limits) {
   if (bytes.empty()) throw FormatError(name, "empty JPEG file");
   auto mgr = std::make_unique<ErrorManager>();
   auto cinfo = std::make_unique<jpeg_decompress_struct>();
@@ -198,7 +217,8 @@ Bitmap DecodeJpeg(std::string_view bytes, const std::string& name, const DecodeL
   bool size_fault = false;
   const bool ok =
       RunDecode(cinfo.get(), mgr.get(), reinterpret_cast<const unsigned char*>(bytes.data()),
-                static_cast<unsigned long>(bytes.size()), &limits, &out, &size_fault);
+                static_cast<unsigned long>(bytes.size()), &limits, min_width, min_height, &out,
+                &size_fault);
   const int64_t width = cinfo->image_width;
   const int64_t height = cinfo->image_height;
   jpeg_destroy_decompress(cinfo.get());

@@ -37,6 +37,12 @@ Bitmap DecodeBmp(std::string_view bytes, const std::string& name, const DecodeLi
 Bitmap DecodeGif(std::string_view bytes, const std::string& name, const DecodeLimits& limits);
 Bitmap DecodePng(std::string_view bytes, const std::string& name, const DecodeLimits& limits);
 
+// JPEG for thumbnails: decoded at the smallest of libjpeg-turbo's 1/8, 1/4 and 1/2 scales whose
+// output still covers min_width x min_height, or at full size when none does (or when either
+// minimum is 0 or less). Limits and errors as for DecodeJpeg; they count the full size.
+Bitmap DecodeJpegScaled(std::string_view bytes, const std::string& name, int min_width,
+                        int min_height, const DecodeLimits& limits = {});
+
 // Largest picture file LoadPicture reads.
 inline constexpr uint64_t kMaxPictureFileBytes = uint64_t{512} << 20;
 

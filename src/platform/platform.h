@@ -352,6 +352,12 @@ class Platform {
   virtual bool OpenDocument(const std::string& target) = 0;
 
   virtual OsFamily GetOsFamily() = 0;
+
+  // --- clipboard
+  // Plain text in the single-byte Windows-1252 encoding the rest of the program uses; "" when
+  // the clipboard holds no text. Characters the encoding lacks are left out.
+  virtual std::string ClipboardText() = 0;
+  virtual void SetClipboardText(const std::string& text) = 0;
 };
 
 // The process-wide platform. SetCurrent does not take ownership; Current throws lpc::Error

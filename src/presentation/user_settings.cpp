@@ -21,6 +21,18 @@ bool PictureIndexKey(const std::string& key, int count, int& index) {
 
 int ValidIndex(int index, int count) { return index >= 0 && index < count ? index : 0; }
 
+// Changes the file in memory and saves it once, whole, so an interrupted or failed save leaves
+// the previous file as it was. A file that exists but cannot be read is refused rather than
+// replaced by one holding only the new keys.
+template <typename Edit>
+void EditSettingsFile(const std::string& settings_path, Edit edit) {
+  std::string text;
+  if (FileExists(settings_path)) text = ReadFileBytes(settings_path, kMaxSettingsFileBytes);
+  IniFile ini = IniFile::FromText(text);
+  edit(ini);
+  WriteFileAtomic(settings_path, ini.Text());
+}
+
 }  // namespace
 
 std::string UserSettingsFileName(const std::string& program_long_path) {
@@ -85,15 +97,24 @@ int SpeedIndexNearest(int percent) {
 }
 
 TUserSettings ReadUserSettings(const TLPCProject& project, const std::string& settings_path) {
+  return ReadUserSettings(UserSettingsDefaults(project, SpeedIndexNearest(project.Setting.Speed)),
+                          settings_path);
+}
+
+TUserSettings UserSettingsDefaults(const TLPCProject& project, int speed_index) {
   const TLPCSetting& s = project.Setting;
   TUserSettings d;
   d.ImageSize = ImageSizeOf(s.Stretch, s.Proportional);
   d.ImageMode = s.ShowImageMode;
-  d.SpeedIndex = SpeedIndexNearest(s.Speed);
+  d.SpeedIndex = speed_index;
   d.Sound = s.Sound;
   d.Music = s.Music;
   d.Transition = s.Transition;
   d.Duration = s.Duration;
+  return d;
+}
+
+TUserSettings ReadUserSettings(const TUserSettings& d, const std::string& settings_path) {
   if (!FileExists(settings_path)) return d;
   const IniFile ini(settings_path);
   TUserSettings r;
@@ -120,14 +141,15 @@ void StoreUserSettings(TLPCProject& project, const TUserSettings& u) {
 }
 
 void WriteUserSettings(const std::string& settings_path, const TUserSettings& u) {
-  IniFile ini(settings_path);
-  ini.WriteInteger(kSettingSection, "ImageSize", u.ImageSize);
-  ini.WriteInteger(kSettingSection, "ImageMode", u.ImageMode);
-  ini.WriteInteger(kSettingSection, "Speed", u.SpeedIndex);
-  ini.WriteBool(kSettingSection, "Sound", u.Sound);
-  ini.WriteBool(kSettingSection, "Music", u.Music);
-  ini.WriteBool(kSettingSection, "Transition", u.Transition);
-  ini.WriteInteger(kSettingSection, "Duration", u.Duration);
+  EditSettingsFile(settings_path, [&](IniFile& ini) {
+    ini.WriteInteger(kSettingSection, "ImageSize", u.ImageSize);
+    ini.WriteInteger(kSettingSection, "ImageMode", u.ImageMode);
+    ini.WriteInteger(kSettingSection, "Speed", u.SpeedIndex);
+    ini.WriteBool(kSettingSection, "Sound", u.Sound);
+    ini.WriteBool(kSettingSection, "Music", u.Music);
+    ini.WriteBool(kSettingSection, "Transition", u.Transition);
+    ini.WriteInteger(kSettingSection, "Duration", u.Duration);
+  });
 }
 
 int ReadImageIndex(const std::string& settings_path, int count) {
@@ -136,8 +158,8 @@ int ReadImageIndex(const std::string& settings_path, int count) {
 }
 
 void WriteImageIndex(const std::string& settings_path, int index) {
-  IniFile ini(settings_path);
-  ini.WriteInteger(kSettingSection, "Index", index);
+  EditSettingsFile(settings_path,
+                   [&](IniFile& ini) { ini.WriteInteger(kSettingSection, "Index", index); });
 }
 
 std::vector<bool> ReadChecks(const std::string& settings_path, int count) {
@@ -152,12 +174,13 @@ std::vector<bool> ReadChecks(const std::string& settings_path, int count) {
 
 void WriteChecks(const std::string& settings_path, const std::vector<bool>& checks,
                  const std::vector<bool>& enabled) {
-  IniFile ini(settings_path);
-  ini.EraseSection(kFilesSection);
-  for (size_t i = 0; i < checks.size(); ++i) {
-    const bool is_enabled = i >= enabled.size() || enabled[i];
-    if (is_enabled && !checks[i]) ini.WriteString(kFilesSection, std::to_string(i), "");
-  }
+  EditSettingsFile(settings_path, [&](IniFile& ini) {
+    ini.EraseSection(kFilesSection);
+    for (size_t i = 0; i < checks.size(); ++i) {
+      const bool is_enabled = i >= enabled.size() || enabled[i];
+      if (is_enabled && !checks[i]) ini.WriteString(kFilesSection, std::to_string(i), "");
+    }
+  });
 }
 
 }  // namespace lpc

@@ -8,6 +8,7 @@
 // picture, named by its index in the project's picture list.
 #pragma once
 
+#include <cstdint>
 #include <string>
 #include <vector>
 
@@ -17,6 +18,8 @@ namespace lpc {
 
 inline constexpr const char* kSettingSection = "Setting";
 inline constexpr const char* kFilesSection = "Files";
+// Settings files larger than this are not read, and not overwritten either.
+inline constexpr uint64_t kMaxSettingsFileBytes = 64ull << 20;
 
 // The settings file of a program: its long path with the extension replaced by ".ini". Only a
 // dot in the file name counts, so a program without an extension in a dotted folder gets
@@ -52,11 +55,17 @@ int SpeedIndexNearest(int percent);
 // Reads "Setting" with the project's current values as defaults (the whole result is the
 // defaults when the file does not exist).
 TUserSettings ReadUserSettings(const TLPCProject& project, const std::string& settings_path);
+// The project's current values as settings, with the speed position given by the caller.
+TUserSettings UserSettingsDefaults(const TLPCProject& project, int speed_index);
+// Reads "Setting" over the given defaults.
+TUserSettings ReadUserSettings(const TUserSettings& defaults, const std::string& settings_path);
 // Stores settings into the project: mode, duration, sound, music, transition; the speed when
 // the index lies in the table; the scaling switches.
 void StoreUserSettings(TLPCProject& project, const TUserSettings& settings);
 // Writes "Setting" in the order ImageSize, ImageMode, Speed, Sound, Music, Transition,
 // Duration. Errors: IOError naming the file.
+// Every writer saves the whole file once through a temporary file and a rename; a file that
+// exists but cannot be read (or is over kMaxSettingsFileBytes) raises instead of being replaced.
 void WriteUserSettings(const std::string& settings_path, const TUserSettings& settings);
 
 // "Index", or 0 when it names no picture of a list of count.

@@ -9,6 +9,7 @@
 #include "base/fileio.h"
 #include "base/numbers.h"
 #include "base/paths.h"
+#include "configwindow/form_builder.h"
 #include "effects/bitmap_effects.h"
 #include "imaging/picture.h"
 #include "package/package.h"
@@ -132,11 +133,17 @@ int RunSaverMode(TRunContext& run, TLPCProject& project, TLPForms& forms) {
 
 int RunConfigMode(TRunContext& run, TLPCProject& project, TLPForms& forms) {
   return WithPackage(run, project, forms, [&] {
-    // The configuration window is not part of this build: say so rather than pretend.
-    run.Platform().ShowMessageBox(nullptr,
-                                  "The configuration window is not available in this version.",
-                                  ApplicationTitle(), platform::MessageKind::kInformation);
-    return 1;
+    run.Platform();
+    const TShowEnvironment show = ShowEnvironment(run);
+    TConfigEnvironment env;
+    env.ExeLongPath = run.exe_long_path;
+    env.FirstArgument = run.startup.Arguments.empty() ? "" : run.startup.Arguments[0];
+    env.SettingsFile = show.SettingsFile;
+    env.WorkFolder = show.WorkFolder;
+    env.ProgramFolder = show.ProgramFolder;
+    env.InstallPath = show.InstallPath;
+    RunConfiguration(forms, project, kMainWindowForm, env);
+    return 0;
   });
 }
 

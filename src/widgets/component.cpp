@@ -245,7 +245,9 @@ bool Component::AcceleratorPressed() {
 }
 
 void Component::Realign() {
-  Rect r = ClientRect();
+  // Children's bounds count from the client area's top-left corner.
+  const Rect client = ClientRect();
+  Rect r{0, 0, client.Width(), client.Height()};
   auto place = [&](TAlign kind) {
     for (Component* c : children_) {
       if (!c->visible_ || c->align_ != kind) continue;

@@ -1,10 +1,23 @@
 #include "widgets/standard_controls.h"
 
+#include <algorithm>
+
 #include "base/paths.h"
 #include "widgets/draw.h"
 #include "widgets/form.h"
+#include "widgets/geometry.h"
 
 namespace lpc::widgets {
+
+Size MeasureCaption(const Component& c, const std::string& text, int wrap_width, bool word_wrap) {
+  TextRenderer* renderer = c.Form() ? c.Form()->text_renderer() : nullptr;
+  if (!renderer) return {0, 0};
+  Bitmap scratch(1, 1);
+  Canvas canvas(scratch);
+  canvas.SetTextRenderer(renderer);
+  canvas.Font = c.EffectiveFont().Spec();
+  return MeasureTextBlock(canvas, text, wrap_width, word_wrap);
+}
 
 TLabel::TLabel() {
   SetBounds(0, 0, 65, 13);
@@ -17,11 +30,20 @@ void TLabel::SetCaption(const std::string& caption) {
 }
 
 void TLabel::AdjustSize() {
-  if (!AutoSize || WordWrap || !Form()) return;
-  TextRenderer* text = Form()->text_renderer();
-  if (!text) return;
-  const Size s = text->MeasureText(StripAccelerator(Caption()), EffectiveFont().Spec());
-  SetBounds(Left(), Top(), s.width, s.height);
+  if (!AutoSize || !Form()) return;
+  const std::string text = ShowAccelChar ? StripAccelerator(Caption()) : Caption();
+  // An empty caption keeps a line's height, as it does in a designer.
+  const Size line = MeasureCaption(*this, "Wg", 0, false);
+  if (WordWrap) {
+    const Size s = MeasureCaption(*this, text, Width(), true);
+    SetBounds(Left(), Top(), Width(), std::max(s.height, line.height));
+    return;
+  }
+  const Size s = MeasureCaption(*this, text, 0, false);
+  if (line.height == 0) return;  // no text renderer: keep the designed size
+  // A right-aligned label grows to the left, keeping its right edge.
+  const int left = Alignment == 1 ? Left() + Width() - s.width : Left();
+  SetBounds(left, Top(), s.width, line.height);
 }
 
 void TLabel::Paint(Canvas& canvas) {
@@ -31,24 +53,43 @@ void TLabel::Paint(Canvas& canvas) {
   layout.halign = Alignment == 1 ? HAlign::kRight : Alignment == 2 ? HAlign::kCenter : HAlign::kLeft;
   layout.valign = Layout == 1 ? VAlign::kCenter : Layout == 2 ? VAlign::kBottom : VAlign::kTop;
   layout.word_wrap = WordWrap;
+  layout.prefix = ShowAccelChar;
   layout.disabled = !EnabledInTree();
   DrawTextInRect(canvas, r, Caption(), layout);
 }
+
+TLinkLabel::TLinkLabel() {
+  TFont& f = MutableFont();
+  f.Color = FromRGB(0x0000FF);
+  f.Underline = true;
+  SetCursor(crHandPoint);
+  // The font above is the label's own; the parent's name and size still apply where the
+  // layout sets none.
+  SetParentFont(false);
+}
+
+// --- push buttons
 
 TButton::TButton() {
   SetBounds(0, 0, 75, 25);
   TabStop = true;
 }
 
-void TButton::Paint(Canvas& canvas) {
+Rect TButton::PaintFace(Canvas& canvas) {
   const Rect r{0, 0, Width(), Height()};
-  const bool is_default = Focused() || (Default && Form() && !(Form()->FocusedControl() &&
-                                                              Form()->FocusedControl()->IsButton()));
-  const Rect face = DrawButtonFace(canvas, r, pressed_, is_default && EnabledInTree());
+  // The focused button, or the default one while no button has the focus, gets the black
+  // default frame.
+  const Component* focus = Form() ? Form()->FocusedControl() : nullptr;
+  const bool is_default = Focused() || (Default && !(focus && focus->IsButton()));
+  Rect face = DrawButtonFace(canvas, r, pressed_, is_default && EnabledInTree());
+  if (pressed_) face = Rect{face.left + 1, face.top + 1, face.right + 1, face.bottom + 1};
+  return face;
+}
+
+void TButton::Paint(Canvas& canvas) {
+  const Rect face = PaintFace(canvas);
   TextLayout layout{HAlign::kCenter, VAlign::kCenter, false, true, !EnabledInTree()};
-  Rect text = face;
-  if (pressed_) text = Rect{face.left + 1, face.top + 1, face.right + 1, face.bottom + 1};
-  DrawTextInRect(canvas, text, Caption(), layout);
+  DrawTextInRect(canvas, face, Caption(), layout);
   if (Focused()) DrawFocusRect(canvas, Rect{4, 4, Width() - 4, Height() - 4});
 }
 
@@ -96,37 +137,126 @@ bool TButton::KeyUp(int key, unsigned) {
   return true;
 }
 
+void TButton::FocusChanged(bool focused) {
+  if (!focused && space_down_) space_down_ = pressed_ = false;
+  Invalidate();
+}
+
 void TButton::Click() {
   Component::Click();
   if (ModalResult != 0 && Form()) Form()->Close(ModalResult);
 }
 
-void RegisterStandardControls(ClassRegistry& registry) {
-  {
-    Published<TLabel> p(registry.Add("TLabel", "TGraphicControl", [] { return std::make_unique<TLabel>(); }));
-    p.String("Caption", [](TLabel& c, const std::string& v) { c.SetCaption(v); },
-             [](const TLabel& c) { return c.Caption(); });
-    p.Bool("Transparent", [](TLabel& c, bool v) { c.Transparent = v; c.Invalidate(); });
-    p.Bool("WordWrap", [](TLabel& c, bool v) { c.WordWrap = v; c.Invalidate(); });
-    p.Bool("AutoSize", [](TLabel& c, bool v) { c.AutoSize = v; c.AdjustSize(); });
-    p.Enum("Alignment", {"taLeftJustify", "taRightJustify", "taCenter"},
-           [](TLabel& c, int v) { c.Alignment = v; c.Invalidate(); });
-    p.Enum("Layout", {"tlTop", "tlCenter", "tlBottom"},
-           [](TLabel& c, int v) { c.Layout = v; c.Invalidate(); });
-    p.Ignored("FocusControl");
-    p.Ignored("ShowAccelChar");
-  }
-  {
-    Published<TButton> p(registry.Add("TButton", "TWinControl", [] { return std::make_unique<TButton>(); }));
-    p.String("Caption", [](TButton& c, const std::string& v) { c.SetCaption(v); },
-             [](const TButton& c) { return c.Caption(); });
-    p.Bool("Default", [](TButton& c, bool v) { c.Default = v; });
-    p.Bool("Cancel", [](TButton& c, bool v) { c.Cancel = v; });
-    p.Enum("ModalResult", {"mrNone", "mrOk", "mrCancel", "mrAbort", "mrRetry", "mrIgnore", "mrYes", "mrNo"},
-           [](TButton& c, int v) { c.ModalResult = v; });
+// --- buttons with a glyph
+
+namespace {
+
+struct KindInfo {
+  const char* caption;
+  int modal_result;
+};
+// Indexed by TBitBtn::ButtonKind. mrOk 1, mrCancel 2, mrAbort 3, mrRetry 4, mrIgnore 5, mrYes 6,
+// mrNo 7, mrAll 8.
+constexpr KindInfo kKinds[] = {
+    {"", 0},           {"OK", 1},       {"Cancel", 2}, {"&Help", 0},
+    {"&Yes", 6},       {"&No", 7},      {"&Close", 0}, {"Abort", 3},
+    {"&Retry", 4},     {"&Ignore", 5},  {"&All", 8},
+};
+
+// Draws one cell of a glyph strip with its bottom-left colour left out.
+void DrawGlyphCell(Canvas& canvas, int x, int y, const Bitmap& glyph, int cell, int cell_width,
+                   bool grey) {
+  const Color key = glyph.At(0, glyph.height() - 1);
+  const Color light = ToRGB(clBtnHighlight);
+  const Color shadow = ToRGB(clBtnShadow);
+  for (int gy = 0; gy < glyph.height(); ++gy) {
+    for (int gx = 0; gx < cell_width; ++gx) {
+      const Color c = glyph.At(cell * cell_width + gx, gy);
+      if (c == key) continue;
+      if (!grey) {
+        canvas.SetPixel(x + gx, y + gy, c);
+        continue;
+      }
+      // One cell and disabled: dark pixels embossed, light ones dropped.
+      const int lum = static_cast<int>(((c >> 16) & 0xFF) * 3 + ((c >> 8) & 0xFF) * 6 + (c & 0xFF)) / 10;
+      if (lum < 192) {
+        canvas.SetPixel(x + gx + 1, y + gy + 1, light);
+        canvas.SetPixel(x + gx, y + gy, shadow);
+      }
+    }
   }
 }
 
-void RegisterTextControls(ClassRegistry&) {}
+}  // namespace
+
+void TBitBtn::SetKind(int kind) {
+  kind_ = std::clamp(kind, 0, static_cast<int>(std::size(kKinds)) - 1);
+  if (kind_ == bkCustom) return;
+  if (Caption().empty()) SetCaption(kKinds[kind_].caption);
+  ModalResult = kKinds[kind_].modal_result;
+  if (kind_ == bkOK || kind_ == bkYes) Default = true;
+  if (kind_ == bkCancel || kind_ == bkNo) Cancel = true;
+}
+
+void TBitBtn::Click() {
+  TButton::Click();
+  if (kind_ == bkClose && Form()) Form()->Close(platform::kModalCancel);
+}
+
+void TBitBtn::Paint(Canvas& canvas) {
+  const Rect face = PaintFace(canvas);
+  const bool enabled = EnabledInTree();
+  const int cells = std::max(1, NumGlyphs);
+  const int gw = Glyph.empty() ? 0 : Glyph.width() / cells;
+  const int gh = gw > 0 ? Glyph.height() : 0;
+  int underline = -1;
+  const std::string text = StripAccelerator(Caption(), &underline);
+  const Size ts = text.empty() ? Size{0, 0} : MeasureTextBlock(canvas, text, 0, false);
+  const int spacing = gw > 0 && ts.width > 0 ? Spacing : 0;
+  const bool horizontal = Layout == blGlyphLeft || Layout == blGlyphRight;
+  const int total = horizontal ? gw + spacing + ts.width : gh + spacing + ts.height;
+  const int extent = horizontal ? face.Width() : face.Height();
+  const int start = (horizontal ? face.left : face.top) +
+                    (Margin < 0 ? (extent - total) / 2 : Margin);
+
+  Point glyph_at{}, text_at{};
+  if (horizontal) {
+    glyph_at.y = face.top + (face.Height() - gh) / 2;
+    text_at.y = face.top + (face.Height() - ts.height) / 2;
+    if (Layout == blGlyphLeft) {
+      glyph_at.x = start;
+      text_at.x = start + gw + spacing;
+    } else {
+      text_at.x = start;
+      glyph_at.x = start + ts.width + spacing;
+    }
+  } else {
+    glyph_at.x = face.left + (face.Width() - gw) / 2;
+    text_at.x = face.left + (face.Width() - ts.width) / 2;
+    if (Layout == blGlyphTop) {
+      glyph_at.y = start;
+      text_at.y = start + gh + spacing;
+    } else {
+      text_at.y = start;
+      glyph_at.y = start + ts.height + spacing;
+    }
+  }
+  if (gw > 0) {
+    int cell = 0;
+    if (!enabled && cells > 1) cell = 1;
+    if (enabled && pressed_ && cells > 2) cell = 2;
+    canvas.SetClip(face);
+    DrawGlyphCell(canvas, glyph_at.x, glyph_at.y, Glyph, cell, gw, !enabled && cells == 1);
+    canvas.ClearClip();
+  }
+  if (!text.empty()) {
+    TextLayout layout{HAlign::kLeft, VAlign::kTop, false, true, !enabled};
+    const Rect tr = IntersectRect(Rect{text_at.x, text_at.y, text_at.x + ts.width + 2,
+                                   text_at.y + ts.height},
+                              face);
+    DrawTextInRect(canvas, tr, Caption(), layout);
+  }
+  if (Focused()) DrawFocusRect(canvas, Rect{4, 4, Width() - 4, Height() - 4});
+}
 
 }  // namespace lpc::widgets

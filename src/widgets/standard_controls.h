@@ -1,15 +1,22 @@
-// Labels and push buttons.
+// Labels, push buttons (plain and with a glyph) and link labels, and the registration of every
+// stock control class.
 #pragma once
 
+#include "base/bitmap.h"
 #include "widgets/component.h"
 #include "widgets/properties.h"
 
 namespace lpc::widgets {
 
+// Registers the controls layouts create (labels, buttons, check boxes, panels, shapes, bevels,
+// pictures, pages) and, through RegisterTextControls, the text controls.
 void RegisterStandardControls(ClassRegistry& registry);
 // Edit boxes and memos, and the controls of fixed dialogs (drop-down list, spin box, track bar,
 // link label).
 void RegisterTextControls(ClassRegistry& registry);
+
+// Size of a caption in a font, measured with the form's text renderer (0 x 0 without one).
+Size MeasureCaption(const Component& c, const std::string& text, int wrap_width, bool word_wrap);
 
 class TLabel : public Component {
  public:
@@ -20,8 +27,18 @@ class TLabel : public Component {
   int Alignment = 0;  // taLeftJustify, taRightJustify, taCenter
   int Layout = 0;     // tlTop, tlCenter, tlBottom
   bool AutoSize = true;
+  bool ShowAccelChar = true;
   void SetCaption(const std::string& caption) override;
+  void Loaded() override { AdjustSize(); }
+  // Fits the bounds to the caption when AutoSize is on: width and height, or only the height
+  // when the text wraps.
   void AdjustSize();
+};
+
+// Blue underlined text with the hand cursor; a click runs OnClick.
+class TLinkLabel : public TLabel {
+ public:
+  TLinkLabel();
 };
 
 class TButton : public Component {
@@ -37,15 +54,41 @@ class TButton : public Component {
   void MouseUp(const MouseArgs& args) override;
   bool KeyDown(int key, unsigned modifiers) override;
   bool KeyUp(int key, unsigned modifiers) override;
+  void FocusChanged(bool focused) override;
   void Click() override;
   bool Default = false;
   bool Cancel = false;
   int ModalResult = 0;  // closes the form with this result when clicked
 
  protected:
+  // The face with its frame, then returns the area left for the content.
+  Rect PaintFace(Canvas& canvas);
   bool pressed_ = false;   // held with the pointer inside
   bool tracking_ = false;  // the left button went down on it
   bool space_down_ = false;
+};
+
+// A push button with an optional glyph: NumGlyphs cells side by side in one bitmap (up,
+// disabled, down, ...), the colour of the bottom-left pixel drawn transparent.
+class TBitBtn : public TButton {
+ public:
+  enum GlyphLayout { blGlyphLeft, blGlyphRight, blGlyphTop, blGlyphBottom };
+  // bkCustom, bkOK, bkCancel, bkHelp, bkYes, bkNo, bkClose, bkAbort, bkRetry, bkIgnore, bkAll
+  enum ButtonKind { bkCustom, bkOK, bkCancel, bkHelp, bkYes, bkNo, bkClose, bkAbort, bkRetry,
+                    bkIgnore, bkAll };
+  void Paint(Canvas& canvas) override;
+  void Click() override;
+  // Gives a kind's caption (where none is set), modal result and default/cancel role.
+  void SetKind(int kind);
+  int Kind() const { return kind_; }
+  Bitmap Glyph;
+  int NumGlyphs = 1;
+  int Layout = blGlyphLeft;
+  int Spacing = 4;  // between glyph and caption
+  int Margin = -1;  // from the edge to the glyph; -1 centres glyph and caption together
+
+ private:
+  int kind_ = bkCustom;
 };
 
 }  // namespace lpc::widgets

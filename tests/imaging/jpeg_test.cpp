@@ -145,5 +145,35 @@ TEST(JpegTest, PixelBudget) {
                     "more than 999 pixels");
 }
 
+TEST(JpegTest, ScaledDecodePicksTheSmallestScaleCoveringTheTarget) {
+  // A flat colour survives every scale; only the size tells the scale apart.
+  const std::string jpeg = EncodeJpeg(Bitmap(1920, 1080, 0x3060C0), 95);
+  const struct {
+    int min_width, min_height, width, height;
+  } cases[] = {
+      {80, 60, 240, 135},      // 1/8 covers a thumbnail
+      {241, 60, 480, 270},     // one pixel too wide for 1/8
+      {80, 136, 480, 270},     // one pixel too high for 1/8
+      {500, 300, 960, 540},    // 1/2
+      {961, 10, 1920, 1080},   // nothing smaller covers it: full size
+      {0, 0, 1920, 1080},      // no target: full size
+  };
+  for (const auto& c : cases) {
+    const Bitmap b = DecodeJpegScaled(jpeg, "t.jpg", c.min_width, c.min_height);
+    EXPECT_EQ(b.width(), c.width) << c.min_width << "x" << c.min_height;
+    EXPECT_EQ(b.height(), c.height) << c.min_width << "x" << c.min_height;
+    const Color p = b.At(b.width() / 2, b.height() / 2);
+    EXPECT_NEAR(RedOf(p), 0x30, 3);
+    EXPECT_NEAR(BlueOf(p), 0xC0, 3);
+  }
+  // Odd sizes round up, as libjpeg does: 100 / 8 -> 13.
+  EXPECT_EQ(DecodeJpegScaled(EncodeJpeg(Bitmap(100, 9, 0)), "t.jpg", 10, 1).width(), 13);
+  // The pixel budget counts the full picture, not the scaled output.
+  DecodeLimits small;
+  small.max_pixels = 1920 * 1080 - 1;
+  EXPECT_THROW(DecodeJpegScaled(jpeg, "t.jpg", 80, 60, small), FormatError);
+  ExpectFormatError([] { DecodeJpegScaled("not a jpeg", "bad.jpg", 80, 60); }, "bad.jpg", "");
+}
+
 }  // namespace
 }  // namespace lpc

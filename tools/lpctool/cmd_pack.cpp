@@ -16,6 +16,7 @@
 #include "command.h"
 #include "package/package.h"
 #include "package/project.h"
+#include "default_ui.h"
 #include "package_info.h"
 
 namespace lpctool {
@@ -92,8 +93,7 @@ void Run(const PackOptions& o) {
   package.AddBytes(names);
   package.AddPackage(std::move(files));
   if (o.ui.empty()) {
-    std::cerr << "lpctool: warning: no --ui; the configuration window will have no description\n";
-    package.AddBytes("");
+    package.AddBytes(DefaultUiText());
   } else {
     package.AddBytes(ReadWindows1252File(o.ui));
   }
@@ -143,7 +143,9 @@ void Setup(CLI::App& app) {
   cmd->add_option("--project", o->project,
                   "Author's project ini: sections [General], [Default], [Advance], [Build]")
       ->required();
-  cmd->add_option("--ui", o->ui, "UI description (.lui) of the configuration window");
+  cmd->add_option("--ui", o->ui,
+                  "UI description (.lui) of the configuration window; without it the "
+                  "built-in one (MainWindow and ViewThumbnails)");
   cmd->add_option("FILE", o->files, "Content files: pictures (.lpp, .jpg, .bmp, .gif) for the show, music, sounds, preview");
   cmd->callback([o] { Run(*o); });
 }

@@ -108,6 +108,9 @@ class HeadlessPlatform : public Platform, private LoopSource {
   void SetScreenSaverRunning(bool running) override;
   bool OpenDocument(const std::string& target) override;
   OsFamily GetOsFamily() override { return os_family_; }
+  // A clipboard of this process alone.
+  std::string ClipboardText() override { return clipboard_; }
+  void SetClipboardText(const std::string& text) override { clipboard_ = text; }
 
   // --- Test controls
   void SetTicks(uint32_t ticks) { ticks_ = ticks; }
@@ -210,6 +213,7 @@ class HeadlessPlatform : public Platform, private LoopSource {
   uint32_t budget_end_ = 0;
   Size screen_size_{1024, 768};
   std::vector<DisplayInfo> displays_;  // empty: one display of screen_size_
+  std::string clipboard_;
   OsFamily os_family_ = OsFamily::kOther;
   bool audio_available_ = true;
   bool password_provider_ = false;

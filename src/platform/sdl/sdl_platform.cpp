@@ -213,8 +213,19 @@ std::unique_ptr<Window> SdlPlatform::OpenWindow(const WindowOptions& options,
   } else {
     if (options.border == BorderStyle::kNone) flags |= SDL_WINDOW_BORDERLESS;
     if (options.border == BorderStyle::kSizeable) flags |= SDL_WINDOW_RESIZABLE;
-    if (options.maximized) flags |= SDL_WINDOW_MAXIMIZED;
     if (options.centered) x = y = SDL_WINDOWPOS_CENTERED;
+    if (options.maximized) {
+      // Without a window manager the maximised flag leaves the size as created: take the
+      // usable area of the display ourselves (a window manager then keeps it maximised).
+      flags |= SDL_WINDOW_MAXIMIZED;
+      SDL_Rect usable;
+      if (SDL_GetDisplayUsableBounds(0, &usable) == 0 && usable.w > 0 && usable.h > 0) {
+        x = usable.x;
+        y = usable.y;
+        w = std::min(usable.w, kMaxPictureSide);
+        h = std::min(usable.h, kMaxPictureSide);
+      }
+    }
   }
   SDL_Window* win = SDL_CreateWindow(DisplayUtf8(options.caption).c_str(), x, y, w, h, flags);
   if (!win) throw Error(std::string("Cannot create a window: ") + SDL_GetError());
@@ -292,6 +303,27 @@ bool SdlPlatform::OpenDocument(const std::string& target) {
   // Tests point this at a recorder; everyone else gets the desktop's opener.
   const char* program = std::getenv("LPC_OPEN_COMMAND");
   return SpawnDetached(program && *program ? program : "xdg-open", target);
+}
+
+// SDL's clipboard speaks UTF-8; the program's text is Windows-1252.
+std::string SdlPlatform::ClipboardText() {
+  if (!SDL_HasClipboardText()) return "";
+  char* utf8 = SDL_GetClipboardText();
+  if (!utf8) return "";
+  std::string out;
+  if (char* bytes = SDL_iconv_string("WINDOWS-1252", "UTF-8", utf8, SDL_strlen(utf8) + 1)) {
+    out = bytes;
+    SDL_free(bytes);
+  }
+  SDL_free(utf8);
+  return out;
+}
+
+void SdlPlatform::SetClipboardText(const std::string& text) {
+  char* utf8 = SDL_iconv_string("UTF-8", "WINDOWS-1252", text.c_str(), text.size() + 1);
+  if (!utf8) return;
+  SDL_SetClipboardText(utf8);
+  SDL_free(utf8);
 }
 
 BasicWindow* SdlPlatform::FindWindow(Uint32 sdl_id) {

@@ -123,6 +123,8 @@ class SdlPlatform : public Platform, private LoopSource {
   void SetScreenSaverRunning(bool) override {}
   bool OpenDocument(const std::string& target) override;
   OsFamily GetOsFamily() override { return OsFamily::kOther; }
+  std::string ClipboardText() override;
+  void SetClipboardText(const std::string& text) override;
 
   EventLoop& loop() { return loop_; }
   // Starts the video subsystem on first use; throws lpc::Error without a display.

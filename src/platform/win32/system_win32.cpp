@@ -1,5 +1,7 @@
 // System services of the Win32 platform: the registry under HKEY_CURRENT_USER, the desktop
 // wallpaper, the screensaver password providers, the shell and the OS family.
+#include <cstring>
+
 #include "base/numbers.h"
 #include "platform/folders.h"
 #include "platform/win32/win32_internal.h"
@@ -186,6 +188,37 @@ OsFamily Win32Platform::GetOsFamily() {
   if (!GetVersionExA(&info)) return OsFamily::kWindowsNT;
   return info.dwPlatformId == VER_PLATFORM_WIN32_WINDOWS ? OsFamily::kWindows9x
                                                          : OsFamily::kWindowsNT;
+}
+
+// CF_TEXT is text in the ANSI code page, which is the program's own encoding.
+std::string Win32Platform::ClipboardText() {
+  if (!IsClipboardFormatAvailable(CF_TEXT) || !OpenClipboard(nullptr)) return "";
+  std::string out;
+  if (HANDLE data = GetClipboardData(CF_TEXT)) {
+    if (const char* text = static_cast<const char*>(GlobalLock(data))) {
+      out.assign(text, strnlen(text, GlobalSize(data)));
+      GlobalUnlock(data);
+    }
+  }
+  CloseClipboard();
+  return out;
+}
+
+void Win32Platform::SetClipboardText(const std::string& text) {
+  HGLOBAL data = GlobalAlloc(GMEM_MOVEABLE, text.size() + 1);
+  if (!data) return;
+  if (char* dest = static_cast<char*>(GlobalLock(data))) {
+    memcpy(dest, text.c_str(), text.size() + 1);
+    GlobalUnlock(data);
+  }
+  if (!OpenClipboard(nullptr)) {
+    GlobalFree(data);
+    return;
+  }
+  EmptyClipboard();
+  // The clipboard owns the memory once it took it.
+  if (!SetClipboardData(CF_TEXT, data)) GlobalFree(data);
+  CloseClipboard();
 }
 
 }  // namespace lpc::platform::win32

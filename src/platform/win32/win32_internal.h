@@ -187,6 +187,8 @@ class Win32Platform final : public Platform {
   void SetScreenSaverRunning(bool running) override;
   bool OpenDocument(const std::string& target) override;
   OsFamily GetOsFamily() override;
+  std::string ClipboardText() override;
+  void SetClipboardText(const std::string& text) override;
 
   // --- used by the windows and the player
   HINSTANCE instance() const { return instance_; }

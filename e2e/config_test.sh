@@ -1,0 +1,53 @@
+#!/usr/bin/env bash
+# "/C": the demo's described window opens centred at its described client size with its
+# caption, shows its components where the description puts them, and its Close button ends the
+# program with status 0 and no work folder left behind.
+# Usage: config_test.sh path/to/Demo.scr
+source "$(dirname "$0")/lib.sh"
+[[ $# -eq 1 && -f "$1" ]] || fail "usage: config_test.sh Demo.scr"
+prepare_run "$1" Demo.scr dummy
+
+# The default description's MainWindow: client 580 x 440 on a 1024 x 768 screen.
+width=580 height=440
+left=$(((1024 - width) / 2)) top=$(((768 - height) / 2))
+
+timeout -s KILL 60 "$E2E_TMP/run/Demo.scr" /c >"$E2E_TMP/config.log" 2>&1 &
+pid=$!
+CHILD_PIDS+=("$pid")
+id=""
+for i in $(seq 1 100); do
+  id=$(xdotool search --onlyvisible --name '^LPCSaver Demo$' 2>/dev/null | head -n1 || true)
+  [[ -n "$id" ]] && break
+  sleep 0.1
+done
+[[ -n "$id" ]] || fail "no window captioned \"LPCSaver Demo\": $(cat "$E2E_TMP/config.log")"
+[[ -d "$TMPDIR/Demo" ]] || fail "no work folder while the window is open"
+eval "$(xdotool getwindowgeometry --shell "$id")"
+[[ "$WIDTH" == "$width" && "$HEIGHT" == "$height" ]] ||
+  fail "client area ${WIDTH}x${HEIGHT}, expected ${width}x${height}"
+[[ "$X" == "$left" && "$Y" == "$top" ]] || fail "window at $X,$Y, expected $left,$top (centred)"
+
+sleep 0.5
+shot="$E2E_TMP/config.png"
+screenshot "$shot"
+cp "$shot" "${LPC_E2E_SHOTS:-$E2E_TMP}/config_main.png" 2>/dev/null || true
+# Client point -> screen pixel.
+at() { pixel "$shot" $((left + $1)) $((top + $2)); }
+face=$(at 300 200)  # between the preview frame and the buttons... inside the preview pane
+# The window's own face next to the buttons, the buttons' light top edge, the preview frame's
+# dark top edge, and the link label's blue text somewhere in its line.
+[[ "$(at 426 300)" == "240,240,240" || "$(at 426 300)" == "192,192,192" ]] ||
+  fail "window face at 426,300 is $(at 426 300)"
+[[ "$(at 520 409)" == "255,255,255" ]] || fail "Close button's top edge at 520,409 is $(at 520 409)"
+[[ "$(at 100 8)" != "$(at 426 300)" ]] || fail "no frame around the preview pane at 100,8"
+blue=$(convert "$shot" -crop "120x13+$((left + 8))+$((top + 418))" +repage -fx 'b>0.6&&r<0.3&&g<0.3' \
+  -format '%[fx:int(mean*w*h)]' info:)
+((blue > 10)) || fail "no blue link text under the thumbnail strip ($blue pixels)"
+: "$face"
+
+# A real click on Close ends the program.
+xdotool mousemove --sync $((left + 532)) $((top + 420)) click 1
+wait_exit "$pid" 10000 || fail "Close did not end the program"
+((EXIT_STATUS == 0)) || fail "exit status $EXIT_STATUS: $(cat "$E2E_TMP/config.log")"
+[[ ! -e "$TMPDIR/Demo" ]] || fail "the work folder is still there: $(ls "$TMPDIR/Demo")"
+echo "PASS"

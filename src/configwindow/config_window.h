@@ -1,0 +1,49 @@
+// The configuration window's classes as a UI description instantiates them.
+//
+// TfmLPFormParent is the window base of every described form: a TForm with seven published
+// booleans that the builder turns into window style. TfmLPCOnfigWindow is the class every
+// described form is built as; its behaviour (show and close work, the click actions, the
+// current image) lives in config_window_actions.cpp.
+#pragma once
+
+#include <cstdint>
+
+#include "widgets/form.h"
+
+namespace lpc {
+
+class TfmLPFormParent : public widgets::TForm {
+ public:
+  // Published in this order.
+  bool Sizeable = false;
+  bool NoFrame = false;
+  bool MaximizeButton = false;
+  bool MinimizeButton = false;
+  bool ShowButtons = false;
+  bool MaximizeOnShow = false;
+  bool Registered = false;  // accepted from descriptions; no effect
+};
+
+class TfmLPCOnfigWindow : public TfmLPFormParent {
+ public:
+  // Caption "fmLPCOnfigWindow", outer size 588 x 478, OnShow -> FormShow, OnClose -> FormClose.
+  TfmLPCOnfigWindow();
+
+  // The index of the current image.
+  int32_t ImageIndex = 0;
+
+  void FormShow();
+  void FormClose();
+  // A click on a component whose class runs its action: looks the sender's name up in the
+  // action table of the form description named like this window.
+  void ExecuteAction(widgets::Component& sender);
+  void SelectImage(int32_t index);
+  void ThumbnailSelectItem(int32_t index);
+  void RefreshComponents();
+};
+
+// The innermost configuration window between its FormShow and FormClose, or null: what
+// scripted input and nested dialogs act on.
+TfmLPCOnfigWindow* ActiveConfigWindow();
+
+}  // namespace lpc

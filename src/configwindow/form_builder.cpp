@@ -1,0 +1,165 @@
+#include "configwindow/form_builder.h"
+
+#include <string_view>
+#include <vector>
+
+#include "base/object_text.h"
+#include "base/paths.h"
+#include "configwindow/component_classes.h"
+#include "configwindow/user_choices.h"
+#include "presentation/screensaver_window.h"
+#include "widgets/stock_classes.h"
+
+namespace lpc {
+
+namespace {
+
+// The only classes a description may instantiate. The registry holds more (the settings
+// dialog's drop-down lists and the like), which descriptions may not create.
+constexpr std::string_view kDescribedClassNames[] = {
+    "TForm",      "TEdit",    "TfmLPCOnfigWindow", "TLabel",     "TMyShape",
+    "TButton",    "TMyButton", "TPanel",           "TShape",     "TMyBevel",
+    "TBitBtn",    "TPageControl", "TImage",        "TJetButton", "TLPPreview",
+    "TLPThumbnail2", "TMyMemo", "TCheckBox",       "TTabSheet",
+};
+
+TLPForms* g_forms = nullptr;
+TLPCProject* g_project = nullptr;
+
+TConfigEnvironment& Environment() {
+  static TConfigEnvironment env;
+  return env;
+}
+
+const widgets::ClassInfo& FindDescribedClass(const std::string& name) {
+  for (std::string_view allowed : kDescribedClassNames) {
+    if (!SameText(allowed, name)) continue;
+    if (const widgets::ClassInfo* info = DescribedClasses().Find(allowed)) return *info;
+    break;  // a class of the table whose code is not in this build
+  }
+  throw Error(Format(widgets::kClassNotFound, name.c_str()));
+}
+
+// A component reference waits until every component exists.
+struct DeferredProperty {
+  widgets::Component* component;
+  const widgets::PropertyInfo* info;
+  const Property* property;
+};
+
+void ApplyProperty(widgets::Component& c, const widgets::PropertyInfo& info, const Property& p) {
+  try {
+    info.set(c, p.value);
+  } catch (const ObjectTextError&) {
+    throw;
+  } catch (const Error& e) {
+    // Faults of a value carry its line, as the reader's own faults do.
+    throw ObjectTextError(e.what(), p.line);
+  }
+}
+
+void ApplyProperties(widgets::Component& c, const widgets::ClassInfo& cls, const ObjectNode& node,
+                     std::vector<DeferredProperty>& deferred) {
+  for (const Property& p : node.properties) {
+    const widgets::PropertyInfo* info = cls.FindProperty(p.name);
+    if (!info) throw ObjectTextError(widgets::kPropertyDoesNotExist, p.line);
+    if (info->deferred) {
+      deferred.push_back({&c, info, &p});
+    } else {
+      ApplyProperty(c, *info, p);
+    }
+  }
+}
+
+void CreateChildren(widgets::TForm& form, widgets::Component& parent, const ObjectNode& node,
+                    std::vector<DeferredProperty>& deferred) {
+  for (const ObjectNode& child : node.children) {
+    const widgets::ClassInfo& cls = FindDescribedClass(child.class_name);
+    std::unique_ptr<widgets::Component> made = cls.create();
+    made->Name = child.name;
+    widgets::Component& c = form.Adopt(std::move(made), &parent);
+    ApplyProperties(c, cls, child, deferred);
+    CreateChildren(form, c, child, deferred);
+  }
+}
+
+void ApplyWindowStyle(TfmLPCOnfigWindow& window) {
+  platform::WindowOptions& style = window.WindowStyle;
+  style.kind = platform::WindowKind::kFramed;
+  style.border = window.NoFrame    ? platform::BorderStyle::kNone
+                 : window.Sizeable ? platform::BorderStyle::kSizeable
+                                   : platform::BorderStyle::kFixed;
+  style.system_menu = window.ShowButtons;
+  style.maximize_box = window.MaximizeButton;
+  style.minimize_box = window.MinimizeButton;
+  style.maximized = window.MaximizeOnShow;
+  style.centered = true;
+}
+
+}  // namespace
+
+const widgets::ClassRegistry& DescribedClasses() {
+  static widgets::ClassRegistry* registry = [] {
+    auto* r = new widgets::ClassRegistry;
+    widgets::RegisterStockClasses(*r);
+    RegisterThumbnailStrip(*r);
+    RegisterPreviewPane(*r);
+    RegisterStateButtons(*r);
+    RegisterConfigWindowClasses(*r);
+    return r;
+  }();
+  return *registry;
+}
+
+std::unique_ptr<TfmLPCOnfigWindow> CreateFormFromText(const std::string& text) {
+  const ObjectNode root = ReadObjectText(text);
+  // The root's class must be one a description may name; whatever it is, the window is built
+  // as the configuration window class.
+  FindDescribedClass(root.class_name);
+  const widgets::ClassInfo& cls = FindDescribedClass("TfmLPCOnfigWindow");
+  auto window = std::make_unique<TfmLPCOnfigWindow>();
+  window->SetClassName(cls.name);
+  std::vector<DeferredProperty> deferred;
+  ApplyProperties(*window, cls, root, deferred);
+  CreateChildren(*window, *window, root, deferred);
+  for (const DeferredProperty& d : deferred) ApplyProperty(*d.component, *d.info, *d.property);
+  window->ForEach([](widgets::Component& c) { c.Loaded(); });
+  window->Name = root.name;
+  return window;
+}
+
+PlaceholderValues PlaceholdersOf(const TLPCProject& project) {
+  return PlaceholderValues{project.Setting.ProductName, project.Setting.Publisher,
+                           project.Setting.Website};
+}
+
+int ShowDescribedForm(TLPForms& forms, TLPCProject& project, const std::string& form_name,
+                      platform::Window* owner) {
+  const TConfigEnvironment& env = CurrentEnvironment();
+  if (UpperCase(ExtractFileExt(env.ExeLongPath)) == ".SCR" || env.FirstArgument == "/C") {
+    SetApplicationTitle(project.Setting.ProductName);
+  }
+  const TLPForm& form = forms.FindForm(Trim(form_name));
+  const std::string prepared = PrepareFormText(form);
+  DescribedClasses();
+  const std::string text = ExpandPlaceholdersInObjectText(prepared, PlaceholdersOf(project));
+  std::unique_ptr<TfmLPCOnfigWindow> window = CreateFormFromText(text);
+  g_forms = &forms;
+  g_project = &project;
+  ApplyWindowStyle(*window);
+  TakeOverUserSettings(project);
+  return window->ShowModal(owner);
+}
+
+void RunConfiguration(TLPForms& forms, TLPCProject& project, const std::string& main_form_name,
+                      const TConfigEnvironment& env) {
+  SetCurrentEnvironment(env);
+  ShowDescribedForm(forms, project, main_form_name, nullptr);
+}
+
+TLPForms* CurrentForms() { return g_forms; }
+TLPCProject* CurrentProject() { return g_project; }
+const TConfigEnvironment& CurrentEnvironment() { return Environment(); }
+void SetCurrentEnvironment(const TConfigEnvironment& env) { Environment() = env; }
+
+}  // namespace lpc

@@ -1,0 +1,44 @@
+// The settings dialog of the configuration window: picture size and order, speed, interval,
+// sound, music and fade, written to section "Setting" of the user settings file on OK.
+#pragma once
+
+#include "configwindow/user_choices.h"
+#include "platform/platform.h"
+#include "widgets/check_box.h"
+#include "widgets/combo_box.h"
+#include "widgets/form.h"
+#include "widgets/spin_edit.h"
+#include "widgets/standard_controls.h"
+#include "widgets/track_bar.h"
+
+namespace lpc {
+
+class TfmSettingWindow : public widgets::TForm {
+ public:
+  TfmSettingWindow();
+
+  // The controls take the values; OK can confirm only when `can_confirm`.
+  void LoadSettings(const TUserSettings& settings, bool can_confirm);
+  TUserSettings Settings() const;
+  // "Reset": the animation speed back to 100 %.
+  void Label3Click();
+
+  widgets::TComboBox& cbImageSize;
+  widgets::TComboBox& cbShowImageMode;
+  widgets::TSpinEdit& txtDuration;
+  widgets::TTrackBar& tbSpeed;
+  widgets::TLinkLabel& Label3;
+  widgets::TCheckBox& cbMusic;
+  widgets::TCheckBox& cbSound;
+  widgets::TCheckBox& cbTransition;
+  widgets::TButton& Button1;
+  widgets::TButton& Button2;
+};
+
+// The dialog over `owner` with the saved settings (the project's where none are saved). On
+// OK the settings are written at once; returns whether it was confirmed. The project is not
+// changed. A failed write throws (IOError naming the file) after the dialog has closed.
+bool ShowSettingsDialog(const TLPCProject& project, const TUserChoicesPlace& place,
+                        platform::Window* owner);
+
+}  // namespace lpc

@@ -1,0 +1,79 @@
+#include "configwindow/user_choices.h"
+
+#include "base/numbers.h"
+#include "configwindow/form_builder.h"
+
+namespace lpc {
+
+namespace {
+
+int InRangeOr(int value, int low, int high, int fallback) {
+  return value >= low && value <= high ? value : fallback;
+}
+
+}  // namespace
+
+TUserChoicesPlace UserChoicesPlaceOf(const std::string& exe_long_path,
+                                     const std::string& first_argument) {
+  return TUserChoicesPlace{UserSettingsFileName(exe_long_path),
+                           UserSettingsAvailable(exe_long_path, first_argument)};
+}
+
+int SpeedPositionOf(int percent) {
+  for (int i = 0; i < kSpeedTableSize; ++i) {
+    if (kSpeedTable[i] == percent) return i;
+  }
+  return 0;
+}
+
+bool ReadUserSettings(const TLPCProject& project, const TUserChoicesPlace& place,
+                      TUserSettings& settings) {
+  const TUserSettings defaults =
+      UserSettingsDefaults(project, SpeedPositionOf(project.Setting.Speed));
+  settings = defaults;
+  if (!place.Available) return false;
+  settings = ReadUserSettings(defaults, place.SettingsFile);
+  settings.ImageSize = InRangeOr(settings.ImageSize, 0, 2, defaults.ImageSize);
+  settings.ImageMode = InRangeOr(settings.ImageMode, 0, 3, defaults.ImageMode);
+  settings.SpeedIndex = InRangeOr(settings.SpeedIndex, 0, kSpeedTableSize - 1, defaults.SpeedIndex);
+  return true;
+}
+
+void WriteUserSettings(const TUserChoicesPlace& place, const TUserSettings& settings) {
+  if (place.Available) WriteUserSettings(place.SettingsFile, settings);
+}
+
+void TakeOverUserSettings(TLPCProject& project, const TUserChoicesPlace& place) {
+  TUserSettings settings;
+  if (ReadUserSettings(project, place, settings)) StoreUserSettings(project, settings);
+}
+
+TUserChoicesPlace CurrentChoicesPlace() {
+  const TConfigEnvironment& env = CurrentEnvironment();
+  TUserChoicesPlace place = UserChoicesPlaceOf(env.ExeLongPath, env.FirstArgument);
+  if (!env.SettingsFile.empty()) place.SettingsFile = env.SettingsFile;
+  return place;
+}
+
+void TakeOverUserSettings(TLPCProject& project) {
+  TakeOverUserSettings(project, CurrentChoicesPlace());
+}
+
+int32_t ReadImageIndex(const TUserChoicesPlace& place, int count) {
+  return place.Available ? ReadImageIndex(place.SettingsFile, count) : 0;
+}
+
+void WriteImageIndex(const TUserChoicesPlace& place, int32_t index) {
+  if (place.Available) WriteImageIndex(place.SettingsFile, index);
+}
+
+std::optional<std::vector<bool>> ReadChecks(const TUserChoicesPlace& place, int count) {
+  if (!place.Available) return std::nullopt;
+  return ReadChecks(place.SettingsFile, count);
+}
+
+void WriteChecks(const TUserChoicesPlace& place, const std::vector<bool>& checks) {
+  if (place.Available) WriteChecks(place.SettingsFile, checks);
+}
+
+}  // namespace lpc

@@ -1,0 +1,185 @@
+#include "widgets/memo.h"
+
+#include <algorithm>
+
+#include "widgets/draw.h"
+#include "widgets/form.h"
+#include "widgets/geometry.h"
+
+namespace lpc::widgets {
+
+namespace {
+constexpr int kBarTimer = 1;
+
+// Splits at CR LF, CR or LF.
+std::vector<std::string> SplitLines(const std::string& text) {
+  std::vector<std::string> out;
+  if (text.empty()) return out;
+  std::string line;
+  for (size_t i = 0; i < text.size(); ++i) {
+    const char c = text[i];
+    if (c == '\r' || c == '\n') {
+      out.push_back(line);
+      line.clear();
+      if (c == '\r' && i + 1 < text.size() && text[i + 1] == '\n') ++i;
+    } else {
+      line.push_back(c);
+    }
+  }
+  // A text ending in a line break has no empty last line, as a memo's Text reads back.
+  if (!line.empty()) out.push_back(line);
+  return out;
+}
+}  // namespace
+
+TMyMemo::TMyMemo() : bar_(std::make_unique<TScrollBar>(*this, true, kBarTimer)) {
+  SetBounds(0, 0, 185, 89);
+  SetColor(clWindow);
+  TabStop = true;
+  bar_->OnScroll = [this](int) { Invalidate(); };
+}
+
+TMyMemo::~TMyMemo() = default;
+
+void TMyMemo::SetLines(std::vector<std::string> lines) {
+  lines_ = std::move(lines);
+  bar_->SetPosition(0);
+  Relayout();
+  Invalidate();
+}
+
+std::string TMyMemo::Text() const {
+  std::string out;
+  for (const std::string& line : lines_) out += line + "\r\n";
+  return out;
+}
+
+void TMyMemo::SetText(const std::string& text) { SetLines(SplitLines(text)); }
+
+int TMyMemo::LineHeight() const {
+  TextRenderer* text = Form() ? Form()->text_renderer() : nullptr;
+  const int h = text ? text->MeasureText("Wg", EffectiveFont().Spec()).height : 13;
+  return std::max(h, 1);
+}
+
+Rect TMyMemo::TextArea() const {
+  const int frame = BorderSingle ? 2 : 0;
+  Rect r{frame + 2, frame + 1, Width() - frame - 2, Height() - frame - 1};
+  if (ScrollBarShown()) r.right = Width() - frame - TScrollBar::kSize - 1;
+  return r;
+}
+
+std::vector<std::string> TMyMemo::WrappedLines() const {
+  TextRenderer* text = Form() ? Form()->text_renderer() : nullptr;
+  if (!WordWrap || !text) return lines_;
+  Bitmap scratch(1, 1);
+  Canvas canvas(scratch);
+  canvas.SetTextRenderer(text);
+  canvas.Font = EffectiveFont().Spec();
+  // Wrapped at the full width first; when that does not fit, again beside the scroll bar.
+  const int frame = BorderSingle ? 2 : 0;
+  const int full = Width() - 2 * frame - 4;
+  auto wrap = [&](int width) {
+    std::vector<std::string> out;
+    for (const std::string& line : lines_) {
+      for (std::string& part : WrapText(canvas, line, std::max(1, width))) {
+        out.push_back(std::move(part));
+      }
+    }
+    return out;
+  };
+  const bool bar_always = ScrollBarsMode == ssVertical || ScrollBarsMode == ssBoth;
+  std::vector<std::string> out = wrap(bar_always ? full - TScrollBar::kSize : full);
+  if (!bar_always && static_cast<int>(out.size()) > VisibleLines()) {
+    out = wrap(full - TScrollBar::kSize);
+  }
+  return out;
+}
+
+int TMyMemo::VisibleLines() const {
+  const int frame = BorderSingle ? 2 : 0;
+  return std::max(1, (Height() - 2 * frame - 2) / LineHeight());
+}
+
+bool TMyMemo::ScrollBarShown() const {
+  if (ScrollBarsMode == ssVertical || ScrollBarsMode == ssBoth) return true;
+  return bar_->MaxPosition() > bar_->Min;
+}
+
+int TMyMemo::TopLine() const { return bar_->Position(); }
+
+void TMyMemo::SetTopLine(int line) {
+  bar_->SetPosition(line);
+  Invalidate();
+}
+
+void TMyMemo::Relayout() {
+  const int count = static_cast<int>(WrappedLines().size());
+  bar_->SetRange(0, std::max(0, count - 1), VisibleLines());
+  const int frame = BorderSingle ? 2 : 0;
+  bar_->SetBounds(Rect{Width() - frame - TScrollBar::kSize, frame, Width() - frame, Height() - frame});
+  bar_->Enabled = count > VisibleLines();
+}
+
+void TMyMemo::Paint(Canvas& canvas) {
+  Relayout();
+  Rect inner{0, 0, Width(), Height()};
+  if (BorderSingle) inner = DrawEdge(canvas, inner, EdgeKind::kSunken);
+  canvas.FillRect(inner, ToRGB(EffectiveColor()));
+  const Rect area = TextArea();
+  const std::vector<std::string> lines = WrappedLines();
+  const int h = LineHeight();
+  if (!EnabledInTree()) canvas.FontColor = ToRGB(clGrayText);
+  int y = area.top;
+  for (int i = TopLine(); i < static_cast<int>(lines.size()) && y < area.bottom; ++i, y += h) {
+    TextLayout layout;
+    layout.halign = Alignment == 1 ? HAlign::kRight : Alignment == 2 ? HAlign::kCenter : HAlign::kLeft;
+    layout.prefix = false;
+    DrawTextInRect(canvas, Rect{area.left, y, area.right, std::min(y + h, area.bottom)}, lines[i],
+                   layout);
+  }
+  if (ScrollBarShown()) bar_->Paint(canvas);
+  if (Focused()) {
+    // The memo is for reading: the caret rests at the start of what shows.
+    canvas.FillRect(Rect{area.left, area.top, area.left + 1, area.top + h}, 0x000000);
+  }
+}
+
+void TMyMemo::MouseDown(const MouseArgs& args) {
+  if (args.button == platform::MouseButton::kLeft && ScrollBarShown() &&
+      bar_->MouseDown(args.x, args.y)) {
+    bar_tracking_ = true;
+  }
+  Component::MouseDown(args);
+}
+
+void TMyMemo::MouseMove(const MouseArgs& args) {
+  if (bar_tracking_) bar_->MouseMove(args.x, args.y);
+  Component::MouseMove(args);
+}
+
+void TMyMemo::MouseUp(const MouseArgs& args) {
+  if (bar_tracking_ && args.button == platform::MouseButton::kLeft) {
+    bar_->MouseUp(args.x, args.y);
+    bar_tracking_ = false;
+  }
+  Component::MouseUp(args);
+}
+
+bool TMyMemo::KeyDown(int key, unsigned) {
+  namespace keys = platform::keys;
+  const int page = std::max(1, VisibleLines() - 1);
+  switch (key) {
+    case keys::kUp: SetTopLine(TopLine() - 1); return true;
+    case keys::kDown: SetTopLine(TopLine() + 1); return true;
+    case keys::kPageUp: SetTopLine(TopLine() - page); return true;
+    case keys::kPageDown: SetTopLine(TopLine() + page); return true;
+    case keys::kHome: SetTopLine(0); return true;
+    case keys::kEnd: SetTopLine(bar_->Max); return true;
+    default: return false;
+  }
+}
+
+void TMyMemo::Timer(int id) { bar_->HandleTimer(id); }
+
+}  // namespace lpc::widgets

@@ -1,0 +1,70 @@
+// Tabbed pages. Every TTabSheet child of a TPageControl is one page; only the active page shows
+// (and with it its children). The tabs run along the top; a click on a tab switches to its
+// page, the tab under the pointer lights up when HotTrack is on, and Ctrl+Tab or the arrow
+// keys on the focused control step through the pages.
+#pragma once
+
+#include <functional>
+#include <vector>
+
+#include "widgets/component.h"
+
+namespace lpc::widgets {
+
+class TTabSheet : public Component {
+ public:
+  TTabSheet();
+  bool IsWindowed() const override { return true; }
+  bool TabVisible = true;
+  int ImageIndex = -1;
+  bool Highlighted = false;
+};
+
+class TPageControl : public Component {
+ public:
+  enum TabStyle { tsTabs, tsButtons, tsFlatButtons };
+  TPageControl();
+  bool IsWindowed() const override { return true; }
+  bool WantsArrows() const override { return true; }
+
+  // The pages in order (TTabSheet children).
+  std::vector<TTabSheet*> Pages() const;
+  // The pages whose tab shows.
+  std::vector<TTabSheet*> VisibleTabs() const;
+  TTabSheet* ActivePage() const;
+  void SetActivePage(TTabSheet* page);
+  // Position of the active page among the visible tabs (-1: none).
+  int TabIndex() const;
+  void SetTabIndex(int index);
+  std::function<void(Component&)> OnChange;
+
+  bool HotTrack = false;
+  int Style = tsTabs;
+  int TabPosition = 0;  // tpTop; others are drawn at the top as well
+  int TabHeight = 0;    // 0: from the font
+  int TabWidth = 0;     // 0: from each caption
+  bool MultiLine = false;
+
+  Rect ClientRect() const override;
+  void Paint(Canvas& canvas) override;
+  void Loaded() override;
+  void MouseDown(const MouseArgs& args) override;
+  void MouseMove(const MouseArgs& args) override;
+  void MouseLeave() override;
+  bool KeyDown(int key, unsigned modifiers) override;
+  void Resized() override { SyncPages(); }
+
+  // The tab rectangles, one per visible tab, in the control's coordinates.
+  std::vector<Rect> TabRects() const;
+  int TabAt(int x, int y) const;
+
+ private:
+  int TabRowHeight() const;
+  // Shows the active page and hides the others.
+  void SyncPages();
+  TTabSheet* active_ = nullptr;
+  int pending_tab_index_ = -1;  // TabIndex set before the pages existed
+  int hot_ = -1;
+};
+
+}  // namespace lpc::widgets

@@ -1,0 +1,124 @@
+#include "widgets/shape.h"
+
+#include <algorithm>
+
+#include "widgets/geometry.h"
+
+namespace lpc::widgets {
+
+namespace {
+
+// Mask values: what each pixel of the shape is.
+constexpr Color kOutside = 0;
+constexpr Color kOutline = 1;
+constexpr Color kInside = 2;
+
+// A rectangle with quarter-ellipse corners `corner` pixels across, filled with `value`.
+void FillRoundRect(Canvas& mask, const Rect& r, int corner, Color value) {
+  corner = std::min({corner, r.Width(), r.Height()});
+  mask.PenColor = mask.BrushColor = value;
+  mask.BrushClear = false;
+  if (corner < 2) {
+    mask.FillRect(r, value);
+    return;
+  }
+  const int half = corner / 2;
+  mask.FillRect(Rect{r.left + half, r.top, r.right - half, r.bottom}, value);
+  mask.FillRect(Rect{r.left, r.top + half, r.right, r.bottom - half}, value);
+  const Rect corners[] = {
+      MakeRect(r.left, r.top, corner, corner),
+      MakeRect(r.right - corner, r.top, corner, corner),
+      MakeRect(r.left, r.bottom - corner, corner, corner),
+      MakeRect(r.right - corner, r.bottom - corner, corner, corner),
+  };
+  for (const Rect& c : corners) mask.Ellipse(c.left, c.top, c.right, c.bottom);
+}
+
+void FillShape(Canvas& mask, int shape, const Rect& r, int corner, Color value) {
+  if (r.IsEmpty()) return;
+  switch (shape) {
+    case TShape::stEllipse:
+    case TShape::stCircle:
+      mask.PenColor = mask.BrushColor = value;
+      mask.BrushClear = false;
+      mask.Ellipse(r.left, r.top, r.right, r.bottom);
+      break;
+    case TShape::stRoundRect:
+    case TShape::stRoundSquare:
+      FillRoundRect(mask, r, corner, value);
+      break;
+    default:
+      mask.FillRect(r, value);
+      break;
+  }
+}
+
+bool HatchHit(int style, int x, int y) {
+  switch (style) {
+    case TBrush::bsHorizontal: return y % 8 == 0;
+    case TBrush::bsVertical: return x % 8 == 0;
+    case TBrush::bsFDiagonal: return (x - y) % 8 == 0;
+    case TBrush::bsBDiagonal: return (x + y) % 8 == 0;
+    case TBrush::bsCross: return x % 8 == 0 || y % 8 == 0;
+    case TBrush::bsDiagCross: return (x - y) % 8 == 0 || (x + y) % 8 == 0;
+    default: return true;
+  }
+}
+
+bool PenHit(int style, int x, int y) {
+  const int t = x + y;  // runs along horizontal and vertical edges alike
+  switch (style) {
+    case TPen::psDash: return t % 9 < 6;
+    case TPen::psDot: return t % 2 == 0;
+    case TPen::psDashDot: return t % 12 < 6 || t % 12 == 8;
+    case TPen::psDashDotDot: return t % 14 < 6 || t % 14 == 8 || t % 14 == 10;
+    default: return true;
+  }
+}
+
+}  // namespace
+
+TShape::TShape() {
+  SetBounds(0, 0, 65, 65);
+  SetParentColor(true);
+}
+
+void TShape::Paint(Canvas& canvas) {
+  int w = Width();
+  int h = Height();
+  int x = 0;
+  int y = 0;
+  // Squares and circles take the shorter side, centred.
+  if (Shape == stSquare || Shape == stRoundSquare || Shape == stCircle) {
+    const int s = std::min(w, h);
+    x = (w - s) / 2;
+    y = (h - s) / 2;
+    w = h = s;
+  }
+  const Rect outer = MakeRect(x, y, w, h);
+  const int pen = Pen.Style == TPen::psClear ? 0 : std::max(1, Pen.Width);
+  const int corner = std::min(w, h) / 4;
+
+  // The shape is drawn as a mask first (outline ring and inside), then coloured, so every
+  // shape gets the same pens, pen widths and brush patterns.
+  Bitmap mask_bitmap(Width(), Height(), kOutside);
+  Canvas mask(mask_bitmap);
+  FillShape(mask, Shape, outer, corner, pen > 0 ? kOutline : kInside);
+  if (pen > 0) {
+    FillShape(mask, Shape, InsetRect(outer, pen), std::max(0, corner - pen), kInside);
+  }
+  const lpc::Color brush = ToRGB(Brush.Color);
+  const lpc::Color pen_color = ToRGB(Pen.Color);
+  for (int py = 0; py < Height(); ++py) {
+    for (int px = 0; px < Width(); ++px) {
+      const lpc::Color m = mask_bitmap.At(px, py);
+      if (m == kOutline) {
+        if (PenHit(Pen.Style, px, py)) canvas.SetPixel(px, py, pen_color);
+      } else if (m == kInside && Brush.Style != TBrush::bsClear) {
+        if (HatchHit(Brush.Style, px, py)) canvas.SetPixel(px, py, brush);
+      }
+    }
+  }
+}
+
+}  // namespace lpc::widgets

@@ -1,0 +1,117 @@
+// lpctool ui FILE [--form NAME] --png OUT.png: builds one form of a UI description (a .lui, or
+// the one a screensaver carries) offscreen with the system's fonts and writes its picture, so
+// an author sees the window without running the screensaver.
+#include <iostream>
+#include <memory>
+
+#include "base/errors.h"
+#include "base/paths.h"
+#include "command.h"
+#include "configwindow/form_builder.h"
+#include "configwindow/forms.h"
+#include "imaging/picture.h"
+#include "package/package.h"
+#include "package/project.h"
+#include "package_info.h"
+#include "platform/headless/headless_platform.h"
+#include "platform/sdl/freetype_text.h"
+
+namespace lpctool {
+namespace {
+
+struct UiOptions {
+  std::string file;
+  std::string form;
+  std::string png;
+};
+
+// The forms, and the project whose texts fill the placeholders (none for a bare .lui, whose
+// placeholders then show as written).
+struct Description {
+  lpc::TLPForms forms;
+  std::unique_ptr<lpc::TLPCProject> project;
+};
+
+void Load(const std::string& file, Description& d) {
+  int64_t offset = 0;
+  int32_t count = 0;
+  if (!lpc::FindPackageMarker(file, offset, count)) {
+    d.forms.LoadFromFile(file);
+    return;
+  }
+  const lpc::PackageIndex top = lpc::ReadPackageIndex(file);
+  if (top.Records.size() < 4 || top.Records[3].Size == 0) {
+    throw lpc::FormatError(file, "the package carries no UI description");
+  }
+  ScratchFolder scratch;
+  lpc::CopyFileRange(file, top.Records[0].Offset, top.Records[0].Size, scratch / "LPC.res");
+  d.project = std::make_unique<lpc::TLPCProject>();
+  d.project->LoadFromFile(scratch / "LPC.res");
+  lpc::CopyFileRange(file, top.Records[3].Offset, top.Records[3].Size, scratch / "LPGUI.lui");
+  try {
+    d.forms.LoadFromFile(scratch / "LPGUI.lui");
+  } catch (const std::exception& e) {
+    std::string message = e.what();
+    const std::string scratch_name = scratch / "LPGUI.lui";
+    if (const size_t at = message.find(scratch_name); at != std::string::npos) {
+      message.replace(at, scratch_name.size(), file + " (LPGUI.lui)");
+    }
+    throw lpc::Error(message);
+  }
+}
+
+void Run(const UiOptions& o) {
+  Description d;
+  Load(o.file, d);
+  if (d.forms.Count() == 0) throw lpc::FormatError(o.file, "the UI description holds no forms");
+  std::string name = o.form;
+  if (name.empty()) {
+    name = d.forms.Form(0).Name();
+    for (size_t i = 0; i < d.forms.Count(); ++i) {
+      if (lpc::SameText(d.forms.Form(i).Name(), "MainWindow")) name = "MainWindow";
+    }
+  }
+  const lpc::TLPForm& form = d.forms.FindForm(lpc::Trim(name));
+  std::string text = lpc::PrepareFormText(form);
+  if (d.project) text = lpc::ExpandPlaceholdersInObjectText(text, lpc::PlaceholdersOf(*d.project));
+
+  lpc::platform::HeadlessPlatform platform;
+  std::unique_ptr<lpc::TextRenderer> fonts = lpc::platform::CreateFreeTypeTextRenderer();
+  lpc::platform::SetCurrent(&platform);
+  struct Restore {
+    ~Restore() { lpc::platform::SetCurrent(nullptr); }
+  } restore;
+  std::unique_ptr<lpc::TfmLPCOnfigWindow> window;
+  try {
+    window = lpc::CreateFormFromText(text);
+  } catch (const std::exception& e) {
+    throw lpc::Error(o.file + ": form " + form.Name() + ": " + e.what());
+  }
+  // What the window shows once open: bit 0 of Tag says whether a component is visible.
+  for (const auto& c : window->Components()) {
+    if (!lpc::SameText(c->ClassName(), "TTabSheet")) c->SetVisible((c->Tag & 1) != 0);
+  }
+  window->SetTextRenderer(fonts.get());
+  const lpc::Bitmap& picture = window->Render();
+  lpc::SavePicture(o.png, picture);
+  std::cout << o.png << ": " << form.Name() << ", " << picture.width() << " x "
+            << picture.height() << "\n";
+}
+
+void Setup(CLI::App& app) {
+  auto* cmd = app.add_subcommand(
+      "ui",
+      "Picture of a described window: builds one form of a UI description (.lui) or of the one "
+      "a screensaver carries, with the system's fonts, and writes it as PNG");
+  auto o = std::make_shared<UiOptions>();
+  cmd->add_option("FILE", o->file, "UI description (.lui) or screensaver")->required();
+  cmd->add_option("--form", o->form, "Form to build (default MainWindow, else the first)");
+  cmd->add_option("--png", o->png, "Picture to write")->required();
+  cmd->callback([o] { Run(*o); });
+}
+
+}  // namespace
+
+LPCTOOL_COMMAND("ui", Setup);
+
+}  // namespace lpctool
