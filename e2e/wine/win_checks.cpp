@@ -522,6 +522,9 @@ void Text() {
   bold.bold = true;
   LPC_CHECK(text.MeasureText("Hello", bold).width >= size.width);
   LPC_CHECK_EQ(text.MeasureText("", font).width, 0);
+  // A negative height is the characters' own height, as layouts write Font.Height = -11.
+  const FontSpec layout_font{"Tahoma", -11, false, false, false};
+  LPC_CHECK(text.MeasureText("Hello", layout_font).height >= 11);
 
   Bitmap target(100, 40, 0xFFFFFF);
   text.DrawText(target, 10, 5, "Hello", font, 0x0000FF);

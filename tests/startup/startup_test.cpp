@@ -149,6 +149,7 @@ class StartupTest : public ::testing::Test {
   std::optional<std::string> names_;  // "LPFilenames.res" as given, not from the contents
   std::string ui_ = "0\r\n";
   TStartup startup_;
+  std::string ui_ = "0\r\n";  // the UI description the program carries
   int platforms_made_ = 0;
   std::string old_tmpdir_;
   bool had_tmpdir_ = false;
@@ -202,15 +203,52 @@ TEST_F(StartupTest, AnErrorInTheShowStillRemovesTheFilesAndIsReported) {
   EXPECT_NE(report.find("tick budget"), std::string::npos);
 }
 
-TEST_F(StartupTest, ConfigureSaysTheWindowIsMissingAndCleansUp) {
+// "/C" and no argument open the described MainWindow; a description that cannot be built is
+// reported. Either way the unpacked files go.
+TEST_F(StartupTest, ConfigureOpensTheDescribedWindowAndCleansUp) {
   AddContent("a.bmp", EncodeBmp(Bitmap(8, 8, 0)));
-  const std::string exe = WriteProgram();
-  for (const std::vector<std::string>& args :
-       {std::vector<std::string>{}, std::vector<std::string>{"/c"}}) {
-    EXPECT_EQ(Run(exe, args), 1);
-    EXPECT_FALSE(fs::exists(WorkFolder()));
+  project_.Setting.ProductName = "Sea Waves";
+  const std::string main =
+      "1\r\n9\r\nobject MainWindow: TfmForm\r\n  Caption = '<ScreensaverName>'\r\n"
+      "  object Quit: TLabel\r\n    Tag = 1\r\n    AutoSize = False\r\n    Width = 40\r\n"
+      "    Height = 20\r\n  end\r\nend\r\n";
+  struct Case {
+    std::string ui;
+    int exit_code;
+    std::string error;
+  };
+  const Case cases[] = {
+      {main + "6\r\n1\r\nQuit\r\n6\r\n \r\n \r\n \r\n0\r\n", 0, ""},
+      {"0\r\n", 1, "Form 'MainWindow' not found"},
+      {"1\r\n4\r\nobject MainWindow: TfmForm\r\nobject A: TCombobox\r\nend\r\nend\r\n0\r\n0\r\n",
+       1, "Class TCombobox not found"},
+  };
+  for (const Case& c : cases) {
+    for (const std::vector<std::string>& args :
+         {std::vector<std::string>{}, std::vector<std::string>{"/c"}}) {
+      SCOPED_TRACE(c.ui + (args.empty() ? "" : " /c"));
+      ui_ = c.ui;
+      const std::string exe = WriteProgram();
+      if (c.exit_code == 0) {
+        platform_.Schedule(platform_.Ticks() + 100, [this] {
+          EXPECT_EQ(Top().Caption(), "Sea Waves");
+          EXPECT_TRUE(FileExists(WorkFolder() + "a.bmp"));
+          platform_.QueueClick(platform_.Ticks() + 10, Top(), 5, 5);
+        });
+      }
+      platform_.SetTickBudget(10000);
+      const size_t boxes = platform_.message_boxes().size();
+      EXPECT_EQ(Run(exe, args), c.exit_code);
+      EXPECT_FALSE(fs::exists(WorkFolder()));
+      if (c.error.empty()) {
+        EXPECT_EQ(platform_.message_boxes().size(), boxes);
+      } else {
+        ASSERT_EQ(platform_.message_boxes().size(), boxes + 1);
+        EXPECT_EQ(platform_.message_boxes().back().text.rfind(c.error, 0), 0u)
+            << platform_.message_boxes().back().text;
+      }
+    }
   }
-  EXPECT_EQ(platform_.message_boxes().size(), 2u);
 }
 
 TEST_F(StartupTest, PreviewWaitsForTheHostAndDrawsThePictureStretched) {

@@ -71,7 +71,13 @@ void Run(const UiOptions& o) {
       if (lpc::SameText(d.forms.Form(i).Name(), "MainWindow")) name = "MainWindow";
     }
   }
-  const lpc::TLPForm& form = d.forms.FindForm(lpc::Trim(name));
+  const lpc::TLPForm* found = nullptr;
+  try {
+    found = &d.forms.FindForm(lpc::Trim(name));
+  } catch (const lpc::Error& e) {
+    throw lpc::Error(o.file + ": " + e.what());
+  }
+  const lpc::TLPForm& form = *found;
   std::string text = lpc::PrepareFormText(form);
   if (d.project) text = lpc::ExpandPlaceholdersInObjectText(text, lpc::PlaceholdersOf(*d.project));
 

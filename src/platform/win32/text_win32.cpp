@@ -27,8 +27,10 @@ HFONT GdiTextRenderer::FontFor(const FontSpec& wanted) {
     if (known == wanted) return font;
   }
   LOGFONTA lf{};
-  // A positive height asks for the character cell height.
-  lf.lfHeight = std::clamp(wanted.height, 1, 2000);
+  // A positive height asks for the character cell height, a negative one for the height of
+  // the characters alone (as layouts give Font.Height), just as GDI reads lfHeight.
+  lf.lfHeight = wanted.height < 0 ? std::max(wanted.height, -2000)
+                                  : std::clamp(wanted.height, 1, 2000);
   lf.lfWeight = wanted.bold ? FW_BOLD : FW_NORMAL;
   lf.lfItalic = wanted.italic ? TRUE : FALSE;
   lf.lfUnderline = wanted.underline ? TRUE : FALSE;
