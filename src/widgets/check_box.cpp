@@ -40,6 +40,7 @@ void DrawCheckBox(Canvas& canvas, int x, int y, int state, bool pressed, bool en
 
 TCheckBox::TCheckBox() {
   SetBounds(0, 0, 97, 17);
+  SetParentColor(true);
   TabStop = true;
 }
 
@@ -63,6 +64,8 @@ void TCheckBox::Click() {
 }
 
 void TCheckBox::Paint(Canvas& canvas) {
+  // With a colour of its own the check box fills its background; else the parent shows.
+  if (!ParentColor()) canvas.FillRect(Rect{0, 0, Width(), Height()}, ToRGB(Color()));
   const bool enabled = EnabledInTree();
   const bool box_left = Alignment == 1;
   const int box_x = box_left ? 0 : Width() - kBox;

@@ -116,9 +116,19 @@ int TComboBox::ItemHeight() const {
 }
 
 void TComboBox::SetItemIndex(int index) {
-  if (index < -1 || index >= static_cast<int>(Items.size())) return;
+  if (index < -1) return;
+  if (index >= static_cast<int>(Items.size())) {
+    pending_index_ = index;
+    return;
+  }
+  pending_index_ = -1;
   item_index_ = index;
   Invalidate();
+}
+
+void TComboBox::Loaded() {
+  if (pending_index_ >= 0) SetItemIndex(pending_index_);
+  pending_index_ = -1;
 }
 
 std::string TComboBox::Text() const {

@@ -21,8 +21,10 @@ class TComboBox : public Component {
 
   std::vector<std::string> Items;
   int ItemIndex() const { return item_index_; }
-  // -1 clears the choice; other values outside the items are ignored. Does not fire OnChange.
+  // -1 clears the choice. Does not fire OnChange. An index past the items is kept until Loaded,
+  // since layouts write ItemIndex before the items.
   void SetItemIndex(int index);
+  void Loaded() override;
   std::string Text() const;
   std::function<void(Component&)> OnChange;
   int DropDownCount = 8;
@@ -44,6 +46,7 @@ class TComboBox : public Component {
   friend class List;
   void Choose(int index);  // sets the index and fires OnChange when it changed
   int item_index_ = -1;
+  int pending_index_ = -1;
   int hot_ = -1;
   int top_ = 0;  // first item shown in the list
   std::unique_ptr<List> list_;

@@ -182,6 +182,8 @@ void RegisterPanels(ClassRegistry& registry) {
     p.Enum("Style", {"bsLowered", "bsRaised"},
            [](TMyBevel& c, int v) { c.BevelStyle = v; c.Invalidate(); },
            [](const TMyBevel& c) { return c.BevelStyle; });
+    // Its mouse events come from the action table, not from the layout.
+    Ignore(p, {"OnClick", "OnMouseDown", "OnMouseMove", "OnMouseUp"});
   }
 }
 

@@ -15,6 +15,24 @@ bool IsWordChar(char c) {
          c == '_';
 }
 
+// Case conversion in Windows-1252: ASCII, the accented letters of Latin-1 and the few letters
+// of 0x80..0x9F that have a partner.
+char ToUpper1252(char ch) {
+  const auto u = static_cast<unsigned char>(ch);
+  if (u >= 0xE0 && u <= 0xFE && u != 0xF7) return static_cast<char>(u - 0x20);
+  if (u == 0x9A || u == 0x9C || u == 0x9E) return static_cast<char>(u - 0x10);
+  if (u == 0xFF) return static_cast<char>(0x9F);
+  return u < 0x80 ? static_cast<char>(std::toupper(u)) : ch;
+}
+
+char ToLower1252(char ch) {
+  const auto u = static_cast<unsigned char>(ch);
+  if (u >= 0xC0 && u <= 0xDE && u != 0xD7) return static_cast<char>(u + 0x20);
+  if (u == 0x8A || u == 0x8C || u == 0x8E) return static_cast<char>(u + 0x10);
+  if (u == 0x9F) return static_cast<char>(0xFF);
+  return u < 0x80 ? static_cast<char>(std::tolower(u)) : ch;
+}
+
 int TextWidth(const Component& c, const std::string& text) {
   if (text.empty() || !c.Form()) return 0;
   TextRenderer* renderer = c.Form()->text_renderer();
@@ -39,10 +57,7 @@ void TEdit::SetText(const std::string& text) {
   caption_ = MaxLength > 0 && static_cast<int>(text.size()) > MaxLength ? text.substr(0, MaxLength)
                                                                        : text;
   if (CharCaseMode != ecNormal) {
-    for (char& ch : caption_) {
-      const auto u = static_cast<unsigned char>(ch);
-      ch = static_cast<char>(CharCaseMode == ecUpperCase ? std::toupper(u) : std::tolower(u));
-    }
+    for (char& ch : caption_) ch = CharCaseMode == ecUpperCase ? ToUpper1252(ch) : ToLower1252(ch);
   }
   caret_ = anchor_ = static_cast<int>(caption_.size());
   scroll_ = 0;
@@ -67,9 +82,8 @@ void TEdit::ReplaceSelection(const std::string& text) {
     // One line only: a pasted text ends at its first line break.
     if (ch == '\r' || ch == '\n') break;
     if (!AcceptsChar(ch)) continue;
-    const auto u = static_cast<unsigned char>(ch);
-    if (CharCaseMode == ecUpperCase) ch = static_cast<char>(std::toupper(u));
-    if (CharCaseMode == ecLowerCase) ch = static_cast<char>(std::tolower(u));
+    if (CharCaseMode == ecUpperCase) ch = ToUpper1252(ch);
+    if (CharCaseMode == ecLowerCase) ch = ToLower1252(ch);
     insert.push_back(ch);
   }
   const int start = SelStart();

@@ -30,8 +30,9 @@ TPanel::TPanel() {
 void TPanel::SetBevels(int inner, int outer, int bevel_width, int border_width) {
   bevel_inner_ = inner;
   bevel_outer_ = outer;
-  bevel_width_ = std::max(0, bevel_width);
-  border_width_ = std::max(0, border_width);
+  // Wider than any screen is a layout mistake; kept in range so the sums cannot overflow.
+  bevel_width_ = std::clamp(bevel_width, 0, 10000);
+  border_width_ = std::clamp(border_width, 0, 10000);
   Realign();
   Invalidate();
 }

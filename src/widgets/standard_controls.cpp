@@ -58,14 +58,13 @@ void TLabel::Paint(Canvas& canvas) {
   DrawTextInRect(canvas, r, Caption(), layout);
 }
 
-TLinkLabel::TLinkLabel() {
-  TFont& f = MutableFont();
-  f.Color = FromRGB(0x0000FF);
-  f.Underline = true;
-  SetCursor(crHandPoint);
-  // The font above is the label's own; the parent's name and size still apply where the
-  // layout sets none.
-  SetParentFont(false);
+TLinkLabel::TLinkLabel() { SetCursor(crHandPoint); }
+
+void TLinkLabel::Paint(Canvas& canvas) {
+  // The parent's font, underlined and in the link blue; a font of its own keeps its colour.
+  canvas.Font.underline = true;
+  if (ParentFont()) canvas.FontColor = 0x0000FF;
+  TLabel::Paint(canvas);
 }
 
 // --- push buttons

@@ -39,6 +39,7 @@ class TLabel : public Component {
 class TLinkLabel : public TLabel {
  public:
   TLinkLabel();
+  void Paint(Canvas& canvas) override;
 };
 
 class TButton : public Component {

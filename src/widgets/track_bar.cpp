@@ -65,7 +65,9 @@ void TTrackBar::Paint(Canvas& canvas) {
   if (ShowTicks && Max > Min) {
     const int y = kThumbTop + kThumbFull + 3;
     const int step = std::max(1, Frequency);
-    for (int64_t p = Min; p <= Max; p += step) {
+    // Ticks closer than a pixel apart would only blacken the row (and take long to draw).
+    const int64_t count = (static_cast<int64_t>(Max) - Min) / step;
+    for (int64_t p = Min; count <= Width() && p <= Max; p += step) {
       const int x = XOf(static_cast<int>(p));
       canvas.FillRect(Rect{x, y, x + 1, y + 3}, 0x000000);
     }

@@ -131,6 +131,16 @@ TEST_F(SdlTest, FullScreenWindowCoversTheScreen) {
   EXPECT_NE(w->Handle(), 0u);
 }
 
+TEST_F(SdlTest, ClipboardKeepsWindows1252Text) {
+  WindowOptions o;
+  auto w = p_->OpenWindow(o, &driver_);
+  // e acute, the euro sign (0x80 in the code page) and a line break survive the UTF-8 trip.
+  p_->SetClipboardText("caf\xE9 \x80\r\n2");
+  EXPECT_EQ(p_->ClipboardText(), "caf\xE9 \x80\r\n2");
+  p_->SetClipboardText("");
+  EXPECT_EQ(p_->ClipboardText(), "");
+}
+
 TEST_F(SdlTest, KeysArriveWithCodesAndCharacters) {
   struct Case {
     const char* xdotool_key;

@@ -96,8 +96,8 @@ std::string Layout() {
          "    object Sheet2: TTabSheet\n      Caption = 'Second'\n      TabVisible = True\n"
          "      PageIndex = 1\n      ImageIndex = -1\n    end\n"
          "  end\n"
-         "  object Combo: TComboBox\n    Items.Strings = (\n      'red'\n      'green'\n      'blue')\n"
-         "    ItemIndex = 1\n    Style = csDropDownList\n  end\n"
+         "  object Combo: TComboBox\n    ItemIndex = 2\n    Style = csDropDownList\n"
+         "    Items.Strings = (\n      'red'\n      'green'\n      'blue')\n  end\n"
          "  object Spin: TSpinEdit\n    MinValue = 1\n    MaxValue = 10\n    Value = 12\n  end\n"
          "  object Track: TTrackBar\n    Max = 20\n    Position = 5\n    TickStyle = tsNone\n"
          "    Orientation = trHorizontal\n  end\n"
@@ -123,7 +123,7 @@ TEST_F(WidgetTest, EveryClassBuildsFromLayoutText) {
       {"BitBtn1", "Spacing", "2"},               {"BitBtn1", "Margin", "3"},
       {"BitBtn2", "ModalResult", "3"},           {"CheckBox1", "Checked", "True"},
       {"CheckBox1", "Alignment", "taLeftJustify"}, {"CheckBox2", "State", "cbGrayed"},
-      {"Edit1", "Text", "ABC\xE9" "D"},          {"Edit1", "MaxLength", "10"},
+      {"Edit1", "Text", "ABC\xC9" "D"},          {"Edit1", "MaxLength", "10"},
       {"Edit1", "CharCase", "ecUpperCase"},      {"Edit1", "BorderStyle", "bsNone"},
       {"Edit1", "Ctl3D", "False"},               {"Edit1", "ReadOnly", "True"},
       {"Memo1", "Text", "one\r\ntwo\r\n"},        {"Memo2", "Text", "a\r\nb\r\nc\r\n"},
@@ -140,7 +140,7 @@ TEST_F(WidgetTest, EveryClassBuildsFromLayoutText) {
       {"Image1", "Width", "4"},                  {"Pages", "ActivePage", "Sheet2"},
       {"Pages", "TabIndex", "1"},                {"Pages", "Style", "tsButtons"},
       {"Pages", "HotTrack", "True"},             {"Sheet2", "TabVisible", "True"},
-      {"Combo", "ItemIndex", "1"},               {"Spin", "Value", "10"},
+      {"Combo", "ItemIndex", "2"},               {"Spin", "Value", "10"},
       {"Track", "Position", "5"},                {"Link", "Cursor", "crHandPoint"},
   };
   for (const auto& c : cases) {
@@ -160,7 +160,8 @@ TEST_F(WidgetTest, EveryClassBuildsFromLayoutText) {
   EXPECT_EQ(static_cast<const TImage&>(*form_->FindComponent("Image1")).Picture().At(3, 0),
             0x00FF00u);
   EXPECT_EQ(static_cast<const TMyMemo&>(*form_->FindComponent("Memo1")).Lines().size(), 2u);
-  EXPECT_EQ(static_cast<const TComboBox&>(*form_->FindComponent("Combo")).Text(), "green");
+  // ItemIndex written before the items.
+  EXPECT_EQ(static_cast<const TComboBox&>(*form_->FindComponent("Combo")).Text(), "blue");
   EXPECT_FALSE(static_cast<const TTrackBar&>(*form_->FindComponent("Track")).ShowTicks);
 }
 
@@ -194,6 +195,82 @@ TEST_F(WidgetTest, LayoutMistakesAreErrorsNotGuesses) {
     } catch (const Error& e) {
       EXPECT_EQ(std::string(e.what()), c.message) << c.object;
     }
+  }
+}
+
+TEST_F(WidgetTest, PicturePlacementAndTransparentKeyColour) {
+  auto& image = form_->Create<TImage>();
+  image.SetBounds(0, 0, 100, 100);
+  const struct {
+    int w, h;
+    bool stretch, center, proportional;
+    Rect dest;
+  } cases[] = {
+      {40, 20, false, false, false, MakeRect(0, 0, 40, 20)},
+      {40, 20, false, true, false, MakeRect(30, 40, 40, 20)},
+      {40, 20, true, false, false, MakeRect(0, 0, 100, 100)},
+      {40, 20, true, false, true, MakeRect(0, 0, 100, 50)},
+      {40, 20, true, true, true, MakeRect(0, 25, 100, 50)},
+      {40, 20, false, false, true, MakeRect(0, 0, 40, 20)},  // small: proportional keeps it
+      {200, 100, false, false, true, MakeRect(0, 0, 100, 50)},
+      {20, 400, false, true, true, MakeRect(47, 0, 5, 100)},
+  };
+  for (const auto& c : cases) {
+    image.SetPicture(Bitmap(c.w, c.h));
+    image.Stretch = c.stretch;
+    image.Center = c.center;
+    image.Proportional = c.proportional;
+    EXPECT_EQ(image.DestRect(), c.dest) << c.w << "x" << c.h << " " << c.stretch << c.center
+                                        << c.proportional;
+  }
+  // The bottom-left pixel's colour lets the form through, wherever it recurs.
+  Bitmap picture(2, 2, 0x00FF00);
+  picture.At(0, 1) = picture.At(1, 0) = 0xFF00FF;
+  image.SetPicture(picture);
+  image.Stretch = image.Center = image.Proportional = false;
+  image.Transparent = true;
+  form_->SetColor(FromRGB(0x123456));
+  const Bitmap& shot = form_->Render();
+  EXPECT_EQ(shot.At(0, 0), 0x00FF00u);
+  EXPECT_EQ(shot.At(1, 0), 0x123456u);
+  EXPECT_EQ(shot.At(0, 1), 0x123456u);
+}
+
+TEST_F(WidgetTest, ShapesOutlineWithThePenAndFillWithTheBrush) {
+  auto& shape = form_->Create<TShape>();
+  shape.SetBounds(0, 0, 40, 20);
+  shape.Brush.Color = FromRGB(0xFFFF00);
+  shape.Pen.Color = FromRGB(0x0000FF);
+  form_->SetColor(FromRGB(0x123456));
+  const struct {
+    int shape, pen_width, pen_style, brush_style;
+    Point at;
+    Color rgb;
+  } cases[] = {
+      {TShape::stRectangle, 1, TPen::psSolid, TBrush::bsSolid, {0, 0}, 0x0000FF},
+      {TShape::stRectangle, 1, TPen::psSolid, TBrush::bsSolid, {1, 1}, 0xFFFF00},
+      {TShape::stRectangle, 3, TPen::psSolid, TBrush::bsSolid, {2, 2}, 0x0000FF},
+      {TShape::stRectangle, 3, TPen::psSolid, TBrush::bsSolid, {3, 3}, 0xFFFF00},
+      {TShape::stRectangle, 1, TPen::psClear, TBrush::bsSolid, {0, 0}, 0xFFFF00},
+      {TShape::stRectangle, 1, TPen::psSolid, TBrush::bsClear, {5, 5}, 0x123456},
+      {TShape::stEllipse, 1, TPen::psSolid, TBrush::bsSolid, {0, 0}, 0x123456},
+      {TShape::stEllipse, 1, TPen::psSolid, TBrush::bsSolid, {20, 10}, 0xFFFF00},
+      {TShape::stSquare, 1, TPen::psSolid, TBrush::bsSolid, {10, 0}, 0x0000FF},  // centred
+      {TShape::stSquare, 1, TPen::psSolid, TBrush::bsSolid, {9, 5}, 0x123456},
+      {TShape::stCircle, 1, TPen::psSolid, TBrush::bsSolid, {10, 0}, 0x123456},
+      {TShape::stCircle, 1, TPen::psSolid, TBrush::bsSolid, {20, 0}, 0x0000FF},
+      {TShape::stRoundRect, 1, TPen::psSolid, TBrush::bsSolid, {0, 0}, 0x123456},
+      {TShape::stRoundRect, 1, TPen::psSolid, TBrush::bsSolid, {20, 0}, 0x0000FF},
+      {TShape::stRectangle, 1, TPen::psSolid, TBrush::bsHorizontal, {5, 8}, 0xFFFF00},
+      {TShape::stRectangle, 1, TPen::psSolid, TBrush::bsHorizontal, {5, 9}, 0x123456},
+  };
+  for (const auto& c : cases) {
+    shape.Shape = c.shape;
+    shape.Pen.Width = c.pen_width;
+    shape.Pen.Style = c.pen_style;
+    shape.Brush.Style = c.brush_style;
+    EXPECT_EQ(form_->Render().At(c.at.x, c.at.y), c.rgb)
+        << "shape " << c.shape << " pen " << c.pen_width << " at " << c.at.x << "," << c.at.y;
   }
 }
 

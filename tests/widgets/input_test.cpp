@@ -10,6 +10,7 @@
 #include "widgets/edit.h"
 #include "widgets/memo.h"
 #include "widgets/page_control.h"
+#include "widgets/scroll_bar.h"
 #include "widgets/spin_edit.h"
 #include "widgets/track_bar.h"
 #include "widgets/widget_fixture.h"
@@ -358,6 +359,41 @@ TEST_F(InputTest, MemoWrapsAndScrollsWhenTheTextIsTaller) {
   EXPECT_EQ(last + 4, static_cast<int>(memo.WrappedLines().size()));
   Play("<PgUp><Up>");
   EXPECT_EQ(memo.TopLine(), last - 4);
+}
+
+// A control that hands its mouse and timer to an embedded bar, as the memo and grids do.
+class BarHost : public Component {
+ public:
+  BarHost() : bar(*this, true, 7) { bar.OnScroll = [this](int p) { scrolls.push_back(p); }; }
+  void MouseDown(const MouseArgs& a) override { bar.MouseDown(a.x, a.y); }
+  void MouseMove(const MouseArgs& a) override { bar.MouseMove(a.x, a.y); }
+  void MouseUp(const MouseArgs& a) override { bar.MouseUp(a.x, a.y); }
+  void Timer(int id) override { bar.HandleTimer(id); }
+  TScrollBar bar;
+  std::vector<int> scrolls;
+};
+
+TEST_F(InputTest, ScrollBarArrowsPagesAndThumb) {
+  auto& host = form_->Create<BarHost>();
+  host.SetBounds(0, 0, 16, 132);  // a 100-pixel track between the arrows
+  host.bar.SetBounds(Rect{0, 0, 16, 132});
+  host.bar.SetRange(0, 99, 20);   // positions 0..80, a 20-pixel thumb
+  EXPECT_EQ(host.bar.MaxPosition(), 80);
+  EXPECT_EQ(host.bar.Thumb(), (Rect{0, 16, 16, 36}));
+  Click(8, 124);  // down arrow
+  Click(8, 100);  // below the thumb: a page
+  Click(8, 45);   // on the thumb: nothing
+  Click(8, 4);    // up arrow
+  EXPECT_EQ(host.scrolls, (std::vector<int>{1, 21, 20}));
+  // Dragging the thumb by its middle to the end of the track, and past it.
+  const Rect thumb = host.bar.Thumb();
+  const int grab = (thumb.top + thumb.bottom) / 2;
+  Down(8, grab);
+  Move(8, grab + 40);  // half of the 80 free pixels
+  EXPECT_EQ(host.bar.Position(), 20 + 40);
+  Move(8, grab + 500);
+  Up(8, grab + 500);
+  EXPECT_EQ(host.bar.Position(), 80);
 }
 
 }  // namespace

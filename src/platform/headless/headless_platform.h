@@ -213,7 +213,6 @@ class HeadlessPlatform : public Platform, private LoopSource {
   uint32_t budget_end_ = 0;
   Size screen_size_{1024, 768};
   std::vector<DisplayInfo> displays_;  // empty: one display of screen_size_
-  std::string clipboard_;
   OsFamily os_family_ = OsFamily::kOther;
   bool audio_available_ = true;
   bool password_provider_ = false;
@@ -235,6 +234,7 @@ class HeadlessPlatform : public Platform, private LoopSource {
   std::unique_ptr<TextRenderer> text_;
   IniRegistry registry_;
   std::function<void(HeadlessWindow&)> present_observer_;
+  std::string clipboard_;
 };
 
 // A deterministic text renderer without fonts: every character is a cell (height/2 wide,
