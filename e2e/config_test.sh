@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # "/C": the demo's described window opens centred at its described client size with its
-# caption, shows its components where the description puts them, and its Close button ends the
-# program with status 0 and no work folder left behind.
+# caption, shows its components where the description puts them, opens its maximised
+# ViewThumbnails form and closes it again, and its Close button ends the program with status 0
+# and no work folder left behind.
 # Usage: config_test.sh path/to/Demo.scr
 source "$(dirname "$0")/lib.sh"
 [[ $# -eq 1 && -f "$1" ]] || fail "usage: config_test.sh Demo.scr"
@@ -33,17 +34,36 @@ screenshot "$shot"
 cp "$shot" "${LPC_E2E_SHOTS:-$E2E_TMP}/config_main.png" 2>/dev/null || true
 # Client point -> screen pixel.
 at() { pixel "$shot" $((left + $1)) $((top + $2)); }
-face=$(at 300 200)  # between the preview frame and the buttons... inside the preview pane
 # The window's own face next to the buttons, the buttons' light top edge, the preview frame's
 # dark top edge, and the link label's blue text somewhere in its line.
-[[ "$(at 426 300)" == "240,240,240" || "$(at 426 300)" == "192,192,192" ]] ||
+[[ "$(at 426 300)" == "212,208,200" ]] ||
   fail "window face at 426,300 is $(at 426 300)"
-[[ "$(at 520 409)" == "255,255,255" ]] || fail "Close button's top edge at 520,409 is $(at 520 409)"
-[[ "$(at 100 8)" != "$(at 426 300)" ]] || fail "no frame around the preview pane at 100,8"
+[[ "$(at 520 408)" == "255,255,255" ]] || fail "Close button's top edge at 520,408 is $(at 520 408)"
+[[ "$(at 100 8)" == "128,128,128" ]] || fail "preview frame's top edge at 100,8 is $(at 100 8)"
 blue=$(convert "$shot" -crop "120x13+$((left + 8))+$((top + 418))" +repage -fx 'b>0.6&&r<0.3&&g<0.3' \
   -format '%[fx:int(mean*w*h)]' info:)
 ((blue > 10)) || fail "no blue link text under the thumbnail strip ($blue pixels)"
-: "$face"
+
+# Thumbnails opens the maximised ViewThumbnails over it, filling the screen without a window
+# manager; its Close (bottom right) returns to the main window.
+xdotool mousemove --sync $((left + 500)) $((top + 52)) click 1
+tid=""
+for i in $(seq 1 50); do
+  tid=$(xdotool search --onlyvisible --name '^LPCSaver Demo - Thumbnails$' 2>/dev/null | head -n1 || true)
+  [[ -n "$tid" ]] && break
+  sleep 0.1
+done
+[[ -n "$tid" ]] || fail "Thumbnails opened no window"
+eval "$(xdotool getwindowgeometry --shell "$tid")"
+[[ "$X,$Y,$WIDTH,$HEIGHT" == "0,0,1024,768" ]] ||
+  fail "ViewThumbnails at $X,$Y ${WIDTH}x$HEIGHT, expected maximised to 0,0 1024x768"
+xdotool mousemove --sync 985 750 click 1
+for i in $(seq 1 50); do
+  xdotool search --onlyvisible --name 'Thumbnails$' >/dev/null 2>&1 || break
+  sleep 0.1
+done
+! xdotool search --onlyvisible --name 'Thumbnails$' >/dev/null 2>&1 || fail "ViewThumbnails stayed open"
+kill -0 "$pid" 2>/dev/null || fail "closing ViewThumbnails ended the program"
 
 # A real click on Close ends the program.
 xdotool mousemove --sync $((left + 532)) $((top + 420)) click 1

@@ -79,8 +79,8 @@ TEST_F(FormBuilderTest, EveryDescribedClassIsBuiltFromText) {
     EXPECT_TRUE(SameText(built->ClassName(), c.cls));
     EXPECT_EQ(built->Parent(), w.get());
     EXPECT_EQ(built->Tag, 3);
-    EXPECT_EQ(built->BoundsRect().left, 5);
-    EXPECT_EQ(built->Width(), 70);
+    EXPECT_EQ(built->Left(), 5);
+    EXPECT_EQ(built->Top(), 6);
   }
   // A page control with its pages; the two window classes as the root.
   auto pages = CreateFormFromText(Window(
@@ -203,17 +203,17 @@ TEST_F(FormBuilderTest, ShownWindowTakesItsStyleFromTheFlags) {
 // Clicks run the table: a nested form opens over the window that opened it and closes on its
 // own Close; a name the description lacks ends that click with a message, the window stays.
 TEST_F(FormBuilderTest, ClicksRunCloseAndShowFormThroughTheTable) {
-  const std::string label = "    Width = 40\n    Height = 20\n";
+  const std::string label = "    AutoSize = False\n    Width = 40\n    Height = 20\n";
   Add("object MainWindow: TfmForm\n  ClientWidth = 200\n  ClientHeight = 100\n"
       "  object Open: TLabel\n    Tag = 3\n    Left = 0\n    Top = 0\n" + label + "  end\n"
       "  object Bad: TLabel\n    Tag = 3\n    Left = 50\n    Top = 0\n" + label + "  end\n"
       "  object Hidden: TLabel\n    Tag = 2\n    Left = 100\n    Top = 0\n" + label + "  end\n"
       "  object Quit: TLabel\n    Tag = 1\n    Left = 150\n    Top = 0\n" + label + "  end\n"
       "end",
-      "3\nopen\n1\n Second \n\n\nBad\n1\nNoSuchForm\n\n\nQUIT\n6\n\n\n");
+      "3\nopen\n1\n Second \n\n\nBad\n1\nNoSuchForm\n\n\nQUIT\n6\n\n\n\n");
   Add("object Second: TfmForm\n  ClientWidth = 100\n  ClientHeight = 50\n"
       "  object Quit: TLabel\n    Tag = 3\n" + label + "  end\nend",
-      "1\nQuit\n6\n\n\n");
+      "1\nQuit\n6\n\n\n\n");
   std::vector<std::string> log;
   auto innermost = [&] {
     return dynamic_cast<platform::HeadlessWindow*>(platform_.loop().TopModal());
