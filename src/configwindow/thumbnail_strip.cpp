@@ -165,7 +165,8 @@ void TLPThumbnail2::RebuildThumbnails() {
 void TLPThumbnail2::BuildThumbnail(int index) const {
   const auto i = static_cast<size_t>(index);
   if (built_[i]) return;
-  const std::string& file = (*files_)[i];
+  // The list is the caller's: if it shrank since SetFileList, the missing name is no file.
+  const std::string file = files_ && i < files_->size() ? (*files_)[i] : std::string();
   Bitmap source;
   if (ShownKindOf(file) == ShownKind::kPlain && FileExists(file)) {
     try {
@@ -184,6 +185,8 @@ void TLPThumbnail2::BuildThumbnail(int index) const {
 }
 
 const Bitmap& TLPThumbnail2::ThumbnailOf(int index) const {
+  static const Bitmap kNone;
+  if (index < 0 || index >= static_cast<int>(built_.size())) return kNone;
   BuildThumbnail(index);
   return thumbnails_[static_cast<size_t>(index)];
 }
@@ -261,7 +264,8 @@ void TLPThumbnail2::DrawCell(Canvas& canvas, int col, int row, const Rect& r, bo
     canvas.BrushColor = DarkenColor(0, color, 5);
     canvas.Rectangle(L + 10, T + 10, L + pw + 20, T + ph + 20);
   }
-  canvas.Draw(L + (r.Width() + 10 - pw) / 2, T + 15, ThumbnailOf(index));
+  const Bitmap& picture = ThumbnailOf(index);
+  if (!picture.empty()) canvas.Draw(L + (r.Width() + 10 - pw) / 2, T + 15, picture);
   if (show_check_box_) {
     canvas.PenColor = selected ? DarkenColor(highlight, color, 100) : DarkenColor(0, color, 30);
     canvas.BrushColor = color;
@@ -294,8 +298,9 @@ void TLPThumbnail2::DrawCell(Canvas& canvas, int col, int row, const Rect& r, bo
     canvas.FontColor = selected ? ToRGB(widgets::clHighlightText) : ToRGB(EffectiveFont().Color);
     // Word-wrapped, centred, each line on its own background, as text drawn opaquely shows.
     int y = area.top;
-    for (const std::string& line : widgets::WrapText(canvas, titles_[static_cast<size_t>(index)],
-                                                     area.Width())) {
+    const std::string title =
+        index < static_cast<int>(titles_.size()) ? titles_[static_cast<size_t>(index)] : "";
+    for (const std::string& line : widgets::WrapText(canvas, title, area.Width())) {
       const Size s = canvas.TextExtent(line.empty() ? " " : line);
       const int x = area.left + (area.Width() - s.width) / 2;
       if (!line.empty()) {
