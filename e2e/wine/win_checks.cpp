@@ -90,6 +90,28 @@ void CreatingFolders() {
   RemoveDirectoryA(fresh.c_str());
 }
 
+// A claimed folder is busy for every other claim until released; a fresh file replaces what
+// was there, never writing through it.
+void ClaimingFolders() {
+  const std::string base = TempFolder() + "lpc checks";
+  CreateDirectoryA(base.c_str(), nullptr);
+  const std::string folder = base + "\\claimed " + std::to_string(GetTickCount());
+  std::unique_ptr<FolderLock> first, second;
+  LPC_CHECK(ClaimFolder(folder, first) == FolderClaim::kClaimed);
+  LPC_CHECK(ClaimFolder(folder, second) == FolderClaim::kBusy);
+  first->Release();
+  LPC_CHECK(ClaimFolder(folder, second) == FolderClaim::kClaimed);
+  const std::string file = folder + "\\picture.jpg";
+  WriteFile(file, "old");
+  LPC_CHECK(CreateFreshFile(file));
+  LPC_CHECK(GetFileAttributesA(file.c_str()) != INVALID_FILE_ATTRIBUTES);
+  DeleteFileA(file.c_str());
+  second->Release();
+  LPC_CHECK(RemoveDirectoryA(folder.c_str()));  // the lock file went with the release
+  WriteFile(base + "\\plain file", "x");
+  LPC_CHECK(ClaimFolder(base + "\\plain file", first) == FolderClaim::kUnusable);
+}
+
 // Error texts are built with the C99 formats (%zu, %lld), which the Microsoft runtime lacks.
 void TimersAndRefusedClose() {
   Platform& p = *g_platform;
@@ -568,6 +590,7 @@ int main(int argc, char** argv) {
       {"folders: system folders", SystemFolders},
       {"folders: long file names", LongFileNames},
       {"folders: creating folders", CreatingFolders},
+      {"folders: claiming folders", ClaimingFolders},
       {"error text formats", ErrorTextFormats},
       {"registry under the current user", Registry},
       {"os family, running flag, music player without a track", OsFamilyAndServices},

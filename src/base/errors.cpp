@@ -1,5 +1,7 @@
 #include "base/errors.h"
 
+#include "base/text_encoding.h"
+
 #include <cstdarg>
 #include <cstdio>
 #include <vector>
@@ -23,8 +25,9 @@ std::string Format(const char* fmt, ...) {
   return out;
 }
 
+// The text comes from files: a short excerpt with its control bytes escaped.
 ConvertError::ConvertError(const std::string& text)
-    : Error(Format(kNotValidInteger, text.c_str())) {}
+    : Error(Format(kNotValidInteger, EscapeExcerpt(text).c_str())) {}
 
 ListIndexError::ListIndexError(long long index)
     : Error(Format("List index out of bounds (%lld)", index)) {}

@@ -62,14 +62,14 @@ IniFile IniFile::FromText(std::string_view text) {
 
 void IniFile::Parse(std::string_view text) {
   lines_.clear();
+  // Editors on Windows save "UTF-8" with a byte order mark; it is not part of the first line.
+  if (text.substr(0, 3) == "\xEF\xBB\xBF") text.remove_prefix(3);
   size_t pos = 0;
   while (pos < text.size()) {
-    size_t end = text.find('\n', pos);
+    size_t end = text.find_first_of("\r\n", pos);
     if (end == std::string_view::npos) end = text.size();
-    std::string line(text.substr(pos, end - pos));
-    if (!line.empty() && line.back() == '\r') line.pop_back();
-    lines_.push_back(std::move(line));
-    pos = end + 1;
+    lines_.emplace_back(text.substr(pos, end - pos));
+    pos = end + (text.substr(end, 2) == "\r\n" ? 2 : 1);
   }
 }
 

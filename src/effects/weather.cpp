@@ -24,10 +24,6 @@ int32_t ClampCount(int32_t n) { return ClampTo<int32_t>(n, 0, kMaxWeatherParticl
 // Screen coordinates stay far inside int range even for absurd speeds or lengths.
 int ToCoord(double v) { return static_cast<int>(ClampTo<int64_t>(Round(v), -(1 << 24), 1 << 24)); }
 
-// Streak length factors beyond this draw lines far longer than any screen; a file asking for
-// more gets this.
-constexpr int32_t kMaxLengthTenths = 1000;
-
 }  // namespace
 
 int32_t ClampSpeedIndex(int32_t index) { return ClampTo<int32_t>(index, 0, kSpeedTableSize - 1); }
@@ -70,7 +66,9 @@ void TRain::Draw() {
   Canvas canvas(*Target);
   canvas.UndoLog = UndoLog;
   const double slant = CosDeg(Angle);
-  const double factor = ClampTo<int32_t>(LengthTenths, -kMaxLengthTenths, kMaxLengthTenths) / 10.0;
+  // Any length is drawn: ToCoord bounds the end point and the canvas walks only the part of a
+  // line that lies on the picture, so a huge setting costs no more than a screen-long streak.
+  const double factor = LengthTenths / 10.0;
   for (const TRainDrop& d : Drops) {
     const int x = ToCoord(d.X), y = ToCoord(d.Y);
     const int s = ClampTo<int32_t>(d.Size, 2, 4);

@@ -8,6 +8,8 @@
 
 #include "base/errors.h"
 #include "base/paths.h"
+#include "base/text_encoding.h"
+#include "platform/folders.h"
 #include "package/binary_io.h"
 
 namespace fs = std::filesystem;
@@ -114,7 +116,8 @@ bool FindPackageMarker(const std::string& path, int64_t& offset, int32_t& value)
 }
 
 PackageExtractResult ExtractPackageRecords(const std::string& path,
-                                           const std::vector<std::string>& outputs) {
+                                           const std::vector<std::string>& outputs,
+                                           const OutputCreator& create) {
   int64_t offset = 0;
   int32_t count = 0;
   if (!FindPackageMarker(path, offset, count)) {
@@ -147,8 +150,14 @@ PackageExtractResult ExtractPackageRecords(const std::string& path,
                                      RecordLabel(i, count).c_str(), size,
                                      static_cast<long long>(file_size - pos)));
     }
-    std::ofstream out(fs::path(outputs[static_cast<size_t>(i)]), std::ios::binary | std::ios::trunc);
-    if (!out) throw IOError(outputs[static_cast<size_t>(i)] + ": cannot create the file");
+    const std::string& output = outputs[static_cast<size_t>(i)];
+    std::ofstream out;
+    if (create) {
+      out = create(output);
+    } else if (platform::CreateFreshFile(output)) {
+      out.open(fs::path(output), std::ios::binary | std::ios::trunc);
+    }
+    if (!out.is_open()) throw IOError(output + ": cannot create the file");
     const bool complete = CopyBytes(in, out, size, {});
     out.close();
     if (!out) throw IOError(outputs[static_cast<size_t>(i)] + ": write failed");
@@ -323,18 +332,18 @@ std::vector<std::string> ContentFileNames(std::string_view text, const std::stri
   size_t start = 0;
   int line_number = 0;
   while (start < text.size()) {
-    size_t stop = text.find('\n', start);
+    size_t stop = text.find_first_of("\r\n", start);
     if (stop == std::string_view::npos) stop = text.size();
-    std::string_view line = text.substr(start, stop - start);
-    if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
+    const std::string_view line = text.substr(start, stop - start);
     ++line_number;
     std::string file = ExtractFileName(line);
     if (!IsSafeFileName(file)) {
-      throw FormatError(name, Format("line %d (\"%s\") names no file that can be unpacked safely",
-                                     line_number, std::string(line).c_str()));
+      throw FormatError(name, Format("line %d (%s) names no file that can be unpacked safely",
+                                     line_number, QuoteExcerpt(line).c_str()));
     }
     names.push_back(std::move(file));
-    start = stop + 1;
+    // CR LF is one line end.
+    start = stop + (text.substr(stop, 2) == "\r\n" ? 2 : 1);
   }
   return names;
 }

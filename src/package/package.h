@@ -9,7 +9,7 @@
 
 #include <cstdint>
 #include <functional>
-#include <iosfwd>
+#include <fstream>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -46,8 +46,12 @@ struct PackageExtractResult {
 // are removed, so a copy left by an earlier start cannot pass for this package's.
 // Errors (each naming the file): no marker (FormatError "no package found"), a negative or
 // truncated record (FormatError), an output that cannot be created (IOError).
+// Each output is opened by create (TWorkFolder::CreateOutput, so the run can remove it), or
+// without it created as a fresh file that no link planted under its name can redirect.
+using OutputCreator = std::function<std::ofstream(const std::string& path)>;
 PackageExtractResult ExtractPackageRecords(const std::string& path,
-                                           const std::vector<std::string>& outputs);
+                                           const std::vector<std::string>& outputs,
+                                           const OutputCreator& create = {});
 
 // One record of a package as it lies in the file.
 struct PackageRecord {
@@ -110,7 +114,7 @@ class PackageBuilder {
 };
 
 // Content file names from the text of "LPFilenames.res": the file-name part of each line (lines
-// end in CR LF; a lone LF is accepted). A line whose file-name part could leave the folder it
+// end in CR LF; a lone LF or a lone CR also ends one). A line whose file-name part could leave the folder it
 // is unpacked into ("", "..", a drive) is refused: FormatError naming `name` and the line.
 std::vector<std::string> ContentFileNames(std::string_view text, const std::string& name);
 // The same, read from the file (at most 16 MiB).

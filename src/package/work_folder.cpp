@@ -1,5 +1,8 @@
 #include "package/work_folder.h"
 
+#include <filesystem>
+#include <system_error>
+
 #include "base/errors.h"
 #include "base/fileio.h"
 #include "base/paths.h"
@@ -7,11 +10,13 @@
 
 namespace lpc {
 
+namespace fs = std::filesystem;
+
 std::string GetLongFileName(const std::string& path) { return platform::LongFileName(path); }
 
 std::string GetTempFolder() { return IncludeTrailingSeparator(platform::TempFolder()); }
 
-std::string GetWorkFolderFor(const std::string& exe_path) {
+std::string WorkFolderNameFor(const std::string& exe_path) {
   const std::string long_name = GetLongFileName(exe_path);
   if (long_name.empty()) {
     throw Error(exe_path + ": cannot find the program file to name its work folder");
@@ -20,11 +25,100 @@ std::string GetWorkFolderFor(const std::string& exe_path) {
   if (!IsSafeFileName(name)) {
     throw Error(long_name + ": the program's file name gives no usable work folder name");
   }
-  const std::string folder = IncludeTrailingSeparator(GetTempFolder() + name);
+  return IncludeTrailingSeparator(GetTempFolder() + name);
+}
+
+std::string GetWorkFolderFor(const std::string& exe_path) {
+  const std::string folder = WorkFolderNameFor(exe_path);
   if (!DirectoryExists(folder)) platform::CreateFolder(folder);
   return folder;
 }
 
 std::string GetWorkFolder() { return GetWorkFolderFor(platform::ProgramPath()); }
+
+namespace {
+
+std::string WithoutSeparator(std::string path) {
+  while (path.size() > 1 && (path.back() == '/' || path.back() == '\\')) path.pop_back();
+  return path;
+}
+
+std::mutex g_active_mutex;
+TWorkFolder* g_active = nullptr;
+
+// Removes an empty folder; a link of that name is never followed.
+void RemoveEmptyFolder(const std::string& folder) {
+  std::error_code ec;
+  const fs::path p = fs::path(WithoutSeparator(folder));
+  if (fs::is_directory(fs::symlink_status(p, ec))) fs::remove(p, ec);  // only when empty
+}
+
+}  // namespace
+
+TWorkFolder::TWorkFolder(std::string path, std::unique_ptr<platform::FolderLock> lock)
+    : path_(std::move(path)), lock_(std::move(lock)) {}
+
+std::unique_ptr<TWorkFolder> TWorkFolder::Claim(const std::string& base,
+                                                const Cleaner& remove_leftovers) {
+  const std::string trimmed = WithoutSeparator(base);
+  std::unique_ptr<TWorkFolder> chosen;
+  for (int n = 1; n <= kMaxInstances; ++n) {
+    const std::string folder =
+        IncludeTrailingSeparator(n == 1 ? trimmed : trimmed + "." + std::to_string(n));
+    std::error_code ec;
+    const bool existed = fs::exists(fs::symlink_status(fs::path(WithoutSeparator(folder)), ec));
+    if (!existed && chosen) continue;  // nothing to take, nothing to clean
+    std::unique_ptr<platform::FolderLock> lock;
+    if (platform::ClaimFolder(folder, lock) != platform::FolderClaim::kClaimed) continue;
+    if (existed && remove_leftovers) remove_leftovers(folder);
+    if (!chosen) {
+      chosen.reset(new TWorkFolder(folder, std::move(lock)));
+    } else {
+      lock->Release();
+      RemoveEmptyFolder(folder);
+    }
+  }
+  if (!chosen) throw IOError(base + ": no work folder can be made here (every one is in use or not safe)");
+  std::lock_guard<std::mutex> guard(g_active_mutex);
+  g_active = chosen.get();
+  return chosen;
+}
+
+TWorkFolder::~TWorkFolder() {
+  {
+    std::lock_guard<std::mutex> guard(g_active_mutex);
+    if (g_active == this) g_active = nullptr;
+  }
+  Remove();
+}
+
+std::ofstream TWorkFolder::CreateOutput(const std::string& path) {
+  // Opened under the lock: a Remove on another thread then finds the file it must delete.
+  std::lock_guard<std::mutex> guard(mutex_);
+  if (removed_) throw IOError(path + ": cannot create the file (the run is ending)");
+  created_.push_back(path);
+  std::ofstream out;
+  if (platform::CreateFreshFile(path)) out.open(fs::path(path), std::ios::binary | std::ios::trunc);
+  if (!out.is_open()) throw IOError(path + ": cannot create the file");
+  return out;
+}
+
+void TWorkFolder::Remove() {
+  std::lock_guard<std::mutex> guard(mutex_);
+  if (removed_) return;
+  removed_ = true;
+  for (const std::string& file : created_) {
+    std::error_code ec;
+    fs::remove(fs::path(file), ec);  // a link that replaced it goes, never its target
+  }
+  created_.clear();
+  if (lock_) lock_->Release();
+  RemoveEmptyFolder(path_);
+}
+
+void TWorkFolder::RemoveActive() {
+  std::lock_guard<std::mutex> guard(g_active_mutex);
+  if (g_active) g_active->Remove();
+}
 
 }  // namespace lpc

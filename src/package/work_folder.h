@@ -2,9 +2,18 @@
 // of the program names files with.
 #pragma once
 
+#include <fstream>
+#include <functional>
+#include <memory>
+#include <mutex>
 #include <string>
+#include <vector>
 
 namespace lpc {
+
+namespace platform {
+class FolderLock;
+}
 
 // The long form of an existing file's path; "" for a network path, a path with "*" or "?", or
 // one that names nothing.
@@ -13,13 +22,58 @@ std::string GetLongFileName(const std::string& path);
 // The system temporary folder, with a trailing separator.
 std::string GetTempFolder();
 
-// The temporary folder + the long file name of exe_path cut before its first dot + separator,
-// created (one level) when missing; a failure to create it is not reported here (the unpacked
-// files then cannot be created, which is). An executable whose long name is empty (it does not
-// exist) or yields no usable folder name (".scr") is an Error naming it: the temporary folder
-// itself must never become the work folder, since its files are removed when the run ends.
+// The temporary folder + the long file name of exe_path cut before its first dot + separator.
+// An executable whose long name is empty (it does not exist) or yields no usable folder name
+// (".scr") is an Error naming it: the temporary folder itself must never become the work
+// folder, since its files are removed when the run ends.
+std::string WorkFolderNameFor(const std::string& exe_path);
+// WorkFolderNameFor, created (one level) when missing.
 std::string GetWorkFolderFor(const std::string& exe_path);
 // The work folder of the running program.
 std::string GetWorkFolder();
+
+// The work folder one running instance holds for itself. Two instances of one screensaver
+// (a "/P" beside a running "/S") never share one, so neither removes the other's files.
+class TWorkFolder {
+ public:
+  using Cleaner = std::function<void(const std::string& folder)>;
+  // How many folders of one name (the named one and its numbered siblings) may exist.
+  static constexpr int kMaxInstances = 16;
+
+  // Claims the folder `base` (with a trailing separator) when it is free, otherwise the first
+  // free numbered sibling ("Sea/" -> "Sea.2/", "Sea.3/", ...; no program name holds a dot, so
+  // these never belong to another screensaver). A folder of these names whose instance is
+  // gone (killed, power lost) is emptied by remove_leftovers; the first such is taken over,
+  // the others removed. Error naming base when no folder can be had.
+  static std::unique_ptr<TWorkFolder> Claim(const std::string& base, const Cleaner& remove_leftovers);
+  ~TWorkFolder();
+  TWorkFolder(const TWorkFolder&) = delete;
+  TWorkFolder& operator=(const TWorkFolder&) = delete;
+
+  // With a trailing separator.
+  const std::string& Path() const { return path_; }
+
+  // Creates path (a file in this folder) fresh, never through a link, remembers it for Remove
+  // and opens it for writing. IOError naming the file when it cannot, and always once Remove
+  // has run.
+  std::ofstream CreateOutput(const std::string& path);
+
+  // Deletes every file CreateOutput made, ends the hold and removes the folder when it is
+  // then empty. Safe from any thread, also while another is unpacking; runs once.
+  void Remove();
+
+  // Remove on the folder this process currently holds, if any: for a request to stop that
+  // arrives on another thread.
+  static void RemoveActive();
+
+ private:
+  TWorkFolder(std::string path, std::unique_ptr<platform::FolderLock> lock);
+
+  std::mutex mutex_;
+  std::string path_;
+  std::unique_ptr<platform::FolderLock> lock_;
+  std::vector<std::string> created_;
+  bool removed_ = false;
+};
 
 }  // namespace lpc

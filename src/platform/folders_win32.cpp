@@ -103,7 +103,7 @@ std::string LongFileName(const std::string& path) {
   return result;
 }
 
-std::string ProgramPath() {
+std::string ProgramPath(const std::string&) {
   return FillString([](char* buffer, DWORD size) -> DWORD {
     const DWORD n = GetModuleFileNameA(nullptr, buffer, size);
     // GetModuleFileNameA returns the buffer size when it had to truncate.
@@ -116,5 +116,75 @@ bool CreateFolder(const std::string& path) {
   const DWORD attributes = GetFileAttributesA(path.c_str());
   return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
 }
+
+const char* const kFolderLockName = ".lpcsaver.lock";
+
+namespace {
+
+class Win32FolderLock : public FolderLock {
+ public:
+  explicit Win32FolderLock(HANDLE handle) : handle_(handle) {}
+  ~Win32FolderLock() override { Release(); }
+  // The file was opened to be deleted on close, which also happens when the process dies.
+  void Release() override {
+    if (handle_ == INVALID_HANDLE_VALUE) return;
+    CloseHandle(handle_);
+    handle_ = INVALID_HANDLE_VALUE;
+  }
+
+ private:
+  HANDLE handle_;
+};
+
+bool IsRealFolder(const std::string& path) {
+  const DWORD attributes = GetFileAttributesA(path.c_str());
+  return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0 &&
+         (attributes & FILE_ATTRIBUTE_REPARSE_POINT) == 0;
+}
+
+}  // namespace
+
+FolderClaim ClaimFolder(const std::string& folder, std::unique_ptr<FolderLock>& lock) {
+  lock.reset();
+  std::string dir = folder;
+  while (dir.size() > 3 && IsSeparator(dir.back())) dir.pop_back();
+  if (!CreateDirectoryA(dir.c_str(), nullptr) && GetLastError() != ERROR_ALREADY_EXISTS) {
+    return FolderClaim::kUnusable;
+  }
+  if (!IsRealFolder(dir)) return FolderClaim::kUnusable;
+  const std::string lock_path = dir + "\\" + kFolderLockName;
+  // No sharing: a second open fails while the holder lives.
+  const HANDLE handle = CreateFileA(lock_path.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr,
+                                    OPEN_ALWAYS,
+                                    FILE_ATTRIBUTE_HIDDEN | FILE_FLAG_DELETE_ON_CLOSE |
+                                        FILE_FLAG_OPEN_REPARSE_POINT,
+                                    nullptr);
+  if (handle == INVALID_HANDLE_VALUE) {
+    const DWORD error = GetLastError();
+    return error == ERROR_SHARING_VIOLATION || error == ERROR_ACCESS_DENIED ||
+                   error == ERROR_PATH_NOT_FOUND
+               ? FolderClaim::kBusy
+               : FolderClaim::kUnusable;
+  }
+  lock = std::make_unique<Win32FolderLock>(handle);
+  return FolderClaim::kClaimed;
+}
+
+bool CreateFreshFile(const std::string& path) {
+  const DWORD attributes = GetFileAttributesA(path.c_str());
+  if (attributes != INVALID_FILE_ATTRIBUTES) {
+    // A link or junction goes itself; what it points at stays.
+    const bool folder_link = (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
+    if (folder_link && (attributes & FILE_ATTRIBUTE_REPARSE_POINT) == 0) return false;
+    if (folder_link ? !RemoveDirectoryA(path.c_str()) : !DeleteFileA(path.c_str())) return false;
+  }
+  const HANDLE handle = CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
+                                    FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
+  if (handle == INVALID_HANDLE_VALUE) return false;
+  CloseHandle(handle);
+  return true;
+}
+
+void InstallStopHandler(std::function<void()>) {}
 
 }  // namespace lpc::platform

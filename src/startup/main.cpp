@@ -12,7 +12,10 @@
 int main(int argc, char** argv) {
   lpc::TStartup startup;
   for (int i = 1; i < argc; ++i) startup.Arguments.emplace_back(argv[i]);
-  startup.ExePath = lpc::platform::ProgramPath();
+  // Cleans up and ends the process on SIGHUP, SIGTERM and SIGINT, also in the middle of
+  // unpacking or in a message box. Before anything starts a thread.
+  lpc::platform::InstallStopHandler([] { lpc::TWorkFolder::RemoveActive(); });
+  startup.ExePath = lpc::platform::ProgramPath(argc > 0 ? argv[0] : "");
   const std::string long_path = lpc::GetLongFileName(startup.ExePath);
   lpc::platform::InstallCrashHandler(
       lpc::ErrorReportFileName(long_path.empty() ? startup.ExePath : long_path),

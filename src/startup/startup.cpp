@@ -30,6 +30,9 @@ namespace {
 constexpr uint32_t kPreviewHostWaitMs = 10000;
 
 const char* const kRecordFiles[] = {kProjectRecord, kFileNamesRecord, kFilesRecord, kUIRecord};
+// Names no content file may take in the work folder.
+const char* const kReservedNames[] = {kProjectRecord, kFileNamesRecord, kFilesRecord, kUIRecord,
+                                      platform::kFolderLockName};
 
 void DeleteQuietly(const std::string& path) {
   std::error_code ec;
@@ -43,6 +46,9 @@ struct TRunContext {
   std::string work_folder;
   std::string handle_arg;
   platform::Platform* platform = nullptr;
+  // Only the configuration window reads the UI description; a broken one must not stop a show.
+  bool needs_forms = false;
+  std::unique_ptr<TWorkFolder> work;
 
   platform::Platform& Platform() {
     if (!platform) {
@@ -58,9 +64,22 @@ void PreparePackage(TRunContext& run, TLPCProject& project, TLPForms& forms) {
   if (run.exe_long_path.empty()) {
     throw FormatError(run.startup.ExePath, "the program's own file cannot be read");
   }
-  if (run.work_folder.empty()) run.work_folder = GetWorkFolderFor(run.exe_long_path);
-  ExtractPackage(project, run.exe_long_path, run.work_folder);
-  forms.LoadFromFile(project.UISetting.UIFile);
+  if (!run.work) {
+    const std::string base =
+        run.work_folder.empty() ? WorkFolderNameFor(run.exe_long_path) : run.work_folder;
+    run.work = TWorkFolder::Claim(base, RemovePackageFiles);
+    run.work_folder = run.work->Path();
+  }
+  ExtractPackage(project, run.exe_long_path, run.work_folder,
+                 [&run](const std::string& path) { return run.work->CreateOutput(path); });
+  if (run.needs_forms) forms.LoadFromFile(project.UISetting.UIFile);
+}
+
+// Deletes what this run unpacked and gives up its work folder.
+void FinishPackage(TRunContext& run) {
+  if (!run.work) return;
+  run.work->Remove();
+  run.work.reset();
 }
 
 TShowEnvironment ShowEnvironment(const TRunContext& run) {
@@ -83,10 +102,10 @@ int WithPackage(TRunContext& run, TLPCProject& project, TLPForms& forms, Body bo
     PreparePackage(run, project, forms);
     code = body();
   } catch (...) {
-    if (!run.work_folder.empty()) RemovePackageFiles(run.work_folder);
+    FinishPackage(run);
     throw;
   }
-  RemovePackageFiles(run.work_folder);
+  FinishPackage(run);
   return code;
 }
 
@@ -121,8 +140,7 @@ int RunConfigMode(TRunContext& run, TLPCProject& project, TLPForms& forms) {
   });
 }
 
-int RunPreviewMode(TRunContext& run, TLPCProject& project, TLPForms& forms) {
-  PreparePackage(run, project, forms);
+int DrawPreview(TRunContext& run, TLPCProject& project) {
   const std::string preview = project.Setting.PreviewFile;
   if (preview.empty()) return 0;
   const int32_t parent = StrToInt(run.handle_arg);
@@ -146,6 +164,11 @@ int RunPreviewMode(TRunContext& run, TLPCProject& project, TLPForms& forms) {
   return 0;
 }
 
+int RunPreviewMode(TRunContext& run, TLPCProject& project, TLPForms& forms) {
+  // The picture is drawn once and not needed afterwards: nothing stays in the work folder.
+  return WithPackage(run, project, forms, [&] { return DrawPreview(run, project); });
+}
+
 }  // namespace
 
 std::string ExeBaseNameOf(const std::string& long_path) {
@@ -165,11 +188,11 @@ TMode ModeOf(const std::string& s) {
 }
 
 void ExtractPackage(TLPCProject& project, const std::string& exe_path,
-                    const std::string& work_folder) {
+                    const std::string& work_folder, const OutputCreator& create) {
   auto in_work = [&](const std::string& name) { return JoinPath(work_folder, name); };
   const std::vector<std::string> records = {in_work(kProjectRecord), in_work(kFileNamesRecord),
                                             in_work(kFilesRecord), in_work(kUIRecord)};
-  const PackageExtractResult top = ExtractPackageRecords(exe_path, records);
+  const PackageExtractResult top = ExtractPackageRecords(exe_path, records, create);
   if (!top.CountMatches(records.size())) {
     throw FormatError(exe_path, Format("the package holds %d records instead of 4",
                                        static_cast<int>(top.RecordCount)));
@@ -177,9 +200,22 @@ void ExtractPackage(TLPCProject& project, const std::string& exe_path,
   const std::vector<std::string> names = ReadContentFileNames(in_work(kFileNamesRecord));
   std::vector<std::string> contents;
   contents.reserve(names.size());
-  for (const std::string& name : names) contents.push_back(in_work(name));
-  if (!contents.empty()) {
-    const PackageExtractResult files = ExtractPackageRecords(in_work(kFilesRecord), contents);
+  for (size_t i = 0; i < names.size(); ++i) {
+    // A content file of a record's name would replace the record it is read from.
+    for (const char* reserved : kReservedNames) {
+      if (UpperCase(names[i]) == UpperCase(reserved)) {
+        throw FormatError(exe_path, Format("content file %d is named \"%s\", a name the package "
+                                           "keeps for its own records",
+                                           static_cast<int>(i + 1), names[i].c_str()));
+      }
+    }
+    contents.push_back(in_work(names[i]));
+  }
+  // An empty record stands for an empty content package; anything else is counted, so that
+  // contents without names are refused as much as names without contents.
+  if (!contents.empty() || FileSize(in_work(kFilesRecord)) > 0) {
+    const PackageExtractResult files =
+        ExtractPackageRecords(in_work(kFilesRecord), contents, create);
     if (!files.CountMatches(contents.size())) {
       throw FormatError(exe_path, Format("the package holds %d content files for %d names",
                                          static_cast<int>(files.RecordCount),
@@ -216,12 +252,20 @@ void RemovePackageFiles(const std::string& work_folder) {
 }
 
 int RunProgram(TStartup& startup) {
-  TRunContext run{startup, {}, startup.WorkFolder, {}, nullptr};
+  TRunContext run{startup, {}, startup.WorkFolder, {}, nullptr, false, nullptr};
   run.exe_long_path = GetLongFileName(startup.ExePath);
   const std::string first = startup.Arguments.size() > 0 ? startup.Arguments[0] : "";
   const std::string mode_switch = ModeSwitchOf(first);
   run.handle_arg = startup.Arguments.size() > 1 ? UpperCase(startup.Arguments[1]) : "";
   const TMode mode = ModeOf(mode_switch);
+  run.needs_forms = mode == TMode::kConfigure;
+  // Asked for at a terminal; any other unknown switch ends silently, as screensaver hosts
+  // expect.
+  if (first == "--help" || first == "--version") {
+    std::fputs((first == "--help" ? UsageText() : VersionText() + "\n").c_str(), stdout);
+    std::fflush(stdout);
+    return 0;
+  }
 
   TLPCProject project;
   TLPForms forms;
@@ -241,6 +285,18 @@ int RunProgram(TStartup& startup) {
 
 std::string ErrorReportFileName(const std::string& exe_path) {
   return ChangeFileExt(exe_path, ".error.txt");
+}
+
+std::string UsageText() {
+  return VersionText() +
+         "\n"
+         "Usage: <screensaver> [switch [window]]\n"
+         "  /S        run the screensaver\n"
+         "  /C        show the configuration window (also with no switch)\n"
+         "  /P <id>   draw the preview into window <id>\n"
+         "  /A <id>   change the screensaver password (Windows)\n"
+         "  --help    show this text\n"
+         "  --version show the version\n";
 }
 
 std::string VersionText() {

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "configwindow/forms.h"
+#include "package/package.h"
 #include "package/project.h"
 #include "platform/platform.h"
 
@@ -32,8 +33,9 @@ TMode ModeOf(const std::string& mode_switch);
 
 // Unpacks every record of the program's package into work_folder, loads the project from it
 // and points the project's file names into the work folder. Errors name the file and fault.
+// Every file is made through create (see ExtractPackageRecords).
 void ExtractPackage(TLPCProject& project, const std::string& exe_path,
-                    const std::string& work_folder);
+                    const std::string& work_folder, const OutputCreator& create = {});
 // Deletes the unpacked files and, when it is then empty, the work folder. Never fails.
 void RemovePackageFiles(const std::string& work_folder);
 
@@ -60,6 +62,8 @@ int RunMain(TStartup& startup);
 std::string ErrorReportFileName(const std::string& exe_path);
 // The program's version line for reports.
 std::string VersionText();
+// What "--help" prints.
+std::string UsageText();
 
 // Reports an error: writes the details to report_path (falling back to the temporary folder
 // when that cannot be written) and shows the text in an error box when a platform exists.

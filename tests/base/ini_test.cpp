@@ -43,6 +43,19 @@ TEST_F(IniTest, ReadingRules) {
   EXPECT_EQ(ini.ReadString("General", "Name", "", 3), "Sea");
 }
 
+TEST(IniText, ByteOrderMarkAndEveryLineEnd) {
+  const char* texts[] = {"\xEF\xBB\xBF[General]\r\nDuration=7\r\n[Other]\r\nA=1\r\n",
+                         "[General]\rDuration=7\r[Other]\rA=1\r",
+                         "[General]\nDuration=7\r\n[Other]\rA=1"};
+  for (const char* text : texts) {
+    SCOPED_TRACE(text);
+    const IniFile ini = IniFile::FromText(text);
+    EXPECT_EQ(ini.ReadInteger("General", "Duration", 30), 7);
+    EXPECT_EQ(ini.ReadInteger("Other", "A", 0), 1);
+    EXPECT_EQ(ini.ReadSection("General"), std::vector<std::string>{"Duration"});
+  }
+}
+
 TEST_F(IniTest, MissingFileGivesDefaults) {
   IniFile ini((dir_ / "none.ini").string());
   EXPECT_EQ(ini.ReadInteger("S", "K", 5), 5);

@@ -122,6 +122,33 @@ TEST(Rain, StreakShapeAndShades) {
   }
 }
 
+TEST(Rain, LongStreaksAreDrawnWhole) {
+  // A streak of size 2 x length 1 x LengthTenths/10 pixels straight down from y = 3; the
+  // longest reach far past the picture, which bounds them.
+  const struct {
+    int32_t tenths;
+    int last_lit;  // row of the streak's last pixel on the 700-row picture
+  } cases[] = {{1000, 3 + 199}, {3000, 3 + 599}, {2000000000, 699}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.tenths);
+    Bitmap target(8, 700);
+    TRain rain = OneDrop(target, 3, 3, 2, 1, 90);
+    rain.LengthTenths = c.tenths;
+    rain.Draw();
+    EXPECT_NE(target.At(3, c.last_lit), 0u);
+    if (c.last_lit + 1 < 700) {
+      EXPECT_EQ(target.At(3, c.last_lit + 1), 0u);
+    }
+  }
+  // Slanted, absurdly long streaks on a large picture: the walk stays on the picture.
+  Bitmap wide(1920, 1080);
+  TRain rain = OneDrop(wide, 5, 5, 4, 4, 60);
+  rain.Drops.assign(1000, rain.Drops[0]);
+  rain.LengthTenths = 2000000000;
+  rain.Draw();
+  EXPECT_NE(wide.At(5, 5), 0u);
+}
+
 TEST(Rain, BadRecordValuesAreHarmless) {
   Bitmap target(kW, 200);
   TRain rain = OneDrop(target, 10, 5, 9, 4, 90);

@@ -5,6 +5,7 @@
 #include <sys/wait.h>
 
 #include <cstdio>
+#include <cstdlib>
 #include <filesystem>
 #include <nlohmann/json.hpp>
 
@@ -151,6 +152,58 @@ TEST_F(Lpctool, UnpackNeverWritesOutsideItsFolder) {
   EXPECT_THAT(r.err, HasSubstr("evil.scr"));
   EXPECT_FALSE(fs::exists(dir_ / "out" / ".."  / "evil"));
   EXPECT_FALSE(fs::exists(dir_ / "out"));
+  // info still describes such a package and marks the name.
+  const auto info = Run({"info", P("evil.scr"), "--json"});
+  ASSERT_EQ(info.exit_code, 0) << info.err;
+  const json j = json::parse(info.out);
+  ASSERT_EQ(j["ContentFiles"].size(), 1u);
+  EXPECT_EQ(j["ContentFiles"][0]["Unsafe"], true);
+  EXPECT_THAT(j["Warnings"][0].get<std::string>(), HasSubstr("line 1"));
+}
+
+TEST_F(Lpctool, AFailedUnpackTakesBackWhatItWrote) {
+  PackageBuilder files;
+  files.AddBytes(std::string(200000, 'x'));
+  PackageBuilder top;
+  top.AddBytes(TLPCProject().ToRecordBytes());
+  top.AddBytes("big.jpg\r\n");
+  top.AddPackage(std::move(files));
+  top.AddBytes("");
+  WriteFileBytes(P("big.scr"), "MZ" + top.ToBytes());
+  // A disk that fills up after 50 KiB: writes fail instead of the process being killed.
+  const std::string cmd = "trap '' XFSZ; ulimit -f 100; exec " + Quote(LPCTOOL_PATH) +
+                          " unpack " + Quote(P("big.scr")) + " " + Quote(P("out")) + " 2>/dev/null";
+  const int status = std::system(("bash -c " + Quote(cmd)).c_str());
+  EXPECT_NE(status, 0);
+  EXPECT_FALSE(fs::exists(dir_ / "out")) << "a truncated big.jpg must not stay";
+}
+
+TEST_F(Lpctool, TextIsWindows1252InsideAndUtf8Outside) {
+  WriteFileBytes(P("runtime"), "MZ runtime");
+  WriteFileBytes(P("a.jpg"), EncodeJpeg(Bitmap(4, 4, 0)));
+  // Saved by an editor as UTF-8 with a byte order mark.
+  WriteFileBytes(P("project.ini"),
+                 "\xEF\xBB\xBF[General]\r\nProductName=Sj\xC3\xB6" "ar \xE2\x82\xAC\r\n"
+                 "[Default]\r\nDuration=7\r\n");
+  const auto packed = Run({"pack", "-o", P("s.scr"), "--runtime", P("runtime"), "--project",
+                           P("project.ini"), P("a.jpg")});
+  ASSERT_EQ(packed.exit_code, 0) << packed.err;
+  const auto info = Run({"info", P("s.scr"), "--json"});
+  ASSERT_EQ(info.exit_code, 0) << info.err;
+  const json j = json::parse(info.out);
+  EXPECT_EQ(j["Project"]["Setting"]["ProductName"], "Sj\xC3\xB6" "ar \xE2\x82\xAC");
+  EXPECT_EQ(j["Project"]["Setting"]["Duration"], 7);
+  ASSERT_EQ(Run({"unpack", P("s.scr"), P("out")}).exit_code, 0);
+  TLPCProject loaded;
+  loaded.LoadFromFile(P("out/LPC.res"));
+  EXPECT_EQ(loaded.Setting.ProductName, "Sj\xF6" "ar \x80");
+  // A character the code page has no form for is refused, with the file and line.
+  WriteFileBytes(P("greek.ini"), "[General]\r\nProductName=\xCE\xA9mega\r\n");
+  const auto refused = Run({"pack", "-o", P("g.scr"), "--runtime", P("runtime"), "--project",
+                            P("greek.ini"), P("a.jpg")});
+  EXPECT_NE(refused.exit_code, 0);
+  EXPECT_THAT(refused.err, HasSubstr(P("greek.ini") + ": line 2"));
+  EXPECT_FALSE(fs::exists(dir_ / "g.scr"));
 }
 
 TEST_F(Lpctool, BadInputFailsWithAClearMessage) {
@@ -193,8 +246,8 @@ TEST_F(Lpctool, BadInputFailsWithAClearMessage) {
       {"lpp: weather speed",
        {"lpp", "-o", P("x.lpp"), "--picture", P("picture.png"), "--mask", P("mask.png"), "--weather", "rain:speed=21"},
        "0 to 20"},
-      {"lpp: title beyond Latin-1",
-       {"lpp", "-o", P("x.lpp"), "--picture", P("picture.png"), "--mask", P("mask.png"), "--title", "\xE2\x82\xAC"},
+      {"lpp: title beyond Windows-1252",
+       {"lpp", "-o", P("x.lpp"), "--picture", P("picture.png"), "--mask", P("mask.png"), "--title", "\xCE\xA9"},
        "--title"},
       {"pack: runtime already packaged",
        {"pack", "-o", P("o.scr"), "--runtime", P("packaged-runtime"), "--project", P("project.ini"), P("a.jpg")},

@@ -282,6 +282,9 @@ TEST(ContentFileNames, TakesTheFileNamePartOfEachLine) {
       "LPFilenames.res");
   EXPECT_EQ(names, (std::vector<std::string>{"LPImage0.lpp", "Song.mid", "plain.jpg", "too.gif"}));
   EXPECT_TRUE(ContentFileNames("", "x").empty());
+  // CR, LF and CR LF each end a line.
+  EXPECT_EQ(ContentFileNames("C:\\a.jpg\rC:\\b.jpg\nc.jpg\r\nd.jpg\r", "x"),
+            (std::vector<std::string>{"a.jpg", "b.jpg", "c.jpg", "d.jpg"}));
   EXPECT_EQ(ContentFileNames("last-without-newline.jpg", "x").size(), 1u);
 }
 

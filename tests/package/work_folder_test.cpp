@@ -4,10 +4,12 @@
 
 #include <cstdlib>
 #include <filesystem>
+#include <functional>
 
 #include "base/errors.h"
 #include "base/fileio.h"
 #include "package/temp_dir.h"
+#include "platform/folders.h"
 
 namespace lpc {
 namespace {
@@ -83,6 +85,95 @@ TEST(LongFileName, EmptyForWildcardsNetworkPathsAndMissingFiles) {
   EXPECT_EQ(GetLongFileName(dir / "*.scr"), "");
   EXPECT_EQ(GetLongFileName(dir / "Sea?Waves.scr"), "");
   EXPECT_EQ(GetLongFileName("\\\\server\\share\\x.scr"), "");
+}
+
+}  // namespace
+}  // namespace lpc
+
+namespace lpc {
+namespace {
+
+namespace fs = std::filesystem;
+
+// Stale folders are cleaned by name, as the runtime does with its own file list.
+void RemoveKnownFiles(const std::string& folder) {
+  for (const char* name : {"LPC.res", "a.jpg"}) fs::remove(folder + name);
+}
+
+TEST_F(WorkFolder, EachInstanceHoldsAFolderOfItsOwn) {
+  const std::string base = temp_.path() + "/Sea/";
+  auto first = TWorkFolder::Claim(base, RemoveKnownFiles);
+  auto second = TWorkFolder::Claim(base, RemoveKnownFiles);
+  EXPECT_EQ(first->Path(), base);
+  EXPECT_EQ(second->Path(), temp_.path() + "/Sea.2/");
+  first->CreateOutput(first->Path() + "a.jpg") << "first";
+  second->CreateOutput(second->Path() + "a.jpg") << "second";
+  // The second ends first: the first's files stay.
+  second.reset();
+  EXPECT_FALSE(fs::exists(temp_.path() + "/Sea.2"));
+  EXPECT_EQ(ReadFileBytes(base + "a.jpg"), "first");
+  // A third start finds the named folder busy and takes the free sibling.
+  auto third = TWorkFolder::Claim(base, RemoveKnownFiles);
+  EXPECT_EQ(third->Path(), temp_.path() + "/Sea.2/");
+  first->Remove();
+  EXPECT_FALSE(fs::exists(base));
+  EXPECT_THROW(first->CreateOutput(base + "late.jpg"), IOError) << "nothing after the end";
+  EXPECT_FALSE(fs::exists(base));
+}
+
+TEST_F(WorkFolder, LeftoversOfInstancesThatAreGoneAreRemoved) {
+  // Folders of killed instances: files and a lock file that nobody holds.
+  for (const char* name : {"Sea", "Sea.3", "Sea.16"}) {
+    const std::string folder = temp_.path() + "/" + name + "/";
+    fs::create_directory(folder);
+    fs::permissions(folder, fs::perms::owner_all, fs::perm_options::replace);
+    WriteFileBytes(folder + "LPC.res", "old");
+    WriteFileBytes(folder + "a.jpg", "old");
+    WriteFileBytes(folder + platform::kFolderLockName, "");
+  }
+  auto work = TWorkFolder::Claim(temp_.path() + "/Sea/", RemoveKnownFiles);
+  EXPECT_EQ(work->Path(), temp_.path() + "/Sea/");
+  EXPECT_FALSE(fs::exists(work->Path() + "a.jpg"));
+  EXPECT_FALSE(fs::exists(temp_.path() + "/Sea.3"));
+  EXPECT_FALSE(fs::exists(temp_.path() + "/Sea.16"));
+}
+
+TEST_F(WorkFolder, PlantedLinksAreNeverFollowed) {
+  TempDir victim("_victim");
+  const std::string target = victim.Write("precious.txt", "mine");
+  const std::string base = temp_.path() + "/Sea";
+  struct Case {
+    const char* name;
+    std::function<void()> plant;
+  };
+  const Case cases[] = {
+      {"the work folder is a link to another folder",
+       [&] { fs::create_directory_symlink(victim.path(), base); }},
+      {"the work folder is open to others",
+       [&] {
+         fs::create_directory(base);
+         fs::permissions(base, fs::perms::all, fs::perm_options::replace);
+       }},
+      {"a file of the package is a link",
+       [&] {
+         fs::create_directory(base);
+         fs::permissions(base, fs::perms::owner_all, fs::perm_options::replace);
+         fs::create_symlink(target, base + "/a.jpg");
+       }},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    c.plant();
+    {
+      auto work = TWorkFolder::Claim(base + "/", RemoveKnownFiles);
+      const bool same = work->Path() == base + "/";
+      EXPECT_EQ(same, std::string(c.name) == "a file of the package is a link");
+      work->CreateOutput(work->Path() + "a.jpg") << "picture";
+      EXPECT_EQ(ReadFileBytes(work->Path() + "a.jpg"), "picture");
+    }
+    EXPECT_EQ(ReadFileBytes(target), "mine");
+    fs::remove_all(base);
+  }
 }
 
 }  // namespace

@@ -6,11 +6,13 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <filesystem>
 #include <string>
 
 #include "base/errors.h"
 #include "base/fileio.h"
 #include "platform/crash.h"
+#include "platform/folders.h"
 #include "platform/platform.h"
 #include "platform/registry_ini.h"
 
@@ -133,6 +135,55 @@ TEST(CrashHandler, WritesAReportAndDiesOfTheSignal) {
     EXPECT_GT(text.size(), text.find("Backtrace:\n") + 12);  // at least one frame
     std::remove(report.c_str());
   }
+}
+
+TEST(StopHandler, EverySignalToStopRunsTheCleanUpAndEndsTheProcess) {
+  for (const int sig : {SIGHUP, SIGTERM, SIGINT}) {
+    const std::string marker = testing::TempDir() + "lpc_stop_" + std::to_string(sig);
+    std::remove(marker.c_str());
+    const pid_t pid = fork();
+    ASSERT_GE(pid, 0);
+    if (pid == 0) {
+      InstallStopHandler([marker] { WriteFileBytes(marker, "cleaned"); });
+      kill(getpid(), sig);  // as from outside: taken by the handler's thread
+      for (;;) pause();
+    }
+    int status = 0;
+    ASSERT_EQ(waitpid(pid, &status, 0), pid);
+    ASSERT_TRUE(WIFEXITED(status)) << sig;
+    EXPECT_EQ(WEXITSTATUS(status), 128 + sig);
+    EXPECT_EQ(ReadFileBytes(marker), "cleaned");
+    std::remove(marker.c_str());
+  }
+}
+
+TEST(ProgramPath, ThePathTheProgramWasStartedByWithItsLinks) {
+  const std::string dir = testing::TempDir() + "lpc_program_path/";
+  std::filesystem::remove_all(dir);
+  std::filesystem::create_directories(dir);
+  WriteFileBytes(dir + "Probe.scr", "MZ");
+  std::filesystem::permissions(dir + "Probe.scr", std::filesystem::perms::owner_all);
+  std::filesystem::create_symlink(dir + "Probe.scr", dir + "Sea.Waves.scr");
+  const std::string cwd = std::filesystem::current_path().string();
+  std::filesystem::current_path(dir);
+  const char* old_path = std::getenv("PATH");
+  const std::string saved_path = old_path ? old_path : "";
+  setenv("PATH", ("/nonexistent:" + dir).c_str(), 1);
+  const struct {
+    std::string argv0;
+    std::string path;
+  } cases[] = {
+      {dir + "Sea.Waves.scr", dir + "Sea.Waves.scr"},  // through a link: the link's name
+      {"./Sea.Waves.scr", dir + "Sea.Waves.scr"},      // relative: made absolute
+      {"Sea.Waves.scr", dir + "Sea.Waves.scr"},        // found on $PATH
+  };
+  for (const auto& c : cases) EXPECT_EQ(ProgramPath(c.argv0), c.path) << c.argv0;
+  // Nothing usable: the running program itself.
+  EXPECT_EQ(ProgramPath("no such program"), ProgramPath());
+  EXPECT_EQ(std::filesystem::path(ProgramPath()).filename(), "test_platform");
+  setenv("PATH", saved_path.c_str(), 1);
+  std::filesystem::current_path(cwd);
+  std::filesystem::remove_all(dir);
 }
 
 TEST(CrashHandler, LongTextsAreCutNotOverflowed) {

@@ -4,6 +4,7 @@
 
 #include <cstdlib>
 #include <filesystem>
+#include <optional>
 
 #include "base/errors.h"
 #include "base/fileio.h"
@@ -115,9 +116,9 @@ class StartupTest : public ::testing::Test {
     project_.UISetting.UIFile = "C:\\Authoring\\My.lui";
     PackageBuilder package;
     package.AddBytes(project_.ToRecordBytes());
-    package.AddBytes(names);
+    package.AddBytes(names_ ? *names_ : names);
     package.AddPackage(std::move(files));
-    package.AddBytes("0\r\n");
+    package.AddBytes(ui_);
     const std::string path = dir_.File(name);
     WriteFileBytes(path, std::string(5000, 'x') + package.ToBytes());
     return path;
@@ -145,6 +146,8 @@ class StartupTest : public ::testing::Test {
   RecordingPlatform platform_;
   TLPCProject project_;
   std::vector<std::pair<std::string, std::string>> contents_;
+  std::optional<std::string> names_;  // "LPFilenames.res" as given, not from the contents
+  std::string ui_ = "0\r\n";
   TStartup startup_;
   int platforms_made_ = 0;
   std::string old_tmpdir_;
@@ -229,8 +232,7 @@ TEST_F(StartupTest, PreviewWaitsForTheHostAndDrawsThePictureStretched) {
     EXPECT_EQ(shown.At(2, y), MakeColor(250, 0, 0)) << y;
     EXPECT_EQ(shown.At(149, y), MakeColor(0, 0, 250)) << y;
   }
-  EXPECT_TRUE(fs::exists(WorkFolder() + "preview.bmp")) << "a preview leaves the files";
-  fs::remove_all(WorkFolder());
+  EXPECT_FALSE(fs::exists(WorkFolder())) << "a preview removes its files";
 }
 
 TEST_F(StartupTest, PreviewWithoutAPreviewPictureOrWithABadHandle) {
@@ -296,6 +298,85 @@ TEST_F(StartupTest, BadPackagesEndInAClearError) {
     EXPECT_NE(report.find(c.fault), std::string::npos) << c.what << ": " << report;
     EXPECT_FALSE(fs::exists(WorkFolder())) << c.what;
   }
+}
+
+// Nothing a refused package unpacked stays in the temporary folder.
+bool OnlyTheProgramAndItsReport(const std::string& dir) {
+  for (const auto& entry : fs::recursive_directory_iterator(dir)) {
+    const std::string name = entry.path().filename().string();
+    if (name.find(".scr") == std::string::npos && name.find(".error.txt") == std::string::npos) {
+      ADD_FAILURE() << "left behind: " << entry.path();
+      return false;
+    }
+  }
+  return true;
+}
+
+TEST_F(StartupTest, NamesAndContentsMustAgreeAndKeepClearOfTheRecords) {
+  struct Case {
+    const char* what;
+    std::vector<std::pair<std::string, std::string>> contents;
+    std::optional<std::string> names;
+    const char* fault;
+  };
+  const Case cases[] = {
+      {"contents without names", {{"a.bmp", "x"}}, "", "1 content files for 0 names"},
+      {"more contents than names", {{"a.bmp", "x"}, {"b.bmp", "y"}}, "a.bmp\r\n", "2 content files for 1 names"},
+      {"a content file named like the name list", {{"LPFilenames.res", "evil.jpg\r\n"}}, {},
+       "\"LPFilenames.res\", a name the package keeps"},
+      {"a content file named like the lock", {{".lpcsaver.lock", ""}}, {}, "keeps for its own"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    contents_ = c.contents;
+    names_ = c.names;
+    EXPECT_EQ(Run(WriteProgram(), {"/s"}), 1);
+    ASSERT_FALSE(platform_.message_boxes().empty());
+    EXPECT_NE(platform_.message_boxes().back().text.find(c.fault), std::string::npos)
+        << platform_.message_boxes().back().text;
+    EXPECT_TRUE(OnlyTheProgramAndItsReport(dir_.Path()));
+  }
+}
+
+TEST_F(StartupTest, OnlyTheConfigurationWindowNeedsTheUiDescription) {
+  AddContent("a.bmp", EncodeBmp(Bitmap(32, 32, MakeColor(0, 200, 0))));
+  AddContent("preview.bmp", EncodeBmp(Bitmap(4, 2, MakeColor(0, 0, 250))), false);
+  project_.Setting.PreviewFile = "preview.bmp";
+  size_t boxes = 0;
+  for (const char* ui : {"", "garbage\x1B[2J" "\x01\x02 and more bytes than anyone should see"}) {
+    SCOPED_TRACE(ui);
+    ui_ = ui;
+    const std::string exe = WriteProgram();
+    CloseByMouseAt(platform_.Ticks() + 1000);
+    platform_.SetTickBudget(60000);
+    EXPECT_EQ(Run(exe, {"/s"}), 0);
+    platform_.AddHostWindow(4660, {20, 10}, true);
+    EXPECT_EQ(Run(exe, {"/p", "4660"}), 0);
+    EXPECT_EQ(platform_.hosted_shown.width(), 20);
+    EXPECT_EQ(platform_.message_boxes().size(), boxes);
+    EXPECT_EQ(Run(exe, {"/c"}), 1);
+    ASSERT_EQ(platform_.message_boxes().size(), ++boxes);
+    const std::string text = platform_.message_boxes().back().text;
+    EXPECT_NE(text.find("LPGUI.lui"), std::string::npos) << text;
+    EXPECT_EQ(text.find('\x1B'), std::string::npos) << "control bytes are escaped";
+    EXPECT_EQ(text.find("anyone should see"), std::string::npos) << "only an excerpt: " << text;
+    EXPECT_FALSE(fs::exists(WorkFolder()));
+  }
+}
+
+TEST_F(StartupTest, HelpAndVersionAnswerAtATerminal) {
+  const std::string exe = WriteProgram();
+  for (const char* arg : {"--help", "--version"}) {
+    ::testing::internal::CaptureStdout();
+    EXPECT_EQ(Run(exe, {arg}), 0);
+    const std::string out = ::testing::internal::GetCapturedStdout();
+    EXPECT_EQ(out.rfind(VersionText(), 0), 0u) << out;
+    EXPECT_EQ(out.find("/S") != std::string::npos, std::string(arg) == "--help") << out;
+  }
+  ::testing::internal::CaptureStdout();
+  EXPECT_EQ(Run(exe, {"--other"}), 0);
+  EXPECT_EQ(::testing::internal::GetCapturedStdout(), "");
+  EXPECT_EQ(platforms_made_, 0);
 }
 
 TEST_F(StartupTest, RemovePackageFilesKeepsAFolderThatHoldsSomethingElse) {

@@ -42,7 +42,7 @@ bool IsShowPicture(const std::string& name) {
 lpc::TLPCProject BuildProject(const PackOptions& o) {
   if (!lpc::FileExists(o.project)) throw lpc::FileNotFoundError(o.project + ": " + lpc::kFileNotFound);
   lpc::TLPCProject project;
-  project.Setting.LoadFromIni(lpc::IniFile(o.project));
+  project.Setting.LoadFromIni(lpc::IniFile::FromText(ReadWindows1252File(o.project)));
   std::set<std::string> seen;
   for (const std::string& file : o.files) {
     const std::string name = lpc::ExtractFileName(file);
@@ -84,7 +84,7 @@ void Run(const PackOptions& o) {
   std::string names;
   lpc::PackageBuilder files;
   for (const std::string& file : o.files) {
-    names += fs::absolute(file).string() + "\r\n";
+    names += ToWindows1252(fs::absolute(file).string(), file) + "\r\n";
     files.AddFile(file);
   }
   lpc::PackageBuilder package;
@@ -95,7 +95,7 @@ void Run(const PackOptions& o) {
     std::cerr << "lpctool: warning: no --ui; the configuration window will have no description\n";
     package.AddBytes("");
   } else {
-    package.AddFile(o.ui);
+    package.AddBytes(ReadWindows1252File(o.ui));
   }
 
   const int64_t runtime_size = lpc::FileSize(o.runtime);

@@ -6,6 +6,7 @@
 
 #include "base/errors.h"
 #include "base/paths.h"
+#include "base/text_encoding.h"
 #include "command.h"
 #include "package/package.h"
 #include "package_info.h"
@@ -23,14 +24,21 @@ struct UnpackOptions {
 // Writes one record as DIR/name. An existing entry of that name (even a link) is removed
 // first, so the write cannot be redirected out of DIR.
 void WriteRecord(const std::string& file, const lpc::PackageRecord& r, const fs::path& dir,
-                 const std::string& name, Progress& progress) {
-  if (!lpc::IsSafeFileName(name)) throw lpc::FormatError(file, "refusing to unpack \"" + name + "\"");
+                 const std::string& name, Progress& progress, std::vector<fs::path>& written) {
+  if (!lpc::IsSafeFileName(name)) {
+    throw lpc::FormatError(file, "refusing to unpack " + lpc::QuoteExcerpt(name));
+  }
   const fs::path target = dir / name;
   std::error_code ignored;
   fs::remove(target, ignored);
+  written.push_back(target);
   lpc::CopyFileRange(file, r.Offset, r.Size, target.string(),
                      [&](uint64_t n) { progress.Advance(n); });
 }
+
+void Unpack(const UnpackOptions& o, const lpc::PackageIndex& top,
+            const std::vector<std::string>& content_names, const lpc::PackageIndex& files,
+            const fs::path& dir, std::vector<fs::path>& written);
 
 void Run(const UnpackOptions& o) {
   const lpc::PackageIndex top = lpc::ReadPackageIndex(o.file);
@@ -50,9 +58,24 @@ void Run(const UnpackOptions& o) {
   // Everything is checked before the folder is made.
   const fs::path dir(o.dir);
   std::error_code ec;
+  const bool dir_existed = fs::exists(dir, ec);
   fs::create_directories(dir, ec);
   if (!fs::is_directory(dir)) throw lpc::IOError(o.dir + ": cannot create the folder");
+  // A failed unpack (a full disk, a bad record) takes back what it wrote: a truncated file
+  // must not pass for a content file.
+  std::vector<fs::path> written;
+  try {
+    Unpack(o, top, content_names, files, dir, written);
+  } catch (...) {
+    for (const fs::path& p : written) fs::remove(p, ec);
+    if (!dir_existed) fs::remove(dir, ec);  // only when empty
+    throw;
+  }
+}
 
+void Unpack(const UnpackOptions& o, const lpc::PackageIndex& top,
+            const std::vector<std::string>& content_names, const lpc::PackageIndex& files,
+            const fs::path& dir, std::vector<fs::path>& written) {
   uint64_t total = 0;
   for (const auto& r : top.Records) total += static_cast<uint64_t>(r.Size);
   for (const auto& r : files.Records) total += static_cast<uint64_t>(r.Size);
@@ -63,7 +86,7 @@ void Run(const UnpackOptions& o) {
               << " records instead of 4\n";
   }
   for (size_t i = 0; i < top.Records.size() && i < 4; ++i) {
-    WriteRecord(o.file, top.Records[i], dir, kTopLevelRecords[i], progress);
+    WriteRecord(o.file, top.Records[i], dir, kTopLevelRecords[i], progress, written);
   }
   if (content_names.size() != files.Records.size()) {
     std::cerr << "lpctool: warning: " << o.file << ": LPFilenames.res names " << content_names.size()
@@ -71,7 +94,7 @@ void Run(const UnpackOptions& o) {
               << std::min(content_names.size(), files.Records.size()) << "\n";
   }
   for (size_t i = 0; i < content_names.size() && i < files.Records.size(); ++i) {
-    WriteRecord(o.file, files.Records[i], dir, content_names[i], progress);
+    WriteRecord(o.file, files.Records[i], dir, content_names[i], progress, written);
   }
 }
 

@@ -2,12 +2,15 @@
 
 #include <stdlib.h>
 
+#include <algorithm>
 #include <iostream>
 
 #include "base/errors.h"
+#include "base/fileio.h"
 #include "base/numbers.h"
 #include "base/overloaded.h"
 #include "base/paths.h"
+#include "base/text_encoding.h"
 #include "info_forms.h"
 #include "package/package.h"
 
@@ -26,35 +29,25 @@ ScratchFolder::~ScratchFolder() {
   fs::remove_all(path_, ignored);
 }
 
-std::string ToUtf8(std::string_view latin1) {
+std::string ToUtf8(std::string_view cp1252) { return lpc::Cp1252ToUtf8(cp1252); }
+
+std::string ToWindows1252(std::string_view text, const std::string& what) {
+  if (text.substr(0, 3) == "\xEF\xBB\xBF") text.remove_prefix(3);  // a byte order mark
   std::string out;
-  for (const char c : latin1) {
-    const auto u = static_cast<unsigned char>(c);
-    if (u < 0x80) {
-      out.push_back(c);
-    } else {
-      out.push_back(static_cast<char>(0xC0 | (u >> 6)));
-      out.push_back(static_cast<char>(0x80 | (u & 0x3F)));
-    }
-  }
-  return out;
+  size_t bad = 0;
+  if (lpc::Utf8ToCp1252(text, out, bad)) return out;
+  // Not UTF-8 at all: taken as already in the files' code page.
+  if (!lpc::IsUtf8(text)) return std::string(text);
+  const int line = 1 + static_cast<int>(std::count(text.begin(), text.begin() + static_cast<std::ptrdiff_t>(bad), '\n'));
+  const size_t line_start = text.rfind('\n', bad == 0 ? 0 : bad - 1);
+  const size_t from = line_start == std::string_view::npos || bad == 0 ? 0 : line_start + 1;
+  throw lpc::Error(lpc::Format("%s: line %d: %s holds a character that Windows-1252 cannot store",
+                               what.c_str(), line,
+                               lpc::QuoteExcerpt(text.substr(from, text.find('\n', from) - from)).c_str()));
 }
 
-std::string ToLatin1(std::string_view utf8, const std::string& what) {
-  std::string out;
-  for (size_t i = 0; i < utf8.size(); ++i) {
-    const auto u = static_cast<unsigned char>(utf8[i]);
-    if (u < 0x80) {
-      out.push_back(static_cast<char>(u));
-    } else if ((u == 0xC2 || u == 0xC3) && i + 1 < utf8.size() &&
-               (static_cast<unsigned char>(utf8[i + 1]) & 0xC0) == 0x80) {
-      out.push_back(static_cast<char>(((u & 0x03) << 6) | (static_cast<unsigned char>(utf8[i + 1]) & 0x3F)));
-      ++i;
-    } else {
-      throw lpc::Error(what + ": only characters up to U+00FF can be stored");
-    }
-  }
-  return out;
+std::string ReadWindows1252File(const std::string& path) {
+  return ToWindows1252(lpc::ReadFileBytes(path, uint64_t{1} << 26), path);
 }
 
 ordered_json WaveParamJson(const lpc::TWaveParam& w) {
@@ -91,12 +84,10 @@ std::vector<std::string> Lines(std::string_view text) {
   std::vector<std::string> lines;
   size_t start = 0;
   while (start < text.size()) {
-    size_t stop = text.find('\n', start);
+    size_t stop = text.find_first_of("\r\n", start);
     if (stop == std::string_view::npos) stop = text.size();
-    std::string_view line = text.substr(start, stop - start);
-    if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
-    lines.emplace_back(line);
-    start = stop + 1;
+    lines.emplace_back(text.substr(start, stop - start));
+    start = stop + (text.substr(stop, 2) == "\r\n" ? 2 : 1);
   }
   return lines;
 }
@@ -157,8 +148,18 @@ ordered_json DescribePackage(const std::string& path) {
   if (top.Records.size() >= 3) {
     const auto& names_record = top.Records[1];
     const std::string text = lpc::ReadFileRange(path, names_record.Offset, names_record.Size, int64_t{1} << 24);
-    const auto names = lpc::ContentFileNames(text, path + " (LPFilenames.res)");
+    // Described whatever they hold; a name that could leave the folder it is unpacked into
+    // is marked (unpack refuses it).
     const auto lines = Lines(text);
+    std::vector<std::string> names;
+    for (size_t i = 0; i < lines.size(); ++i) {
+      names.push_back(lpc::ExtractFileName(lines[i]));
+      if (!lpc::IsSafeFileName(names.back())) {
+        warnings.push_back(lpc::Format("LPFilenames.res line %zu (%s) names no file that can be "
+                                       "unpacked safely", i + 1,
+                                       ToUtf8(lpc::QuoteExcerpt(lines[i])).c_str()));
+      }
+    }
     const auto& files_record = top.Records[2];
     const lpc::PackageIndex files = lpc::ReadPackageIndex(
         path, files_record.Offset, files_record.Offset + files_record.Size, path + " (LPFiles.res)");
@@ -168,9 +169,11 @@ ordered_json DescribePackage(const std::string& path) {
     }
     ordered_json content = ordered_json::array();
     for (size_t i = 0; i < names.size() && i < files.Records.size(); ++i) {
-      content.push_back({{"Name", ToUtf8(names[i])},
-                         {"Path", ToUtf8(lines[i])},
-                         {"Size", files.Records[i].Size}});
+      ordered_json entry = {{"Name", ToUtf8(names[i])},
+                            {"Path", ToUtf8(lines[i])},
+                            {"Size", files.Records[i].Size}};
+      if (!lpc::IsSafeFileName(names[i])) entry["Unsafe"] = true;
+      content.push_back(std::move(entry));
     }
     j["ContentFiles"] = std::move(content);
   }
@@ -192,6 +195,7 @@ ordered_json DescribePackage(const std::string& path) {
              at = message.find(scratch_name, at + record_name.size())) {
           message.replace(at, scratch_name.size(), record_name);
         }
+        message = lpc::DisplayUtf8(message);
         ui["Error"] = message;
         warnings.push_back(message);
       }

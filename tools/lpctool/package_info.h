@@ -45,9 +45,15 @@ ordered_json DescribePackedImage(const std::string& path);
 // Indented "Key: value" lines; arrays of plain values on one line.
 void PrintReadable(const ordered_json& value, std::ostream& out, int indent = 0);
 
-// Text of the files (single-byte) as UTF-8, and back; a character beyond U+00FF cannot be
-// stored and is an error naming what (the option) it came from.
-std::string ToUtf8(std::string_view latin1);
-std::string ToLatin1(std::string_view utf8, const std::string& what);
+// Text of the files (Windows-1252) as UTF-8, and back. UTF-8 text with a character the code
+// page has no form for is an error naming what (a file or option) and the line; text that is
+// not UTF-8 is taken as Windows-1252 already.
+std::string ToUtf8(std::string_view cp1252);
+std::string ToWindows1252(std::string_view text, const std::string& what);
+inline std::string ToLatin1(std::string_view utf8, const std::string& what) {
+  return ToWindows1252(utf8, what);
+}
+// A text file read whole and converted by ToWindows1252.
+std::string ReadWindows1252File(const std::string& path);
 
 }  // namespace lpctool

@@ -10,6 +10,7 @@
 #include <map>
 #include <tuple>
 
+#include "base/text_encoding.h"
 #include "platform/sdl/sdl_platform.h"
 
 namespace lpc::platform {
@@ -19,9 +20,9 @@ namespace {
 // Heights beyond this are refused (drawn as nothing): a font file could ask for huge bitmaps.
 constexpr int kMaxTextHeight = 1024;
 
-// The text's code points: UTF-8 where it is valid, otherwise each byte as Latin-1 (the
-// runtime's texts are single-byte).
-std::u32string CodePoints(const std::string& text) {
+// The text's code points: the runtime's texts are Windows-1252, file names on Linux UTF-8.
+std::u32string CodePoints(const std::string& raw) {
+  const std::string text = DisplayUtf8(raw);
   std::u32string out;
   const auto* p = reinterpret_cast<const unsigned char*>(text.data());
   const auto* end = p + text.size();

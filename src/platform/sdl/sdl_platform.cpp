@@ -4,6 +4,7 @@
 #include <cstdlib>
 
 #include "base/errors.h"
+#include "base/text_encoding.h"
 
 namespace lpc::platform {
 
@@ -98,6 +99,10 @@ std::u32string DecodeUtf8(const char* s) {
 
 }  // namespace
 
+// A start gives up on the display after about half a second.
+constexpr int kDisplayAttempts = 4;
+constexpr uint32_t kDisplayRetryMs = 150;
+
 std::atomic<uint64_t> SdlPlatform::music_session{0};
 
 SdlPlatform::SdlPlatform() : loop_(*this) {
@@ -120,9 +125,29 @@ void SdlPlatform::NeedVideo() {
   // The screensaver must not keep the X screensaver away, nor change the desktop's mode.
   SDL_SetHint(SDL_HINT_VIDEO_ALLOW_SCREENSAVER, "1");
   SDL_SetHint(SDL_HINT_VIDEO_MINIMIZE_ON_FOCUS_LOSS, "0");
-  if (SDL_InitSubSystem(SDL_INIT_VIDEO) != 0) {
-    throw Error(std::string("Cannot open the display: ") + SDL_GetError());
+  const char* display = std::getenv("DISPLAY");
+  const std::string where = display && *display ? std::string(" \"") + display + "\"" : "";
+  const char* chosen = std::getenv("SDL_VIDEODRIVER");
+  // Without a driver chosen by the user, SDL falls back to drivers that show nothing, and the
+  // show would run where no one sees or ends it. A display that refuses a connection for a
+  // moment (an X server's queue full of other clients starting) gets a few more tries.
+  std::string fault;
+  for (int attempt = 0; attempt < kDisplayAttempts; ++attempt) {
+    if (attempt > 0) SDL_Delay(kDisplayRetryMs);
+    if (SDL_InitSubSystem(SDL_INIT_VIDEO) != 0) {
+      fault = SDL_GetError();
+      continue;
+    }
+    const char* driver = SDL_GetCurrentVideoDriver();
+    const std::string name = driver ? driver : "";
+    if ((chosen && *chosen) || (name != "offscreen" && name != "dummy" && name != "evdev")) {
+      fault.clear();
+      break;
+    }
+    SDL_QuitSubSystem(SDL_INIT_VIDEO);
+    fault = "no X server answers there";
   }
+  if (!fault.empty()) throw Error("Cannot open the display" + where + ": " + fault);
   video_ = true;
   // The first window gets key events for text input; Win32 sends WM_CHAR the same way.
   SDL_StartTextInput();
@@ -167,7 +192,7 @@ std::unique_ptr<Window> SdlPlatform::OpenWindow(const WindowOptions& options,
     if (options.maximized) flags |= SDL_WINDOW_MAXIMIZED;
     if (options.centered) x = y = SDL_WINDOWPOS_CENTERED;
   }
-  SDL_Window* win = SDL_CreateWindow(options.caption.c_str(), x, y, w, h, flags);
+  SDL_Window* win = SDL_CreateWindow(DisplayUtf8(options.caption).c_str(), x, y, w, h, flags);
   if (!win) throw Error(std::string("Cannot create a window: ") + SDL_GetError());
   // Dialogs stay with their owner (transient-for under X11).
   if (auto* owner = dynamic_cast<SdlWindow*>(options.owner)) SDL_SetWindowModalFor(win, owner->sdl());

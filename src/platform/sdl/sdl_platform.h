@@ -47,6 +47,7 @@ class SdlWindow : public BasicWindow {
 
   SDL_Window* window_;
   WindowOptions options_;
+  std::string caption_;  // as given; the window shows it in UTF-8
 };
 
 // A window of another program that we only draw into ("/P <id>", XSCREENSAVER_WINDOW).

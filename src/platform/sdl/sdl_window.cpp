@@ -1,5 +1,6 @@
 // Our headers first: X11 defines macros (CursorShape, None, Status) that would rename our names.
 #include "base/errors.h"
+#include "base/text_encoding.h"
 #include "platform/sdl/sdl_platform.h"
 
 #include <X11/Xlib.h>
@@ -54,7 +55,7 @@ Rect ClipFill(const Rect& rect, Size client) {
 
 SdlWindow::SdlWindow(SdlPlatform& platform, SDL_Window* window, const WindowOptions& options,
                      WindowHandler* handler)
-    : BasicWindow(platform.loop(), handler), window_(window), options_(options) {
+    : BasicWindow(platform.loop(), handler), window_(window), options_(options), caption_(options.caption) {
   SDL_SetWindowData(window_, "lpc", this);
 }
 
@@ -114,10 +115,11 @@ void SdlWindow::FillRect(const Rect& rect, Color color) {
 }
 
 void SdlWindow::SetCaption(const std::string& caption) {
-  SDL_SetWindowTitle(window_, caption.c_str());
+  caption_ = caption;
+  SDL_SetWindowTitle(window_, DisplayUtf8(caption).c_str());
 }
 
-std::string SdlWindow::Caption() const { return SDL_GetWindowTitle(window_); }
+std::string SdlWindow::Caption() const { return caption_; }
 
 bool SdlWindow::IsVisible() const { return (SDL_GetWindowFlags(window_) & SDL_WINDOW_SHOWN) != 0; }
 

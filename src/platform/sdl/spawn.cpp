@@ -39,6 +39,11 @@ bool SpawnDetached(const std::string& program, const std::string& target) {
       dup2(devnull, 1);
       if (devnull > 2) close(devnull);
     }
+    // The runtime keeps its stop signals blocked for its own waiter; the program opened here
+    // must get them as usual.
+    sigset_t none;
+    sigemptyset(&none);
+    sigprocmask(SIG_SETMASK, &none, nullptr);
     // No shell: the target is one argument, whatever characters it holds.
     char* argv[] = {const_cast<char*>(program.c_str()), const_cast<char*>(target.c_str()),
                     nullptr};

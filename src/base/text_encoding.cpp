@@ -1,0 +1,120 @@
+#include "base/text_encoding.h"
+
+#include <cstdint>
+#include <cstdio>
+
+namespace lpc {
+
+namespace {
+
+// 0x80-0x9F of Windows-1252; the rest of the upper half is Latin-1, the same numbers as
+// Unicode. Undefined slots keep their own value.
+constexpr char32_t kHigh[32] = {
+    0x20AC, 0x0081, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021,
+    0x02C6, 0x2030, 0x0160, 0x2039, 0x0152, 0x008D, 0x017D, 0x008F,
+    0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022, 0x2013, 0x2014,
+    0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178};
+
+char32_t CodePoint(unsigned char c) { return c >= 0x80 && c < 0xA0 ? kHigh[c - 0x80] : c; }
+
+void AppendUtf8(std::string& out, char32_t c) {
+  if (c < 0x80) {
+    out += static_cast<char>(c);
+  } else if (c < 0x800) {
+    out += static_cast<char>(0xC0 | (c >> 6));
+    out += static_cast<char>(0x80 | (c & 0x3F));
+  } else {
+    out += static_cast<char>(0xE0 | (c >> 12));
+    out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+    out += static_cast<char>(0x80 | (c & 0x3F));
+  }
+}
+
+// Decodes one UTF-8 character at text[i]; 0 length when malformed (overlong, surrogate, cut).
+size_t DecodeUtf8(std::string_view text, size_t i, char32_t& c) {
+  const auto b = [&](size_t k) { return static_cast<unsigned char>(text[i + k]); };
+  const unsigned char lead = b(0);
+  size_t n = lead < 0x80 ? 1 : lead >= 0xC2 && lead < 0xE0 ? 2 : lead >= 0xE0 && lead < 0xF0 ? 3
+                                                           : lead >= 0xF0 && lead < 0xF5 ? 4 : 0;
+  if (n == 0 || i + n > text.size()) return 0;
+  c = n == 1 ? lead : lead & (0x7F >> n);
+  for (size_t k = 1; k < n; ++k) {
+    if ((b(k) & 0xC0) != 0x80) return 0;
+    c = (c << 6) | (b(k) & 0x3F);
+  }
+  const char32_t min[] = {0, 0, 0x80, 0x800, 0x10000};
+  if (c < min[n] || c > 0x10FFFF || (c >= 0xD800 && c < 0xE000)) return 0;
+  return n;
+}
+
+}  // namespace
+
+std::string Cp1252ToUtf8(std::string_view text) {
+  std::string out;
+  out.reserve(text.size());
+  for (const char ch : text) AppendUtf8(out, CodePoint(static_cast<unsigned char>(ch)));
+  return out;
+}
+
+bool Utf8ToCp1252(std::string_view text, std::string& out, size_t& bad_offset) {
+  out.clear();
+  out.reserve(text.size());
+  for (size_t i = 0; i < text.size();) {
+    char32_t c = 0;
+    const size_t n = DecodeUtf8(text, i, c);
+    int byte = -1;
+    if (n != 0) {
+      if (c < 0x80 || (c >= 0xA0 && c <= 0xFF)) byte = static_cast<int>(c);
+      for (int k = 0; k < 32 && byte < 0; ++k) {
+        if (kHigh[k] == c) byte = 0x80 + k;
+      }
+    }
+    if (byte < 0) {
+      bad_offset = i;
+      return false;
+    }
+    out += static_cast<char>(byte);
+    i += n;
+  }
+  return true;
+}
+
+bool IsUtf8(std::string_view text) {
+  for (size_t i = 0; i < text.size();) {
+    char32_t c = 0;
+    const size_t n = DecodeUtf8(text, i, c);
+    if (n == 0) return false;
+    i += n;
+  }
+  return true;
+}
+
+std::string DisplayUtf8(std::string_view text) {
+  return IsUtf8(text) ? std::string(text) : Cp1252ToUtf8(text);
+}
+
+std::string QuoteExcerpt(std::string_view text, size_t max_chars) {
+  return "\"" + EscapeExcerpt(text, max_chars) + "\"";
+}
+
+std::string EscapeExcerpt(std::string_view text, size_t max_chars) {
+  std::string out;
+  const size_t n = text.size() < max_chars ? text.size() : max_chars;
+  for (size_t i = 0; i < n; ++i) {
+    const unsigned char c = static_cast<unsigned char>(text[i]);
+    if (c < 0x20 || (c >= 0x7F && c < 0xA0)) {
+      char escaped[8];
+      std::snprintf(escaped, sizeof escaped, "\\x%02X", c);
+      out += escaped;
+    } else if (c == '"' || c == '\\') {
+      out += '\\';
+      out += static_cast<char>(c);
+    } else {
+      out += static_cast<char>(c);
+    }
+  }
+  if (n < text.size()) out += "...";
+  return out;
+}
+
+}  // namespace lpc

@@ -1,0 +1,33 @@
+// Requests to stop arrive as signals at any moment: in the middle of unpacking, in a message
+// box's loop, in a library call. A handler may do next to nothing, so the signals are blocked
+// everywhere and taken by one thread that is free to run the clean-up and end the process.
+#include <pthread.h>
+#include <signal.h>
+#include <unistd.h>
+
+#include <thread>
+#include <utility>
+
+#include "platform/folders.h"
+
+namespace lpc::platform {
+
+void InstallStopHandler(std::function<void()> on_stop) {
+  sigset_t set;
+  sigemptyset(&set);
+  sigaddset(&set, SIGHUP);
+  sigaddset(&set, SIGTERM);
+  sigaddset(&set, SIGINT);
+  // Threads started later (SDL's, the audio driver's) inherit the mask, so only the waiter
+  // below ever sees these signals.
+  if (pthread_sigmask(SIG_BLOCK, &set, nullptr) != 0) return;
+  std::thread([set, on_stop = std::move(on_stop)] {
+    int sig = 0;
+    while (sigwait(&set, &sig) != 0) {
+    }
+    if (on_stop) on_stop();
+    _exit(128 + sig);
+  }).detach();
+}
+
+}  // namespace lpc::platform
