@@ -42,6 +42,9 @@ TLoadedPicture LoadShowPicture(const std::string& file, const TPictureFit& fit) 
   result.Layout = std::make_unique<TWaveGenerator>();
   result.Layout->AttachProject(result.Packed.get());
   result.Layout->PrepareLayout();
+  // The layout says all the mask did; a screen-sized mask kept beside it for the picture's
+  // whole time would only cost memory.
+  result.Packed->Mask = Bitmap();
   return result;
 }
 

@@ -480,8 +480,9 @@ void TLPfmScrSvr::PlayTransition(uint32_t duration_ms) {
   TFastBMP result(screen_w_, screen_h_);
 
   // The screen as it stands (the old picture) and the new picture on black.
+  // The old picture goes into its surface straight from the screen's copy; no third copy.
   SyncScreen();
-  before_bitmap_ = screen_;
+  old_surface.LoadFromBitmapHandle(screen_);
   after_bitmap_.SetSize(screen_w_, screen_h_, 0);
   const Bitmap* picture = nullptr;
   if (is_plain_picture_) {
@@ -495,7 +496,6 @@ void TLPfmScrSvr::PlayTransition(uint32_t duration_ms) {
     CopyInto(after_bitmap_, *picture, pos.x, pos.y);
   }
   new_surface.LoadFromBitmapHandle(after_bitmap_);
-  old_surface.LoadFromBitmapHandle(before_bitmap_);
 
   Canvas canvas(screen_);
   const Rect whole{0, 0, screen_w_, screen_h_};
@@ -519,8 +519,11 @@ void TLPfmScrSvr::PlayTransition(uint32_t duration_ms) {
     const uint32_t elapsed = TickDiff(platform_.Ticks(), t0);
     if (elapsed < due) platform_.Sleep(static_cast<uint32_t>(due - elapsed));
   }
-  // What the screen now shows is the new picture on black.
-  screen_ = after_bitmap_;
+  // What the screen now shows is the new picture on black. The fade's bitmaps are not kept
+  // between changes: two screens of memory for the whole show otherwise.
+  screen_ = std::move(after_bitmap_);
+  after_bitmap_ = Bitmap();
+  before_bitmap_ = Bitmap();
   frame_pending_ = false;
   full_redraw_ = true;
 }
