@@ -2,6 +2,7 @@
 // frame. All cases run in the one binary so their ratios come from the same run.
 #include <benchmark/benchmark.h>
 
+#include <algorithm>
 #include <cstring>
 
 #include "../tests/effects/wave_reference.h"
@@ -57,6 +58,37 @@ void RunWave(benchmark::State& state, int weather_kind) {
 }
 
 void BM_WaveUpdate(benchmark::State& state) { RunWave(state, 0); }
+
+// One region covering the lower `share` per cent of the rows, with the wave settings the
+// README shows authors (amplitude 4, 3 waves, phase step 12, period 360, both directions,
+// jitter 3). Arguments: share, width, height.
+void BM_WaveUpdateWater(benchmark::State& state) {
+  const int share = static_cast<int>(state.range(0));
+  const int w = static_cast<int>(state.range(1));
+  const int h = static_cast<int>(state.range(2));
+  lpc::TProject p = lpc::reference::MakeWaterProject(w, h, false);
+  p.Mask.Fill(0);
+  for (int y = h - h * share / 100; y < h; ++y) {
+    std::fill(p.Mask.Row(y), p.Mask.Row(y) + w, 0x0000FF);
+  }
+  lpc::TWaveParam& a = p.WaveParams[0];
+  a.Amplitude = 4; a.WaveCount = 3; a.PhaseStep = 12; a.Direction = 0; a.Horizontal = true;
+  a.Vertical = true; a.Perspective = false; a.Period = 360; a.JitterRange = 3;
+  lpc::RandSeed(1);
+  lpc::SetFixedSeed(true);
+  lpc::TWaveGenerator gen;
+  gen.AttachProject(&p);
+  gen.Prepare();
+  lpc::SetFixedSeed(false);
+  for (auto _ : state) {
+    gen.Update();
+    benchmark::DoNotOptimize(gen.Output().data());
+  }
+}
+BENCHMARK(BM_WaveUpdateWater)
+    ->Args({10, 1920, 1080})->Args({50, 1920, 1080})->Args({100, 1920, 1080})
+    ->Args({50, 3840, 2160})->Args({100, 3840, 2160})
+    ->Unit(benchmark::kMicrosecond);
 void BM_WaveUpdateSnow(benchmark::State& state) { RunWave(state, 1); }
 void BM_WaveUpdateRain(benchmark::State& state) { RunWave(state, 2); }
 BENCHMARK(BM_WaveUpdate)->Args({1920, 1080})->Args({3840, 2160})->Unit(benchmark::kMicrosecond);

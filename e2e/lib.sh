@@ -5,6 +5,7 @@ set -euo pipefail
 
 E2E_TMP=$(mktemp -d /tmp/lpc-e2e.XXXXXX)
 XVFB_PID=""
+XORG_PID=""
 CHILD_PIDS=()
 
 e2e_cleanup() {
@@ -15,6 +16,10 @@ e2e_cleanup() {
     kill -9 "$pid" 2>/dev/null || true
   done
   if [[ -n "$XVFB_PID" ]]; then kill "$XVFB_PID" 2>/dev/null || true; fi
+  if [[ -n "$XORG_PID" ]]; then
+    kill "$XORG_PID" 2>/dev/null || true
+    wait "$XORG_PID" 2>/dev/null || true
+  fi
   rm -rf "$E2E_TMP"
 }
 trap e2e_cleanup EXIT
@@ -42,13 +47,42 @@ start_xvfb() {
   fail "could not start Xvfb: $(cat "$E2E_TMP/xvfb.log")"
 }
 
-# prepare_run PROGRAM NAME AUDIO_DRIVER: starts Xvfb, copies PROGRAM to $E2E_TMP/run/NAME, and
-# gives the run a temporary folder of its own and the SDL audio driver AUDIO_DRIVER.
-prepare_run() {
-  start_xvfb
+# start_dummy_xorg: Xorg with the dummy video driver, which (unlike Xvfb) has several RandR
+# outputs, so a second monitor can be switched on. Only DUMMY0 is on at first, at 1920x1080.
+# Exports DISPLAY; returns 1 (with the reason on stderr) when the server cannot start here.
+start_dummy_xorg() {
+  local fifo="$E2E_TMP/xorg-displayfd" conf n="" i
+  conf="$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)/xorg-dummy.conf"
+  command -v Xorg >/dev/null || { echo "no Xorg on this machine" >&2; return 1; }
+  Xorg -displayfd 3 -config "$conf" -noreset -nolisten tcp -logfile "$E2E_TMP/xorg.log" \
+    3>"$fifo" >"$E2E_TMP/xorg.out" 2>&1 &
+  XORG_PID=$!
+  for i in $(seq 1 150); do
+    n=$(tr -dc '0-9' <"$fifo" 2>/dev/null || true)
+    if [[ -n "$n" ]] && DISPLAY=":$n" xrandr --query >/dev/null 2>&1; then
+      export DISPLAY=":$n"
+      xrandr --output DUMMY0 --mode 1920x1080 >/dev/null 2>&1 || true
+      return 0
+    fi
+    kill -0 "$XORG_PID" 2>/dev/null || break
+    sleep 0.1
+  done
+  echo "Xorg with the dummy driver did not start: $(tail -5 "$E2E_TMP/xorg.out" 2>/dev/null)" >&2
+  return 1
+}
+
+# stage_run PROGRAM NAME AUDIO_DRIVER: copies PROGRAM to $E2E_TMP/run/NAME, and gives the run a
+# temporary folder of its own and the SDL audio driver AUDIO_DRIVER.
+stage_run() {
   mkdir -p "$E2E_TMP/run" "$E2E_TMP/tmp"
   cp "$1" "$E2E_TMP/run/$2"
   export TMPDIR="$E2E_TMP/tmp" SDL_AUDIODRIVER="$3"
+}
+
+# prepare_run PROGRAM NAME AUDIO_DRIVER: starts Xvfb, then stage_run.
+prepare_run() {
+  start_xvfb
+  stage_run "$@"
 }
 
 # screenshot FILE

@@ -1,6 +1,7 @@
 // Checks of the Windows folder services and the Win32 platform backend, run under Wine by
 // scripts/test-windows. "--crash <report>" and "--abort <report>" are the child modes of the
 // crash report checks; "--host <file>" stands in for a preview host window.
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <stdexcept>
@@ -422,6 +423,59 @@ void HostedWindows() {
   LPC_CHECK_EQ(p.RunModal(*window), kModalOk);
 }
 
+void DisplaysAndCovers() {
+  Platform& p = *g_platform;
+  int primaries = 0;
+  for (const DisplayInfo& d : p.Displays()) {
+    if (!d.primary) continue;
+    ++primaries;
+    const Size s = p.ScreenSize();
+    LPC_CHECK(d.bounds == (Rect{0, 0, s.width, s.height}));
+  }
+  LPC_CHECK_EQ(primaries, 1);
+
+  Recorder owner, covered;
+  std::unique_ptr<Window> cover;
+  Window* owner_window = nullptr;
+  owner.on_show = [&](Window& w) {
+    owner_window = &w;
+    WindowOptions o;
+    o.kind = WindowKind::kCover;
+    o.left = 300;
+    o.top = 200;
+    o.client_width = 120;
+    o.client_height = 90;
+    o.owner = &w;
+    cover = p.OpenWindow(o, &covered);
+    LPC_CHECK(cover != nullptr);
+    if (!cover) {
+      w.Close(kModalOk);
+      return;
+    }
+    HWND h = Hwnd(*cover);
+    RECT r{};
+    GetWindowRect(h, &r);
+    LPC_CHECK_EQ(r.left, 300);
+    LPC_CHECK_EQ(r.top, 200);
+    LPC_CHECK_EQ(cover->ClientSize(), (Size{120, 90}));
+    LPC_CHECK(cover->IsVisible());
+    LPC_CHECK((GetWindowLongA(h, GWL_EXSTYLE) & WS_EX_TOPMOST) != 0);
+    LPC_CHECK(GetActiveWindow() != h);  // the keyboard stays with the show
+    LPC_CHECK_EQ(ReadBack(*cover).At(60, 45), 0u);
+    // Input on the cover counts while its owner runs modally.
+    PostMessageA(h, WM_MOUSEMOVE, 0, MAKELPARAM(7, 8));
+    PostMessageA(h, WM_CHAR, 'q', 0);
+  };
+  covered.on_event = [&](Window&, const Event& e) {
+    if (e.kind == EventKind::kKeyChar && owner_window) owner_window->Close(kModalOk);
+  };
+  auto window = p.OpenWindow(Framed(64, 48), &owner);
+  LPC_CHECK_EQ(p.RunModal(*window), kModalOk);
+  LPC_CHECK_EQ(covered.Count(EventKind::kMouseMove), 1);
+  LPC_CHECK(!covered.events.empty() && covered.events[0].x == 7 && covered.events[0].y == 8);
+  cover.reset();
+}
+
 // Answers the next message box with the given button, from a thread timer that the box's own
 // loop runs.
 int g_answer = IDOK;
@@ -579,6 +633,15 @@ int RunHost(const char* handle_file) {
 
 int main(int argc, char** argv) {
   if (argc == 3 && std::strcmp(argv[1], "--host") == 0) return RunHost(argv[2]);
+  if (argc == 2 && std::strcmp(argv[1], "--displays") == 0) {
+    // One line per display, "left top right bottom primary", for the driver script.
+    auto platform = CreateWin32Platform();
+    for (const DisplayInfo& d : platform->Displays()) {
+      std::printf("%d %d %d %d %d\n", d.bounds.left, d.bounds.top, d.bounds.right, d.bounds.bottom,
+                  d.primary ? 1 : 0);
+    }
+    return 0;
+  }
   if (argc == 3 && (std::strcmp(argv[1], "--crash") == 0 || std::strcmp(argv[1], "--abort") == 0)) {
     InstallCrashHandler(argv[2], "checks 1.0");
     if (std::strcmp(argv[1], "--crash") == 0) Crash();
@@ -606,6 +669,7 @@ int main(int argc, char** argv) {
       {"loop: a quit closes every loop", QuitClosesEveryLoop},
       {"windows: present and fill", PresentAndFill},
       {"windows: hosted", HostedWindows},
+      {"windows: displays and covers", DisplaysAndCovers},
       {"message boxes", MessageBoxes},
       {"text through GDI", Text},
       {"crash reports", CrashReports},

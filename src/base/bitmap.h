@@ -3,6 +3,8 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <memory>
+#include <utility>
 #include <vector>
 
 namespace lpc {
@@ -20,6 +22,27 @@ constexpr int BlueOf(Color c) { return static_cast<int>(c & 0xFF); }
 // Largest side any picture may have; readers refuse bigger ones before allocating.
 inline constexpr int kMaxPictureSide = 16384;
 
+// Leaves new elements uninitialised when no value is given, so a picture that a decoder fills
+// completely is not cleared first.
+template <typename T>
+struct NoInitAllocator : std::allocator<T> {
+  template <typename U>
+  struct rebind {
+    using other = NoInitAllocator<U>;
+  };
+  NoInitAllocator() = default;
+  template <typename U>
+  NoInitAllocator(const NoInitAllocator<U>&) noexcept {}
+  template <typename U>
+  void construct(U* p) noexcept {
+    ::new (static_cast<void*>(p)) U;
+  }
+  template <typename U, typename... Args>
+  void construct(U* p, Args&&... args) {
+    ::new (static_cast<void*>(p)) U(std::forward<Args>(args)...);
+  }
+};
+
 class Bitmap {
  public:
   Bitmap() = default;
@@ -27,6 +50,8 @@ class Bitmap {
 
   // Resizes to width x height (negative sizes count as 0), every pixel set to fill.
   void SetSize(int width, int height, Color fill = 0);
+  // The same with the pixels left unset, for callers that write every pixel at once.
+  void SetSizeForOverwrite(int width, int height);
   void Fill(Color c);
 
   int width() const { return width_; }
@@ -50,7 +75,7 @@ class Bitmap {
  private:
   int width_ = 0;
   int height_ = 0;
-  std::vector<Color> pixels_;
+  std::vector<Color, NoInitAllocator<Color>> pixels_;
 };
 
 }  // namespace lpc

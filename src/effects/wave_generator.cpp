@@ -82,6 +82,21 @@ __attribute__((noinline)) void CopyJittered(const int16_t* __restrict map,
   }
 }
 
+// The same where every destination and source pixel is known to lie in the region: no checks,
+// no branches.
+__attribute__((noinline)) void CopyJitteredInside(const Color* __restrict pic,
+                                                  Color* __restrict out,
+                                                  const int32_t* __restrict steps,
+                                                  ptrdiff_t dbase, ptrdiff_t sbase, int64_t h,
+                                                  int64_t lo, int64_t hi) {
+  const Color* src = pic + sbase + h;
+  Color* dst = out + dbase;
+  for (int64_t x = lo; x < hi; ++x) {
+    const ptrdiff_t i = x - steps[x];
+    dst[i] = src[i];
+  }
+}
+
 }  // namespace
 
 TWaveGenerator::TWaveGenerator() {
@@ -346,10 +361,45 @@ void TWaveGenerator::DisplaceRow(int32_t r, const WaveRowOffsets* offsets) {
     if (flat_jitter_[k]) {
       CopyFlat(map + dbase + h, map + sbase + h, pic + sbase + h, out + dbase, k, lo, hi);
     } else {
-      CopyJittered(map, pic, out, jitter_steps_[k].data(), dbase, sbase, h, k, lo, hi);
+      // Where the whole band of rows the jitter reaches holds this region, the region checks
+      // always pass: copy those columns without them.
+      const auto [in_lo, in_hi] = InsideColumns(r, v, jmax, k, lo + h, hi + h);
+      const int32_t* steps = jitter_steps_[k].data();
+      if (in_lo < in_hi) {
+        CopyJittered(map, pic, out, steps, dbase, sbase, h, k, lo, in_lo - h);
+        CopyJitteredInside(pic, out, steps, dbase, sbase, h, in_lo - h, in_hi - h);
+        CopyJittered(map, pic, out, steps, dbase, sbase, h, k, in_hi - h, hi);
+      } else {
+        CopyJittered(map, pic, out, steps, dbase, sbase, h, k, lo, hi);
+      }
     }
     clamped(hi, sp.x1);
   }
+}
+
+std::pair<int64_t, int64_t> TWaveGenerator::InsideColumns(int64_t r, int64_t v, int64_t jmax,
+                                                          int k, int64_t c0, int64_t c1) const {
+  // Destination rows run r - jmax .. r, source rows the same moved by v; the jitter is never
+  // negative. Every row between holds region k over the columns returned.
+  const int64_t y0 = std::min(r - jmax, r - jmax + v);
+  const int64_t y1 = std::max(r, r + v);
+  int64_t a = c0, b = c1;
+  for (int64_t y = y0; y <= y1 && a < b; ++y) {
+    const int64_t mid = a + (b - a) / 2;
+    bool found = false;
+    for (uint32_t si = row_spans_[y]; si < row_spans_[y + 1]; ++si) {
+      const Span& sp = spans_[si];
+      if (sp.x0 > mid) break;
+      if (sp.region == k && mid < sp.x1) {
+        a = std::max<int64_t>(a, sp.x0);
+        b = std::min<int64_t>(b, sp.x1);
+        found = true;
+        break;
+      }
+    }
+    if (!found) return {0, 0};
+  }
+  return a < b ? std::pair{a, b} : std::pair<int64_t, int64_t>{0, 0};
 }
 
 void TWaveGenerator::ResetOutput() {

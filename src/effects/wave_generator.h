@@ -96,6 +96,10 @@ class TWaveGenerator {
   void BuildRegionMap();
   void BuildJitter();
   void BuildSpans();
+  // The map columns within c0..c1 where every row the jittered copy of row r reads or writes
+  // holds region k; an empty pair when there are none.
+  std::pair<int64_t, int64_t> InsideColumns(int64_t r, int64_t v, int64_t jmax, int k,
+                                            int64_t c0, int64_t c1) const;
   void DisplaceRow(int32_t r, const WaveRowOffsets* offsets);
   // Takes the last frame's weather off frame_ again.
   void UndoWeather();

@@ -9,6 +9,7 @@
 #include <cstddef>
 #include <cstdio>
 #include <cstdlib>
+#include <algorithm>
 #include <cstring>
 #include <memory>
 
@@ -126,18 +127,28 @@ bool RunDecode(jpeg_decompress_struct* cinfo, ErrorManager* mgr, const unsigned 
                                                    JPOOL_IMAGE,
                                                    static_cast<JDIMENSION>(width) * 4, 1);
   jpeg_read_scanlines(cinfo, scratch, 1);
-  out->SetSize(static_cast<int>(width), static_cast<int>(height));
+  // Every row is written below, so the pixels need no clearing first.
+  out->SetSizeForOverwrite(static_cast<int>(width), static_cast<int>(height));
   StoreRow(scratch[0], out->Row(0), static_cast<int>(width), cmyk, cinfo->saw_Adobe_marker);
+  // Several rows per call, BGRX straight into the bitmap; each batch's X bytes are cleared
+  // while the rows are still in the cache.
+  constexpr int kBatch = 16;
+  JSAMPROW rows[kBatch];
   while (cinfo->output_scanline < cinfo->output_height) {
     const int y = static_cast<int>(cinfo->output_scanline);
     if (cmyk) {
       jpeg_read_scanlines(cinfo, scratch, 1);
       StoreRow(scratch[0], out->Row(y), static_cast<int>(width), true, cinfo->saw_Adobe_marker);
-    } else {
-      // BGRX straight into the bitmap's row; the X byte is cleared afterwards.
-      JSAMPROW target = reinterpret_cast<JSAMPROW>(out->Row(y));
-      jpeg_read_scanlines(cinfo, &target, 1);
-      ClearUnusedByte(out->Row(y), static_cast<int>(width));
+      continue;
+    }
+    const int n = std::min<int>(kBatch, static_cast<int>(cinfo->output_height) - y);
+    for (int i = 0; i < n; ++i) rows[i] = reinterpret_cast<JSAMPROW>(out->Row(y + i));
+    const int got = static_cast<int>(jpeg_read_scanlines(cinfo, rows, static_cast<JDIMENSION>(n)));
+    for (int i = 0; i < got; ++i) ClearUnusedByte(out->Row(y + i), static_cast<int>(width));
+    if (got == 0) {
+      // Not expected from a memory source; whatever is left stays black, never unset.
+      for (int i = y; i < out->height(); ++i) std::fill(out->Row(i), out->Row(i) + width, 0);
+      break;
     }
   }
   jpeg_finish_decompress(cinfo);

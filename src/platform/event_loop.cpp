@@ -103,8 +103,10 @@ void EventLoop::RequestPaint(BasicWindow& window) {
 }
 
 bool EventLoop::AcceptsInput(const BasicWindow* window) const {
-  // Only the innermost modal window takes input; outside any modal loop every window does.
-  return modal_.empty() || modal_.back() == window;
+  // Only the innermost modal window takes input (and the covers it owns); outside any modal
+  // loop every window does.
+  if (modal_.empty() || modal_.back() == window) return true;
+  return window->input_owner() != nullptr && window->input_owner() == modal_.back();
 }
 
 void EventLoop::Dispatch(const Delivery& d) {

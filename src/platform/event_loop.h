@@ -37,6 +37,10 @@ class ClosableWindow : public Window {
   bool IsClosed() const override { return closed_; }
 
   int modal_result() const { return modal_result_; }
+  // A cover window's owner: while the owner runs modally, this window's input counts as the
+  // owner's. The owner must outlive it.
+  Window* input_owner() const { return input_owner_; }
+  void SetInputOwner(Window* owner) { input_owner_ = owner; }
   // RunModal opens the window again for its own loop.
   void Reopen() {
     closed_ = false;
@@ -53,6 +57,7 @@ class ClosableWindow : public Window {
  private:
   bool closing_ = false;
   int modal_result_ = kModalNone;
+  Window* input_owner_ = nullptr;
 };
 
 // A window of a portable backend, driven by an EventLoop.

@@ -13,6 +13,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "base/bitmap.h"
 #include "base/canvas.h"  // Size, Rect (half-open), TextRenderer, FontSpec
@@ -114,6 +115,15 @@ enum class MessageKind {
 
 enum class CursorShape { kArrow, kHand };
 
+// One monitor, in desktop coordinates: the primary one's top-left corner is 0,0 on Windows,
+// while X11 counts from the top-left corner of the whole desktop, so the others may lie at
+// negative coordinates or the primary one away from the origin.
+struct DisplayInfo {
+  Rect bounds;
+  bool primary = false;
+  bool operator==(const DisplayInfo&) const = default;
+};
+
 enum class PasswordCheck {
   kAccepted,     // the user gave the right password (or none is set)
   kRefused,      // wrong password or cancelled: the screensaver must keep running
@@ -133,6 +143,11 @@ enum class WindowKind {
   // Drawing into a window of another program, given by WindowOptions::host. The client size
   // is the host's size; input goes to the host, not to us.
   kHosted,
+  // Black, borderless and on top like kFullScreen, at the screen rectangle left, top,
+  // client_width x client_height (one display's bounds). It shows as it opens. While its
+  // WindowOptions::owner runs modally, its input is taken as that window's own. Null when the
+  // host already covers the other displays itself (XScreenSaver runs one saver per display).
+  kCover,
 };
 
 enum class BorderStyle {
@@ -259,6 +274,11 @@ class Platform {
 
   // --- display and events
   virtual Size ScreenSize() = 0;
+  // Every display of the desktop; exactly one is primary (the one ScreenSize measures).
+  virtual std::vector<DisplayInfo> Displays() {
+    const Size s = ScreenSize();
+    return {DisplayInfo{Rect{0, 0, s.width, s.height}, true}};
+  }
   // Opens a window (hidden until RunModal shows it; a kHosted one draws into its host at once).
   // Returns null for a kHosted window whose host does not exist. Throws lpc::Error when a window
   // cannot be made at all (no display).

@@ -26,4 +26,11 @@ bool F1ResetsOutput(TExitState& state);
 // Every close request, allowed or refused, starts a fresh run of ignored moves.
 inline void CloseRequested(TExitState& state) { state.MouseSkip = kIgnoredMouseMoves; }
 
+// Monitors came or went and their covers are new windows: the pointer events they bring are
+// ignored as a new window's are, and the next position seen is the new origin.
+inline void DisplaysChanged(TExitState& state) {
+  state.MouseSkip = kIgnoredMouseMoves;
+  state.LastMouseX = state.LastMouseY = -1;
+}
+
 }  // namespace lpc

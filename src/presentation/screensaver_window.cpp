@@ -1,6 +1,8 @@
 #include "presentation/screensaver_window.h"
 
 #include <algorithm>
+#include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <exception>
 
@@ -20,6 +22,9 @@
 namespace lpc {
 
 namespace {
+
+constexpr int kDisplayWatchTimer = 1;
+constexpr uint32_t kDisplayWatchMs = 1000;
 
 std::string& TitleStorage() {
   static std::string title = " ";
@@ -103,6 +108,7 @@ TLPfmScrSvr::TLPfmScrSvr(platform::Platform& platform, TLPCProject& project,
     : platform_(platform),
       project_(project),
       env_(std::move(environment)),
+      covers_(platform, *this),
       picture_sound_([this](const std::string& file) { platform_.PlayLoopingSound(file); },
                      [this] { platform_.StopSound(); }) {
   // FormCreate: values FormShow replaces when there are pictures.
@@ -117,6 +123,14 @@ TLPfmScrSvr::~TLPfmScrSvr() {
 
 void TLPfmScrSvr::ShowModal() {
   platform_.RunModal(Open());
+  // Measuring scripts (bench/show_cpu) read how many frames the show drew.
+  if (const char* stats = std::getenv("LPC_FRAME_STATS"); stats && *stats) {
+    if (FILE* f = std::fopen(stats, "w")) {
+      std::fprintf(f, "frames %llu\n", static_cast<unsigned long long>(frames_drawn_));
+      std::fclose(f);
+    }
+  }
+  covers_.Reset();
   window_.reset();
   media_player_.reset();
 }
@@ -132,6 +146,27 @@ platform::Window& TLPfmScrSvr::Open() {
   window_ = platform_.OpenWindow(options, this);
   if (!window_) throw Error("The screensaver window could not be opened");
   return *window_;
+}
+
+void TLPfmScrSvr::OnShow(platform::Window& window) {
+  // The other monitors go black before anything else, the error box included, can show.
+  covers_.Open(window);
+  platform_.StartTimer(window, kDisplayWatchTimer, kDisplayWatchMs);
+  FormShow(window);
+}
+
+void TLPfmScrSvr::FollowDisplays() {
+  switch (covers_.Follow()) {
+    case TDisplayChange::kNone:
+      break;
+    case TDisplayChange::kCovers:
+      DisplaysChanged(SharedExitState());
+      break;
+    case TDisplayChange::kPrimary:
+      DisplaysChanged(SharedExitState());
+      if (window_) window_->Close();
+      break;
+  }
 }
 
 void TLPfmScrSvr::FormShow(platform::Window& window) {
@@ -200,9 +235,12 @@ void TLPfmScrSvr::FormShow(platform::Window& window) {
 void TLPfmScrSvr::OnEvent(platform::Window& window, const platform::Event& event) {
   using platform::EventKind;
   switch (event.kind) {
-    case EventKind::kMouseMove:
-      FormMouseMove(event.x, event.y);
+    case EventKind::kMouseMove: {
+      // Events come from the show and from the covers: one coordinate space for all of them.
+      const Point p = covers_.ToDesktop(window, event.x, event.y);
+      FormMouseMove(p.x, p.y);
       break;
+    }
     case EventKind::kMouseDown:
       FormMouseDown();
       break;
@@ -215,10 +253,12 @@ void TLPfmScrSvr::OnEvent(platform::Window& window, const platform::Event& event
     case EventKind::kMusicEnded:
       if (event.player == media_player_.get()) MediaPlayerNotify();
       break;
+    case EventKind::kTimer:
+      if (event.timer_id == kDisplayWatchTimer) FollowDisplays();
+      break;
     default:
       break;
   }
-  (void)window;
 }
 
 void TLPfmScrSvr::FormMouseMove(int x, int y) {
@@ -259,7 +299,9 @@ bool TLPfmScrSvr::FormCloseQuery(platform::Window& window) {
   return allow;
 }
 
-void TLPfmScrSvr::FormClose(platform::Window&) {
+void TLPfmScrSvr::FormClose(platform::Window& window) {
+  platform_.StopTimer(window, kDisplayWatchTimer);
+  covers_.CloseAll();
   packed_ready_ = false;
   if (platform_.GetOsFamily() == platform::OsFamily::kWindows9x) {
     platform_.SetScreenSaverRunning(false);
@@ -302,6 +344,7 @@ void TLPfmScrSvr::IdleFrame() {
       wave_engine_->Update();
     }
     DrawFrame();
+    ++frames_drawn_;
   } catch (const std::exception&) {
     // A frame that fails is dropped; the next one starts afresh.
   } catch (...) {

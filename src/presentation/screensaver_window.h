@@ -14,6 +14,7 @@
 #include "platform/platform.h"
 #include "presentation/audio_rules.h"
 #include "presentation/exit_rules.h"
+#include "presentation/monitor_covers.h"
 #include "presentation/picture_loader.h"
 
 namespace lpc {
@@ -66,7 +67,7 @@ class TLPfmScrSvr : public platform::WindowHandler {
   platform::Window& Open();
 
   // Window handlers.
-  void OnShow(platform::Window& window) override { FormShow(window); }
+  void OnShow(platform::Window& window) override;
   void OnEvent(platform::Window& window, const platform::Event& event) override;
   bool OnIdle(platform::Window& window) override;
   bool OnCloseQuery(platform::Window& window) override { return FormCloseQuery(window); }
@@ -83,6 +84,8 @@ class TLPfmScrSvr : public platform::WindowHandler {
   void MediaPlayerNotify();
   // One frame: change check, ripple step, drawing, pacing. Errors end the frame silently.
   void IdleFrame();
+  // Looks whether monitors came or went (every second while the show runs).
+  void FollowDisplays();
 
   // The slideshow steps (public for tests and benchmarks).
   void ChangeCheck();
@@ -116,6 +119,8 @@ class TLPfmScrSvr : public platform::WindowHandler {
   const std::vector<int>& TransitionAmounts() const { return transition_amounts_; }
   const TPictureSound& PictureSound() const { return picture_sound_; }
   platform::Window* window() const { return window_.get(); }
+  // The black windows over the other displays while the show runs.
+  const TMonitorCovers& Covers() const { return covers_; }
 
   // Settings copied from the project at show time.
   bool Stretch = true;
@@ -150,6 +155,8 @@ class TLPfmScrSvr : public platform::WindowHandler {
   TLPCProject& project_;
   TShowEnvironment env_;
   std::unique_ptr<platform::Window> window_;
+  // After window_: the covers it owns go first.
+  TMonitorCovers covers_;
 
   std::vector<std::string> image_files_;
   int image_index_ = -1;
@@ -167,6 +174,7 @@ class TLPfmScrSvr : public platform::WindowHandler {
   Bitmap screen_;
   int screen_w_ = 0;
   int screen_h_ = 0;
+  uint64_t frames_drawn_ = 0;
   // The frame drawn last and where, until SyncScreen copies it into screen_.
   bool frame_pending_ = false;
   Point pending_pos_;

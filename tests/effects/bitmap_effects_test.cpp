@@ -184,16 +184,33 @@ TEST(FitProjectToSize, RefusesEmptyTargetsAndPictures) {
   EXPECT_THROW(FitProjectToSize(false, empty, 100, 100), Error);
 }
 
-TEST(FitProjectToSize, PictureIsTheBilinearResampleOfTheSurface) {
-  TProject p = Picture1024x768();
-  RandSeed(11);
-  p.Picture.SetSize(13, 9);
-  for (int y = 0; y < 9; ++y) for (int x = 0; x < 13; ++x) p.Picture.At(x, y) = Random(1 << 24);
-  TFastBMP from, to(20, 17);
-  from.LoadFromBitmapHandle(p.Picture);
-  from.ResampleBilinear(to);
-  FitProjectToSize(false, p, 20, 17);
-  EXPECT_EQ(p.Picture, SurfaceToBitmap(to));
+TEST(FitProjectToSize, PictureIsTheBilinearResampleOfTheSurfaceAndTheMaskAWholePixelStretch) {
+  // The picture must equal a round trip through a 24-bit surface, the mask a colour-on-colour
+  // stretch, for shrinking, growing, equal and one-pixel sizes alike.
+  const struct {
+    int sw, sh, dw, dh;
+  } cases[] = {{13, 9, 20, 17}, {13, 9, 5, 4}, {64, 1, 7, 3}, {1, 9, 4, 4},
+               {13, 9, 13, 9},  {3, 2, 1, 1},  {2, 7, 9, 2}};
+  for (const auto& c : cases) {
+    TProject p = Picture1024x768();
+    RandSeed(11);
+    p.Picture.SetSize(c.sw, c.sh);
+    p.Mask.SetSize(c.sw, c.sh);
+    for (int y = 0; y < c.sh; ++y) {
+      for (int x = 0; x < c.sw; ++x) {
+        p.Picture.At(x, y) = Random(1 << 24);
+        p.Mask.At(x, y) = Random(4) * 0x3F;
+      }
+    }
+    TFastBMP from, to(c.dw, c.dh);
+    from.LoadFromBitmapHandle(p.Picture);
+    from.ResampleBilinear(to);
+    Bitmap mask(c.dw, c.dh);
+    Canvas(mask).StretchDraw(Rect{0, 0, c.dw, c.dh}, p.Mask);
+    FitProjectToSize(false, p, c.dw, c.dh);
+    EXPECT_EQ(p.Picture, SurfaceToBitmap(to)) << c.sw << "x" << c.sh << " -> " << c.dw;
+    EXPECT_EQ(p.Mask, mask) << c.sw << "x" << c.sh << " -> " << c.dw;
+  }
 }
 
 TEST(BitmapWrappers, GreyscaleAndSmoothResize) {

@@ -36,6 +36,7 @@ struct Recorder : WindowHandler {
       case EventKind::kKeyChar: log.push_back("char " + std::to_string(e.ch)); break;
       case EventKind::kMusicEnded: log.push_back("music ended" + Stamp()); break;
       case EventKind::kTimer: log.push_back("timer " + std::to_string(e.timer_id) + Stamp()); break;
+      case EventKind::kMouseLeave: log.push_back("leave" + Stamp()); break;
     }
     if (on_event) on_event(w, e);
   }

@@ -206,6 +206,51 @@ TEST_F(SdlTest, MouseMovesAndClicksArrive) {
   EXPECT_TRUE(moved && down && up);
 }
 
+TEST_F(SdlTest, ACoverIsBlackAtItsBoundsAndItsInputIsItsOwners) {
+  // Xvfb has one monitor: the whole screen, primary.
+  const std::vector<DisplayInfo> one = {{Rect{0, 0, 1024, 768}, true}};
+  EXPECT_EQ(p_->Displays(), one);
+  WindowOptions o;
+  o.caption = "owner";
+  o.client_width = 200;
+  o.client_height = 100;
+  auto owner = p_->OpenWindow(o, &driver_);
+  struct Recorder : WindowHandler {
+    std::vector<Event> events;
+    void OnEvent(Window&, const Event& e) override { events.push_back(e); }
+  } cover_handler;
+  std::unique_ptr<Window> cover;
+  Color inside = 0xDEADBEEF;
+  bool visible = false;
+  driver_.on_idle = [&](Window& win, int n) {
+    if (n == 0) {
+      WindowOptions c;
+      c.kind = WindowKind::kCover;
+      c.left = 600;
+      c.top = 400;
+      c.client_width = 300;
+      c.client_height = 200;
+      c.owner = &win;
+      cover = p_->OpenWindow(c, &cover_handler);
+    }
+    if (n == 20) {
+      visible = cover->IsVisible();
+      inside = ScreenPixel(0, 750, 500);
+    }
+    // Again every second, in case the cover was not yet on screen for the first try.
+    if (n % 100 == 25) RunCommand("xdotool mousemove 700 450");
+    for (const Event& e : cover_handler.events) {
+      if (e.kind == EventKind::kMouseMove && e.x == 100 && e.y == 50) win.Close();
+    }
+  };
+  p_->RunModal(*owner);
+  EXPECT_FALSE(driver_.timed_out) << "the move on the cover did not reach its handler";
+  EXPECT_TRUE(visible);
+  EXPECT_EQ(inside, 0u);
+  ASSERT_TRUE(cover);
+  EXPECT_EQ(cover->ClientSize(), (Size{300, 200}));
+}
+
 TEST_F(SdlTest, RefusedCloseFromTheSystemKeepsRunningThenEnds) {
   // SIGTERM (how XScreenSaver ends a saver) reaches the window as a close request.
   WindowOptions o;
@@ -297,6 +342,11 @@ TEST_F(SdlTest, ScreensaverWindowFromTheEnvironment) {
   WindowOptions o;
   o.kind = WindowKind::kFullScreen;
   auto w = p_->OpenWindow(o, nullptr);
+  // XScreenSaver starts a saver for each monitor itself: no covers of ours.
+  WindowOptions c;
+  c.kind = WindowKind::kCover;
+  c.client_width = c.client_height = 100;
+  EXPECT_FALSE(p_->OpenWindow(c, nullptr));
   unsetenv("XSCREENSAVER_WINDOW");
   ASSERT_TRUE(w);
   EXPECT_EQ(w->Handle(), static_cast<NativeHandle>(host.id()));

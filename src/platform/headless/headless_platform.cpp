@@ -250,10 +250,29 @@ std::unique_ptr<Window> HeadlessPlatform::OpenWindow(const WindowOptions& option
     case WindowKind::kFramed:
       if (options.maximized) size = screen_size_;
       break;
+    case WindowKind::kCover:
+      break;
   }
   size.width = std::clamp(size.width, 0, kMaxPictureSide);
   size.height = std::clamp(size.height, 0, kMaxPictureSide);
-  return std::make_unique<HeadlessWindow>(*this, options, handler, size);
+  auto window = std::make_unique<HeadlessWindow>(*this, options, handler, size);
+  if (options.kind == WindowKind::kCover) {
+    window->SetInputOwner(options.owner);
+    window->ShowNative();
+  }
+  return window;
+}
+
+std::vector<DisplayInfo> HeadlessPlatform::Displays() {
+  if (!displays_.empty()) return displays_;
+  return {DisplayInfo{Rect{0, 0, screen_size_.width, screen_size_.height}, true}};
+}
+
+void HeadlessPlatform::SetDisplays(std::vector<DisplayInfo> displays) {
+  displays_ = std::move(displays);
+  for (const DisplayInfo& d : displays_) {
+    if (d.primary) screen_size_ = {d.bounds.Width(), d.bounds.Height()};
+  }
 }
 
 int HeadlessPlatform::RunModal(Window& window) {

@@ -69,6 +69,7 @@ class HeadlessPlatform : public Platform, private LoopSource {
   uint32_t Ticks() override { return ticks_; }
   void Sleep(uint32_t ms) override;
   Size ScreenSize() override { return screen_size_; }
+  std::vector<DisplayInfo> Displays() override;
   std::unique_ptr<Window> OpenWindow(const WindowOptions& options,
                                      WindowHandler* handler) override;
   int RunModal(Window& window) override;
@@ -115,7 +116,14 @@ class HeadlessPlatform : public Platform, private LoopSource {
   // The virtual clock may not pass Ticks() + budget: a loop that would run past it throws
   // lpc::Error, so a test whose window never closes fails instead of hanging.
   void SetTickBudget(uint32_t budget);
-  void SetScreenSize(Size size) { screen_size_ = size; }
+  // One display of that size (the default: 1024 x 768).
+  void SetScreenSize(Size size) {
+    screen_size_ = size;
+    displays_.clear();
+  }
+  // Any arrangement of displays; the primary one's size becomes the screen size. Tests may
+  // change it while a loop runs, as a monitor plugged in or out would.
+  void SetDisplays(std::vector<DisplayInfo> displays);
   void SetOsFamily(OsFamily family) { os_family_ = family; }
   void SetAudioAvailable(bool available) { audio_available_ = available; }
   void SetPasswordProvider(bool present) { password_provider_ = present; }
@@ -201,6 +209,7 @@ class HeadlessPlatform : public Platform, private LoopSource {
   bool budget_set_ = false;
   uint32_t budget_end_ = 0;
   Size screen_size_{1024, 768};
+  std::vector<DisplayInfo> displays_;  // empty: one display of screen_size_
   OsFamily os_family_ = OsFamily::kOther;
   bool audio_available_ = true;
   bool password_provider_ = false;

@@ -113,6 +113,7 @@ SdlPlatform::SdlPlatform() : loop_(*this) {
 }
 
 SdlPlatform::~SdlPlatform() {
+  CloseMonitorConnection();
   CloseAudio();
   if (arrow_) SDL_FreeCursor(arrow_);
   if (hand_) SDL_FreeCursor(hand_);
@@ -125,6 +126,10 @@ void SdlPlatform::NeedVideo() {
   // The screensaver must not keep the X screensaver away, nor change the desktop's mode.
   SDL_SetHint(SDL_HINT_VIDEO_ALLOW_SCREENSAVER, "1");
   SDL_SetHint(SDL_HINT_VIDEO_MINIMIZE_ON_FOCUS_LOSS, "0");
+  // Window surfaces otherwise go through an OpenGL texture, which on a machine without a GPU is
+  // a software renderer costing several frame copies per frame; the X server's shared-memory
+  // image is one copy. SDL_FRAMEBUFFER_ACCELERATION in the environment still decides.
+  SDL_SetHint(SDL_HINT_FRAMEBUFFER_ACCELERATION, "0");
   const char* display = std::getenv("DISPLAY");
   const std::string where = display && *display ? std::string(" \"") + display + "\"" : "";
   const char* chosen = std::getenv("SDL_VIDEODRIVER");
@@ -160,19 +165,24 @@ Size SdlPlatform::ScreenSize() {
   return {mode.w, mode.h};
 }
 
+std::unique_ptr<HostedWindow> SdlPlatform::XScreenSaverHost(WindowHandler* handler) {
+  const char* env = std::getenv("XSCREENSAVER_WINDOW");
+  if (!env || !*env) return nullptr;
+  char* end = nullptr;
+  const unsigned long long id = std::strtoull(env, &end, 0);
+  if (!end || *end != '\0' || id == 0) return nullptr;
+  return HostedWindow::Open(*this, id, handler);
+}
+
 std::unique_ptr<Window> SdlPlatform::OpenWindow(const WindowOptions& options,
                                                 WindowHandler* handler) {
   if (options.kind == WindowKind::kHosted) return HostedWindow::Open(*this, options.host, handler);
+  // Under XScreenSaver the saver draws into the window it is given, and XScreenSaver starts
+  // one saver for each display itself.
   if (options.kind == WindowKind::kFullScreen) {
-    // Under XScreenSaver the saver draws into the window it is given.
-    if (const char* env = std::getenv("XSCREENSAVER_WINDOW"); env && *env) {
-      char* end = nullptr;
-      const unsigned long long id = std::strtoull(env, &end, 0);
-      if (end && *end == '\0' && id != 0) {
-        if (auto hosted = HostedWindow::Open(*this, id, handler)) return hosted;
-      }
-    }
+    if (auto hosted = XScreenSaverHost(handler)) return hosted;
   }
+  if (options.kind == WindowKind::kCover && XScreenSaverHost(nullptr)) return nullptr;
   NeedVideo();
   Uint32 flags = SDL_WINDOW_HIDDEN;
   int x = options.left, y = options.top;
@@ -180,12 +190,26 @@ std::unique_ptr<Window> SdlPlatform::OpenWindow(const WindowOptions& options,
   int h = std::clamp(options.client_height, 1, kMaxPictureSide);
   if (options.kind == WindowKind::kFullScreen) {
     // A size-0 desktop-fullscreen window stays 1x1 without a window manager: size it to the
-    // display explicitly and place it at the origin.
+    // display explicitly and place it there. SDL takes the display under the window's centre
+    // for full screen, and the primary one need not be at the origin.
     const Size screen = ScreenSize();
-    x = y = 0;
+    SDL_Rect bounds{0, 0, 0, 0};
+    SDL_GetDisplayBounds(0, &bounds);
+    x = bounds.x;
+    y = bounds.y;
     w = std::max(1, screen.width);
     h = std::max(1, screen.height);
     flags |= SDL_WINDOW_BORDERLESS | SDL_WINDOW_FULLSCREEN_DESKTOP;
+  } else if (options.kind == WindowKind::kCover) {
+    flags |= SDL_WINDOW_BORDERLESS;
+    // Full screen puts the window above a desktop's panels, but SDL takes it to one of the
+    // displays it knows: a monitor plugged in after SDL started gets a plain window.
+    for (int i = 0, n = SDL_GetNumVideoDisplays(); i < n; ++i) {
+      SDL_Rect r;
+      if (SDL_GetDisplayBounds(i, &r) == 0 && r.x == x && r.y == y && r.w == w && r.h == h) {
+        flags |= SDL_WINDOW_FULLSCREEN_DESKTOP;
+      }
+    }
   } else {
     if (options.border == BorderStyle::kNone) flags |= SDL_WINDOW_BORDERLESS;
     if (options.border == BorderStyle::kSizeable) flags |= SDL_WINDOW_RESIZABLE;
@@ -194,6 +218,12 @@ std::unique_ptr<Window> SdlPlatform::OpenWindow(const WindowOptions& options,
   }
   SDL_Window* win = SDL_CreateWindow(DisplayUtf8(options.caption).c_str(), x, y, w, h, flags);
   if (!win) throw Error(std::string("Cannot create a window: ") + SDL_GetError());
+  if (options.kind == WindowKind::kCover) {
+    auto cover = std::make_unique<SdlWindow>(*this, win, options, handler);
+    cover->SetInputOwner(options.owner);
+    cover->ShowNative();
+    return cover;
+  }
   // Dialogs stay with their owner (transient-for under X11).
   if (auto* owner = dynamic_cast<SdlWindow*>(options.owner)) SDL_SetWindowModalFor(win, owner->sdl());
   return std::make_unique<SdlWindow>(*this, win, options, handler);

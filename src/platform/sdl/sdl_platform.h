@@ -7,6 +7,7 @@
 #include <atomic>
 #include <map>
 #include <memory>
+#include <vector>
 #include <string>
 #include <vector>
 
@@ -14,6 +15,8 @@
 #include "platform/platform.h"
 #include "platform/registry_ini.h"
 #include "platform/sdl/freetype_text.h"
+
+struct _XDisplay;  // Xlib's Display
 
 namespace lpc::platform {
 
@@ -43,11 +46,12 @@ class SdlWindow : public BasicWindow {
  private:
   // Copies pixels into the window surface and shows them; rect in client coordinates.
   template <typename Fn>
-  void Draw(const Rect& area, Fn&& fill_rows);
+  void Draw(const Rect& area, Fn&& row_pixels);
 
   SDL_Window* window_;
   WindowOptions options_;
   std::string caption_;  // as given; the window shows it in UTF-8
+  std::vector<Color> scratch_;  // one row, for fills and format conversions
 };
 
 // A window of another program that we only draw into ("/P <id>", XSCREENSAVER_WINDOW).
@@ -88,6 +92,7 @@ class SdlPlatform : public Platform, private LoopSource {
   uint32_t Ticks() override { return SDL_GetTicks(); }
   void Sleep(uint32_t ms) override { SDL_Delay(ms); }
   Size ScreenSize() override;
+  std::vector<DisplayInfo> Displays() override;
   std::unique_ptr<Window> OpenWindow(const WindowOptions& options,
                                      WindowHandler* handler) override;
   int RunModal(Window& window) override;
@@ -135,6 +140,12 @@ class SdlPlatform : public Platform, private LoopSource {
   bool NextNativeEvent(int timeout_ms, Delivery& out) override;
   bool Translate(const SDL_Event& e, Delivery& out);
   BasicWindow* FindWindow(Uint32 sdl_id);
+  // The window XSCREENSAVER_WINDOW names, when it names one that exists.
+  std::unique_ptr<HostedWindow> XScreenSaverHost(WindowHandler* handler);
+  // The X server's monitors now (empty when not on X11 or without RandR 1.5), primary flags as
+  // the server has them.
+  std::vector<DisplayInfo> XMonitors();
+  void CloseMonitorConnection();
   IniRegistry& Registry();
 
   EventLoop loop_;
@@ -146,6 +157,8 @@ class SdlPlatform : public Platform, private LoopSource {
   std::unique_ptr<IniRegistry> registry_;
   SDL_Cursor* arrow_ = nullptr;
   SDL_Cursor* hand_ = nullptr;
+  ::_XDisplay* x_display_ = nullptr;  // Xlib's Display, for the monitor list
+  bool x_monitors_failed_ = false;
 };
 
 // Hands a finished-music event (with the play session it carried) to the player it belongs to.

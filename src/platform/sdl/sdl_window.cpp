@@ -70,8 +70,11 @@ Size SdlWindow::ClientSize() const {
   return {w, h};
 }
 
+// row_pixels(y, left, n, scratch) gives the n pixels of client row y from column left: a
+// pointer into the caller's own bitmap, or into scratch after filling it. Rows go straight
+// into the window surface when the formats match, so a frame is copied once on its way.
 template <typename Fn>
-void SdlWindow::Draw(const Rect& area, Fn&& fill_rows) {
+void SdlWindow::Draw(const Rect& area, Fn&& row_pixels) {
   SDL_Surface* surface = SDL_GetWindowSurface(window_);
   if (!surface) return;
   const Rect r{std::max(0, area.left), std::max(0, area.top), std::min(surface->w, area.right),
@@ -80,14 +83,14 @@ void SdlWindow::Draw(const Rect& area, Fn&& fill_rows) {
   if (SDL_MUSTLOCK(surface)) SDL_LockSurface(surface);
   const bool direct = surface->format->format == SDL_PIXELFORMAT_RGB888 ||
                       surface->format->format == SDL_PIXELFORMAT_ARGB8888;
-  std::vector<Color> row(static_cast<size_t>(r.Width()));
+  scratch_.resize(static_cast<size_t>(r.Width()));
   for (int y = r.top; y < r.bottom; ++y) {
-    fill_rows(y, r.left, r.Width(), row.data());
+    const Color* row = row_pixels(y, r.left, r.Width(), scratch_.data());
     auto* dst = static_cast<Uint8*>(surface->pixels) + static_cast<size_t>(y) * surface->pitch;
     if (direct) {
-      std::memcpy(dst + static_cast<size_t>(r.left) * 4, row.data(), row.size() * 4);
+      std::memcpy(dst + static_cast<size_t>(r.left) * 4, row, static_cast<size_t>(r.Width()) * 4);
     } else {
-      SDL_ConvertPixels(r.Width(), 1, SDL_PIXELFORMAT_RGB888, row.data(), r.Width() * 4,
+      SDL_ConvertPixels(r.Width(), 1, SDL_PIXELFORMAT_RGB888, row, r.Width() * 4,
                         surface->format->format,
                         dst + static_cast<size_t>(r.left) * surface->format->BytesPerPixel,
                         surface->pitch);
@@ -102,16 +105,18 @@ void SdlWindow::Present(const Bitmap& bitmap, const Rect& src, int x, int y) {
   int dx = 0, dy = 0;
   const Rect r = ClipPresent(bitmap, src, x, y, ClientSize(), &dx, &dy);
   if (r.IsEmpty()) return;
-  Draw(Rect{dx, dy, dx + r.Width(), dy + r.Height()}, [&](int row, int left, int n, Color* out) {
-    const Color* from = bitmap.Row(r.top + row - dy) + r.left + (left - dx);
-    std::copy(from, from + n, out);
+  Draw(Rect{dx, dy, dx + r.Width(), dy + r.Height()}, [&](int row, int left, int, Color*) {
+    return bitmap.Row(r.top + row - dy) + r.left + (left - dx);
   });
 }
 
 void SdlWindow::FillRect(const Rect& rect, Color color) {
   const Rect r = ClipFill(rect, ClientSize());
   if (r.IsEmpty()) return;
-  Draw(r, [&](int, int, int n, Color* out) { std::fill(out, out + n, color); });
+  Draw(r, [&](int, int, int n, Color* scratch) -> const Color* {
+    std::fill(scratch, scratch + n, color);
+    return scratch;
+  });
 }
 
 void SdlWindow::SetCaption(const std::string& caption) {
@@ -133,8 +138,9 @@ NativeHandle SdlWindow::Handle() const {
 
 void SdlWindow::ShowNative() {
   SDL_ShowWindow(window_);
-  // On top and with the keyboard: a modal window is what the user deals with next.
-  SDL_RaiseWindow(window_);
+  // On top and with the keyboard: a modal window is what the user deals with next. A cover
+  // leaves the keyboard where it is.
+  if (options_.kind != WindowKind::kCover) SDL_RaiseWindow(window_);
   // Whatever the window shows before its first present: its background colour.
   FillRect(Rect{0, 0, kMaxPictureSide, kMaxPictureSide}, options_.background);
 }

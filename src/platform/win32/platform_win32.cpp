@@ -108,10 +108,43 @@ Size Win32Platform::ScreenSize() {
   return {GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN)};
 }
 
+std::vector<DisplayInfo> Win32Platform::Displays() {
+  std::vector<DisplayInfo> displays;
+  const HMONITOR primary = MonitorFromPoint(POINT{0, 0}, MONITOR_DEFAULTTOPRIMARY);
+  struct Walk {
+    std::vector<DisplayInfo>* list;
+    HMONITOR primary;
+  } walk{&displays, primary};
+  EnumDisplayMonitors(
+      nullptr, nullptr,
+      [](HMONITOR monitor, HDC, LPRECT, LPARAM data) -> BOOL {
+        auto* w = reinterpret_cast<Walk*>(data);
+        MONITORINFO info{};
+        info.cbSize = sizeof(info);
+        if (GetMonitorInfoA(monitor, &info)) {
+          const RECT& r = info.rcMonitor;
+          w->list->push_back(
+              DisplayInfo{Rect{r.left, r.top, r.right, r.bottom}, monitor == w->primary});
+        }
+        return TRUE;
+      },
+      reinterpret_cast<LPARAM>(&walk));
+  const bool one_primary =
+      std::count_if(displays.begin(), displays.end(), [](const DisplayInfo& d) {
+        return d.primary;
+      }) == 1;
+  if (!one_primary) return Platform::Displays();
+  return displays;
+}
+
 std::unique_ptr<Window> Win32Platform::OpenWindow(const WindowOptions& options,
                                                   WindowHandler* handler) {
   auto window = std::make_unique<Win32Window>(*this, options, handler);
   if (!window->Create()) return nullptr;
+  if (window->cover()) {
+    window->SetInputOwner(options.owner);
+    window->ShowCover();
+  }
   return window;
 }
 
@@ -140,7 +173,8 @@ bool Win32Platform::IsLive(const Window* window) const {
 
 bool Win32Platform::AcceptsInput(const Win32Window* window) const {
   if (message_box_depth_ > 0) return false;
-  return modal_.empty() || modal_.back().window == window;
+  if (modal_.empty() || modal_.back().window == window) return true;
+  return window->input_owner() != nullptr && window->input_owner() == modal_.back().window;
 }
 
 bool Win32Platform::AnyFullScreenOpen() const {
@@ -203,7 +237,7 @@ int Win32Platform::RunModal(Window& window) {
   ModalFrame frame{&win, {}, false};
   if (!win.hosted()) {
     for (Win32Window* other : windows_) {
-      if (other == &win || other->hosted()) continue;
+      if (other == &win || other->hosted() || other->input_owner() == &win) continue;
       HWND h = other->hwnd();
       if (h && IsWindowVisible(h) && IsWindowEnabled(h)) {
         EnableWindow(h, FALSE);

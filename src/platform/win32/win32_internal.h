@@ -60,6 +60,9 @@ class Win32Window final : public ClosableWindow {
   HWND hwnd() const { return hosted() ? host_ : hwnd_; }
   bool hosted() const { return options_.kind == WindowKind::kHosted; }
   bool full_screen() const { return options_.kind == WindowKind::kFullScreen; }
+  bool cover() const { return options_.kind == WindowKind::kCover; }
+  // A cover shows as it opens, without taking the focus from the show.
+  void ShowCover();
   bool paint_pending() const { return paint_pending_; }
 
   // RunModal: open again, show as the options ask, and take the foreground.
@@ -149,6 +152,7 @@ class Win32Platform final : public Platform {
   void Sleep(uint32_t ms) override;
 
   Size ScreenSize() override;
+  std::vector<DisplayInfo> Displays() override;
   std::unique_ptr<Window> OpenWindow(const WindowOptions& options,
                                      WindowHandler* handler) override;
   int RunModal(Window& window) override;
@@ -191,7 +195,8 @@ class Win32Platform final : public Platform {
   void Register(Win32Window* window) { windows_.push_back(window); }
   void Forget(Win32Window* window);
   bool IsLive(const Window* window) const;
-  // Input reaches only the innermost modal window, and none while a message box is up.
+  // Input reaches only the innermost modal window (and the covers it owns), and none while a
+  // message box is up.
   bool AcceptsInput(const Win32Window* window) const;
   // The window is about to hide: give back the windows its modal run disabled, so that the
   // system activates the right one.

@@ -35,6 +35,8 @@ struct FrameStyle {
 
 FrameStyle StyleFor(const WindowOptions& o) {
   if (o.kind == WindowKind::kFullScreen) return {WS_POPUP | WS_CLIPCHILDREN, WS_EX_TOPMOST};
+  // No taskbar button for the covers: the show is the one program running.
+  if (o.kind == WindowKind::kCover) return {WS_POPUP, WS_EX_TOPMOST | WS_EX_TOOLWINDOW};
   DWORD style = WS_CLIPCHILDREN;
   DWORD ex = 0;
   switch (o.border) {
@@ -100,6 +102,9 @@ bool Win32Window::Create() {
     y = 0;
     w = GetSystemMetrics(SM_CXSCREEN);
     h = GetSystemMetrics(SM_CYSCREEN);
+  } else if (cover()) {
+    w = std::max(options_.client_width, 1);
+    h = std::max(options_.client_height, 1);
   } else {
     RECT r{0, 0, std::max(options_.client_width, 0), std::max(options_.client_height, 0)};
     AdjustWindowRectEx(&r, fs.style, FALSE, fs.ex_style);
@@ -218,6 +223,12 @@ void Win32Window::ShowForModal() {
   UpdateWindow(hwnd_);
   SetForegroundWindow(hwnd_);
   SetFocus(hwnd_);
+}
+
+void Win32Window::ShowCover() {
+  SetWindowPos(hwnd_, HWND_TOPMOST, options_.left, options_.top, std::max(options_.client_width, 1),
+               std::max(options_.client_height, 1), SWP_NOACTIVATE | SWP_SHOWWINDOW);
+  UpdateWindow(hwnd_);
 }
 
 void Win32Window::Deliver(const Event& event) {
