@@ -108,6 +108,7 @@ TWaveGenerator::~TWaveGenerator() = default;
 
 void TWaveGenerator::AttachProject(TProject* project) {
   project_ = project;
+  layout_ready_ = false;
   if (project == nullptr) {
     picture_ = mask_ = nullptr;
     params_.fill(nullptr);
@@ -127,11 +128,37 @@ void TWaveGenerator::Prepare() {
   frame_.SetSize(width_, height_);
   Randomize();
   phase_.fill(0);
-  BuildRegionMap();
+  if (!layout_ready_) {
+    BuildRegionMap();
+    BuildSpans();
+  }
   BuildJitter();
-  BuildSpans();
   Update();
   ResetOutput();
+}
+
+void TWaveGenerator::PrepareLayout() {
+  if (project_ == nullptr) throw Error("TWaveGenerator: PrepareLayout without a packed image");
+  width_ = picture_->width();
+  height_ = picture_->height();
+  BuildRegionMap();
+  BuildSpans();
+  layout_ready_ = true;
+}
+
+void TWaveGenerator::AdoptLayout(TWaveGenerator& source) {
+  if (!source.layout_ready_ || source.project_ != project_ || project_ == nullptr ||
+      source.width_ != picture_->width() || source.height_ != picture_->height()) {
+    return;
+  }
+  region_map_ = std::move(source.region_map_);
+  region_top_ = source.region_top_;
+  region_bottom_ = source.region_bottom_;
+  spans_ = std::move(source.spans_);
+  row_spans_ = std::move(source.row_spans_);
+  offsets_ = std::move(source.offsets_);
+  source.layout_ready_ = false;
+  layout_ready_ = true;
 }
 
 void TWaveGenerator::BuildRegionMap() {

@@ -45,6 +45,13 @@ class TWaveGenerator {
   // Sizes Output, builds every table, seeds the random generator from the clock, computes the
   // first frame and leaves Output equal to the plain picture with the phases one step on.
   void Prepare();
+  // Works out which region every pixel belongs to, from the attached mask. It draws no random
+  // numbers and touches nothing shared, so it may run ahead on an engine of its own on another
+  // thread; AdoptLayout then hands the result to the engine that shows the picture.
+  void PrepareLayout();
+  // Takes source's layout when source was laid out for the project attached here; Prepare then
+  // skips that work.
+  void AdoptLayout(TWaveGenerator& source);
   // Computes the next frame into Output (and Overlay when weather is on), advances the phases.
   void Update();
   // Draws the plain picture into Output.
@@ -130,6 +137,9 @@ class TWaveGenerator {
   std::vector<Span> spans_;
   std::vector<uint32_t> row_spans_;  // height_ + 1 offsets into spans_
   std::vector<WaveRowOffsets> offsets_;  // scratch, height_ * 4
+
+  // The region map and spans belong to the attached project already.
+  bool layout_ready_ = false;
 };
 
 }  // namespace lpc

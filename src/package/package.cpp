@@ -1,6 +1,8 @@
 #include "package/package.h"
 
 #include <algorithm>
+#include <cstring>
+#include <functional>
 #include <filesystem>
 #include <fstream>
 #include <limits>
@@ -33,32 +35,34 @@ int64_t StreamSize(std::ifstream& in) {
   return size < 0 ? 0 : size;
 }
 
-// Scans [begin, end) for the first marker, in kPackageChunk reads; a partial match carries over
-// from one read to the next. Returns the offset just after the marker, or -1.
-// Each byte is compared shifted back against the plain text, so the shifted form never needs
-// to exist in this program's image.
+// Scans [begin, end) for the first marker, a block at a time; the last bytes of each block are
+// kept, so a marker that spans two reads is found. Returns the offset just after the marker, or
+// -1. The marker has one "{" only, at its start, so the first occurrence of its bytes is the
+// first place a byte-by-byte match would complete.
 int64_t ScanForMarker(std::istream& in, int64_t begin, int64_t end) {
+  constexpr size_t kBlock = size_t{1} << 16;
+  constexpr size_t kCarry = kPackageMarkerLength - 1;
+  const std::string marker = PackageMarkerBytes();
+  const std::boyer_moore_horspool_searcher searcher(marker.begin(), marker.end());
+  std::vector<char> buffer(kBlock + kCarry);
   in.clear();
   in.seekg(begin);
-  char buffer[kPackageChunk];
-  int matched = 0;
-  int64_t pos = begin;
+  size_t kept = 0;      // bytes carried over at the start of buffer
+  int64_t pos = begin;  // file offset of the byte after the last one read
   while (end < 0 || pos < end) {
-    int64_t want = kPackageChunk;
+    int64_t want = static_cast<int64_t>(kBlock);
     if (end >= 0) want = std::min<int64_t>(want, end - pos);
-    in.read(buffer, want);
+    in.read(buffer.data() + kept, want);
     const int64_t got = in.gcount();
     if (got <= 0) break;
-    for (int64_t i = 0; i < got; ++i) {
-      const char plain = static_cast<char>(static_cast<uint8_t>(buffer[i]) - 1);
-      if (plain == kPackageMarkerText[matched]) {
-        if (++matched == kPackageMarkerLength) return pos + i + 1;
-      } else {
-        // The byte that broke the match may itself start the marker.
-        matched = plain == kPackageMarkerText[0] ? 1 : 0;
-      }
-    }
+    const size_t total = kept + static_cast<size_t>(got);
+    const char* first = buffer.data();
+    const char* last = first + total;
+    const char* hit = std::search(first, last, searcher);
     pos += got;
+    if (hit != last) return pos - static_cast<int64_t>(last - hit) + kPackageMarkerLength;
+    kept = std::min(total, kCarry);
+    std::memmove(buffer.data(), last - kept, kept);
   }
   return -1;
 }
@@ -118,25 +122,38 @@ bool FindPackageMarker(const std::string& path, int64_t& offset, int32_t& value)
 PackageExtractResult ExtractPackageRecords(const std::string& path,
                                            const std::vector<std::string>& outputs,
                                            const OutputCreator& create) {
-  int64_t offset = 0;
-  int32_t count = 0;
-  if (!FindPackageMarker(path, offset, count)) {
+  return ExtractPackageRange(path, 0, -1, outputs, create);
+}
+
+PackageExtractResult ExtractPackageRange(const std::string& path, int64_t begin, int64_t end,
+                                         const std::vector<std::string>& outputs,
+                                         const OutputCreator& create) {
+  std::ifstream in(fs::path(path), std::ios::binary);
+  if (!in) throw FileNotFoundError(path + ": " + kFileNotFound);
+  const int64_t file_size = StreamSize(in);
+  if (end < 0 || end > file_size) end = file_size;
+  begin = std::clamp<int64_t>(begin, 0, end);
+  const int64_t offset = ScanForMarker(in, begin, end);
+  if (offset < 0) {
     std::error_code ec;
     if (!fs::is_regular_file(fs::path(path), ec)) throw FileNotFoundError(path + ": " + kFileNotFound);
     throw FormatError(path, "no package found (the file has no record marker)");
   }
-  std::ifstream in = OpenForReading(path);
-  const int64_t file_size = StreamSize(in);
-  int64_t pos = offset + 4;
-  in.seekg(pos);
+  char raw[4];
+  in.clear();
+  in.seekg(offset);
+  int64_t pos = offset;
+  if (end - pos < 4 || !in.read(raw, 4)) {
+    throw FormatError(path, "package truncated: the record count after the marker is missing");
+  }
+  pos += 4;
+  const int32_t count = GetInt32(raw);
 
   PackageExtractResult result;
   result.RecordCount = count;
   const int64_t wanted = count <= 0 ? 0 : std::min<int64_t>(count, static_cast<int64_t>(outputs.size()));
   for (int i = 0; i < wanted; ++i) {
-    char raw[4];
-    in.read(raw, 4);
-    if (in.gcount() != 4) {
+    if (end - pos < 4 || !in.read(raw, 4)) {
       throw FormatError(path, "package truncated: the size of " + RecordLabel(i, count) +
                                   " is missing");
     }
@@ -145,29 +162,35 @@ PackageExtractResult ExtractPackageRecords(const std::string& path,
     if (size < 0) {
       throw FormatError(path, Format("%s has a negative size (%d)", RecordLabel(i, count).c_str(), size));
     }
-    if (size > file_size - pos) {
+    if (size > end - pos) {
       throw FormatError(path, Format("package truncated: %s declares %d bytes but only %lld remain",
                                      RecordLabel(i, count).c_str(), size,
-                                     static_cast<long long>(file_size - pos)));
+                                     static_cast<long long>(end - pos)));
     }
+    result.Records.push_back({pos, size});
     const std::string& output = outputs[static_cast<size_t>(i)];
-    std::ofstream out;
-    if (create) {
-      out = create(output);
-    } else if (platform::CreateFreshFile(output)) {
-      out.open(fs::path(output), std::ios::binary | std::ios::trunc);
-    }
-    if (!out.is_open()) throw IOError(output + ": cannot create the file");
-    const bool complete = CopyBytes(in, out, size, {});
-    out.close();
-    if (!out) throw IOError(outputs[static_cast<size_t>(i)] + ": write failed");
-    if (!complete) {
-      throw FormatError(path, "package truncated inside " + RecordLabel(i, count));
+    if (output.empty()) {
+      in.seekg(pos + size);
+    } else {
+      std::ofstream out;
+      if (create) {
+        out = create(output);
+      } else if (platform::CreateFreshFile(output)) {
+        out.open(fs::path(output), std::ios::binary | std::ios::trunc);
+      }
+      if (!out.is_open()) throw IOError(output + ": cannot create the file");
+      const bool complete = CopyBytes(in, out, size, {}, 1 << 16);
+      out.close();
+      if (!out) throw IOError(output + ": write failed");
+      if (!complete) {
+        throw FormatError(path, "package truncated inside " + RecordLabel(i, count));
+      }
     }
     pos += size;
     ++result.Extracted;
   }
   for (size_t i = static_cast<size_t>(result.Extracted); i < outputs.size(); ++i) {
+    if (outputs[i].empty()) continue;
     std::error_code ignored;
     fs::remove(fs::path(outputs[i]), ignored);
   }

@@ -31,10 +31,17 @@ std::string PackageMarkerBytes();
 // FormatError naming the file.
 bool FindPackageMarker(const std::string& path, int64_t& offset, int32_t& value);
 
+// One record of a package as it lies in the file.
+struct PackageRecord {
+  int64_t Offset = 0;  // of the record's first byte (after its size field)
+  int64_t Size = 0;
+};
+
 // What ExtractPackageRecords did.
 struct PackageExtractResult {
   int32_t RecordCount = 0;  // N as stored
   int Extracted = 0;        // records written (the smaller of N and the number of outputs)
+  std::vector<PackageRecord> Records;  // where each record handled lies in the file
   bool CountMatches(size_t outputs) const {
     return RecordCount >= 0 && static_cast<size_t>(RecordCount) == outputs;
   }
@@ -52,12 +59,12 @@ using OutputCreator = std::function<std::ofstream(const std::string& path)>;
 PackageExtractResult ExtractPackageRecords(const std::string& path,
                                            const std::vector<std::string>& outputs,
                                            const OutputCreator& create = {});
-
-// One record of a package as it lies in the file.
-struct PackageRecord {
-  int64_t Offset = 0;  // of the record's first byte (after its size field)
-  int64_t Size = 0;
-};
+// The same for the package whose marker is the first in the byte range [begin, end) of path
+// (end < 0: the end of the file), such as a package nested in a record of another: its records
+// must lie inside the range. An empty output path skips its record: it is located, not written.
+PackageExtractResult ExtractPackageRange(const std::string& path, int64_t begin, int64_t end,
+                                         const std::vector<std::string>& outputs,
+                                         const OutputCreator& create = {});
 
 struct PackageIndex {
   int64_t MarkerOffset = 0;  // of the marker's first byte

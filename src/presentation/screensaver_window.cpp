@@ -221,6 +221,7 @@ void TLPfmScrSvr::FormShow(platform::Window& window) {
       // the next picture.
     }
     last_change_tick_ = platform_.Ticks();
+    LoadNextAhead();
     idle_installed_ = true;
     if (platform_.GetOsFamily() == platform::OsFamily::kWindows9x) {
       platform_.SetScreenSaverRunning(true);
@@ -309,6 +310,9 @@ void TLPfmScrSvr::FormClose(platform::Window& window) {
   cursor_hidden_ = false;
   picture_sound_.StopImageSound();
   idle_installed_ = false;
+  // A load still running is finished and dropped before the pictures go.
+  loader_.Cancel();
+  change_pending_ = false;
   wave_engine_.reset();
   packed_picture_.reset();
   image_files_.clear();
@@ -334,7 +338,11 @@ void TLPfmScrSvr::OnPaint(platform::Window&) {
 void TLPfmScrSvr::IdleFrame() {
   try {
     if (AutoChange) ChangeCheck();
-    if (!is_plain_picture_ && packed_ready_) wave_engine_->Update();
+    // While the next picture loads the water goes on, but weather would draw random numbers
+    // the new picture's preparation must draw first: it holds still until the change.
+    if (!is_plain_picture_ && packed_ready_ && !(change_pending_ && wave_engine_->WeatherOn())) {
+      wave_engine_->Update();
+    }
     DrawFrame();
     ++frames_drawn_;
   } catch (const std::exception&) {
@@ -352,69 +360,91 @@ void TLPfmScrSvr::IdleFrame() {
 
 void TLPfmScrSvr::ChangeCheck() {
   if (image_files_.empty()) return;
-  if (!ChangeDue(platform_.Ticks(), last_change_tick_, Duration)) return;
-  image_index_ =
-      NextImageIndex(ShowImageMode, static_cast<int>(image_files_.size()), image_index_);
-  current_image_ = image_files_[static_cast<size_t>(image_index_)];
-  if (current_image_ != loaded_image_) {
-    SyncScreen();
-    LoadCurrentImage();
-    if (Transition) {
-      PlayTransition(kTransitionMs);
-    } else {
-      ClearScreen();
+  const TPictureFit fit = PictureFit();
+  if (!change_pending_) {
+    if (!ChangeDue(platform_.Ticks(), last_change_tick_, Duration)) return;
+    image_index_ =
+        NextImageIndex(ShowImageMode, static_cast<int>(image_files_.size()), image_index_);
+    current_image_ = image_files_[static_cast<size_t>(image_index_)];
+    if (current_image_ == loaded_image_) {
+      last_change_tick_ = platform_.Ticks();
+      return;
     }
+    loader_.Start(current_image_, fit);
+    change_pending_ = true;
+  }
+  // A frame waits for the worker only as long as it can spare, counted on the show's clock; a
+  // slower load is spread over frames in which the old picture stays on screen.
+  while (!loader_.WaitFor(std::chrono::milliseconds(1))) {
+    if (TickDiff(platform_.Ticks(), last_frame_tick_) >= kLoadWaitPerFrame) return;
+  }
+  change_pending_ = false;
+  SyncScreen();
+  CommitPicture(loader_.Take());
+  if (Transition) {
+    PlayTransition(kTransitionMs);
+  } else {
+    ClearScreen();
   }
   last_change_tick_ = platform_.Ticks();
+  LoadNextAhead();
+}
+
+TPictureFit TLPfmScrSvr::PictureFit() const {
+  return TPictureFit{screen_w_, screen_h_, Stretch, Proportional, Speed};
+}
+
+void TLPfmScrSvr::LoadNextAhead() {
+  const int count = static_cast<int>(image_files_.size());
+  if (!AutoChange || count < 2 || image_index_ < 0) return;
+  // Only a choice that draws no random number can be known early: the next picture in order,
+  // or the other one of two. Any other random choice waits for its change.
+  int next;
+  if (ShowImageMode == kAllImagesRandom || ShowImageMode == kFavoritesRandom) {
+    if (count != 2) return;
+    next = 1 - image_index_;
+  } else {
+    next = image_index_ + 1 >= count ? 0 : image_index_ + 1;
+  }
+  const std::string& file = image_files_[static_cast<size_t>(next)];
+  if (file != loaded_image_) loader_.Start(file, PictureFit());
 }
 
 void TLPfmScrSvr::LoadCurrentImage() {
-  // Only these three are plain pictures here; everything else, ".JPEG" included, is packed.
-  const std::string ext = UpperFileExt(current_image_);
-  if (ext == ".JPG" || ext == ".BMP" || ext == ".GIF") {
-    LoadPlainPicture(current_image_);
-  } else {
-    LoadPackedPicture(current_image_);
+  const TPictureFit fit = PictureFit();
+  if (!loader_.Holds(current_image_, fit)) loader_.Start(current_image_, fit);
+  change_pending_ = false;
+  CommitPicture(loader_.Take());
+}
+
+void TLPfmScrSvr::CommitPicture(TLoadedPicture picture) {
+  if (picture.Plain) {
+    CommitPlainPicture(std::move(picture));
+  } else if (!picture.Missing) {
+    CommitPackedPicture(std::move(picture));
   }
 }
 
-void TLPfmScrSvr::LoadPlainPicture(const std::string& file) {
-  Bitmap picture = LoadPicture(file);
-  const Size size = ScaledPictureSize(picture.width(), picture.height(), screen_w_, screen_h_,
-                                      Stretch, Proportional);
-  Bitmap scaled;
-  if (Stretch) {
-    scaled.SetSize(size.width, size.height);
-    SmoothResizeBitmap(picture, scaled);
-  } else {
-    scaled = std::move(picture);
-  }
-  // Commit only now, so a picture that fails to load leaves the show as it was.
-  plain_bitmap_ = std::move(scaled);
+void TLPfmScrSvr::CommitPlainPicture(TLoadedPicture picture) {
+  plain_bitmap_ = std::move(picture.PlainBitmap);
   full_redraw_ = true;
-  picture_width_ = size.width;
-  picture_height_ = size.height;
+  picture_width_ = picture.DisplaySize.width;
+  picture_height_ = picture.DisplaySize.height;
   is_plain_picture_ = true;
   picture_sound_.StopImageSound();
-  loaded_image_ = file;
+  loaded_image_ = picture.File;
 }
 
-void TLPfmScrSvr::LoadPackedPicture(const std::string& file) {
-  // A packed picture that is missing is skipped: the screen keeps what it showed.
-  if (!FileExists(file)) return;
-  auto fresh = std::make_unique<TProject>();
-  fresh->LoadFromFile(file);
-  fresh->SetSpeed(Speed);
-  if (Stretch) FitProjectToSize(Proportional, *fresh, screen_w_, screen_h_);
-
+void TLPfmScrSvr::CommitPackedPicture(TLoadedPicture picture) {
   // The engine keeps references into the packed picture; swap both together.
   packed_ready_ = false;
-  packed_picture_ = std::move(fresh);
+  packed_picture_ = std::move(picture.Packed);
   picture_width_ = packed_picture_->Picture.width();
   picture_height_ = packed_picture_->Picture.height();
   is_plain_picture_ = false;
   full_redraw_ = true;
   wave_engine_->AttachProject(packed_picture_.get());
+  if (picture.Layout) wave_engine_->AdoptLayout(*picture.Layout);
   wave_engine_->SetWeather(false);
   wave_engine_->Prepare();
   wave_engine_->SetWeather(packed_picture_->WeatherParam.Kind > 0);
@@ -430,7 +460,7 @@ void TLPfmScrSvr::LoadPackedPicture(const std::string& file) {
       picture_sound_.PlayImageSound(sound, env_.InstallPath);
     }
   }
-  loaded_image_ = file;
+  loaded_image_ = picture.File;
 }
 
 Point TLPfmScrSvr::PicturePos() const {
@@ -493,8 +523,9 @@ void TLPfmScrSvr::PlayTransition(uint32_t duration_ms) {
   TFastBMP result(screen_w_, screen_h_);
 
   // The screen as it stands (the old picture) and the new picture on black.
+  // The old picture goes into its surface straight from the screen's copy; no third copy.
   SyncScreen();
-  before_bitmap_ = screen_;
+  old_surface.LoadFromBitmapHandle(screen_);
   after_bitmap_.SetSize(screen_w_, screen_h_, 0);
   const Bitmap* picture = nullptr;
   if (is_plain_picture_) {
@@ -508,7 +539,6 @@ void TLPfmScrSvr::PlayTransition(uint32_t duration_ms) {
     CopyInto(after_bitmap_, *picture, pos.x, pos.y);
   }
   new_surface.LoadFromBitmapHandle(after_bitmap_);
-  old_surface.LoadFromBitmapHandle(before_bitmap_);
 
   Canvas canvas(screen_);
   const Rect whole{0, 0, screen_w_, screen_h_};
@@ -532,8 +562,11 @@ void TLPfmScrSvr::PlayTransition(uint32_t duration_ms) {
     const uint32_t elapsed = TickDiff(platform_.Ticks(), t0);
     if (elapsed < due) platform_.Sleep(static_cast<uint32_t>(due - elapsed));
   }
-  // What the screen now shows is the new picture on black.
-  screen_ = after_bitmap_;
+  // What the screen now shows is the new picture on black. The fade's bitmaps are not kept
+  // between changes: two screens of memory for the whole show otherwise.
+  screen_ = std::move(after_bitmap_);
+  after_bitmap_ = Bitmap();
+  before_bitmap_ = Bitmap();
   frame_pending_ = false;
   full_redraw_ = true;
 }

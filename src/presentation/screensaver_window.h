@@ -15,6 +15,7 @@
 #include "presentation/audio_rules.h"
 #include "presentation/exit_rules.h"
 #include "presentation/monitor_covers.h"
+#include "presentation/picture_loader.h"
 
 namespace lpc {
 
@@ -91,6 +92,9 @@ class TLPfmScrSvr : public platform::WindowHandler {
   void LoadCurrentImage();
   void DrawFrame();
   void PlayTransition(uint32_t duration_ms);
+  // How long one frame waits for a picture still loading before it lets the old one go on.
+  static constexpr uint32_t kLoadWaitPerFrame = 20;
+  bool ChangePending() const { return change_pending_; }
 
   // State, read by tests.
   const std::vector<std::string>& ImageFiles() const { return image_files_; }
@@ -129,8 +133,14 @@ class TLPfmScrSvr : public platform::WindowHandler {
   int ShowImageMode = 0;
 
  private:
-  void LoadPlainPicture(const std::string& file);
-  void LoadPackedPicture(const std::string& file);
+  TPictureFit PictureFit() const;
+  // Starts loading the picture that will follow the current one, when it is known already.
+  void LoadNextAhead();
+  // The frame-thread half of a change: the loaded picture goes on screen, the wave generator
+  // is prepared (drawing its random numbers now, as it always has), the sound follows.
+  void CommitPicture(TLoadedPicture picture);
+  void CommitPlainPicture(TLoadedPicture picture);
+  void CommitPackedPicture(TLoadedPicture picture);
   void StartMusic();
   // Opens and plays entry MusicIndex, moving on through the list past tracks that cannot be
   // played; the music stops when none can.
@@ -185,6 +195,11 @@ class TLPfmScrSvr : public platform::WindowHandler {
   uint32_t last_frame_tick_ = 0;
   int transition_steps_ = 0;
   std::vector<int> transition_amounts_;
+
+  // The next picture, decoded and fitted on a worker thread.
+  TPictureLoader loader_;
+  // A change has chosen its picture and waits for the loader.
+  bool change_pending_ = false;
 };
 
 }  // namespace lpc

@@ -3,6 +3,10 @@
 #include <string>
 #include <vector>
 
+#if defined(__GLIBC__)
+#include <malloc.h>
+#endif
+
 #include "package/work_folder.h"
 #include "platform/crash.h"
 #include "platform/folders.h"
@@ -10,6 +14,12 @@
 #include "startup/startup.h"
 
 int main(int argc, char** argv) {
+#if defined(__GLIBC__)
+  // Pictures and frames are blocks of megabytes that come and go with every picture change,
+  // some from the loading thread. A fixed threshold keeps them in blocks of their own that go
+  // back to the system when freed; glibc's moving threshold would keep them in the heap.
+  mallopt(M_MMAP_THRESHOLD, 1 << 20);
+#endif
   lpc::TStartup startup;
   for (int i = 1; i < argc; ++i) startup.Arguments.emplace_back(argv[i]);
   // Cleans up and ends the process on SIGHUP, SIGTERM and SIGINT, also in the middle of

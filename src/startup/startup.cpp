@@ -197,8 +197,10 @@ TMode ModeOf(const std::string& s) {
 void ExtractPackage(TLPCProject& project, const std::string& exe_path,
                     const std::string& work_folder, const OutputCreator& create) {
   auto in_work = [&](const std::string& name) { return JoinPath(work_folder, name); };
+  // The content files are copied out of the program file below, each straight into its own
+  // file; the record that holds them all is only located, never written out to be split.
   const std::vector<std::string> records = {in_work(kProjectRecord), in_work(kFileNamesRecord),
-                                            in_work(kFilesRecord), in_work(kUIRecord)};
+                                            std::string(), in_work(kUIRecord)};
   const PackageExtractResult top = ExtractPackageRecords(exe_path, records, create);
   if (!top.CountMatches(records.size())) {
     throw FormatError(exe_path, Format("the package holds %d records instead of 4",
@@ -220,9 +222,11 @@ void ExtractPackage(TLPCProject& project, const std::string& exe_path,
   }
   // An empty record stands for an empty content package; anything else is counted, so that
   // contents without names are refused as much as names without contents.
-  if (!contents.empty() || FileSize(in_work(kFilesRecord)) > 0) {
+  const PackageRecord& files_record = top.Records[2];
+  if (!contents.empty() || files_record.Size > 0) {
     const PackageExtractResult files =
-        ExtractPackageRecords(in_work(kFilesRecord), contents, create);
+        ExtractPackageRange(exe_path, files_record.Offset, files_record.Offset + files_record.Size,
+                            contents, create);
     if (!files.CountMatches(contents.size())) {
       throw FormatError(exe_path, Format("the package holds %d content files for %d names",
                                          static_cast<int>(files.RecordCount),

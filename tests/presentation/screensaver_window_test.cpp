@@ -11,6 +11,7 @@
 #include "effects/wave_generator.h"
 #include "presentation/screensaver_window.h"
 #include "presentation/show_fixture.h"
+#include "presentation/slideshow_rules.h"
 
 namespace lpc {
 namespace {
@@ -549,6 +550,87 @@ TEST_F(ShowTest, PreviewSingleImageShowsOnePictureWithSoundAndNoMusic) {
   EXPECT_TRUE(checked);
   EXPECT_EQ(AudioCount("sound play " + dir_.File("surf.wav")), 1);
   EXPECT_EQ(AudioCount("music"), 0);
+}
+
+}  // namespace
+}  // namespace lpc
+
+namespace lpc {
+namespace {
+
+// A clock that moves on each time it is read, so a frame stops waiting for a picture that is
+// still loading and the show goes on with the old one, as on a real screen.
+class HurriedPlatform : public platform::HeadlessPlatform {
+ public:
+  uint32_t Ticks() override { return now_ += 3; }
+  void Sleep(uint32_t ms) override { now_ += ms; }
+
+ private:
+  uint32_t now_ = 1000;
+};
+
+// Pictures decoded on the worker reach the screen in the order the frame thread drew them, and
+// the draws are the ones a show that loads on the frame thread makes: for plain pictures (no
+// random numbers of their own) exactly the sequence NextImageIndex gives the seeded generator.
+TEST(ShowLoading, ChangesLoadedBesideTheFramesKeepTheRandomOrder) {
+  testing::TempFolder dir("loading");
+  struct Case {
+    const char* name;
+    int mode;
+    int weather;  // 0: plain pictures; else packed pictures with this weather
+  } cases[] = {{"random, plain", 0, 0},
+               {"in order, plain", 1, 0},
+               {"random, packed with snow", 0, 2},
+               {"in order, packed with rain", 1, 1}};
+  SetFixedSeed(true);
+  for (const Case& c : cases) {
+    HurriedPlatform p;
+    p.SetScreenSize({320, 240});
+    platform::SetCurrent(&p);
+    TLPCProject project;
+    for (int i = 0; i < 4; ++i) {
+      const std::string file =
+          dir.File("p" + std::to_string(i) + (c.weather ? ".lpp" : ".bmp"));
+      if (c.weather) {
+        testing::WritePackedPicture(file, 200, 150, {}, c.weather, MakeColor(i * 60, 90, 40));
+      } else {
+        testing::WritePlainPicture(file, 200, 150, MakeColor(i * 60, 90, 40));
+      }
+      project.FileList.Names.push_back(file);
+      project.FileList.Flags.push_back(kFlagTrue);
+    }
+    project.Setting.Random = true;
+    project.Setting.Duration = 0;
+    project.Setting.Transition = false;
+    project.Setting.Music = false;
+    project.Setting.ShowImageMode = c.mode;
+    RandSeed(11);
+    std::vector<int> shown;
+    {
+      TLPfmScrSvr form(p, project, TShowEnvironment{});
+      platform::Window& window = form.Open();
+      form.FormShow(window);
+      shown.push_back(form.ImageIndex());
+      for (int frame = 0; frame < 120; ++frame) {
+        form.IdleFrame();
+        if (form.ChangePending()) continue;
+        EXPECT_EQ(form.LoadedImage(), form.CurrentImage()) << c.name;
+        if (form.ImageIndex() != shown.back()) shown.push_back(form.ImageIndex());
+      }
+      form.FormClose(window);
+    }
+    platform::SetCurrent(nullptr);
+    EXPECT_GT(shown.size(), 5u) << c.name;
+    if (c.weather == 0) {
+      RandSeed(11);
+      int index = NextImageIndex(c.mode, 4, -1);
+      for (size_t i = 0; i < shown.size(); ++i) {
+        EXPECT_EQ(shown[i], index) << c.name << ", change " << i;
+        index = NextImageIndex(c.mode, 4, index);
+      }
+    }
+  }
+  SetFixedSeed(false);
 }
 
 }  // namespace

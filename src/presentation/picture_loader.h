@@ -1,0 +1,74 @@
+// Loading the show's next picture away from the frame thread. Reading, decoding and fitting a
+// picture depend only on its file and the screen it is fitted to, so they run on a worker while
+// the current picture stays on screen; everything that touches the window, the wave generator or
+// the process-wide random generator stays with the caller, in the order it always had.
+#pragma once
+
+#include <chrono>
+#include <future>
+#include <memory>
+#include <string>
+
+#include "base/bitmap.h"
+#include "base/canvas.h"
+#include "effects/wave_generator.h"
+#include "package/packed_image.h"
+
+namespace lpc {
+
+// How a picture is fitted to the screen.
+struct TPictureFit {
+  int ScreenWidth = 0;
+  int ScreenHeight = 0;
+  bool Stretch = true;
+  bool Proportional = true;
+  int Speed = 100;
+  bool operator==(const TPictureFit&) const = default;
+};
+
+// A picture ready to be shown.
+struct TLoadedPicture {
+  std::string File;
+  bool Plain = true;
+  // A packed picture whose file does not exist: the show skips it and keeps what it shows.
+  bool Missing = false;
+  Bitmap PlainBitmap;  // a plain picture, scaled
+  Size DisplaySize;    // of the plain picture after scaling
+  std::unique_ptr<TProject> Packed;  // a packed picture, loaded, sped and fitted
+  // Its water layout, worked out on an engine of its own (see TWaveGenerator::AdoptLayout).
+  std::unique_ptr<TWaveGenerator> Layout;
+};
+
+// Only ".JPG", ".BMP" and ".GIF" are plain pictures; everything else, ".JPEG" included, is packed.
+bool IsPlainPictureFile(const std::string& file);
+
+// Reads, decodes and fits one picture. Errors of the file pass on.
+TLoadedPicture LoadShowPicture(const std::string& file, const TPictureFit& fit);
+
+// One picture loading in the background at a time.
+class TPictureLoader {
+ public:
+  TPictureLoader() = default;
+  ~TPictureLoader() { Cancel(); }
+  TPictureLoader(const TPictureLoader&) = delete;
+  TPictureLoader& operator=(const TPictureLoader&) = delete;
+
+  // Starts loading file unless that very load is already under way; any other load is dropped.
+  void Start(const std::string& file, const TPictureFit& fit);
+  // A load of file with fit has been started and not taken yet.
+  bool Holds(const std::string& file, const TPictureFit& fit) const;
+  bool Busy() const { return result_.valid(); }
+  // Waits at most budget; true once the load has finished (or failed).
+  bool WaitFor(std::chrono::milliseconds budget) const;
+  // The finished load; its error passes on. The loader is idle afterwards.
+  TLoadedPicture Take();
+  // Drops the load, waiting for the worker to finish with it.
+  void Cancel();
+
+ private:
+  std::string file_;
+  TPictureFit fit_;
+  std::future<TLoadedPicture> result_;
+};
+
+}  // namespace lpc
