@@ -66,7 +66,9 @@ Bitmap DecodePng(std::string_view bytes, const std::string& name, const DecodeLi
   return out;
 }
 
-std::string EncodePng(const Bitmap& bitmap) {
+namespace {
+
+std::string EncodePngWith(const Bitmap& bitmap, png_uint_32 flags) {
   if (bitmap.empty()) throw Error("cannot encode an empty picture as PNG");
   const size_t stride = static_cast<size_t>(bitmap.width()) * 3;
   std::vector<unsigned char> rgb(stride * static_cast<size_t>(bitmap.height()));
@@ -83,6 +85,7 @@ std::string EncodePng(const Bitmap& bitmap) {
   image.width = static_cast<png_uint_32>(bitmap.width());
   image.height = static_cast<png_uint_32>(bitmap.height());
   image.format = PNG_FORMAT_RGB;
+  image.flags = flags;
   ImageGuard guard{&image};
   png_alloc_size_t size = 0;
   if (!png_image_write_to_memory(&image, nullptr, &size, 0, rgb.data(),
@@ -98,6 +101,11 @@ std::string EncodePng(const Bitmap& bitmap) {
   return out;
 }
 
+}  // namespace
+
+std::string EncodePng(const Bitmap& bitmap) { return EncodePngWith(bitmap, 0); }
+std::string EncodePngFast(const Bitmap& bitmap) { return EncodePngWith(bitmap, PNG_IMAGE_FLAG_FAST); }
+
 #else  // no libpng
 
 Bitmap DecodePng(std::string_view, const std::string& name, const DecodeLimits&) {
@@ -105,6 +113,7 @@ Bitmap DecodePng(std::string_view, const std::string& name, const DecodeLimits&)
 }
 
 std::string EncodePng(const Bitmap&) { throw Error("PNG pictures are not supported in this build"); }
+std::string EncodePngFast(const Bitmap& b) { return EncodePng(b); }
 
 #endif
 

@@ -47,7 +47,8 @@ TEST_F(Lpctool, LppThenInfo) {
   EXPECT_EQ(j["WaveParams"][0]["Period"], 360);
   EXPECT_EQ(j["WaveParams"][0]["Horizontal"], true);
   EXPECT_EQ(j["WaveParams"][0]["JitterRange"], 2);
-  EXPECT_EQ(j["WaveParams"][1]["Period"], 0);
+  // Regions without --wave still get a period a runtime can divide by.
+  EXPECT_EQ(j["WaveParams"][1]["Period"], 360);
   EXPECT_EQ(j["WaveParams"][3]["Amplitude"], -3);
   EXPECT_EQ(j["WaveParams"][3]["Vertical"], true);
   EXPECT_EQ(j["WaveParams"][3]["Direction"], 1);
@@ -114,7 +115,9 @@ TEST_F(Lpctool, PackInfoUnpack) {
   EXPECT_EQ(project["Setting"]["Music"], true);
   EXPECT_EQ(project["Setting"]["ShowImageMode"], 2);
   EXPECT_EQ(project["Setting"]["MusicFile"], "song.mid");
-  EXPECT_EQ(project["UISetting"]["UIFile"], P("main.lui"));
+  // Paths of the author's machine stay there.
+  EXPECT_EQ(project["UISetting"]["UIFile"], "main.lui");
+  EXPECT_EQ(project["Setting"]["PreviewFile"], "plain.jpg");
   ASSERT_EQ(j["ContentFiles"].size(), 3u);
   EXPECT_EQ(j["ContentFiles"][2]["Name"], "song.mid");
   EXPECT_EQ(j["ContentFiles"][2]["Size"], 300000);
@@ -185,7 +188,7 @@ TEST_F(Lpctool, BadInputFailsWithAClearMessage) {
        {"lpp", "-o", P("x.lpp"), "--picture", P("picture.png"), "--mask", P("mask.png"), "--wave", "1:speed=3"},
        "unknown key \"speed\""},
       {"lpp: period 0",
-       {"lpp", "-o", P("x.lpp"), "--picture", P("picture.png"), "--mask", P("mask.png"), "--wave", "2:amplitude=3"},
+       {"lpp", "-o", P("x.lpp"), "--picture", P("picture.png"), "--mask", P("mask.png"), "--wave", "2:period=0"},
        "period (degrees) must not be 0"},
       {"lpp: weather kind",
        {"lpp", "-o", P("x.lpp"), "--picture", P("picture.png"), "--mask", P("mask.png"), "--weather", "hail"},
