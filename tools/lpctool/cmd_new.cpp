@@ -21,12 +21,12 @@ constexpr const char* kProjectTemplate = R"(; Project of an LPCSaver screensaver
 ; Switches are 1 (on) or 0 (off). Numbers may also be written 0x1E or $1E.
 
 [General]
-; Name of the screensaver: the configuration window's title, and what "<ScreensaverName>"
-; stands for in the UI description's texts.
+; ProductName: name of the screensaver: the configuration window's title, and what
+; "<ScreensaverName>" stands for in the UI description's texts.
 ProductName=%s
-; Who made it: what "<CompanyName>" stands for. Default: empty.
+; Publisher: who made it; what "<CompanyName>" stands for. Default: empty.
 Publisher=
-; Web address: what "<Website>" stands for. Default: empty.
+; Website: web address; what "<Website>" stands for. Default: empty.
 Website=
 
 [Default]
@@ -52,9 +52,11 @@ Duration=30
 ; Transition: 1 fades from one picture to the next over about 2 seconds (default 1);
 ; 0 cuts through black.
 Transition=1
-; Zoom, LivingZoom, ZoomDuration (seconds): kept in the file, the screensaver does not zoom.
+; Zoom: kept in the file; the screensaver does not zoom (default 0).
 Zoom=0
+; LivingZoom: kept like Zoom (default 0).
 LivingZoom=0
+; ZoomDuration: seconds, kept like Zoom (default 5).
 ZoomDuration=5
 ; AutoWallpaper: kept in the file, nothing acts on it (default 0).
 AutoWallpaper=0

@@ -53,14 +53,14 @@ ContentFile CheckOne(const std::string& file) {
         }
       }
       f.show = true;
-    } else if (lpc::IsPlainPicture(f.name)) {
-      (void)lpc::LoadPicture(file);
-      f.show = true;
     } else if (ext == ".JPEG") {
       (void)lpc::LoadPicture(file);
       // The screensaver takes every extension but .jpg, .bmp and .gif for a packed image.
       f.name = lpc::ChangeFileExt(f.name, ".jpg");
       Note(file + ": stored as \"" + f.name + "\" (the screensaver shows .jpeg files only as .jpg)");
+      f.show = true;
+    } else if (lpc::IsPlainPicture(f.name)) {
+      (void)lpc::LoadPicture(file);
       f.show = true;
     } else if (ext == ".PNG") {
       f.converted = lpc::EncodeBmp(lpc::LoadPicture(file));
