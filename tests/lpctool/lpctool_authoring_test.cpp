@@ -154,7 +154,7 @@ TEST_F(LpctoolAuthoring, LppDefaultsShowSomething) {
 
   const std::string help = Run({"lpp", "--help"}).out;
   for (const char* says : {"amplitude=", "pixels, -200 to 200, default 5", "period=",
-                           "default 300 for snow, 250 for rain", "tenths, 0 to 100, default 10"}) {
+                           "default 300 for snow, 250 for rain", "tenths, 0 to 500, default 10"}) {
     EXPECT_THAT(help, HasSubstr(says));
   }
 }

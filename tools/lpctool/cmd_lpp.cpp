@@ -119,7 +119,7 @@ const std::vector<Key<lpc::TWeatherParam>>& WeatherKeys() {
        [](W& w, int32_t v) { w.SpeedIndex = v; }},
       {"angle", "degrees", 0, 180, 90, "rain only: 90 falls straight down, less slants left, more right",
        [](W& w, int32_t v) { w.Angle = v; }},
-      {"length", "tenths", 0, 100, 10, "rain only: streak length, 10 is normal, 20 twice as long",
+      {"length", "tenths", 0, 500, 10, "rain only: streak length, 10 is normal, 20 twice as long",
        [](W& w, int32_t v) { w.Length = v; }},
   };
   return keys;
