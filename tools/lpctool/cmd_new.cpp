@@ -89,7 +89,8 @@ MusicMode=0
 
 [UI]
 ; UIFile: the UI description (.lui) the configuration window is built from, relative to this
-; file. Empty: `pack --ui FILE` names it, or lpctool's built-in description is used.
+; file. Empty: `pack --ui FILE` names it, or lpctool's built-in description serves where
+; this lpctool carries one (pack says so when it does not).
 ; See docs/ui-description.md.
 UIFile=
 )";
