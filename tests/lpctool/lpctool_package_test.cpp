@@ -225,7 +225,7 @@ TEST_F(Lpctool, BadInputFailsWithAClearMessage) {
 }
 
 TEST_F(Lpctool, EveryCommandHasHelp) {
-  for (const char* command : {"info", "unpack", "pack", "lpp"}) {
+  for (const char* command : {"info", "unpack", "pack", "lpp", "render", "new", "install"}) {
     const auto r = Run({command, "--help"});
     EXPECT_EQ(r.exit_code, 0) << command;
     EXPECT_THAT(r.out, HasSubstr(command));
