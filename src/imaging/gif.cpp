@@ -225,4 +225,87 @@ std::string EncodeGifAnimation(const std::vector<Bitmap>& frames, int delay_cent
   return out;
 }
 
+std::string EncodeGifAnimation(int width, int height, const std::vector<Color>& palette,
+                               const std::vector<std::vector<uint8_t>>& frames,
+                               int delay_centiseconds) {
+  if (frames.empty()) throw Error("an animation needs at least one frame");
+  if (width < 1 || height < 1 || width > 65535 || height > 65535) {
+    throw Error(Format("cannot encode a %d x %d animation frame", width, height));
+  }
+  if (palette.empty() || palette.size() > 255) throw Error("a GIF palette holds 1 to 255 colours");
+  const size_t pixels = static_cast<size_t>(width) * static_cast<size_t>(height);
+  for (const auto& f : frames) {
+    if (f.size() != pixels) throw Error("animation frames differ in size");
+    for (uint8_t i : f) {
+      if (i >= palette.size()) throw Error("animation frame uses a colour outside its palette");
+    }
+  }
+  delay_centiseconds = std::clamp(delay_centiseconds, 0, 65535);
+  constexpr int kUnchanged = 255;
+
+  GifColorType colours[256] = {};
+  for (size_t i = 0; i < palette.size(); ++i) {
+    colours[i] = {static_cast<GifByteType>(RedOf(palette[i])),
+                  static_cast<GifByteType>(GreenOf(palette[i])),
+                  static_cast<GifByteType>(BlueOf(palette[i]))};
+  }
+  std::unique_ptr<ColorMapObject, MapDeleter> map(GifMakeMapObject(256, colours));
+  if (!map) throw Error("GIF encoder: out of memory");
+
+  std::string out;
+  int error = 0;
+  std::unique_ptr<GifFileType, EncoderCloser> gif(EGifOpen(&out, WriteToMemory, &error));
+  if (!gif) throw Error("GIF encoder: " + GifMessage(error));
+  auto check = [&](int result) {
+    if (result == GIF_ERROR) throw Error("GIF encoder: " + GifMessage(gif->Error));
+  };
+  EGifSetGifVersion(gif.get(), true);
+  check(EGifPutScreenDesc(gif.get(), width, height, 8, 0, map.get()));
+  static const unsigned char kLoop[3] = {1, 0, 0};
+  check(EGifPutExtensionLeader(gif.get(), APPLICATION_EXT_FUNC_CODE));
+  check(EGifPutExtensionBlock(gif.get(), 11, "NETSCAPE2.0"));
+  check(EGifPutExtensionBlock(gif.get(), 3, kLoop));
+  check(EGifPutExtensionTrailer(gif.get()));
+
+  std::vector<GifByteType> line(static_cast<size_t>(width));
+  for (size_t n = 0; n < frames.size(); ++n) {
+    const auto& f = frames[n];
+    const std::vector<uint8_t>* before = n > 0 ? &frames[n - 1] : nullptr;
+    // The rectangle that changed; a frame equal to the one before keeps one pixel.
+    int x0 = 0, y0 = 0, x1 = width, y1 = height;
+    if (before) {
+      x0 = width, y0 = height, x1 = 0, y1 = 0;
+      for (int y = 0; y < height; ++y) {
+        const size_t row = static_cast<size_t>(y) * static_cast<size_t>(width);
+        for (int x = 0; x < width; ++x) {
+          if (f[row + static_cast<size_t>(x)] != (*before)[row + static_cast<size_t>(x)]) {
+            x0 = std::min(x0, x), x1 = std::max(x1, x + 1), y0 = std::min(y0, y), y1 = std::max(y1, y + 1);
+          }
+        }
+      }
+      if (x0 >= x1) x0 = 0, y0 = 0, x1 = 1, y1 = 1;
+    }
+    GraphicsControlBlock control{};
+    control.DisposalMode = DISPOSE_DO_NOT;
+    control.DelayTime = delay_centiseconds;
+    control.TransparentColor = before ? kUnchanged : NO_TRANSPARENT_COLOR;
+    GifByteType extension[4];
+    const size_t length = EGifGCBToExtension(&control, extension);
+    check(EGifPutExtension(gif.get(), GRAPHICS_EXT_FUNC_CODE, static_cast<int>(length), extension));
+    check(EGifPutImageDesc(gif.get(), x0, y0, x1 - x0, y1 - y0, false, nullptr));
+    for (int y = y0; y < y1; ++y) {
+      const size_t row = static_cast<size_t>(y) * static_cast<size_t>(width);
+      for (int x = x0; x < x1; ++x) {
+        const uint8_t i = f[row + static_cast<size_t>(x)];
+        line[static_cast<size_t>(x - x0)] =
+            before && i == (*before)[row + static_cast<size_t>(x)] ? kUnchanged : i;
+      }
+      check(EGifPutLine(gif.get(), line.data(), x1 - x0));
+    }
+  }
+  GifFileType* raw = gif.release();
+  if (EGifCloseFile(raw, &error) == GIF_ERROR) throw Error("GIF encoder: " + GifMessage(error));
+  return out;
+}
+
 }  // namespace lpc

@@ -55,11 +55,19 @@ Bitmap DecodePicture(std::string_view bytes, const std::string& name);
 // Encoders throw Error for an empty bitmap (or one too large for the format).
 std::string EncodeJpeg(const Bitmap& bitmap, int quality = 90);  // quality clamped to 1..100
 std::string EncodePng(const Bitmap& bitmap);  // 8-bit RGB
+// The same, compressed for speed rather than size (frame dumps).
+std::string EncodePngFast(const Bitmap& bitmap);
 std::string EncodeBmp(const Bitmap& bitmap);  // 24-bit, bottom-up
 // Writes a picture by extension (".JPG", ".PNG", ".BMP"), atomically.
 void SavePicture(const std::string& path, const Bitmap& bitmap);
 
 // An animated GIF of equally sized frames, delay in hundredths of a second, looping forever.
 std::string EncodeGifAnimation(const std::vector<Bitmap>& frames, int delay_centiseconds);
+// The same for frames already reduced to one palette (at most 255 colours; the last index is
+// taken for "as before"): each frame after the first stores only the rectangle that changed,
+// with unchanged pixels transparent, which keeps water animations small.
+std::string EncodeGifAnimation(int width, int height, const std::vector<Color>& palette,
+                               const std::vector<std::vector<uint8_t>>& frames,
+                               int delay_centiseconds);
 
 }  // namespace lpc

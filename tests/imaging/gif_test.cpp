@@ -159,6 +159,58 @@ TEST(GifTest, AnimationRoundTrip) {
   EXPECT_THROW(EncodeGifAnimation({Bitmap(2, 2), Bitmap(2, 3)}, 5), Error);
 }
 
+// Frames sharing one palette: each later frame holds only the changed rectangle, the rest
+// transparent. Drawing them in order must give back every frame exactly.
+TEST(GifTest, IndexedAnimationComposesBackToEveryFrame) {
+  const std::vector<Color> palette = {0x000000, 0xFF0000, 0x00FF00, 0x0000FF};
+  const int w = 6, h = 4;
+  std::vector<std::vector<uint8_t>> frames(4, std::vector<uint8_t>(w * h, 1));
+  frames[1][2 * w + 3] = 2;             // one pixel changes
+  frames[2] = frames[1];                // nothing changes
+  frames[3] = frames[2];
+  frames[3][0] = 3, frames[3][w * h - 1] = 0;  // opposite corners: the whole picture
+  const std::string gif = EncodeGifAnimation(w, h, palette, frames, 3);
+
+  struct Input {
+    const std::string* s;
+    size_t pos;
+  } in{&gif, 0};
+  int err = 0;
+  GifFileType* g = DGifOpen(
+      &in,
+      [](GifFileType* f, GifByteType* buf, int n) {
+        auto* i = static_cast<Input*>(f->UserData);
+        const int k = static_cast<int>(std::min<size_t>(n, i->s->size() - i->pos));
+        std::memcpy(buf, i->s->data() + i->pos, k);
+        i->pos += k;
+        return k;
+      },
+      &err);
+  ASSERT_NE(g, nullptr);
+  ASSERT_EQ(DGifSlurp(g), GIF_OK);
+  ASSERT_EQ(g->ImageCount, 4);
+  EXPECT_EQ(g->SavedImages[1].ImageDesc.Width * g->SavedImages[1].ImageDesc.Height, 1);
+  std::vector<int> screen(w * h, -1);
+  for (int n = 0; n < g->ImageCount; ++n) {
+    SCOPED_TRACE(n);
+    GraphicsControlBlock gcb{};
+    ASSERT_EQ(DGifSavedExtensionToGCB(g, n, &gcb), GIF_OK);
+    const SavedImage& im = g->SavedImages[n];
+    for (int y = 0; y < im.ImageDesc.Height; ++y) {
+      for (int x = 0; x < im.ImageDesc.Width; ++x) {
+        const int i = im.RasterBits[y * im.ImageDesc.Width + x];
+        if (i != gcb.TransparentColor) screen[(im.ImageDesc.Top + y) * w + im.ImageDesc.Left + x] = i;
+      }
+    }
+    EXPECT_EQ(std::vector<int>(frames[n].begin(), frames[n].end()), screen);
+  }
+  DGifCloseFile(g, &err);
+
+  EXPECT_THROW(EncodeGifAnimation(w, h, palette, {std::vector<uint8_t>(w * h, 4)}, 3), Error);
+  EXPECT_THROW(EncodeGifAnimation(w, h, std::vector<Color>(256), frames, 3), Error);
+  EXPECT_THROW(EncodeGifAnimation(w, h, palette, {std::vector<uint8_t>(5)}, 3), Error);
+}
+
 TEST(GifTest, BadInput) {
   Frame f{0, 0, 2, 2, false, {}, -1, {0, 1, 2, 3}};
   const std::string good = MakeGif(2, 2, kMap, {f});

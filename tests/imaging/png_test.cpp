@@ -53,7 +53,9 @@ TEST(PngTest, RoundTripIsExact) {
   for (auto [w, h] : {std::pair{1, 1}, {7, 3}, {50, 40}}) {
     const Bitmap in = testing::Gradient(w, h);
     EXPECT_EQ(DecodePng(EncodePng(in), "a.png"), in) << w << "x" << h;
+    EXPECT_EQ(DecodePng(EncodePngFast(in), "a.png"), in) << w << "x" << h;
   }
+  EXPECT_THROW(EncodePngFast(Bitmap()), Error);
 }
 
 TEST(PngTest, AlphaOverBlackAndGrey) {

@@ -48,7 +48,8 @@ TEST_F(Lpctool, LppThenInfo) {
   EXPECT_EQ(j["WaveParams"][0]["Period"], 360);
   EXPECT_EQ(j["WaveParams"][0]["Horizontal"], true);
   EXPECT_EQ(j["WaveParams"][0]["JitterRange"], 2);
-  EXPECT_EQ(j["WaveParams"][1]["Period"], 0);
+  // Regions without --wave still get a period a runtime can divide by.
+  EXPECT_EQ(j["WaveParams"][1]["Period"], 360);
   EXPECT_EQ(j["WaveParams"][3]["Amplitude"], -3);
   EXPECT_EQ(j["WaveParams"][3]["Vertical"], true);
   EXPECT_EQ(j["WaveParams"][3]["Direction"], 1);
@@ -115,7 +116,9 @@ TEST_F(Lpctool, PackInfoUnpack) {
   EXPECT_EQ(project["Setting"]["Music"], true);
   EXPECT_EQ(project["Setting"]["ShowImageMode"], 2);
   EXPECT_EQ(project["Setting"]["MusicFile"], "song.mid");
-  EXPECT_EQ(project["UISetting"]["UIFile"], P("main.lui"));
+  // Paths of the author's machine stay there.
+  EXPECT_EQ(project["UISetting"]["UIFile"], "main.lui");
+  EXPECT_EQ(project["Setting"]["PreviewFile"], "plain.jpg");
   ASSERT_EQ(j["ContentFiles"].size(), 3u);
   EXPECT_EQ(j["ContentFiles"][2]["Name"], "song.mid");
   EXPECT_EQ(j["ContentFiles"][2]["Size"], 300000);
@@ -238,7 +241,7 @@ TEST_F(Lpctool, BadInputFailsWithAClearMessage) {
        {"lpp", "-o", P("x.lpp"), "--picture", P("picture.png"), "--mask", P("mask.png"), "--wave", "1:speed=3"},
        "unknown key \"speed\""},
       {"lpp: period 0",
-       {"lpp", "-o", P("x.lpp"), "--picture", P("picture.png"), "--mask", P("mask.png"), "--wave", "2:amplitude=3"},
+       {"lpp", "-o", P("x.lpp"), "--picture", P("picture.png"), "--mask", P("mask.png"), "--wave", "2:period=0"},
        "period (degrees) must not be 0"},
       {"lpp: weather kind",
        {"lpp", "-o", P("x.lpp"), "--picture", P("picture.png"), "--mask", P("mask.png"), "--weather", "hail"},
@@ -275,7 +278,7 @@ TEST_F(Lpctool, BadInputFailsWithAClearMessage) {
 }
 
 TEST_F(Lpctool, EveryCommandHasHelp) {
-  for (const char* command : {"info", "unpack", "pack", "lpp"}) {
+  for (const char* command : {"info", "unpack", "pack", "lpp", "render", "new", "install"}) {
     const auto r = Run({command, "--help"});
     EXPECT_EQ(r.exit_code, 0) << command;
     EXPECT_THAT(r.out, HasSubstr(command));

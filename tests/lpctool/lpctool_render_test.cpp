@@ -1,5 +1,8 @@
 // lpctool render: frames of a packed image's water, as an author looks at them.
+#include <gmock/gmock.h>
 #include <gtest/gtest.h>
+
+#include <cstdlib>
 
 #include "base/fileio.h"
 #include "imaging/picture.h"
@@ -69,6 +72,38 @@ TEST_F(LpctoolRender, FitScalesTheFrames) {
     EXPECT_EQ(frame.width(), c.width) << c.option;
     EXPECT_EQ(frame.height(), c.height) << c.option;
   }
+}
+
+// A photograph larger than a laptop screen renders at 1280 x 800 unless asked otherwise, and
+// the GIF keeps its smooth gradients (a palette per picture, not a posterized one).
+TEST_F(LpctoolRender, LargePicturesFitAndTheGifKeepsGradients) {
+  Bitmap photo(1600, 1000);
+  for (int y = 0; y < photo.height(); ++y) {
+    for (int x = 0; x < photo.width(); ++x) {
+      photo.At(x, y) = MakeColor(40 + x * 150 / 1600, 60 + y * 120 / 1000, 200 - (x + y) * 100 / 2600);
+    }
+  }
+  SavePicture(P("photo.png"), photo);
+  ASSERT_EQ(Run({"lpp", "-o", P("photo.lpp"), "--picture", P("photo.png")}).exit_code, 0);
+  const auto r = Run({"render", P("photo.lpp"), "--frames", "0", "--out", P("f"), "--gif", P("p.gif")});
+  ASSERT_EQ(r.exit_code, 0) << r.err;
+  EXPECT_EQ(r.err, "");  // no progress bar when stderr is not a terminal
+  const Bitmap png = LoadPicture(P("f/frame-0000.png"));
+  const Bitmap gif = LoadPicture(P("p.gif"));
+  ASSERT_EQ(png.width(), 1280);
+  ASSERT_EQ(png.height(), 800);
+  ASSERT_EQ(gif.width(), 1280);
+  int64_t total = 0;
+  for (size_t i = 0; i < png.pixel_count(); ++i) {
+    const Color a = png.data()[i], b = gif.data()[i];
+    total += std::abs(RedOf(a) - RedOf(b)) + std::abs(GreenOf(a) - GreenOf(b)) + std::abs(BlueOf(a) - BlueOf(b));
+  }
+  EXPECT_LT(static_cast<double>(total) / static_cast<double>(png.pixel_count() * 3), 2.0);
+
+  const auto full = Run({"render", P("photo.lpp"), "--frames", "0", "--out", P("full"), "--full-size"});
+  ASSERT_EQ(full.exit_code, 0) << full.err;
+  EXPECT_EQ(LoadPicture(P("full/frame-0000.png")).width(), 1600);
+  EXPECT_THAT(Run({"render", P("photo.lpp")}).err, ::testing::HasSubstr("nothing to write"));
 }
 
 TEST_F(LpctoolRender, BadInputFailsWithAMessage) {

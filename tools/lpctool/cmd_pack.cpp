@@ -6,7 +6,9 @@
 #include <filesystem>
 #include <fstream>
 #include <iostream>
+#include <map>
 #include <memory>
+#include <optional>
 #include <set>
 
 #include "base/errors.h"
@@ -14,12 +16,14 @@
 #include "base/ini.h"
 #include "base/paths.h"
 #include "command.h"
+#include "pack_checks.h"
 #include "package/package.h"
 #include "package/project.h"
 #include "default_ui.h"
 #include "package_info.h"
 
 namespace lpctool {
+
 namespace {
 
 namespace fs = std::filesystem;
@@ -32,43 +36,29 @@ struct PackOptions {
   std::vector<std::string> files;
 };
 
-// The project record from the author's ini: its settings sections, a file list of the pictures
-// among the content files in the order given (all taking part in the show) and the UI file.
-// Music and sound files travel in the package too but are not part of the show's list.
-bool IsShowPicture(const std::string& name) {
-  const lpc::FileKind kind = lpc::FileKindOf(name);
-  return kind == lpc::FileKind::kPackedImage || lpc::IsPlainPicture(name);
-}
+// The UI description to pack: --ui, else the project's [UI] UIFile (relative to the ini's
+// folder), else the built-in default.
+struct UiSource {
+  std::string path;   // a file, or empty for the built-in text
+  std::string bytes;  // the built-in text
+  std::string name;   // what the project's [UI] UIFile records
+};
 
-lpc::TLPCProject BuildProject(const PackOptions& o) {
-  if (!lpc::FileExists(o.project)) throw lpc::FileNotFoundError(o.project + ": " + lpc::kFileNotFound);
-  lpc::TLPCProject project;
-  project.Setting.LoadFromIni(lpc::IniFile::FromText(ReadWindows1252File(o.project)));
-  std::set<std::string> seen;
-  for (const std::string& file : o.files) {
-    const std::string name = lpc::ExtractFileName(file);
-    if (!lpc::IsSafeFileName(name)) throw lpc::FormatError(file, "not a usable content file name");
-    for (const char* reserved : kTopLevelRecords) {
-      if (lpc::SameText(name, reserved)) {
-        throw lpc::FormatError(file, "a content file may not be named like a package record");
-      }
-    }
-    // The runtime unpacks by file name on a case-insensitive file system.
-    if (!seen.insert(lpc::UpperCase(name)).second) {
-      throw lpc::FormatError(file, "another content file has the same name \"" + name + "\"");
-    }
-    if (IsShowPicture(name)) {
-      project.FileList.Names.push_back(name);
-      project.FileList.Flags.push_back(lpc::kFlagTrue);
-    }
+UiSource ChooseUi(const PackOptions& o, const lpc::TLPCProject& project) {
+  UiSource ui;
+  ui.path = o.ui;
+  if (ui.path.empty() && !project.UISetting.UIFile.empty()) {
+    ui.path = (fs::path(o.project).parent_path() / project.UISetting.UIFile).string();
   }
-  project.UISetting.UIFile = o.ui.empty() ? std::string(kTopLevelRecords[3]) : fs::absolute(o.ui).string();
-  const std::string& preview = project.Setting.PreviewFile;
-  if (!preview.empty() && !seen.count(lpc::UpperCase(lpc::ExtractFileName(preview)))) {
-    std::cerr << "lpctool: warning: " << o.project << ": PreviewFile \"" << preview
-              << "\" is not one of the content files\n";
+  if (!ui.path.empty()) {
+    CheckUiDescription(ui.path);
+    ui.name = lpc::ExtractFileName(ui.path);
+    return ui;
   }
-  return project;
+  // The built-in MainWindow and ViewThumbnails.
+  ui.bytes = DefaultUiText();
+  ui.name = kTopLevelRecords[3];
+  return ui;
 }
 
 void Run(const PackOptions& o) {
@@ -79,24 +69,40 @@ void Run(const PackOptions& o) {
     // A reader stops at the first marker: a second package after it would never be seen.
     throw lpc::FormatError(o.runtime, "already carries a package; give the bare runtime");
   }
-  if (o.files.empty()) std::cerr << "lpctool: warning: no content files; the screensaver will show nothing\n";
+  if (!lpc::FileExists(o.project)) throw lpc::FileNotFoundError(o.project + ": " + lpc::kFileNotFound);
 
-  const lpc::TLPCProject project = BuildProject(o);
+  lpc::TLPCProject project;
+  // The author writes UTF-8 or Windows-1252; the screensaver reads Windows-1252.
+  const lpc::IniFile ini = lpc::IniFile::FromText(ReadWindows1252File(o.project));
+  project.Setting.LoadFromIni(ini);
+  project.UISetting.LoadFromIni(ini);
+  const std::vector<ContentFile> content = CheckContentFiles(o.files);
+  for (const ContentFile& f : content) {
+    if (f.show) {
+      project.FileList.Names.push_back(f.name);
+      project.FileList.Flags.push_back(lpc::kFlagTrue);
+    }
+  }
+  const UiSource ui = ChooseUi(o, project);
+  project.UISetting.UIFile = ui.name;
+  CheckSettings(o.project, content, project.Setting);
+
   std::string names;
   lpc::PackageBuilder files;
-  for (const std::string& file : o.files) {
-    names += ToWindows1252(fs::absolute(file).string(), file) + "\r\n";
-    files.AddFile(file);
+  for (const ContentFile& f : content) {
+    // The author's full path, with the name the file is stored under.
+    const fs::path stored = fs::absolute(f.source).parent_path() / f.name;
+    names += ToWindows1252(stored.string(), f.source) + "
+";
+    if (f.converted) files.AddBytes(*f.converted);
+    else files.AddFile(f.source);
   }
   lpc::PackageBuilder package;
   package.AddBytes(project.ToRecordBytes());
   package.AddBytes(names);
   package.AddPackage(std::move(files));
-  if (o.ui.empty()) {
-    package.AddBytes(DefaultUiText());
-  } else {
-    package.AddBytes(ReadWindows1252File(o.ui));
-  }
+  if (ui.path.empty()) package.AddBytes(ui.bytes);
+  else package.AddBytes(ReadWindows1252File(ui.path));
 
   const int64_t runtime_size = lpc::FileSize(o.runtime);
   const std::string temp = lpc::TempFileNameBeside(o.output);
@@ -135,18 +141,23 @@ void Setup(CLI::App& app) {
   auto* cmd = app.add_subcommand(
       "pack",
       "Make a screensaver: the runtime followed by a package of the project (settings from "
-      "PROJECT.ini; the pictures among the content files, in the order given, make up the "
-      "show), the content files and the UI description");
+      "PROJECT.ini, see `lpctool new`; the pictures among the content files, in the order "
+      "given, make up the show), the content files and the UI description. Every picture is "
+      "decoded once first: a file the screensaver could not show is an error, .jpeg is stored "
+      "as .jpg and .png as a lossless .bmp");
   auto o = std::make_shared<PackOptions>();
   cmd->add_option("-o,--output", o->output, "Screensaver to write")->required();
   cmd->add_option("--runtime", o->runtime, "The bare runtime executable")->required();
   cmd->add_option("--project", o->project,
-                  "Author's project ini: sections [General], [Default], [Advance], [Build]")
+                  "Author's project ini: sections [General], [Default], [Advance], [UI] "
+                  "(`lpctool new DIR` writes one with every key explained)")
       ->required();
   cmd->add_option("--ui", o->ui,
-                  "UI description (.lui) of the configuration window; without it the "
-                  "built-in one (MainWindow and ViewThumbnails)");
-  cmd->add_option("FILE", o->files, "Content files: pictures (.lpp, .jpg, .bmp, .gif) for the show, music, sounds, preview");
+                  "UI description (.lui) of the configuration window (default: [UI] UIFile of "
+                  "the project ini, else the built-in MainWindow and ViewThumbnails)");
+  cmd->add_option("FILE", o->files,
+                  "Content files: pictures (.lpp, .jpg, .bmp, .gif; .jpeg and .png are "
+                  "converted) for the show, in show order; music, sounds, preview");
   cmd->callback([o] { Run(*o); });
 }
 

@@ -11,6 +11,7 @@
 #include "base/numbers.h"
 #include "base/random.h"
 #include "command.h"
+#include "gif_palette.h"
 #include "effects/bitmap_effects.h"
 #include "effects/wave_generator.h"
 #include "imaging/picture.h"
@@ -21,16 +22,23 @@ namespace {
 
 struct RenderOptions {
   std::string input;
-  int frames = 0;
+  int frames = 90;
   std::string out;
   std::string fit;
   std::string fit_proportional;
   int speed = 100;
+  bool full_size = false;
   std::optional<uint32_t> seed;
   std::string gif;
+  bool dither = false;
 };
 
-// Frames of an animated GIF are kept in memory until the end; refuse runs that would need more.
+// Unless asked otherwise, a picture larger than a common laptop screen is rendered at that
+// size: a photograph at its full 2560 x 1600 takes minutes and gigabytes for no gain.
+constexpr lpc::Size kDefaultFit{1280, 800};
+
+// Frames of an animated GIF are kept in memory until the palette is chosen; refuse runs that
+// would need more.
 constexpr uint64_t kMaxGifBytes = uint64_t{1} << 30;
 constexpr int kMaxFrames = 100000;
 constexpr int kFrameCentiseconds = 3;  // the screensaver paces frames at 33 ms
@@ -62,7 +70,11 @@ void Run(const RenderOptions& o) {
   } else if (!o.fit_proportional.empty()) {
     const lpc::Size s = ParseSize("--fit-proportional", o.fit_proportional);
     lpc::FitProjectToSize(true, project, s.width, s.height);
+  } else if (!o.full_size && (project.Picture.width() > kDefaultFit.width ||
+                              project.Picture.height() > kDefaultFit.height)) {
+    lpc::FitProjectToSize(true, project, kDefaultFit.width, kDefaultFit.height);
   }
+  if (o.out.empty() && o.gif.empty()) throw lpc::Error("nothing to write: give --out DIR, --gif FILE or both");
   const uint64_t frame_bytes =
       static_cast<uint64_t>(project.Picture.width()) * project.Picture.height() * 4;
   if (!o.gif.empty() && frame_bytes * (static_cast<uint64_t>(o.frames) + 1) > kMaxGifBytes) {
@@ -82,29 +94,49 @@ void Run(const RenderOptions& o) {
   gen.Prepare();
   gen.SetWeather(project.WeatherParam.Kind > 0);
 
-  std::error_code ec;
-  std::filesystem::create_directories(o.out, ec);
-  if (ec || !std::filesystem::is_directory(o.out)) {
-    throw lpc::IOError(lpc::Format("%s: cannot create the output folder (%s)", o.out.c_str(),
-                                   ec ? ec.message().c_str() : "not a folder"));
+  if (!o.out.empty()) {
+    std::error_code ec;
+    std::filesystem::create_directories(o.out, ec);
+    if (ec || !std::filesystem::is_directory(o.out)) {
+      throw lpc::IOError(lpc::Format("%s: cannot create the output folder (%s)", o.out.c_str(),
+                                     ec ? ec.message().c_str() : "not a folder"));
+    }
   }
+  const int width = project.Picture.width(), height = project.Picture.height();
+  std::optional<GifPalette> palette;
+  if (!o.gif.empty()) palette.emplace(width, height, o.dither);
   std::vector<lpc::Bitmap> gif_frames;
-  Progress progress("render", static_cast<uint64_t>(o.frames) + 1);
-  for (int i = 0; i <= o.frames; ++i) {
-    if (i > 0) gen.Update();
-    // Right after preparation the overlay holds no weather yet; the first frame is the water.
-    const lpc::Bitmap& frame = (i > 0 && gen.WeatherOn()) ? *gen.Overlay() : gen.Output();
-    lpc::SavePicture((std::filesystem::path(o.out) / FrameName(i)).string(), frame);
-    if (!o.gif.empty()) gif_frames.push_back(frame);
-    progress.Advance(1);
+  {
+    Progress progress("rendering", static_cast<uint64_t>(o.frames) + 1);
+    for (int i = 0; i <= o.frames; ++i) {
+      if (i > 0) gen.Update();
+      // Right after preparation the overlay holds no weather yet; the first frame is the water.
+      const lpc::Bitmap& frame = (i > 0 && gen.WeatherOn()) ? *gen.Overlay() : gen.Output();
+      if (!o.out.empty()) {
+        lpc::WriteFileAtomic((std::filesystem::path(o.out) / FrameName(i)).string(),
+                             lpc::EncodePngFast(frame));
+      }
+      if (palette) {
+        palette->Add(frame);
+        gif_frames.push_back(frame);
+      }
+      progress.Advance(1);
+    }
   }
-  if (!o.gif.empty()) {
-    lpc::WriteFileAtomic(o.gif, lpc::EncodeGifAnimation(gif_frames, kFrameCentiseconds));
+  if (palette) {
+    std::vector<std::vector<uint8_t>> indexed;
+    Progress progress("writing the GIF", gif_frames.size());
+    for (lpc::Bitmap& frame : gif_frames) {
+      indexed.push_back(palette->Remap(frame));
+      frame = lpc::Bitmap();
+      progress.Advance(1);
+    }
+    lpc::WriteFileAtomic(o.gif, lpc::EncodeGifAnimation(width, height, palette->Colours(), indexed,
+                                                        kFrameCentiseconds));
   }
   if (o.seed) lpc::SetFixedSeed(false);
-  std::cout << "wrote " << o.frames + 1 << " frames of " << project.Picture.width() << "x"
-            << project.Picture.height() << " to " << o.out
-            << (o.gif.empty() ? "" : " and " + o.gif) << "\n";
+  std::cout << "wrote " << o.frames + 1 << " frames of " << width << "x" << height << " to "
+            << (o.out.empty() ? o.gif : o.out + (o.gif.empty() ? "" : " and " + o.gif)) << "\n";
 }
 
 void Setup(CLI::App& app) {
@@ -115,19 +147,26 @@ void Setup(CLI::App& app) {
       "snow or rain when the image asks for it)");
   auto o = std::make_shared<RenderOptions>();
   cmd->add_option("INPUT", o->input, "Packed image (.lpp)")->required()->check(CLI::ExistingFile);
-  cmd->add_option("--frames", o->frames, "Number of updates to render")
-      ->required()
-      ->check(CLI::Range(0, kMaxFrames));
-  cmd->add_option("--out", o->out, "Folder for the PNG frames")->required();
+  cmd->add_option("--frames", o->frames,
+                  "Number of updates to render (the screensaver shows about 30 a second)")
+      ->check(CLI::Range(0, kMaxFrames))
+      ->capture_default_str();
+  cmd->add_option("--out", o->out, "Folder for the PNG frames");
   auto* fit = cmd->add_option("--fit", o->fit, "Fit the image to WxH first (stretched)");
   auto* prop = cmd->add_option("--fit-proportional", o->fit_proportional,
-                               "Fit the image within WxH first, keeping its shape");
+                               "Fit the image within WxH first, keeping its shape (default: "
+                               "1280x800 for larger pictures)");
+  auto* full = cmd->add_flag("--full-size", o->full_size, "Render at the picture's own size");
   fit->excludes(prop);
+  full->excludes(fit)->excludes(prop);
   cmd->add_option("--speed", o->speed, "Animation speed in percent")
       ->check(CLI::Range(0, 100000))
       ->capture_default_str();
   cmd->add_option("--seed", o->seed, "Seed for jitter, snow and rain (repeatable runs)");
-  cmd->add_option("--gif", o->gif, "Also write the frames as an animated GIF");
+  cmd->add_option("--gif", o->gif,
+                  "Write the frames as an animated GIF too (one 255-colour palette chosen by "
+                  "libimagequant for all frames)");
+  cmd->add_flag("--dither", o->dither, "Dither the GIF (smoother gradients, grainier water)");
   cmd->callback([o] { Run(*o); });
 }
 

@@ -22,8 +22,8 @@ std::vector<std::pair<std::string, CommandSetup>>& Commands();
 // Set by a subcommand's callback; main returns it.
 void SetExitCode(int code);
 
-// Progress on a terminal for long work: "label: 42%" rewritten in place on stderr when stderr
-// is a terminal, silent otherwise.
+// Progress on a terminal for long work: "label [#####     ]  42%" rewritten in place on stderr
+// when stderr is a terminal, silent otherwise (logs and pipes stay clean).
 class Progress {
  public:
   Progress(std::string label, uint64_t total);

@@ -29,7 +29,7 @@ Progress::Progress(std::string label, uint64_t total)
     : label_(std::move(label)), total_(total), tty_(isatty(STDERR_FILENO) != 0) {}
 
 Progress::~Progress() {
-  if (tty_ && shown_ >= 0) std::fprintf(stderr, "\r%s: done  \n", label_.c_str());
+  if (tty_ && shown_ >= 0) std::fprintf(stderr, "\r%s: done%*s\n", label_.c_str(), 40, "");
 }
 
 void Progress::Advance(uint64_t amount) {
@@ -38,7 +38,10 @@ void Progress::Advance(uint64_t amount) {
   const int percent = static_cast<int>(std::min<uint64_t>(100, done_ * 100 / total_));
   if (percent != shown_) {
     shown_ = percent;
-    std::fprintf(stderr, "\r%s: %3d%%", label_.c_str(), percent);
+    constexpr int kWidth = 30;
+    const int filled = percent * kWidth / 100;
+    std::fprintf(stderr, "\r%s [%.*s%*s] %3d%%", label_.c_str(), filled,
+                 "##############################", kWidth - filled, "", percent);
     std::fflush(stderr);
   }
 }

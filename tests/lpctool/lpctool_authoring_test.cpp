@@ -1,0 +1,251 @@
+// An author's way from photographs to an installed screensaver: new -> lpp -> pack -> info,
+// the traps pack and lpp warn about or refuse, and install against a scratch home folder.
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <nlohmann/json.hpp>
+
+#include "base/fileio.h"
+#include "imaging/picture.h"
+#include "lpctool_fixture.h"
+#include "package/project.h"
+
+namespace lpc {
+namespace {
+
+namespace fs = std::filesystem;
+using ::testing::HasSubstr;
+using ::testing::Not;
+using nlohmann::json;
+
+class LpctoolAuthoring : public Lpctool {
+ protected:
+  void SetUp() override {
+    Lpctool::SetUp();
+    MakePictures();
+    WriteFileBytes(P("a.jpg"), EncodeJpeg(Bitmap(16, 8, 0x336699)));
+    WriteFileBytes(P("b.jpg"), EncodeJpeg(Bitmap(16, 8, 0x996633)));
+    const std::string jpeg = EncodeJpeg(Bitmap(64, 48, 0x123456));
+    WriteFileBytes(P("cut.jpg"), jpeg.substr(0, jpeg.size() / 2));
+    WriteFileBytes(P("photo.jpeg"), jpeg);
+    WriteFileBytes(P("scan.tif"), "II*\0 not really");
+    WriteFileBytes(P("song.mid"), "MThd");
+    WriteFileBytes(P("main.lui"), "1\r\n2\r\nobject MainWindow: TfmForm\r\nend\r\n0\r\n0\r\n");
+    WriteFileBytes(P("bad.lui"), "two forms\r\n");
+    WriteFileBytes(P("runtime"), std::string("\x7f" "ELF pretend runtime", 20));
+  }
+
+  // pack with the project ini text, the UI description and the content files given.
+  RunResult Pack(const std::string& ini, const std::vector<std::string>& files,
+                 const std::string& ui = "main.lui") {
+    WriteFileBytes(P("project.ini"), ini);
+    std::vector<std::string> args = {"pack", "-o", P("out.scr"), "--runtime", P("runtime"),
+                                     "--project", P("project.ini")};
+    if (!ui.empty()) args.insert(args.end(), {"--ui", P(ui)});
+    for (const auto& f : files) args.push_back(P(f));
+    return Run(args);
+  }
+};
+
+// Each trap an author met: what the command says and whether it refuses.
+TEST_F(LpctoolAuthoring, PackNamesEveryTrap) {
+  const struct {
+    const char* name;
+    std::string ini;
+    std::vector<std::string> files;
+    std::string ui;
+    bool fails;
+    const char* says;
+  } cases[] = {
+      {"Random=0 freezes the show", "[Default]\nRandom=0\nShowImageMode=1\n", {"a.jpg", "b.jpg"},
+       "main.lui", false, "Random=0: pictures never change"},
+      {"one picture only", "[Default]\nShowImageMode=3\n", {"a.jpg", "b.jpg"}, "main.lui", false,
+       "ShowImageMode=3 shows a single picture"},
+      {"unknown order", "[Default]\nShowImageMode=7\n", {"a.jpg", "b.jpg"}, "main.lui", false,
+       "ShowImageMode=7 is not 0 to 3"},
+      {"changes every frame", "[Default]\nDuration=0\n", {"a.jpg", "b.jpg"}, "main.lui", false,
+       "the picture changes on every frame"},
+      {"still water", "[Default]\nSpeed=0\n", {"a.jpg"}, "main.lui", false, "stand still"},
+      {"speed not in the table", "[Default]\nSpeed=77\n", {"a.jpg"}, "main.lui", false,
+       "Speed=77 is not a speed table value"},
+      {"no pictures", "", {"song.mid"}, "main.lui", false, "No image found in Images List."},
+      {"music from the author's disk", "[Advance]\nMusicFile=/home/me/song.mid;gone.mid\n",
+       {"a.jpg", "song.mid"}, "main.lui", false, "MusicFile \"gone.mid\" is not one of the content files"},
+      {"png becomes bmp", "", {"picture.png"}, "main.lui", false, "stored as \"picture.bmp\""},
+      {"jpeg becomes jpg", "", {"photo.jpeg"}, "main.lui", false, "stored as \"photo.jpg\""},
+      {"truncated jpg", "", {"a.jpg", "cut.jpg"}, "main.lui", true, "could not show this picture"},
+      {"tiff", "", {"scan.tif"}, "main.lui", true, "cannot show TIF pictures"},
+      {"renamed clash", "", {"photo.jpeg", "photo.jpg"}, "main.lui", true, "same name \"photo.jpg\""},
+      {"UI description that does not read", "", {"a.jpg"}, "bad.lui", true,
+       "bad.lui: 'two forms' is not a valid integer value"},
+      {"no UI description", "", {"a.jpg"}, "", true, "no UI description"},
+  };
+  WriteFileBytes(P("photo.jpg"), EncodeJpeg(Bitmap(4, 4)));
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    fs::remove(dir_ / "out.scr");
+    const auto r = Pack(c.ini, c.files, c.ui);
+    EXPECT_EQ(r.exit_code != 0, c.fails) << r.err;
+    EXPECT_THAT(r.err, HasSubstr(c.says));
+    EXPECT_EQ(fs::exists(dir_ / "out.scr"), !c.fails);
+    // A refusal names the file at fault.
+    if (c.fails) {
+      EXPECT_THAT(r.err, HasSubstr(c.ui.empty() ? "--ui" : P(c.files.back() == "a.jpg" ? c.ui : c.files.back())));
+    }
+  }
+  // A show that starts and changes says nothing.
+  const auto quiet = Pack("[Default]\nShowImageMode=1\n", {"a.jpg", "b.jpg"});
+  EXPECT_EQ(quiet.exit_code, 0);
+  EXPECT_EQ(quiet.err, "");
+}
+
+TEST_F(LpctoolAuthoring, ConvertedPicturesAreShownUnderTheirNewNames) {
+  ASSERT_EQ(Pack("[Advance]\nPreviewFile=C:\\pics\\picture.png\n", {"picture.png", "photo.jpeg"}).exit_code, 0);
+  const json j = json::parse(Run({"info", P("out.scr"), "--json"}).out);
+  EXPECT_EQ(j["Project"]["FileList"]["Names"], json::array({"picture.bmp", "photo.jpg"}));
+  EXPECT_EQ(j["Project"]["Setting"]["PreviewFile"], "picture.bmp");
+  ASSERT_EQ(Run({"unpack", P("out.scr"), P("u")}).exit_code, 0);
+  const Bitmap bmp = LoadPicture(P("u/picture.bmp"));
+  const Bitmap png = LoadPicture(P("picture.png"));
+  EXPECT_EQ(bmp, png);  // lossless
+  EXPECT_EQ(ReadFileBytes(P("u/photo.jpg")), ReadFileBytes(P("photo.jpeg")));
+}
+
+TEST_F(LpctoolAuthoring, LppDefaultsShowSomething) {
+  const struct {
+    const char* name;
+    std::vector<std::string> extra;
+    bool fails;
+    const char* says;
+    const char* key;
+    int value;
+  } cases[] = {
+      {"no mask: a still picture", {}, false, "", "RegionCount", 4},
+      {"snow without a count", {"--weather", "snow"}, false, "", "Count", 300},
+      {"rain without a count", {"--weather", "rain:angle=80"}, false, "", "Count", 250},
+      {"rain streaks have a length", {"--weather", "rain"}, false, "", "Length", 10},
+      {"waves without a mask", {"--wave", "1"}, true, "--wave needs --mask", "", 0},
+      {"speed out of range", {"--weather", "snow:speed=21"}, true, "must be 0 to 20 (index)", "", 0},
+      {"amplitude out of range", {"--mask", "mask.png", "--wave", "1:amplitude=900"}, true,
+       "must be -200 to 200 (pixels)", "", 0},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    std::vector<std::string> args = {"lpp", "-o", P("x.lpp"), "--picture", P("picture.png")};
+    for (const auto& e : c.extra) args.push_back(e == "mask.png" ? P(e) : e);
+    const auto r = Run(args);
+    EXPECT_EQ(r.exit_code != 0, c.fails) << r.err;
+    EXPECT_THAT(r.err, HasSubstr(c.says));
+    if (c.fails) continue;
+    const json j = json::parse(Run({"info", P("x.lpp"), "--json"}).out);
+    const json& v = j.contains(c.key) ? j[c.key] : j["WeatherParam"][c.key];
+    EXPECT_EQ(v, c.value);
+  }
+  // A wave given with no keys moves: the defaults are visible.
+  ASSERT_EQ(Run({"lpp", "-o", P("w.lpp"), "--picture", P("picture.png"), "--mask", P("mask.png"),
+                 "--wave", "1"}).exit_code, 0);
+  const json w = json::parse(Run({"info", P("w.lpp"), "--json"}).out)["WaveParams"][0];
+  EXPECT_GT(w["Amplitude"], 0);
+  EXPECT_GT(w["PhaseStep"], 0);
+  EXPECT_EQ(w["Period"], 360);
+
+  const std::string help = Run({"lpp", "--help"}).out;
+  for (const char* says : {"amplitude=", "pixels, -200 to 200, default 5", "period=",
+                           "default 300 for snow, 250 for rain", "tenths, 0 to 500, default 10"}) {
+    EXPECT_THAT(help, HasSubstr(says));
+  }
+}
+
+TEST_F(LpctoolAuthoring, NewThenPackThenInfo) {
+  const auto made = Run({"new", P("Harbour Lights")});
+  ASSERT_EQ(made.exit_code, 0) << made.err;
+  const std::string ini = ReadFileBytes(P("Harbour Lights/project.ini"));
+  // Every key the screensaver reads is there with its explanation.
+  for (const SettingField& f : SettingFields()) {
+    if (std::string(f.Section) == "Build") continue;
+    EXPECT_THAT(ini, HasSubstr(std::string("\r\n") + f.Key + "=")) << f.Key;
+    EXPECT_THAT(ini, HasSubstr(std::string("; ") + f.Key)) << f.Key;
+  }
+  EXPECT_THAT(ini, HasSubstr("\r\nUIFile="));
+  EXPECT_THAT(Run({"new", P("Harbour Lights")}).err, HasSubstr("already exists"));
+
+  const auto packed = Run({"pack", "-o", P("h.scr"), "--runtime", P("runtime"), "--project",
+                           P("Harbour Lights/project.ini"), "--ui", P("main.lui"), P("a.jpg"),
+                           P("b.jpg")});
+  ASSERT_EQ(packed.exit_code, 0) << packed.err;
+  EXPECT_EQ(packed.err, "");  // the template's values make a working show
+  const json j = json::parse(Run({"info", P("h.scr"), "--json"}).out)["Project"];
+  EXPECT_EQ(j["Setting"]["ProductName"], "Harbour Lights");
+  TLPCSetting defaults;
+  EXPECT_EQ(j["Setting"]["Duration"], defaults.Duration);
+  EXPECT_EQ(j["Setting"]["Random"], defaults.Random);
+  EXPECT_EQ(j["Setting"]["Speed"], defaults.Speed);
+  EXPECT_EQ(j["Setting"]["ShowImageMode"], defaults.ShowImageMode);
+  EXPECT_EQ(j["FileList"]["Names"], json::array({"a.jpg", "b.jpg"}));
+  EXPECT_EQ(j["UISetting"]["UIFile"], "main.lui");
+}
+
+TEST_F(LpctoolAuthoring, InstallKeepsXScreenSaverSettings) {
+  ASSERT_EQ(Pack("", {"a.jpg"}).exit_code, 0);
+  const std::string home = P("home");
+  fs::create_directories(home);
+  const std::string settings =
+      "# XScreenSaver Preferences File\n"
+      "mode:\t\tone\n"
+      "selected:\t1\n"
+      "programs:\t\t\t\t\t\t\t      \\\n"
+      "\t\t\t\tmaze -root\t\t\t\t    \\n\\\n"
+      "  GL:\t\t\t\tsuperquadrics -root\t\t\t    \\n\\\n"
+      "\t\t\t\txanalogtv -root\t\t\t\t    \\n\n"
+      "\n"
+      "pointerPollTime:\t0:00:05\n";
+  WriteFileBytes(home + "/.xscreensaver", settings);
+  const std::string env = "HOME=" + Quote(home) + " XDG_DATA_HOME= ";
+  const auto install = [&](const std::string& extra) {
+    const std::string cmd = env + Quote(LPCTOOL_PATH) + " install " + extra + " 2>&1";
+    std::string out;
+    FILE* pipe = popen(cmd.c_str(), "r");
+    char buffer[4096];
+    size_t n = 0;
+    while ((n = fread(buffer, 1, sizeof buffer, pipe)) > 0) out.append(buffer, n);
+    return std::make_pair(pclose(pipe), out);
+  };
+
+  const auto [code, out] = install(Quote(P("out.scr")));
+  ASSERT_EQ(code, 0) << out;
+  const std::string installed = home + "/.local/share/lpcsaver/out.scr";
+  EXPECT_EQ(ReadFileBytes(installed), ReadFileBytes(P("out.scr")));
+  struct stat st {};
+  ASSERT_EQ(stat(installed.c_str(), &st), 0);
+  EXPECT_NE(st.st_mode & S_IXUSR, 0u);
+  EXPECT_THAT(out, HasSubstr("to undo: lpctool install --remove out.scr"));
+  const std::string after = ReadFileBytes(home + "/.xscreensaver");
+  // The new entry follows the old last one, which now continues; nothing else moved.
+  const std::string expected =
+      settings.substr(0, settings.find("xanalogtv")) + "xanalogtv -root\t\t\t\t    \\n\\\n" +
+      "  \"out\"  " + installed + " /S \\n\n" + "\n" + "pointerPollTime:\t0:00:05\n";
+  EXPECT_EQ(after, expected);
+  EXPECT_EQ(ReadFileBytes(home + "/.xscreensaver.before-lpctool"), settings);
+
+  // Twice is once.
+  EXPECT_THAT(install(Quote(P("out.scr"))).second, HasSubstr("already lists"));
+  EXPECT_EQ(ReadFileBytes(home + "/.xscreensaver"), after);
+
+  // Undo gives the file back as it was.
+  ASSERT_EQ(install("--remove out.scr").first, 0);
+  EXPECT_EQ(ReadFileBytes(home + "/.xscreensaver"), settings);
+  EXPECT_FALSE(fs::exists(installed));
+
+  // A Windows screensaver gets directions, and nothing changes.
+  WriteFileBytes(P("win.scr"), "MZ" + ReadFileBytes(P("out.scr")).substr(20));
+  const auto win = install(Quote(P("win.scr")));
+  EXPECT_EQ(win.first, 0);
+  EXPECT_THAT(win.second, HasSubstr("C:\\Windows\\System32"));
+  EXPECT_EQ(ReadFileBytes(home + "/.xscreensaver"), settings);
+}
+
+}  // namespace
+}  // namespace lpc

@@ -1,0 +1,235 @@
+// lpctool install FILE.scr: puts a Linux screensaver where the desktop's screensaver finds it
+// (XScreenSaver's program list, which hands the screensaver its window through
+// XSCREENSAVER_WINDOW), says what it changed and how to undo it. A Windows screensaver gets the
+// instructions for Windows instead.
+#include <sys/stat.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <iostream>
+#include <memory>
+
+#include "base/errors.h"
+#include "base/fileio.h"
+#include "base/paths.h"
+#include "command.h"
+#include "package/package.h"
+
+namespace lpctool {
+namespace {
+
+namespace fs = std::filesystem;
+
+struct InstallOptions {
+  std::string file;
+  std::string dest;
+  bool remove = false;
+};
+
+constexpr const char* kBackupSuffix = ".before-lpctool";
+
+std::string Home() {
+  const char* home = std::getenv("HOME");
+  if (!home || !*home) throw lpc::Error("HOME is not set; cannot find the user's settings");
+  return home;
+}
+
+fs::path DefaultDestination() {
+  const char* data = std::getenv("XDG_DATA_HOME");
+  return (data && *data ? fs::path(data) : fs::path(Home()) / ".local" / "share") / "lpcsaver";
+}
+
+// The command XScreenSaver runs; it hands commands with quotes to /bin/sh.
+std::string ShellWord(const std::string& path) {
+  if (path.find_first_not_of("ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789/._-+") ==
+      std::string::npos) {
+    return path;
+  }
+  return "'" + path + "'";
+}
+
+std::vector<std::string> Lines(const std::string& text) {
+  std::vector<std::string> lines;
+  size_t start = 0;
+  while (start < text.size()) {
+    size_t stop = text.find('\n', start);
+    if (stop == std::string::npos) stop = text.size();
+    lines.push_back(text.substr(start, stop - start));
+    start = stop + 1;
+  }
+  return lines;
+}
+
+std::string RightTrimmed(const std::string& s) {
+  size_t n = s.size();
+  while (n > 0 && (s[n - 1] == ' ' || s[n - 1] == '\t' || s[n - 1] == '\r')) --n;
+  return s.substr(0, n);
+}
+
+bool Continues(const std::string& line) {
+  const std::string t = RightTrimmed(line);
+  return !t.empty() && t.back() == '\\';
+}
+
+// Index of the "programs:" line and of the last line of its value, or -1.
+std::pair<int, int> ProgramsResource(const std::vector<std::string>& lines) {
+  for (size_t i = 0; i < lines.size(); ++i) {
+    if (lines[i].rfind("programs:", 0) == 0) {
+      size_t last = i;
+      while (Continues(lines[last]) && last + 1 < lines.size()) ++last;
+      return {static_cast<int>(i), static_cast<int>(last)};
+    }
+  }
+  return {-1, -1};
+}
+
+void WriteText(const fs::path& path, const std::vector<std::string>& lines) {
+  std::string text;
+  for (const auto& l : lines) text += l + "\n";
+  lpc::WriteFileAtomic(path.string(), text);
+}
+
+int FindEntry(const std::vector<std::string>& lines, std::pair<int, int> range, const std::string& command) {
+  for (int i = range.first; i <= range.second; ++i) {
+    if (lines[static_cast<size_t>(i)].find(command) != std::string::npos) return i;
+  }
+  return -1;
+}
+
+void PrintWindows(const std::string& file) {
+  std::cout << file << " is a Windows screensaver. On Windows:\n"
+            << "  copy it to C:\\Windows\\System32 (for every user) or keep it anywhere, then\n"
+            << "  right-click it and choose \"Install\" (or \"Test\" to try it), and pick it in\n"
+            << "  Settings > Personalisation > Lock screen > Screen saver.\n"
+            << "  To undo: choose another screensaver and delete the file.\n";
+}
+
+void Run(const InstallOptions& o) {
+  const std::string name = lpc::ExtractFileName(o.file);
+  const fs::path dest_dir = o.dest.empty() ? DefaultDestination() : fs::path(o.dest);
+  const fs::path installed = fs::absolute(dest_dir / name);
+  const std::string command = ShellWord(installed.string()) + " /S";
+  const fs::path settings = fs::path(Home()) / ".xscreensaver";
+
+  if (o.remove) {
+    std::error_code ec;
+    if (fs::exists(settings, ec)) {
+      std::vector<std::string> lines = Lines(lpc::ReadFileBytes(settings.string()));
+      const auto range = ProgramsResource(lines);
+      const int at = range.first < 0 ? -1 : FindEntry(lines, range, command);
+      if (at >= 0) {
+        // The entry was appended last: the line before it got the continuation it now loses.
+        if (at == range.second && at - 1 >= range.first && !Continues(lines[static_cast<size_t>(at)])) {
+          std::string& before = lines[static_cast<size_t>(at - 1)];
+          before = RightTrimmed(before);
+          before.pop_back();
+        }
+        lines.erase(lines.begin() + at);
+        WriteText(settings, lines);
+        std::cout << settings.string() << ": removed the program \"" << name << "\"\n";
+      }
+    }
+    if (fs::remove(installed, ec)) std::cout << "removed " << installed.string() << "\n";
+    return;
+  }
+
+  if (!lpc::FileExists(o.file)) throw lpc::FileNotFoundError(o.file + ": " + lpc::kFileNotFound);
+  int64_t offset = 0;
+  int32_t count = 0;
+  if (!lpc::FindPackageMarker(o.file, offset, count)) {
+    throw lpc::FormatError(o.file, "carries no package; make it with `lpctool pack` first");
+  }
+  const std::string head = lpc::FileSize(o.file) >= 4 ? lpc::ReadFileRange(o.file, 0, 4, 4) : std::string();
+  if (head.rfind("MZ", 0) == 0) {
+    PrintWindows(o.file);
+    return;
+  }
+  if (head != "\x7f" "ELF") {
+    throw lpc::FormatError(o.file, "is not a program for this system (packed onto which runtime?)");
+  }
+#ifndef __linux__
+  std::cout << "This system has no screensaver lpctool knows; run " << o.file << " /S to show it.\n";
+  return;
+#endif
+  if (name.find_first_of("\\'\"\n") != std::string::npos ||
+      installed.string().find_first_of("\\'\"\n") != std::string::npos) {
+    throw lpc::FormatError(o.file, "rename it without quotes or backslashes first");
+  }
+
+  std::error_code ec;
+  fs::create_directories(dest_dir, ec);
+  if (!fs::is_directory(dest_dir)) throw lpc::IOError(dest_dir.string() + ": cannot create the folder");
+  if (fs::absolute(o.file) != installed) {
+    lpc::WriteFileAtomic(installed.string(), lpc::ReadFileBytes(o.file));
+  }
+  chmod(installed.c_str(), 0755);
+  std::cout << "copied " << o.file << " to " << installed.string()
+            << " (its user settings will live beside it)\n";
+  const std::string undo = "to undo: lpctool install --remove " + name +
+                           (o.dest.empty() ? "" : " --dest " + o.dest);
+
+  if (!fs::exists(settings, ec)) {
+    std::cout << "XScreenSaver has no settings file (" << settings.string() << ").\n"
+              << "  If XScreenSaver is installed, open its settings once (xscreensaver-settings\n"
+              << "  or xscreensaver-demo) so that it writes the file, then run this again.\n"
+              << "  Without it, run " << command << " to show the screensaver.\n"
+              << undo << "\n";
+    return;
+  }
+  std::vector<std::string> lines = Lines(lpc::ReadFileBytes(settings.string()));
+  const auto range = ProgramsResource(lines);
+  if (range.first < 0) {
+    throw lpc::FormatError(settings.string(),
+                           "has no \"programs:\" list; open XScreenSaver's settings once to write it");
+  }
+  if (FindEntry(lines, range, command) >= 0) {
+    std::cout << settings.string() << ": already lists " << command << "\n" << undo << "\n";
+    return;
+  }
+  lpc::WriteFileAtomic(settings.string() + kBackupSuffix, lpc::ReadFileBytes(settings.string()));
+  // Appended last, so that the positions XScreenSaver remembers ("selected:") stay right.
+  const std::string stem = name.substr(0, name.rfind('.'));
+  const std::string entry = "  \"" + stem + "\"  " + command + " \\n";
+  const size_t last_at = static_cast<size_t>(range.second);
+  if (range.second > range.first && RightTrimmed(lines[last_at]).empty()) {
+    // The list's last entry continues into a blank line: go in before the blank.
+    lines.insert(lines.begin() + range.second, entry + "\\");
+  } else {
+    std::string& last = lines[last_at];
+    const std::string trimmed = RightTrimmed(last);
+    if (range.second == range.first && trimmed == "programs:") {
+      last = trimmed + " \\";  // an empty list
+    } else if (trimmed.size() >= 2 && trimmed.compare(trimmed.size() - 2, 2, "\\n") == 0) {
+      last = trimmed + "\\";
+    } else {
+      last = trimmed + " \\n\\";
+    }
+    lines.insert(lines.begin() + range.second + 1, entry);
+  }
+  WriteText(settings, lines);
+  std::cout << settings.string() << ": added \"" << stem << "\" at the end of the programs list "
+            << "(the file as it was: " << settings.string() << kBackupSuffix << ")\n"
+            << "XScreenSaver reads the change by itself; choose \"" << stem
+            << "\" in its settings (xscreensaver-settings).\n"
+            << undo << "\n";
+}
+
+void Setup(CLI::App& app) {
+  auto* cmd = app.add_subcommand(
+      "install",
+      "Make a screensaver available: on Linux, copy it to ~/.local/share/lpcsaver and add it to "
+      "XScreenSaver's program list (~/.xscreensaver), printing what changed and how to undo it; "
+      "for a Windows screensaver, say where to copy it");
+  auto o = std::make_shared<InstallOptions>();
+  cmd->add_option("FILE", o->file, "The screensaver (.scr) made by `lpctool pack`")->required();
+  cmd->add_option("--dest", o->dest, "Folder to copy it to (default: $XDG_DATA_HOME/lpcsaver or ~/.local/share/lpcsaver)");
+  cmd->add_flag("--remove", o->remove, "Undo: take FILE's name off the program list and delete the copy");
+  cmd->callback([o] { Run(*o); });
+}
+
+}  // namespace
+
+LPCTOOL_COMMAND("install", Setup);
+
+}  // namespace lpctool

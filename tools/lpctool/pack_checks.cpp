@@ -1,0 +1,217 @@
+#include "pack_checks.h"
+
+#include <algorithm>
+#include <iostream>
+#include <map>
+#include <set>
+
+#include "base/errors.h"
+#include "base/fileio.h"
+#include "base/numbers.h"
+#include "base/paths.h"
+#include "command.h"
+#include "configwindow/forms.h"
+#include "configwindow/object_text.h"
+#include "effects/bitmap_effects.h"
+#include "imaging/picture.h"
+#include "package/packed_image.h"
+#include "package_info.h"
+
+namespace lpctool {
+
+void Warn(const std::string& text) { std::cerr << "lpctool: warning: " << text << "\n"; }
+void Note(const std::string& text) { std::cerr << "lpctool: note: " << text << "\n"; }
+
+namespace {
+
+// Picture forms people have but no decoder here reads: named so the author learns what to do
+// instead of finding the picture missing from the show.
+const std::set<std::string> kUnreadablePictures = {".TIF", ".TIFF", ".WEBP", ".HEIC", ".HEIF",
+                                                   ".AVIF", ".SVG", ".PSD", ".XCF", ".ICO",
+                                                   ".JP2", ".JXL", ".DNG", ".CR2", ".NEF"};
+
+// Rethrows a decoder's fault with what it means for the screensaver.
+[[noreturn]] void CannotShow(const std::exception& e) {
+  throw lpc::Error(std::string(e.what()) + " (the screensaver could not show this picture)");
+}
+
+ContentFile CheckOne(const std::string& file) {
+  ContentFile f;
+  f.source = file;
+  f.name = lpc::ExtractFileName(file);
+  if (!lpc::IsSafeFileName(f.name)) throw lpc::FormatError(file, "not a usable content file name");
+  const std::string ext = lpc::UpperFileExt(f.name);
+  if (!lpc::FileExists(file)) throw lpc::FileNotFoundError(file + ": " + lpc::kFileNotFound);
+  try {
+    if (ext == ".LPP") {
+      lpc::TProject packed;
+      packed.LoadFromFile(file);
+      const auto regions = lpc::CountRegions(packed.Mask);
+      for (size_t i = 0; i < packed.WaveParams.size(); ++i) {
+        if (regions[i + 1] > 0 && packed.WaveParams[i].Period == 0) {
+          Warn(file + lpc::Format(": water region %zu has period 0 and will not move", i + 1));
+        }
+      }
+      f.show = true;
+    } else if (ext == ".JPEG") {
+      (void)lpc::LoadPicture(file);
+      // The screensaver takes every extension but .jpg, .bmp and .gif for a packed image.
+      f.name = lpc::ChangeFileExt(f.name, ".jpg");
+      Note(file + ": stored as \"" + f.name + "\" (the screensaver shows .jpeg files only as .jpg)");
+      f.show = true;
+    } else if (lpc::IsPlainPicture(f.name)) {
+      (void)lpc::LoadPicture(file);
+      f.show = true;
+    } else if (ext == ".PNG") {
+      f.converted = lpc::EncodeBmp(lpc::LoadPicture(file));
+      f.name = lpc::ChangeFileExt(f.name, ".bmp");
+      Note(file + ": stored as \"" + f.name +
+           "\", a lossless bitmap (the screensaver shows JPEG, BMP and GIF, not PNG)");
+      f.show = true;
+    } else if (kUnreadablePictures.count(ext)) {
+      throw lpc::FormatError(file, "the screensaver cannot show " + ext.substr(1) +
+                                       " pictures; save it as JPEG, PNG, BMP or GIF first");
+    }
+  } catch (const lpc::FormatError& e) {
+    if (e.file() == file && e.fault().find("cannot show") != std::string::npos) throw;
+    CannotShow(e);
+  } catch (const lpc::FileNotFoundError&) {
+    throw;
+  } catch (const lpc::Error& e) {
+    CannotShow(e);
+  }
+  return f;
+}
+
+// "C:\music\a.mid" and "/home/me/a.mid" both become "a.mid": the screensaver looks for the
+// file in its own unpacked folder.
+std::string StoredName(const std::string& given, const std::map<std::string, std::string>& stored) {
+  const std::string bare = lpc::ExtractFileName(given);
+  const auto it = stored.find(lpc::UpperCase(bare));
+  return it == stored.end() ? bare : it->second;
+}
+
+std::vector<std::string> Pieces(const std::string& text, char separator) {
+  std::vector<std::string> out;
+  size_t start = 0;
+  for (size_t stop; (stop = text.find(separator, start)) != std::string::npos; start = stop + 1) {
+    out.push_back(text.substr(start, stop - start));
+  }
+  out.push_back(text.substr(start));
+  return out;
+}
+
+}  // namespace
+
+std::vector<ContentFile> CheckContentFiles(const std::vector<std::string>& files) {
+  std::vector<ContentFile> out;
+  std::set<std::string> seen;
+  Progress progress("checking", files.size());
+  for (const std::string& file : files) {
+    ContentFile f = CheckOne(file);
+    for (const char* reserved : kTopLevelRecords) {
+      if (lpc::SameText(f.name, reserved)) {
+        throw lpc::FormatError(file, "a content file may not be named like a package record");
+      }
+    }
+    // The runtime unpacks by file name on a case-insensitive file system.
+    if (!seen.insert(lpc::UpperCase(f.name)).second) {
+      throw lpc::FormatError(file, "another content file has the same name \"" + f.name + "\"");
+    }
+    out.push_back(std::move(f));
+    progress.Advance(1);
+  }
+  return out;
+}
+
+void CheckUiDescription(const std::string& path) {
+  if (!lpc::FileExists(path)) throw lpc::FileNotFoundError(path + ": " + lpc::kFileNotFound);
+  lpc::TLPForms forms;
+  try {
+    forms.LoadFromFile(path);
+  } catch (const lpc::Error& e) {
+    const std::string what = e.what();
+    throw lpc::Error((what.rfind(path, 0) == 0 ? what : path + ": " + what) +
+                     " (not a UI description)");
+  }
+  bool main_window = false;
+  for (size_t i = 0; i < forms.Count(); ++i) {
+    const lpc::TLPForm& form = forms.Form(i);
+    try {
+      (void)lpc::ReadObjectText(lpc::PrepareFormText(form));
+    } catch (const lpc::Error& e) {
+      throw lpc::Error(path + ": form \"" + form.Name() + "\": " + e.what());
+    }
+    if (lpc::SameText(form.Name(), "MainWindow")) main_window = true;
+  }
+  if (!main_window) {
+    Warn(path + ": no form \"MainWindow\"; the configuration window (/C) will not open");
+  }
+}
+
+void CheckSettings(const std::string& ini_path, const std::vector<ContentFile>& content,
+                   lpc::TLPCSetting& s) {
+  std::map<std::string, std::string> stored;  // bare name given, upper-cased -> stored name
+  size_t pictures = 0;
+  for (const ContentFile& f : content) {
+    stored[lpc::UpperCase(lpc::ExtractFileName(f.source))] = f.name;
+    stored[lpc::UpperCase(f.name)] = f.name;
+    if (f.show) ++pictures;
+  }
+  const std::string where = ini_path + ": ";
+  if (pictures == 0) {
+    Warn("no pictures among the content files: the screensaver will only say \"No image found "
+         "in Images List.\"");
+  }
+  if (!s.Random && pictures > 1) {
+    Warn(where + "Random=0: pictures never change, the " +
+         std::string(s.ShowImageMode == 1 ? "first" : "first chosen") +
+         " picture stays for the whole run. Random switches automatic changes on; the order "
+         "is ShowImageMode (0 random, 1 in order)");
+  }
+  if (s.ShowImageMode < 0 || s.ShowImageMode > 3) {
+    Warn(where + lpc::Format("ShowImageMode=%d is not 0 to 3; pictures will show in order",
+                             s.ShowImageMode));
+  } else if (s.ShowImageMode == 3 && pictures > 1) {
+    Warn(where + "ShowImageMode=3 shows a single picture (the one the user selects in the "
+                 "configuration window, the first until then); pictures never change");
+  }
+  if (s.Random && s.Duration <= 0 && pictures > 1) {
+    Warn(where + lpc::Format("Duration=%d: the picture changes on every frame", s.Duration));
+  }
+  const bool in_table = std::find(std::begin(lpc::kSpeedTable), std::end(lpc::kSpeedTable),
+                                  s.Speed) != std::end(lpc::kSpeedTable);
+  if (s.Speed <= 0) {
+    Warn(where + lpc::Format("Speed=%d: the water and weather stand still", s.Speed));
+  } else if (!in_table) {
+    Warn(where + lpc::Format("Speed=%d is not a speed table value (10, 20, 30, 45, 50, 60, 70, "
+                             "75, 80, 90, 100, 120, 140, 160, 180, 200, 220, 240, 360, 480, "
+                             "500); the settings dialog cannot show it",
+                             s.Speed));
+  }
+
+  if (!s.PreviewFile.empty()) {
+    const std::string name = StoredName(s.PreviewFile, stored);
+    if (name != s.PreviewFile) Note(where + "PreviewFile stored as \"" + name + "\"");
+    if (!stored.count(lpc::UpperCase(name))) {
+      Warn(where + "PreviewFile \"" + s.PreviewFile + "\" is not one of the content files; "
+           "the preview will stay empty");
+    }
+    s.PreviewFile = name;
+  }
+  if (!s.MusicFile.empty()) {
+    std::string music;
+    for (const std::string& piece : Pieces(s.MusicFile, ';')) {
+      if (lpc::Trim(piece).empty()) continue;
+      const std::string name = StoredName(lpc::Trim(piece), stored);
+      if (!stored.count(lpc::UpperCase(name))) {
+        Warn(where + "MusicFile \"" + piece + "\" is not one of the content files; it will not play");
+      }
+      music += (music.empty() ? "" : ";") + name;
+    }
+    if (music != s.MusicFile) Note(where + "MusicFile stored as \"" + music + "\"");
+    s.MusicFile = music;
+  }
+}
+
+}  // namespace lpctool

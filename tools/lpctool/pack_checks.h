@@ -1,0 +1,38 @@
+// What `pack` checks before it writes anything: every content file is one the screensaver can
+// use, the UI description reads, and the settings make a show that starts and changes.
+#pragma once
+
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "package/project.h"
+
+namespace lpctool {
+
+struct ContentFile {
+  std::string source;                    // the path the author gave
+  std::string name;                      // the bare name stored in the package
+  std::optional<std::string> converted;  // the bytes to store instead of the file's own
+  bool show = false;                     // a picture of the show
+};
+
+// Decodes every picture and packed image once. A file the screensaver could not show is an
+// Error naming it and why; ".jpeg" is stored as ".jpg" and ".png" as a lossless ".bmp", each
+// with a note on stderr. Names are checked for clashes after the conversion.
+std::vector<ContentFile> CheckContentFiles(const std::vector<std::string>& files);
+
+// A UI description that does not read, or a form whose object text does not, is an Error
+// naming the file.
+void CheckUiDescription(const std::string& path);
+
+// Warnings on stderr for settings that make a show that never changes pictures or shows
+// nothing; PreviewFile and MusicFile are cut to bare names and follow renamed files.
+void CheckSettings(const std::string& ini_path, const std::vector<ContentFile>& content,
+                   lpc::TLPCSetting& setting);
+
+// Prints "lpctool: warning: TEXT" / "lpctool: note: TEXT" on stderr.
+void Warn(const std::string& text);
+void Note(const std::string& text);
+
+}  // namespace lpctool
