@@ -20,10 +20,14 @@ grep -q "Bare.scr" "$report" || fail "the report does not name the program: $(ca
 grep -q "no package" "$report" || fail "the report does not name the fault: $(cat "$report")"
 grep -q "LPCSaver" "$report" || fail "the report lacks the version: $(cat "$report")"
 grep -q "Bare.scr.*no package" "$E2E_TMP/error.log" || fail "no error text: $(cat "$E2E_TMP/error.log")"
-# The box is up and waits for the user.
-sleep 0.5
-kill -0 "$pid" 2>/dev/null || fail "the program ended without waiting on its error box"
+# The box comes up (a loaded machine may take seconds) and waits for the user.
+for i in $(seq 1 100); do
+  [[ $(xwininfo -root -children | grep -c '^ *0x') -ge 1 ]] && break
+  sleep 0.1
+done
 [[ $(xwininfo -root -children | grep -c '^ *0x') -ge 1 ]] || fail "no error box on the screen"
+sleep 0.3
+kill -0 "$pid" 2>/dev/null || fail "the program ended without waiting on its error box"
 # A stop request ends the program even while its box waits (timeout passes SIGTERM on).
 kill -TERM "$pid"
 wait_exit "$pid" 2000 || fail "SIGTERM did not end the program while its error box was open"

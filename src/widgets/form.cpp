@@ -102,6 +102,11 @@ int TForm::ShowModal(platform::Window* owner) {
   platform::Platform& platform = platform::Current();
   platform::WindowOptions options = WindowStyle;
   options.caption = Caption();
+  // A described size larger than the screen (a layout typo) opens at the screen's size.
+  const Size screen = platform.ScreenSize();
+  if (screen.width > 0 && screen.height > 0 && (Width() > screen.width || Height() > screen.height)) {
+    SetBounds(Left(), Top(), std::min(Width(), screen.width), std::min(Height(), screen.height));
+  }
   options.client_width = Width();
   options.client_height = Height();
   options.left = Left();
@@ -138,6 +143,12 @@ void TForm::RequestPaint() {
 
 const Bitmap& TForm::Render() {
   Realign();
+  // No screen is wider than this; a bigger described size is a typo, not a reason for a
+  // back buffer of gigabytes.
+  constexpr int kMaxSide = 8192;
+  if (Width() > kMaxSide || Height() > kMaxSide) {
+    SetBounds(Left(), Top(), std::min(Width(), kMaxSide), std::min(Height(), kMaxSide));
+  }
   if (back_.width() != Width() || back_.height() != Height()) back_.SetSize(Width(), Height());
   Canvas canvas(back_);
   canvas.SetTextRenderer(text_renderer());
@@ -161,6 +172,23 @@ void TForm::PaintTree(Component& c, Canvas& canvas, const Rect& clip) {
   const Rect r = FormRect(c);
   const Rect visible = Intersect(r, clip);
   if (visible.IsEmpty()) return;
+  // A control many times the window's size (a layout typo such as Width = 90000) would need a
+  // picture of gigabytes: it shows its colour only, and its children paint as usual.
+  const int64_t area = static_cast<int64_t>(c.Width()) * c.Height();
+  const int64_t window_area = static_cast<int64_t>(back_.width()) * back_.height();
+  if (area > std::max<int64_t>(4 * window_area, int64_t{1} << 22)) {
+    canvas.FillRect(visible, ToRGB(c.EffectiveColor()));
+  } else {
+    PaintControl(c, canvas, r, visible);
+  }
+  const Rect client = c.ClientRect();
+  const Rect child_clip =
+      Intersect(visible, Rect{r.left + client.left, r.top + client.top, r.left + client.right,
+                              r.top + client.bottom});
+  for (Component* child : c.Children()) PaintTree(*child, canvas, child_clip);
+}
+
+void TForm::PaintControl(Component& c, Canvas& canvas, const Rect& r, const Rect& visible) {
   // The control paints onto a bitmap of its own size that starts as what lies beneath it.
   Bitmap local(c.Width(), c.Height());
   for (int y = visible.top; y < visible.bottom; ++y) {
@@ -176,11 +204,6 @@ void TForm::PaintTree(Component& c, Canvas& canvas, const Rect& clip) {
     const lpc::Color* src = local.Row(y - r.top) + (visible.left - r.left);
     std::copy(src, src + visible.Width(), back_.Row(y) + visible.left);
   }
-  const Rect client = c.ClientRect();
-  const Rect child_clip =
-      Intersect(visible, Rect{r.left + client.left, r.top + client.top, r.left + client.right,
-                              r.top + client.bottom});
-  for (Component* child : c.Children()) PaintTree(*child, canvas, child_clip);
 }
 
 void TForm::PaintHint(Canvas& canvas) {

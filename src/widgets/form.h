@@ -127,6 +127,7 @@ class TForm : public Component {
   void KeyDownEvent(const platform::Event& e);
   void UpdateCursor();
   void PaintTree(Component& c, Canvas& canvas, const Rect& clip);
+  void PaintControl(Component& c, Canvas& canvas, const Rect& r, const Rect& visible);
   void PaintHint(Canvas& canvas);
   void HideHint();
   MouseArgs ArgsFor(const Component& c, const platform::Event& e) const;

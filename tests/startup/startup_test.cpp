@@ -147,7 +147,6 @@ class StartupTest : public ::testing::Test {
   TLPCProject project_;
   std::vector<std::pair<std::string, std::string>> contents_;
   std::optional<std::string> names_;  // "LPFilenames.res" as given, not from the contents
-  std::string ui_ = "0\r\n";
   TStartup startup_;
   std::string ui_ = "0\r\n";  // the UI description the program carries
   int platforms_made_ = 0;

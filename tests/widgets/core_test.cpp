@@ -215,5 +215,22 @@ TEST_F(WidgetTest, ChildrenPaintOverTheirParentAndAreClippedToIt) {
   EXPECT_EQ(shot.At(31, 31), 0x102030u);  // clipped by the panel
 }
 
+// A size a layout can state by mistake: the giant control shows its colour and its children
+// paint as usual, without a picture of gigabytes.
+TEST_F(WidgetTest, GiantDescribedSizesPaintWithoutGiantPictures) {
+  form_->SetColor(FromRGB(0x102030));
+  auto& panel = form_->Create<Component>();
+  panel.SetBounds(-50000, 10, 100000, 100000);
+  panel.SetColor(FromRGB(0x00FF00));
+  auto& label = form_->Create<TLabel>(&panel);
+  label.AutoSize = false;
+  label.SetBounds(50000, 0, 5, 5);  // at the form's left edge, inside the giant panel
+  label.SetColor(FromRGB(0xFF0000));
+  const Bitmap& shot = form_->Render();
+  EXPECT_EQ(shot.At(5, 5), 0x102030u);
+  EXPECT_EQ(shot.At(100, 100), 0x00FF00u);
+  EXPECT_EQ(shot.At(2, 12), 0xFF0000u);
+}
+
 }  // namespace
 }  // namespace lpc::widgets

@@ -92,8 +92,7 @@ void Run(const PackOptions& o) {
   for (const ContentFile& f : content) {
     // The author's full path, with the name the file is stored under.
     const fs::path stored = fs::absolute(f.source).parent_path() / f.name;
-    names += ToWindows1252(stored.string(), f.source) + "
-";
+    names += ToWindows1252(stored.string(), f.source) + "\r\n";
     if (f.converted) files.AddBytes(*f.converted);
     else files.AddFile(f.source);
   }

@@ -11,7 +11,7 @@
 #include "base/paths.h"
 #include "command.h"
 #include "configwindow/forms.h"
-#include "configwindow/object_text.h"
+#include "base/object_text.h"
 #include "effects/bitmap_effects.h"
 #include "imaging/picture.h"
 #include "package/packed_image.h"
