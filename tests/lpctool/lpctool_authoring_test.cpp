@@ -112,6 +112,8 @@ TEST_F(LpctoolAuthoring, ConvertedPicturesAreShownUnderTheirNewNames) {
   const Bitmap png = LoadPicture(P("picture.png"));
   EXPECT_EQ(bmp, png);  // lossless
   EXPECT_EQ(ReadFileBytes(P("u/photo.jpg")), ReadFileBytes(P("photo.jpeg")));
+  // No folder of the author's machine travels with the screensaver.
+  EXPECT_EQ(ReadFileBytes(P("u/LPFilenames.res")), "picture.bmp\r\nphoto.jpg\r\n");
 }
 
 TEST_F(LpctoolAuthoring, LppDefaultsShowSomething) {

@@ -90,9 +90,9 @@ void Run(const PackOptions& o) {
   std::string names;
   lpc::PackageBuilder files;
   for (const ContentFile& f : content) {
-    // The author's full path, with the name the file is stored under.
-    const fs::path stored = fs::absolute(f.source).parent_path() / f.name;
-    names += ToWindows1252(stored.string(), f.source) + "\r\n";
+    // Bare names: the runtime uses only the file name part, and the folders of the author's
+    // machine ("/home/me/...") are nobody else's business.
+    names += ToWindows1252(f.name, f.source) + "\r\n";
     if (f.converted) files.AddBytes(*f.converted);
     else files.AddFile(f.source);
   }
