@@ -14,6 +14,7 @@
 #include "base/fileio.h"
 #include "configwindow/thumbnail_strip.h"
 #include "imaging/picture.h"
+#include "photographs.h"
 #include "platform/headless/headless_platform.h"
 #include "widgets/form.h"
 
@@ -21,57 +22,10 @@ namespace {
 
 namespace fs = std::filesystem;
 
-// A photograph-like picture: smooth light with fine texture, so that the JPEG carries real
-// detail in every block.
-lpc::Bitmap Photo(int seed) {
-  lpc::Bitmap b(1920, 1080);
-  uint32_t noise = 2463534242u + static_cast<uint32_t>(seed) * 7919u;
-  for (int y = 0; y < b.height(); ++y) {
-    for (int x = 0; x < b.width(); ++x) {
-      noise ^= noise << 13;
-      noise ^= noise >> 17;
-      noise ^= noise << 5;
-      const int grain = static_cast<int>(noise & 31) - 16;
-      auto clamp = [](int v) { return v < 0 ? 0 : v > 255 ? 255 : v; };
-      b.At(x, y) = lpc::MakeColor(clamp((x + seed * 40) * 255 / 2400 + grain),
-                                  clamp(y * 255 / 1080 + grain), clamp(160 - y / 8 + grain));
-    }
-  }
-  return b;
-}
-
-// The photographs, written once per process into a folder removed at exit.
-class Photos {
- public:
-  static const std::vector<std::string>& Get(int n) {
-    static Photos photos;
-    auto& list = photos.lists_[n];
-    if (list.empty()) {
-      fs::create_directories(photos.dir_);
-      for (int i = 0; i < n; ++i) {
-        const std::string path = (photos.dir_ / ("photo" + std::to_string(i) + ".jpg")).string();
-        if (!fs::exists(path)) lpc::WriteFileBytes(path, lpc::EncodeJpeg(Photo(i), 85));
-        list.push_back(path);
-      }
-    }
-    return list;
-  }
-
- private:
-  Photos()
-      : dir_(fs::temp_directory_path() /
-             ("lpcbench_photos_" +
-              std::to_string(std::chrono::steady_clock::now().time_since_epoch().count()))) {}
-  ~Photos() {
-    std::error_code ignored;
-    fs::remove_all(dir_, ignored);
-  }
-  fs::path dir_;
-  std::map<int, std::vector<std::string>> lists_;
-};
+using lpc::bench::Photographs;
 
 void BM_DecodeJpegFull(benchmark::State& state) {
-  const auto& files = Photos::Get(static_cast<int>(state.range(0)));
+  const auto& files = Photographs::Get(static_cast<int>(state.range(0)));
   for (auto _ : state) {
     for (const std::string& f : files) {
       benchmark::DoNotOptimize(lpc::DecodeJpeg(lpc::ReadFileBytes(f), f).data());
@@ -84,7 +38,7 @@ void BM_DecodeJpegFull(benchmark::State& state) {
 BENCHMARK(BM_DecodeJpegFull)->Arg(100)->Unit(benchmark::kMillisecond);
 
 void BM_ThumbnailBuild(benchmark::State& state) {
-  const auto& files = Photos::Get(static_cast<int>(state.range(0)));
+  const auto& files = Photographs::Get(static_cast<int>(state.range(0)));
   for (auto _ : state) {
     lpc::TLPThumbnail2 strip;
     strip.SetFileList(&files);
@@ -94,7 +48,7 @@ void BM_ThumbnailBuild(benchmark::State& state) {
 BENCHMARK(BM_ThumbnailBuild)->Arg(100)->Unit(benchmark::kMillisecond);
 
 void BM_ThumbnailFirstPaint(benchmark::State& state) {
-  const auto& files = Photos::Get(static_cast<int>(state.range(0)));
+  const auto& files = Photographs::Get(static_cast<int>(state.range(0)));
   lpc::platform::HeadlessPlatform platform;
   lpc::platform::SetCurrent(&platform);
   for (auto _ : state) {
