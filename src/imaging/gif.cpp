@@ -69,6 +69,57 @@ std::string DecoderMessage(int code) {
   throw FormatError(name, DecoderMessage(gif->Error));
 }
 
+// An animated GIF written to memory: the screen description and the endless-loop extension
+// at the start, frames with their timing, the trailer at Finish.
+class GifWriter {
+ public:
+  GifWriter(int width, int height, const ColorMapObject* global_map) {
+    int error = 0;
+    gif_.reset(EGifOpen(&out_, WriteToMemory, &error));
+    if (!gif_) throw Error("GIF encoder: " + GifMessage(error));
+    EGifSetGifVersion(gif_.get(), true);
+    Check(EGifPutScreenDesc(gif_.get(), width, height, 8, 0, global_map));
+    static const unsigned char kLoop[3] = {1, 0, 0};
+    Check(EGifPutExtensionLeader(gif_.get(), APPLICATION_EXT_FUNC_CODE));
+    Check(EGifPutExtensionBlock(gif_.get(), 11, "NETSCAPE2.0"));
+    Check(EGifPutExtensionBlock(gif_.get(), 3, kLoop));
+    Check(EGifPutExtensionTrailer(gif_.get()));
+  }
+
+  // A frame's timing and transparent index, then its rectangle (a null map uses the global one).
+  void StartFrame(int delay_centiseconds, int transparent, int left, int top, int width,
+                  int height, const ColorMapObject* map) {
+    GraphicsControlBlock control{};
+    control.DisposalMode = DISPOSE_DO_NOT;
+    control.DelayTime = delay_centiseconds;
+    control.TransparentColor = transparent;
+    GifByteType extension[4];
+    const size_t length = EGifGCBToExtension(&control, extension);
+    Check(EGifPutExtension(gif_.get(), GRAPHICS_EXT_FUNC_CODE, static_cast<int>(length),
+                           extension));
+    Check(EGifPutImageDesc(gif_.get(), left, top, width, height, false, map));
+  }
+
+  void PutLine(GifByteType* line, int length) { Check(EGifPutLine(gif_.get(), line, length)); }
+
+  // Closing writes the trailer; the string must outlive the encoder.
+  std::string Finish() {
+    int error = 0;
+    if (EGifCloseFile(gif_.release(), &error) == GIF_ERROR) {
+      throw Error("GIF encoder: " + GifMessage(error));
+    }
+    return std::move(out_);
+  }
+
+ private:
+  void Check(int result) {
+    if (result == GIF_ERROR) throw Error("GIF encoder: " + GifMessage(gif_->Error));
+  }
+
+  std::string out_;
+  std::unique_ptr<GifFileType, EncoderCloser> gif_;
+};
+
 // Draws the frame's rows onto the canvas. Interlaced frames store rows 0, 8, 16, ... first,
 // then 4, 12, ..., then 2, 6, ..., then the odd rows.
 void ReadFrame(GifFileType* gif, const ColorMapObject* map, int transparent, Bitmap* canvas,
@@ -172,23 +223,7 @@ std::string EncodeGifAnimation(const std::vector<Bitmap>& frames, int delay_cent
   }
   delay_centiseconds = std::clamp(delay_centiseconds, 0, 65535);
 
-  std::string out;
-  int error = 0;
-  std::unique_ptr<GifFileType, EncoderCloser> gif(EGifOpen(&out, WriteToMemory, &error));
-  if (!gif) throw Error("GIF encoder: " + GifMessage(error));
-  auto check = [&](int result) {
-    if (result == GIF_ERROR) throw Error("GIF encoder: " + GifMessage(gif->Error));
-  };
-  EGifSetGifVersion(gif.get(), true);
-  check(EGifPutScreenDesc(gif.get(), width, height, 8, 0, nullptr));
-
-  // Loop forever.
-  static const unsigned char kLoop[3] = {1, 0, 0};
-  check(EGifPutExtensionLeader(gif.get(), APPLICATION_EXT_FUNC_CODE));
-  check(EGifPutExtensionBlock(gif.get(), 11, "NETSCAPE2.0"));
-  check(EGifPutExtensionBlock(gif.get(), 3, kLoop));
-  check(EGifPutExtensionTrailer(gif.get()));
-
+  GifWriter writer(width, height, nullptr);
   const size_t pixels = static_cast<size_t>(width) * static_cast<size_t>(height);
   std::vector<GifByteType> red(pixels), green(pixels), blue(pixels), indices(pixels);
   for (const Bitmap& frame : frames) {
@@ -200,29 +235,20 @@ std::string EncodeGifAnimation(const std::vector<Bitmap>& frames, int delay_cent
     }
     GifColorType palette[256] = {};
     int palette_size = 256;
-    check(GifQuantizeBuffer(static_cast<unsigned>(width), static_cast<unsigned>(height),
-                            &palette_size, red.data(), green.data(), blue.data(), indices.data(),
-                            palette));
+    if (GifQuantizeBuffer(static_cast<unsigned>(width), static_cast<unsigned>(height),
+                          &palette_size, red.data(), green.data(), blue.data(), indices.data(),
+                          palette) == GIF_ERROR) {
+      throw Error("GIF encoder: the frame's colours could not be reduced");
+    }
     std::unique_ptr<ColorMapObject, MapDeleter> map(GifMakeMapObject(256, palette));
     if (!map) throw Error("GIF encoder: out of memory");
 
-    GraphicsControlBlock control{};
-    control.DisposalMode = DISPOSE_DO_NOT;
-    control.DelayTime = delay_centiseconds;
-    control.TransparentColor = NO_TRANSPARENT_COLOR;
-    GifByteType extension[4];
-    const size_t length = EGifGCBToExtension(&control, extension);
-    check(EGifPutExtension(gif.get(), GRAPHICS_EXT_FUNC_CODE, static_cast<int>(length),
-                           extension));
-    check(EGifPutImageDesc(gif.get(), 0, 0, width, height, false, map.get()));
+    writer.StartFrame(delay_centiseconds, NO_TRANSPARENT_COLOR, 0, 0, width, height, map.get());
     for (int y = 0; y < height; ++y) {
-      check(EGifPutLine(gif.get(), indices.data() + static_cast<size_t>(y) * width, width));
+      writer.PutLine(indices.data() + static_cast<size_t>(y) * width, width);
     }
   }
-  // Closing writes the trailer; the string must outlive the encoder.
-  GifFileType* raw = gif.release();
-  if (EGifCloseFile(raw, &error) == GIF_ERROR) throw Error("GIF encoder: " + GifMessage(error));
-  return out;
+  return writer.Finish();
 }
 
 std::string EncodeGifAnimation(int width, int height, const std::vector<Color>& palette,
@@ -252,20 +278,7 @@ std::string EncodeGifAnimation(int width, int height, const std::vector<Color>& 
   std::unique_ptr<ColorMapObject, MapDeleter> map(GifMakeMapObject(256, colours));
   if (!map) throw Error("GIF encoder: out of memory");
 
-  std::string out;
-  int error = 0;
-  std::unique_ptr<GifFileType, EncoderCloser> gif(EGifOpen(&out, WriteToMemory, &error));
-  if (!gif) throw Error("GIF encoder: " + GifMessage(error));
-  auto check = [&](int result) {
-    if (result == GIF_ERROR) throw Error("GIF encoder: " + GifMessage(gif->Error));
-  };
-  EGifSetGifVersion(gif.get(), true);
-  check(EGifPutScreenDesc(gif.get(), width, height, 8, 0, map.get()));
-  static const unsigned char kLoop[3] = {1, 0, 0};
-  check(EGifPutExtensionLeader(gif.get(), APPLICATION_EXT_FUNC_CODE));
-  check(EGifPutExtensionBlock(gif.get(), 11, "NETSCAPE2.0"));
-  check(EGifPutExtensionBlock(gif.get(), 3, kLoop));
-  check(EGifPutExtensionTrailer(gif.get()));
+  GifWriter writer(width, height, map.get());
 
   std::vector<GifByteType> line(static_cast<size_t>(width));
   for (size_t n = 0; n < frames.size(); ++n) {
@@ -285,14 +298,8 @@ std::string EncodeGifAnimation(int width, int height, const std::vector<Color>& 
       }
       if (x0 >= x1) x0 = 0, y0 = 0, x1 = 1, y1 = 1;
     }
-    GraphicsControlBlock control{};
-    control.DisposalMode = DISPOSE_DO_NOT;
-    control.DelayTime = delay_centiseconds;
-    control.TransparentColor = before ? kUnchanged : NO_TRANSPARENT_COLOR;
-    GifByteType extension[4];
-    const size_t length = EGifGCBToExtension(&control, extension);
-    check(EGifPutExtension(gif.get(), GRAPHICS_EXT_FUNC_CODE, static_cast<int>(length), extension));
-    check(EGifPutImageDesc(gif.get(), x0, y0, x1 - x0, y1 - y0, false, nullptr));
+    writer.StartFrame(delay_centiseconds, before ? kUnchanged : NO_TRANSPARENT_COLOR, x0, y0,
+                      x1 - x0, y1 - y0, nullptr);
     for (int y = y0; y < y1; ++y) {
       const size_t row = static_cast<size_t>(y) * static_cast<size_t>(width);
       for (int x = x0; x < x1; ++x) {
@@ -300,12 +307,10 @@ std::string EncodeGifAnimation(int width, int height, const std::vector<Color>& 
         line[static_cast<size_t>(x - x0)] =
             before && i == (*before)[row + static_cast<size_t>(x)] ? kUnchanged : i;
       }
-      check(EGifPutLine(gif.get(), line.data(), x1 - x0));
+      writer.PutLine(line.data(), x1 - x0);
     }
   }
-  GifFileType* raw = gif.release();
-  if (EGifCloseFile(raw, &error) == GIF_ERROR) throw Error("GIF encoder: " + GifMessage(error));
-  return out;
+  return writer.Finish();
 }
 
 }  // namespace lpc
