@@ -118,6 +118,34 @@ TEST(GifTest, FrameVariants) {
   EXPECT_EQ(b.At(0, 0), 0u);
 }
 
+// An encoded GIF opened with giflib, to look at its frames.
+class GifFile {
+ public:
+  explicit GifFile(const std::string& bytes) : bytes_(bytes) {
+    int err = 0;
+    gif_ = DGifOpen(this, &GifFile::Read, &err);
+  }
+  ~GifFile() {
+    int err = 0;
+    if (gif_) DGifCloseFile(gif_, &err);
+  }
+  GifFile(const GifFile&) = delete;
+  GifFile& operator=(const GifFile&) = delete;
+  GifFileType* get() const { return gif_; }
+
+ private:
+  static int Read(GifFileType* f, GifByteType* buf, int n) {
+    auto* self = static_cast<GifFile*>(f->UserData);
+    const int k = static_cast<int>(std::min<size_t>(n, self->bytes_.size() - self->pos_));
+    std::memcpy(buf, self->bytes_.data() + self->pos_, k);
+    self->pos_ += k;
+    return k;
+  }
+  const std::string& bytes_;
+  size_t pos_ = 0;
+  GifFileType* gif_ = nullptr;
+};
+
 TEST(GifTest, AnimationRoundTrip) {
   std::vector<Bitmap> frames;
   for (Color c : {0xFF0000u, 0x00FF00u, 0x2040C0u}) frames.emplace_back(10, 8, c);
@@ -129,21 +157,8 @@ TEST(GifTest, AnimationRoundTrip) {
   EXPECT_LE(testing::MaxChannelDifference(first, frames[0]), 8);
 
   // Every frame is there, each with the delay.
-  struct Input {
-    const std::string* s;
-    size_t pos;
-  } in{&gif, 0};
-  int err = 0;
-  GifFileType* g = DGifOpen(
-      &in,
-      [](GifFileType* f, GifByteType* buf, int n) {
-        auto* i = static_cast<Input*>(f->UserData);
-        const int k = static_cast<int>(std::min<size_t>(n, i->s->size() - i->pos));
-        std::memcpy(buf, i->s->data() + i->pos, k);
-        i->pos += k;
-        return k;
-      },
-      &err);
+  GifFile file(gif);
+  GifFileType* g = file.get();
   ASSERT_NE(g, nullptr);
   ASSERT_EQ(DGifSlurp(g), GIF_OK);
   EXPECT_EQ(g->ImageCount, 3);
@@ -153,7 +168,6 @@ TEST(GifTest, AnimationRoundTrip) {
     EXPECT_EQ(gcb.DelayTime, 7);
     EXPECT_EQ(gcb.TransparentColor, NO_TRANSPARENT_COLOR);
   }
-  DGifCloseFile(g, &err);
 
   EXPECT_THROW(EncodeGifAnimation({}, 5), Error);
   EXPECT_THROW(EncodeGifAnimation({Bitmap(2, 2), Bitmap(2, 3)}, 5), Error);
@@ -171,21 +185,8 @@ TEST(GifTest, IndexedAnimationComposesBackToEveryFrame) {
   frames[3][0] = 3, frames[3][w * h - 1] = 0;  // opposite corners: the whole picture
   const std::string gif = EncodeGifAnimation(w, h, palette, frames, 3);
 
-  struct Input {
-    const std::string* s;
-    size_t pos;
-  } in{&gif, 0};
-  int err = 0;
-  GifFileType* g = DGifOpen(
-      &in,
-      [](GifFileType* f, GifByteType* buf, int n) {
-        auto* i = static_cast<Input*>(f->UserData);
-        const int k = static_cast<int>(std::min<size_t>(n, i->s->size() - i->pos));
-        std::memcpy(buf, i->s->data() + i->pos, k);
-        i->pos += k;
-        return k;
-      },
-      &err);
+  GifFile file(gif);
+  GifFileType* g = file.get();
   ASSERT_NE(g, nullptr);
   ASSERT_EQ(DGifSlurp(g), GIF_OK);
   ASSERT_EQ(g->ImageCount, 4);
@@ -204,7 +205,6 @@ TEST(GifTest, IndexedAnimationComposesBackToEveryFrame) {
     }
     EXPECT_EQ(std::vector<int>(frames[n].begin(), frames[n].end()), screen);
   }
-  DGifCloseFile(g, &err);
 
   EXPECT_THROW(EncodeGifAnimation(w, h, palette, {std::vector<uint8_t>(w * h, 4)}, 3), Error);
   EXPECT_THROW(EncodeGifAnimation(w, h, std::vector<Color>(256), frames, 3), Error);
