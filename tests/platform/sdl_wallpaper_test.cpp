@@ -310,4 +310,4 @@ TEST_F(SdlWallpaperTest, DesktopsGetThePictureThroughTheirSettingsTools) {
 
 // SDL's start-up leaves one allocation in the D-Bus library it loads; everything of ours stays
 // leak-checked.
-extern "C" const char* __lsan_default_suppressions() { return "leak:libdbus-1.so\n"; }
+extern "C" const char* __lsan_default_suppressions() { return "leak:libdbus-1.so\nleak:libfontconfig.so\n"; }

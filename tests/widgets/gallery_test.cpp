@@ -360,7 +360,3 @@ TEST_F(GalleryTest, EveryClassWithTheRealFonts) {
 
 }  // namespace
 }  // namespace lpc::widgets
-
-// fontconfig keeps its configuration for the life of the process, which the leak checker
-// reports at exit; our own objects stay checked.
-extern "C" const char* __lsan_default_suppressions() { return "leak:libfontconfig.so\n"; }
