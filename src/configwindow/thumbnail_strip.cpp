@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "base/errors.h"
 #include "base/fileio.h"
 #include "base/paths.h"
 #include "configwindow/component_classes.h"
@@ -23,6 +24,14 @@ constexpr int kBuildTimer = 1;
 // between ticks stays prompt.
 constexpr int kBuildBatch = 4;
 constexpr Color kBlank = 0xFFFFFF;
+
+int CheckedSide(const char* property, int value) {
+  if (value < 0 || value > TLPThumbnail2::kMaxThumbnailSide) {
+    throw Error(Format("%s %d is out of range (0 to %d)", property, value,
+                       TLPThumbnail2::kMaxThumbnailSide));
+  }
+  return value;
+}
 
 // The picture of a file stretched (by whole pixels, proportions not kept) to width x height.
 Bitmap Stretched(const Bitmap& source, int width, int height) {
@@ -79,14 +88,14 @@ void TLPThumbnail2::SelectIndex(int index) {
 }
 
 void TLPThumbnail2::SetPictureWidth(int w) {
-  picture_width_ = w;
+  picture_width_ = CheckedSide("PictureWidth", w);
   Layout();
   RebuildThumbnails();
   Invalidate();
 }
 
 void TLPThumbnail2::SetPictureHeight(int h) {
-  picture_height_ = h;
+  picture_height_ = CheckedSide("PictureHeight", h);
   Layout();
   RebuildThumbnails();
 }

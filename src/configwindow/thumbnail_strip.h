@@ -28,6 +28,9 @@ class TLPThumbnail2 : public TThumbnailGrid {
  public:
   // The size of the check-mark table: a longer list shows its first kMaxImages images only.
   static constexpr int kMaxImages = 1001;
+  // Largest PictureWidth and PictureHeight: up to kMaxImages thumbnails are kept in memory at
+  // once, so a size from a description is refused (Error naming the property) past this.
+  static constexpr int kMaxThumbnailSide = 512;
 
   TLPThumbnail2();
 

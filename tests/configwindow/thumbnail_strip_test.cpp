@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "configwindow/component_test_support.h"
+#include "configwindow/form_builder.h"
 #include "configwindow/thumbnail_strip.h"
 #include "presentation/wallpaper.h"
 #include "widgets/widget_fixture.h"
@@ -209,6 +210,31 @@ TEST_F(StripTest, ThumbnailsTitlesAndIndexesStayAligned) {
   s.SetPictureWidth(40);
   EXPECT_EQ(s.Thumbnails()[0].width(), 40);
   EXPECT_EQ(s.DefaultColWidth(), 60);
+}
+
+// Every thumbnail is kept in memory, so a description cannot ask for giant ones.
+TEST_F(StripTest, PictureSizesFromADescriptionAreBounded) {
+  const struct {
+    const char* property;
+    const char* error;  // nullptr: accepted
+  } cases[] = {
+      {"PictureWidth = 512", nullptr},
+      {"PictureHeight = 0", nullptr},
+      {"PictureWidth = 513", "PictureWidth 513 is out of range (0 to 512) on line 3"},
+      {"PictureHeight = 100000", "PictureHeight 100000 is out of range (0 to 512) on line 3"},
+      {"PictureWidth = -1", "PictureWidth -1 is out of range (0 to 512) on line 3"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.property);
+    const std::string text = std::string("object W: TfmLPConfigWindow\nobject T: TLPThumbnail2\n") +
+                             c.property + "\nend\nend\n";
+    try {
+      CreateFormFromText(text);
+      EXPECT_EQ(c.error, nullptr);
+    } catch (const Error& e) {
+      EXPECT_STREQ(e.what(), c.error ? c.error : "");
+    }
+  }
 }
 
 TEST_F(StripTest, FirstPaintMakesTheVisibleThumbnailsAndATimerTheRest) {
