@@ -108,8 +108,12 @@ void ApplyWindowStyle(TfmLPCOnfigWindow& window) {
   std::string text = fault.what();
   if (const auto* at = dynamic_cast<const ObjectTextError*>(&fault)) {
     int line = at->line();
-    if (line >= 1 && static_cast<size_t>(line) <= source_lines.size()) {
-      line = source_lines[static_cast<size_t>(line) - 1];
+    if (line >= 1 && !source_lines.empty()) {
+      // A text that ends too early is reported on the line after its last one.
+      const size_t i = static_cast<size_t>(line) - 1;
+      line = i < source_lines.size()
+                 ? source_lines[i]
+                 : source_lines.back() + static_cast<int>(i - source_lines.size() + 1);
       if (form.FileLine() > 0) line += form.FileLine() - 1;
     }
     text = Format("%s on line %d", at->message().c_str(), line);

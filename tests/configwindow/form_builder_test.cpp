@@ -218,6 +218,8 @@ TEST_F(FormBuilderTest, FaultsNameTheClassThePropertyAndTheLine) {
       {"  BorderStyle = bsNone\r\n  object C: TComboBox\r\n  end\r\n",
        "Class TComboBox not found on line 10 (form 'W' of LPGUI.lui)"},
       {"  Caption = 'a' +\r\n  OnClick\r\n", "String expected on line 11 (form 'W' of LPGUI.lui)"},
+      {"  object P: TPanel\r\n  OnClick = X\r\n",
+       "''end'' expected on line 12 (form 'W' of LPGUI.lui)"},  // the window's end is missing
   };
   project_.UISetting.UIFile = "/work/LPGUI.lui";
   for (const FaultCase& c : shown) {
