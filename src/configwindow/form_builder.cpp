@@ -31,13 +31,16 @@ TConfigEnvironment& Environment() {
   return env;
 }
 
-const widgets::ClassInfo& FindDescribedClass(const std::string& name) {
+// line > 0: the object line naming the class, for the fault.
+const widgets::ClassInfo& FindDescribedClass(const std::string& name, int line = 0) {
   for (std::string_view allowed : kDescribedClassNames) {
     if (!SameText(allowed, name)) continue;
     if (const widgets::ClassInfo* info = DescribedClasses().Find(allowed)) return *info;
     break;  // a class of the table whose code is not in this build
   }
-  throw Error(Format(widgets::kClassNotFound, name.c_str()));
+  const std::string fault = Format(widgets::kClassNotFound, name.c_str());
+  if (line > 0) throw ObjectTextError(fault, line);
+  throw Error(fault);
 }
 
 // A component reference waits until every component exists.
@@ -74,7 +77,7 @@ void ApplyProperties(widgets::Component& c, const widgets::ClassInfo& cls, const
 void CreateChildren(widgets::TForm& form, widgets::Component& parent, const ObjectNode& node,
                     std::vector<DeferredProperty>& deferred) {
   for (const ObjectNode& child : node.children) {
-    const widgets::ClassInfo& cls = FindDescribedClass(child.class_name);
+    const widgets::ClassInfo& cls = FindDescribedClass(child.class_name, child.line);
     std::unique_ptr<widgets::Component> made = cls.create();
     made->Name = child.name;
     widgets::Component& c = form.Adopt(std::move(made), &parent);
@@ -96,6 +99,30 @@ void ApplyWindowStyle(TfmLPCOnfigWindow& window) {
   style.centered = true;
 }
 
+// A fault found while building, told in terms of the description the author wrote: the line
+// of the UI description file (the prepared text lacks the lines the builder dropped), the form
+// and the file.
+[[noreturn]] void ThrowBuildFault(const std::exception& fault, const TLPForm& form,
+                                  const std::vector<int>& source_lines,
+                                  const std::string& description_file) {
+  std::string text = fault.what();
+  if (const auto* at = dynamic_cast<const ObjectTextError*>(&fault)) {
+    int line = at->line();
+    if (line >= 1 && !source_lines.empty()) {
+      // A text that ends too early is reported on the line after its last one.
+      const size_t i = static_cast<size_t>(line) - 1;
+      line = i < source_lines.size()
+                 ? source_lines[i]
+                 : source_lines.back() + static_cast<int>(i - source_lines.size() + 1);
+      if (form.FileLine() > 0) line += form.FileLine() - 1;
+    }
+    text = Format("%s on line %d", at->message().c_str(), line);
+  }
+  text += " (form '" + form.Name() + "'";
+  if (!description_file.empty()) text += " of " + ExtractFileName(description_file);
+  throw Error(text + ")");
+}
+
 }  // namespace
 
 const widgets::ClassRegistry& DescribedClasses() {
@@ -115,7 +142,7 @@ std::unique_ptr<TfmLPCOnfigWindow> CreateFormFromText(const std::string& text) {
   const ObjectNode root = ReadObjectText(text);
   // The root's class must be one a description may name; whatever it is, the window is built
   // as the configuration window class.
-  FindDescribedClass(root.class_name);
+  FindDescribedClass(root.class_name, root.line);
   const widgets::ClassInfo& cls = FindDescribedClass("TfmLPCOnfigWindow");
   auto window = std::make_unique<TfmLPCOnfigWindow>();
   window->SetClassName(cls.name);
@@ -140,10 +167,16 @@ int ShowDescribedForm(TLPForms& forms, TLPCProject& project, const std::string& 
     SetApplicationTitle(project.Setting.ProductName);
   }
   const TLPForm& form = forms.FindForm(Trim(form_name));
-  const std::string prepared = PrepareFormText(form);
+  std::vector<int> source_lines;
+  const std::string prepared = PrepareFormText(form, &source_lines);
   DescribedClasses();
   const std::string text = ExpandPlaceholdersInObjectText(prepared, PlaceholdersOf(project));
-  std::unique_ptr<TfmLPCOnfigWindow> window = CreateFormFromText(text);
+  std::unique_ptr<TfmLPCOnfigWindow> window;
+  try {
+    window = CreateFormFromText(text);
+  } catch (const Error& e) {
+    ThrowBuildFault(e, form, source_lines, project.UISetting.UIFile);
+  }
   g_forms = &forms;
   g_project = &project;
   ApplyWindowStyle(*window);

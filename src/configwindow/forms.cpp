@@ -137,6 +137,7 @@ void TLPForms::LoadFromText(std::string_view text) {
   try {
     for (int32_t record = 0; record < form_count; ++record) {
       const int64_t text_lines = StrToInt(LineAt(lines, p));
+      const int64_t form_start = p + 1;  // 0-based index of the form text's first line
       std::string form_text;
       for (int64_t i = 1; i <= text_lines; ++i) {
         form_text += LineAt(lines, p + i);
@@ -153,7 +154,7 @@ void TLPForms::LoadFromText(std::string_view text) {
       }
       p += 1 + std::max<int64_t>(action_lines, 0);
 
-      AddForm(form_text, action_text);
+      AddForm(form_text, action_text).SetFileLine(static_cast<int>(form_start + 1));
 
       // The reserved section is skipped unread, whatever it holds.
       const int64_t reserved_lines = StrToInt(LineAt(lines, p));
@@ -210,15 +211,17 @@ bool IsEventLine(std::string_view line) {
 
 }  // namespace
 
-std::string PrepareFormText(const TLPForm& form) {
+std::string PrepareFormText(const TLPForm& form, std::vector<int>* source_lines) {
   std::vector<std::string> lines = form.Lines();
   if (lines.empty()) lines.emplace_back();
   lines[0] = "object " + FormNameOf(lines[0]) + ": " + kConfigWindowClass;
 
   std::vector<std::string> kept;
   kept.reserve(lines.size());
+  if (source_lines) source_lines->clear();
   bool window_visible_removed = false;
-  for (std::string& line : lines) {
+  for (size_t i = 0; i < lines.size(); ++i) {
+    std::string& line = lines[i];
     const std::string trimmed = Trim(line);
     if (IsEventLine(trimmed)) continue;
     if (StartsWithUpper(trimmed, "BORDERICONS") || StartsWithUpper(trimmed, "BORDERSTYLE"))
@@ -229,6 +232,7 @@ std::string PrepareFormText(const TLPForm& form) {
       continue;
     }
     kept.push_back(std::move(line));
+    if (source_lines) source_lines->push_back(static_cast<int>(i + 1));
   }
   return JoinLines(kept);
 }

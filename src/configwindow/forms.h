@@ -82,6 +82,10 @@ class TLPForm {
   void SetText(std::string_view form_text);
   const std::string& Name() const { return name_; }
   const std::vector<std::string>& Lines() const { return lines_; }
+  // The file line (1-based) of the text's first line, so that faults found while building can
+  // point into the description file; 0 for a form that did not come from a file.
+  int FileLine() const { return file_line_; }
+  void SetFileLine(int line) { file_line_ = line; }
   std::string Text() const { return JoinLines(lines_); }
   TActionList& Actions() { return actions_; }
   const TActionList& Actions() const { return actions_; }
@@ -90,6 +94,7 @@ class TLPForm {
   std::string name_;
   std::vector<std::string> lines_;
   TActionList actions_;
+  int file_line_ = 0;
 };
 
 // All form descriptions of one UI description, in file order. Lookup ignores case; the first
@@ -122,7 +127,9 @@ class TLPForms {
 // The form text as the builder reads it: line 1 becomes "object <Name>: TfmLPConfigWindow";
 // event lines ("On" + a character that upper-casing leaves alone), BorderIcons, BorderStyle and
 // FormStyle lines, and the first Visible line are removed, at any depth. The form is unchanged.
-std::string PrepareFormText(const TLPForm& form);
+// With source_lines, also gives for each line of the result the line (1-based) of the form text
+// it came from, so a reader's line number can be turned back into one the author can find.
+std::string PrepareFormText(const TLPForm& form, std::vector<int>* source_lines = nullptr);
 
 // The project texts put in place of "<ScreensaverName>", "<CompanyName>" and "<Website>".
 struct PlaceholderValues {

@@ -2,7 +2,9 @@
 // and described windows shown over each other through their action tables.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <functional>
+#include <vector>
 #include <memory>
 #include <string>
 
@@ -93,6 +95,65 @@ TEST_F(FormBuilderTest, EveryDescribedClassIsBuiltFromText) {
   }
 }
 
+struct VocabularyCase {
+  const char* cls;
+  std::vector<const char*> properties;
+};
+
+// Every property name descriptions use is published by its class, so no shipped description
+// fails with "Property does not exist".
+TEST_F(FormBuilderTest, ClassesPublishTheDescriptionsVocabulary) {
+  const std::vector<const char*> common = {"Tag", "Left", "Top", "Width", "Height"};
+  const VocabularyCase cases[] = {
+      {"TfmLPCOnfigWindow",
+       {"Caption", "Color", "ClientWidth", "ClientHeight", "Font.Name", "Font.Height",
+        "Font.Style", "Font.Color", "Font.Charset", "AutoScroll", "KeyPreview", "ActiveControl",
+        "OldCreateOrder", "PixelsPerInch", "TextHeight", "Sizeable", "NoFrame", "MaximizeButton",
+        "MinimizeButton", "ShowButtons", "MaximizeOnShow", "Registered", "ImageIndex"}},
+      {"TBitBtn",
+       {"TabOrder", "Caption", "Cursor", "Font.Name", "Glyph.Data", "NumGlyphs", "Hint",
+        "ShowHint"}},
+      {"TLabel",
+       {"Align", "Alignment", "AutoSize", "Caption", "Color", "Cursor", "Font.Style", "Layout",
+        "Transparent", "WordWrap", "Hint", "ShowHint", "ParentFont", "ParentShowHint"}},
+      {"TImage",
+       {"Align", "AutoSize", "Center", "Cursor", "Picture.Data", "Stretch", "Transparent", "Hint",
+        "ShowHint"}},
+      {"TMyBevel", {"Align", "Shape", "Style"}},
+      {"TMyShape", {"Align", "Brush.Color", "Brush.Style", "Pen.Color", "Pen.Width", "Shape"}},
+      {"TPanel", {"TabOrder", "Align", "Color", "Caption", "BevelInner", "BevelOuter"}},
+      {"TPageControl", {"TabOrder", "Align", "Tabs", "Font.Name", "HotTrack", "Style",
+                        "TabPosition"}},
+      {"TTabSheet", {"Caption"}},
+      {"TMyButton",
+       {"Caption", "Font.Name", "ShowCaption", "ButtonUp.Data", "ButtonDown.Data",
+        "ButtonOver.Data", "Transparent"}},
+      {"TJetButton", {"Caption"}},
+      {"TLPThumbnail2",
+       {"TabOrder", "Align", "Ctl3D", "ShowCheckBox", "ShowTitle", "MultiRows", "Color",
+        "PictureWidth", "PictureHeight", "ColCount", "RowCount", "DefaultColWidth",
+        "DefaultRowHeight", "FixedCols", "FixedRows", "Options", "ScrollBars", "DefaultDrawing",
+        "ParentCtl3D"}},
+      {"TLPPreview",
+       {"Align", "Cursor", "ShowHint", "Hint", "UnavailableMsg", "Picture.Data", "Stretch"}},
+      {"TMyMemo",
+       {"TabOrder", "Align", "BorderStyle", "Ctl3D", "Color", "WordWrap", "Font.Name", "Text",
+        "Lines.Strings", "ReadOnly", "ParentCtl3D"}},
+      {"TEdit", {"TabOrder", "BorderStyle", "Ctl3D", "Color", "Font.Name", "ReadOnly"}},
+      {"TCheckBox", {"TabOrder"}},
+      {"TButton", {"TabOrder"}},
+  };
+  for (const VocabularyCase& c : cases) {
+    const widgets::ClassInfo* cls = DescribedClasses().Find(c.cls);
+    ASSERT_NE(cls, nullptr) << c.cls;
+    std::vector<const char*> names = common;
+    names.insert(names.end(), c.properties.begin(), c.properties.end());
+    for (const char* name : names) {
+      EXPECT_NE(cls->FindProperty(name), nullptr) << c.cls << "." << name;
+    }
+  }
+}
+
 TEST_F(FormBuilderTest, DefaultsFirstThenPropertiesInTextOrder) {
   auto plain = CreateFormFromText("object W: TfmLPConfigWindow\nend");
   EXPECT_EQ(plain->Caption(), "fmLPCOnfigWindow");
@@ -128,9 +189,10 @@ struct FaultCase {
 
 TEST_F(FormBuilderTest, FaultsNameTheClassThePropertyAndTheLine) {
   const FaultCase cases[] = {
-      {"object W: TfmLPConfigWindow\nobject C: TComboBox\nend\nend", "Class TComboBox not found"},
-      {"object W: TfmLPConfigWindow\nobject C: TFoo\nend\nend", "Class TFoo not found"},
-      {"object W: TFoo\nend", "Class TFoo not found"},
+      {"object W: TfmLPConfigWindow\nobject C: TComboBox\nend\nend",
+       "Class TComboBox not found on line 2"},
+      {"object W: TfmLPConfigWindow\nobject C: TFoo\nend\nend", "Class TFoo not found on line 2"},
+      {"object W: TFoo\nend", "Class TFoo not found on line 1"},
       {"object W: TfmLPConfigWindow\n\n  Onward = 1\nend", "Property does not exist on line 3"},
       {"object W: TfmLPConfigWindow\nobject L: TLabel\nChecked = True\nend\nend",
        "Property does not exist on line 3"},
@@ -144,6 +206,32 @@ TEST_F(FormBuilderTest, FaultsNameTheClassThePropertyAndTheLine) {
     try {
       CreateFormFromText(c.text);
       ADD_FAILURE() << "built";
+    } catch (const Error& e) {
+      EXPECT_EQ(std::string(e.what()), c.error);
+    }
+  }
+  // Shown from a description file, a fault points at the file's own line, although the
+  // builder dropped event, border and Visible lines before reading.
+  const FaultCase shown[] = {
+      {"  OnShow = FormShow\r\n  Visible = False\r\n  Sizeable = 3\r\n",
+       "Invalid property value on line 11 (form 'W' of LPGUI.lui)"},
+      {"  BorderStyle = bsNone\r\n  object C: TComboBox\r\n  end\r\n",
+       "Class TComboBox not found on line 10 (form 'W' of LPGUI.lui)"},
+      {"  Caption = 'a' +\r\n  OnClick\r\n", "String expected on line 11 (form 'W' of LPGUI.lui)"},
+      {"  object P: TPanel\r\n  OnClick = X\r\n",
+       "''end'' expected on line 12 (form 'W' of LPGUI.lui)"},  // the window's end is missing
+  };
+  project_.UISetting.UIFile = "/work/LPGUI.lui";
+  for (const FaultCase& c : shown) {
+    SCOPED_TRACE(c.text);
+    const std::string body = std::string(c.text) + "end\r\n";
+    const std::string text = "object W: TfmForm\r\n  Caption = 'x'\r\n" + body;
+    const size_t lines = 2 + static_cast<size_t>(std::count(body.begin(), body.end(), '\n'));
+    forms_.LoadFromText("2\r\n1\r\nobject Other: TfmForm\r\n0\r\n0\r\n" +
+                        std::to_string(lines) + "\r\n" + text + "0\r\n0\r\n");
+    try {
+      ShowDescribedForm(forms_, project_, "W", nullptr);
+      ADD_FAILURE() << "shown";
     } catch (const Error& e) {
       EXPECT_EQ(std::string(e.what()), c.error);
     }
