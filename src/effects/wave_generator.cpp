@@ -53,9 +53,9 @@ int32_t WrapAdd(int32_t phase, int64_t delta) {
 //
 // Flat jitter: one destination row and one source row for the whole span, a shifted, masked
 // copy written so that the compiler turns it into vector code.
-void CopyFlat(const int16_t* __restrict md, const int16_t* __restrict ms,
+void CopyFlat(const int8_t* __restrict md, const int8_t* __restrict ms,
               const Color* __restrict src, Color* __restrict dst, int k, int64_t lo, int64_t hi) {
-  const int16_t kk = static_cast<int16_t>(k);
+  const int8_t kk = static_cast<int8_t>(k);
   for (int64_t x = lo; x < hi; ++x) {
     const uint32_t keep = static_cast<uint32_t>(-static_cast<int32_t>((md[x] == kk) & (ms[x] == kk)));
     dst[x] = (src[x] & keep) | (dst[x] & ~keep);
@@ -64,14 +64,14 @@ void CopyFlat(const int16_t* __restrict md, const int16_t* __restrict ms,
 
 // Jittered columns: each column has its own destination row, given as a step in pixels.
 // Kept out of line: inlined into DisplaceRow it runs short of registers.
-__attribute__((noinline)) void CopyJittered(const int16_t* __restrict map,
+__attribute__((noinline)) void CopyJittered(const int8_t* __restrict map,
                                             const Color* __restrict pic, Color* __restrict out,
                                             const int32_t* __restrict steps, ptrdiff_t dbase,
                                             ptrdiff_t sbase, int64_t h, int k, int64_t lo,
                                             int64_t hi) {
-  const int16_t kk = static_cast<int16_t>(k);
-  const int16_t* md = map + dbase + h;
-  const int16_t* ms = map + sbase + h;
+  const int8_t kk = static_cast<int8_t>(k);
+  const int8_t* md = map + dbase + h;
+  const int8_t* ms = map + sbase + h;
   const Color* src = pic + sbase + h;
   Color* dst = out + dbase;
   for (int64_t x = lo; x < hi; ++x) {
@@ -170,13 +170,13 @@ void TWaveGenerator::BuildRegionMap() {
   const int mh = std::min(height_, mask_->height());
   for (int y = 0; y < mh; ++y) {
     const Color* row = mask_->Row(y);
-    int16_t* map = &region_map_[static_cast<size_t>(y) * width_];
+    int8_t* map = &region_map_[static_cast<size_t>(y) * width_];
     for (int x = 0; x < mw; ++x) {
       const int k = ColorToRegion(row[x]);
       if (k <= 0) continue;
       region_top_[k - 1] = std::min(region_top_[k - 1], y);
       region_bottom_[k - 1] = std::max(region_bottom_[k - 1], y);
-      map[x] = static_cast<int16_t>(k - 1);
+      map[x] = static_cast<int8_t>(k - 1);
     }
   }
 }
@@ -202,10 +202,10 @@ void TWaveGenerator::BuildSpans() {
   row_spans_.assign(static_cast<size_t>(height_) + 1, 0);
   for (int32_t y = 0; y < height_; ++y) {
     row_spans_[y] = static_cast<uint32_t>(spans_.size());
-    const int16_t* map = &region_map_[static_cast<size_t>(y) * width_];
+    const int8_t* map = &region_map_[static_cast<size_t>(y) * width_];
     int32_t x = 0;
     while (x < width_) {
-      const int16_t k = map[x];
+      const int8_t k = map[x];
       int32_t e = x + 1;
       while (e < width_ && map[e] == k) ++e;
       if (k >= 0) spans_.push_back(Span{x, e, k});
@@ -324,7 +324,7 @@ void TWaveGenerator::DisplaceRow(int32_t r, const WaveRowOffsets* offsets) {
   const int64_t hmax = height_ - 1, wmax = width_ - 1;
   const Color* const pic = picture_->data();
   Color* const out = frame_.data();
-  const int16_t* const map = region_map_.data();
+  const int8_t* const map = region_map_.data();
   const ptrdiff_t w = width_;
   for (uint32_t si = row_spans_[r]; si < row_spans_[r + 1]; ++si) {
     const Span& sp = spans_[si];

@@ -118,7 +118,7 @@ class TWaveGenerator {
   mutable Bitmap clean_;
   mutable bool clean_valid_ = false;
   int32_t speed_percent_ = 100;
-  std::vector<int16_t> region_map_;  // height_ rows of width_ entries
+  std::vector<int8_t> region_map_;  // height_ rows of width_ entries: -1 dry, else 0..3
   std::array<std::vector<int32_t>, 4> jitter_;
   std::array<bool, 4> flat_jitter_{};  // every column's offset is 0
   std::array<int32_t, 4> jitter_max_{};

@@ -176,7 +176,9 @@ void TLPfmScrSvr::FormShow(platform::Window& window) {
   before_bitmap_ = Bitmap();
   after_bitmap_ = Bitmap();
   plain_bitmap_ = Bitmap();
-  screen_.SetSize(screen_w_, screen_h_, 0);
+  // The screen starts black; its copy is only made when something needs it.
+  screen_ = Bitmap();
+  frame_pending_ = false;
 
   TExitState& exit_state = SharedExitState();
   exit_state.RestoreToggle = false;
@@ -329,10 +331,30 @@ bool TLPfmScrSvr::OnIdle(platform::Window&) {
 }
 
 void TLPfmScrSvr::OnPaint(platform::Window&) {
-  if (!window_ || screen_.empty()) return;
-  SyncScreen();
+  if (!window_ || screen_w_ <= 0 || screen_h_ <= 0) return;
   full_redraw_ = true;
-  window_->Present(screen_);
+  if (!screen_.empty()) {
+    SyncScreen();
+    window_->Present(screen_);
+    return;
+  }
+  // Black around the last frame, drawn from the frame itself: no screen-sized copy for it.
+  const Bitmap* frame = frame_pending_ ? FrameBitmap() : nullptr;
+  if (!frame) {
+    window_->FillRect(Rect{0, 0, screen_w_, screen_h_}, 0);
+    return;
+  }
+  const Rect r{std::clamp(pending_pos_.x, 0, screen_w_), std::clamp(pending_pos_.y, 0, screen_h_),
+               std::clamp(pending_pos_.x + frame->width(), 0, screen_w_),
+               std::clamp(pending_pos_.y + frame->height(), 0, screen_h_)};
+  const Rect bands[] = {{0, 0, screen_w_, r.top},
+                        {0, r.bottom, screen_w_, screen_h_},
+                        {0, r.top, r.left, r.bottom},
+                        {r.right, r.top, screen_w_, r.bottom}};
+  for (const Rect& band : bands) {
+    if (!band.IsEmpty()) window_->FillRect(band, 0);
+  }
+  window_->Present(*frame, pending_pos_.x, pending_pos_.y);
 }
 
 void TLPfmScrSvr::IdleFrame() {
@@ -379,7 +401,8 @@ void TLPfmScrSvr::ChangeCheck() {
     if (TickDiff(platform_.Ticks(), last_frame_tick_) >= kLoadWaitPerFrame) return;
   }
   change_pending_ = false;
-  SyncScreen();
+  // The fade starts from what the screen shows; without one the screen goes black anyway.
+  if (Transition) SyncScreen();
   CommitPicture(loader_.Take());
   if (Transition) {
     PlayTransition(kTransitionMs);
@@ -491,12 +514,17 @@ void TLPfmScrSvr::DrawFrame() {
     rows.bottom = std::min(frame->height(), bottom + 1);
   }
   if (!rows.IsEmpty()) window_->Present(*frame, rows, pos.x, pos.y + rows.top);
+  // Around the frame the screen is black, so once the whole frame is drawn the window holds
+  // black and this frame: a copy of the screen kept for the show's whole time would only cost
+  // memory (SyncScreen makes one when a fade needs it).
+  if (rows.top == 0 && rows.bottom == frame->height()) screen_ = Bitmap();
   full_redraw_ = false;
   frame_pending_ = true;
   pending_pos_ = pos;
 }
 
 void TLPfmScrSvr::SyncScreen() {
+  if (screen_.empty() && screen_w_ > 0 && screen_h_ > 0) screen_.SetSize(screen_w_, screen_h_, 0);
   if (!frame_pending_) return;
   frame_pending_ = false;
   const Bitmap* frame = FrameBitmap();
@@ -506,7 +534,7 @@ void TLPfmScrSvr::SyncScreen() {
 void TLPfmScrSvr::ClearScreen() {
   frame_pending_ = false;
   full_redraw_ = true;
-  screen_.Fill(0);
+  screen_ = Bitmap();
   if (window_) window_->FillRect(Rect{0, 0, screen_w_, screen_h_}, 0);
 }
 

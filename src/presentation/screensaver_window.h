@@ -108,8 +108,11 @@ class TLPfmScrSvr : public platform::WindowHandler {
   const Bitmap& PlainBitmap() const { return plain_bitmap_; }
   const TProject* PackedPicture() const { return packed_picture_.get(); }
   const TWaveGenerator* WaveEngine() const { return wave_engine_.get(); }
-  // What the window shows, as last drawn.
-  const Bitmap& Screen() const { return screen_; }
+  // What the window shows, as last drawn (a copy made on request).
+  const Bitmap& Screen() {
+    SyncScreen();
+    return screen_;
+  }
   bool IdleInstalled() const { return idle_installed_; }
   bool MusicOn() const { return music_on_; }
   const std::vector<std::string>& MusicFiles() const { return music_files_; }
@@ -171,6 +174,8 @@ class TLPfmScrSvr : public platform::WindowHandler {
   bool packed_ready_ = false;  // the engine is prepared for packed_picture_
   Bitmap before_bitmap_;
   Bitmap after_bitmap_;
+  // What the window shows, when a copy is needed (a fade); empty means black around the
+  // pending frame.
   Bitmap screen_;
   int screen_w_ = 0;
   int screen_h_ = 0;
