@@ -190,7 +190,7 @@ TEST(FitProjectToSize, PictureIsTheBilinearResampleOfTheSurfaceAndTheMaskAWholeP
   const struct {
     int sw, sh, dw, dh;
   } cases[] = {{13, 9, 20, 17}, {13, 9, 5, 4}, {64, 1, 7, 3}, {1, 9, 4, 4},
-               {13, 9, 13, 9},  {3, 2, 1, 1},  {2, 7, 9, 2}};
+               {13, 9, 13, 9},  {3, 2, 1, 1},  {2, 7, 9, 2}, {301, 203, 640, 479}};
   for (const auto& c : cases) {
     TProject p = Picture1024x768();
     RandSeed(11);
