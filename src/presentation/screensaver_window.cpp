@@ -1,6 +1,7 @@
 #include "presentation/screensaver_window.h"
 
 #include <algorithm>
+#include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -126,7 +127,8 @@ void TLPfmScrSvr::ShowModal() {
   // Measuring scripts (bench/show_cpu) read how many frames the show drew.
   if (const char* stats = std::getenv("LPC_FRAME_STATS"); stats && *stats) {
     if (FILE* f = std::fopen(stats, "w")) {
-      std::fprintf(f, "frames %llu\n", static_cast<unsigned long long>(frames_drawn_));
+      std::fprintf(f, "frames %llu\nfirst_frame_ns %lld\n",
+                   static_cast<unsigned long long>(frames_drawn_), first_frame_ns_);
       std::fclose(f);
     }
   }
@@ -514,6 +516,11 @@ void TLPfmScrSvr::DrawFrame() {
     rows.bottom = std::min(frame->height(), bottom + 1);
   }
   if (!rows.IsEmpty()) window_->Present(*frame, rows, pos.x, pos.y + rows.top);
+  if (first_frame_ns_ == 0) {
+    first_frame_ns_ = std::chrono::duration_cast<std::chrono::nanoseconds>(
+                          std::chrono::system_clock::now().time_since_epoch())
+                          .count();
+  }
   // Around the frame the screen is black, so once the whole frame is drawn the window holds
   // black and this frame: a copy of the screen kept for the show's whole time would only cost
   // memory (SyncScreen makes one when a fade needs it).

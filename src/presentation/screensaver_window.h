@@ -180,6 +180,8 @@ class TLPfmScrSvr : public platform::WindowHandler {
   int screen_w_ = 0;
   int screen_h_ = 0;
   uint64_t frames_drawn_ = 0;
+  // Wall-clock time of the first frame (for start-up measurements), 0 before it.
+  long long first_frame_ns_ = 0;
   // The frame drawn last and where, until SyncScreen copies it into screen_.
   bool frame_pending_ = false;
   Point pending_pos_;
