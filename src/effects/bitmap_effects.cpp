@@ -216,6 +216,26 @@ void Blend(TFastRGB& dest, const TFastRGB& a, const TFastRGB& b, int32_t amount)
   }
 }
 
+void BlendPixels(Color* dest, const Color* a, const Color* b, size_t n, int32_t amount) {
+  const uint16_t am = static_cast<uint16_t>(ClampTo<int32_t>(amount, 0, 256));
+  const uint16_t bm = static_cast<uint16_t>(256 - am);
+  // Byte by byte, as on the surfaces; the top bytes are blended along and cleared afterwards.
+  uint8_t* __restrict pd = reinterpret_cast<uint8_t*>(dest);
+  const uint8_t* __restrict pb = reinterpret_cast<const uint8_t*>(b);
+  const size_t bytes = n * sizeof(Color);
+  if (a != nullptr) {
+    const uint8_t* __restrict pa = reinterpret_cast<const uint8_t*>(a);
+    for (size_t i = 0; i < bytes; ++i) {
+      pd[i] = static_cast<uint8_t>(static_cast<uint16_t>(pa[i] * am + pb[i] * bm) >> 8);
+    }
+  } else {
+    for (size_t i = 0; i < bytes; ++i) {
+      pd[i] = static_cast<uint8_t>(static_cast<uint16_t>(pb[i] * bm) >> 8);
+    }
+  }
+  for (size_t i = 0; i < n; ++i) dest[i] &= 0xFFFFFF;
+}
+
 Size FittedSize(bool proportional, int32_t picture_width, int32_t picture_height, int32_t width,
                 int32_t height) {
   if (proportional && picture_width > 0 && picture_height > 0 && width > 0 && height > 0) {

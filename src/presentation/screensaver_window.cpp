@@ -12,7 +12,6 @@
 #include "base/paths.h"
 #include "base/random.h"
 #include "effects/bitmap_effects.h"
-#include "effects/fast_surfaces.h"
 #include "effects/wave_generator.h"
 #include "imaging/picture.h"
 #include "package/work_folder.h"
@@ -553,33 +552,52 @@ void TLPfmScrSvr::PlayTransition(uint32_t duration_ms) {
   transition_amounts_.clear();
   transition_steps_ = 0;
   if (screen_w_ <= 0 || screen_h_ <= 0) return;
-  TFastBMP new_surface(screen_w_, screen_h_);
-  TFastBMP old_surface(screen_w_, screen_h_);
-  TFastBMP result(screen_w_, screen_h_);
 
-  // The screen as it stands (the old picture) and the new picture on black.
-  // The old picture goes into its surface straight from the screen's copy; no third copy.
+  // The fade goes from the screen as it stands (the old picture) to the new picture on black,
+  // on 32-bit pixels with the surfaces' arithmetic. The new picture is read where it lies and
+  // the result is the screen itself: two screens of memory, no surfaces beside them.
   SyncScreen();
-  old_surface.LoadFromBitmapHandle(screen_);
-  after_bitmap_.SetSize(screen_w_, screen_h_, 0);
+  Bitmap old = std::move(screen_);
+  screen_ = Bitmap();
+  screen_.SetSizeForOverwrite(screen_w_, screen_h_);
   const Bitmap* picture = nullptr;
   if (is_plain_picture_) {
     picture = &plain_bitmap_;
   } else if (packed_ready_) {
     picture = wave_engine_->Picture();
   }
+  if (picture && picture->empty()) picture = nullptr;
+  // The part of the screen the new picture covers.
+  Point pos;
+  Rect cover;
   if (picture) {
-    const Point pos = PicturePosition(picture->width(), picture->height(), screen_w_, screen_h_,
-                                      Stretch, Proportional);
-    CopyInto(after_bitmap_, *picture, pos.x, pos.y);
+    pos = PicturePosition(picture->width(), picture->height(), screen_w_, screen_h_, Stretch,
+                          Proportional);
+    cover = Rect{std::clamp(pos.x, 0, screen_w_), std::clamp(pos.y, 0, screen_h_),
+                 std::clamp(pos.x + picture->width(), 0, screen_w_),
+                 std::clamp(pos.y + picture->height(), 0, screen_h_)};
+    if (cover.IsEmpty()) picture = nullptr;
   }
-  new_surface.LoadFromBitmapHandle(after_bitmap_);
+  const size_t w = static_cast<size_t>(screen_w_);
+  const auto blend = [&](int amount) {
+    for (int y = 0; y < screen_h_; ++y) {
+      Color* out = screen_.Row(y);
+      const Color* before = old.Row(y);
+      if (!picture || y < cover.top || y >= cover.bottom) {
+        BlendPixels(out, nullptr, before, w, amount);
+        continue;
+      }
+      const size_t l = static_cast<size_t>(cover.left), r = static_cast<size_t>(cover.right);
+      BlendPixels(out, nullptr, before, l, amount);
+      BlendPixels(out + l, picture->Row(y - pos.y) + (cover.left - pos.x), before + l, r - l,
+                  amount);
+      BlendPixels(out + r, nullptr, before + r, w - r, amount);
+    }
+  };
 
-  Canvas canvas(screen_);
   const Rect whole{0, 0, screen_w_, screen_h_};
   const uint32_t t0 = platform_.Ticks();
-  Blend(result, new_surface, old_surface, kFadeFirstAmount);
-  result.DrawAt(canvas, 0, 0);
+  blend(kFadeFirstAmount);
   PresentScreen(whole);
   transition_amounts_.push_back(kFadeFirstAmount);
   const uint32_t first = TickDiff(platform_.Ticks(), t0);
@@ -587,8 +605,7 @@ void TLPfmScrSvr::PlayTransition(uint32_t duration_ms) {
   transition_steps_ = steps;
   for (int i = 1; i <= steps; ++i) {
     const int amount = TransitionAmount(i, steps);
-    Blend(result, new_surface, old_surface, amount);
-    result.DrawAt(canvas, 0, 0);
+    blend(amount);
     PresentScreen(whole);
     transition_amounts_.push_back(amount);
     // Keep to the schedule when the steps run faster than measured.
@@ -597,9 +614,10 @@ void TLPfmScrSvr::PlayTransition(uint32_t duration_ms) {
     const uint32_t elapsed = TickDiff(platform_.Ticks(), t0);
     if (elapsed < due) platform_.Sleep(static_cast<uint32_t>(due - elapsed));
   }
-  // What the screen now shows is the new picture on black. The fade's bitmaps are not kept
-  // between changes: two screens of memory for the whole show otherwise.
-  screen_ = std::move(after_bitmap_);
+  // What the screen now shows is the new picture on black; the next whole frame lets it go.
+  old = Bitmap();
+  screen_.Fill(0);
+  if (picture) CopyInto(screen_, *picture, pos.x, pos.y);
   after_bitmap_ = Bitmap();
   before_bitmap_ = Bitmap();
   frame_pending_ = false;
