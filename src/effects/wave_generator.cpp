@@ -125,7 +125,6 @@ void TWaveGenerator::Prepare() {
   width_ = picture_->width();
   height_ = picture_->height();
   weather_undo_.clear();
-  frame_.SetSize(width_, height_);
   Randomize();
   phase_.fill(0);
   if (!layout_ready_) {
@@ -133,8 +132,18 @@ void TWaveGenerator::Prepare() {
     BuildSpans();
   }
   BuildJitter();
-  Update();
-  ResetOutput();
+  if (weather_on_) {
+    // The weather's step draws random numbers: the first frame is made in full.
+    frame_.SetSize(width_, height_);
+    Update();
+    ResetOutput();
+    return;
+  }
+  // Without weather the first frame's water would be overwritten by the plain picture at once:
+  // only its step of the phases is kept. This runs on the frame thread at every change.
+  AdvancePhases();
+  clean_valid_ = false;
+  frame_ = *picture_;
 }
 
 void TWaveGenerator::PrepareLayout() {
@@ -264,11 +273,7 @@ void TWaveGenerator::Update() {
   ComputeRowOffsets(offsets_, still);
   UndoWeather();
   for (int32_t r = 0; r < height_; ++r) DisplaceRow(r, &offsets_[static_cast<size_t>(r) * 4]);
-  for (int i = 0; i < 4; ++i) {
-    const TWaveParam& p = *params_[i];
-    const int64_t s = Round(static_cast<double>(int64_t{p.PhaseStep} * speed_percent_) / 100);
-    phase_[i] = WrapAdd(phase_[i], p.Direction == 0 ? -s : s);
-  }
+  AdvancePhases();
   if (!weather_on_) return;
   // Overlay is the water frame itself; the weather is drawn onto it with its pixels logged.
   const TWeatherParam& w = project_->WeatherParam;
@@ -287,6 +292,14 @@ void TWaveGenerator::Update() {
     rain_->Angle = static_cast<int32_t>(
         (angle > INT32_MAX || angle < INT32_MIN) ? angle % 360 : angle);
     rain_->Step();
+  }
+}
+
+void TWaveGenerator::AdvancePhases() {
+  for (int i = 0; i < 4; ++i) {
+    const TWaveParam& p = *params_[i];
+    const int64_t s = Round(static_cast<double>(int64_t{p.PhaseStep} * speed_percent_) / 100);
+    phase_[i] = WrapAdd(phase_[i], p.Direction == 0 ? -s : s);
   }
 }
 

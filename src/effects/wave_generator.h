@@ -101,6 +101,8 @@ class TWaveGenerator {
   std::pair<int64_t, int64_t> InsideColumns(int64_t r, int64_t v, int64_t jmax, int k,
                                             int64_t c0, int64_t c1) const;
   void DisplaceRow(int32_t r, const WaveRowOffsets* offsets);
+  // Moves every region's phase on by one frame's step.
+  void AdvancePhases();
   // Takes the last frame's weather off frame_ again.
   void UndoWeather();
 

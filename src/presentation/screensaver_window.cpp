@@ -341,13 +341,18 @@ void TLPfmScrSvr::OnPaint(platform::Window&) {
   }
   // Black around the last frame, drawn from the frame itself: no screen-sized copy for it.
   const Bitmap* frame = frame_pending_ ? FrameBitmap() : nullptr;
+  FillAround(frame, pending_pos_);
+  if (frame) window_->Present(*frame, pending_pos_.x, pending_pos_.y);
+}
+
+void TLPfmScrSvr::FillAround(const Bitmap* frame, Point pos) {
   if (!frame) {
     window_->FillRect(Rect{0, 0, screen_w_, screen_h_}, 0);
     return;
   }
-  const Rect r{std::clamp(pending_pos_.x, 0, screen_w_), std::clamp(pending_pos_.y, 0, screen_h_),
-               std::clamp(pending_pos_.x + frame->width(), 0, screen_w_),
-               std::clamp(pending_pos_.y + frame->height(), 0, screen_h_)};
+  const Rect r{std::clamp(pos.x, 0, screen_w_), std::clamp(pos.y, 0, screen_h_),
+               std::clamp(pos.x + frame->width(), 0, screen_w_),
+               std::clamp(pos.y + frame->height(), 0, screen_h_)};
   const Rect bands[] = {{0, 0, screen_w_, r.top},
                         {0, r.bottom, screen_w_, screen_h_},
                         {0, r.top, r.left, r.bottom},
@@ -355,7 +360,6 @@ void TLPfmScrSvr::OnPaint(platform::Window&) {
   for (const Rect& band : bands) {
     if (!band.IsEmpty()) window_->FillRect(band, 0);
   }
-  window_->Present(*frame, pending_pos_.x, pending_pos_.y);
 }
 
 void TLPfmScrSvr::IdleFrame() {
@@ -541,7 +545,9 @@ void TLPfmScrSvr::ClearScreen() {
   frame_pending_ = false;
   full_redraw_ = true;
   screen_ = Bitmap();
-  if (window_) window_->FillRect(Rect{0, 0, screen_w_, screen_h_}, 0);
+  // The frame that follows draws the whole picture over its part of the screen; only the rest
+  // goes black now (a whole black screen first would be a second full present at a change).
+  if (window_) FillAround(FrameBitmap(), PicturePos());
 }
 
 void TLPfmScrSvr::PresentScreen(const Rect& rect) {

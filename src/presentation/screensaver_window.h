@@ -152,6 +152,8 @@ class TLPfmScrSvr : public platform::WindowHandler {
   // Puts the last drawn frame into screen_, so it holds exactly what the window shows.
   void SyncScreen();
   void ClearScreen();
+  // Black over the screen outside frame put at pos (all of it without a frame).
+  void FillAround(const Bitmap* frame, Point pos);
   void PresentScreen(const Rect& rect);
 
   platform::Platform& platform_;
