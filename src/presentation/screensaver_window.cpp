@@ -137,6 +137,7 @@ void TLPfmScrSvr::ShowModal() {
 }
 
 platform::Window& TLPfmScrSvr::Open() {
+  LoadFirstAhead();
   platform::WindowOptions options;
   options.kind = platform::WindowKind::kFullScreen;
   options.caption = kScreensaverCaption;
@@ -416,6 +417,26 @@ void TLPfmScrSvr::ChangeCheck() {
   }
   last_change_tick_ = platform_.Ticks();
   LoadNextAhead();
+}
+
+void TLPfmScrSvr::LoadFirstAhead() {
+  // The first picture decodes while the window is being made, when it is known without a
+  // random draw: the first one in order, or the only one. FormShow still makes the choice (and
+  // its draws) as always; a guess that turns out wrong (another screen size) is simply redone.
+  const TLPCFileList& files = project_.FileList;
+  const TLPCSetting& s = project_.Setting;
+  std::vector<const std::string*> shown;
+  for (size_t i = 0; i < files.Names.size(); ++i) {
+    if (i < files.Flags.size() && files.Flags[i] == kFlagTrue) shown.push_back(&files.Names[i]);
+  }
+  const bool random = s.ShowImageMode == kAllImagesRandom || s.ShowImageMode == kFavoritesRandom;
+  if (shown.empty() || (random && shown.size() > 1)) return;
+  const int first = NextImageIndex(kAllImagesSequential, static_cast<int>(shown.size()), -1);
+  if (first < 0 || first >= static_cast<int>(shown.size())) return;
+  const Size screen = platform_.ScreenSize();
+  if (screen.width <= 0 || screen.height <= 0) return;
+  loader_.Start(*shown[static_cast<size_t>(first)],
+                TPictureFit{screen.width, screen.height, s.Stretch, s.Proportional, s.Speed});
 }
 
 TPictureFit TLPfmScrSvr::PictureFit() const {

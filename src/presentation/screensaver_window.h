@@ -137,6 +137,8 @@ class TLPfmScrSvr : public platform::WindowHandler {
 
  private:
   TPictureFit PictureFit() const;
+  // Starts loading the first picture before the window shows, when it is known already.
+  void LoadFirstAhead();
   // Starts loading the picture that will follow the current one, when it is known already.
   void LoadNextAhead();
   // The frame-thread half of a change: the loaded picture goes on screen, the wave generator
