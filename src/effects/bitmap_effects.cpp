@@ -250,6 +250,23 @@ Size FittedSize(bool proportional, int32_t picture_width, int32_t picture_height
 }
 
 void FitProjectToSize(bool proportional, TProject& project, int32_t width, int32_t height) {
+  FitProjectPicture(proportional, project, width, height);
+  width = project.Picture.width();
+  height = project.Picture.height();
+  // The mask is stretched by whole pixels, so every pixel keeps an exact region colour.
+  if (project.Mask.width() != width || project.Mask.height() != height) {
+    Bitmap scaled;
+    if (project.Mask.empty()) {
+      scaled.SetSize(width, height, 0);  // no mask: all of it dry
+    } else {
+      scaled.SetSizeForOverwrite(width, height);  // every pixel is written
+      StretchNearest(project.Mask, scaled);
+    }
+    project.Mask = std::move(scaled);
+  }
+}
+
+void FitProjectPicture(bool proportional, TProject& project, int32_t width, int32_t height) {
   Bitmap& picture = project.Picture;
   const int32_t pw = picture.width(), ph = picture.height();
   if (pw <= 0 || ph <= 0) {
@@ -275,14 +292,6 @@ void FitProjectToSize(bool proportional, TProject& project, int32_t width, int32
     resized.SetSizeForOverwrite(width, height);
     if (!ResampleBilinear32(picture, resized)) ResampleThroughSurface(picture, resized);
     picture = std::move(resized);
-  }
-
-  // The mask is stretched by whole pixels, so every pixel keeps an exact region colour.
-  if (project.Mask.width() != width || project.Mask.height() != height) {
-    Bitmap scaled;
-    scaled.SetSizeForOverwrite(width, height);
-    StretchNearest(project.Mask, scaled);
-    project.Mask = std::move(scaled);
   }
 }
 

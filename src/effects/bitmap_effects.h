@@ -30,6 +30,10 @@ void BlendPixels(Color* dest, const Color* a, const Color* b, size_t n, int32_t 
 // or an empty picture, raises an Error and leaves the project unchanged.
 void FitProjectToSize(bool proportional, TProject& project, int32_t width, int32_t height);
 
+// FitProjectToSize without the mask: the mask keeps its size, for a caller that reads it
+// stretched (TWaveGenerator::PrepareLayout(true)) instead of keeping a stretched copy.
+void FitProjectPicture(bool proportional, TProject& project, int32_t width, int32_t height);
+
 // The size FitProjectToSize would give a picture of picture_width x picture_height.
 Size FittedSize(bool proportional, int32_t picture_width, int32_t picture_height, int32_t width,
                 int32_t height);

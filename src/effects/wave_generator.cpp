@@ -146,11 +146,11 @@ void TWaveGenerator::Prepare() {
   frame_ = *picture_;
 }
 
-void TWaveGenerator::PrepareLayout() {
+void TWaveGenerator::PrepareLayout(bool stretch_mask) {
   if (project_ == nullptr) throw Error("TWaveGenerator: PrepareLayout without a packed image");
   width_ = picture_->width();
   height_ = picture_->height();
-  BuildRegionMap();
+  BuildRegionMap(stretch_mask);
   BuildSpans();
   layout_ready_ = true;
 }
@@ -170,10 +170,47 @@ void TWaveGenerator::AdoptLayout(TWaveGenerator& source) {
   layout_ready_ = true;
 }
 
-void TWaveGenerator::BuildRegionMap() {
+void TWaveGenerator::BuildRegionMap(bool stretch_mask) {
   region_map_.assign(static_cast<size_t>(width_) * height_, -1);
   region_top_.fill(kEmptyTop);
   region_bottom_.fill(kEmptyBottom);
+  const int sw = mask_->width(), sh = mask_->height();
+  if (stretch_mask && (sw != width_ || sh != height_) && sw > 0 && sh > 0 && width_ > 0) {
+    // Map pixel (x, y) takes mask pixel (x * sw / width, y * sh / height). Each mask row is
+    // read once; a map row repeated from the mask is copied from the row above.
+    std::vector<int8_t> source(static_cast<size_t>(sw));
+    std::vector<int32_t> xmap(static_cast<size_t>(width_));
+    for (int x = 0; x < width_; ++x) {
+      xmap[x] = static_cast<int32_t>(int64_t{x} * sw / width_);
+    }
+    int last = -1;
+    unsigned present = 0;  // the regions of the last map row, one bit each
+    for (int y = 0; y < height_; ++y) {
+      const int sy = static_cast<int>(int64_t{y} * sh / height_);
+      int8_t* map = &region_map_[static_cast<size_t>(y) * width_];
+      if (sy == last) {
+        std::memcpy(map, map - width_, static_cast<size_t>(width_));
+      } else {
+        const Color* row = mask_->Row(sy);
+        for (int x = 0; x < sw; ++x) {
+          const int k = ColorToRegion(row[x]);
+          source[x] = static_cast<int8_t>(k > 0 ? k - 1 : -1);
+        }
+        present = 0;
+        for (int x = 0; x < width_; ++x) {
+          map[x] = source[xmap[x]];
+          if (map[x] >= 0) present |= 1u << map[x];
+        }
+        last = sy;
+      }
+      for (int k = 0; k < 4; ++k) {
+        if (!(present & (1u << k))) continue;
+        region_top_[k] = std::min(region_top_[k], y);
+        region_bottom_[k] = std::max(region_bottom_[k], y);
+      }
+    }
+    return;
+  }
   // A mask of another size than the picture is read where it overlaps; the rest is dry.
   const int mw = std::min(width_, mask_->width());
   const int mh = std::min(height_, mask_->height());

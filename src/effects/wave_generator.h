@@ -48,7 +48,9 @@ class TWaveGenerator {
   // Works out which region every pixel belongs to, from the attached mask. It draws no random
   // numbers and touches nothing shared, so it may run ahead on an engine of its own on another
   // thread; AdoptLayout then hands the result to the engine that shows the picture.
-  void PrepareLayout();
+  // With stretch_mask, a mask of another size than the picture is read stretched to it by whole
+  // pixels (as FitProjectToSize stretches it), without a stretched copy being made.
+  void PrepareLayout(bool stretch_mask = false);
   // Takes source's layout when source was laid out for the project attached here; Prepare then
   // skips that work.
   void AdoptLayout(TWaveGenerator& source);
@@ -93,7 +95,7 @@ class TWaveGenerator {
     int32_t region;
   };
 
-  void BuildRegionMap();
+  void BuildRegionMap(bool stretch_mask = false);
   void BuildJitter();
   void BuildSpans();
   // The map columns within c0..c1 where every row the jittered copy of row r reads or writes
