@@ -225,7 +225,6 @@ void TLPfmScrSvr::FormShow(platform::Window& window) {
       // the next picture.
     }
     last_change_tick_ = platform_.Ticks();
-    LoadNextAhead();
     idle_installed_ = true;
     if (platform_.GetOsFamily() == platform::OsFamily::kWindows9x) {
       platform_.SetScreenSaverRunning(true);
@@ -390,6 +389,12 @@ void TLPfmScrSvr::ChangeCheck() {
   if (image_files_.empty()) return;
   const TPictureFit fit = PictureFit();
   if (!change_pending_) {
+    // The next picture is loaded a little ahead of its change, not for the current picture's
+    // whole time: two pictures in memory only while it is needed.
+    if (!loader_.Busy() &&
+        TickDiff(platform_.Ticks(), last_change_tick_) + kLoadAheadMs >= int64_t{Duration} * 1000) {
+      LoadNextAhead();
+    }
     if (!ChangeDue(platform_.Ticks(), last_change_tick_, Duration)) return;
     image_index_ =
         NextImageIndex(ShowImageMode, static_cast<int>(image_files_.size()), image_index_);
@@ -416,7 +421,6 @@ void TLPfmScrSvr::ChangeCheck() {
     ClearScreen();
   }
   last_change_tick_ = platform_.Ticks();
-  LoadNextAhead();
 }
 
 void TLPfmScrSvr::LoadFirstAhead() {
@@ -571,10 +575,6 @@ void TLPfmScrSvr::ClearScreen() {
   if (window_) FillAround(FrameBitmap(), PicturePos());
 }
 
-void TLPfmScrSvr::PresentScreen(const Rect& rect) {
-  if (window_) window_->Present(screen_, rect, rect.left, rect.top);
-}
-
 void TLPfmScrSvr::PlayTransition(uint32_t duration_ms) {
   transition_amounts_.clear();
   transition_steps_ = 0;
@@ -582,11 +582,10 @@ void TLPfmScrSvr::PlayTransition(uint32_t duration_ms) {
 
   // The fade goes from the screen as it stands (the old picture) to the new picture on black,
   // on 32-bit pixels with the surfaces' arithmetic. The new picture is read where it lies and
-  // the result is the screen itself: two screens of memory, no surfaces beside them.
+  // each step's rows go straight to the window: one screen of memory, the old one.
   SyncScreen();
   Bitmap old = std::move(screen_);
   screen_ = Bitmap();
-  screen_.SetSizeForOverwrite(screen_w_, screen_h_);
   const Bitmap* picture = nullptr;
   if (is_plain_picture_) {
     picture = &plain_bitmap_;
@@ -606,26 +605,25 @@ void TLPfmScrSvr::PlayTransition(uint32_t duration_ms) {
     if (cover.IsEmpty()) picture = nullptr;
   }
   const size_t w = static_cast<size_t>(screen_w_);
+  const Rect whole{0, 0, screen_w_, screen_h_};
   const auto blend = [&](int amount) {
-    for (int y = 0; y < screen_h_; ++y) {
-      Color* out = screen_.Row(y);
+    if (!window_) return;
+    window_->PresentRows(whole, [&](int y, Color* out) {
       const Color* before = old.Row(y);
       if (!picture || y < cover.top || y >= cover.bottom) {
         BlendPixels(out, nullptr, before, w, amount);
-        continue;
+        return;
       }
       const size_t l = static_cast<size_t>(cover.left), r = static_cast<size_t>(cover.right);
       BlendPixels(out, nullptr, before, l, amount);
       BlendPixels(out + l, picture->Row(y - pos.y) + (cover.left - pos.x), before + l, r - l,
                   amount);
       BlendPixels(out + r, nullptr, before + r, w - r, amount);
-    }
+    });
   };
 
-  const Rect whole{0, 0, screen_w_, screen_h_};
   const uint32_t t0 = platform_.Ticks();
   blend(kFadeFirstAmount);
-  PresentScreen(whole);
   transition_amounts_.push_back(kFadeFirstAmount);
   const uint32_t first = TickDiff(platform_.Ticks(), t0);
   const int steps = TransitionStepCount(duration_ms, first);
@@ -633,7 +631,6 @@ void TLPfmScrSvr::PlayTransition(uint32_t duration_ms) {
   for (int i = 1; i <= steps; ++i) {
     const int amount = TransitionAmount(i, steps);
     blend(amount);
-    PresentScreen(whole);
     transition_amounts_.push_back(amount);
     // Keep to the schedule when the steps run faster than measured.
     const uint64_t due = uint64_t{duration_ms} * static_cast<uint64_t>(i) /
@@ -643,7 +640,7 @@ void TLPfmScrSvr::PlayTransition(uint32_t duration_ms) {
   }
   // What the screen now shows is the new picture on black; the next whole frame lets it go.
   old = Bitmap();
-  screen_.Fill(0);
+  screen_.SetSize(screen_w_, screen_h_, 0);
   if (picture) CopyInto(screen_, *picture, pos.x, pos.y);
   after_bitmap_ = Bitmap();
   before_bitmap_ = Bitmap();

@@ -94,6 +94,9 @@ class TLPfmScrSvr : public platform::WindowHandler {
   void PlayTransition(uint32_t duration_ms);
   // How long one frame waits for a picture still loading before it lets the old one go on.
   static constexpr uint32_t kLoadWaitPerFrame = 20;
+  // How long before its change the next picture starts loading (a 4K picture takes a fraction
+  // of a second on a busy machine).
+  static constexpr int64_t kLoadAheadMs = 3000;
   bool ChangePending() const { return change_pending_; }
 
   // State, read by tests.
@@ -156,7 +159,6 @@ class TLPfmScrSvr : public platform::WindowHandler {
   void ClearScreen();
   // Black over the screen outside frame put at pos (all of it without a frame).
   void FillAround(const Bitmap* frame, Point pos);
-  void PresentScreen(const Rect& rect);
 
   platform::Platform& platform_;
   TLPCProject& project_;
