@@ -3,6 +3,10 @@
 #include <algorithm>
 #include <vector>
 
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
 #include "base/canvas.h"
 #include "base/errors.h"
 #include "base/numbers.h"
@@ -19,13 +23,65 @@ int32_t ClampInt32(int64_t v) { return static_cast<int32_t>(ClampTo<int64_t>(v, 
 
 // One row of the bilinear resample on 32-bit pixels, with the 17.15 arithmetic of the 24-bit
 // surfaces: the same weights, the same truncations, channel by channel, so the result equals
-// a round trip through a 24-bit surface without making one. Written over four lanes so the
-// compiler keeps each pixel in one vector register.
+// a round trip through a 24-bit surface without making one.
+//
+// The four weights add up to 0x8000, so p0*w1 + p1*w2 + q0*w3 + q1*w4 equals
+// (p0 << 15) + (p1 - p0)*w2 + (q0 - p0)*w3 + (q1 - p0)*w4 exactly. w2, w3 and w4 stay below
+// 0x8000 and the differences within +-255, so with SSE2 each pair of products is one signed
+// 16-bit multiply-add and all channels of a pixel go through at once.
 void BilinearRow32(const Color* __restrict r0, const Color* __restrict r1, uint32_t fy,
                    const uint32_t* __restrict offs, const uint32_t* __restrict fxs,
                    Color* __restrict out, int32_t width) {
   const uint32_t gy = 0x8000 - fy;
-  for (int32_t j = 0; j < width; ++j) {
+  int32_t j = 0;
+#if defined(__SSE2__)
+  const __m128i zero = _mm_setzero_si128();
+  const __m128i rgb = _mm_set1_epi32(0xFFFFFF);
+  // Two output pixels per step: every vector holds the four channels of pixel j in its low
+  // half and of pixel j + 1 in its high half.
+  for (; j + 1 < width; j += 2) {
+    const __m128i p = _mm_unpacklo_epi8(
+        _mm_loadl_epi64(reinterpret_cast<const __m128i*>(r0 + offs[j])), zero);
+    const __m128i q = _mm_unpacklo_epi8(
+        _mm_loadl_epi64(reinterpret_cast<const __m128i*>(r1 + offs[j])), zero);
+    const __m128i p_ = _mm_unpacklo_epi8(
+        _mm_loadl_epi64(reinterpret_cast<const __m128i*>(r0 + offs[j + 1])), zero);
+    const __m128i q_ = _mm_unpacklo_epi8(
+        _mm_loadl_epi64(reinterpret_cast<const __m128i*>(r1 + offs[j + 1])), zero);
+    // Lanes 0-3: p0 of pixel j, lanes 4-7: p0 of pixel j + 1; likewise p1, q0, q1.
+    const __m128i a = _mm_unpacklo_epi64(p, p_);
+    const __m128i b = _mm_unpackhi_epi64(p, p_);
+    const __m128i c = _mm_unpacklo_epi64(q, q_);
+    const __m128i d = _mm_unpackhi_epi64(q, q_);
+    const __m128i d1 = _mm_sub_epi16(b, a), d2 = _mm_sub_epi16(c, a), d3 = _mm_sub_epi16(d, a);
+    uint32_t w[2][3];
+    for (int k = 0; k < 2; ++k) {
+      const uint32_t fx = fxs[j + k];
+      const uint32_t w2 = (fx * gy) >> 15;
+      const uint32_t w4 = (fx * fy) >> 15;
+      w[k][0] = w2;
+      w[k][1] = fy - w4;  // w3
+      w[k][2] = w4;
+    }
+    // Pairs (w2, w3) for the multiply-add, then (w4, 0).
+    const __m128i w23_lo = _mm_set1_epi32(static_cast<int>(w[0][0] | (w[0][1] << 16)));
+    const __m128i w23_hi = _mm_set1_epi32(static_cast<int>(w[1][0] | (w[1][1] << 16)));
+    const __m128i w4_lo = _mm_set1_epi32(static_cast<int>(w[0][2]));
+    const __m128i w4_hi = _mm_set1_epi32(static_cast<int>(w[1][2]));
+    const __m128i s_lo = _mm_add_epi32(
+        _mm_add_epi32(_mm_madd_epi16(_mm_unpacklo_epi16(d1, d2), w23_lo),
+                      _mm_madd_epi16(_mm_unpacklo_epi16(d3, zero), w4_lo)),
+        _mm_slli_epi32(_mm_unpacklo_epi16(a, zero), 15));
+    const __m128i s_hi = _mm_add_epi32(
+        _mm_add_epi32(_mm_madd_epi16(_mm_unpackhi_epi16(d1, d2), w23_hi),
+                      _mm_madd_epi16(_mm_unpackhi_epi16(d3, zero), w4_hi)),
+        _mm_slli_epi32(_mm_unpackhi_epi16(a, zero), 15));
+    const __m128i v16 = _mm_packs_epi32(_mm_srli_epi32(s_lo, 15), _mm_srli_epi32(s_hi, 15));
+    const __m128i v8 = _mm_and_si128(_mm_packus_epi16(v16, zero), rgb);
+    _mm_storel_epi64(reinterpret_cast<__m128i*>(out + j), v8);
+  }
+#endif
+  for (; j < width; ++j) {
     const Color p0 = r0[offs[j]], p1 = r0[offs[j] + 1];
     const Color q0 = r1[offs[j]], q1 = r1[offs[j] + 1];
     const uint32_t fx = fxs[j];
@@ -160,6 +216,26 @@ void Blend(TFastRGB& dest, const TFastRGB& a, const TFastRGB& b, int32_t amount)
   }
 }
 
+void BlendPixels(Color* dest, const Color* a, const Color* b, size_t n, int32_t amount) {
+  const uint16_t am = static_cast<uint16_t>(ClampTo<int32_t>(amount, 0, 256));
+  const uint16_t bm = static_cast<uint16_t>(256 - am);
+  // Byte by byte, as on the surfaces; the top bytes are blended along and cleared afterwards.
+  uint8_t* __restrict pd = reinterpret_cast<uint8_t*>(dest);
+  const uint8_t* __restrict pb = reinterpret_cast<const uint8_t*>(b);
+  const size_t bytes = n * sizeof(Color);
+  if (a != nullptr) {
+    const uint8_t* __restrict pa = reinterpret_cast<const uint8_t*>(a);
+    for (size_t i = 0; i < bytes; ++i) {
+      pd[i] = static_cast<uint8_t>(static_cast<uint16_t>(pa[i] * am + pb[i] * bm) >> 8);
+    }
+  } else {
+    for (size_t i = 0; i < bytes; ++i) {
+      pd[i] = static_cast<uint8_t>(static_cast<uint16_t>(pb[i] * bm) >> 8);
+    }
+  }
+  for (size_t i = 0; i < n; ++i) dest[i] &= 0xFFFFFF;
+}
+
 Size FittedSize(bool proportional, int32_t picture_width, int32_t picture_height, int32_t width,
                 int32_t height) {
   if (proportional && picture_width > 0 && picture_height > 0 && width > 0 && height > 0) {
@@ -174,6 +250,23 @@ Size FittedSize(bool proportional, int32_t picture_width, int32_t picture_height
 }
 
 void FitProjectToSize(bool proportional, TProject& project, int32_t width, int32_t height) {
+  FitProjectPicture(proportional, project, width, height);
+  width = project.Picture.width();
+  height = project.Picture.height();
+  // The mask is stretched by whole pixels, so every pixel keeps an exact region colour.
+  if (project.Mask.width() != width || project.Mask.height() != height) {
+    Bitmap scaled;
+    if (project.Mask.empty()) {
+      scaled.SetSize(width, height, 0);  // no mask: all of it dry
+    } else {
+      scaled.SetSizeForOverwrite(width, height);  // every pixel is written
+      StretchNearest(project.Mask, scaled);
+    }
+    project.Mask = std::move(scaled);
+  }
+}
+
+void FitProjectPicture(bool proportional, TProject& project, int32_t width, int32_t height) {
   Bitmap& picture = project.Picture;
   const int32_t pw = picture.width(), ph = picture.height();
   if (pw <= 0 || ph <= 0) {
@@ -195,16 +288,10 @@ void FitProjectToSize(bool proportional, TProject& project, int32_t width, int32
 
   // A picture already at the size keeps its pixels and is not touched.
   if (pw != width || ph != height) {
-    Bitmap resized(width, height);
+    Bitmap resized;
+    resized.SetSizeForOverwrite(width, height);
     if (!ResampleBilinear32(picture, resized)) ResampleThroughSurface(picture, resized);
     picture = std::move(resized);
-  }
-
-  // The mask is stretched by whole pixels, so every pixel keeps an exact region colour.
-  if (project.Mask.width() != width || project.Mask.height() != height) {
-    Bitmap scaled(width, height);
-    StretchNearest(project.Mask, scaled);
-    project.Mask = std::move(scaled);
   }
 }
 

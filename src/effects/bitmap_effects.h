@@ -20,11 +20,19 @@ void AdjustSaturation(TFastRGB& surface, int32_t amount);
 // and nothing is written. dest may be a or b.
 void Blend(TFastRGB& dest, const TFastRGB& a, const TFastRGB& b, int32_t amount);
 
+// The same arithmetic on n 0x00RRGGBB pixels, channel by channel; a null a stands for black.
+// The top byte of every result is 0. dest must not overlap a or b.
+void BlendPixels(Color* dest, const Color* a, const Color* b, size_t n, int32_t amount);
+
 // Resizes the project's picture (smoothly) and mask (by whole pixels, so region colours stay
 // exact) to width x height, or, when proportional, to the largest size of the picture's shape
 // within it; scales the wave amplitudes and jitter ranges to match. A width or height below 1,
 // or an empty picture, raises an Error and leaves the project unchanged.
 void FitProjectToSize(bool proportional, TProject& project, int32_t width, int32_t height);
+
+// FitProjectToSize without the mask: the mask keeps its size, for a caller that reads it
+// stretched (TWaveGenerator::PrepareLayout(true)) instead of keeping a stretched copy.
+void FitProjectPicture(bool proportional, TProject& project, int32_t width, int32_t height);
 
 // The size FitProjectToSize would give a picture of picture_width x picture_height.
 Size FittedSize(bool proportional, int32_t picture_width, int32_t picture_height, int32_t width,

@@ -53,9 +53,9 @@ int32_t WrapAdd(int32_t phase, int64_t delta) {
 //
 // Flat jitter: one destination row and one source row for the whole span, a shifted, masked
 // copy written so that the compiler turns it into vector code.
-void CopyFlat(const int16_t* __restrict md, const int16_t* __restrict ms,
+void CopyFlat(const int8_t* __restrict md, const int8_t* __restrict ms,
               const Color* __restrict src, Color* __restrict dst, int k, int64_t lo, int64_t hi) {
-  const int16_t kk = static_cast<int16_t>(k);
+  const int8_t kk = static_cast<int8_t>(k);
   for (int64_t x = lo; x < hi; ++x) {
     const uint32_t keep = static_cast<uint32_t>(-static_cast<int32_t>((md[x] == kk) & (ms[x] == kk)));
     dst[x] = (src[x] & keep) | (dst[x] & ~keep);
@@ -64,14 +64,14 @@ void CopyFlat(const int16_t* __restrict md, const int16_t* __restrict ms,
 
 // Jittered columns: each column has its own destination row, given as a step in pixels.
 // Kept out of line: inlined into DisplaceRow it runs short of registers.
-__attribute__((noinline)) void CopyJittered(const int16_t* __restrict map,
+__attribute__((noinline)) void CopyJittered(const int8_t* __restrict map,
                                             const Color* __restrict pic, Color* __restrict out,
                                             const int32_t* __restrict steps, ptrdiff_t dbase,
                                             ptrdiff_t sbase, int64_t h, int k, int64_t lo,
                                             int64_t hi) {
-  const int16_t kk = static_cast<int16_t>(k);
-  const int16_t* md = map + dbase + h;
-  const int16_t* ms = map + sbase + h;
+  const int8_t kk = static_cast<int8_t>(k);
+  const int8_t* md = map + dbase + h;
+  const int8_t* ms = map + sbase + h;
   const Color* src = pic + sbase + h;
   Color* dst = out + dbase;
   for (int64_t x = lo; x < hi; ++x) {
@@ -125,7 +125,6 @@ void TWaveGenerator::Prepare() {
   width_ = picture_->width();
   height_ = picture_->height();
   weather_undo_.clear();
-  frame_.SetSize(width_, height_);
   Randomize();
   phase_.fill(0);
   if (!layout_ready_) {
@@ -133,15 +132,25 @@ void TWaveGenerator::Prepare() {
     BuildSpans();
   }
   BuildJitter();
-  Update();
-  ResetOutput();
+  if (weather_on_) {
+    // The weather's step draws random numbers: the first frame is made in full.
+    frame_.SetSize(width_, height_);
+    Update();
+    ResetOutput();
+    return;
+  }
+  // Without weather the first frame's water would be overwritten by the plain picture at once:
+  // only its step of the phases is kept. This runs on the frame thread at every change.
+  AdvancePhases();
+  clean_valid_ = false;
+  frame_ = *picture_;
 }
 
-void TWaveGenerator::PrepareLayout() {
+void TWaveGenerator::PrepareLayout(bool stretch_mask) {
   if (project_ == nullptr) throw Error("TWaveGenerator: PrepareLayout without a packed image");
   width_ = picture_->width();
   height_ = picture_->height();
-  BuildRegionMap();
+  BuildRegionMap(stretch_mask);
   BuildSpans();
   layout_ready_ = true;
 }
@@ -161,22 +170,59 @@ void TWaveGenerator::AdoptLayout(TWaveGenerator& source) {
   layout_ready_ = true;
 }
 
-void TWaveGenerator::BuildRegionMap() {
+void TWaveGenerator::BuildRegionMap(bool stretch_mask) {
   region_map_.assign(static_cast<size_t>(width_) * height_, -1);
   region_top_.fill(kEmptyTop);
   region_bottom_.fill(kEmptyBottom);
+  const int sw = mask_->width(), sh = mask_->height();
+  if (stretch_mask && (sw != width_ || sh != height_) && sw > 0 && sh > 0 && width_ > 0) {
+    // Map pixel (x, y) takes mask pixel (x * sw / width, y * sh / height). Each mask row is
+    // read once; a map row repeated from the mask is copied from the row above.
+    std::vector<int8_t> source(static_cast<size_t>(sw));
+    std::vector<int32_t> xmap(static_cast<size_t>(width_));
+    for (int x = 0; x < width_; ++x) {
+      xmap[x] = static_cast<int32_t>(int64_t{x} * sw / width_);
+    }
+    int last = -1;
+    unsigned present = 0;  // the regions of the last map row, one bit each
+    for (int y = 0; y < height_; ++y) {
+      const int sy = static_cast<int>(int64_t{y} * sh / height_);
+      int8_t* map = &region_map_[static_cast<size_t>(y) * width_];
+      if (sy == last) {
+        std::memcpy(map, map - width_, static_cast<size_t>(width_));
+      } else {
+        const Color* row = mask_->Row(sy);
+        for (int x = 0; x < sw; ++x) {
+          const int k = ColorToRegion(row[x]);
+          source[x] = static_cast<int8_t>(k > 0 ? k - 1 : -1);
+        }
+        present = 0;
+        for (int x = 0; x < width_; ++x) {
+          map[x] = source[xmap[x]];
+          if (map[x] >= 0) present |= 1u << map[x];
+        }
+        last = sy;
+      }
+      for (int k = 0; k < 4; ++k) {
+        if (!(present & (1u << k))) continue;
+        region_top_[k] = std::min(region_top_[k], y);
+        region_bottom_[k] = std::max(region_bottom_[k], y);
+      }
+    }
+    return;
+  }
   // A mask of another size than the picture is read where it overlaps; the rest is dry.
   const int mw = std::min(width_, mask_->width());
   const int mh = std::min(height_, mask_->height());
   for (int y = 0; y < mh; ++y) {
     const Color* row = mask_->Row(y);
-    int16_t* map = &region_map_[static_cast<size_t>(y) * width_];
+    int8_t* map = &region_map_[static_cast<size_t>(y) * width_];
     for (int x = 0; x < mw; ++x) {
       const int k = ColorToRegion(row[x]);
       if (k <= 0) continue;
       region_top_[k - 1] = std::min(region_top_[k - 1], y);
       region_bottom_[k - 1] = std::max(region_bottom_[k - 1], y);
-      map[x] = static_cast<int16_t>(k - 1);
+      map[x] = static_cast<int8_t>(k - 1);
     }
   }
 }
@@ -202,10 +248,10 @@ void TWaveGenerator::BuildSpans() {
   row_spans_.assign(static_cast<size_t>(height_) + 1, 0);
   for (int32_t y = 0; y < height_; ++y) {
     row_spans_[y] = static_cast<uint32_t>(spans_.size());
-    const int16_t* map = &region_map_[static_cast<size_t>(y) * width_];
+    const int8_t* map = &region_map_[static_cast<size_t>(y) * width_];
     int32_t x = 0;
     while (x < width_) {
-      const int16_t k = map[x];
+      const int8_t k = map[x];
       int32_t e = x + 1;
       while (e < width_ && map[e] == k) ++e;
       if (k >= 0) spans_.push_back(Span{x, e, k});
@@ -264,11 +310,7 @@ void TWaveGenerator::Update() {
   ComputeRowOffsets(offsets_, still);
   UndoWeather();
   for (int32_t r = 0; r < height_; ++r) DisplaceRow(r, &offsets_[static_cast<size_t>(r) * 4]);
-  for (int i = 0; i < 4; ++i) {
-    const TWaveParam& p = *params_[i];
-    const int64_t s = Round(static_cast<double>(int64_t{p.PhaseStep} * speed_percent_) / 100);
-    phase_[i] = WrapAdd(phase_[i], p.Direction == 0 ? -s : s);
-  }
+  AdvancePhases();
   if (!weather_on_) return;
   // Overlay is the water frame itself; the weather is drawn onto it with its pixels logged.
   const TWeatherParam& w = project_->WeatherParam;
@@ -287,6 +329,14 @@ void TWaveGenerator::Update() {
     rain_->Angle = static_cast<int32_t>(
         (angle > INT32_MAX || angle < INT32_MIN) ? angle % 360 : angle);
     rain_->Step();
+  }
+}
+
+void TWaveGenerator::AdvancePhases() {
+  for (int i = 0; i < 4; ++i) {
+    const TWaveParam& p = *params_[i];
+    const int64_t s = Round(static_cast<double>(int64_t{p.PhaseStep} * speed_percent_) / 100);
+    phase_[i] = WrapAdd(phase_[i], p.Direction == 0 ? -s : s);
   }
 }
 
@@ -324,7 +374,7 @@ void TWaveGenerator::DisplaceRow(int32_t r, const WaveRowOffsets* offsets) {
   const int64_t hmax = height_ - 1, wmax = width_ - 1;
   const Color* const pic = picture_->data();
   Color* const out = frame_.data();
-  const int16_t* const map = region_map_.data();
+  const int8_t* const map = region_map_.data();
   const ptrdiff_t w = width_;
   for (uint32_t si = row_spans_[r]; si < row_spans_[r + 1]; ++si) {
     const Span& sp = spans_[si];

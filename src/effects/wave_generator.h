@@ -48,7 +48,9 @@ class TWaveGenerator {
   // Works out which region every pixel belongs to, from the attached mask. It draws no random
   // numbers and touches nothing shared, so it may run ahead on an engine of its own on another
   // thread; AdoptLayout then hands the result to the engine that shows the picture.
-  void PrepareLayout();
+  // With stretch_mask, a mask of another size than the picture is read stretched to it by whole
+  // pixels (as FitProjectToSize stretches it), without a stretched copy being made.
+  void PrepareLayout(bool stretch_mask = false);
   // Takes source's layout when source was laid out for the project attached here; Prepare then
   // skips that work.
   void AdoptLayout(TWaveGenerator& source);
@@ -93,7 +95,7 @@ class TWaveGenerator {
     int32_t region;
   };
 
-  void BuildRegionMap();
+  void BuildRegionMap(bool stretch_mask = false);
   void BuildJitter();
   void BuildSpans();
   // The map columns within c0..c1 where every row the jittered copy of row r reads or writes
@@ -101,6 +103,8 @@ class TWaveGenerator {
   std::pair<int64_t, int64_t> InsideColumns(int64_t r, int64_t v, int64_t jmax, int k,
                                             int64_t c0, int64_t c1) const;
   void DisplaceRow(int32_t r, const WaveRowOffsets* offsets);
+  // Moves every region's phase on by one frame's step.
+  void AdvancePhases();
   // Takes the last frame's weather off frame_ again.
   void UndoWeather();
 
@@ -118,7 +122,7 @@ class TWaveGenerator {
   mutable Bitmap clean_;
   mutable bool clean_valid_ = false;
   int32_t speed_percent_ = 100;
-  std::vector<int16_t> region_map_;  // height_ rows of width_ entries
+  std::vector<int8_t> region_map_;  // height_ rows of width_ entries: -1 dry, else 0..3
   std::array<std::vector<int32_t>, 4> jitter_;
   std::array<bool, 4> flat_jitter_{};  // every column's offset is 0
   std::array<int32_t, 4> jitter_max_{};

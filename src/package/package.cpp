@@ -40,17 +40,32 @@ int64_t StreamSize(std::ifstream& in) {
 // -1. The marker has one "{" only, at its start, so the first occurrence of its bytes is the
 // first place a byte-by-byte match would complete.
 int64_t ScanForMarker(std::istream& in, int64_t begin, int64_t end) {
-  constexpr size_t kBlock = size_t{1} << 16;
+  constexpr size_t kBlock = size_t{1} << 20;
   constexpr size_t kCarry = kPackageMarkerLength - 1;
   const std::string marker = PackageMarkerBytes();
-  const std::boyer_moore_horspool_searcher searcher(marker.begin(), marker.end());
-  std::vector<char> buffer(kBlock + kCarry);
+  // The marker's first byte is rare in a program file: memchr finds each candidate at memory
+  // speed and only those are compared in full.
+  const auto search = [&marker](const char* first, const char* last) {
+    const char lead = marker[0];
+    const size_t n = marker.size();
+    while (static_cast<size_t>(last - first) >= n) {
+      const void* at = std::memchr(first, lead, static_cast<size_t>(last - first) - n + 1);
+      if (!at) return last;
+      const char* hit = static_cast<const char*>(at);
+      if (std::memcmp(hit + 1, marker.data() + 1, n - 1) == 0) return hit;
+      first = hit + 1;
+    }
+    return last;
+  };
+  const size_t span = end < 0 ? kBlock : static_cast<size_t>(std::max<int64_t>(end - begin, 0));
+  std::vector<char> buffer(std::min(kBlock, span) + kCarry);
+  const size_t block = buffer.size() - kCarry;
   in.clear();
   in.seekg(begin);
   size_t kept = 0;      // bytes carried over at the start of buffer
   int64_t pos = begin;  // file offset of the byte after the last one read
   while (end < 0 || pos < end) {
-    int64_t want = static_cast<int64_t>(kBlock);
+    int64_t want = static_cast<int64_t>(block);
     if (end >= 0) want = std::min<int64_t>(want, end - pos);
     in.read(buffer.data() + kept, want);
     const int64_t got = in.gcount();
@@ -58,7 +73,7 @@ int64_t ScanForMarker(std::istream& in, int64_t begin, int64_t end) {
     const size_t total = kept + static_cast<size_t>(got);
     const char* first = buffer.data();
     const char* last = first + total;
-    const char* hit = std::search(first, last, searcher);
+    const char* hit = search(first, last);
     pos += got;
     if (hit != last) return pos - static_cast<int64_t>(last - hit) + kPackageMarkerLength;
     kept = std::min(total, kCarry);
@@ -75,7 +90,8 @@ std::string RecordLabel(int index, int32_t count) {
 // early; out keeps what was read.
 bool CopyBytes(std::istream& in, std::ostream& out, int64_t size,
                const std::function<void(uint64_t)>& progress, int chunk = kPackageChunk) {
-  std::vector<char> buffer(static_cast<size_t>(chunk));
+  // No bigger than the record: small records are the common case.
+  std::vector<char> buffer(static_cast<size_t>(std::clamp<int64_t>(size, 1, chunk)));
   int64_t copied = 0;
   while (copied < size) {
     const int64_t want = std::min<int64_t>(chunk, size - copied);
@@ -179,7 +195,7 @@ PackageExtractResult ExtractPackageRange(const std::string& path, int64_t begin,
         out.open(fs::path(output), std::ios::binary | std::ios::trunc);
       }
       if (!out.is_open()) throw IOError(output + ": cannot create the file");
-      const bool complete = CopyBytes(in, out, size, {}, 1 << 16);
+      const bool complete = CopyBytes(in, out, size, {}, 1 << 20);
       out.close();
       if (!out) throw IOError(output + ": write failed");
       if (!complete) {

@@ -10,6 +10,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
@@ -216,6 +217,16 @@ class Window {
   }
   // Fills a part of the client area (half-open rectangle) with one colour.
   virtual void FillRect(const Rect& rect, Color color) = 0;
+  // Draws the part rect of the client area row by row: row(y, pixels) writes the rect's
+  // Width() pixels of client row y. A backend that can hand out its screen's rows needs no
+  // picture of the whole part for it; this default gathers the rows into one and presents it.
+  using RowWriter = std::function<void(int y, Color* pixels)>;
+  virtual void PresentRows(const Rect& rect, const RowWriter& row) {
+    if (rect.IsEmpty()) return;
+    Bitmap part(rect.Width(), rect.Height());
+    for (int y = rect.top; y < rect.bottom; ++y) row(y, part.Row(y - rect.top));
+    Present(part, rect.left, rect.top);
+  }
 
   virtual void SetCaption(const std::string& caption) = 0;
   virtual std::string Caption() const = 0;

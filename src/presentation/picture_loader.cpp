@@ -37,11 +37,13 @@ TLoadedPicture LoadShowPicture(const std::string& file, const TPictureFit& fit) 
   result.Packed->LoadFromFile(file);
   result.Packed->SetSpeed(fit.Speed);
   if (fit.Stretch) {
-    FitProjectToSize(fit.Proportional, *result.Packed, fit.ScreenWidth, fit.ScreenHeight);
+    // The mask is read stretched by the layout below; a screen-sized copy of it would only
+    // live until then.
+    FitProjectPicture(fit.Proportional, *result.Packed, fit.ScreenWidth, fit.ScreenHeight);
   }
   result.Layout = std::make_unique<TWaveGenerator>();
   result.Layout->AttachProject(result.Packed.get());
-  result.Layout->PrepareLayout();
+  result.Layout->PrepareLayout(fit.Stretch);
   // The layout says all the mask did; a screen-sized mask kept beside it for the picture's
   // whole time would only cost memory.
   result.Packed->Mask = Bitmap();

@@ -1,6 +1,7 @@
 #include "presentation/screensaver_window.h"
 
 #include <algorithm>
+#include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -11,7 +12,6 @@
 #include "base/paths.h"
 #include "base/random.h"
 #include "effects/bitmap_effects.h"
-#include "effects/fast_surfaces.h"
 #include "effects/wave_generator.h"
 #include "imaging/picture.h"
 #include "package/work_folder.h"
@@ -126,7 +126,8 @@ void TLPfmScrSvr::ShowModal() {
   // Measuring scripts (bench/show_cpu) read how many frames the show drew.
   if (const char* stats = std::getenv("LPC_FRAME_STATS"); stats && *stats) {
     if (FILE* f = std::fopen(stats, "w")) {
-      std::fprintf(f, "frames %llu\n", static_cast<unsigned long long>(frames_drawn_));
+      std::fprintf(f, "frames %llu\nfirst_frame_ns %lld\n",
+                   static_cast<unsigned long long>(frames_drawn_), first_frame_ns_);
       std::fclose(f);
     }
   }
@@ -136,6 +137,7 @@ void TLPfmScrSvr::ShowModal() {
 }
 
 platform::Window& TLPfmScrSvr::Open() {
+  LoadFirstAhead();
   platform::WindowOptions options;
   options.kind = platform::WindowKind::kFullScreen;
   options.caption = kScreensaverCaption;
@@ -176,7 +178,9 @@ void TLPfmScrSvr::FormShow(platform::Window& window) {
   before_bitmap_ = Bitmap();
   after_bitmap_ = Bitmap();
   plain_bitmap_ = Bitmap();
-  screen_.SetSize(screen_w_, screen_h_, 0);
+  // The screen starts black; its copy is only made when something needs it.
+  screen_ = Bitmap();
+  frame_pending_ = false;
 
   TExitState& exit_state = SharedExitState();
   exit_state.RestoreToggle = false;
@@ -221,7 +225,6 @@ void TLPfmScrSvr::FormShow(platform::Window& window) {
       // the next picture.
     }
     last_change_tick_ = platform_.Ticks();
-    LoadNextAhead();
     idle_installed_ = true;
     if (platform_.GetOsFamily() == platform::OsFamily::kWindows9x) {
       platform_.SetScreenSaverRunning(true);
@@ -329,10 +332,34 @@ bool TLPfmScrSvr::OnIdle(platform::Window&) {
 }
 
 void TLPfmScrSvr::OnPaint(platform::Window&) {
-  if (!window_ || screen_.empty()) return;
-  SyncScreen();
+  if (!window_ || screen_w_ <= 0 || screen_h_ <= 0) return;
   full_redraw_ = true;
-  window_->Present(screen_);
+  if (!screen_.empty()) {
+    SyncScreen();
+    window_->Present(screen_);
+    return;
+  }
+  // Black around the last frame, drawn from the frame itself: no screen-sized copy for it.
+  const Bitmap* frame = frame_pending_ ? FrameBitmap() : nullptr;
+  FillAround(frame, pending_pos_);
+  if (frame) window_->Present(*frame, pending_pos_.x, pending_pos_.y);
+}
+
+void TLPfmScrSvr::FillAround(const Bitmap* frame, Point pos) {
+  if (!frame) {
+    window_->FillRect(Rect{0, 0, screen_w_, screen_h_}, 0);
+    return;
+  }
+  const Rect r{std::clamp(pos.x, 0, screen_w_), std::clamp(pos.y, 0, screen_h_),
+               std::clamp(pos.x + frame->width(), 0, screen_w_),
+               std::clamp(pos.y + frame->height(), 0, screen_h_)};
+  const Rect bands[] = {{0, 0, screen_w_, r.top},
+                        {0, r.bottom, screen_w_, screen_h_},
+                        {0, r.top, r.left, r.bottom},
+                        {r.right, r.top, screen_w_, r.bottom}};
+  for (const Rect& band : bands) {
+    if (!band.IsEmpty()) window_->FillRect(band, 0);
+  }
 }
 
 void TLPfmScrSvr::IdleFrame() {
@@ -362,6 +389,12 @@ void TLPfmScrSvr::ChangeCheck() {
   if (image_files_.empty()) return;
   const TPictureFit fit = PictureFit();
   if (!change_pending_) {
+    // The next picture is loaded a little ahead of its change, not for the current picture's
+    // whole time: two pictures in memory only while it is needed.
+    if (!loader_.Busy() &&
+        TickDiff(platform_.Ticks(), last_change_tick_) + kLoadAheadMs >= int64_t{Duration} * 1000) {
+      LoadNextAhead();
+    }
     if (!ChangeDue(platform_.Ticks(), last_change_tick_, Duration)) return;
     image_index_ =
         NextImageIndex(ShowImageMode, static_cast<int>(image_files_.size()), image_index_);
@@ -379,7 +412,8 @@ void TLPfmScrSvr::ChangeCheck() {
     if (TickDiff(platform_.Ticks(), last_frame_tick_) >= kLoadWaitPerFrame) return;
   }
   change_pending_ = false;
-  SyncScreen();
+  // The fade starts from what the screen shows; without one the screen goes black anyway.
+  if (Transition) SyncScreen();
   CommitPicture(loader_.Take());
   if (Transition) {
     PlayTransition(kTransitionMs);
@@ -387,7 +421,26 @@ void TLPfmScrSvr::ChangeCheck() {
     ClearScreen();
   }
   last_change_tick_ = platform_.Ticks();
-  LoadNextAhead();
+}
+
+void TLPfmScrSvr::LoadFirstAhead() {
+  // The first picture decodes while the window is being made, when it is known without a
+  // random draw: the first one in order, or the only one. FormShow still makes the choice (and
+  // its draws) as always; a guess that turns out wrong (another screen size) is simply redone.
+  const TLPCFileList& files = project_.FileList;
+  const TLPCSetting& s = project_.Setting;
+  std::vector<const std::string*> shown;
+  for (size_t i = 0; i < files.Names.size(); ++i) {
+    if (i < files.Flags.size() && files.Flags[i] == kFlagTrue) shown.push_back(&files.Names[i]);
+  }
+  const bool random = s.ShowImageMode == kAllImagesRandom || s.ShowImageMode == kFavoritesRandom;
+  if (shown.empty() || (random && shown.size() > 1)) return;
+  const int first = NextImageIndex(kAllImagesSequential, static_cast<int>(shown.size()), -1);
+  if (first < 0 || first >= static_cast<int>(shown.size())) return;
+  const Size screen = platform_.ScreenSize();
+  if (screen.width <= 0 || screen.height <= 0) return;
+  loader_.Start(*shown[static_cast<size_t>(first)],
+                TPictureFit{screen.width, screen.height, s.Stretch, s.Proportional, s.Speed});
 }
 
 TPictureFit TLPfmScrSvr::PictureFit() const {
@@ -491,12 +544,22 @@ void TLPfmScrSvr::DrawFrame() {
     rows.bottom = std::min(frame->height(), bottom + 1);
   }
   if (!rows.IsEmpty()) window_->Present(*frame, rows, pos.x, pos.y + rows.top);
+  if (first_frame_ns_ == 0) {
+    first_frame_ns_ = std::chrono::duration_cast<std::chrono::nanoseconds>(
+                          std::chrono::system_clock::now().time_since_epoch())
+                          .count();
+  }
+  // Around the frame the screen is black, so once the whole frame is drawn the window holds
+  // black and this frame: a copy of the screen kept for the show's whole time would only cost
+  // memory (SyncScreen makes one when a fade needs it).
+  if (rows.top == 0 && rows.bottom == frame->height()) screen_ = Bitmap();
   full_redraw_ = false;
   frame_pending_ = true;
   pending_pos_ = pos;
 }
 
 void TLPfmScrSvr::SyncScreen() {
+  if (screen_.empty() && screen_w_ > 0 && screen_h_ > 0) screen_.SetSize(screen_w_, screen_h_, 0);
   if (!frame_pending_) return;
   frame_pending_ = false;
   const Bitmap* frame = FrameBitmap();
@@ -506,55 +569,68 @@ void TLPfmScrSvr::SyncScreen() {
 void TLPfmScrSvr::ClearScreen() {
   frame_pending_ = false;
   full_redraw_ = true;
-  screen_.Fill(0);
-  if (window_) window_->FillRect(Rect{0, 0, screen_w_, screen_h_}, 0);
-}
-
-void TLPfmScrSvr::PresentScreen(const Rect& rect) {
-  if (window_) window_->Present(screen_, rect, rect.left, rect.top);
+  screen_ = Bitmap();
+  // The frame that follows draws the whole picture over its part of the screen; only the rest
+  // goes black now (a whole black screen first would be a second full present at a change).
+  if (window_) FillAround(FrameBitmap(), PicturePos());
 }
 
 void TLPfmScrSvr::PlayTransition(uint32_t duration_ms) {
   transition_amounts_.clear();
   transition_steps_ = 0;
   if (screen_w_ <= 0 || screen_h_ <= 0) return;
-  TFastBMP new_surface(screen_w_, screen_h_);
-  TFastBMP old_surface(screen_w_, screen_h_);
-  TFastBMP result(screen_w_, screen_h_);
 
-  // The screen as it stands (the old picture) and the new picture on black.
-  // The old picture goes into its surface straight from the screen's copy; no third copy.
+  // The fade goes from the screen as it stands (the old picture) to the new picture on black,
+  // on 32-bit pixels with the surfaces' arithmetic. The new picture is read where it lies and
+  // each step's rows go straight to the window: one screen of memory, the old one.
   SyncScreen();
-  old_surface.LoadFromBitmapHandle(screen_);
-  after_bitmap_.SetSize(screen_w_, screen_h_, 0);
+  Bitmap old = std::move(screen_);
+  screen_ = Bitmap();
   const Bitmap* picture = nullptr;
   if (is_plain_picture_) {
     picture = &plain_bitmap_;
   } else if (packed_ready_) {
     picture = wave_engine_->Picture();
   }
+  if (picture && picture->empty()) picture = nullptr;
+  // The part of the screen the new picture covers.
+  Point pos;
+  Rect cover;
   if (picture) {
-    const Point pos = PicturePosition(picture->width(), picture->height(), screen_w_, screen_h_,
-                                      Stretch, Proportional);
-    CopyInto(after_bitmap_, *picture, pos.x, pos.y);
+    pos = PicturePosition(picture->width(), picture->height(), screen_w_, screen_h_, Stretch,
+                          Proportional);
+    cover = Rect{std::clamp(pos.x, 0, screen_w_), std::clamp(pos.y, 0, screen_h_),
+                 std::clamp(pos.x + picture->width(), 0, screen_w_),
+                 std::clamp(pos.y + picture->height(), 0, screen_h_)};
+    if (cover.IsEmpty()) picture = nullptr;
   }
-  new_surface.LoadFromBitmapHandle(after_bitmap_);
-
-  Canvas canvas(screen_);
+  const size_t w = static_cast<size_t>(screen_w_);
   const Rect whole{0, 0, screen_w_, screen_h_};
+  const auto blend = [&](int amount) {
+    if (!window_) return;
+    window_->PresentRows(whole, [&](int y, Color* out) {
+      const Color* before = old.Row(y);
+      if (!picture || y < cover.top || y >= cover.bottom) {
+        BlendPixels(out, nullptr, before, w, amount);
+        return;
+      }
+      const size_t l = static_cast<size_t>(cover.left), r = static_cast<size_t>(cover.right);
+      BlendPixels(out, nullptr, before, l, amount);
+      BlendPixels(out + l, picture->Row(y - pos.y) + (cover.left - pos.x), before + l, r - l,
+                  amount);
+      BlendPixels(out + r, nullptr, before + r, w - r, amount);
+    });
+  };
+
   const uint32_t t0 = platform_.Ticks();
-  Blend(result, new_surface, old_surface, kFadeFirstAmount);
-  result.DrawAt(canvas, 0, 0);
-  PresentScreen(whole);
+  blend(kFadeFirstAmount);
   transition_amounts_.push_back(kFadeFirstAmount);
   const uint32_t first = TickDiff(platform_.Ticks(), t0);
   const int steps = TransitionStepCount(duration_ms, first);
   transition_steps_ = steps;
   for (int i = 1; i <= steps; ++i) {
     const int amount = TransitionAmount(i, steps);
-    Blend(result, new_surface, old_surface, amount);
-    result.DrawAt(canvas, 0, 0);
-    PresentScreen(whole);
+    blend(amount);
     transition_amounts_.push_back(amount);
     // Keep to the schedule when the steps run faster than measured.
     const uint64_t due = uint64_t{duration_ms} * static_cast<uint64_t>(i) /
@@ -562,9 +638,10 @@ void TLPfmScrSvr::PlayTransition(uint32_t duration_ms) {
     const uint32_t elapsed = TickDiff(platform_.Ticks(), t0);
     if (elapsed < due) platform_.Sleep(static_cast<uint32_t>(due - elapsed));
   }
-  // What the screen now shows is the new picture on black. The fade's bitmaps are not kept
-  // between changes: two screens of memory for the whole show otherwise.
-  screen_ = std::move(after_bitmap_);
+  // What the screen now shows is the new picture on black; the next whole frame lets it go.
+  old = Bitmap();
+  screen_.SetSize(screen_w_, screen_h_, 0);
+  if (picture) CopyInto(screen_, *picture, pos.x, pos.y);
   after_bitmap_ = Bitmap();
   before_bitmap_ = Bitmap();
   frame_pending_ = false;

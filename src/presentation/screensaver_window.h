@@ -94,6 +94,9 @@ class TLPfmScrSvr : public platform::WindowHandler {
   void PlayTransition(uint32_t duration_ms);
   // How long one frame waits for a picture still loading before it lets the old one go on.
   static constexpr uint32_t kLoadWaitPerFrame = 20;
+  // How long before its change the next picture starts loading (a 4K picture takes a fraction
+  // of a second on a busy machine).
+  static constexpr int64_t kLoadAheadMs = 3000;
   bool ChangePending() const { return change_pending_; }
 
   // State, read by tests.
@@ -108,8 +111,11 @@ class TLPfmScrSvr : public platform::WindowHandler {
   const Bitmap& PlainBitmap() const { return plain_bitmap_; }
   const TProject* PackedPicture() const { return packed_picture_.get(); }
   const TWaveGenerator* WaveEngine() const { return wave_engine_.get(); }
-  // What the window shows, as last drawn.
-  const Bitmap& Screen() const { return screen_; }
+  // What the window shows, as last drawn (a copy made on request).
+  const Bitmap& Screen() {
+    SyncScreen();
+    return screen_;
+  }
   bool IdleInstalled() const { return idle_installed_; }
   bool MusicOn() const { return music_on_; }
   const std::vector<std::string>& MusicFiles() const { return music_files_; }
@@ -134,6 +140,8 @@ class TLPfmScrSvr : public platform::WindowHandler {
 
  private:
   TPictureFit PictureFit() const;
+  // Starts loading the first picture before the window shows, when it is known already.
+  void LoadFirstAhead();
   // Starts loading the picture that will follow the current one, when it is known already.
   void LoadNextAhead();
   // The frame-thread half of a change: the loaded picture goes on screen, the wave generator
@@ -149,7 +157,8 @@ class TLPfmScrSvr : public platform::WindowHandler {
   // Puts the last drawn frame into screen_, so it holds exactly what the window shows.
   void SyncScreen();
   void ClearScreen();
-  void PresentScreen(const Rect& rect);
+  // Black over the screen outside frame put at pos (all of it without a frame).
+  void FillAround(const Bitmap* frame, Point pos);
 
   platform::Platform& platform_;
   TLPCProject& project_;
@@ -171,10 +180,14 @@ class TLPfmScrSvr : public platform::WindowHandler {
   bool packed_ready_ = false;  // the engine is prepared for packed_picture_
   Bitmap before_bitmap_;
   Bitmap after_bitmap_;
+  // What the window shows, when a copy is needed (a fade); empty means black around the
+  // pending frame.
   Bitmap screen_;
   int screen_w_ = 0;
   int screen_h_ = 0;
   uint64_t frames_drawn_ = 0;
+  // Wall-clock time of the first frame (for start-up measurements), 0 before it.
+  long long first_frame_ns_ = 0;
   // The frame drawn last and where, until SyncScreen copies it into screen_.
   bool frame_pending_ = false;
   Point pending_pos_;

@@ -2,6 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <vector>
+
 #include "base/errors.h"
 #include "base/random.h"
 
@@ -71,6 +74,33 @@ TEST(Blend, MatchesTheTableArithmeticForEveryAmountAndPair) {
   for (int i = 0; i < 65536; ++i) {
     a.Bits[i] = static_cast<uint8_t>(i & 0xFF);
     b.Bits[i] = static_cast<uint8_t>(i >> 8);
+  }
+  // The same pairs as 32-bit pixels (top bytes set, to be cleared), and against black.
+  std::vector<Color> pa(16384 * 2), pb(16384 * 2), pd(16384 * 2), pk(16384 * 2);
+  for (size_t i = 0; i < pa.size(); ++i) {
+    const uint8_t* sa = a.Bits + i * 3;
+    const uint8_t* sb = b.Bits + i * 3;
+    pa[i] = 0xAB000000u | MakeColor(sa[2], sa[1], sa[0]);
+    pb[i] = 0xCD000000u | MakeColor(sb[2], sb[1], sb[0]);
+  }
+  TFastBMP black(16384, 2);
+  std::fill(black.Bits, black.Bits + black.ByteSize, 0);
+  // Rows of 16384 pixels need no padding: the surface's bytes are the pixels in order.
+  const auto pixels = [](const TFastBMP& s) {
+    std::vector<Color> v(static_cast<size_t>(s.ByteSize / 3));
+    for (size_t i = 0; i < v.size(); ++i) {
+      v[i] = MakeColor(s.Bits[i * 3 + 2], s.Bits[i * 3 + 1], s.Bits[i * 3]);
+    }
+    return v;
+  };
+  for (int amount = 0; amount <= 256; ++amount) {
+    Blend(d, a, b, amount);
+    BlendPixels(pd.data(), pa.data(), pb.data(), pd.size(), amount);
+    ASSERT_EQ(pd, pixels(d)) << "amount " << amount;
+    TFastBMP dk(16384, 2);
+    Blend(dk, black, b, amount);
+    BlendPixels(pk.data(), nullptr, pb.data(), pk.size(), amount);
+    ASSERT_EQ(pk, pixels(dk)) << "black, amount " << amount;
   }
   for (int amount = 0; amount <= 256; ++amount) {
     uint8_t table[511];
@@ -190,7 +220,7 @@ TEST(FitProjectToSize, PictureIsTheBilinearResampleOfTheSurfaceAndTheMaskAWholeP
   const struct {
     int sw, sh, dw, dh;
   } cases[] = {{13, 9, 20, 17}, {13, 9, 5, 4}, {64, 1, 7, 3}, {1, 9, 4, 4},
-               {13, 9, 13, 9},  {3, 2, 1, 1},  {2, 7, 9, 2}};
+               {13, 9, 13, 9},  {3, 2, 1, 1},  {2, 7, 9, 2}, {301, 203, 640, 479}};
   for (const auto& c : cases) {
     TProject p = Picture1024x768();
     RandSeed(11);

@@ -7,6 +7,7 @@
 
 #include "base/errors.h"
 #include "base/random.h"
+#include "effects/bitmap_effects.h"
 #include "effects/wave_reference.h"
 #include "effects/weather.h"
 
@@ -412,6 +413,53 @@ TEST(WaveGenerator, OverlayIsTheWaterFrameWithTheWeatherDrawnOverIt) {
         EXPECT_EQ(rain.Drops, gen.Rain()->Drops);
       }
       ASSERT_EQ(*gen.Overlay(), expected) << "frame " << f;
+    }
+  }
+}
+
+}  // namespace
+}  // namespace lpc
+
+namespace lpc {
+namespace {
+
+// A layout that reads the mask stretched equals the layout of the stretched mask FitProjectToSize
+// keeps: region of every pixel and every region's rows, growing, shrinking, one way each, and
+// with no mask at all.
+TEST(WaveGenerator, StretchedLayoutEqualsTheLayoutOfTheStretchedMask) {
+  const struct {
+    int sw, sh, dw, dh;
+    bool mask;
+  } cases[] = {{40, 30, 97, 61, true},  {97, 61, 40, 30, true}, {40, 30, 40, 73, true},
+               {40, 30, 13, 30, true},  {1, 1, 20, 10, true},   {40, 30, 80, 60, false}};
+  for (const auto& c : cases) {
+    TProject p;
+    p.Picture.SetSize(c.sw, c.sh, 0x102030);
+    if (c.mask) {
+      p.Mask.SetSize(c.sw, c.sh);
+      RandSeed(5);
+      for (int y = 0; y < c.sh; ++y) {
+        for (int x = 0; x < c.sw; ++x) p.Mask.At(x, y) = RegionToColor(Random(6) - 1);
+      }
+    }
+    TProject stretched = p;
+    FitProjectToSize(false, stretched, c.dw, c.dh);
+    FitProjectPicture(false, p, c.dw, c.dh);
+    TWaveGenerator want, got;
+    want.AttachProject(&stretched);
+    want.PrepareLayout();
+    got.AttachProject(&p);
+    got.PrepareLayout(true);
+    const std::string at = std::to_string(c.sw) + "x" + std::to_string(c.sh) + " -> " +
+                           std::to_string(c.dw) + "x" + std::to_string(c.dh);
+    for (int k = 0; k < 4; ++k) {
+      EXPECT_EQ(got.RegionTop(k), want.RegionTop(k)) << at << " region " << k;
+      EXPECT_EQ(got.RegionBottom(k), want.RegionBottom(k)) << at << " region " << k;
+    }
+    for (int y = 0; y < c.dh; ++y) {
+      for (int x = 0; x < c.dw; ++x) {
+        ASSERT_EQ(got.RegionAt(x, y), want.RegionAt(x, y)) << at << " at " << x << "," << y;
+      }
     }
   }
 }

@@ -67,6 +67,9 @@ TEST(PackageMarker, FoundWhereverItStands) {
       {"ending exactly at a read boundary", 1001 - 13, 'b'},
       {"starting exactly at a read boundary", 1001, 'c'},
       {"split across later reads", 3 * 1001 - 6, 'd'},
+      {"split across the scan's blocks", (1 << 20) - 6, 'e'},
+      {"ending exactly at a scan block's end", (1 << 20) - 13, 'f'},
+      {"starting a scan block", 1 << 20, 'g'},
   };
   TempDir dir;
   for (const auto& c : cases) {

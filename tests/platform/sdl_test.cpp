@@ -6,6 +6,7 @@
 #include <signal.h>
 #include <sys/stat.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
@@ -115,11 +116,21 @@ TEST_F(SdlTest, FullScreenWindowCoversTheScreen) {
       // A green square in the middle through a part of a bigger bitmap at a negative offset.
       Bitmap big(300, 300, 0x00FF00);
       win.Present(big, Rect{100, 100, 200, 200}, 462, 334);
+      // A band made row by row into the window: blue rows and white rows in turn.
+      win.PresentRows(Rect{10, 700, 30, 710}, [](int y, Color* px) {
+        std::fill(px, px + 20, y % 2 ? 0xFFFFFFu : 0x0000FFu);
+      });
     }
     if (n == 20) {
       seen_corner = ScreenPixel(0, 0, 0);
       seen_far = ScreenPixel(0, 1023, 767);
       seen_mid = ScreenPixel(0, 512, 384);
+      const struct {
+        int x, y;
+        Color want;
+      } band[] = {{10, 700, 0x0000FF}, {29, 709, 0xFFFFFF}, {30, 700, 0xFF0000}, {9, 705, 0xFF0000},
+                  {20, 710, 0xFF0000}};
+      for (const auto& b : band) EXPECT_EQ(ScreenPixel(0, b.x, b.y), b.want) << b.x << "," << b.y;
       win.Close(kModalOk);
     }
   };

@@ -635,3 +635,77 @@ TEST(ShowLoading, ChangesLoadedBesideTheFramesKeepTheRandomOrder) {
 
 }  // namespace
 }  // namespace lpc
+
+namespace lpc {
+namespace {
+
+// Every step of a fade shows the old screen blended with the new picture on black by the step's
+// amount: inside both pictures, inside the old one only, on either side of the new one's edges
+// and outside both.
+TEST(ShowFade, EveryStepBlendsTheOldScreenWithTheNewPictureOnBlack) {
+  testing::TempFolder dir("fade");
+  struct Probe : platform::HeadlessPlatform {
+    std::function<void()> on_sleep;
+    void Sleep(uint32_t ms) override {
+      HeadlessPlatform::Sleep(ms);
+      if (on_sleep) on_sleep();
+    }
+  } p;
+  p.SetScreenSize({320, 240});
+  platform::SetCurrent(&p);
+  TLPCProject project;
+  const Color colours[] = {MakeColor(200, 40, 0), MakeColor(0, 90, 250)};
+  const int sizes[][2] = {{200, 150}, {101, 51}};
+  for (int i = 0; i < 2; ++i) {
+    const std::string file = dir.File("p" + std::to_string(i) + ".bmp");
+    testing::WritePlainPicture(file, sizes[i][0], sizes[i][1], colours[i]);
+    project.FileList.Names.push_back(file);
+    project.FileList.Flags.push_back(kFlagTrue);
+  }
+  project.Setting.Random = true;
+  project.Setting.Duration = 0;
+  project.Setting.Stretch = false;
+  project.Setting.Transition = true;
+  project.Setting.Music = false;
+  project.Setting.ShowImageMode = 1;  // in order
+  int checked = 0;
+  {
+    TLPfmScrSvr form(p, project, TShowEnvironment{});
+    platform::Window& window = form.Open();
+    form.FormShow(window);
+    form.DrawFrame();
+    const auto mix = [](Color a, Color b, int amount) {
+      const auto ch = [&](int shift) {
+        return (((a >> shift) & 0xFF) * amount + ((b >> shift) & 0xFF) * (256 - amount)) >> 8;
+      };
+      return static_cast<Color>(ch(16) << 16 | ch(8) << 8 | ch(0));
+    };
+    p.on_sleep = [&] {
+      if (form.TransitionAmounts().empty()) return;
+      const int amount = form.TransitionAmounts().back();
+      const Bitmap& s = static_cast<HeadlessWindow&>(*form.window()).screen();
+      const Point n = form.PicturePos();  // the new picture's corner
+      const struct {
+        int x, y;
+        Color a, b;
+      } px[] = {{160, 120, colours[1], colours[0]},  {n.x, n.y, colours[1], colours[0]},
+                {n.x - 1, n.y, 0, colours[0]},       {n.x + 100, n.y + 50, colours[1], colours[0]},
+                {n.x + 101, n.y + 50, 0, colours[0]}, {n.x, n.y + 51, 0, colours[0]},
+                {5, 5, 0, 0},                         {319, 239, 0, 0}};
+      for (const auto& q : px) {
+        ASSERT_EQ(s.At(q.x, q.y), mix(q.a, q.b, amount))
+            << "amount " << amount << " at " << q.x << "," << q.y;
+      }
+      ++checked;
+    };
+    form.IdleFrame();
+    p.on_sleep = nullptr;
+    EXPECT_EQ(form.LoadedImage(), dir.File("p1.bmp"));
+    form.FormClose(window);
+  }
+  platform::SetCurrent(nullptr);
+  EXPECT_GT(checked, 10);
+}
+
+}  // namespace
+}  // namespace lpc

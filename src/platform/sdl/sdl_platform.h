@@ -33,6 +33,7 @@ class SdlWindow : public BasicWindow {
   Size ClientSize() const override;
   void Present(const Bitmap& bitmap, const Rect& src, int x, int y) override;
   void FillRect(const Rect& rect, Color color) override;
+  void PresentRows(const Rect& rect, const RowWriter& row) override;
   void SetCaption(const std::string& caption) override;
   std::string Caption() const override;
   bool IsVisible() const override;

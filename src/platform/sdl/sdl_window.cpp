@@ -119,6 +119,26 @@ void SdlWindow::FillRect(const Rect& rect, Color color) {
   });
 }
 
+void SdlWindow::PresentRows(const Rect& rect, const RowWriter& row) {
+  const Size client = ClientSize();
+  if (rect.left < 0 || rect.top < 0 || rect.right > client.width || rect.bottom > client.height) {
+    Window::PresentRows(rect, row);
+    return;
+  }
+  // Each row is made in the scratch row and goes on into the window surface while in the cache.
+  // A surface smaller than the window (for a moment while it changes size) gets part of it.
+  std::vector<Color> whole;
+  Draw(rect, [&](int y, int left, int n, Color* scratch) -> const Color* {
+    if (left == rect.left && n == rect.Width()) {
+      row(y, scratch);
+      return scratch;
+    }
+    whole.resize(static_cast<size_t>(rect.Width()));
+    row(y, whole.data());
+    return whole.data() + (left - rect.left);
+  });
+}
+
 void SdlWindow::SetCaption(const std::string& caption) {
   caption_ = caption;
   SDL_SetWindowTitle(window_, DisplayUtf8(caption).c_str());
