@@ -160,6 +160,20 @@ PlaceholderValues PlaceholdersOf(const TLPCProject& project) {
                            project.Setting.Website};
 }
 
+std::unique_ptr<TfmLPCOnfigWindow> BuildDescribedForm(const TLPForm& form,
+                                                      const PlaceholderValues* placeholders,
+                                                      const std::string& description_file) {
+  std::vector<int> source_lines;
+  std::string text = PrepareFormText(form, &source_lines);
+  DescribedClasses();
+  if (placeholders) text = ExpandPlaceholdersInObjectText(text, *placeholders);
+  try {
+    return CreateFormFromText(text);
+  } catch (const Error& e) {
+    ThrowBuildFault(e, form, source_lines, description_file);
+  }
+}
+
 int ShowDescribedForm(TLPForms& forms, TLPCProject& project, const std::string& form_name,
                       platform::Window* owner) {
   const TConfigEnvironment& env = CurrentEnvironment();
@@ -167,16 +181,9 @@ int ShowDescribedForm(TLPForms& forms, TLPCProject& project, const std::string& 
     SetApplicationTitle(project.Setting.ProductName);
   }
   const TLPForm& form = forms.FindForm(Trim(form_name));
-  std::vector<int> source_lines;
-  const std::string prepared = PrepareFormText(form, &source_lines);
-  DescribedClasses();
-  const std::string text = ExpandPlaceholdersInObjectText(prepared, PlaceholdersOf(project));
-  std::unique_ptr<TfmLPCOnfigWindow> window;
-  try {
-    window = CreateFormFromText(text);
-  } catch (const Error& e) {
-    ThrowBuildFault(e, form, source_lines, project.UISetting.UIFile);
-  }
+  const PlaceholderValues values = PlaceholdersOf(project);
+  std::unique_ptr<TfmLPCOnfigWindow> window =
+      BuildDescribedForm(form, &values, project.UISetting.UIFile);
   g_forms = &forms;
   g_project = &project;
   ApplyWindowStyle(*window);

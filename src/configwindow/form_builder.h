@@ -46,6 +46,13 @@ const widgets::ClassRegistry& DescribedClasses();
 // reader's "<message> on line N".
 std::unique_ptr<TfmLPCOnfigWindow> CreateFormFromText(const std::string& text);
 
+// The window of one form description, its placeholders filled in when values are given. A
+// fault raises Error pointing at the description file's own line and naming the form and the
+// file (description_file may be empty).
+std::unique_ptr<TfmLPCOnfigWindow> BuildDescribedForm(const TLPForm& form,
+                                                      const PlaceholderValues* placeholders,
+                                                      const std::string& description_file);
+
 // The placeholder values of a project.
 PlaceholderValues PlaceholdersOf(const TLPCProject& project);
 

@@ -1,5 +1,6 @@
 // lpctool ui: pictures of described forms, from a .lui or the description a screensaver
 // carries; pack's built-in description when the author gives none.
+#include <algorithm>
 #include <string>
 
 #include "base/fileio.h"
@@ -40,7 +41,9 @@ TEST_F(Lpctool, PackWithoutUiCarriesTheDefaultWindowAndUiDrawsIt) {
 
 TEST_F(Lpctool, UiNamesTheFileTheFormAndTheFault) {
   auto lui = [](const std::string& body) {
-    return "1\r\n3\r\nobject MainWindow: TfmForm\r\n" + body + "\r\nend\r\n0\r\n0\r\n";
+    const size_t lines = 3 + static_cast<size_t>(std::count(body.begin(), body.end(), '\n'));
+    return "1\r\n" + std::to_string(lines) + "\r\nobject MainWindow: TfmForm\r\n" + body +
+           "\r\nend\r\n0\r\n0\r\n";
   };
   struct Case {
     std::string text;
@@ -48,9 +51,10 @@ TEST_F(Lpctool, UiNamesTheFileTheFormAndTheFault) {
     std::string error;
   };
   const Case cases[] = {
-      {lui("object X: TComboBox end"), {}, "form MainWindow: Class TComboBox not found"},
-      {lui("Shiny = True"), {}, "form MainWindow: Property does not exist on line 2"},
-      {lui("Caption = 'a"), {}, "form MainWindow: Invalid string constant on line 2"},
+      // Lines of the file, though the builder reads the form without its event lines.
+      {lui("object X: TComboBox end"), {}, "Class TComboBox not found on line 4 (form 'MainWindow')"},
+      {lui("OnShow = FormShow\r\nShiny = True"), {}, "Property does not exist on line 5 (form 'MainWindow')"},
+      {lui("Caption = 'a"), {}, "Invalid string constant on line 4 (form 'MainWindow')"},
       {lui("Tag = 1"), {"--form", "Nope"}, "Form 'Nope' not found"},
       {"1\r\nthree\r\n", {}, "'three' is not a valid integer value"},
   };

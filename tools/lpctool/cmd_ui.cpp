@@ -3,6 +3,7 @@
 // an author sees the window without running the screensaver.
 #include <iostream>
 #include <memory>
+#include <optional>
 
 #include "base/errors.h"
 #include "base/paths.h"
@@ -78,8 +79,8 @@ void Run(const UiOptions& o) {
     throw lpc::Error(o.file + ": " + e.what());
   }
   const lpc::TLPForm& form = *found;
-  std::string text = lpc::PrepareFormText(form);
-  if (d.project) text = lpc::ExpandPlaceholdersInObjectText(text, lpc::PlaceholdersOf(*d.project));
+  std::optional<lpc::PlaceholderValues> values;
+  if (d.project) values = lpc::PlaceholdersOf(*d.project);
 
   lpc::platform::HeadlessPlatform platform;
   std::unique_ptr<lpc::TextRenderer> fonts = lpc::platform::CreateFreeTypeTextRenderer();
@@ -89,9 +90,9 @@ void Run(const UiOptions& o) {
   } restore;
   std::unique_ptr<lpc::TfmLPCOnfigWindow> window;
   try {
-    window = lpc::CreateFormFromText(text);
+    window = lpc::BuildDescribedForm(form, values ? &*values : nullptr, "");
   } catch (const std::exception& e) {
-    throw lpc::Error(o.file + ": form " + form.Name() + ": " + e.what());
+    throw lpc::Error(o.file + ": " + e.what());
   }
   // What the window shows once open: bit 0 of Tag says whether a component is visible.
   for (const auto& c : window->Components()) {
