@@ -23,6 +23,13 @@ namespace lpc {
 
 namespace {
 
+// The part of a screen of width x height that a picture of size at pos covers.
+Rect CoveredPart(Point pos, const Bitmap& picture, int width, int height) {
+  return Rect{std::clamp(pos.x, 0, width), std::clamp(pos.y, 0, height),
+              std::clamp(pos.x + picture.width(), 0, width),
+              std::clamp(pos.y + picture.height(), 0, height)};
+}
+
 constexpr int kDisplayWatchTimer = 1;
 constexpr uint32_t kDisplayWatchMs = 1000;
 
@@ -350,9 +357,7 @@ void TLPfmScrSvr::FillAround(const Bitmap* frame, Point pos) {
     window_->FillRect(Rect{0, 0, screen_w_, screen_h_}, 0);
     return;
   }
-  const Rect r{std::clamp(pos.x, 0, screen_w_), std::clamp(pos.y, 0, screen_h_),
-               std::clamp(pos.x + frame->width(), 0, screen_w_),
-               std::clamp(pos.y + frame->height(), 0, screen_h_)};
+  const Rect r = CoveredPart(pos, *frame, screen_w_, screen_h_);
   const Rect bands[] = {{0, 0, screen_w_, r.top},
                         {0, r.bottom, screen_w_, screen_h_},
                         {0, r.top, r.left, r.bottom},
@@ -599,9 +604,7 @@ void TLPfmScrSvr::PlayTransition(uint32_t duration_ms) {
   if (picture) {
     pos = PicturePosition(picture->width(), picture->height(), screen_w_, screen_h_, Stretch,
                           Proportional);
-    cover = Rect{std::clamp(pos.x, 0, screen_w_), std::clamp(pos.y, 0, screen_h_),
-                 std::clamp(pos.x + picture->width(), 0, screen_w_),
-                 std::clamp(pos.y + picture->height(), 0, screen_h_)};
+    cover = CoveredPart(pos, *picture, screen_w_, screen_h_);
     if (cover.IsEmpty()) picture = nullptr;
   }
   const size_t w = static_cast<size_t>(screen_w_);

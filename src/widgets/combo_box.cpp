@@ -43,7 +43,7 @@ class TComboBox::List : public Component {
 
   void Paint(Canvas& canvas) override {
     Sync();
-    canvas.Font = owner_.EffectiveFont().Spec();
+    canvas.Font = owner_.EffectiveFont().Resolved();
     const Rect all{0, 0, Width(), Height()};
     canvas.FillRect(all, ToRGB(clWindow));
     Frame3D(canvas, all, 0x000000, 0x000000);
@@ -110,9 +110,7 @@ TComboBox::~TComboBox() {
 }
 
 int TComboBox::ItemHeight() const {
-  TextRenderer* text = Form() ? Form()->text_renderer() : nullptr;
-  const int line = text ? text->MeasureText("Wg", EffectiveFont().Spec()).height : 13;
-  return std::max(line + 2, 13);
+  return std::max(TextLineHeight() + 2, 13);
 }
 
 void TComboBox::SetItemIndex(int index) {

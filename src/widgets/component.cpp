@@ -15,7 +15,7 @@ int TFont::Size() const {
 
 void TFont::SetSize(int points) { Height = -static_cast<int>(Round(points * 96.0 / 72.0)); }
 
-FontSpec TFont::Spec() const {
+FontSpec TFont::Resolved() const {
   FontSpec spec;
   spec.name = Name;
   spec.height = Height == 0 ? -11 : Height;
@@ -167,6 +167,11 @@ void Component::SetParentFont(bool v) {
 
 const TFont& Component::EffectiveFont() const {
   return parent_font_ && parent_ ? parent_->EffectiveFont() : font_;
+}
+
+int Component::TextLineHeight() const {
+  TextRenderer* text = form_ ? form_->text_renderer() : nullptr;
+  return text ? text->MeasureText("Wg", EffectiveFont().Resolved()).height : 13;
 }
 
 void Component::SetCursor(int cursor) { cursor_ = cursor; }

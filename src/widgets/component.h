@@ -47,7 +47,8 @@ struct TFont {
   // Size in points at 96 pixels per inch.
   int Size() const;
   void SetSize(int points);
-  FontSpec Spec() const;
+  // What the text renderer is asked for (a height of 0 means the default 11 pixels).
+  FontSpec Resolved() const;
   bool operator==(const TFont&) const = default;
 };
 
@@ -125,6 +126,8 @@ class Component {
   bool ParentFont() const { return parent_font_; }
   void SetParentFont(bool v);
   const TFont& EffectiveFont() const;
+  // The height of a line of text in the effective font; 13 before the form has a text renderer.
+  int TextLineHeight() const;
   int Cursor() const { return cursor_; }
   void SetCursor(int cursor);
   std::string Hint;

@@ -36,12 +36,7 @@ char ToLower1252(char ch) {
 int TextWidth(const Component& c, const std::string& text) {
   if (text.empty() || !c.Form()) return 0;
   TextRenderer* renderer = c.Form()->text_renderer();
-  return renderer ? renderer->MeasureText(text, c.EffectiveFont().Spec()).width : 0;
-}
-
-int LineHeight(const Component& c) {
-  if (!c.Form() || !c.Form()->text_renderer()) return 13;
-  return c.Form()->text_renderer()->MeasureText("Wg", c.EffectiveFont().Spec()).height;
+  return renderer ? renderer->MeasureText(text, c.EffectiveFont().Resolved()).width : 0;
 }
 
 }  // namespace
@@ -192,7 +187,7 @@ void TEdit::Paint(Canvas& canvas) {
   const Rect tr = TextRect();
   if (tr.IsEmpty()) return;
   const std::string shown = Shown();
-  const int line = LineHeight(*this);
+  const int line = TextLineHeight();
   const int y = tr.top + (tr.Height() - line) / 2;
   canvas.SetClip(tr);
   const lpc::Color text_color = enabled ? canvas.FontColor : ToRGB(clGrayText);

@@ -197,7 +197,7 @@ void TForm::PaintControl(Component& c, Canvas& canvas, const Rect& r, const Rect
   }
   Canvas lc(local);
   lc.SetTextRenderer(canvas.text_renderer());
-  lc.Font = c.EffectiveFont().Spec();
+  lc.Font = c.EffectiveFont().Resolved();
   lc.FontColor = ToRGB(c.EffectiveFont().Color);
   c.Paint(lc);
   for (int y = visible.top; y < visible.bottom; ++y) {

@@ -57,9 +57,7 @@ std::string TMyMemo::Text() const {
 void TMyMemo::SetText(const std::string& text) { SetLines(SplitLines(text)); }
 
 int TMyMemo::LineHeight() const {
-  TextRenderer* text = Form() ? Form()->text_renderer() : nullptr;
-  const int h = text ? text->MeasureText("Wg", EffectiveFont().Spec()).height : 13;
-  return std::max(h, 1);
+  return std::max(TextLineHeight(), 1);
 }
 
 Rect TMyMemo::TextArea() const {
@@ -75,7 +73,7 @@ std::vector<std::string> TMyMemo::WrappedLines() const {
   Bitmap scratch(1, 1);
   Canvas canvas(scratch);
   canvas.SetTextRenderer(text);
-  canvas.Font = EffectiveFont().Spec();
+  canvas.Font = EffectiveFont().Resolved();
   // Wrapped at the full width first; when that does not fit, again beside the scroll bar.
   const int frame = BorderSingle ? 2 : 0;
   const int full = Width() - 2 * frame - 4;

@@ -87,9 +87,7 @@ void TPageControl::SyncPages() {
 
 int TPageControl::TabRowHeight() const {
   if (TabHeight > 0) return TabHeight;
-  TextRenderer* text = Form() ? Form()->text_renderer() : nullptr;
-  const int line = text ? text->MeasureText("Wg", EffectiveFont().Spec()).height : 13;
-  return std::max(line + 6, 18);
+  return std::max(TextLineHeight() + 6, 18);
 }
 
 Rect TPageControl::ClientRect() const {

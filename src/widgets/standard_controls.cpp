@@ -15,7 +15,7 @@ Size MeasureCaption(const Component& c, const std::string& text, int wrap_width,
   Bitmap scratch(1, 1);
   Canvas canvas(scratch);
   canvas.SetTextRenderer(renderer);
-  canvas.Font = c.EffectiveFont().Spec();
+  canvas.Font = c.EffectiveFont().Resolved();
   return MeasureTextBlock(canvas, text, wrap_width, word_wrap);
 }
 

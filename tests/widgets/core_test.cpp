@@ -53,7 +53,7 @@ TEST(Font, HeightAndSizeAtNinetySixDots) {
   EXPECT_EQ(f.Height, -16);
   f.Height = -13;
   EXPECT_EQ(f.Size(), 10);
-  EXPECT_EQ(f.Spec().height, -13);
+  EXPECT_EQ(f.Resolved().height, -13);
 }
 
 TEST_F(WidgetTest, AlignPlacesChildrenTopBottomLeftRightThenClient) {
