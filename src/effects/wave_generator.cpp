@@ -62,10 +62,18 @@ void CopyFlat(const int8_t* __restrict md, const int8_t* __restrict ms,
   }
 }
 
+// Where a jittered copy writes: the frame's row r and the jitter as a step in pixels of the
+// frame's rows (the same as the picture's, unless the frame lies in wider rows of its own).
+struct JitterTarget {
+  Color* row;
+  const int32_t* steps;
+};
+
 // Jittered columns: each column has its own destination row, given as a step in pixels.
 // Kept out of line: inlined into DisplaceRow it runs short of registers.
+template <bool kOwnStride>
 __attribute__((noinline)) void CopyJittered(const int8_t* __restrict map,
-                                            const Color* __restrict pic, Color* __restrict out,
+                                            const Color* __restrict pic, JitterTarget out,
                                             const int32_t* __restrict steps, ptrdiff_t dbase,
                                             ptrdiff_t sbase, int64_t h, int k, int64_t lo,
                                             int64_t hi) {
@@ -73,27 +81,44 @@ __attribute__((noinline)) void CopyJittered(const int8_t* __restrict map,
   const int8_t* md = map + dbase + h;
   const int8_t* ms = map + sbase + h;
   const Color* src = pic + sbase + h;
-  Color* dst = out + dbase;
+  Color* __restrict dst = out.row;
+  const int32_t* __restrict dsteps = out.steps;
   for (int64_t x = lo; x < hi; ++x) {
     const ptrdiff_t i = x - steps[x];
     if (md[i] == kk && ms[i] == kk) {
-      dst[i] = src[i];
+      dst[kOwnStride ? x - dsteps[x] : i] = src[i];
     }
   }
 }
 
 // The same where every destination and source pixel is known to lie in the region: no checks,
 // no branches.
-__attribute__((noinline)) void CopyJitteredInside(const Color* __restrict pic,
-                                                  Color* __restrict out,
+template <bool kOwnStride>
+__attribute__((noinline)) void CopyJitteredInside(const Color* __restrict pic, JitterTarget out,
                                                   const int32_t* __restrict steps,
-                                                  ptrdiff_t dbase, ptrdiff_t sbase, int64_t h,
-                                                  int64_t lo, int64_t hi) {
+                                                  ptrdiff_t sbase, int64_t h, int64_t lo,
+                                                  int64_t hi) {
   const Color* src = pic + sbase + h;
-  Color* dst = out + dbase;
+  Color* __restrict dst = out.row;
+  const int32_t* __restrict dsteps = out.steps;
   for (int64_t x = lo; x < hi; ++x) {
     const ptrdiff_t i = x - steps[x];
-    dst[i] = src[i];
+    dst[kOwnStride ? x - dsteps[x] : i] = src[i];
+  }
+}
+
+// The jittered copy of the columns lo..hi of one span, split where the band of rows it reaches
+// lies inside the region (in_lo..in_hi, picture columns, empty when in_lo >= in_hi).
+template <bool kOwnStride>
+void CopyJitteredSpan(const int8_t* map, const Color* pic, JitterTarget out,
+                      const int32_t* steps, ptrdiff_t dbase, ptrdiff_t sbase, int64_t h, int k,
+                      int64_t lo, int64_t hi, int64_t in_lo, int64_t in_hi) {
+  if (in_lo < in_hi) {
+    CopyJittered<kOwnStride>(map, pic, out, steps, dbase, sbase, h, k, lo, in_lo - h);
+    CopyJitteredInside<kOwnStride>(pic, out, steps, sbase, h, in_lo - h, in_hi - h);
+    CopyJittered<kOwnStride>(map, pic, out, steps, dbase, sbase, h, k, in_hi - h, hi);
+  } else {
+    CopyJittered<kOwnStride>(map, pic, out, steps, dbase, sbase, h, k, lo, hi);
   }
 }
 
@@ -109,6 +134,7 @@ TWaveGenerator::~TWaveGenerator() = default;
 void TWaveGenerator::AttachProject(TProject* project) {
   project_ = project;
   layout_ready_ = false;
+  prepared_ = false;
   if (project == nullptr) {
     picture_ = mask_ = nullptr;
     params_.fill(nullptr);
@@ -131,7 +157,14 @@ void TWaveGenerator::Prepare() {
     BuildRegionMap();
     BuildSpans();
   }
+  if (target_ && weather_on_) DrawInto(nullptr, 0);
   BuildJitter();
+  prepared_ = true;
+  if (target_) {
+    AdvancePhases();
+    ResetOutput();
+    return;
+  }
   if (weather_on_) {
     // The weather's step draws random numbers: the first frame is made in full.
     frame_.SetSize(width_, height_);
@@ -241,6 +274,34 @@ void TWaveGenerator::BuildJitter() {
     jitter_max_[i] = most;
     flat_jitter_[i] = most == 0;
   }
+  BuildTargetSteps();
+}
+
+void TWaveGenerator::BuildTargetSteps() {
+  for (int i = 0; i < 4; ++i) {
+    if (!target_ || target_stride_ == width_) {
+      target_steps_[i].clear();
+      continue;
+    }
+    target_steps_[i].resize(jitter_[i].size());
+    for (size_t x = 0; x < jitter_[i].size(); ++x) {
+      target_steps_[i][x] =
+          static_cast<int32_t>(std::min(jitter_[i][x], height_) * target_stride_);
+    }
+  }
+}
+
+void TWaveGenerator::DrawInto(Color* rows, ptrdiff_t stride) {
+  target_ = rows;
+  target_stride_ = rows ? stride : 0;
+  frame_ = Bitmap();
+  clean_ = Bitmap();
+  clean_valid_ = false;
+  if (!prepared_) return;  // Prepare sets the frame up
+  // Prepared already: the frame starts again from the plain picture, in its new place.
+  BuildTargetSteps();
+  if (!rows) frame_.SetSizeForOverwrite(width_, height_);
+  ResetOutput();
 }
 
 void TWaveGenerator::BuildSpans() {
@@ -303,7 +364,8 @@ void TWaveGenerator::ComputeRowOffsets(std::vector<WaveRowOffsets>& offsets,
 }
 
 void TWaveGenerator::Update() {
-  if (project_ == nullptr || frame_.width() != width_ || frame_.height() != height_) {
+  if (project_ == nullptr ||
+      (!target_ && (frame_.width() != width_ || frame_.height() != height_))) {
     throw Error("TWaveGenerator: Update before Prepare");
   }
   std::array<bool, 4> still{};
@@ -373,9 +435,10 @@ const Bitmap& TWaveGenerator::Output() const {
 void TWaveGenerator::DisplaceRow(int32_t r, const WaveRowOffsets* offsets) {
   const int64_t hmax = height_ - 1, wmax = width_ - 1;
   const Color* const pic = picture_->data();
-  Color* const out = frame_.data();
+  Color* const out = target_ ? target_ : frame_.data();
   const int8_t* const map = region_map_.data();
   const ptrdiff_t w = width_;
+  const ptrdiff_t ow = target_ ? target_stride_ : w;  // the frame's row stride
   for (uint32_t si = row_spans_[r]; si < row_spans_[r + 1]; ++si) {
     const Span& sp = spans_[si];
     const int k = sp.region;
@@ -392,7 +455,7 @@ void TWaveGenerator::DisplaceRow(int32_t r, const WaveRowOffsets* offsets) {
         const int64_t yd = Clamp64(base, hmax);
         const int64_t ys = Clamp64(base + v, hmax);
         const int64_t xs = Clamp64(x + h, wmax);
-        if (map[yd * w + xs] == k && map[ys * w + xs] == k) out[yd * w + x] = pic[ys * w + xs];
+        if (map[yd * w + xs] == k && map[ys * w + xs] == k) out[yd * ow + x] = pic[ys * w + xs];
       }
     };
     // Columns whose source column x + h lies inside the picture.
@@ -409,18 +472,18 @@ void TWaveGenerator::DisplaceRow(int32_t r, const WaveRowOffsets* offsets) {
     const ptrdiff_t dbase = r * w;           // destination row r, before the jitter step
     const ptrdiff_t sbase = (r + v) * w;     // source row r + v, before the jitter step
     if (flat_jitter_[k]) {
-      CopyFlat(map + dbase + h, map + sbase + h, pic + sbase + h, out + dbase, k, lo, hi);
+      CopyFlat(map + dbase + h, map + sbase + h, pic + sbase + h, out + r * ow, k, lo, hi);
     } else {
       // Where the whole band of rows the jitter reaches holds this region, the region checks
       // always pass: copy those columns without them.
       const auto [in_lo, in_hi] = InsideColumns(r, v, jmax, k, lo + h, hi + h);
       const int32_t* steps = jitter_steps_[k].data();
-      if (in_lo < in_hi) {
-        CopyJittered(map, pic, out, steps, dbase, sbase, h, k, lo, in_lo - h);
-        CopyJitteredInside(pic, out, steps, dbase, sbase, h, in_lo - h, in_hi - h);
-        CopyJittered(map, pic, out, steps, dbase, sbase, h, k, in_hi - h, hi);
+      if (ow == w) {
+        CopyJitteredSpan<false>(map, pic, {out + dbase, steps}, steps, dbase, sbase, h, k, lo,
+                                hi, in_lo, in_hi);
       } else {
-        CopyJittered(map, pic, out, steps, dbase, sbase, h, k, lo, hi);
+        CopyJitteredSpan<true>(map, pic, {out + r * ow, target_steps_[k].data()}, steps, dbase,
+                               sbase, h, k, lo, hi, in_lo, in_hi);
       }
     }
     clamped(hi, sp.x1);
@@ -456,6 +519,13 @@ void TWaveGenerator::ResetOutput() {
   weather_undo_.clear();
   clean_valid_ = false;
   if (picture_ == nullptr) return;
+  if (target_) {
+    const size_t n = static_cast<size_t>(std::min(width_, picture_->width()));
+    for (int y = 0; y < std::min(height_, picture_->height()); ++y) {
+      std::memcpy(target_ + y * target_stride_, picture_->Row(y), n * sizeof(Color));
+    }
+    return;
+  }
   if (frame_.width() == picture_->width() && frame_.height() == picture_->height()) {
     frame_ = *picture_;
   } else {
@@ -469,6 +539,16 @@ void TWaveGenerator::SetWeather(bool on) {
   snow_.reset();
   rain_.reset();
   if (!on || project_ == nullptr) return;
+  if (target_) {
+    // The weather is drawn on a frame of the engine's own, the water as it stands included.
+    frame_.SetSizeForOverwrite(width_, height_);
+    for (int y = 0; y < height_; ++y) {
+      std::memcpy(frame_.Row(y), target_ + y * target_stride_, sizeof(Color) * width_);
+    }
+    target_ = nullptr;
+    target_stride_ = 0;
+    BuildTargetSteps();
+  }
   const TWeatherParam& w = project_->WeatherParam;
   if (w.Kind == kWeatherSnow) {
     snow_ = std::make_unique<TSnow>();

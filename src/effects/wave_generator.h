@@ -60,6 +60,13 @@ class TWaveGenerator {
   void ResetOutput();
   // Drops any weather; when on, creates the project's weather and an Overlay.
   void SetWeather(bool on);
+  // Keeps the frame in rows that belong to someone else (a window's own pixels) instead of
+  // Output, which stays empty: row y at rows + y * stride, stride >= Width(). Prepare, and this
+  // call on a prepared engine, put the plain picture there; between frames nothing else may
+  // write those rows, since a frame changes only the pixels its water moves. Weather needs a
+  // frame of the engine's own: turning it on copies the rows back and ends this. Null ends it.
+  void DrawInto(Color* rows, ptrdiff_t stride);
+  bool DrawsInto() const { return target_ != nullptr; }
 
   // The water frame. While weather is on it is worked out from Overlay on first request.
   const Bitmap& Output() const;
@@ -107,6 +114,8 @@ class TWaveGenerator {
   void AdvancePhases();
   // Takes the last frame's weather off frame_ again.
   void UndoWeather();
+  // The jitter as steps in the target's rows, when they are not the picture's width apart.
+  void BuildTargetSteps();
 
   int32_t height_ = 0;
   int32_t width_ = 0;
@@ -141,6 +150,12 @@ class TWaveGenerator {
   std::vector<Span> spans_;
   std::vector<uint32_t> row_spans_;  // height_ + 1 offsets into spans_
   std::vector<WaveRowOffsets> offsets_;  // scratch, height_ * 4
+
+  // The frame's rows when DrawInto gave them; target_steps_ as jitter_steps_ in their stride.
+  Color* target_ = nullptr;
+  ptrdiff_t target_stride_ = 0;
+  std::array<std::vector<int32_t>, 4> target_steps_;
+  bool prepared_ = false;  // Prepare ran for the attached project
 
   // The region map and spans belong to the attached project already.
   bool layout_ready_ = false;

@@ -228,6 +228,13 @@ class Window {
     Present(part, rect.left, rect.top);
   }
 
+  // The client area's own pixels, for a caller that keeps its frame where it is shown: row y
+  // at result + y * *stride. They stay valid until the client size changes (the pointer then
+  // differs) and are put on screen by ShowPixels. Null when the backend keeps none.
+  virtual Color* ClientPixels(ptrdiff_t* /*stride*/) { return nullptr; }
+  // Puts the part rect of the client area, as drawn through ClientPixels, on screen.
+  virtual void ShowPixels(const Rect& /*rect*/) {}
+
   virtual void SetCaption(const std::string& caption) = 0;
   virtual std::string Caption() const = 0;
   // Visible on screen (for a hosted window: the host is mapped).

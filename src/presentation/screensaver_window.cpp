@@ -24,10 +24,14 @@ namespace lpc {
 namespace {
 
 // The part of a screen of width x height that a picture of size at pos covers.
-Rect CoveredPart(Point pos, const Bitmap& picture, int width, int height) {
+Rect CoveredPart(Point pos, Size picture, int width, int height) {
   return Rect{std::clamp(pos.x, 0, width), std::clamp(pos.y, 0, height),
-              std::clamp(pos.x + picture.width(), 0, width),
-              std::clamp(pos.y + picture.height(), 0, height)};
+              std::clamp(pos.x + picture.width, 0, width),
+              std::clamp(pos.y + picture.height, 0, height)};
+}
+
+Rect CoveredPart(Point pos, const Bitmap& picture, int width, int height) {
+  return CoveredPart(pos, Size{picture.width(), picture.height()}, width, height);
 }
 
 constexpr int kDisplayWatchTimer = 1;
@@ -346,18 +350,25 @@ void TLPfmScrSvr::OnPaint(platform::Window&) {
     window_->Present(screen_);
     return;
   }
-  // Black around the last frame, drawn from the frame itself: no screen-sized copy for it.
-  const Bitmap* frame = frame_pending_ ? FrameBitmap() : nullptr;
+  // Black around the last frame, drawn from the frame itself: no screen-sized copy for it. A
+  // frame kept in the window's pixels is there from its picture's start.
+  if (FrameInWindow()) {
+    const Point pos = PicturePos();
+    FillAround(FrameSize(), pos);
+    window_->ShowPixels(CoveredPart(pos, FrameSize(), screen_w_, screen_h_));
+    return;
+  }
+  const Size frame = frame_pending_ ? FrameSize() : Size{};
   FillAround(frame, pending_pos_);
-  if (frame) window_->Present(*frame, pending_pos_.x, pending_pos_.y);
+  if (frame.width > 0) window_->Present(*FrameBitmap(), pending_pos_.x, pending_pos_.y);
 }
 
-void TLPfmScrSvr::FillAround(const Bitmap* frame, Point pos) {
-  if (!frame) {
+void TLPfmScrSvr::FillAround(Size frame, Point pos) {
+  if (frame.width <= 0 || frame.height <= 0) {
     window_->FillRect(Rect{0, 0, screen_w_, screen_h_}, 0);
     return;
   }
-  const Rect r = CoveredPart(pos, *frame, screen_w_, screen_h_);
+  const Rect r = CoveredPart(pos, frame, screen_w_, screen_h_);
   const Rect bands[] = {{0, 0, screen_w_, r.top},
                         {0, r.bottom, screen_w_, screen_h_},
                         {0, r.top, r.left, r.bottom},
@@ -373,6 +384,7 @@ void TLPfmScrSvr::IdleFrame() {
     // While the next picture loads the water goes on, but weather would draw random numbers
     // the new picture's preparation must draw first: it holds still until the change.
     if (!is_plain_picture_ && packed_ready_ && !(change_pending_ && wave_engine_->WeatherOn())) {
+      KeepFrameInWindow();
       wave_engine_->Update();
     }
     DrawFrame();
@@ -503,6 +515,7 @@ void TLPfmScrSvr::CommitPackedPicture(TLoadedPicture picture) {
   full_redraw_ = true;
   wave_engine_->AttachProject(packed_picture_.get());
   if (picture.Layout) wave_engine_->AdoptLayout(*picture.Layout);
+  PlaceFrame();
   wave_engine_->SetWeather(false);
   wave_engine_->Prepare();
   wave_engine_->SetWeather(packed_picture_->WeatherParam.Kind > 0);
@@ -528,27 +541,71 @@ Point TLPfmScrSvr::PicturePos() const {
 
 const Bitmap* TLPfmScrSvr::FrameBitmap() const {
   if (is_plain_picture_) return plain_bitmap_.empty() ? nullptr : &plain_bitmap_;
-  if (!packed_ready_) return nullptr;
+  if (!packed_ready_ || wave_engine_->DrawsInto()) return nullptr;
   if (wave_engine_->WeatherOn() && wave_engine_->Overlay()) return wave_engine_->Overlay();
   return &wave_engine_->Output();
 }
 
-void TLPfmScrSvr::DrawFrame() {
+bool TLPfmScrSvr::FrameInWindow() const {
+  return !is_plain_picture_ && packed_ready_ && wave_engine_->DrawsInto();
+}
+
+Size TLPfmScrSvr::FrameSize() const {
+  if (FrameInWindow()) return Size{picture_width_, picture_height_};
   const Bitmap* frame = FrameBitmap();
-  if (!frame || !window_) return;
+  return frame ? Size{frame->width(), frame->height()} : Size{};
+}
+
+void TLPfmScrSvr::PlaceFrame() {
+  // Without weather, a picture that lies wholly on the window keeps its water frame in the
+  // window's own pixels: no frame-sized copy beside what the screen holds.
+  window_pixels_ = nullptr;
   const Point pos = PicturePos();
-  Rect rows{0, 0, frame->width(), frame->height()};
+  if (window_ && packed_picture_->WeatherParam.Kind <= 0 && pos.x >= 0 && pos.y >= 0 &&
+      pos.x + picture_width_ <= screen_w_ && pos.y + picture_height_ <= screen_h_ &&
+      window_->ClientSize() == Size{screen_w_, screen_h_}) {
+    window_pixels_ = window_->ClientPixels(&window_stride_);
+  }
+  wave_engine_->DrawInto(window_pixels_ ? window_pixels_ + pos.y * window_stride_ + pos.x
+                                        : nullptr,
+                         window_stride_);
+}
+
+void TLPfmScrSvr::KeepFrameInWindow() {
+  if (!wave_engine_->DrawsInto()) return;
+  ptrdiff_t stride = 0;
+  Color* pixels = window_ && window_->ClientSize() == Size{screen_w_, screen_h_}
+                      ? window_->ClientPixels(&stride)
+                      : nullptr;
+  if (pixels == window_pixels_ && stride == window_stride_) return;
+  // The window's pixels went (its size changed): the water starts again from the plain picture
+  // in a frame of the engine's own.
+  window_pixels_ = nullptr;
+  wave_engine_->DrawInto(nullptr, 0);
+  full_redraw_ = true;
+}
+
+void TLPfmScrSvr::DrawFrame() {
+  const Size size = FrameSize();
+  if (size.width <= 0 || !window_) return;
+  const Point pos = PicturePos();
+  Rect rows{0, 0, size.width, size.height};
   if (!full_redraw_ && !is_plain_picture_ && !wave_engine_->WeatherOn()) {
-    int top = frame->height(), bottom = -1;
+    int top = size.height, bottom = -1;
     for (int i = 0; i < 4; ++i) {
       if (wave_engine_->RegionTop(i) > wave_engine_->RegionBottom(i)) continue;  // empty
       top = std::min(top, wave_engine_->RegionTop(i));
       bottom = std::max(bottom, wave_engine_->RegionBottom(i));
     }
     rows.top = std::max(0, top);
-    rows.bottom = std::min(frame->height(), bottom + 1);
+    rows.bottom = std::min(size.height, bottom + 1);
   }
-  if (!rows.IsEmpty()) window_->Present(*frame, rows, pos.x, pos.y + rows.top);
+  if (rows.IsEmpty()) {
+  } else if (FrameInWindow()) {
+    window_->ShowPixels(Rect{pos.x, pos.y + rows.top, pos.x + size.width, pos.y + rows.bottom});
+  } else {
+    window_->Present(*FrameBitmap(), rows, pos.x, pos.y + rows.top);
+  }
   if (first_frame_ns_ == 0) {
     first_frame_ns_ = std::chrono::duration_cast<std::chrono::nanoseconds>(
                           std::chrono::system_clock::now().time_since_epoch())
@@ -557,7 +614,7 @@ void TLPfmScrSvr::DrawFrame() {
   // Around the frame the screen is black, so once the whole frame is drawn the window holds
   // black and this frame: a copy of the screen kept for the show's whole time would only cost
   // memory (SyncScreen makes one when a fade needs it).
-  if (rows.top == 0 && rows.bottom == frame->height()) screen_ = Bitmap();
+  if (rows.top == 0 && rows.bottom == size.height) screen_ = Bitmap();
   full_redraw_ = false;
   frame_pending_ = true;
   pending_pos_ = pos;
@@ -567,6 +624,14 @@ void TLPfmScrSvr::SyncScreen() {
   if (screen_.empty() && screen_w_ > 0 && screen_h_ > 0) screen_.SetSize(screen_w_, screen_h_, 0);
   if (!frame_pending_) return;
   frame_pending_ = false;
+  if (FrameInWindow()) {
+    const Rect r = CoveredPart(pending_pos_, FrameSize(), screen_w_, screen_h_);
+    for (int y = r.top; y < r.bottom; ++y) {
+      const Color* row = window_pixels_ + y * window_stride_;
+      std::copy(row + r.left, row + r.right, screen_.Row(y) + r.left);
+    }
+    return;
+  }
   const Bitmap* frame = FrameBitmap();
   if (frame) CopyInto(screen_, *frame, pending_pos_.x, pending_pos_.y);
 }
@@ -577,7 +642,7 @@ void TLPfmScrSvr::ClearScreen() {
   screen_ = Bitmap();
   // The frame that follows draws the whole picture over its part of the screen; only the rest
   // goes black now (a whole black screen first would be a second full present at a change).
-  if (window_) FillAround(FrameBitmap(), PicturePos());
+  if (window_) FillAround(FrameSize(), PicturePos());
 }
 
 void TLPfmScrSvr::PlayTransition(uint32_t duration_ms) {
@@ -645,6 +710,9 @@ void TLPfmScrSvr::PlayTransition(uint32_t duration_ms) {
   old = Bitmap();
   screen_.SetSize(screen_w_, screen_h_, 0);
   if (picture) CopyInto(screen_, *picture, pos.x, pos.y);
+  // A frame kept in the window's pixels was painted over by the fade: it starts again from the
+  // plain picture, as it stood when the fade began.
+  if (FrameInWindow()) wave_engine_->ResetOutput();
   after_bitmap_ = Bitmap();
   before_bitmap_ = Bitmap();
   frame_pending_ = false;

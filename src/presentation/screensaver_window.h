@@ -153,12 +153,19 @@ class TLPfmScrSvr : public platform::WindowHandler {
   // Opens and plays entry MusicIndex, moving on through the list past tracks that cannot be
   // played; the music stops when none can.
   bool PlayTrackFrom(int first_index);
+  // The frame to show: a bitmap, or none when it is kept in the window's pixels.
   const Bitmap* FrameBitmap() const;
+  bool FrameInWindow() const;
+  Size FrameSize() const;
+  // Chooses where the next packed picture's frames are kept, before it is prepared.
+  void PlaceFrame();
+  // Before a frame: stops keeping it in the window's pixels once they are gone.
+  void KeepFrameInWindow();
   // Puts the last drawn frame into screen_, so it holds exactly what the window shows.
   void SyncScreen();
   void ClearScreen();
   // Black over the screen outside frame put at pos (all of it without a frame).
-  void FillAround(const Bitmap* frame, Point pos);
+  void FillAround(Size frame, Point pos);
 
   platform::Platform& platform_;
   TLPCProject& project_;
@@ -178,6 +185,9 @@ class TLPfmScrSvr : public platform::WindowHandler {
   std::unique_ptr<TProject> packed_picture_;
   std::unique_ptr<TWaveGenerator> wave_engine_;
   bool packed_ready_ = false;  // the engine is prepared for packed_picture_
+  // The window's pixels the engine keeps its frame in (null when it keeps its own).
+  Color* window_pixels_ = nullptr;
+  ptrdiff_t window_stride_ = 0;
   Bitmap before_bitmap_;
   Bitmap after_bitmap_;
   // What the window shows, when a copy is needed (a fade); empty means black around the

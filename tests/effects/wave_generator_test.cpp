@@ -27,25 +27,47 @@ struct FixedSeed {
 };
 
 // Runs the generator and the plain reference side by side for `frames` updates and reports the
-// first frame that differs.
+// first frame that differs. The same frames must come out when the engine keeps them in rows of
+// someone else's, as wide as the picture or wider (a window's pixels, the picture placed in it).
 void ExpectSameFrames(TProject& project, int frames, uint32_t seed = 7) {
-  TWaveGenerator gen;
-  PlainWave ref;
-  {
+  const int w = project.Picture.width(), h = project.Picture.height();
+  TWaveGenerator gen, in_rows[2];
+  const ptrdiff_t strides[2] = {w, w + 5};
+  std::vector<Color> rows[2];
+  for (int t = 0; t < 3; ++t) {
     FixedSeed fixed(seed);
-    gen.AttachProject(&project);
-    gen.SetWeather(false);
-    gen.Prepare();
+    TWaveGenerator& g = t == 0 ? gen : in_rows[t - 1];
+    if (t > 0) {
+      rows[t - 1].assign(static_cast<size_t>(strides[t - 1]) * (h + 2), 0x00ABCDEF);
+      g.DrawInto(rows[t - 1].data() + strides[t - 1] + (strides[t - 1] - w) / 2, strides[t - 1]);
+    }
+    g.AttachProject(&project);
+    g.SetWeather(false);
+    g.Prepare();
   }
+  PlainWave ref;
   {
     FixedSeed fixed(seed);
     ref.Prepare(project);
   }
+  const auto same_rows = [&](int t, int f) {
+    const ptrdiff_t stride = strides[t], left = (stride - w) / 2;
+    for (int y = -1; y <= h; ++y) {
+      for (ptrdiff_t x = -left; x < stride - left; ++x) {
+        const Color got = rows[t][static_cast<size_t>((y + 1) * stride + x + left)];
+        const bool inside = y >= 0 && y < h && x >= 0 && x < w;
+        ASSERT_EQ(got, inside ? ref.output.At(x, y) : 0x00ABCDEF)
+            << "stride " << stride << ", frame " << f << " at " << x << "," << y;
+      }
+    }
+  };
   ASSERT_EQ(gen.Output(), ref.output) << "after Prepare";
   for (int f = 1; f <= frames; ++f) {
     gen.Update();
+    for (TWaveGenerator& g : in_rows) g.Update();
     ref.Update();
     ASSERT_EQ(gen.Output(), ref.output) << "frame " << f;
+    for (int t = 0; t < 2; ++t) same_rows(t, f);
     for (int i = 0; i < 4; ++i) ASSERT_EQ(gen.Phase(i), ref.Phase(i)) << "frame " << f;
   }
 }

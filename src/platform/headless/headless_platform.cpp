@@ -150,6 +150,12 @@ void HeadlessWindow::Present(const Bitmap& bitmap, const Rect& src, int x, int y
   platform_.NotifyPresent(*this);
 }
 
+void HeadlessWindow::ShowPixels(const Rect& rect) {
+  if (rect.IsEmpty()) return;
+  ++present_count_;
+  platform_.NotifyPresent(*this);
+}
+
 void HeadlessWindow::FillRect(const Rect& rect, Color color) {
   const int l = std::max(0, rect.left), t = std::max(0, rect.top);
   const int r = std::min(screen_.width(), rect.right), b = std::min(screen_.height(), rect.bottom);

@@ -26,6 +26,11 @@ class HeadlessWindow : public BasicWindow {
   Size ClientSize() const override { return {screen_.width(), screen_.height()}; }
   void Present(const Bitmap& bitmap, const Rect& src, int x, int y) override;
   void FillRect(const Rect& rect, Color color) override;
+  Color* ClientPixels(ptrdiff_t* stride) override {
+    *stride = screen_.width();
+    return screen_.data();
+  }
+  void ShowPixels(const Rect& rect) override;
   void SetCaption(const std::string& caption) override { caption_ = caption; }
   std::string Caption() const override { return caption_; }
   bool IsVisible() const override;

@@ -1,5 +1,10 @@
 // Audio through SDL2_mixer: picture sounds loop on a reserved channel; music uses the mixer's
 // single music stream. Without an audio device every call fails softly.
+//
+// The mixer is loaded on first use: it pulls in some forty codec, synthesizer and sound-server
+// libraries, several megabytes of memory and milliseconds of start-up that a show without
+// sound or music never needs.
+#include <SDL_loadso.h>
 #include <SDL_mixer.h>
 #include <sys/stat.h>
 
@@ -31,23 +36,64 @@ bool IsRegularFile(const std::string& path) {
   return stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode);
 }
 
+// The mixer's entry points, resolved when the library is loaded.
+struct MixerApi {
+#define LPC_MIXER_FUNCTIONS(X)                                                               \
+  X(Mix_Init) X(Mix_Quit) X(Mix_SetSoundFonts) X(Mix_OpenAudio) X(Mix_CloseAudio)            \
+  X(Mix_AllocateChannels) X(Mix_ReserveChannels) X(Mix_HookMusicFinished) X(Mix_LoadWAV_RW)  \
+  X(Mix_PlayChannelTimed) X(Mix_HaltChannel) X(Mix_FreeChunk) X(Mix_LoadMUS) X(Mix_FreeMusic) \
+  X(Mix_MusicDuration) X(Mix_PlayMusic) X(Mix_HaltMusic) X(Mix_GetMusicPosition)
+#define LPC_MIXER_POINTER(name) decltype(&::name) name = nullptr;
+  LPC_MIXER_FUNCTIONS(LPC_MIXER_POINTER)
+#undef LPC_MIXER_POINTER
+  void* library = nullptr;
+};
+
+MixerApi g_mix;
+
+// Loads SDL2_mixer once; false (and the reason in SDL_GetError) when it or one of its entry
+// points is missing.
+bool LoadMixer() {
+  if (g_mix.library) return true;
+  void* library = nullptr;
+  for (const char* name : {"libSDL2_mixer-2.0.so.0", "libSDL2_mixer.so"}) {
+    if ((library = SDL_LoadObject(name))) break;
+  }
+  if (!library) return false;
+  MixerApi api;
+  bool complete = true;
+#define LPC_MIXER_RESOLVE(name)                                                        \
+  api.name = reinterpret_cast<decltype(api.name)>(SDL_LoadFunction(library, #name)); \
+  complete = complete && api.name != nullptr;
+  LPC_MIXER_FUNCTIONS(LPC_MIXER_RESOLVE)
+#undef LPC_MIXER_RESOLVE
+  if (!complete) {
+    SDL_UnloadObject(library);
+    return false;
+  }
+  api.library = library;
+  g_mix = api;
+  return true;
+}
+
 }  // namespace
 
 bool SdlPlatform::NeedAudio() {
   if (audio_state_ != 0) return audio_state_ > 0;
   audio_state_ = -1;
+  if (!LoadMixer()) return false;
   if (SDL_InitSubSystem(SDL_INIT_AUDIO) != 0) return false;
-  Mix_Init(MIX_INIT_MID | MIX_INIT_MP3 | MIX_INIT_OGG);
-  if (!std::getenv("SDL_SOUNDFONTS") && IsRegularFile(kSoundFont)) Mix_SetSoundFonts(kSoundFont);
-  if (Mix_OpenAudio(44100, AUDIO_S16SYS, 2, 2048) != 0) {
-    Mix_Quit();
+  g_mix.Mix_Init(MIX_INIT_MID | MIX_INIT_MP3 | MIX_INIT_OGG);
+  if (!std::getenv("SDL_SOUNDFONTS") && IsRegularFile(kSoundFont)) g_mix.Mix_SetSoundFonts(kSoundFont);
+  if (g_mix.Mix_OpenAudio(44100, AUDIO_S16SYS, 2, 2048) != 0) {
+    g_mix.Mix_Quit();
     SDL_QuitSubSystem(SDL_INIT_AUDIO);
     return false;
   }
-  Mix_AllocateChannels(8);
-  Mix_ReserveChannels(1);  // channel 0 belongs to the picture sound
+  g_mix.Mix_AllocateChannels(8);
+  g_mix.Mix_ReserveChannels(1);  // channel 0 belongs to the picture sound
   g_music_event = music_event_;
-  Mix_HookMusicFinished(OnMusicFinished);
+  g_mix.Mix_HookMusicFinished(OnMusicFinished);
   audio_state_ = 1;
   return true;
 }
@@ -55,10 +101,10 @@ bool SdlPlatform::NeedAudio() {
 bool SdlPlatform::PlayLoopingSound(const std::string& file) {
   StopSound();
   if (!IsRegularFile(file) || !NeedAudio()) return false;
-  sound_ = Mix_LoadWAV(file.c_str());
+  sound_ = g_mix.Mix_LoadWAV_RW(SDL_RWFromFile(file.c_str(), "rb"), 1);
   if (!sound_) return false;
-  if (Mix_PlayChannel(kSoundChannel, sound_, -1) < 0) {
-    Mix_FreeChunk(sound_);
+  if (g_mix.Mix_PlayChannelTimed(kSoundChannel, sound_, -1, -1) < 0) {
+    g_mix.Mix_FreeChunk(sound_);
     sound_ = nullptr;
     return false;
   }
@@ -67,8 +113,8 @@ bool SdlPlatform::PlayLoopingSound(const std::string& file) {
 
 void SdlPlatform::StopSound() {
   if (!sound_) return;
-  Mix_HaltChannel(kSoundChannel);
-  Mix_FreeChunk(sound_);
+  g_mix.Mix_HaltChannel(kSoundChannel);
+  g_mix.Mix_FreeChunk(sound_);
   sound_ = nullptr;
 }
 
@@ -89,12 +135,12 @@ class SdlMusicPlayer : public MusicPlayer {
       error_ = "no audio device is available";
       return false;
     }
-    music_ = Mix_LoadMUS(file.c_str());
+    music_ = g_mix.Mix_LoadMUS(file.c_str());
     if (!music_) {
-      error_ = file + ": " + Mix_GetError();
+      error_ = file + ": " + SDL_GetError();
       return false;
     }
-    const double seconds = Mix_MusicDuration(music_);
+    const double seconds = g_mix.Mix_MusicDuration(music_);
     length_ = seconds > 0 ? static_cast<uint32_t>(std::lround(seconds * 1000.0)) : 0;
     return true;
   }
@@ -111,8 +157,8 @@ class SdlMusicPlayer : public MusicPlayer {
     // stream can never carry the new session.
     session_ = ++SdlPlatform::music_session;
     platform_.music_owner = this;
-    if (Mix_PlayMusic(music_, 1) != 0) {
-      error_ = Mix_GetError();
+    if (g_mix.Mix_PlayMusic(music_, 1) != 0) {
+      error_ = SDL_GetError();
       platform_.music_owner = nullptr;
       return false;
     }
@@ -128,7 +174,7 @@ class SdlMusicPlayer : public MusicPlayer {
 
   void Close() override {
     Halt();
-    if (music_) Mix_FreeMusic(music_);
+    if (music_) g_mix.Mix_FreeMusic(music_);
     music_ = nullptr;
     length_ = 0;
     ended_ = false;
@@ -140,7 +186,7 @@ class SdlMusicPlayer : public MusicPlayer {
     if (!music_) return 0;
     if (ended_) return length_;
     if (!playing_) return stopped_at_;
-    const double seconds = Mix_GetMusicPosition(music_);
+    const double seconds = g_mix.Mix_GetMusicPosition(music_);
     const uint32_t pos = seconds >= 0 ? static_cast<uint32_t>(std::lround(seconds * 1000.0))
                                       : SDL_GetTicks() - start_;
     // Until the end arrives the position stays short of the length, whatever the decoder says.
@@ -163,7 +209,7 @@ class SdlMusicPlayer : public MusicPlayer {
   void Halt() {
     if (platform_.music_owner == this) {
       ++SdlPlatform::music_session;  // whatever the hook posts now belongs to no one
-      Mix_HaltMusic();
+      g_mix.Mix_HaltMusic();
       platform_.music_owner = nullptr;
     }
     playing_ = false;
@@ -192,10 +238,10 @@ std::unique_ptr<MusicPlayer> SdlPlatform::CreateMusicPlayer() {
 void SdlPlatform::CloseAudio() {
   if (audio_state_ <= 0) return;
   StopSound();
-  Mix_HookMusicFinished(nullptr);
-  Mix_HaltMusic();
-  Mix_CloseAudio();
-  Mix_Quit();
+  g_mix.Mix_HookMusicFinished(nullptr);
+  g_mix.Mix_HaltMusic();
+  g_mix.Mix_CloseAudio();
+  g_mix.Mix_Quit();
   audio_state_ = 0;
 }
 

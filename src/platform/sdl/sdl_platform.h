@@ -34,6 +34,8 @@ class SdlWindow : public BasicWindow {
   void Present(const Bitmap& bitmap, const Rect& src, int x, int y) override;
   void FillRect(const Rect& rect, Color color) override;
   void PresentRows(const Rect& rect, const RowWriter& row) override;
+  Color* ClientPixels(ptrdiff_t* stride) override;
+  void ShowPixels(const Rect& rect) override;
   void SetCaption(const std::string& caption) override;
   std::string Caption() const override;
   bool IsVisible() const override;

@@ -139,6 +139,26 @@ void SdlWindow::PresentRows(const Rect& rect, const RowWriter& row) {
   });
 }
 
+Color* SdlWindow::ClientPixels(ptrdiff_t* stride) {
+  SDL_Surface* surface = SDL_GetWindowSurface(window_);
+  if (!surface || SDL_MUSTLOCK(surface) || surface->pitch % 4 != 0) return nullptr;
+  if (surface->format->format != SDL_PIXELFORMAT_RGB888 &&
+      surface->format->format != SDL_PIXELFORMAT_ARGB8888) {
+    return nullptr;
+  }
+  const Size client = ClientSize();
+  if (surface->w != client.width || surface->h != client.height) return nullptr;
+  *stride = surface->pitch / 4;
+  return static_cast<Color*>(surface->pixels);
+}
+
+void SdlWindow::ShowPixels(const Rect& rect) {
+  const Rect r = ClipFill(rect, ClientSize());
+  if (r.IsEmpty()) return;
+  const SDL_Rect update{r.left, r.top, r.Width(), r.Height()};
+  SDL_UpdateWindowSurfaceRects(window_, &update, 1);
+}
+
 void SdlWindow::SetCaption(const std::string& caption) {
   caption_ = caption;
   SDL_SetWindowTitle(window_, DisplayUtf8(caption).c_str());
