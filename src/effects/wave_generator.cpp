@@ -4,6 +4,7 @@
 #include <cmath>
 #include <cstring>
 #include <numbers>
+#include <optional>
 
 #include "base/canvas.h"
 #include "base/errors.h"
@@ -207,11 +208,23 @@ void TWaveGenerator::BuildRegionMap(bool stretch_mask) {
   region_map_.assign(static_cast<size_t>(width_) * height_, -1);
   region_top_.fill(kEmptyTop);
   region_bottom_.fill(kEmptyBottom);
-  const int sw = mask_->width(), sh = mask_->height();
+  // The mask's region codes row by row, rows read from the top down: from the mask bitmap, or
+  // straight from its runs when the project kept only those.
+  const bool from_runs = mask_->empty() && !project_->MaskRuns.empty();
+  const int sw = from_runs ? project_->MaskWidth : mask_->width();
+  const int sh = from_runs ? project_->MaskHeight : mask_->height();
+  std::optional<TMaskRowReader> runs;
+  if (from_runs) runs.emplace(project_->MaskRuns, sw, sh);
+  std::vector<uint8_t> codes(static_cast<size_t>(std::max(sw, 0)));
+  const auto mask_row = [&](int y) -> const uint8_t* {
+    if (runs) return runs->Row(y);
+    const Color* row = mask_->Row(y);
+    for (int x = 0; x < sw; ++x) codes[x] = static_cast<uint8_t>(std::max(ColorToRegion(row[x]), 0));
+    return codes.data();
+  };
   if (stretch_mask && (sw != width_ || sh != height_) && sw > 0 && sh > 0 && width_ > 0) {
     // Map pixel (x, y) takes mask pixel (x * sw / width, y * sh / height). Each mask row is
     // read once; a map row repeated from the mask is copied from the row above.
-    std::vector<int8_t> source(static_cast<size_t>(sw));
     std::vector<int32_t> xmap(static_cast<size_t>(width_));
     for (int x = 0; x < width_; ++x) {
       xmap[x] = static_cast<int32_t>(int64_t{x} * sw / width_);
@@ -224,14 +237,10 @@ void TWaveGenerator::BuildRegionMap(bool stretch_mask) {
       if (sy == last) {
         std::memcpy(map, map - width_, static_cast<size_t>(width_));
       } else {
-        const Color* row = mask_->Row(sy);
-        for (int x = 0; x < sw; ++x) {
-          const int k = ColorToRegion(row[x]);
-          source[x] = static_cast<int8_t>(k > 0 ? k - 1 : -1);
-        }
+        const uint8_t* row = mask_row(sy);
         present = 0;
         for (int x = 0; x < width_; ++x) {
-          map[x] = source[xmap[x]];
+          map[x] = static_cast<int8_t>(static_cast<int>(row[xmap[x]]) - 1);
           if (map[x] >= 0) present |= 1u << map[x];
         }
         last = sy;
@@ -245,13 +254,13 @@ void TWaveGenerator::BuildRegionMap(bool stretch_mask) {
     return;
   }
   // A mask of another size than the picture is read where it overlaps; the rest is dry.
-  const int mw = std::min(width_, mask_->width());
-  const int mh = std::min(height_, mask_->height());
+  const int mw = std::min(width_, sw);
+  const int mh = std::min(height_, sh);
   for (int y = 0; y < mh; ++y) {
-    const Color* row = mask_->Row(y);
+    const uint8_t* row = mask_row(y);
     int8_t* map = &region_map_[static_cast<size_t>(y) * width_];
     for (int x = 0; x < mw; ++x) {
-      const int k = ColorToRegion(row[x]);
+      const int k = row[x];
       if (k <= 0) continue;
       region_top_[k - 1] = std::min(region_top_[k - 1], y);
       region_bottom_[k - 1] = std::max(region_bottom_[k - 1], y);

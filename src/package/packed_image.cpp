@@ -127,6 +127,45 @@ void PaintMask(const std::vector<int32_t>& a, Bitmap& bitmap) {
   }
 }
 
+TMaskRowReader::TMaskRowReader(const std::vector<int32_t>& runs, int32_t width, int32_t height)
+    : runs_(runs),
+      mask_width_(runs.size() >= 2 ? runs[0] : 0),
+      mask_height_(runs.size() >= 2 ? std::min(runs[1], height) : 0),
+      width_(width),
+      own_(static_cast<size_t>(std::max(mask_width_, 0))),
+      out_(static_cast<size_t>(std::max(width, 0))) {}
+
+void TMaskRowReader::NextOwnRow() {
+  int32_t x = 0;
+  while (x < mask_width_) {
+    if (run_left_ == 0) {
+      if (run_ >= runs_.size()) break;  // runs ending early leave the rest 0
+      SplitRun(runs_[run_++], run_left_, run_code_);
+      continue;
+    }
+    const int32_t n = std::min(run_left_, mask_width_ - x);
+    std::fill_n(own_.begin() + x, n, static_cast<uint8_t>(run_code_));
+    x += n;
+    run_left_ -= n;
+  }
+  std::fill(own_.begin() + x, own_.end(), uint8_t{0});
+  ++own_rows_;
+}
+
+const uint8_t* TMaskRowReader::Row(int32_t y) {
+  if (y == row_) return out_.data();
+  row_ = y;
+  if (y >= mask_height_) {
+    std::fill(out_.begin(), out_.end(), uint8_t{0});
+    return out_.data();
+  }
+  while (own_rows_ <= y) NextOwnRow();
+  const int32_t n = std::min(width_, mask_width_);
+  std::copy_n(own_.begin(), n, out_.begin());
+  std::fill(out_.begin() + n, out_.end(), uint8_t{0});
+  return out_.data();
+}
+
 void DecodeMask(const std::vector<int32_t>& a, Bitmap& bitmap, const std::string& name) {
   ValidateMask(a, name);
   bitmap.SetSize(a[0], a[1], 0);
@@ -324,6 +363,8 @@ void TProject::ClearParts() {
   Picture = Bitmap();
   Thumbnail = Bitmap();
   Mask = Bitmap();
+  MaskRuns.clear();
+  MaskWidth = MaskHeight = 0;
   WaveParams = {};
   WeatherParam = {};
 }
@@ -335,9 +376,15 @@ void TProject::LoadFromFile(const std::string& path) {
   loader.LoadFromFile(path);
   // The wave generator reads the mask at picture coordinates, so the mask is painted into a
   // bitmap of the picture's size: a larger mask is cut, a smaller one padded with region 0.
-  Bitmap mask(loader.Picture.width(), loader.Picture.height(), 0);
-  PaintMask(loader.MaskRuns, mask);
-  Mask = std::move(mask);
+  if (KeepMaskRuns) {
+    MaskRuns = std::move(loader.MaskRuns);
+    MaskWidth = loader.Picture.width();
+    MaskHeight = loader.Picture.height();
+  } else {
+    Bitmap mask(loader.Picture.width(), loader.Picture.height(), 0);
+    PaintMask(loader.MaskRuns, mask);
+    Mask = std::move(mask);
+  }
   Picture = std::move(loader.Picture);
   Thumbnail = std::move(loader.Thumbnail);
   WaveParams = loader.WaveParams;

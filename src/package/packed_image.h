@@ -81,6 +81,29 @@ std::array<int64_t, 5> CountRegions(const Bitmap& mask);
 // as region 0.
 std::array<int64_t, 5> CountRegions(const std::vector<int32_t>& a);
 
+// Reads validated mask integers a row at a time as PaintMask paints them into a zeroed bitmap
+// of width x height: region codes 0..4, cut or padded with 0. No mask-sized picture is made.
+class TMaskRowReader {
+ public:
+  // Keeps a reference to runs.
+  TMaskRowReader(const std::vector<int32_t>& runs, int32_t width, int32_t height);
+  // The codes of row y (0 <= y < height); rows are read from the top down, never going back.
+  const uint8_t* Row(int32_t y);
+
+ private:
+  // Decodes the mask's next row of its own width into own_.
+  void NextOwnRow();
+
+  const std::vector<int32_t>& runs_;
+  int32_t mask_width_ = 0, mask_height_ = 0, width_ = 0;
+  size_t run_ = 2;         // the run being read
+  int32_t run_left_ = 0;   // its pixels not yet read
+  int run_code_ = 0;
+  int32_t own_rows_ = 0;   // mask rows decoded so far
+  int32_t row_ = -1;       // the row held in out_
+  std::vector<uint8_t> own_, out_;
+};
+
 // Checked sequential reads from one file. Every read that would pass the end of the file is
 // refused before anything is read or allocated: ReadError "<file>: Read beyond end of file".
 class TMyStream {
@@ -165,6 +188,12 @@ class TProject {
   int32_t SpeedPercent = 100;
   // Bounds for the JPEG streams of a load.
   DecodeLimits Limits{};
+  // A load keeps the mask as its runs (MaskRuns, read at MaskWidth x MaskHeight, the picture's
+  // size as loaded) and leaves Mask empty: for a reader that only builds a region map from it.
+  bool KeepMaskRuns = false;
+  std::vector<int32_t> MaskRuns;
+  int32_t MaskWidth = 0;
+  int32_t MaskHeight = 0;
 
   // Full load. On any error the parts are left fresh and empty, Loaded false, and the error
   // passes on (FormatError / ReadError / FileNotFoundError / ProjectFileError).

@@ -34,19 +34,21 @@ TLoadedPicture LoadShowPicture(const std::string& file, const TPictureFit& fit) 
     return result;
   }
   result.Packed = std::make_unique<TProject>();
+  // The mask is only read once, into the layout below: its runs do for that, without a
+  // picture-sized bitmap of it.
+  result.Packed->KeepMaskRuns = true;
   result.Packed->LoadFromFile(file);
   result.Packed->SetSpeed(fit.Speed);
   if (fit.Stretch) {
-    // The mask is read stretched by the layout below; a screen-sized copy of it would only
-    // live until then.
+    // The mask is read stretched by the layout below.
     FitProjectPicture(fit.Proportional, *result.Packed, fit.ScreenWidth, fit.ScreenHeight);
   }
   result.Layout = std::make_unique<TWaveGenerator>();
   result.Layout->AttachProject(result.Packed.get());
   result.Layout->PrepareLayout(fit.Stretch);
-  // The layout says all the mask did; a screen-sized mask kept beside it for the picture's
-  // whole time would only cost memory.
+  // The layout says all the mask did.
   result.Packed->Mask = Bitmap();
+  result.Packed->MaskRuns = {};
   return result;
 }
 

@@ -429,9 +429,17 @@ void TLPfmScrSvr::ChangeCheck() {
     if (TickDiff(platform_.Ticks(), last_frame_tick_) >= kLoadWaitPerFrame) return;
   }
   change_pending_ = false;
+  TLoadedPicture next = loader_.Take();
   // The fade starts from what the screen shows; without one the screen goes black anyway.
-  if (Transition) SyncScreen();
-  CommitPicture(loader_.Take());
+  if (Transition) {
+    // A frame kept in the window's pixels shows the old picture there, so the old picture can
+    // go before the copy of the screen is made: never two pictures and a screen at once.
+    const bool release = FrameInWindow() && !next.Missing;
+    if (release) packed_picture_->Picture = Bitmap();
+    SyncScreen();
+    if (release) packed_ready_ = false;
+  }
+  CommitPicture(std::move(next));
   if (Transition) {
     PlayTransition(kTransitionMs);
   } else {
@@ -708,11 +716,14 @@ void TLPfmScrSvr::PlayTransition(uint32_t duration_ms) {
   }
   // What the screen now shows is the new picture on black; the next whole frame lets it go.
   old = Bitmap();
-  screen_.SetSize(screen_w_, screen_h_, 0);
-  if (picture) CopyInto(screen_, *picture, pos.x, pos.y);
-  // A frame kept in the window's pixels was painted over by the fade: it starts again from the
-  // plain picture, as it stood when the fade began.
-  if (FrameInWindow()) wave_engine_->ResetOutput();
+  if (FrameInWindow()) {
+    // The frame kept in the window's pixels was painted over by the fade: it starts again from
+    // the plain picture, as it stood when the fade began. The window holds the screen.
+    wave_engine_->ResetOutput();
+  } else {
+    screen_.SetSize(screen_w_, screen_h_, 0);
+    if (picture) CopyInto(screen_, *picture, pos.x, pos.y);
+  }
   after_bitmap_ = Bitmap();
   before_bitmap_ = Bitmap();
   frame_pending_ = false;

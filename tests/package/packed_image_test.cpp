@@ -127,6 +127,35 @@ TEST(Mask, EncodeDecodeRoundTrip) {
   EXPECT_EQ(CountRegions(std::vector<int32_t>{4, 3, 21, 53}), (std::array<int64_t, 5>{5, 2, 0, 5, 0}));
 }
 
+// Rows read from the runs are the rows PaintMask paints into a zeroed bitmap of the given size,
+// whether the runs cover the mask, stop short, or the bitmap is narrower, wider, shorter, taller.
+TEST(Mask, RowReaderGivesThePaintedRows) {
+  Bitmap m(23, 9, 0);
+  for (int y = 0; y < 9; ++y) {
+    for (int x = 0; x < 23; ++x) m.At(x, y) = RegionToColor((x / 4 + 2 * y) % 5);
+  }
+  const std::vector<int32_t> whole = EncodeMask(m);
+  const std::vector<int32_t> short_runs(whole.begin(), whole.begin() + whole.size() / 2);
+  const std::vector<int32_t> empty_mask{0, 0};
+  const struct {
+    const std::vector<int32_t>* runs;
+    int w, h;
+  } cases[] = {{&whole, 23, 9},  {&whole, 10, 4},       {&whole, 40, 15},     {&whole, 10, 15},
+               {&short_runs, 23, 9}, {&short_runs, 30, 12}, {&empty_mask, 7, 3}};
+  for (const auto& c : cases) {
+    Bitmap painted(c.w, c.h, 0);
+    PaintMask(*c.runs, painted);
+    TMaskRowReader reader(*c.runs, c.w, c.h);
+    for (int y = 0; y < c.h; ++y) {
+      const uint8_t* row = reader.Row(y);
+      for (int x = 0; x < c.w; ++x) {
+        ASSERT_EQ(row[x], ColorToRegion(painted.At(x, y)))
+            << c.runs->size() << " runs into " << c.w << "x" << c.h << " at " << x << "," << y;
+      }
+    }
+  }
+}
+
 TEST(Mask, RejectedBeforeAnythingIsAllocated) {
   const struct {
     const char* name;
