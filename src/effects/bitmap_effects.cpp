@@ -1,10 +1,15 @@
 #include "effects/bitmap_effects.h"
 
 #include <algorithm>
+#include <cstring>
 #include <vector>
 
 #if defined(__SSE2__)
 #include <emmintrin.h>
+#endif
+#if defined(__GNUC__) && defined(__x86_64__)
+#include <immintrin.h>
+#define LPC_HAVE_AVX2_PATH 1
 #endif
 
 #include "base/canvas.h"
@@ -99,6 +104,143 @@ void BilinearRow32(const Color* __restrict r0, const Color* __restrict r1, uint3
   }
 }
 
+#if defined(LPC_HAVE_AVX2_PATH)
+// The same arithmetic sixteen pixels at a time, one channel per vector. With the weights adding
+// up to 0x8000 the sum is (p0 << 15) + (q0 - p0)*fy + (p1 - p0)*w2 + (q1 - q0)*w4 exactly:
+// two 16-bit multiply-adds per channel, (p1 - p0, q1 - q0) by (w2, w4) and (q0 - p0, 2*p0) by
+// (fy, 0x4000). Each source row is sampled once into 16-bit planes of p0 and p1 - p0 per
+// channel; w2 and w4 come from one unsigned high multiply of 2*fx.
+class Bilinear32Avx2 {
+ public:
+  Bilinear32Avx2(const Bitmap& s, int32_t dw, uint32_t xstep)
+      : s_(s), dw_(dw), padded_(static_cast<size_t>((dw + 15) & ~15)),
+        offs_(padded_), fx2_(padded_), pairs_(padded_), rows_(2 * kPlanes * padded_) {
+    uint32_t xacc = 0;
+    for (size_t j = 0; j < padded_; ++j) {
+      // Columns past the end repeat the last sample with no weight, to fill the last vector.
+      const bool inside = j < static_cast<size_t>(dw);
+      const uint32_t fx = inside ? (xacc & 0x7FFF) : 0;
+      offs_[j] = static_cast<int32_t>(inside ? xacc >> 15 : static_cast<uint32_t>(offs_[j - 1]));
+      // The multiply-adds interleave the two 128-bit halves of a block of sixteen: the first
+      // eight weights are those of columns 0-3 and 8-11, the next eight of 4-7 and 12-15.
+      const size_t block = j & ~size_t{15}, i = j & 15;
+      const size_t at = block + (i & 3) + (i & 4 ? 8 : 0) + (i & 8 ? 4 : 0);
+      fx2_[at] = (2 * fx) | (2 * fx) << 16;
+      if (inside) xacc += xstep;
+    }
+  }
+
+  // Output row `out` mixes source rows n and n + 1, counted from the bottom, by fy.
+  __attribute__((target("avx2"))) void Row(int n, uint32_t fy, Color* out) {
+    const int16_t* __restrict a0 = Sampled(n);
+    const int16_t* __restrict a1 = Sampled(s_.height() >= 2 ? n + 1 : n);
+    const uint32_t* __restrict fx2 = fx2_.data();
+    const size_t padded = padded_, dw = static_cast<size_t>(dw_);
+    const __m256i gyfy = _mm256_set1_epi32(static_cast<int>((0x8000 - fy) | fy << 16));
+    const __m256i k = _mm256_set1_epi32(static_cast<int>(fy | 0x4000u << 16));
+    for (size_t j = 0; j < padded; j += 16) {
+      const __m256i w_lo = _mm256_mulhi_epu16(Load(fx2 + j), gyfy);
+      const __m256i w_hi = _mm256_mulhi_epu16(Load(fx2 + j + 8), gyfy);
+      __m256i lo = _mm256_setzero_si256(), hi = _mm256_setzero_si256();
+      for (size_t c = 0; c < 3; ++c) {
+        const int16_t* p = a0 + 2 * c * padded + j;
+        const int16_t* q = a1 + 2 * c * padded + j;
+        const __m256i p0 = Load(p), q0 = Load(q);
+        const __m256i dp = Load(p + padded), dq = Load(q + padded);
+        const __m256i dv = _mm256_sub_epi16(q0, p0), p2 = _mm256_add_epi16(p0, p0);
+        const __m256i s_lo = _mm256_add_epi32(_mm256_madd_epi16(_mm256_unpacklo_epi16(dp, dq), w_lo),
+                                              _mm256_madd_epi16(_mm256_unpacklo_epi16(dv, p2), k));
+        const __m256i s_hi = _mm256_add_epi32(_mm256_madd_epi16(_mm256_unpackhi_epi16(dp, dq), w_hi),
+                                              _mm256_madd_epi16(_mm256_unpackhi_epi16(dv, p2), k));
+        const int shift = static_cast<int>(8 * c);
+        lo = _mm256_or_si256(lo, _mm256_sll_epi32(_mm256_srli_epi32(s_lo, 15), _mm_cvtsi32_si128(shift)));
+        hi = _mm256_or_si256(hi, _mm256_sll_epi32(_mm256_srli_epi32(s_hi, 15), _mm_cvtsi32_si128(shift)));
+      }
+      const __m256i first = _mm256_permute2x128_si256(lo, hi, 0x20);
+      const __m256i second = _mm256_permute2x128_si256(lo, hi, 0x31);
+      if (j + 16 <= dw) {
+        _mm256_storeu_si256(reinterpret_cast<__m256i*>(out + j), first);
+        _mm256_storeu_si256(reinterpret_cast<__m256i*>(out + j + 8), second);
+      } else {
+        alignas(32) Color last[16];
+        _mm256_store_si256(reinterpret_cast<__m256i*>(last), first);
+        _mm256_store_si256(reinterpret_cast<__m256i*>(last + 8), second);
+        std::copy(last, last + (dw - j), out + j);
+      }
+    }
+  }
+
+ private:
+  // Per channel: p0, then p1 - p0.
+  static constexpr size_t kPlanes = 6;
+
+  template <typename T>
+  __attribute__((target("avx2"))) static __m256i Load(const T* p) {
+    return _mm256_loadu_si256(reinterpret_cast<const __m256i*>(p));
+  }
+
+  // Source row n from the bottom, sampled at every column; the two rows last sampled are kept,
+  // as consecutive output rows mostly share them.
+  __attribute__((target("avx2"))) const int16_t* Sampled(int n) {
+    for (int b = 0; b < 2; ++b) {
+      if (tags_[b] == n) return rows_.data() + b * kPlanes * padded_;
+    }
+    const int b = tags_[0] == n - 1 ? 1 : 0;  // keep the row below, which the next rows mix
+    tags_[b] = n;
+    int16_t* __restrict dst = rows_.data() + b * kPlanes * padded_;
+    // Each sample's pair of neighbours is one 8-byte load; plain loads beat vector gathers,
+    // which microcode mitigations made slow on many processors.
+    const Color* __restrict src = s_.Row(s_.height() - 1 - n);
+    const int32_t* __restrict offs = offs_.data();
+    uint64_t* __restrict pairs = pairs_.data();
+    const size_t padded = padded_;
+    for (size_t j = 0; j < padded; ++j) std::memcpy(pairs + j, src + offs[j], 8);
+    const __m256i byte = _mm256_set1_epi32(0xFF);
+    for (size_t j = 0; j < padded; j += 16) {
+      __m256i g0[2], g1[2];
+      for (int h = 0; h < 2; ++h) {
+        const __m256i a = Load(pairs + j + 8 * h), b = Load(pairs + j + 8 * h + 4);
+        // (p0, p1) pairs split into p0s and p1s, in the order 0 1 4 5 2 3 6 7 after the
+        // shuffle; the permute restores it.
+        g0[h] = _mm256_permute4x64_epi64(_mm256_castps_si256(_mm256_shuffle_ps(
+            _mm256_castsi256_ps(a), _mm256_castsi256_ps(b), 0x88)), 0xD8);
+        g1[h] = _mm256_permute4x64_epi64(_mm256_castps_si256(_mm256_shuffle_ps(
+            _mm256_castsi256_ps(a), _mm256_castsi256_ps(b), 0xDD)), 0xD8);
+      }
+      for (size_t c = 0; c < 3; ++c) {
+        const __m128i shift = _mm_cvtsi32_si128(static_cast<int>(8 * c));
+        __m256i p0[2], step[2];
+        for (int h = 0; h < 2; ++h) {
+          p0[h] = _mm256_and_si256(_mm256_srl_epi32(g0[h], shift), byte);
+          step[h] = _mm256_sub_epi32(_mm256_and_si256(_mm256_srl_epi32(g1[h], shift), byte), p0[h]);
+        }
+        // The pack interleaves the halves, columns 0-3, 8-11, 4-7, 12-15; the permute
+        // restores the order.
+        _mm256_storeu_si256(reinterpret_cast<__m256i*>(dst + 2 * c * padded + j),
+                            _mm256_permute4x64_epi64(_mm256_packs_epi32(p0[0], p0[1]), 0xD8));
+        _mm256_storeu_si256(reinterpret_cast<__m256i*>(dst + (2 * c + 1) * padded + j),
+                            _mm256_permute4x64_epi64(_mm256_packs_epi32(step[0], step[1]), 0xD8));
+      }
+    }
+    return dst;
+  }
+
+  const Bitmap& s_;
+  int32_t dw_;
+  size_t padded_;
+  std::vector<int32_t> offs_;
+  std::vector<uint32_t> fx2_;
+  std::vector<uint64_t> pairs_;  // the sampled row's (p0, p1) per column, before splitting
+  std::vector<int16_t> rows_;
+  int tags_[2] = {-1, -1};
+};
+
+bool HaveAvx2() {
+  static const bool have = __builtin_cpu_supports("avx2");
+  return have;
+}
+#endif
+
 // Bilinear resample of a whole 32-bit picture; false when the 24-bit surface path must be
 // taken instead (a source one pixel wide samples its single column by nearest neighbour).
 bool ResampleBilinear32(const Bitmap& s, Bitmap& d) {
@@ -114,6 +256,19 @@ bool ResampleBilinear32(const Bitmap& s, Bitmap& d) {
   }
   const uint32_t xstep = static_cast<uint32_t>((int32_t{s.width() - 1} << 15) / d.width());
   const uint32_t ystep = static_cast<uint32_t>((int32_t{s.height() - 1} << 15) / d.height());
+  // The surfaces keep their rows bottom-up, so rows are counted from the bottom here too: row
+  // i from the bottom of the result mixes source rows n and n + 1 from the bottom.
+  const int sh = s.height(), dh = d.height();
+#if defined(LPC_HAVE_AVX2_PATH)
+  if (HaveAvx2()) {
+    Bilinear32Avx2 rows(s, d.width(), xstep);
+    uint32_t yacc = 0;
+    for (int32_t i = 0; i < dh; ++i, yacc += ystep) {
+      rows.Row(static_cast<int>(yacc >> 15), yacc & 0x7FFF, d.Row(dh - 1 - i));
+    }
+    return true;
+  }
+#endif
   std::vector<uint32_t> offs(static_cast<size_t>(d.width()));
   std::vector<uint32_t> fxs(static_cast<size_t>(d.width()));
   uint32_t xacc = 0;
@@ -121,9 +276,6 @@ bool ResampleBilinear32(const Bitmap& s, Bitmap& d) {
     offs[j] = xacc >> 15;
     fxs[j] = xacc & 0x7FFF;
   }
-  // The surfaces keep their rows bottom-up, so rows are counted from the bottom here too: row
-  // i from the bottom of the result mixes source rows n and n + 1 from the bottom.
-  const int sh = s.height(), dh = d.height();
   uint32_t yacc = 0;
   for (int32_t i = 0; i < dh; ++i, yacc += ystep) {
     const int n = static_cast<int>(yacc >> 15);
@@ -135,23 +287,33 @@ bool ResampleBilinear32(const Bitmap& s, Bitmap& d) {
 }
 
 // Whole-pixel stretch of a whole bitmap (colour on colour: destination pixel i takes source
-// pixel i * sn / dn); a row repeated from the source is copied from the row above.
+// pixel i * sn / dn). Masks are mostly long runs of one colour, so each run of equal source
+// pixels fills its whole span of the destination row at once; a row repeated from the source is
+// copied from the row above.
 void StretchNearest(const Bitmap& s, Bitmap& d) {
   if (s.empty() || d.empty()) return;
-  std::vector<int> xmap(static_cast<size_t>(d.width()));
-  for (int x = 0; x < d.width(); ++x) {
-    xmap[x] = static_cast<int>(static_cast<long long>(x) * s.width() / d.width());
+  const int sw = s.width(), dw = d.width();
+  // first[k]: the first destination column that samples source column k or one after it.
+  std::vector<int> first(static_cast<size_t>(sw) + 1, dw);
+  for (int x = dw - 1; x >= 0; --x) {
+    first[static_cast<size_t>(static_cast<long long>(x) * sw / dw)] = x;
   }
+  for (int k = sw - 1; k >= 0; --k) first[k] = std::min(first[k], first[k + 1]);
   int last = -1;
   for (int y = 0; y < d.height(); ++y) {
     const int sy = static_cast<int>(static_cast<long long>(y) * s.height() / d.height());
     Color* out = d.Row(y);
     if (sy == last) {
-      std::copy(d.Row(y - 1), d.Row(y - 1) + d.width(), out);
+      std::copy(d.Row(y - 1), d.Row(y - 1) + dw, out);
       continue;
     }
     const Color* in = s.Row(sy);
-    for (int x = 0; x < d.width(); ++x) out[x] = in[xmap[x]];
+    for (int a = 0; a < sw;) {
+      int e = a + 1;
+      while (e < sw && in[e] == in[a]) ++e;
+      std::fill(out + first[a], out + first[e], in[a]);
+      a = e;
+    }
     last = sy;
   }
 }
