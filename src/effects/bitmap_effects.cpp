@@ -114,7 +114,8 @@ class Bilinear32Avx2 {
  public:
   Bilinear32Avx2(const Bitmap& s, int32_t dw, uint32_t xstep)
       : s_(s), dw_(dw), padded_(static_cast<size_t>((dw + 15) & ~15)),
-        offs_(padded_), fx2_(padded_), pairs_(padded_), rows_(2 * kPlanes * padded_) {
+        offs_(padded_), rel_(padded_), window_(padded_ / 8), fx2_(padded_),
+        rows_(2 * kPlanes * padded_) {
     uint32_t xacc = 0;
     for (size_t j = 0; j < padded_; ++j) {
       // Columns past the end repeat the last sample with no weight, to fill the last vector.
@@ -127,6 +128,11 @@ class Bilinear32Avx2 {
       const size_t at = block + (i & 3) + (i & 4 ? 8 : 0) + (i & 8 ? 4 : 0);
       fx2_[at] = (2 * fx) | (2 * fx) << 16;
       if (inside) xacc += xstep;
+    }
+    for (size_t b = 0; b < padded_ / 8; ++b) {
+      const int32_t first = offs_[8 * b], last = offs_[8 * b + 7];
+      window_[b] = last + 1 - first < 8 && first + 8 <= s.width() ? first : -1;
+      for (size_t i = 0; i < 8; ++i) rel_[8 * b + i] = offs_[8 * b + i] - first;
     }
   }
 
@@ -188,24 +194,32 @@ class Bilinear32Avx2 {
     const int b = tags_[0] == n - 1 ? 1 : 0;  // keep the row below, which the next rows mix
     tags_[b] = n;
     int16_t* __restrict dst = rows_.data() + b * kPlanes * padded_;
-    // Each sample's pair of neighbours is one 8-byte load; plain loads beat vector gathers,
-    // which microcode mitigations made slow on many processors.
     const Color* __restrict src = s_.Row(s_.height() - 1 - n);
-    const int32_t* __restrict offs = offs_.data();
-    uint64_t* __restrict pairs = pairs_.data();
     const size_t padded = padded_;
-    for (size_t j = 0; j < padded; ++j) std::memcpy(pairs + j, src + offs[j], 8);
     const __m256i byte = _mm256_set1_epi32(0xFF);
+    const __m256i one = _mm256_set1_epi32(1);
     for (size_t j = 0; j < padded; j += 16) {
       __m256i g0[2], g1[2];
-      for (int h = 0; h < 2; ++h) {
-        const __m256i a = Load(pairs + j + 8 * h), b = Load(pairs + j + 8 * h + 4);
-        // (p0, p1) pairs split into p0s and p1s, in the order 0 1 4 5 2 3 6 7 after the
-        // shuffle; the permute restores it.
-        g0[h] = _mm256_permute4x64_epi64(_mm256_castps_si256(_mm256_shuffle_ps(
-            _mm256_castsi256_ps(a), _mm256_castsi256_ps(b), 0x88)), 0xD8);
-        g1[h] = _mm256_permute4x64_epi64(_mm256_castps_si256(_mm256_shuffle_ps(
-            _mm256_castsi256_ps(a), _mm256_castsi256_ps(b), 0xDD)), 0xD8);
+      for (size_t h = 0; h < 2; ++h) {
+        const size_t at = j + 8 * h;
+        const int32_t base = window_[at / 8];
+        if (base >= 0) {
+          // All eight samples and their right neighbours lie in eight source pixels from base.
+          const __m256i window = Load(src + base);
+          const __m256i rel = Load(&rel_[at]);
+          g0[h] = _mm256_permutevar8x32_epi32(window, rel);
+          g1[h] = _mm256_permutevar8x32_epi32(window, _mm256_add_epi32(rel, one));
+        } else {
+          // Shrinking or hardly growing, or near the row's end: one load a sample.
+          alignas(32) uint32_t p0[8], p1[8];
+          for (size_t i = 0; i < 8; ++i) {
+            const int32_t o = offs_[at + i];
+            p0[i] = src[o];
+            p1[i] = src[o + 1];
+          }
+          g0[h] = Load(p0);
+          g1[h] = Load(p1);
+        }
       }
       for (size_t c = 0; c < 3; ++c) {
         const __m128i shift = _mm_cvtsi32_si128(static_cast<int>(8 * c));
@@ -229,8 +243,9 @@ class Bilinear32Avx2 {
   int32_t dw_;
   size_t padded_;
   std::vector<int32_t> offs_;
+  std::vector<int32_t> rel_;     // offs_ less the first of its block of eight
+  std::vector<int32_t> window_;  // per block of eight: its first offset, or -1 if they spread
   std::vector<uint32_t> fx2_;
-  std::vector<uint64_t> pairs_;  // the sampled row's (p0, p1) per column, before splitting
   std::vector<int16_t> rows_;
   int tags_[2] = {-1, -1};
 };
