@@ -1,6 +1,7 @@
 #include "effects/bitmap_effects.h"
 
 #include <algorithm>
+#include <bit>
 #include <cstring>
 #include <vector>
 
@@ -301,6 +302,22 @@ bool ResampleBilinear32(const Bitmap& s, Bitmap& d) {
   return true;
 }
 
+// The end of the run of pixels equal to row[a], at most n.
+int RunEnd(const Color* row, int a, int n) {
+  const Color v = row[a];
+  int e = a + 1;
+#if defined(__SSE2__)
+  const __m128i vv = _mm_set1_epi32(static_cast<int>(v));
+  for (; e + 4 <= n; e += 4) {
+    const __m128i same = _mm_cmpeq_epi32(_mm_loadu_si128(reinterpret_cast<const __m128i*>(row + e)), vv);
+    const unsigned differ = ~static_cast<unsigned>(_mm_movemask_epi8(same)) & 0xFFFF;
+    if (differ != 0) return e + std::countr_zero(differ) / 4;
+  }
+#endif
+  while (e < n && row[e] == v) ++e;
+  return e;
+}
+
 // Whole-pixel stretch of a whole bitmap (colour on colour: destination pixel i takes source
 // pixel i * sn / dn). Masks are mostly long runs of one colour, so each run of equal source
 // pixels fills its whole span of the destination row at once; a row repeated from the source is
@@ -324,8 +341,7 @@ void StretchNearest(const Bitmap& s, Bitmap& d) {
     }
     const Color* in = s.Row(sy);
     for (int a = 0; a < sw;) {
-      int e = a + 1;
-      while (e < sw && in[e] == in[a]) ++e;
+      const int e = RunEnd(in, a, sw);
       std::fill(out + first[a], out + first[e], in[a]);
       a = e;
     }
