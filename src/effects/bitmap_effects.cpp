@@ -108,8 +108,8 @@ void BilinearRow32(const Color* __restrict r0, const Color* __restrict r1, uint3
 #if defined(LPC_HAVE_AVX2_PATH)
 // The same arithmetic sixteen pixels at a time, one channel per vector. With the weights adding
 // up to 0x8000 the sum is (p0 << 15) + (q0 - p0)*fy + (p1 - p0)*w2 + (q1 - q0)*w4 exactly:
-// two 16-bit multiply-adds per channel, (p1 - p0, q1 - q0) by (w2, w4) and (q0 - p0, 2*p0) by
-// (fy, 0x4000). Each source row is sampled once into 16-bit planes of p0 and p1 - p0 per
+// two 16-bit multiply-adds per channel, (p1 - p0, q1 - q0) by (w2, w4) and (q0 - p0, -p0) by
+// (fy, -0x8000). Each source row is sampled once into 16-bit planes of -p0 and p1 - p0 per
 // channel; w2 and w4 come from one unsigned high multiply of 2*fx.
 class Bilinear32Avx2 {
  public:
@@ -144,27 +144,32 @@ class Bilinear32Avx2 {
     const uint32_t* __restrict fx2 = fx2_.data();
     const size_t padded = padded_, dw = static_cast<size_t>(dw_);
     const __m256i gyfy = _mm256_set1_epi32(static_cast<int>((0x8000 - fy) | fy << 16));
-    const __m256i k = _mm256_set1_epi32(static_cast<int>(fy | 0x4000u << 16));
+    // (q0 - p0, -p0) by (fy, -0x8000) gives (q0 - p0)*fy + (p0 << 15).
+    const __m256i k = _mm256_set1_epi32(static_cast<int>(fy | 0x8000u << 16));
     for (size_t j = 0; j < padded; j += 16) {
       const __m256i w_lo = _mm256_mulhi_epu16(Load(fx2 + j), gyfy);
       const __m256i w_hi = _mm256_mulhi_epu16(Load(fx2 + j + 8), gyfy);
-      __m256i lo = _mm256_setzero_si256(), hi = _mm256_setzero_si256();
+      // Each channel's results for columns 0-3 and 8-11 (lo) and 4-7 and 12-15 (hi).
+      __m256i lo[3], hi[3];
       for (size_t c = 0; c < 3; ++c) {
         const int16_t* p = a0 + 2 * c * padded + j;
         const int16_t* q = a1 + 2 * c * padded + j;
-        const __m256i p0 = Load(p), q0 = Load(q);
+        const __m256i np = Load(p), nq = Load(q);  // -p0, -q0
         const __m256i dp = Load(p + padded), dq = Load(q + padded);
-        const __m256i dv = _mm256_sub_epi16(q0, p0), p2 = _mm256_add_epi16(p0, p0);
-        const __m256i s_lo = _mm256_add_epi32(_mm256_madd_epi16(_mm256_unpacklo_epi16(dp, dq), w_lo),
-                                              _mm256_madd_epi16(_mm256_unpacklo_epi16(dv, p2), k));
-        const __m256i s_hi = _mm256_add_epi32(_mm256_madd_epi16(_mm256_unpackhi_epi16(dp, dq), w_hi),
-                                              _mm256_madd_epi16(_mm256_unpackhi_epi16(dv, p2), k));
-        const int shift = static_cast<int>(8 * c);
-        lo = _mm256_or_si256(lo, _mm256_sll_epi32(_mm256_srli_epi32(s_lo, 15), _mm_cvtsi32_si128(shift)));
-        hi = _mm256_or_si256(hi, _mm256_sll_epi32(_mm256_srli_epi32(s_hi, 15), _mm_cvtsi32_si128(shift)));
+        const __m256i dv = _mm256_sub_epi16(np, nq);
+        lo[c] = _mm256_srli_epi32(
+            _mm256_add_epi32(_mm256_madd_epi16(_mm256_unpacklo_epi16(dp, dq), w_lo),
+                             _mm256_madd_epi16(_mm256_unpacklo_epi16(dv, np), k)), 15);
+        hi[c] = _mm256_srli_epi32(
+            _mm256_add_epi32(_mm256_madd_epi16(_mm256_unpackhi_epi16(dp, dq), w_hi),
+                             _mm256_madd_epi16(_mm256_unpackhi_epi16(dv, np), k)), 15);
       }
-      const __m256i first = _mm256_permute2x128_si256(lo, hi, 0x20);
-      const __m256i second = _mm256_permute2x128_si256(lo, hi, 0x31);
+      const __m256i px_lo = _mm256_or_si256(
+          lo[0], _mm256_or_si256(_mm256_slli_epi32(lo[1], 8), _mm256_slli_epi32(lo[2], 16)));
+      const __m256i px_hi = _mm256_or_si256(
+          hi[0], _mm256_or_si256(_mm256_slli_epi32(hi[1], 8), _mm256_slli_epi32(hi[2], 16)));
+      const __m256i first = _mm256_permute2x128_si256(px_lo, px_hi, 0x20);
+      const __m256i second = _mm256_permute2x128_si256(px_lo, px_hi, 0x31);
       if (j + 16 <= dw) {
         _mm256_storeu_si256(reinterpret_cast<__m256i*>(out + j), first);
         _mm256_storeu_si256(reinterpret_cast<__m256i*>(out + j + 8), second);
@@ -178,7 +183,7 @@ class Bilinear32Avx2 {
   }
 
  private:
-  // Per channel: p0, then p1 - p0.
+  // Per channel: -p0, then p1 - p0.
   static constexpr size_t kPlanes = 6;
 
   template <typename T>
@@ -231,8 +236,11 @@ class Bilinear32Avx2 {
         }
         // The pack interleaves the halves, columns 0-3, 8-11, 4-7, 12-15; the permute
         // restores the order.
+        const __m256i zero = _mm256_setzero_si256();
         _mm256_storeu_si256(reinterpret_cast<__m256i*>(dst + 2 * c * padded + j),
-                            _mm256_permute4x64_epi64(_mm256_packs_epi32(p0[0], p0[1]), 0xD8));
+                            _mm256_permute4x64_epi64(_mm256_packs_epi32(_mm256_sub_epi32(zero, p0[0]),
+                                                                        _mm256_sub_epi32(zero, p0[1])),
+                                                     0xD8));
         _mm256_storeu_si256(reinterpret_cast<__m256i*>(dst + (2 * c + 1) * padded + j),
                             _mm256_permute4x64_epi64(_mm256_packs_epi32(step[0], step[1]), 0xD8));
       }
@@ -251,9 +259,11 @@ class Bilinear32Avx2 {
   int tags_[2] = {-1, -1};
 };
 
+bool avx2_allowed = true;
+
 bool HaveAvx2() {
   static const bool have = __builtin_cpu_supports("avx2");
-  return have;
+  return have && avx2_allowed;
 }
 #endif
 
@@ -359,6 +369,14 @@ void ResampleThroughSurface(const Bitmap& source, Bitmap& destination) {
 }
 
 }  // namespace
+
+void AllowResampleAvx2(bool allowed) {
+#if defined(LPC_HAVE_AVX2_PATH)
+  avx2_allowed = allowed;
+#else
+  (void)allowed;
+#endif
+}
 
 void AdjustSaturation(TFastRGB& surface, int32_t amount) {
   // T[i] = (i * amount) >> 8, the share of a channel's distance from grey that is kept.
