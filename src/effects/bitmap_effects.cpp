@@ -202,8 +202,11 @@ class Bilinear32Avx2 {
     int16_t* __restrict dst = rows_.data() + b * kPlanes * padded_;
     const Color* __restrict src = s_.Row(s_.height() - 1 - n);
     const size_t padded = padded_;
-    const __m256i byte = _mm256_set1_epi32(0xFF);
     const __m256i one = _mm256_set1_epi32(1);
+    const __m256i to_bg = _mm256_setr_epi8(0, -1, 4, -1, 8, -1, 12, -1, 1, -1, 5, -1, 9, -1, 13, -1,
+                                           0, -1, 4, -1, 8, -1, 12, -1, 1, -1, 5, -1, 9, -1, 13, -1);
+    const __m256i to_r = _mm256_setr_epi8(2, -1, 6, -1, 10, -1, 14, -1, -1, -1, -1, -1, -1, -1, -1, -1,
+                                          2, -1, 6, -1, 10, -1, 14, -1, -1, -1, -1, -1, -1, -1, -1, -1);
     for (size_t j = 0; j < padded; j += 16) {
       __m256i g0[2], g1[2];
       for (size_t h = 0; h < 2; ++h) {
@@ -227,22 +230,27 @@ class Bilinear32Avx2 {
           g1[h] = Load(p1);
         }
       }
-      for (size_t c = 0; c < 3; ++c) {
-        const __m128i shift = _mm_cvtsi32_si128(static_cast<int>(8 * c));
-        __m256i p0[2], step[2];
-        for (int h = 0; h < 2; ++h) {
-          p0[h] = _mm256_and_si256(_mm256_srl_epi32(g0[h], shift), byte);
-          step[h] = _mm256_sub_epi32(_mm256_and_si256(_mm256_srl_epi32(g1[h], shift), byte), p0[h]);
-        }
-        // The pack interleaves the halves, columns 0-3, 8-11, 4-7, 12-15; the permute
-        // restores the order.
-        const __m256i zero = _mm256_setzero_si256();
-        _mm256_storeu_si256(reinterpret_cast<__m256i*>(dst + 2 * c * padded + j),
-                            _mm256_permute4x64_epi64(_mm256_packs_epi32(_mm256_sub_epi32(zero, p0[0]),
-                                                                        _mm256_sub_epi32(zero, p0[1])),
-                                                     0xD8));
-        _mm256_storeu_si256(reinterpret_cast<__m256i*>(dst + (2 * c + 1) * padded + j),
-                            _mm256_permute4x64_epi64(_mm256_packs_epi32(step[0], step[1]), 0xD8));
+      // Per 128-bit half (four pixels): blue and green as 16-bit values, then red and zeros.
+      __m256i bg0[2], r0[2], bg_step[2], r_step[2];
+      for (size_t h = 0; h < 2; ++h) {
+        bg0[h] = _mm256_shuffle_epi8(g0[h], to_bg);
+        r0[h] = _mm256_shuffle_epi8(g0[h], to_r);
+        bg_step[h] = _mm256_sub_epi16(_mm256_shuffle_epi8(g1[h], to_bg), bg0[h]);
+        r_step[h] = _mm256_sub_epi16(_mm256_shuffle_epi8(g1[h], to_r), r0[h]);
+      }
+      // Gathering the 64-bit quarters of one channel gives columns 0-3, 8-11, 4-7, 12-15; the
+      // permute restores the order.
+      const __m256i zero = _mm256_setzero_si256();
+      const __m256i planes[kPlanes] = {
+          _mm256_sub_epi16(zero, _mm256_unpacklo_epi64(bg0[0], bg0[1])),
+          _mm256_unpacklo_epi64(bg_step[0], bg_step[1]),
+          _mm256_sub_epi16(zero, _mm256_unpackhi_epi64(bg0[0], bg0[1])),
+          _mm256_unpackhi_epi64(bg_step[0], bg_step[1]),
+          _mm256_sub_epi16(zero, _mm256_unpacklo_epi64(r0[0], r0[1])),
+          _mm256_unpacklo_epi64(r_step[0], r_step[1])};
+      for (size_t k = 0; k < kPlanes; ++k) {
+        _mm256_storeu_si256(reinterpret_cast<__m256i*>(dst + k * padded + j),
+                            _mm256_permute4x64_epi64(planes[k], 0xD8));
       }
     }
     return dst;
