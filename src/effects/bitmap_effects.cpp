@@ -203,10 +203,12 @@ class Bilinear32Avx2 {
     const Color* __restrict src = s_.Row(s_.height() - 1 - n);
     const size_t padded = padded_;
     const __m256i one = _mm256_set1_epi32(1);
-    const __m256i to_bg = _mm256_setr_epi8(0, -1, 4, -1, 8, -1, 12, -1, 1, -1, 5, -1, 9, -1, 13, -1,
-                                           0, -1, 4, -1, 8, -1, 12, -1, 1, -1, 5, -1, 9, -1, 13, -1);
-    const __m256i to_r = _mm256_setr_epi8(2, -1, 6, -1, 10, -1, 14, -1, -1, -1, -1, -1, -1, -1, -1, -1,
-                                          2, -1, 6, -1, 10, -1, 14, -1, -1, -1, -1, -1, -1, -1, -1, -1);
+    const __m256i to_bg = _mm256_setr_epi8(0, -1, 4, -1, 8, -1, 12, -1, 1, -1, 5, -1, 9, -1, 13,
+                                           -1, 0, -1, 4, -1, 8, -1, 12, -1, 1, -1, 5, -1, 9, -1,
+                                           13, -1);
+    const __m256i to_r = _mm256_setr_epi8(2, -1, 6, -1, 10, -1, 14, -1, -1, -1, -1, -1, -1, -1,
+                                          -1, -1, 2, -1, 6, -1, 10, -1, 14, -1, -1, -1, -1, -1,
+                                          -1, -1, -1, -1);
     for (size_t j = 0; j < padded; j += 16) {
       __m256i g0[2], g1[2];
       for (size_t h = 0; h < 2; ++h) {
@@ -327,7 +329,8 @@ int RunEnd(const Color* row, int a, int n) {
 #if defined(__SSE2__)
   const __m128i vv = _mm_set1_epi32(static_cast<int>(v));
   for (; e + 4 <= n; e += 4) {
-    const __m128i same = _mm_cmpeq_epi32(_mm_loadu_si128(reinterpret_cast<const __m128i*>(row + e)), vv);
+    const __m128i same =
+        _mm_cmpeq_epi32(_mm_loadu_si128(reinterpret_cast<const __m128i*>(row + e)), vv);
     const unsigned differ = ~static_cast<unsigned>(_mm_movemask_epi8(same)) & 0xFFFF;
     if (differ != 0) return e + std::countr_zero(differ) / 4;
   }
