@@ -149,6 +149,18 @@ void BM_FitProjectToSize(benchmark::State& state) {
 }
 BENCHMARK(BM_FitProjectToSize)->Unit(benchmark::kMicrosecond);
 
+// The fit's resample alone, into a picture that already exists: its share without the new
+// memory's first touch.
+void BM_SmoothResizeBitmap(benchmark::State& state) {
+  const lpc::TProject original = lpc::reference::MakeWaterProject(1024, 768, true);
+  Bitmap to(1920, 1080);
+  for (auto _ : state) {
+    lpc::SmoothResizeBitmap(original.Picture, to);
+    benchmark::DoNotOptimize(to.data());
+  }
+}
+BENCHMARK(BM_SmoothResizeBitmap)->Unit(benchmark::kMicrosecond);
+
 void BM_AdjustSaturation(benchmark::State& state) {
   lpc::TFastBMP s(static_cast<int>(state.range(0)), static_cast<int>(state.range(1)));
   FillNoise(s, 4);

@@ -4,6 +4,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <memory>
+#include <new>
 #include <utility>
 #include <vector>
 
@@ -22,10 +23,19 @@ constexpr int BlueOf(Color c) { return static_cast<int>(c & 0xFF); }
 // Largest side any picture may have; readers refuse bigger ones before allocating.
 inline constexpr int kMaxPictureSide = 16384;
 
+namespace detail {
+// Storage of several MiB comes from whole 2 MiB pages where the system offers them: a fresh
+// picture then costs a handful of page faults instead of thousands. Smaller storage comes from
+// operator new. Both take the byte count the storage was asked for.
+void* AllocatePixelStorage(size_t bytes);
+void FreePixelStorage(void* p, size_t bytes) noexcept;
+}  // namespace detail
+
 // Leaves new elements uninitialised when no value is given, so a picture that a decoder fills
 // completely is not cleared first.
 template <typename T>
 struct NoInitAllocator : std::allocator<T> {
+  using value_type = T;
   template <typename U>
   struct rebind {
     using other = NoInitAllocator<U>;
@@ -33,6 +43,11 @@ struct NoInitAllocator : std::allocator<T> {
   NoInitAllocator() = default;
   template <typename U>
   NoInitAllocator(const NoInitAllocator<U>&) noexcept {}
+  T* allocate(size_t n) {
+    if (n > static_cast<size_t>(-1) / sizeof(T)) throw std::bad_array_new_length();
+    return static_cast<T*>(detail::AllocatePixelStorage(n * sizeof(T)));
+  }
+  void deallocate(T* p, size_t n) noexcept { detail::FreePixelStorage(p, n * sizeof(T)); }
   template <typename U>
   void construct(U* p) noexcept {
     ::new (static_cast<void*>(p)) U;

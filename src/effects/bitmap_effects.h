@@ -42,6 +42,10 @@ Size FittedSize(bool proportional, int32_t picture_width, int32_t picture_height
 // An empty source or destination leaves destination as it is.
 void SmoothResizeBitmap(const Bitmap& source, Bitmap& destination);
 
+// Lets the smooth resizes use AVX2 where the processor has it (the default) or not, so that
+// tests can compare both ways on one machine. Not for use while a resize runs.
+void AllowResampleAvx2(bool allowed);
+
 // Replaces every pixel by the truncated mean of its three channels.
 void GreyscaleBitmap(Bitmap& bitmap);
 

@@ -10,8 +10,13 @@
 #include <cstdio>
 #include <cstdlib>
 #include <algorithm>
+#include <cstdint>
 #include <cstring>
 #include <memory>
+
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
 
 #include <jpeglib.h>
 #include <jerror.h>
@@ -85,17 +90,36 @@ void CmykRowToRgb(const JSAMPLE* in, Color* out, int width, bool inverted) {
   }
 }
 
-// BGRX in memory is 0xXXRRGGBB as a little-endian 32-bit value.
-void ClearUnusedByte(Color* row, int width) {
-  for (int x = 0; x < width; ++x) row[x] &= 0x00FFFFFFu;
+// BGRX in memory is 0xXXRRGGBB as a little-endian 32-bit value; the picture wants 0x00RRGGBB.
+// Sixteen bytes a step, written past the cache where the row allows it, as libjpeg itself
+// writes big outputs: the picture is not read again soon.
+void CopyClearingUnusedByte(const JSAMPLE* in, Color* out, int width) {
+  int x = 0;
+#if defined(__SSE2__)
+  const __m128i rgb = _mm_set1_epi32(0x00FFFFFF);
+  const bool aligned = (reinterpret_cast<uintptr_t>(out) & 15) == 0;
+  for (; x + 4 <= width; x += 4) {
+    const __m128i v =
+        _mm_and_si128(_mm_loadu_si128(reinterpret_cast<const __m128i*>(in + 4 * x)), rgb);
+    if (aligned) {
+      _mm_stream_si128(reinterpret_cast<__m128i*>(out + x), v);
+    } else {
+      _mm_storeu_si128(reinterpret_cast<__m128i*>(out + x), v);
+    }
+  }
+#endif
+  for (; x < width; ++x) {
+    Color c;
+    std::memcpy(&c, in + 4 * x, 4);
+    out[x] = c & 0x00FFFFFFu;
+  }
 }
 
 void StoreRow(const JSAMPLE* in, Color* out, int width, bool cmyk, bool adobe) {
   if (cmyk) {
     CmykRowToRgb(in, out, width, adobe);
   } else {
-    std::memcpy(out, in, static_cast<size_t>(width) * 4);
-    ClearUnusedByte(out, width);
+    CopyClearingUnusedByte(in, out, width);
   }
 }
 
@@ -135,36 +159,37 @@ bool RunDecode(jpeg_decompress_struct* cinfo, ErrorManager* mgr, const unsigned 
   const int out_width = static_cast<int>(cinfo->output_width);
   const int out_height = static_cast<int>(cinfo->output_height);
 
-  // The first row goes through a scratch row before the bitmap exists, so that a header with a
-  // big size and no data behind it fails on the missing data before the big allocation.
-  JSAMPARRAY scratch = (*cinfo->mem->alloc_sarray)(reinterpret_cast<j_common_ptr>(cinfo),
-                                                   JPOOL_IMAGE,
-                                                   static_cast<JDIMENSION>(out_width) * 4, 1);
-  jpeg_read_scanlines(cinfo, scratch, 1);
+  // libjpeg's colour conversion writes aligned rows with non-temporal stores, which leave
+  // them out of the cache, so a pass over the picture afterwards would read it back from
+  // memory. Rows go instead to a small scratch batch four bytes off alignment, which libjpeg
+  // writes with plain stores, and from there into the picture, clearing the unused byte on the
+  // way. The first row also arrives before the bitmap exists, so that a header with a big
+  // size and no data behind it fails on the missing data before the big allocation.
+  constexpr int kBatch = 4;
+  JSAMPARRAY scratch = (*cinfo->mem->alloc_sarray)(
+      reinterpret_cast<j_common_ptr>(cinfo), JPOOL_IMAGE,
+      static_cast<JDIMENSION>(out_width) * 4 + 16, kBatch);
+  JSAMPROW rows[kBatch];
+  for (int i = 0; i < kBatch; ++i) rows[i] = scratch[i] + 4;
+  jpeg_read_scanlines(cinfo, rows, 1);
   // Every row is written below, so the pixels need no clearing first.
   out->SetSizeForOverwrite(out_width, out_height);
-  StoreRow(scratch[0], out->Row(0), out_width, cmyk, cinfo->saw_Adobe_marker);
-  // Several rows per call, BGRX straight into the bitmap; each batch's X bytes are cleared
-  // while the rows are still in the cache.
-  constexpr int kBatch = 16;
-  JSAMPROW rows[kBatch];
+  const bool adobe = cinfo->saw_Adobe_marker;
+  StoreRow(rows[0], out->Row(0), out_width, cmyk, adobe);
   while (cinfo->output_scanline < cinfo->output_height) {
     const int y = static_cast<int>(cinfo->output_scanline);
-    if (cmyk) {
-      jpeg_read_scanlines(cinfo, scratch, 1);
-      StoreRow(scratch[0], out->Row(y), out_width, true, cinfo->saw_Adobe_marker);
-      continue;
-    }
     const int n = std::min<int>(kBatch, static_cast<int>(cinfo->output_height) - y);
-    for (int i = 0; i < n; ++i) rows[i] = reinterpret_cast<JSAMPROW>(out->Row(y + i));
     const int got = static_cast<int>(jpeg_read_scanlines(cinfo, rows, static_cast<JDIMENSION>(n)));
-    for (int i = 0; i < got; ++i) ClearUnusedByte(out->Row(y + i), out_width);
+    for (int i = 0; i < got; ++i) StoreRow(rows[i], out->Row(y + i), out_width, cmyk, adobe);
     if (got == 0) {
       // Not expected from a memory source; whatever is left stays black, never unset.
       for (int i = y; i < out->height(); ++i) std::fill(out->Row(i), out->Row(i) + out_width, 0);
       break;
     }
   }
+#if defined(__SSE2__)
+  _mm_sfence();  // the streamed rows are complete before anyone reads the picture
+#endif
   jpeg_finish_decompress(cinfo);
   return true;
 }

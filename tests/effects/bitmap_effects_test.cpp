@@ -243,6 +243,32 @@ TEST(FitProjectToSize, PictureIsTheBilinearResampleOfTheSurfaceAndTheMaskAWholeP
   }
 }
 
+TEST(SmoothResizeBitmap, EveryWidthEqualsTheSurfaceResample) {
+  // Vector steps of eight and sixteen columns with their tails, samples that fit one window of
+  // source pixels and samples that do not (shrinking, the row's end), and the top byte of the
+  // source ignored; with and without the AVX2 path.
+  const int source_widths[] = {2, 3, 9, 40, 67};
+  for (const bool avx2 : {true, false}) {
+    AllowResampleAvx2(avx2);
+    for (const int sw : source_widths) {
+      for (int dw = 1; dw <= 67; ++dw) {
+        RandSeed(static_cast<uint32_t>(sw * 100 + dw));
+        Bitmap src(sw, 3);
+        for (int y = 0; y < 3; ++y) {
+          for (int x = 0; x < sw; ++x) src.At(x, y) = Random(1 << 24) | (y == 1 ? 0xFF000000u : 0);
+        }
+        TFastBMP from, to(dw, 5);
+        from.LoadFromBitmapHandle(src);
+        from.ResampleBilinear(to);
+        Bitmap dst(dw, 5);
+        SmoothResizeBitmap(src, dst);
+        ASSERT_EQ(dst, SurfaceToBitmap(to)) << sw << " -> " << dw << (avx2 ? " AVX2" : "");
+      }
+    }
+  }
+  AllowResampleAvx2(true);
+}
+
 TEST(BitmapWrappers, GreyscaleAndSmoothResize) {
   Bitmap red(2, 1);
   red.At(0, 0) = MakeColor(255, 0, 0);

@@ -79,6 +79,37 @@ TEST(JpegTest, RoundTripWithinTolerance) {
   EXPECT_LT(EncodeJpeg(big, 20).size(), EncodeJpeg(big, 95).size());
 }
 
+// libjpeg's own output for the file, one row per call, with the unused byte cleared.
+Bitmap PlainDecode(const std::string& jpeg) {
+  jpeg_decompress_struct d;
+  jpeg_error_mgr err;
+  d.err = jpeg_std_error(&err);
+  jpeg_create_decompress(&d);
+  jpeg_mem_src(&d, reinterpret_cast<const unsigned char*>(jpeg.data()),
+               static_cast<unsigned long>(jpeg.size()));
+  jpeg_read_header(&d, TRUE);
+  d.out_color_space = JCS_EXT_BGRX;
+  jpeg_start_decompress(&d);
+  Bitmap out(static_cast<int>(d.output_width), static_cast<int>(d.output_height));
+  while (d.output_scanline < d.output_height) {
+    JSAMPROW row = reinterpret_cast<JSAMPROW>(out.Row(static_cast<int>(d.output_scanline)));
+    jpeg_read_scanlines(&d, &row, 1);
+  }
+  jpeg_finish_decompress(&d);
+  jpeg_destroy_decompress(&d);
+  for (size_t i = 0; i < out.pixel_count(); ++i) out.data()[i] &= 0xFFFFFF;
+  return out;
+}
+
+TEST(JpegTest, PixelsAreLibjpegsOwn) {
+  // Row lengths with and without a tail after four pixels, rows starting on and off a 16-byte
+  // boundary, heights that end inside a batch of rows, and the subsampled colour of a photo.
+  for (auto [w, h] : {std::pair{1, 1}, {3, 5}, {4, 4}, {5, 7}, {17, 9}, {64, 48}, {67, 33}}) {
+    const std::string jpeg = EncodeJpeg(testing::Gradient(w, h), 75);
+    EXPECT_EQ(DecodeJpeg(jpeg, "g.jpg"), PlainDecode(jpeg)) << w << "x" << h;
+  }
+}
+
 TEST(JpegTest, ColourSpacesBecomeRgb) {
   struct Case {
     const char* label;
