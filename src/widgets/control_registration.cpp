@@ -255,7 +255,7 @@ void RegisterPages(ClassRegistry& registry) {
            [](TPageControl& c, int v) { c.Style = v; c.Realign(); c.Invalidate(); },
            [](const TPageControl& c) { return c.Style; });
     p.Enum("TabPosition", {"tpTop", "tpBottom", "tpLeft", "tpRight"},
-           [](TPageControl& c, int v) { c.TabPosition = v; });
+           [](TPageControl& c, int v) { c.TabPosition = v; c.Realign(); c.Invalidate(); });
     p.Int("TabHeight", [](TPageControl& c, int v) { c.TabHeight = std::clamp(v, 0, 1000); c.Realign(); });
     p.Int("TabWidth", [](TPageControl& c, int v) { c.TabWidth = std::clamp(v, 0, 10000); });
     p.Bool("MultiLine", [](TPageControl& c, bool v) { c.MultiLine = v; });

@@ -90,8 +90,15 @@ int TPageControl::TabRowHeight() const {
   return std::max(TextLineHeight() + 6, 18);
 }
 
+bool TPageControl::TabsBelow() const { return TabPosition == tpBottom; }
+
 Rect TPageControl::ClientRect() const {
   const int th = TabRowHeight();
+  if (TabsBelow()) {
+    const int bottom = std::max(0, Height() - th - 4);
+    if (Style != tsTabs) return Rect{0, 0, Width(), bottom};
+    return Rect{4, std::min(4, bottom), std::max(4, Width() - 4), bottom};
+  }
   if (Style != tsTabs) return Rect{0, th + 4, Width(), std::max(th + 4, Height())};
   return Rect{4, th + 4, std::max(4, Width() - 4), std::max(th + 4, Height() - 4)};
 }
@@ -99,12 +106,13 @@ Rect TPageControl::ClientRect() const {
 std::vector<Rect> TPageControl::TabRects() const {
   std::vector<Rect> out;
   const int th = TabRowHeight();
+  const int top = TabsBelow() ? Height() - th - 2 : 2;
   int x = Style == tsTabs ? 2 : 0;
   for (TTabSheet* page : VisibleTabs()) {
     int w = TabWidth;
     if (w <= 0) w = MeasureCaption(*this, StripAccelerator(page->Caption()), 0, false).width + 12;
     w = std::max(w, 8);
-    out.push_back(Rect{x, 2, x + w, th + 2});
+    out.push_back(Rect{x, top, x + w, top + th});
     x += w + (Style == tsTabs ? 0 : 3);
   }
   return out;
@@ -115,7 +123,10 @@ int TPageControl::TabAt(int x, int y) const {
   const int active = TabIndex();
   // The active tab stands out two pixels on each side and is hit first.
   if (active >= 0 && active < static_cast<int>(rects.size()) &&
-      PtInRect(Rect{rects[active].left - 2, 0, rects[active].right + 2, rects[active].bottom},
+      PtInRect(TabsBelow() ? Rect{rects[active].left - 2, rects[active].top,
+                                  rects[active].right + 2, Height()}
+                           : Rect{rects[active].left - 2, 0, rects[active].right + 2,
+                                  rects[active].bottom},
                x, y)) {
     return active;
   }
@@ -134,9 +145,11 @@ void TPageControl::Paint(Canvas& canvas) {
   const lpc::Color dark = ToRGB(cl3DDkShadow);
   const bool enabled = EnabledInTree();
   canvas.FillRect(Rect{0, 0, Width(), Height()}, face);
+  const bool below = TabsBelow();
   if (Style == tsTabs) {
-    // The page: raised frame under the tab row.
-    DrawEdge(canvas, Rect{0, th + 2, Width(), Height()}, EdgeKind::kRaised);
+    // The page: raised frame beside the tab row.
+    DrawEdge(canvas, below ? Rect{0, 0, Width(), Height() - th - 2} : Rect{0, th + 2, Width(), Height()},
+             EdgeKind::kRaised);
   }
   const std::vector<TTabSheet*> tabs = VisibleTabs();
   const std::vector<Rect> rects = TabRects();
@@ -151,7 +164,23 @@ void TPageControl::Paint(Canvas& canvas) {
   for (int i : order) {
     Rect r = rects[i];
     const bool is_active = i == active;
-    if (Style == tsTabs) {
+    if (Style == tsTabs && below) {
+      // The tab hangs from the page: light on the left, the two shadows along the bottom and
+      // the right, cut corners below.
+      if (is_active) r = Rect{r.left - 2, r.top - 1, r.right + 2, Height()};
+      canvas.FillRect(Rect{r.left + 1, r.top, r.right - 1, r.bottom - 1}, face);
+      canvas.FillRect(Rect{r.left, r.top, r.left + 1, r.bottom - 2}, light);
+      canvas.SetPixel(r.left + 1, r.bottom - 2, shadow);
+      canvas.FillRect(Rect{r.left + 2, r.bottom - 1, r.right - 2, r.bottom}, dark);
+      canvas.FillRect(Rect{r.left + 2, r.bottom - 2, r.right - 2, r.bottom - 1}, shadow);
+      canvas.SetPixel(r.right - 2, r.bottom - 2, dark);
+      canvas.FillRect(Rect{r.right - 1, r.top, r.right, r.bottom - 2}, dark);
+      canvas.FillRect(Rect{r.right - 2, r.top, r.right - 1, r.bottom - 2}, shadow);
+      if (is_active) {
+        // The active tab opens into its page: no frame line over it.
+        canvas.FillRect(Rect{r.left + 1, r.top - 2, r.right - 2, r.top + 1}, face);
+      }
+    } else if (Style == tsTabs) {
       if (is_active) r = Rect{r.left - 2, 0, r.right + 2, r.bottom + 1};
       canvas.FillRect(Rect{r.left + 1, r.top + 1, r.right - 1, r.bottom}, face);
       // Left and top in the light colour with a cut corner, right in the two shadows.
@@ -179,7 +208,7 @@ void TPageControl::Paint(Canvas& canvas) {
     }
     canvas.FontColor = HotTrack && i == hot_ && !is_active ? ToRGB(clHotLight) : text_color;
     Rect text = rects[i];
-    if (Style == tsTabs && !is_active) text = OffsetRect(text, 0, 1);
+    if (Style == tsTabs && !is_active) text = OffsetRect(text, 0, below ? -1 : 1);
     if (Style != tsTabs && is_active) text = OffsetRect(text, 1, 1);
     DrawTextInRect(canvas, text, tabs[i]->Caption(),
                    TextLayout{HAlign::kCenter, VAlign::kCenter, false, true,

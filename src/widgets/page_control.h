@@ -1,7 +1,7 @@
 // Tabbed pages. Every TTabSheet child of a TPageControl is one page; only the active page shows
-// (and with it its children). The tabs run along the top; a click on a tab switches to its
-// page, the tab under the pointer lights up when HotTrack is on, and Ctrl+Tab or the arrow
-// keys on the focused control step through the pages.
+// (and with it its children). The tabs run along the top, or the bottom with tpBottom; a click
+// on a tab switches to its page, the tab under the pointer lights up when HotTrack is on, and
+// Ctrl+Tab or the arrow keys on the focused control step through the pages.
 #pragma once
 
 #include <functional>
@@ -23,6 +23,7 @@ class TTabSheet : public Component {
 class TPageControl : public Component {
  public:
   enum TabStyle { tsTabs, tsButtons, tsFlatButtons };
+  enum TabPlace { tpTop, tpBottom, tpLeft, tpRight };
   TPageControl();
   bool IsWindowed() const override { return true; }
   bool WantsArrows() const override { return true; }
@@ -40,7 +41,7 @@ class TPageControl : public Component {
 
   bool HotTrack = false;
   int Style = tsTabs;
-  int TabPosition = 0;  // tpTop; others are drawn at the top as well
+  int TabPosition = tpTop;  // tpLeft and tpRight are drawn at the top
   int TabHeight = 0;    // 0: from the font
   int TabWidth = 0;     // 0: from each caption
   bool MultiLine = false;
@@ -60,6 +61,7 @@ class TPageControl : public Component {
 
  private:
   int TabRowHeight() const;
+  bool TabsBelow() const;
   // Shows the active page and hides the others.
   void SyncPages();
   TTabSheet* active_ = nullptr;

@@ -304,40 +304,52 @@ TEST_F(InputTest, CheckBoxTogglesByClickSpaceAndAccelerator) {
 }
 
 TEST_F(InputTest, PagesSwitchByClickAndKeys) {
-  auto& pages = form_->Create<TPageControl>();
-  pages.SetBounds(0, 0, 300, 200);
-  std::vector<TTabSheet*> sheets;
-  for (const char* caption : {"One", "Two", "Three"}) {
-    auto& sheet = form_->Create<TTabSheet>(&pages);
-    sheet.SetCaption(caption);
-    sheets.push_back(&sheet);
+  for (const int place : {TPageControl::tpTop, TPageControl::tpBottom}) {
+    SCOPED_TRACE(place == TPageControl::tpTop ? "tabs on top" : "tabs below");
+    auto& pages = form_->Create<TPageControl>();
+    pages.SetBounds(0, 0, 300, 200);
+    pages.TabPosition = place;
+    std::vector<TTabSheet*> sheets;
+    for (const char* caption : {"One", "Two", "Three"}) {
+      auto& sheet = form_->Create<TTabSheet>(&pages);
+      sheet.SetCaption(caption);
+      sheets.push_back(&sheet);
+    }
+    auto& on_two = form_->Create<TCheckBox>(sheets[1]);
+    pages.Loaded();
+    EXPECT_EQ(pages.ActivePage(), sheets[0]);
+    EXPECT_FALSE(on_two.Showing());
+    const std::vector<Rect> tabs = pages.TabRects();
+    ASSERT_EQ(tabs.size(), 3u);
+    Click((tabs[1].left + tabs[1].right) / 2, tabs[1].top + 5);
+    EXPECT_EQ(pages.ActivePage(), sheets[1]);
+    EXPECT_TRUE(on_two.Showing());
+    EXPECT_FALSE(sheets[0]->Showing());
+    // The page fills the control inside its frame, beside the tabs.
+    const Rect page = FormRect(*sheets[1]);
+    EXPECT_EQ(page.left, 4);
+    if (place == TPageControl::tpTop) {
+      EXPECT_GT(page.top, tabs[1].bottom);
+    } else {
+      EXPECT_EQ(page.top, 4);
+      EXPECT_LT(page.bottom, tabs[1].top);
+      EXPECT_EQ(tabs[1].bottom, 198);
+    }
+    pages.SetFocus();
+    Play("<Right>");
+    EXPECT_EQ(pages.TabIndex(), 2);
+    Play("<C-Tab>");
+    EXPECT_EQ(pages.TabIndex(), 0);
+    sheets[0]->TabVisible = false;
+    pages.SetTabIndex(0);
+    EXPECT_EQ(pages.ActivePage(), sheets[1]);  // tab indexes count the visible tabs
+    // Hot tracking follows the pointer over the tabs.
+    pages.HotTrack = true;
+    const std::vector<Rect> visible = pages.TabRects();
+    EXPECT_EQ(pages.TabAt(visible[1].left + 3, visible[1].top + 3), 1);
+    EXPECT_EQ(pages.TabAt(visible[1].left + 3, 100), -1);
+    pages.SetVisible(false);
   }
-  auto& on_two = form_->Create<TCheckBox>(sheets[1]);
-  pages.Loaded();
-  EXPECT_EQ(pages.ActivePage(), sheets[0]);
-  EXPECT_FALSE(on_two.Showing());
-  const std::vector<Rect> tabs = pages.TabRects();
-  ASSERT_EQ(tabs.size(), 3u);
-  Click((tabs[1].left + tabs[1].right) / 2, tabs[1].top + 5);
-  EXPECT_EQ(pages.ActivePage(), sheets[1]);
-  EXPECT_TRUE(on_two.Showing());
-  EXPECT_FALSE(sheets[0]->Showing());
-  // The page fills the control inside its frame, under the tabs.
-  EXPECT_EQ(FormRect(*sheets[1]).left, 4);
-  EXPECT_GT(FormRect(*sheets[1]).top, tabs[1].bottom);
-  pages.SetFocus();
-  Play("<Right>");
-  EXPECT_EQ(pages.TabIndex(), 2);
-  Play("<C-Tab>");
-  EXPECT_EQ(pages.TabIndex(), 0);
-  sheets[0]->TabVisible = false;
-  pages.SetTabIndex(0);
-  EXPECT_EQ(pages.ActivePage(), sheets[1]);  // tab indexes count the visible tabs
-  // Hot tracking follows the pointer over the tabs.
-  pages.HotTrack = true;
-  const std::vector<Rect> visible = pages.TabRects();
-  EXPECT_EQ(pages.TabAt(visible[1].left + 3, visible[1].top + 3), 1);
-  EXPECT_EQ(pages.TabAt(visible[1].left + 3, 150), -1);
 }
 
 TEST_F(InputTest, MemoWrapsAndScrollsWhenTheTextIsTaller) {

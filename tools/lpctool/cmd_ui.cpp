@@ -82,8 +82,10 @@ void Run(const UiOptions& o) {
   std::optional<lpc::PlaceholderValues> values;
   if (d.project) values = lpc::PlaceholdersOf(*d.project);
 
+  // The fonts the picture is drawn with measure the captions too (labels size themselves to
+  // their text while the form is built).
   lpc::platform::HeadlessPlatform platform;
-  std::unique_ptr<lpc::TextRenderer> fonts = lpc::platform::CreateFreeTypeTextRenderer();
+  platform.SetTextRenderer(lpc::platform::CreateFreeTypeTextRenderer());
   lpc::platform::SetCurrent(&platform);
   struct Restore {
     ~Restore() { lpc::platform::SetCurrent(nullptr); }
@@ -98,7 +100,6 @@ void Run(const UiOptions& o) {
   for (const auto& c : window->Components()) {
     if (!lpc::SameText(c->ClassName(), "TTabSheet")) c->SetVisible((c->Tag & 1) != 0);
   }
-  window->SetTextRenderer(fonts.get());
   const lpc::Bitmap& picture = window->Render();
   lpc::SavePicture(o.png, picture);
   std::cout << o.png << ": " << form.Name() << ", " << picture.width() << " x "
