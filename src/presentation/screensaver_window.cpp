@@ -352,6 +352,7 @@ void TLPfmScrSvr::OnPaint(platform::Window&) {
   }
   // Black around the last frame, drawn from the frame itself: no screen-sized copy for it. A
   // frame kept in the window's pixels is there from its picture's start.
+  KeepFrameInWindow();
   if (FrameInWindow()) {
     const Point pos = PicturePos();
     FillAround(FrameSize(), pos);
@@ -434,6 +435,7 @@ void TLPfmScrSvr::ChangeCheck() {
   if (Transition) {
     // A frame kept in the window's pixels shows the old picture there, so the old picture can
     // go before the copy of the screen is made: never two pictures and a screen at once.
+    KeepFrameInWindow();
     const bool release = FrameInWindow() && !next.Missing;
     if (release) packed_picture_->Picture = Bitmap();
     SyncScreen();
@@ -555,7 +557,7 @@ const Bitmap* TLPfmScrSvr::FrameBitmap() const {
 }
 
 bool TLPfmScrSvr::FrameInWindow() const {
-  return !is_plain_picture_ && packed_ready_ && wave_engine_->DrawsInto();
+  return !is_plain_picture_ && packed_ready_ && wave_engine_ && wave_engine_->DrawsInto();
 }
 
 Size TLPfmScrSvr::FrameSize() const {
@@ -580,7 +582,7 @@ void TLPfmScrSvr::PlaceFrame() {
 }
 
 void TLPfmScrSvr::KeepFrameInWindow() {
-  if (!wave_engine_->DrawsInto()) return;
+  if (!wave_engine_ || !wave_engine_->DrawsInto()) return;
   ptrdiff_t stride = 0;
   Color* pixels = window_ && window_->ClientSize() == Size{screen_w_, screen_h_}
                       ? window_->ClientPixels(&stride)
@@ -608,11 +610,12 @@ void TLPfmScrSvr::DrawFrame() {
     rows.top = std::max(0, top);
     rows.bottom = std::min(size.height, bottom + 1);
   }
-  if (rows.IsEmpty()) {
-  } else if (FrameInWindow()) {
-    window_->ShowPixels(Rect{pos.x, pos.y + rows.top, pos.x + size.width, pos.y + rows.bottom});
-  } else {
-    window_->Present(*FrameBitmap(), rows, pos.x, pos.y + rows.top);
+  if (!rows.IsEmpty()) {
+    if (FrameInWindow()) {
+      window_->ShowPixels(Rect{pos.x, pos.y + rows.top, pos.x + size.width, pos.y + rows.bottom});
+    } else {
+      window_->Present(*FrameBitmap(), rows, pos.x, pos.y + rows.top);
+    }
   }
   if (first_frame_ns_ == 0) {
     first_frame_ns_ = std::chrono::duration_cast<std::chrono::nanoseconds>(
@@ -632,6 +635,7 @@ void TLPfmScrSvr::SyncScreen() {
   if (screen_.empty() && screen_w_ > 0 && screen_h_ > 0) screen_.SetSize(screen_w_, screen_h_, 0);
   if (!frame_pending_) return;
   frame_pending_ = false;
+  KeepFrameInWindow();  // the window's pixels may have gone with a change of its size
   if (FrameInWindow()) {
     const Rect r = CoveredPart(pending_pos_, FrameSize(), screen_w_, screen_h_);
     for (int y = r.top; y < r.bottom; ++y) {
@@ -716,6 +720,7 @@ void TLPfmScrSvr::PlayTransition(uint32_t duration_ms) {
   }
   // What the screen now shows is the new picture on black; the next whole frame lets it go.
   old = Bitmap();
+  KeepFrameInWindow();
   if (FrameInWindow()) {
     // The frame kept in the window's pixels was painted over by the fade: it starts again from
     // the plain picture, as it stood when the fade began. The window holds the screen.

@@ -159,7 +159,7 @@ class TLPfmScrSvr : public platform::WindowHandler {
   Size FrameSize() const;
   // Chooses where the next packed picture's frames are kept, before it is prepared.
   void PlaceFrame();
-  // Before a frame: stops keeping it in the window's pixels once they are gone.
+  // Before the window's pixels are used: stops keeping the frame there once they are gone.
   void KeepFrameInWindow();
   // Puts the last drawn frame into screen_, so it holds exactly what the window shows.
   void SyncScreen();

@@ -357,6 +357,25 @@ TEST_F(ShowTest, WaterMovesAndLandStaysStill) {
   EXPECT_EQ(first.At(100, 100), 0u);  // outside the picture stays black
 }
 
+// The water is drawn into the window's own pixels; when the window changes size they go, and
+// the show carries on with a frame of its own (under the sanitizers: never into freed pixels).
+TEST_F(ShowTest, WaterGoesOnWhenTheWindowChangesSize) {
+  testing::WritePackedPicture(dir_.File("sea.lpp"), 512, 384);
+  AddPicture("sea.lpp");
+  project_.Setting.Stretch = false;
+  Bitmap first, second;
+  At(400, [&] { static_cast<HeadlessWindow&>(Top()).ResizeClient(900, 700); });
+  At(800, [&] { first = form_->Screen(); });
+  At(1200, [&] { second = form_->Screen(); });
+  CloseByMouseAt(1300);
+  RunForm();
+  int water_changed = 0;
+  for (int y = 192 + 200; y < 192 + 384; ++y) {
+    for (int x = 256; x < 256 + 512; ++x) water_changed += first.At(x, y) != second.At(x, y);
+  }
+  EXPECT_GT(water_changed, 512 * 150 / 10);
+}
+
 TEST_F(ShowTest, EveryKindOfPackedPictureRunsThroughChangesAndFades) {
   testing::WritePackedPicture(dir_.File("a.lpp"), 1024, 576, {}, 0, kRed, true);
   testing::WritePackedPicture(dir_.File("b.lpp"), 1024, 576, {}, 2, kGreen, false);
