@@ -219,7 +219,7 @@ void TWaveGenerator::BuildRegionMap(bool stretch_mask) {
   const auto mask_row = [&](int y) -> const uint8_t* {
     if (runs) return runs->Row(y);
     const Color* row = mask_->Row(y);
-    for (int x = 0; x < sw; ++x) codes[x] = static_cast<uint8_t>(std::max(ColorToRegion(row[x]), 0));
+    for (int x = 0; x < sw; ++x) codes[x] = static_cast<uint8_t>(ColorToRegion(row[x]));
     return codes.data();
   };
   if (stretch_mask && (sw != width_ || sh != height_) && sw > 0 && sh > 0 && width_ > 0) {
