@@ -29,13 +29,13 @@ void BM_ConfigWindowFirstPaint(benchmark::State& state) {
   lpc::platform::HeadlessPlatform platform;
   platform.SetTextRenderer(lpc::platform::CreateFreeTypeTextRenderer());
   lpc::platform::SetCurrent(&platform);
-  lpc::TLPForms forms;
+  lpc::UiDescription forms;
   forms.LoadFromFile(LPC_DEFAULT_UI);
-  lpc::TLPCProject project;
+  lpc::ScreensaverProject project;
   project.Setting.ProductName = "Holidays";
   project.FileList.Names = files;
   project.FileList.Flags.assign(files.size(), "TRUE");
-  lpc::TConfigEnvironment env;
+  lpc::ConfigEnvironment env;
   env.ExeLongPath = (fs::temp_directory_path() / "Holidays.exe").string();  // no settings file
   // The window closes at its first present: that is the moment the user sees it.
   platform.SetPresentObserver([](lpc::platform::HeadlessWindow& w) { w.Close(); });

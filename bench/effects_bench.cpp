@@ -29,8 +29,8 @@ void BM_FrameCopy(benchmark::State& state) {
 BENCHMARK(BM_FrameCopy)->Args({1920, 1080})->Args({3840, 2160})->Unit(benchmark::kMicrosecond);
 
 // A packed image with water in the lower half in two regions, the left one with perspective.
-lpc::TProject WaterImage(int w, int h, int weather_kind) {
-  lpc::TProject p = lpc::reference::MakeWaterProject(w, h, true);
+lpc::PackedImage WaterImage(int w, int h, int weather_kind) {
+  lpc::PackedImage p = lpc::reference::MakeWaterProject(w, h, true);
   p.WeatherParam.Kind = weather_kind;
   p.WeatherParam.Count = 1000;
   p.WeatherParam.SpeedIndex = 10;
@@ -40,11 +40,11 @@ lpc::TProject WaterImage(int w, int h, int weather_kind) {
 }
 
 void RunWave(benchmark::State& state, int weather_kind) {
-  lpc::TProject p = WaterImage(static_cast<int>(state.range(0)), static_cast<int>(state.range(1)),
+  lpc::PackedImage p = WaterImage(static_cast<int>(state.range(0)), static_cast<int>(state.range(1)),
                                weather_kind);
   lpc::RandSeed(1);
   lpc::SetFixedSeed(true);
-  lpc::TWaveGenerator gen;
+  lpc::WaveGenerator gen;
   gen.AttachProject(&p);
   gen.SetWeather(false);
   gen.Prepare();
@@ -66,17 +66,17 @@ void BM_WaveUpdateWater(benchmark::State& state) {
   const int share = static_cast<int>(state.range(0));
   const int w = static_cast<int>(state.range(1));
   const int h = static_cast<int>(state.range(2));
-  lpc::TProject p = lpc::reference::MakeWaterProject(w, h, false);
+  lpc::PackedImage p = lpc::reference::MakeWaterProject(w, h, false);
   p.Mask.Fill(0);
   for (int y = h - h * share / 100; y < h; ++y) {
     std::fill(p.Mask.Row(y), p.Mask.Row(y) + w, 0x0000FF);
   }
-  lpc::TWaveParam& a = p.WaveParams[0];
+  lpc::WaveSettings& a = p.WaveParams[0];
   a.Amplitude = 4; a.WaveCount = 3; a.PhaseStep = 12; a.Direction = 0; a.Horizontal = true;
   a.Vertical = true; a.Perspective = false; a.Period = 360; a.JitterRange = 3;
   lpc::RandSeed(1);
   lpc::SetFixedSeed(true);
-  lpc::TWaveGenerator gen;
+  lpc::WaveGenerator gen;
   gen.AttachProject(&p);
   gen.Prepare();
   lpc::SetFixedSeed(false);
@@ -97,7 +97,7 @@ BENCHMARK(BM_WaveUpdateRain)->Args({1920, 1080})->Unit(benchmark::kMicrosecond);
 
 // The straightforward per-pixel loop, for comparison.
 void BM_WaveUpdateReference(benchmark::State& state) {
-  lpc::TProject p = WaterImage(static_cast<int>(state.range(0)), static_cast<int>(state.range(1)), 0);
+  lpc::PackedImage p = WaterImage(static_cast<int>(state.range(0)), static_cast<int>(state.range(1)), 0);
   lpc::RandSeed(1);
   lpc::reference::PlainWave ref;
   ref.Prepare(p);
@@ -108,14 +108,14 @@ void BM_WaveUpdateReference(benchmark::State& state) {
 }
 BENCHMARK(BM_WaveUpdateReference)->Args({1920, 1080})->Unit(benchmark::kMicrosecond);
 
-void FillNoise(lpc::TFastRGB& s, uint32_t seed) {
+void FillNoise(lpc::FastSurface& s, uint32_t seed) {
   lpc::RandSeed(seed);
   for (int32_t i = 0; i < s.ByteSize; ++i) s.Bits[i] = static_cast<uint8_t>(lpc::Random(256));
 }
 
 void BM_Blend(benchmark::State& state) {
   const int w = static_cast<int>(state.range(0)), h = static_cast<int>(state.range(1));
-  lpc::TFastBMP a(w, h), b(w, h), d(w, h);
+  lpc::FastRgbSurface a(w, h), b(w, h), d(w, h);
   FillNoise(a, 1);
   FillNoise(b, 2);
   int amount = 10;
@@ -128,7 +128,7 @@ void BM_Blend(benchmark::State& state) {
 BENCHMARK(BM_Blend)->Args({1920, 1080})->Unit(benchmark::kMicrosecond);
 
 void BM_ResampleBilinear(benchmark::State& state) {
-  lpc::TFastBMP from(1024, 768), to(1920, 1080);
+  lpc::FastRgbSurface from(1024, 768), to(1920, 1080);
   FillNoise(from, 3);
   for (auto _ : state) {
     from.ResampleBilinear(to);
@@ -138,10 +138,10 @@ void BM_ResampleBilinear(benchmark::State& state) {
 BENCHMARK(BM_ResampleBilinear)->Unit(benchmark::kMicrosecond);
 
 void BM_FitProjectToSize(benchmark::State& state) {
-  const lpc::TProject original = lpc::reference::MakeWaterProject(1024, 768, true);
+  const lpc::PackedImage original = lpc::reference::MakeWaterProject(1024, 768, true);
   for (auto _ : state) {
     state.PauseTiming();
-    lpc::TProject p = original;
+    lpc::PackedImage p = original;
     state.ResumeTiming();
     lpc::FitProjectToSize(false, p, 1920, 1080);
     benchmark::DoNotOptimize(p.Picture.data());
@@ -152,7 +152,7 @@ BENCHMARK(BM_FitProjectToSize)->Unit(benchmark::kMicrosecond);
 // The fit's resample alone, into a picture that already exists: its share without the new
 // memory's first touch.
 void BM_SmoothResizeBitmap(benchmark::State& state) {
-  const lpc::TProject original = lpc::reference::MakeWaterProject(1024, 768, true);
+  const lpc::PackedImage original = lpc::reference::MakeWaterProject(1024, 768, true);
   Bitmap to(1920, 1080);
   for (auto _ : state) {
     lpc::SmoothResizeBitmap(original.Picture, to);
@@ -162,7 +162,7 @@ void BM_SmoothResizeBitmap(benchmark::State& state) {
 BENCHMARK(BM_SmoothResizeBitmap)->Unit(benchmark::kMicrosecond);
 
 void BM_AdjustSaturation(benchmark::State& state) {
-  lpc::TFastBMP s(static_cast<int>(state.range(0)), static_cast<int>(state.range(1)));
+  lpc::FastRgbSurface s(static_cast<int>(state.range(0)), static_cast<int>(state.range(1)));
   FillNoise(s, 4);
   for (auto _ : state) {
     lpc::AdjustSaturation(s, 256);  // keeps colours, so every pass does the same work

@@ -14,7 +14,7 @@ void BM_BuildForm(benchmark::State& state) {
   lpc::platform::HeadlessPlatform platform;
   lpc::platform::SetCurrent(&platform);
   std::unique_ptr<lpc::TextRenderer> fonts = lpc::platform::CreateFreeTypeTextRenderer();
-  lpc::TLPForms forms;
+  lpc::UiDescription forms;
   forms.LoadFromFile(LPC_DEFAULT_UI);
   const std::string text = lpc::ExpandPlaceholdersInObjectText(
       lpc::PrepareFormText(forms.FindForm("MainWindow")),

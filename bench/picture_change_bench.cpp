@@ -19,7 +19,7 @@
 #include "package/project.h"
 #include "platform/headless/headless_platform.h"
 #include "presentation/picture_loader.h"
-#include "presentation/screensaver_window.h"
+#include "presentation/show_window.h"
 #include "presentation/slideshow_rules.h"
 
 namespace {
@@ -62,8 +62,8 @@ std::string WriteSea(const std::string& path, int w, int h, int shade) {
 
 struct Show {
   RealTimePlatform platform;
-  lpc::TLPCProject project;
-  std::unique_ptr<lpc::TLPfmScrSvr> form;
+  lpc::ScreensaverProject project;
+  std::unique_ptr<lpc::ShowWindow> form;
   lpc::platform::Window* window = nullptr;
 
   Show(int w, int h, int mode) {
@@ -82,7 +82,7 @@ struct Show {
     project.Setting.Transition = false;
     project.Setting.Music = false;
     project.Setting.ShowImageMode = mode;
-    form = std::make_unique<lpc::TLPfmScrSvr>(platform, project, lpc::TShowEnvironment{});
+    form = std::make_unique<lpc::ShowWindow>(platform, project, lpc::ShowEnvironment{});
     window = &form->Open();
     form->FormShow(*window);
   }
@@ -145,13 +145,13 @@ BENCHMARK(BM_PictureChange)
 void BM_PictureChangeOnFrameThread(benchmark::State& state) {
   const int w = static_cast<int>(state.range(0)), h = static_cast<int>(state.range(1));
   Show show(w, h, 1);
-  const lpc::TPictureFit fit{w, h, true, true, 100};
+  const lpc::FitOptions fit{w, h, true, true, 100};
   double cpu = 0;
   for (auto _ : state) {
     const Clock::time_point t0 = Clock::now();
     const double cpu0 = ThreadCpuSeconds();
     // The decode and fit as the frame thread did them, then the change as it stands.
-    const lpc::TLoadedPicture picture =
+    const lpc::LoadedPicture picture =
         lpc::LoadShowPicture(show.project.FileList.Names[0], fit);
     benchmark::DoNotOptimize(picture.Packed.get());
     show.form->LoadCurrentImage();

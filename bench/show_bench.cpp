@@ -13,7 +13,7 @@
 #include "package/packed_image.h"
 #include "package/project.h"
 #include "platform/headless/headless_platform.h"
-#include "presentation/screensaver_window.h"
+#include "presentation/show_window.h"
 #include "startup/startup.h"
 
 namespace {
@@ -57,12 +57,12 @@ void BM_ShowFrame(benchmark::State& state) {
   lpc::platform::HeadlessPlatform platform;
   platform.SetScreenSize({w, h});
   lpc::platform::SetCurrent(&platform);
-  lpc::TLPCProject project;
+  lpc::ScreensaverProject project;
   project.FileList.Names = {file};
   project.FileList.Flags = {lpc::kFlagTrue};
   project.Setting.Random = false;
   project.Setting.Music = false;
-  lpc::TLPfmScrSvr form(platform, project, lpc::TShowEnvironment{});
+  lpc::ShowWindow form(platform, project, lpc::ShowEnvironment{});
   lpc::platform::Window& window = form.Open();
   form.FormShow(window);
   for (auto _ : state) form.IdleFrame();  // update, draw; the pacing sleep is virtual here
@@ -78,7 +78,7 @@ void BM_StartupToFirstFrame(benchmark::State& state) {
   const std::string dir = BenchFolder();
   const std::string exe = dir + "Bench.scr";
   {
-    lpc::TLPCProject project;
+    lpc::ScreensaverProject project;
     lpc::PackageBuilder files;
     std::string names;
     for (int i = 0; i < 3; ++i) {
@@ -110,7 +110,7 @@ void BM_StartupToFirstFrame(benchmark::State& state) {
     platform.SetScreenSize({1920, 1080});
     // The first frame ends at tick 33; the window closes right after it.
     platform.Schedule(34, [&] { platform.loop().TopModal()->Close(); });
-    lpc::TStartup startup;
+    lpc::StartupContext startup;
     startup.Arguments = {"/s"};
     startup.ExePath = exe;
     startup.MakePlatform = [&] { return &platform; };

@@ -40,7 +40,7 @@ BENCHMARK(BM_DecodeJpegFull)->Arg(100)->Unit(benchmark::kMillisecond);
 void BM_ThumbnailBuild(benchmark::State& state) {
   const auto& files = Photographs::Get(static_cast<int>(state.range(0)));
   for (auto _ : state) {
-    lpc::TLPThumbnail2 strip;
+    lpc::ThumbnailStrip strip;
     strip.SetFileList(&files);
     benchmark::DoNotOptimize(strip.Thumbnails().data());
   }
@@ -52,9 +52,9 @@ void BM_ThumbnailFirstPaint(benchmark::State& state) {
   lpc::platform::HeadlessPlatform platform;
   lpc::platform::SetCurrent(&platform);
   for (auto _ : state) {
-    lpc::widgets::TForm form;
+    lpc::widgets::FormWindow form;
     form.SetClientSize(580, 440);
-    auto& strip = form.Create<lpc::TLPThumbnail2>();
+    auto& strip = form.Create<lpc::ThumbnailStrip>();
     strip.SetBounds(8, 316, 564, 92);
     strip.Ctl3D = false;
     strip.SetShowCheckBox(true);

@@ -11,7 +11,7 @@
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   const std::string_view text(reinterpret_cast<const char*>(data), size);
-  lpc::TLPForms forms;
+  lpc::UiDescription forms;
   try {
     forms.LoadFromText(text);
   } catch (const lpc::Error&) {
@@ -19,7 +19,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   }
   const lpc::PlaceholderValues values{"Show 'A'", "Pub\r\nLine", "http://w.test/"};
   for (size_t i = 0; i < forms.Count(); ++i) {
-    const lpc::TLPForm& form = forms.Form(i);
+    const lpc::FormDescription& form = forms.Form(i);
     for (size_t a = 0; a < form.Actions().Count(); ++a) {
       (void)lpc::ExpandPlaceholders(form.Actions().Action(a).Param1, values);
       if (form.Actions().FindAction(form.Actions().Name(a)) == nullptr) std::abort();
@@ -32,7 +32,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     }
   }
   const std::string saved = forms.SaveToText();
-  lpc::TLPForms again;
+  lpc::UiDescription again;
   again.LoadFromText(saved);
   if (again.SaveToText() != saved) std::abort();
   return 0;

@@ -9,7 +9,7 @@
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   const std::string path = lpc::fuzz::InputFile(data, size, "input.lpp");
-  lpc::TProject project;
+  lpc::PackedImage project;
   // A small pixel budget keeps each run fast; the size checks are covered either way.
   project.Limits.max_pixels = int64_t{1} << 20;
   try {

@@ -11,7 +11,7 @@
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   const std::string path = lpc::fuzz::InputFile(data, size, "LPC.res");
   try {
-    lpc::TLPCProject project;
+    lpc::ScreensaverProject project;
     project.LoadFromFile(path);
     if (project.FileList.Names.size() != project.FileList.Flags.size()) __builtin_trap();
     for (const auto& name : project.FileList.Names) {
@@ -23,13 +23,13 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   const lpc::IniFile ini =
       lpc::IniFile::FromText(std::string_view(reinterpret_cast<const char*>(data), size));
   try {
-    lpc::TLPCFileList list;
+    lpc::ContentFileList list;
     list.LoadFromIni(ini, "fuzz");
   } catch (const lpc::Error&) {
   }
-  lpc::TLPCSetting setting;
+  lpc::ProjectSettings setting;
   setting.LoadFromIni(ini);
-  lpc::TUISetting ui;
+  lpc::UiSettings ui;
   ui.LoadFromIni(ini);
   return 0;
 }

@@ -6,13 +6,13 @@
 
 namespace lpc {
 
-// TLPThumbnail2 (thumbnail_strip.cpp).
+// ThumbnailStrip (thumbnail_strip.cpp).
 void RegisterThumbnailStrip(widgets::ClassRegistry& registry);
-// TLPPreview (preview_pane.cpp).
+// PreviewPane (preview_pane.cpp).
 void RegisterPreviewPane(widgets::ClassRegistry& registry);
-// TJetButton and TMyButton (state_buttons.cpp, picture_button.cpp).
+// StateButton and PictureButton (state_buttons.cpp, picture_button.cpp).
 void RegisterStateButtons(widgets::ClassRegistry& registry);
-// TfmLPFormParent and TfmLPCOnfigWindow (config_window.cpp).
+// DescribedWindow and ConfigWindow (config_window.cpp).
 void RegisterConfigWindowClasses(widgets::ClassRegistry& registry);
 
 }  // namespace lpc

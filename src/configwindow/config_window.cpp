@@ -5,45 +5,45 @@
 
 namespace lpc {
 
-TfmLPCOnfigWindow::TfmLPCOnfigWindow() {
+ConfigWindow::ConfigWindow() {
   SetCaption("fmLPCOnfigWindow");
   SetOuterWidth(588);
   SetOuterHeight(478);
-  OnShow = [this](widgets::TForm&) { FormShow(); };
-  OnClose = [this](widgets::TForm&) { FormClose(); };
+  OnShow = [this](widgets::FormWindow&) { FormShow(); };
+  OnClose = [this](widgets::FormWindow&) { FormClose(); };
 }
 
 void RegisterConfigWindowClasses(widgets::ClassRegistry& registry) {
   using widgets::Published;
   {
     widgets::ClassInfo& info = registry.Add("TfmLPFormParent", "TForm",
-                                            [] { return std::make_unique<TfmLPFormParent>(); });
-    Published<TfmLPFormParent> p(info);
+                                            [] { return std::make_unique<DescribedWindow>(); });
+    Published<DescribedWindow> p(info);
     struct Flag {
       const char* name;
-      bool TfmLPFormParent::*field;
+      bool DescribedWindow::*field;
     };
     static constexpr Flag kFlags[] = {
-        {"Sizeable", &TfmLPFormParent::Sizeable},
-        {"NoFrame", &TfmLPFormParent::NoFrame},
-        {"MaximizeButton", &TfmLPFormParent::MaximizeButton},
-        {"MinimizeButton", &TfmLPFormParent::MinimizeButton},
-        {"ShowButtons", &TfmLPFormParent::ShowButtons},
-        {"MaximizeOnShow", &TfmLPFormParent::MaximizeOnShow},
-        {"Registered", &TfmLPFormParent::Registered},
+        {"Sizeable", &DescribedWindow::Sizeable},
+        {"NoFrame", &DescribedWindow::NoFrame},
+        {"MaximizeButton", &DescribedWindow::MaximizeButton},
+        {"MinimizeButton", &DescribedWindow::MinimizeButton},
+        {"ShowButtons", &DescribedWindow::ShowButtons},
+        {"MaximizeOnShow", &DescribedWindow::MaximizeOnShow},
+        {"Registered", &DescribedWindow::Registered},
     };
     for (const Flag& flag : kFlags) {
       auto field = flag.field;
-      p.Bool(flag.name, [field](TfmLPFormParent& f, bool v) { f.*field = v; },
-             [field](const TfmLPFormParent& f) { return f.*field; });
+      p.Bool(flag.name, [field](DescribedWindow& f, bool v) { f.*field = v; },
+             [field](const DescribedWindow& f) { return f.*field; });
     }
   }
   {
     widgets::ClassInfo& info = registry.Add(
-        "TfmLPCOnfigWindow", "TfmLPFormParent", [] { return std::make_unique<TfmLPCOnfigWindow>(); });
-    Published<TfmLPCOnfigWindow> p(info);
-    p.Int("ImageIndex", [](TfmLPCOnfigWindow& f, int32_t v) { f.ImageIndex = v; },
-          [](const TfmLPCOnfigWindow& f) { return f.ImageIndex; });
+        "TfmLPCOnfigWindow", "TfmLPFormParent", [] { return std::make_unique<ConfigWindow>(); });
+    Published<ConfigWindow> p(info);
+    p.Int("ImageIndex", [](ConfigWindow& f, int32_t v) { f.ImageIndex = v; },
+          [](const ConfigWindow& f) { return f.ImageIndex; });
   }
 }
 

@@ -1,7 +1,7 @@
 // The configuration window's classes as a UI description instantiates them.
 //
-// TfmLPFormParent is the window base of every described form: a TForm with seven published
-// booleans that the builder turns into window style. TfmLPCOnfigWindow is the class every
+// DescribedWindow is the window base of every described form: a FormWindow with seven published
+// booleans that the builder turns into window style. ConfigWindow is the class every
 // described form is built as; its behaviour (show and close work, the click actions, the
 // current image) lives in config_window_actions.cpp.
 #pragma once
@@ -12,7 +12,7 @@
 
 namespace lpc {
 
-class TfmLPFormParent : public widgets::TForm {
+class DescribedWindow : public widgets::FormWindow {
  public:
   // Published in this order.
   bool Sizeable = false;
@@ -24,10 +24,10 @@ class TfmLPFormParent : public widgets::TForm {
   bool Registered = false;  // accepted from descriptions; no effect
 };
 
-class TfmLPCOnfigWindow : public TfmLPFormParent {
+class ConfigWindow : public DescribedWindow {
  public:
   // Caption "fmLPCOnfigWindow", outer size 588 x 478, OnShow -> FormShow, OnClose -> FormClose.
-  TfmLPCOnfigWindow();
+  ConfigWindow();
 
   // The index of the current image.
   int32_t ImageIndex = 0;
@@ -44,6 +44,6 @@ class TfmLPCOnfigWindow : public TfmLPFormParent {
 
 // The innermost configuration window between its FormShow and FormClose, or null: what
 // scripted input and nested dialogs act on.
-TfmLPCOnfigWindow* ActiveConfigWindow();
+ConfigWindow* ActiveConfigWindow();
 
 }  // namespace lpc

@@ -16,7 +16,7 @@
 #include "configwindow/user_choices.h"
 #include "imaging/picture.h"
 #include "package/packed_image.h"
-#include "presentation/screensaver_window.h"
+#include "presentation/show_window.h"
 #include "presentation/wallpaper.h"
 #include "widgets/edit.h"
 
@@ -50,7 +50,7 @@ const std::vector<std::string>& NoImages() {
 }
 
 const std::vector<std::string>& Images() {
-  const TLPCProject* project = CurrentProject();
+  const ScreensaverProject* project = CurrentProject();
   return project ? project->FileList.Names : NoImages();
 }
 
@@ -61,33 +61,33 @@ void ReportError(platform::Window* owner, const std::exception& e) {
                                      platform::MessageKind::kError);
 }
 
-TShowEnvironment ShowEnvironmentOf(const TConfigEnvironment& env) {
-  return TShowEnvironment{env.SettingsFile, env.WorkFolder, env.ProgramFolder, env.InstallPath};
+ShowEnvironment ShowEnvironmentOf(const ConfigEnvironment& env) {
+  return ShowEnvironment{env.SettingsFile, env.WorkFolder, env.ProgramFolder, env.InstallPath};
 }
 
 // The picture as the wallpaper takes it: a packed image without its ripples, anything else as
 // its picture loader gives it.
 Bitmap WallpaperPicture(const std::string& file) {
   if (UpperFileExt(file) != ".LPP") return LoadPicture(file);
-  TProject packed;
+  PackedImage packed;
   packed.LoadFromFile(file);
   return std::move(packed.Picture);
 }
 
-void ReadChecks(TLPThumbnail2& strip) {
+void ReadChecks(ThumbnailStrip& strip) {
   const auto checks = ReadChecks(CurrentChoicesPlace(), strip.ImageCount());
   if (!checks) return;
   for (size_t i = 0; i < checks->size(); ++i) strip.SetChecked(static_cast<int>(i), (*checks)[i]);
 }
 
-void WriteChecks(const TLPThumbnail2& strip) {
+void WriteChecks(const ThumbnailStrip& strip) {
   std::vector<bool> checks(static_cast<size_t>(strip.ImageCount()));
   for (size_t i = 0; i < checks.size(); ++i) checks[i] = strip.GetChecked(static_cast<int>(i));
   WriteChecks(CurrentChoicesPlace(), checks);
 }
 
-std::vector<TfmLPCOnfigWindow*>& ShownWindows() {
-  static std::vector<TfmLPCOnfigWindow*> shown;
+std::vector<ConfigWindow*>& ShownWindows() {
+  static std::vector<ConfigWindow*> shown;
   return shown;
 }
 
@@ -98,11 +98,11 @@ void ApplyTagVisibility(widgets::Component& c) {
 
 }  // namespace
 
-TfmLPCOnfigWindow* ActiveConfigWindow() {
+ConfigWindow* ActiveConfigWindow() {
   return ShownWindows().empty() ? nullptr : ShownWindows().back();
 }
 
-void TfmLPCOnfigWindow::FormShow() {
+void ConfigWindow::FormShow() {
   ShownWindows().push_back(this);
   // A picture that fails here is reported once the window is set up, so that one bad file
   // does not leave the rest of the window without its handlers and visibility.
@@ -118,10 +118,10 @@ void TfmLPCOnfigWindow::FormShow() {
   attempt([&] { ImageIndex = ReadImageIndex(CurrentChoicesPlace(), ImageCount()); });
   for (const auto& owned : Components()) {
     widgets::Component& c = *owned;
-    if (auto* edit = dynamic_cast<widgets::TEdit*>(&c)) edit->ReadOnly = false;
+    if (auto* edit = dynamic_cast<widgets::Edit*>(&c)) edit->ReadOnly = false;
     if (RunsActionOnClick(c)) c.OnClick = [this](widgets::Component& s) { ExecuteAction(s); };
     if (IsClass(c, "TPageControl")) c.Invalidate();
-    if (auto* strip = dynamic_cast<TLPThumbnail2*>(&c)) {
+    if (auto* strip = dynamic_cast<ThumbnailStrip*>(&c)) {
       attempt([&] {
         strip->SetFileList(&images);
         ReadChecks(*strip);
@@ -129,7 +129,7 @@ void TfmLPCOnfigWindow::FormShow() {
         strip->Invalidate();
         strip->SelectIndex(ImageIndex);
       });
-    } else if (auto* preview = dynamic_cast<TLPPreview*>(&c); preview && !images.empty()) {
+    } else if (auto* preview = dynamic_cast<PreviewPane*>(&c); preview && !images.empty()) {
       // RefreshComponents below shows the current picture in every pane; when that is the
       // first one, loading it here as well would only decode it twice.
       if (ImageIndex != 0) attempt([&] { preview->ShowFile(images.front()); });
@@ -146,26 +146,26 @@ void TfmLPCOnfigWindow::FormShow() {
   }
 }
 
-void TfmLPCOnfigWindow::FormClose() {
+void ConfigWindow::FormClose() {
   std::erase(ShownWindows(), this);
   // The window closes even when its choices cannot be saved; the file on disk stays as it was.
   try {
     WriteImageIndex(CurrentChoicesPlace(), ImageIndex);
     // With two strips, the last one's marks are what the file keeps.
     for (const auto& owned : Components()) {
-      if (auto* strip = dynamic_cast<TLPThumbnail2*>(owned.get())) WriteChecks(*strip);
+      if (auto* strip = dynamic_cast<ThumbnailStrip*>(owned.get())) WriteChecks(*strip);
     }
   } catch (const std::exception& e) {
     ReportError(window(), e);
   }
 }
 
-void TfmLPCOnfigWindow::ExecuteAction(widgets::Component& sender) {
-  TLPForms* forms = CurrentForms();
-  TLPCProject* project = CurrentProject();
+void ConfigWindow::ExecuteAction(widgets::Component& sender) {
+  UiDescription* forms = CurrentForms();
+  ScreensaverProject* project = CurrentProject();
   if (!forms || !project) return;
   try {
-    const TAction* action = forms->FindForm(Name).Actions().FindAction(sender.Name);
+    const ClickAction* action = forms->FindForm(Name).Actions().FindAction(sender.Name);
     if (!action) return;
     const PlaceholderValues values = PlaceholdersOf(*project);
     const std::string param1 = ExpandPlaceholders(action->Param1, values);
@@ -218,7 +218,7 @@ void TfmLPCOnfigWindow::ExecuteAction(widgets::Component& sender) {
   }
 }
 
-void TfmLPCOnfigWindow::SelectImage(int32_t index) {
+void ConfigWindow::SelectImage(int32_t index) {
   const int32_t count = ImageCount();
   if (index >= count) index = count - 1;
   if (index < 0) index = 0;
@@ -227,13 +227,13 @@ void TfmLPCOnfigWindow::SelectImage(int32_t index) {
   // The strips keep their own selection: a click there is what moved it. ShowFile already
   // renders at the pane's present size, so no second pass (Rerender) is needed.
   for (const auto& owned : Components()) {
-    if (auto* preview = dynamic_cast<TLPPreview*>(owned.get())) {
+    if (auto* preview = dynamic_cast<PreviewPane*>(owned.get())) {
       preview->ShowFile(Images()[ImageIndex]);
     }
   }
 }
 
-void TfmLPCOnfigWindow::ThumbnailSelectItem(int32_t index) {
+void ConfigWindow::ThumbnailSelectItem(int32_t index) {
   try {
     SelectImage(index);
   } catch (const std::exception& e) {
@@ -241,12 +241,12 @@ void TfmLPCOnfigWindow::ThumbnailSelectItem(int32_t index) {
   }
 }
 
-void TfmLPCOnfigWindow::RefreshComponents() {
+void ConfigWindow::RefreshComponents() {
   const std::vector<std::string>& images = Images();
   for (const auto& owned : Components()) {
     widgets::Component& c = *owned;
-    if (dynamic_cast<TLPThumbnail2*>(&c)) c.Invalidate();
-    if (auto* preview = dynamic_cast<TLPPreview*>(&c); preview && !images.empty()) {
+    if (dynamic_cast<ThumbnailStrip*>(&c)) c.Invalidate();
+    if (auto* preview = dynamic_cast<PreviewPane*>(&c); preview && !images.empty()) {
       preview->ShowFile(images[ImageIndex]);
     }
     ApplyTagVisibility(c);

@@ -7,7 +7,7 @@
 #include "base/paths.h"
 #include "configwindow/component_classes.h"
 #include "configwindow/user_choices.h"
-#include "presentation/screensaver_window.h"
+#include "presentation/show_window.h"
 #include "widgets/stock_classes.h"
 
 namespace lpc {
@@ -23,11 +23,11 @@ constexpr std::string_view kDescribedClassNames[] = {
     "TLPThumbnail2", "TMyMemo", "TCheckBox",       "TTabSheet",
 };
 
-TLPForms* g_forms = nullptr;
-TLPCProject* g_project = nullptr;
+UiDescription* g_forms = nullptr;
+ScreensaverProject* g_project = nullptr;
 
-TConfigEnvironment& Environment() {
-  static TConfigEnvironment env;
+ConfigEnvironment& Environment() {
+  static ConfigEnvironment env;
   return env;
 }
 
@@ -74,7 +74,7 @@ void ApplyProperties(widgets::Component& c, const widgets::ClassInfo& cls, const
   }
 }
 
-void CreateChildren(widgets::TForm& form, widgets::Component& parent, const ObjectNode& node,
+void CreateChildren(widgets::FormWindow& form, widgets::Component& parent, const ObjectNode& node,
                     std::vector<DeferredProperty>& deferred) {
   for (const ObjectNode& child : node.children) {
     const widgets::ClassInfo& cls = FindDescribedClass(child.class_name, child.line);
@@ -86,7 +86,7 @@ void CreateChildren(widgets::TForm& form, widgets::Component& parent, const Obje
   }
 }
 
-void ApplyWindowStyle(TfmLPCOnfigWindow& window) {
+void ApplyWindowStyle(ConfigWindow& window) {
   platform::WindowOptions& style = window.WindowStyle;
   style.kind = platform::WindowKind::kFramed;
   style.border = window.NoFrame    ? platform::BorderStyle::kNone
@@ -102,7 +102,7 @@ void ApplyWindowStyle(TfmLPCOnfigWindow& window) {
 // A fault found while building, told in terms of the description the author wrote: the line
 // of the UI description file (the prepared text lacks the lines the builder dropped), the form
 // and the file.
-[[noreturn]] void ThrowBuildFault(const std::exception& fault, const TLPForm& form,
+[[noreturn]] void ThrowBuildFault(const std::exception& fault, const FormDescription& form,
                                   const std::vector<int>& source_lines,
                                   const std::string& description_file) {
   std::string text = fault.what();
@@ -138,13 +138,13 @@ const widgets::ClassRegistry& DescribedClasses() {
   return *registry;
 }
 
-std::unique_ptr<TfmLPCOnfigWindow> CreateFormFromText(const std::string& text) {
+std::unique_ptr<ConfigWindow> CreateFormFromText(const std::string& text) {
   const ObjectNode root = ReadObjectText(text);
   // The root's class must be one a description may name; whatever it is, the window is built
   // as the configuration window class.
   FindDescribedClass(root.class_name, root.line);
   const widgets::ClassInfo& cls = FindDescribedClass("TfmLPCOnfigWindow");
-  auto window = std::make_unique<TfmLPCOnfigWindow>();
+  auto window = std::make_unique<ConfigWindow>();
   window->SetClassName(cls.name);
   std::vector<DeferredProperty> deferred;
   ApplyProperties(*window, cls, root, deferred);
@@ -155,12 +155,12 @@ std::unique_ptr<TfmLPCOnfigWindow> CreateFormFromText(const std::string& text) {
   return window;
 }
 
-PlaceholderValues PlaceholdersOf(const TLPCProject& project) {
+PlaceholderValues PlaceholdersOf(const ScreensaverProject& project) {
   return PlaceholderValues{project.Setting.ProductName, project.Setting.Publisher,
                            project.Setting.Website};
 }
 
-std::unique_ptr<TfmLPCOnfigWindow> BuildDescribedForm(const TLPForm& form,
+std::unique_ptr<ConfigWindow> BuildDescribedForm(const FormDescription& form,
                                                       const PlaceholderValues* placeholders,
                                                       const std::string& description_file) {
   std::vector<int> source_lines;
@@ -174,15 +174,15 @@ std::unique_ptr<TfmLPCOnfigWindow> BuildDescribedForm(const TLPForm& form,
   }
 }
 
-int ShowDescribedForm(TLPForms& forms, TLPCProject& project, const std::string& form_name,
+int ShowDescribedForm(UiDescription& forms, ScreensaverProject& project, const std::string& form_name,
                       platform::Window* owner) {
-  const TConfigEnvironment& env = CurrentEnvironment();
+  const ConfigEnvironment& env = CurrentEnvironment();
   if (UpperCase(ExtractFileExt(env.ExeLongPath)) == ".SCR" || env.FirstArgument == "/C") {
     SetApplicationTitle(project.Setting.ProductName);
   }
-  const TLPForm& form = forms.FindForm(Trim(form_name));
+  const FormDescription& form = forms.FindForm(Trim(form_name));
   const PlaceholderValues values = PlaceholdersOf(project);
-  std::unique_ptr<TfmLPCOnfigWindow> window =
+  std::unique_ptr<ConfigWindow> window =
       BuildDescribedForm(form, &values, project.UISetting.UIFile);
   g_forms = &forms;
   g_project = &project;
@@ -191,15 +191,15 @@ int ShowDescribedForm(TLPForms& forms, TLPCProject& project, const std::string& 
   return window->ShowModal(owner);
 }
 
-void RunConfiguration(TLPForms& forms, TLPCProject& project, const std::string& main_form_name,
-                      const TConfigEnvironment& env) {
+void RunConfiguration(UiDescription& forms, ScreensaverProject& project, const std::string& main_form_name,
+                      const ConfigEnvironment& env) {
   SetCurrentEnvironment(env);
   ShowDescribedForm(forms, project, main_form_name, nullptr);
 }
 
-TLPForms* CurrentForms() { return g_forms; }
-TLPCProject* CurrentProject() { return g_project; }
-const TConfigEnvironment& CurrentEnvironment() { return Environment(); }
-void SetCurrentEnvironment(const TConfigEnvironment& env) { Environment() = env; }
+UiDescription* CurrentForms() { return g_forms; }
+ScreensaverProject* CurrentProject() { return g_project; }
+const ConfigEnvironment& CurrentEnvironment() { return Environment(); }
+void SetCurrentEnvironment(const ConfigEnvironment& env) { Environment() = env; }
 
 }  // namespace lpc

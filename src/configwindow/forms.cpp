@@ -61,7 +61,7 @@ const std::string& LineAt(const std::vector<std::string>& lines, int64_t index) 
 
 }  // namespace
 
-void TActionList::Parse(std::string_view text) {
+void ClickTable::Parse(std::string_view text) {
   entries_.clear();
   std::vector<std::string> lines = SplitLines(text);
   if (lines.empty()) return;
@@ -69,13 +69,13 @@ void TActionList::Parse(std::string_view text) {
     if (line.empty()) line = " ";
   }
   const int32_t count = StrToInt(lines[0]);
-  std::vector<std::pair<std::string, TAction>> entries;
+  std::vector<std::pair<std::string, ClickAction>> entries;
   // Each entry needs five lines, so a count the text cannot hold fails at its first missing
   // line instead of reserving room for it.
   for (int64_t i = 0; i < count; ++i) {
     const int64_t base = 1 + 5 * i;
     std::string name = LineAt(lines, base);
-    TAction action;
+    ClickAction action;
     action.Code = static_cast<uint8_t>(StrToInt(LineAt(lines, base + 1)) & 0xFF);
     action.Param1 = LineAt(lines, base + 2);
     action.Param2 = LineAt(lines, base + 3);
@@ -85,14 +85,14 @@ void TActionList::Parse(std::string_view text) {
   entries_ = std::move(entries);
 }
 
-const TAction* TActionList::FindAction(std::string_view component_name) const {
+const ClickAction* ClickTable::FindAction(std::string_view component_name) const {
   for (const auto& [name, action] : entries_) {
     if (SameText(name, component_name)) return &action;
   }
   return nullptr;
 }
 
-std::string TActionList::Text() const {
+std::string ClickTable::Text() const {
   std::string out = std::to_string(entries_.size());
   for (const auto& [name, action] : entries_) {
     out += "\r\n" + name;
@@ -110,12 +110,12 @@ std::string FormNameOf(std::string_view first_line) {
   return std::string(rest.substr(0, rest.find(':')));
 }
 
-void TLPForm::SetText(std::string_view form_text) {
+void FormDescription::SetText(std::string_view form_text) {
   lines_ = SplitLines(form_text);
   name_ = lines_.empty() ? std::string() : FormNameOf(lines_[0]);
 }
 
-void TLPForms::LoadFromFile(const std::string& path) {
+void UiDescription::LoadFromFile(const std::string& path) {
   Clear();
   const std::string bytes = ReadFileBytes(path, kMaxUiDescriptionSize);
   try {
@@ -127,7 +127,7 @@ void TLPForms::LoadFromFile(const std::string& path) {
   }
 }
 
-void TLPForms::LoadFromText(std::string_view text) {
+void UiDescription::LoadFromText(std::string_view text) {
   Clear();
   const std::vector<std::string> lines = SplitLines(text);
   const int32_t form_count = StrToInt(LineAt(lines, 0));
@@ -166,22 +166,22 @@ void TLPForms::LoadFromText(std::string_view text) {
   }
 }
 
-const TLPForm& TLPForms::FindForm(std::string_view name) const {
+const FormDescription& UiDescription::FindForm(std::string_view name) const {
   for (const auto& form : forms_) {
     if (SameText(form->Name(), name)) return *form;
   }
   throw Error(Format("Form '%.*s' not found", static_cast<int>(name.size()), name.data()));
 }
 
-TLPForm& TLPForms::AddForm(std::string_view form_text, std::string_view action_text) {
-  auto form = std::make_unique<TLPForm>();
+FormDescription& UiDescription::AddForm(std::string_view form_text, std::string_view action_text) {
+  auto form = std::make_unique<FormDescription>();
   form->Actions().Parse(action_text);
   form->SetText(form_text);
   forms_.push_back(std::move(form));
   return *forms_.back();
 }
 
-std::string TLPForms::SaveToText() const {
+std::string UiDescription::SaveToText() const {
   std::string out = std::to_string(forms_.size()) + "\r\n";
   for (const auto& form : forms_) {
     out += std::to_string(form->Lines().size()) + "\r\n" + form->Text();
@@ -211,7 +211,7 @@ bool IsEventLine(std::string_view line) {
 
 }  // namespace
 
-std::string PrepareFormText(const TLPForm& form, std::vector<int>* source_lines) {
+std::string PrepareFormText(const FormDescription& form, std::vector<int>* source_lines) {
   std::vector<std::string> lines = form.Lines();
   if (lines.empty()) lines.emplace_back();
   lines[0] = "object " + FormNameOf(lines[0]) + ": " + kConfigWindowClass;

@@ -43,7 +43,7 @@ std::vector<std::string> SplitLines(std::string_view text);
 std::string JoinLines(const std::vector<std::string>& lines);
 
 // One entry of a click table.
-struct TAction {
+struct ClickAction {
   std::string Param1;
   std::string Param2;
   std::string Param3;
@@ -51,7 +51,7 @@ struct TAction {
 };
 
 // Component name -> action, in table order. Lookup ignores case; the first entry of a name wins.
-class TActionList {
+class ClickTable {
  public:
   // Replaces the table with the one in text: a count K, then K groups of five lines (component
   // name, code, three parameters). An empty line reads as " ". A count or code that is not an
@@ -59,16 +59,16 @@ class TActionList {
   // the table is left empty.
   void Parse(std::string_view text);
   // The entry for that component, or nullptr.
-  const TAction* FindAction(std::string_view component_name) const;
+  const ClickAction* FindAction(std::string_view component_name) const;
   // The table as Parse reads it: the count, then five lines per entry, CR LF between lines.
   std::string Text() const;
 
   size_t Count() const { return entries_.size(); }
   const std::string& Name(size_t i) const { return entries_[i].first; }
-  const TAction& Action(size_t i) const { return entries_[i].second; }
+  const ClickAction& Action(size_t i) const { return entries_[i].second; }
 
  private:
-  std::vector<std::pair<std::string, TAction>> entries_;
+  std::vector<std::pair<std::string, ClickAction>> entries_;
 };
 
 // The name a form text gives its window: line 1 without its first seven characters (the keyword
@@ -76,7 +76,7 @@ class TActionList {
 std::string FormNameOf(std::string_view first_line);
 
 // One form description.
-class TLPForm {
+class FormDescription {
  public:
   // Stores the text and takes Name from its first line.
   void SetText(std::string_view form_text);
@@ -87,19 +87,19 @@ class TLPForm {
   int FileLine() const { return file_line_; }
   void SetFileLine(int line) { file_line_ = line; }
   std::string Text() const { return JoinLines(lines_); }
-  TActionList& Actions() { return actions_; }
-  const TActionList& Actions() const { return actions_; }
+  ClickTable& Actions() { return actions_; }
+  const ClickTable& Actions() const { return actions_; }
 
  private:
   std::string name_;
   std::vector<std::string> lines_;
-  TActionList actions_;
+  ClickTable actions_;
   int file_line_ = 0;
 };
 
 // All form descriptions of one UI description, in file order. Lookup ignores case; the first
 // form of a name wins.
-class TLPForms {
+class UiDescription {
  public:
   // Drops what is held and reads the file. Faults name the file: "<path>: <fault>", the fault
   // being "'x' is not a valid integer value" for a count that is not a number, or "List index
@@ -109,19 +109,19 @@ class TLPForms {
   // The same from text already in memory; faults are ConvertError and ListIndexError.
   void LoadFromText(std::string_view text);
   // The form of that name; an unknown name raises Error "Form 'x' not found".
-  const TLPForm& FindForm(std::string_view name) const;
+  const FormDescription& FindForm(std::string_view name) const;
   // Parses the action text first, so a bad table adds nothing.
-  TLPForm& AddForm(std::string_view form_text, std::string_view action_text);
+  FormDescription& AddForm(std::string_view form_text, std::string_view action_text);
   void Clear() { forms_.clear(); }
   // The file the held forms make, each reserved section written as the single line "Dummy";
   // LoadFromText reads it back to the same forms.
   std::string SaveToText() const;
 
   size_t Count() const { return forms_.size(); }
-  const TLPForm& Form(size_t i) const { return *forms_[i]; }
+  const FormDescription& Form(size_t i) const { return *forms_[i]; }
 
  private:
-  std::vector<std::unique_ptr<TLPForm>> forms_;
+  std::vector<std::unique_ptr<FormDescription>> forms_;
 };
 
 // The form text as the builder reads it: line 1 becomes "object <Name>: TfmLPConfigWindow";
@@ -129,7 +129,7 @@ class TLPForms {
 // FormStyle lines, and the first Visible line are removed, at any depth. The form is unchanged.
 // With source_lines, also gives for each line of the result the line (1-based) of the form text
 // it came from, so a reader's line number can be turned back into one the author can find.
-std::string PrepareFormText(const TLPForm& form, std::vector<int>* source_lines = nullptr);
+std::string PrepareFormText(const FormDescription& form, std::vector<int>* source_lines = nullptr);
 
 // The project texts put in place of "<ScreensaverName>", "<CompanyName>" and "<Website>".
 struct PlaceholderValues {

@@ -12,40 +12,40 @@ namespace {
 constexpr int kRepeatTimer = 1;
 }
 
-TMyButton::TMyButton() { SetBounds(0, 0, 75, 25); }
+PictureButton::PictureButton() { SetBounds(0, 0, 75, 25); }
 
-void TMyButton::SetButtonUp(Bitmap b) {
+void PictureButton::SetButtonUp(Bitmap b) {
   up_ = std::move(b);
   Invalidate();
 }
 
-void TMyButton::SetButtonDown(Bitmap b) {
+void PictureButton::SetButtonDown(Bitmap b) {
   down_picture_ = std::move(b);
   Invalidate();
 }
 
-void TMyButton::SetButtonOver(Bitmap b) {
+void PictureButton::SetButtonOver(Bitmap b) {
   over_ = std::move(b);
   Invalidate();
 }
 
-void TMyButton::SetButtonDisable(Bitmap b) {
+void PictureButton::SetButtonDisable(Bitmap b) {
   disable_ = std::move(b);
   Invalidate();
 }
 
-void TMyButton::SetAutoSize(bool v) {
+void PictureButton::SetAutoSize(bool v) {
   auto_size_ = v;
   Invalidate();
 }
 
-void TMyButton::SetDown(bool v) {
+void PictureButton::SetDown(bool v) {
   if (!allow_down_) return;
   down_ = v;
   Invalidate();
 }
 
-void TMyButton::SetAllowDown(bool v) {
+void PictureButton::SetAllowDown(bool v) {
   allow_down_ = v;
   if (!v) {
     down_ = false;
@@ -53,17 +53,17 @@ void TMyButton::SetAllowDown(bool v) {
   }
 }
 
-void TMyButton::SetShowCaption(bool v) {
+void PictureButton::SetShowCaption(bool v) {
   show_caption_ = v;
   Invalidate();
 }
 
-void TMyButton::SetTransparent(bool v) {
+void PictureButton::SetTransparent(bool v) {
   transparent_ = v;
   Invalidate();
 }
 
-void TMyButton::DrawPicture(Canvas& canvas, const Bitmap& b) const {
+void PictureButton::DrawPicture(Canvas& canvas, const Bitmap& b) const {
   if (transparent_) {
     DrawTransparent(canvas, 0, 0, b, AutoTransparentColor(b));
   } else {
@@ -71,7 +71,7 @@ void TMyButton::DrawPicture(Canvas& canvas, const Bitmap& b) const {
   }
 }
 
-void TMyButton::Paint(Canvas& canvas) {
+void PictureButton::Paint(Canvas& canvas) {
   // The size follows the up picture from the next paint on; this one fills what it has.
   if (auto_size_ && !up_.empty() && (Width() != up_.width() || Height() != up_.height())) {
     SetBounds(Left(), Top(), up_.width(), up_.height());
@@ -104,7 +104,7 @@ void TMyButton::Paint(Canvas& canvas) {
   }
 }
 
-void TMyButton::MouseDown(const MouseArgs& args) {
+void PictureButton::MouseDown(const MouseArgs& args) {
   mouse_in_control_ = true;
   if (args.button == platform::MouseButton::kLeft && !pressed_) {
     repeat_interval_ = kFirstRepeatMs;
@@ -116,7 +116,7 @@ void TMyButton::MouseDown(const MouseArgs& args) {
   Component::MouseDown(args);
 }
 
-void TMyButton::Timer(int id) {
+void PictureButton::Timer(int id) {
   if (id != kRepeatTimer) return;
   if (repeat_interval_ != kRepeatMs) {
     repeat_interval_ = kRepeatMs;
@@ -125,7 +125,7 @@ void TMyButton::Timer(int id) {
   if (OnMousePressed) OnMousePressed(*this);
 }
 
-void TMyButton::MouseUp(const MouseArgs& args) {
+void PictureButton::MouseUp(const MouseArgs& args) {
   if (args.button == platform::MouseButton::kLeft && pressed_) {
     StopTimer(kRepeatTimer);
     if (allow_down_) down_ = !down_;
@@ -135,7 +135,7 @@ void TMyButton::MouseUp(const MouseArgs& args) {
   Component::MouseUp(args);
 }
 
-void TMyButton::MouseEnter() {
+void PictureButton::MouseEnter() {
   if (!mouse_in_control_) {
     if (pressed_) StartTimer(kRepeatTimer, repeat_interval_);
     mouse_in_control_ = true;
@@ -144,7 +144,7 @@ void TMyButton::MouseEnter() {
   Component::MouseEnter();
 }
 
-void TMyButton::MouseLeave() {
+void PictureButton::MouseLeave() {
   if (mouse_in_control_) {
     StopTimer(kRepeatTimer);
     mouse_in_control_ = false;
@@ -154,31 +154,31 @@ void TMyButton::MouseLeave() {
 }
 
 void RegisterPictureButton(widgets::ClassRegistry& registry) {
-  widgets::Published<TMyButton> p(registry.Add("TMyButton", "TGraphicControl",
-                                               [] { return std::make_unique<TMyButton>(); }));
-  p.String("Caption", [](TMyButton& b, const std::string& v) { b.SetCaption(v); },
-           [](const TMyButton& b) { return b.Caption(); });
+  widgets::Published<PictureButton> p(registry.Add("TMyButton", "TGraphicControl",
+                                               [] { return std::make_unique<PictureButton>(); }));
+  p.String("Caption", [](PictureButton& b, const std::string& v) { b.SetCaption(v); },
+           [](const PictureButton& b) { return b.Caption(); });
   auto picture = [](const PropertyValue& v) {
     return widgets::DecodePictureData(widgets::ValueToBinary(v));
   };
-  p.Raw("ButtonUp.Data", [picture](TMyButton& b, const PropertyValue& v) { b.SetButtonUp(picture(v)); });
+  p.Raw("ButtonUp.Data", [picture](PictureButton& b, const PropertyValue& v) { b.SetButtonUp(picture(v)); });
   p.Raw("ButtonDown.Data",
-        [picture](TMyButton& b, const PropertyValue& v) { b.SetButtonDown(picture(v)); });
+        [picture](PictureButton& b, const PropertyValue& v) { b.SetButtonDown(picture(v)); });
   p.Raw("ButtonOver.Data",
-        [picture](TMyButton& b, const PropertyValue& v) { b.SetButtonOver(picture(v)); });
+        [picture](PictureButton& b, const PropertyValue& v) { b.SetButtonOver(picture(v)); });
   p.Raw("ButtonDisable.Data",
-        [picture](TMyButton& b, const PropertyValue& v) { b.SetButtonDisable(picture(v)); });
-  p.Bool("AutoSize", [](TMyButton& b, bool v) { b.SetAutoSize(v); },
-         [](const TMyButton& b) { return b.AutoSize(); });
-  p.Bool("Down", [](TMyButton& b, bool v) { b.SetDown(v); }, [](const TMyButton& b) { return b.Down(); });
-  p.Bool("AllowDown", [](TMyButton& b, bool v) { b.SetAllowDown(v); },
-         [](const TMyButton& b) { return b.AllowDown(); });
-  p.Bool("MouseInControl", [](TMyButton&, bool) {},
-         [](const TMyButton& b) { return b.MouseInControl(); });
-  p.Bool("ShowCaption", [](TMyButton& b, bool v) { b.SetShowCaption(v); },
-         [](const TMyButton& b) { return b.ShowCaption(); });
-  p.Bool("Transparent", [](TMyButton& b, bool v) { b.SetTransparent(v); },
-         [](const TMyButton& b) { return b.Transparent(); });
+        [picture](PictureButton& b, const PropertyValue& v) { b.SetButtonDisable(picture(v)); });
+  p.Bool("AutoSize", [](PictureButton& b, bool v) { b.SetAutoSize(v); },
+         [](const PictureButton& b) { return b.AutoSize(); });
+  p.Bool("Down", [](PictureButton& b, bool v) { b.SetDown(v); }, [](const PictureButton& b) { return b.Down(); });
+  p.Bool("AllowDown", [](PictureButton& b, bool v) { b.SetAllowDown(v); },
+         [](const PictureButton& b) { return b.AllowDown(); });
+  p.Bool("MouseInControl", [](PictureButton&, bool) {},
+         [](const PictureButton& b) { return b.MouseInControl(); });
+  p.Bool("ShowCaption", [](PictureButton& b, bool v) { b.SetShowCaption(v); },
+         [](const PictureButton& b) { return b.ShowCaption(); });
+  p.Bool("Transparent", [](PictureButton& b, bool v) { b.SetTransparent(v); },
+         [](const PictureButton& b) { return b.Transparent(); });
 }
 
 }  // namespace lpc

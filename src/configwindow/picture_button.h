@@ -1,4 +1,4 @@
-// TMyButton: a windowless button drawn from up to four pictures (up, down, over, disabled),
+// PictureButton: a windowless button drawn from up to four pictures (up, down, over, disabled),
 // with an optional caption, an optional toggle mode (Down) and an auto-repeat event while it is
 // held: OnMousePressed fires on the press, 500 ms later, then every 50 ms while the pointer
 // stays inside; outside, the repeat pauses.
@@ -13,12 +13,12 @@
 
 namespace lpc {
 
-class TMyButton : public widgets::Component {
+class PictureButton : public widgets::Component {
  public:
   static constexpr uint32_t kFirstRepeatMs = 500;
   static constexpr uint32_t kRepeatMs = 50;
 
-  TMyButton();
+  PictureButton();
 
   void SetButtonUp(Bitmap b);
   void SetButtonDown(Bitmap b);
@@ -67,6 +67,6 @@ class TMyButton : public widgets::Component {
 }  // namespace lpc
 
 namespace lpc {
-// TMyButton (called by RegisterStateButtons).
+// PictureButton (called by RegisterStateButtons).
 void RegisterPictureButton(widgets::ClassRegistry& registry);
 }  // namespace lpc

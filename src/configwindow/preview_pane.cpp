@@ -9,15 +9,15 @@
 namespace lpc {
 
 // A blank bitmap shows the colour around the pane (a picture's ParentColor is on).
-TLPPreview::TLPPreview() = default;
+PreviewPane::PreviewPane() = default;
 
-void TLPPreview::ShowFile(const std::string& file_name) {
+void PreviewPane::ShowFile(const std::string& file_name) {
   file_name_ = file_name;
   Stretch = true;
   Bitmap source;
   switch (ShownKindOf(file_name)) {
     case ShownKind::kPacked: {
-      TProject project;
+      PackedImage project;
       project.LoadFromFile(file_name);
       source = std::move(project.Picture);
       break;
@@ -34,18 +34,18 @@ void TLPPreview::ShowFile(const std::string& file_name) {
   SetPicture(std::move(shown));
 }
 
-void TLPPreview::Rerender() {
+void PreviewPane::Rerender() {
   if (file_name_.empty()) return;
   ShowFile(file_name_);
   Invalidate();
 }
 
 void RegisterPreviewPane(widgets::ClassRegistry& registry) {
-  // Picture, Stretch and the rest come from TImage.
-  widgets::Published<TLPPreview> p(registry.Add(
-      "TLPPreview", "TImage", [] { return std::make_unique<TLPPreview>(); }));
-  p.String("UnavailableMsg", [](TLPPreview& c, const std::string& v) { c.UnavailableMsg = v; },
-           [](const TLPPreview& c) { return c.UnavailableMsg; });
+  // Picture, Stretch and the rest come from Image.
+  widgets::Published<PreviewPane> p(registry.Add(
+      "TLPPreview", "TImage", [] { return std::make_unique<PreviewPane>(); }));
+  p.String("UnavailableMsg", [](PreviewPane& c, const std::string& v) { c.UnavailableMsg = v; },
+           [](const PreviewPane& c) { return c.UnavailableMsg; });
 }
 
 }  // namespace lpc

@@ -1,4 +1,4 @@
-// TLPPreview: the still picture of the selected image in the configuration window. The file is
+// PreviewPane: the still picture of the selected image in the configuration window. The file is
 // decoded and smoothly resampled once per request into a bitmap of exactly the pane's size, so
 // painting is a plain copy; a later resize stretches that bitmap until the next request.
 #pragma once
@@ -10,9 +10,9 @@
 
 namespace lpc {
 
-class TLPPreview : public widgets::TImage {
+class PreviewPane : public widgets::Image {
  public:
-  TLPPreview();
+  PreviewPane();
 
   // Remembers the name and shows that file: a packed image's picture, or a ".jpg", ".bmp" or
   // ".gif" file, resampled to the pane's size; any other kind gives a blank bitmap of that

@@ -9,29 +9,29 @@ namespace {
 using widgets::Component;
 
 template <typename T>
-T& Make(widgets::TForm& form, const char* name, int left, int top, int width, int height) {
+T& Make(widgets::FormWindow& form, const char* name, int left, int top, int width, int height) {
   T& c = form.Create<T>();
   c.Name = name;
   c.SetBounds(left, top, width, height);
   return c;
 }
 
-widgets::TLabel& MakeLabel(widgets::TForm& form, const char* name, const char* text, int left,
+widgets::Label& MakeLabel(widgets::FormWindow& form, const char* name, const char* text, int left,
                          int top) {
-  auto& label = Make<widgets::TLabel>(form, name, left, top, 0, 13);
+  auto& label = Make<widgets::Label>(form, name, left, top, 0, 13);
   label.SetCaption(text);
   return label;
 }
 
-widgets::TCheckBox& Check(widgets::TForm& form, const char* name, const char* text, int top) {
-  auto& box = Make<widgets::TCheckBox>(form, name, 256, top, 116, 17);
+widgets::CheckBox& Check(widgets::FormWindow& form, const char* name, const char* text, int top) {
+  auto& box = Make<widgets::CheckBox>(form, name, 256, top, 116, 17);
   box.SetCaption(text);
   return box;
 }
 
-widgets::TButton& Button(widgets::TForm& form, const char* name, const char* text, int left,
+widgets::Button& Button(widgets::FormWindow& form, const char* name, const char* text, int left,
                          int result) {
-  auto& button = Make<widgets::TButton>(form, name, left, 157, 75, 25);
+  auto& button = Make<widgets::Button>(form, name, left, 157, 75, 25);
   button.SetCaption(text);
   button.ModalResult = result;
   return button;
@@ -43,14 +43,14 @@ widgets::TButton& Button(widgets::TForm& form, const char* name, const char* tex
 // the right above OK and Cancel. Tab order is creation order.
 TfmSettingWindow::TfmSettingWindow()
     : cbImageSize((MakeLabel(*this, "Label1", "Image Size", 8, 8),
-                   Make<widgets::TComboBox>(*this, "cbImageSize", 8, 24, 150, 21))),
+                   Make<widgets::ComboBox>(*this, "cbImageSize", 8, 24, 150, 21))),
       cbShowImageMode((MakeLabel(*this, "Label2", "Show Image", 8, 54),
-                       Make<widgets::TComboBox>(*this, "cbShowImageMode", 8, 70, 282, 21))),
+                       Make<widgets::ComboBox>(*this, "cbShowImageMode", 8, 70, 282, 21))),
       txtDuration((MakeLabel(*this, "Label4", "Image Interval (sec)", 168, 8),
-                   Make<widgets::TSpinEdit>(*this, "txtDuration", 168, 24, 80, 21))),
+                   Make<widgets::SpinEdit>(*this, "txtDuration", 168, 24, 80, 21))),
       tbSpeed((MakeLabel(*this, "Label5", "Animation Speed", 8, 100),
-               Make<widgets::TTrackBar>(*this, "tbSpeed", 4, 116, 240, 28))),
-      Label3(Make<widgets::TLinkLabel>(*this, "Label3", 206, 100, 0, 13)),
+               Make<widgets::TrackBar>(*this, "tbSpeed", 4, 116, 240, 28))),
+      Label3(Make<widgets::LinkLabel>(*this, "Label3", 206, 100, 0, 13)),
       cbMusic(Check(*this, "cbMusic", "Enable Music", 98)),
       cbSound(Check(*this, "cbSound", "Enable Sound", 117)),
       cbTransition(Check(*this, "cbTransition", "Transition Effect", 136)),
@@ -84,7 +84,7 @@ TfmSettingWindow::TfmSettingWindow()
   ActiveControl = &cbImageSize;
 }
 
-void TfmSettingWindow::LoadSettings(const TUserSettings& s, bool can_confirm) {
+void TfmSettingWindow::LoadSettings(const UserSettings& s, bool can_confirm) {
   Button1.SetEnabled(can_confirm);
   cbImageSize.SetItemIndex(s.ImageSize);
   cbShowImageMode.SetItemIndex(s.ImageMode);
@@ -95,8 +95,8 @@ void TfmSettingWindow::LoadSettings(const TUserSettings& s, bool can_confirm) {
   txtDuration.SetValue(s.Duration);
 }
 
-TUserSettings TfmSettingWindow::Settings() const {
-  TUserSettings s;
+UserSettings TfmSettingWindow::Settings() const {
+  UserSettings s;
   s.ImageSize = cbImageSize.ItemIndex();
   s.ImageMode = cbShowImageMode.ItemIndex();
   s.SpeedIndex = tbSpeed.Position();
@@ -109,10 +109,10 @@ TUserSettings TfmSettingWindow::Settings() const {
 
 void TfmSettingWindow::Label3Click() { tbSpeed.SetPosition(10); }
 
-bool ShowSettingsDialog(const TLPCProject& project, const TUserChoicesPlace& place,
+bool ShowSettingsDialog(const ScreensaverProject& project, const UserChoicesPlace& place,
                         platform::Window* owner) {
   TfmSettingWindow dialog;
-  TUserSettings settings;
+  UserSettings settings;
   const bool available = ReadUserSettings(project, place, settings);
   dialog.LoadSettings(settings, available);
   if (dialog.ShowModal(owner) != platform::kModalOk || !available) return false;

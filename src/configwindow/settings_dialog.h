@@ -13,32 +13,32 @@
 
 namespace lpc {
 
-class TfmSettingWindow : public widgets::TForm {
+class TfmSettingWindow : public widgets::FormWindow {
  public:
   TfmSettingWindow();
 
   // The controls take the values; OK can confirm only when `can_confirm`.
-  void LoadSettings(const TUserSettings& settings, bool can_confirm);
-  TUserSettings Settings() const;
+  void LoadSettings(const UserSettings& settings, bool can_confirm);
+  UserSettings Settings() const;
   // "Reset": the animation speed back to 100 %.
   void Label3Click();
 
-  widgets::TComboBox& cbImageSize;
-  widgets::TComboBox& cbShowImageMode;
-  widgets::TSpinEdit& txtDuration;
-  widgets::TTrackBar& tbSpeed;
-  widgets::TLinkLabel& Label3;
-  widgets::TCheckBox& cbMusic;
-  widgets::TCheckBox& cbSound;
-  widgets::TCheckBox& cbTransition;
-  widgets::TButton& Button1;
-  widgets::TButton& Button2;
+  widgets::ComboBox& cbImageSize;
+  widgets::ComboBox& cbShowImageMode;
+  widgets::SpinEdit& txtDuration;
+  widgets::TrackBar& tbSpeed;
+  widgets::LinkLabel& Label3;
+  widgets::CheckBox& cbMusic;
+  widgets::CheckBox& cbSound;
+  widgets::CheckBox& cbTransition;
+  widgets::Button& Button1;
+  widgets::Button& Button2;
 };
 
 // The dialog over `owner` with the saved settings (the project's where none are saved). On
 // OK the settings are written at once; returns whether it was confirmed. The project is not
 // changed. A failed write throws (IOError naming the file) after the dialog has closed.
-bool ShowSettingsDialog(const TLPCProject& project, const TUserChoicesPlace& place,
+bool ShowSettingsDialog(const ScreensaverProject& project, const UserChoicesPlace& place,
                         platform::Window* owner);
 
 }  // namespace lpc

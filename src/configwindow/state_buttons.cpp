@@ -36,7 +36,7 @@ std::vector<std::string> SplitSeries(const std::string& series) {
 
 Color AutoTransparentColor(const Bitmap& b) { return b.empty() ? 0 : b.At(0, b.height() - 1); }
 
-Color TStateBitmap::TransparentColor() const {
+Color StateBitmap::TransparentColor() const {
   return transparent.value_or(AutoTransparentColor(pixels));
 }
 
@@ -49,35 +49,35 @@ void DrawTransparent(Canvas& canvas, int x, int y, const Bitmap& b, Color transp
   }
 }
 
-// ---------------------------------------------------------------- TPicClip
+// ---------------------------------------------------------------- PictureClip
 
-TPicClip::~TPicClip() {
-  for (TJetButton* b : users_) b->clip_ = nullptr;
+PictureClip::~PictureClip() {
+  for (StateButton* b : users_) b->clip_ = nullptr;
 }
 
-void TPicClip::SetPicture(Bitmap picture, bool is_bitmap) {
+void PictureClip::SetPicture(Bitmap picture, bool is_bitmap) {
   picture_ = std::move(picture);
   is_bitmap_ = is_bitmap;
   if (OnChange) OnChange();
 }
 
-widgets::TColor TPicClip::EffectiveMaskColor() const {
+widgets::ColorValue PictureClip::EffectiveMaskColor() const {
   if (MaskColor) return *MaskColor;
   return widgets::FromRGB(is_bitmap_ ? AutoTransparentColor(picture_) : kOlive);
 }
 
-int TPicClip::Width() const { return Cols > 0 ? picture_.width() / Cols : 0; }
-int TPicClip::Height() const { return Rows > 0 ? picture_.height() / Rows : 0; }
+int PictureClip::Width() const { return Cols > 0 ? picture_.width() / Cols : 0; }
+int PictureClip::Height() const { return Rows > 0 ? picture_.height() / Rows : 0; }
 
-void TPicClip::SetWidth(int w) {
+void PictureClip::SetWidth(int w) {
   if (w > 0 && picture_.width() / w > 0) Cols = picture_.width() / w;
 }
 
-void TPicClip::SetHeight(int h) {
+void PictureClip::SetHeight(int h) {
   if (h > 0 && picture_.height() / h > 0) Rows = picture_.height() / h;
 }
 
-TStateBitmap TPicClip::GetCell(int index) const {
+StateBitmap PictureClip::GetCell(int index) const {
   if (index < 0 || index >= Cols * Rows) {
     throw Error(Format("List index out of bounds (%d)", index));
   }
@@ -85,53 +85,53 @@ TStateBitmap TPicClip::GetCell(int index) const {
   const int h = Height();
   const int left = (index % Cols) * w;
   const int top = (index / Cols) * h;
-  TStateBitmap cell;
+  StateBitmap cell;
   // Another kind of graphic is drawn on silver; a bitmap is copied pixel for pixel, which for
   // our decoded pictures comes to the same copy.
   cell.pixels = Bitmap(w, h, is_bitmap_ ? 0 : kSilver);
   Canvas(cell.pixels).CopyRect(Rect{0, 0, w, h}, picture_, Rect{left, top, left + w, top + h});
-  const widgets::TColor mask = EffectiveMaskColor();
+  const widgets::ColorValue mask = EffectiveMaskColor();
   cell.transparent = Masked && mask != widgets::clNone ? widgets::ToRGB(mask) : kNoTransparentColor;
   return cell;
 }
 
-void TPicClip::AddUser(TJetButton* b) {
+void PictureClip::AddUser(StateButton* b) {
   if (std::find(users_.begin(), users_.end(), b) == users_.end()) users_.push_back(b);
 }
 
-void TPicClip::RemoveUser(TJetButton* b) {
+void PictureClip::RemoveUser(StateButton* b) {
   users_.erase(std::remove(users_.begin(), users_.end(), b), users_.end());
 }
 
-// ---------------------------------------------------------------- TJetButton
+// ---------------------------------------------------------------- StateButton
 
-TJetButton::TJetButton() { SetBounds(0, 0, 50, 50); }
+StateButton::StateButton() { SetBounds(0, 0, 50, 50); }
 
-TJetButton::~TJetButton() {
+StateButton::~StateButton() {
   if (clip_) clip_->RemoveUser(this);
 }
 
-void TJetButton::SetBitmapUp(TStateBitmap b) {
+void StateButton::SetBitmapUp(StateBitmap b) {
   up_ = std::move(b);
   BuildHitMask();
 }
 
-void TJetButton::SetBitmapDown(TStateBitmap b) {
+void StateButton::SetBitmapDown(StateBitmap b) {
   down_ = std::move(b);
   Invalidate();
 }
 
-void TJetButton::SetBitmapOver(TStateBitmap b) {
+void StateButton::SetBitmapOver(StateBitmap b) {
   over_bitmap_ = std::move(b);
   Invalidate();
 }
 
-void TJetButton::SetBitmapDisabled(TStateBitmap b) {
+void StateButton::SetBitmapDisabled(StateBitmap b) {
   disabled_ = std::move(b);
   Invalidate();
 }
 
-void TJetButton::BuildHitMask() {
+void StateButton::BuildHitMask() {
   hit_mask_.clear();
   if (!up_.empty()) {
     // The auto-size rule takes the up bitmap's size.
@@ -145,7 +145,7 @@ void TJetButton::BuildHitMask() {
   Invalidate();
 }
 
-void TJetButton::SetBounds(int left, int top, int width, int height) {
+void StateButton::SetBounds(int left, int top, int width, int height) {
   if (!up_.empty()) {
     width = up_.pixels.width();
     height = up_.pixels.height();
@@ -153,7 +153,7 @@ void TJetButton::SetBounds(int left, int top, int width, int height) {
   Component::SetBounds(left, top, width, height);
 }
 
-bool TJetButton::Hit(int x, int y) const {
+bool StateButton::Hit(int x, int y) const {
   // Outside the bounds nothing hits, mask or not: a release dragged off the button is no
   // click.
   if (x < 0 || y < 0 || x >= Width() || y >= Height()) return false;
@@ -163,7 +163,7 @@ bool TJetButton::Hit(int x, int y) const {
   return hit_mask_[static_cast<size_t>(y) * b.width() + x] == 0;
 }
 
-void TJetButton::SetPicClip(TPicClip* clip) {
+void StateButton::SetPicClip(PictureClip* clip) {
   if (clip_) clip_->RemoveUser(this);
   clip_ = clip;
   if (!clip_) return;
@@ -173,7 +173,7 @@ void TJetButton::SetPicClip(TPicClip* clip) {
   if (clip_->Cols >= 1 && clip_->Cols <= 4) SetPicSeries(kSeries[clip_->Cols - 1]);
 }
 
-void TJetButton::SetPicSeries(const std::string& series) {
+void StateButton::SetPicSeries(const std::string& series) {
   if (series == pic_series_) return;
   const std::string trimmed = Trim(series);
   if (trimmed.empty()) {
@@ -182,7 +182,7 @@ void TJetButton::SetPicSeries(const std::string& series) {
   }
   for (const std::string& name : SplitSeries(trimmed)) {
     if (name != "UP" && name != "DOWN" && name != "DISABLED" && name != "OVER") {
-      throw EGeneralError("\"" + name +
+      throw PicSeriesError("\"" + name +
                           "\" is not a valid PicSeries value. Available values: "
                           "Up;Down;Disabled;Over");
     }
@@ -190,14 +190,14 @@ void TJetButton::SetPicSeries(const std::string& series) {
   pic_series_ = trimmed;
 }
 
-void TJetButton::SetEnabled(bool enabled) {
+void StateButton::SetEnabled(bool enabled) {
   Component::SetEnabled(enabled);
   state_ = enabled ? kNormal : kDisabled;
   Invalidate();
 }
 
-void TJetButton::Paint(Canvas& canvas) {
-  const TStateBitmap* b = &up_;
+void StateButton::Paint(Canvas& canvas) {
+  const StateBitmap* b = &up_;
   if (state_ == kDisabled) {
     if (!disabled_.empty()) b = &disabled_;
   } else if (state_ == kPressed) {
@@ -214,7 +214,7 @@ void TJetButton::Paint(Canvas& canvas) {
                           Caption(), layout);
 }
 
-void TJetButton::SetOver(bool over, bool notify) {
+void StateButton::SetOver(bool over, bool notify) {
   if (over == over_) return;
   over_ = over;
   if (!notify) return;
@@ -222,7 +222,7 @@ void TJetButton::SetOver(bool over, bool notify) {
   Invalidate();
 }
 
-void TJetButton::MouseMove(const MouseArgs& args) {
+void StateButton::MouseMove(const MouseArgs& args) {
   Component::MouseMove(args);
   if (!Enabled() || over_bitmap_.empty()) return;
   const bool over = Hit(args.x, args.y);
@@ -231,7 +231,7 @@ void TJetButton::MouseMove(const MouseArgs& args) {
   SetOver(over, state_ != kPressed);
 }
 
-void TJetButton::Timer(int id) {
+void StateButton::Timer(int id) {
   if (id != kLeaveTimer) return;
   // No pointer query here: the form's last known pointer position stands in for it.
   bool hit = false;
@@ -247,18 +247,18 @@ void TJetButton::Timer(int id) {
   Invalidate();
 }
 
-void TJetButton::MouseEnter() {
+void StateButton::MouseEnter() {
   // OnMouseEnter belongs to the clickable shape; MouseMove fires it.
 }
 
-void TJetButton::MouseLeave() {
+void StateButton::MouseLeave() {
   if (over_ && Enabled() && OnMouseLeave) OnMouseLeave(*this);
   over_ = false;
   StopTimer(kLeaveTimer);
   if (state_ != kPressed) Invalidate();
 }
 
-void TJetButton::MouseDown(const MouseArgs& args) {
+void StateButton::MouseDown(const MouseArgs& args) {
   Component::MouseDown(args);
   if (args.button == platform::MouseButton::kLeft && Enabled() && Hit(args.x, args.y)) {
     state_ = kPressed;
@@ -266,7 +266,7 @@ void TJetButton::MouseDown(const MouseArgs& args) {
   }
 }
 
-void TJetButton::MouseUp(const MouseArgs& args) {
+void StateButton::MouseUp(const MouseArgs& args) {
   Component::MouseUp(args);
   if (args.button != platform::MouseButton::kLeft || !Enabled()) return;
   if (state_ == kPressed) {
@@ -280,7 +280,7 @@ void TJetButton::MouseUp(const MouseArgs& args) {
   }
 }
 
-void TJetButton::Loaded() {
+void StateButton::Loaded() {
   if (!up_.empty()) {
     BuildHitMask();
   } else if (!over_bitmap_.empty()) {
@@ -290,7 +290,7 @@ void TJetButton::Loaded() {
   const std::vector<std::string> names = SplitSeries(pic_series_);
   for (size_t k = 1; k <= names.size(); ++k) {
     if (clip_->Cols < static_cast<int>(k)) continue;
-    TStateBitmap cell = clip_->GetCell(static_cast<int>(k) - 1);
+    StateBitmap cell = clip_->GetCell(static_cast<int>(k) - 1);
     const std::string& name = names[k - 1];
     if (name == "UP") SetBitmapUp(std::move(cell));
     else if (name == "DOWN") SetBitmapDown(std::move(cell));
@@ -301,27 +301,27 @@ void TJetButton::Loaded() {
 }
 
 void RegisterStateButtons(widgets::ClassRegistry& registry) {
-  widgets::Published<TJetButton> p(registry.Add(
-      "TJetButton", "TGraphicControl", [] { return std::make_unique<TJetButton>(); }));
-  p.ColorProp("TransparentColor", [](TJetButton& b, widgets::TColor v) { b.TransparentColor = v; },
-              [](const TJetButton& b) { return b.TransparentColor; });
+  widgets::Published<StateButton> p(registry.Add(
+      "TJetButton", "TGraphicControl", [] { return std::make_unique<StateButton>(); }));
+  p.ColorProp("TransparentColor", [](StateButton& b, widgets::ColorValue v) { b.TransparentColor = v; },
+              [](const StateButton& b) { return b.TransparentColor; });
   auto bitmap = [](const PropertyValue& v) {
-    return TStateBitmap{widgets::DecodeBitmapData(widgets::ValueToBinary(v)), std::nullopt};
+    return StateBitmap{widgets::DecodeBitmapData(widgets::ValueToBinary(v)), std::nullopt};
   };
-  p.Raw("BitmapUp.Data", [bitmap](TJetButton& b, const PropertyValue& v) { b.SetBitmapUp(bitmap(v)); });
+  p.Raw("BitmapUp.Data", [bitmap](StateButton& b, const PropertyValue& v) { b.SetBitmapUp(bitmap(v)); });
   p.Raw("BitmapDown.Data",
-        [bitmap](TJetButton& b, const PropertyValue& v) { b.SetBitmapDown(bitmap(v)); });
+        [bitmap](StateButton& b, const PropertyValue& v) { b.SetBitmapDown(bitmap(v)); });
   p.Raw("BitmapOver.Data",
-        [bitmap](TJetButton& b, const PropertyValue& v) { b.SetBitmapOver(bitmap(v)); });
+        [bitmap](StateButton& b, const PropertyValue& v) { b.SetBitmapOver(bitmap(v)); });
   p.Raw("BitmapDisabled.Data",
-        [bitmap](TJetButton& b, const PropertyValue& v) { b.SetBitmapDisabled(bitmap(v)); });
-  p.String("BitmapEditor", [](TJetButton& b, const std::string& v) { b.BitmapEditor = v; });
+        [bitmap](StateButton& b, const PropertyValue& v) { b.SetBitmapDisabled(bitmap(v)); });
+  p.String("BitmapEditor", [](StateButton& b, const std::string& v) { b.BitmapEditor = v; });
   // A clip is no class a layout can make, so a name here finds nothing to point at.
   p.Ignored("PicClip");
-  p.String("PicSeries", [](TJetButton& b, const std::string& v) { b.SetPicSeries(v); },
-           [](const TJetButton& b) { return b.PicSeries(); });
-  p.String("Caption", [](TJetButton& b, const std::string& v) { b.SetCaption(v); },
-           [](const TJetButton& b) { return b.Caption(); });
+  p.String("PicSeries", [](StateButton& b, const std::string& v) { b.SetPicSeries(v); },
+           [](const StateButton& b) { return b.PicSeries(); });
+  p.String("Caption", [](StateButton& b, const std::string& v) { b.SetCaption(v); },
+           [](const StateButton& b) { return b.Caption(); });
   RegisterPictureButton(registry);
 }
 

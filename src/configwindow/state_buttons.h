@@ -1,5 +1,5 @@
-// TJetButton: a button drawn from one bitmap per state (up, pressed, hover, disabled) whose
-// clickable area is the part of its up bitmap that is not of the transparent colour. TPicClip
+// StateButton: a button drawn from one bitmap per state (up, pressed, hover, disabled) whose
+// clickable area is the part of its up bitmap that is not of the transparent colour. PictureClip
 // cuts one strip picture into equal cells that can feed those bitmaps.
 //
 // The transparent colour of a bitmap is its bottom-left pixel, for drawing and hit testing
@@ -21,7 +21,7 @@ namespace lpc {
 inline constexpr Color kNoTransparentColor = 0xFF000000u;
 
 // A bitmap with the colour drawn as transparent; nullopt: the bottom-left pixel.
-struct TStateBitmap {
+struct StateBitmap {
   Bitmap pixels;
   std::optional<Color> transparent;
   bool empty() const { return pixels.empty(); }
@@ -35,19 +35,19 @@ Color AutoTransparentColor(const Bitmap& b);
 void DrawTransparent(Canvas& canvas, int x, int y, const Bitmap& b, Color transparent);
 
 // A PicSeries value that names something else than Up, Down, Disabled or Over.
-class EGeneralError : public Error {
+class PicSeriesError : public Error {
  public:
   using Error::Error;
 };
 
-class TJetButton;
+class StateButton;
 
-class TPicClip {
+class PictureClip {
  public:
-  TPicClip() = default;
-  ~TPicClip();
-  TPicClip(const TPicClip&) = delete;
-  TPicClip& operator=(const TPicClip&) = delete;
+  PictureClip() = default;
+  ~PictureClip();
+  PictureClip(const PictureClip&) = delete;
+  PictureClip& operator=(const PictureClip&) = delete;
 
   // is_bitmap false: a graphic of another kind (JPEG), whose cells are drawn on silver.
   void SetPicture(Bitmap picture, bool is_bitmap = true);
@@ -56,8 +56,8 @@ class TPicClip {
   int Rows = 1;
   bool Masked = true;
   // clNone: no transparency. Unset: the picture's transparent colour, or olive for another kind.
-  std::optional<widgets::TColor> MaskColor;
-  widgets::TColor EffectiveMaskColor() const;
+  std::optional<widgets::ColorValue> MaskColor;
+  widgets::ColorValue EffectiveMaskColor() const;
   int Width() const;   // of one cell
   int Height() const;
   void SetWidth(int w);
@@ -66,42 +66,42 @@ class TPicClip {
 
   // Cell i: column i mod Cols, row i div Cols. Outside 0 .. Cols * Rows - 1: Error
   // "List index out of bounds (i)".
-  TStateBitmap GetCell(int index) const;
+  StateBitmap GetCell(int index) const;
 
   // Buttons holding this clip; they drop it when the clip goes away.
-  void AddUser(TJetButton* b);
-  void RemoveUser(TJetButton* b);
+  void AddUser(StateButton* b);
+  void RemoveUser(StateButton* b);
 
  private:
   Bitmap picture_;
   bool is_bitmap_ = true;
-  std::vector<TJetButton*> users_;
+  std::vector<StateButton*> users_;
 };
 
-class TJetButton : public widgets::Component {
+class StateButton : public widgets::Component {
  public:
   enum State { kNormal = 0, kDisabled = 1, kPressed = 2 };
 
-  TJetButton();
-  ~TJetButton() override;
+  StateButton();
+  ~StateButton() override;
 
-  widgets::TColor TransparentColor = widgets::clWhite;
-  void SetBitmapUp(TStateBitmap b);
-  void SetBitmapDown(TStateBitmap b);
-  void SetBitmapOver(TStateBitmap b);
-  void SetBitmapDisabled(TStateBitmap b);
-  const TStateBitmap& BitmapUp() const { return up_; }
-  const TStateBitmap& BitmapDown() const { return down_; }
-  const TStateBitmap& BitmapOver() const { return over_bitmap_; }
-  const TStateBitmap& BitmapDisabled() const { return disabled_; }
+  widgets::ColorValue TransparentColor = widgets::clWhite;
+  void SetBitmapUp(StateBitmap b);
+  void SetBitmapDown(StateBitmap b);
+  void SetBitmapOver(StateBitmap b);
+  void SetBitmapDisabled(StateBitmap b);
+  const StateBitmap& BitmapUp() const { return up_; }
+  const StateBitmap& BitmapDown() const { return down_; }
+  const StateBitmap& BitmapOver() const { return over_bitmap_; }
+  const StateBitmap& BitmapDisabled() const { return disabled_; }
   std::string BitmapEditor;
 
   // Sets PicSeries from the clip's column count (1 to 4). nullptr clears.
-  void SetPicClip(TPicClip* clip);
-  TPicClip* PicClip() const { return clip_; }
+  void SetPicClip(PictureClip* clip);
+  PictureClip* PicClip() const { return clip_; }
   const std::string& PicSeries() const { return pic_series_; }
   // Trimmed; every ";"-separated name must be Up, Down, Disabled or Over (any case), else
-  // EGeneralError and the old value stays.
+  // PicSeriesError and the old value stays.
   void SetPicSeries(const std::string& series);
 
   int State() const { return state_; }
@@ -122,12 +122,12 @@ class TJetButton : public widgets::Component {
   void Loaded() override;
 
  private:
-  friend class TPicClip;
+  friend class PictureClip;
   void BuildHitMask();
   void SetOver(bool over, bool notify);
 
-  TStateBitmap up_, down_, over_bitmap_, disabled_;
-  TPicClip* clip_ = nullptr;
+  StateBitmap up_, down_, over_bitmap_, disabled_;
+  PictureClip* clip_ = nullptr;
   std::string pic_series_;
   int state_ = kNormal;
   bool over_ = false;

@@ -11,14 +11,14 @@ namespace lpc {
 using widgets::MouseArgs;
 using widgets::ToRGB;
 
-TThumbnailGrid::TThumbnailGrid() {
+ThumbnailGrid::ThumbnailGrid() {
   TabStop = true;
   SetColor(widgets::clWindow);
   hbar_.OnScroll = [this](int p) { Scrolled(false, p); };
   vbar_.OnScroll = [this](int p) { Scrolled(true, p); };
 }
 
-void TThumbnailGrid::SetColCount(int n) {
+void ThumbnailGrid::SetColCount(int n) {
   col_count_ = std::max(1, n);
   col_ = std::min(col_, col_count_ - 1);
   left_col_ = std::min(left_col_, col_count_ - 1);
@@ -26,7 +26,7 @@ void TThumbnailGrid::SetColCount(int n) {
   Invalidate();
 }
 
-void TThumbnailGrid::SetRowCount(int n) {
+void ThumbnailGrid::SetRowCount(int n) {
   row_count_ = std::max(1, n);
   row_ = std::min(row_, row_count_ - 1);
   top_row_ = std::min(top_row_, row_count_ - 1);
@@ -34,25 +34,25 @@ void TThumbnailGrid::SetRowCount(int n) {
   Invalidate();
 }
 
-void TThumbnailGrid::SetDefaultColWidth(int w) {
+void ThumbnailGrid::SetDefaultColWidth(int w) {
   col_width_ = std::max(0, w);
   UpdateScrollBars();
   Invalidate();
 }
 
-void TThumbnailGrid::SetDefaultRowHeight(int h) {
+void ThumbnailGrid::SetDefaultRowHeight(int h) {
   row_height_ = std::max(0, h);
   UpdateScrollBars();
   Invalidate();
 }
 
-void TThumbnailGrid::SetScrollBars(TScrollStyle s) {
+void ThumbnailGrid::SetScrollBars(ScrollBarSet s) {
   scroll_bars_ = s;
   UpdateScrollBars();
   Invalidate();
 }
 
-void TThumbnailGrid::SetOptions(const std::vector<std::string>& options) {
+void ThumbnailGrid::SetOptions(const std::vector<std::string>& options) {
   Options = options;
   vert_lines_ = horz_lines_ = false;
   for (const std::string& o : options) {
@@ -63,52 +63,52 @@ void TThumbnailGrid::SetOptions(const std::vector<std::string>& options) {
   Invalidate();
 }
 
-int TThumbnailGrid::PitchX() const { return col_width_ + (vert_lines_ ? 1 : 0); }
-int TThumbnailGrid::PitchY() const { return row_height_ + (horz_lines_ ? 1 : 0); }
+int ThumbnailGrid::PitchX() const { return col_width_ + (vert_lines_ ? 1 : 0); }
+int ThumbnailGrid::PitchY() const { return row_height_ + (horz_lines_ ? 1 : 0); }
 
-Rect TThumbnailGrid::InnerRect() const {
+Rect ThumbnailGrid::InnerRect() const {
   const int border = BorderSingle ? (Ctl3D ? 2 : 1) : 0;
   return Rect{border, border, std::max(border, Width() - border),
               std::max(border, Height() - border)};
 }
 
-Rect TThumbnailGrid::ClientRect() const {
+Rect ThumbnailGrid::ClientRect() const {
   Rect r = InnerRect();
-  if (vbar_visible_) r.right = std::max(r.left, r.right - widgets::TScrollBar::kSize);
-  if (hbar_visible_) r.bottom = std::max(r.top, r.bottom - widgets::TScrollBar::kSize);
+  if (vbar_visible_) r.right = std::max(r.left, r.right - widgets::ScrollBar::kSize);
+  if (hbar_visible_) r.bottom = std::max(r.top, r.bottom - widgets::ScrollBar::kSize);
   return r;
 }
 
-int TThumbnailGrid::VisibleColCount() const {
+int ThumbnailGrid::VisibleColCount() const {
   return std::max(1, ClientRect().Width() / std::max(1, PitchX()));
 }
 
-int TThumbnailGrid::VisibleRowCount() const {
+int ThumbnailGrid::VisibleRowCount() const {
   return std::max(1, ClientRect().Height() / std::max(1, PitchY()));
 }
 
-int TThumbnailGrid::MaxLeftCol() const { return std::max(0, col_count_ - VisibleColCount()); }
-int TThumbnailGrid::MaxTopRow() const { return std::max(0, row_count_ - VisibleRowCount()); }
+int ThumbnailGrid::MaxLeftCol() const { return std::max(0, col_count_ - VisibleColCount()); }
+int ThumbnailGrid::MaxTopRow() const { return std::max(0, row_count_ - VisibleRowCount()); }
 
-void TThumbnailGrid::UpdateScrollBars() {
+void ThumbnailGrid::UpdateScrollBars() {
   const Rect inner = InnerRect();
   const bool want_h =
-      scroll_bars_ == TScrollStyle::ssHorizontal || scroll_bars_ == TScrollStyle::ssBoth;
+      scroll_bars_ == ScrollBarSet::ssHorizontal || scroll_bars_ == ScrollBarSet::ssBoth;
   const bool want_v =
-      scroll_bars_ == TScrollStyle::ssVertical || scroll_bars_ == TScrollStyle::ssBoth;
+      scroll_bars_ == ScrollBarSet::ssVertical || scroll_bars_ == ScrollBarSet::ssBoth;
   const int64_t total_w = int64_t{col_count_} * PitchX();
   const int64_t total_h = int64_t{row_count_} * PitchY();
   bool h = false;
   bool v = false;
   // A bar takes room from the other direction, which may then need its own bar too.
   for (int pass = 0; pass < 2; ++pass) {
-    h = want_h && total_w > inner.Width() - (v ? widgets::TScrollBar::kSize : 0);
-    v = want_v && total_h > inner.Height() - (h ? widgets::TScrollBar::kSize : 0);
+    h = want_h && total_w > inner.Width() - (v ? widgets::ScrollBar::kSize : 0);
+    v = want_v && total_h > inner.Height() - (h ? widgets::ScrollBar::kSize : 0);
   }
   hbar_visible_ = h;
   vbar_visible_ = v;
-  const int right = v ? inner.right - widgets::TScrollBar::kSize : inner.right;
-  const int bottom = h ? inner.bottom - widgets::TScrollBar::kSize : inner.bottom;
+  const int right = v ? inner.right - widgets::ScrollBar::kSize : inner.right;
+  const int bottom = h ? inner.bottom - widgets::ScrollBar::kSize : inner.bottom;
   hbar_.SetBounds(h ? Rect{inner.left, bottom, right, inner.bottom} : Rect{});
   vbar_.SetBounds(v ? Rect{right, inner.top, inner.right, bottom} : Rect{});
   left_col_ = std::min(left_col_, MaxLeftCol());
@@ -120,14 +120,14 @@ void TThumbnailGrid::UpdateScrollBars() {
   vbar_.SetPosition(top_row_);
 }
 
-Rect TThumbnailGrid::CellRect(int col, int row) const {
+Rect ThumbnailGrid::CellRect(int col, int row) const {
   const Rect client = ClientRect();
   const int x = client.left + (col - left_col_) * PitchX();
   const int y = client.top + (row - top_row_) * PitchY();
   return Rect{x, y, x + col_width_, y + row_height_};
 }
 
-bool TThumbnailGrid::CellAt(int x, int y, int* col, int* row) const {
+bool ThumbnailGrid::CellAt(int x, int y, int* col, int* row) const {
   const Rect client = ClientRect();
   if (x < client.left || y < client.top || x >= client.right || y >= client.bottom) return false;
   const int c = left_col_ + (x - client.left) / std::max(1, PitchX());
@@ -138,7 +138,7 @@ bool TThumbnailGrid::CellAt(int x, int y, int* col, int* row) const {
   return true;
 }
 
-void TThumbnailGrid::SetTopLeft(int col, int row) {
+void ThumbnailGrid::SetTopLeft(int col, int row) {
   col = std::clamp(col, 0, MaxLeftCol());
   row = std::clamp(row, 0, MaxTopRow());
   if (col == left_col_ && row == top_row_) return;
@@ -150,11 +150,11 @@ void TThumbnailGrid::SetTopLeft(int col, int row) {
   Invalidate();
 }
 
-void TThumbnailGrid::Scrolled(bool vertical, int position) {
+void ThumbnailGrid::Scrolled(bool vertical, int position) {
   SetTopLeft(vertical ? left_col_ : position, vertical ? position : top_row_);
 }
 
-void TThumbnailGrid::ClampInView() {
+void ThumbnailGrid::ClampInView() {
   int left = left_col_;
   int top = top_row_;
   if (col_ < left) left = col_;
@@ -164,7 +164,7 @@ void TThumbnailGrid::ClampInView() {
   SetTopLeft(left, top);
 }
 
-void TThumbnailGrid::FocusCell(int col, int row) {
+void ThumbnailGrid::FocusCell(int col, int row) {
   // Cells outside the grid are not there to select.
   if (col < 0 || row < 0 || col >= col_count_ || row >= row_count_) return;
   if (!SelectCell(col, row)) return;
@@ -174,12 +174,12 @@ void TThumbnailGrid::FocusCell(int col, int row) {
   Invalidate();
 }
 
-void TThumbnailGrid::Resized() {
+void ThumbnailGrid::Resized() {
   UpdateScrollBars();
   Invalidate();
 }
 
-void TThumbnailGrid::Paint(Canvas& canvas) {
+void ThumbnailGrid::Paint(Canvas& canvas) {
   const Rect all{0, 0, Width(), Height()};
   const lpc::Color color = ToRGB(EffectiveColor());
   if (BorderSingle) {
@@ -217,7 +217,7 @@ void TThumbnailGrid::Paint(Canvas& canvas) {
   }
 }
 
-void TThumbnailGrid::MouseDown(const MouseArgs& args) {
+void ThumbnailGrid::MouseDown(const MouseArgs& args) {
   if (args.button == platform::MouseButton::kLeft) {
     for (auto [bar, shown] : {std::pair{&hbar_, hbar_visible_}, std::pair{&vbar_, vbar_visible_}}) {
       if (shown && bar->MouseDown(args.x, args.y)) {
@@ -237,7 +237,7 @@ void TThumbnailGrid::MouseDown(const MouseArgs& args) {
   Component::MouseDown(args);
 }
 
-void TThumbnailGrid::MouseMove(const MouseArgs& args) {
+void ThumbnailGrid::MouseMove(const MouseArgs& args) {
   if (bar_drag_) {
     bar_drag_->MouseMove(args.x, args.y);
     Invalidate();
@@ -250,7 +250,7 @@ void TThumbnailGrid::MouseMove(const MouseArgs& args) {
   Component::MouseMove(args);
 }
 
-void TThumbnailGrid::MouseUp(const MouseArgs& args) {
+void ThumbnailGrid::MouseUp(const MouseArgs& args) {
   if (args.button == platform::MouseButton::kLeft) {
     if (bar_drag_) {
       bar_drag_->MouseUp(args.x, args.y);
@@ -262,7 +262,7 @@ void TThumbnailGrid::MouseUp(const MouseArgs& args) {
   Component::MouseUp(args);
 }
 
-bool TThumbnailGrid::KeyDown(int key, unsigned modifiers) {
+bool ThumbnailGrid::KeyDown(int key, unsigned modifiers) {
   namespace keys = platform::keys;
   const bool ctrl = (modifiers & platform::kModCtrl) != 0;
   int c = col_;
@@ -282,12 +282,12 @@ bool TThumbnailGrid::KeyDown(int key, unsigned modifiers) {
   return true;
 }
 
-void TThumbnailGrid::Timer(int id) {
+void ThumbnailGrid::Timer(int id) {
   if (hbar_.HandleTimer(id) || vbar_.HandleTimer(id)) Invalidate();
 }
 
-void PublishGridProperties(widgets::Published<TThumbnailGrid>& p) {
-  using G = TThumbnailGrid;
+void PublishGridProperties(widgets::Published<ThumbnailGrid>& p) {
+  using G = ThumbnailGrid;
   p.Int("ColCount", [](G& g, int v) { g.SetColCount(v); }, [](const G& g) { return g.ColCount(); });
   p.Int("RowCount", [](G& g, int v) { g.SetRowCount(v); }, [](const G& g) { return g.RowCount(); });
   p.Int("DefaultColWidth", [](G& g, int v) { g.SetDefaultColWidth(v); },
@@ -298,7 +298,7 @@ void PublishGridProperties(widgets::Published<TThumbnailGrid>& p) {
   p.Int("FixedRows", [](G& g, int v) { g.FixedRows = v; }, [](const G& g) { return g.FixedRows; });
   p.Raw("Options", [](G& g, const PropertyValue& v) { g.SetOptions(widgets::ValueToSet(v)); });
   p.Enum("ScrollBars", {"ssNone", "ssHorizontal", "ssVertical", "ssBoth"},
-         [](G& g, int v) { g.SetScrollBars(static_cast<TScrollStyle>(v)); },
+         [](G& g, int v) { g.SetScrollBars(static_cast<ScrollBarSet>(v)); },
          [](const G& g) { return static_cast<int>(g.ScrollBars()); });
   p.Bool("DefaultDrawing", [](G& g, bool v) { g.DefaultDrawing = v; });
   p.Bool("Ctl3D", [](G& g, bool v) { g.Ctl3D = v; g.Resized(); }, [](const G& g) { return g.Ctl3D; });

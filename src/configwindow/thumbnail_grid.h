@@ -1,4 +1,4 @@
-// TThumbnailGrid: the string-grid base of the thumbnail strip. A grid of equally sized cells
+// ThumbnailGrid: the string-grid base of the thumbnail strip. A grid of equally sized cells
 // with a current cell, a top-left cell and its own scroll bars, each shown only while the cells
 // do not fit that way; what a cell shows is
 // left to DrawCell. Fixed rows and columns are accepted from layouts and kept, but the strip
@@ -14,11 +14,11 @@
 
 namespace lpc {
 
-enum class TScrollStyle { ssNone, ssHorizontal, ssVertical, ssBoth };
+enum class ScrollBarSet { ssNone, ssHorizontal, ssVertical, ssBoth };
 
-class TThumbnailGrid : public widgets::Component {
+class ThumbnailGrid : public widgets::Component {
  public:
-  TThumbnailGrid();
+  ThumbnailGrid();
 
   bool IsWindowed() const override { return true; }
   bool WantsArrows() const override { return true; }
@@ -42,8 +42,8 @@ class TThumbnailGrid : public widgets::Component {
   int TopRow() const { return top_row_; }
   void SetTopLeft(int col, int row);
 
-  TScrollStyle ScrollBars() const { return scroll_bars_; }
-  void SetScrollBars(TScrollStyle s);
+  ScrollBarSet ScrollBars() const { return scroll_bars_; }
+  void SetScrollBars(ScrollBarSet s);
   // goVertLine and goHorzLine put a one-pixel line after every cell; the others are kept.
   std::vector<std::string> Options;
   void SetOptions(const std::vector<std::string>& options);
@@ -100,22 +100,22 @@ class TThumbnailGrid : public widgets::Component {
   int row_ = 0;
   int left_col_ = 0;
   int top_row_ = 0;
-  TScrollStyle scroll_bars_ = TScrollStyle::ssBoth;
+  ScrollBarSet scroll_bars_ = ScrollBarSet::ssBoth;
   bool vert_lines_ = false;
   bool horz_lines_ = false;
   bool selecting_ = false;  // left button went down on a cell
   // Timer ids of the bars' auto-repeat; the strip's own timers use small numbers.
   static constexpr int kHBarTimer = 101;
   static constexpr int kVBarTimer = 102;
-  widgets::TScrollBar hbar_{*this, false, kHBarTimer};
-  widgets::TScrollBar vbar_{*this, true, kVBarTimer};
+  widgets::ScrollBar hbar_{*this, false, kHBarTimer};
+  widgets::ScrollBar vbar_{*this, true, kVBarTimer};
   bool hbar_visible_ = false;
   bool vbar_visible_ = false;
-  widgets::TScrollBar* bar_drag_ = nullptr;
+  widgets::ScrollBar* bar_drag_ = nullptr;
 };
 
 // The grid properties layouts give: ColCount, RowCount, DefaultColWidth, DefaultRowHeight,
 // FixedCols, FixedRows, Options, ScrollBars, DefaultDrawing, Ctl3D, ParentCtl3D, BorderStyle.
-void PublishGridProperties(widgets::Published<TThumbnailGrid>& p);
+void PublishGridProperties(widgets::Published<ThumbnailGrid>& p);
 
 }  // namespace lpc

@@ -26,9 +26,9 @@ constexpr int kBuildBatch = 4;
 constexpr Color kBlank = 0xFFFFFF;
 
 int CheckedSide(const char* property, int value) {
-  if (value < 0 || value > TLPThumbnail2::kMaxThumbnailSide) {
+  if (value < 0 || value > ThumbnailStrip::kMaxThumbnailSide) {
     throw Error(Format("%s %d is out of range (0 to %d)", property, value,
-                       TLPThumbnail2::kMaxThumbnailSide));
+                       ThumbnailStrip::kMaxThumbnailSide));
   }
   return value;
 }
@@ -42,7 +42,7 @@ Bitmap Stretched(const Bitmap& source, int width, int height) {
 
 }  // namespace
 
-TLPThumbnail2::TLPThumbnail2() {
+ThumbnailStrip::ThumbnailStrip() {
   SetOptions({"goFixedVertLine", "goFixedHorzLine"});
   FixedCols = 0;
   FixedRows = 0;
@@ -50,33 +50,33 @@ TLPThumbnail2::TLPThumbnail2() {
   SetDefaultColWidth(picture_width_ + 20);
   SetDefaultRowHeight(picture_height_ + 20);
   SetBounds(0, 0, 350, 250);
-  SetScrollBars(TScrollStyle::ssVertical);
+  SetScrollBars(ScrollBarSet::ssVertical);
 }
 
-int TLPThumbnail2::ImageCount() const {
+int ThumbnailStrip::ImageCount() const {
   return files_ ? static_cast<int>(std::min<size_t>(files_->size(), kMaxImages)) : 0;
 }
 
-void TLPThumbnail2::SetFileList(const std::vector<std::string>* list) {
+void ThumbnailStrip::SetFileList(const std::vector<std::string>* list) {
   files_ = list;
   Layout();
   RebuildThumbnails();
   Invalidate();
 }
 
-bool TLPThumbnail2::GetChecked(int index) const {
+bool ThumbnailStrip::GetChecked(int index) const {
   if (index < 0) return false;
   if (index >= kMaxImages) return true;
   return checks_[static_cast<size_t>(index)] != 0;
 }
 
-void TLPThumbnail2::SetChecked(int index, bool value) {
+void ThumbnailStrip::SetChecked(int index, bool value) {
   if (index < 0 || index >= kMaxImages) return;
   checks_[static_cast<size_t>(index)] = value ? 1 : 0;
   Invalidate();
 }
 
-void TLPThumbnail2::SelectIndex(int index) {
+void ThumbnailStrip::SelectIndex(int index) {
   const int cols = ColCount();
   // An index past the grid's cells (or below 0) means the nearest image; empty cells of the
   // last row stay selectable as they are.
@@ -87,39 +87,39 @@ void TLPThumbnail2::SelectIndex(int index) {
   if (col != Col()) SetCol(col);
 }
 
-void TLPThumbnail2::SetPictureWidth(int w) {
+void ThumbnailStrip::SetPictureWidth(int w) {
   picture_width_ = CheckedSide("PictureWidth", w);
   Layout();
   RebuildThumbnails();
   Invalidate();
 }
 
-void TLPThumbnail2::SetPictureHeight(int h) {
+void ThumbnailStrip::SetPictureHeight(int h) {
   picture_height_ = CheckedSide("PictureHeight", h);
   Layout();
   RebuildThumbnails();
 }
 
-void TLPThumbnail2::SetShowCheckBox(bool v) {
+void ThumbnailStrip::SetShowCheckBox(bool v) {
   show_check_box_ = v;
   Layout();
   Invalidate();
 }
 
-void TLPThumbnail2::SetShowTitle(bool v) {
+void ThumbnailStrip::SetShowTitle(bool v) {
   show_title_ = v;
   Layout();
   Invalidate();
 }
 
-void TLPThumbnail2::SetMultiRows(bool v) {
+void ThumbnailStrip::SetMultiRows(bool v) {
   multi_rows_ = v;
-  SetScrollBars(v ? TScrollStyle::ssVertical : TScrollStyle::ssHorizontal);
+  SetScrollBars(v ? ScrollBarSet::ssVertical : ScrollBarSet::ssHorizontal);
   Layout();
   Invalidate();
 }
 
-void TLPThumbnail2::Layout() {
+void ThumbnailStrip::Layout() {
   if (!files_) return;
   SetDefaultColWidth(picture_width_ + 20);
   SetDefaultRowHeight(picture_height_ + 20 + (show_title_ ? 30 : 0));
@@ -134,7 +134,7 @@ void TLPThumbnail2::Layout() {
   SetColCount(cols);
 }
 
-void TLPThumbnail2::RebuildThumbnails() {
+void ThumbnailStrip::RebuildThumbnails() {
   titles_.clear();
   thumbnails_.clear();
   built_.clear();
@@ -156,7 +156,7 @@ void TLPThumbnail2::RebuildThumbnails() {
     }
     // A packed image's title and small picture come from its header, read now in one go.
     try {
-      TProject header;
+      PackedImage header;
       header.LoadHeaderFromFile(file);
       titles_[static_cast<size_t>(i)] = header.Title;
       thumbnails_[static_cast<size_t>(i)] =
@@ -171,7 +171,7 @@ void TLPThumbnail2::RebuildThumbnails() {
   background_build_ = built_count_ < count;
 }
 
-void TLPThumbnail2::BuildThumbnail(int index) const {
+void ThumbnailStrip::BuildThumbnail(int index) const {
   const auto i = static_cast<size_t>(index);
   if (built_[i]) return;
   // The list is the caller's: if it shrank since SetFileList, the missing name is no file.
@@ -193,31 +193,31 @@ void TLPThumbnail2::BuildThumbnail(int index) const {
   ++built_count_;
 }
 
-const Bitmap& TLPThumbnail2::ThumbnailOf(int index) const {
+const Bitmap& ThumbnailStrip::ThumbnailOf(int index) const {
   static const Bitmap kNone;
   if (index < 0 || index >= static_cast<int>(built_.size())) return kNone;
   BuildThumbnail(index);
   return thumbnails_[static_cast<size_t>(index)];
 }
 
-const std::vector<Bitmap>& TLPThumbnail2::Thumbnails() const {
+const std::vector<Bitmap>& ThumbnailStrip::Thumbnails() const {
   for (int i = 0; i < static_cast<int>(built_.size()); ++i) BuildThumbnail(i);
   return thumbnails_;
 }
 
-int TLPThumbnail2::ThumbnailsBuilt() const { return built_count_; }
+int ThumbnailStrip::ThumbnailsBuilt() const { return built_count_; }
 
-void TLPThumbnail2::Paint(Canvas& canvas) {
-  TThumbnailGrid::Paint(canvas);
+void ThumbnailStrip::Paint(Canvas& canvas) {
+  ThumbnailGrid::Paint(canvas);
   if (background_build_ && built_count_ < static_cast<int>(built_.size())) {
     StartTimer(kBuildTimer, 1);
     background_build_ = false;
   }
 }
 
-void TLPThumbnail2::Timer(int id) {
+void ThumbnailStrip::Timer(int id) {
   if (id != kBuildTimer) {
-    TThumbnailGrid::Timer(id);
+    ThumbnailGrid::Timer(id);
     return;
   }
   int made = 0;
@@ -229,13 +229,13 @@ void TLPThumbnail2::Timer(int id) {
   if (built_count_ >= static_cast<int>(built_.size())) StopTimer(kBuildTimer);
 }
 
-void TLPThumbnail2::Resized() {
-  TThumbnailGrid::Resized();
+void ThumbnailStrip::Resized() {
+  ThumbnailGrid::Resized();
   Layout();
   Invalidate();
 }
 
-bool TLPThumbnail2::SelectCell(int col, int row) {
+bool ThumbnailStrip::SelectCell(int col, int row) {
   int index = col + row * ColCount();
   if (index > ImageCount() - 1) index = ImageCount() - 1;
   if (index < 0) index = 0;
@@ -243,11 +243,11 @@ bool TLPThumbnail2::SelectCell(int col, int row) {
   return true;
 }
 
-void TLPThumbnail2::TopLeftChanged() {
+void ThumbnailStrip::TopLeftChanged() {
   if (multi_rows_ && LeftCol() != 0) SetTopLeft(0, TopRow());
 }
 
-void TLPThumbnail2::DrawCell(Canvas& canvas, int col, int row, const Rect& r, bool selected) {
+void ThumbnailStrip::DrawCell(Canvas& canvas, int col, int row, const Rect& r, bool selected) {
   if (!files_) return;
   const lpc::Color color = ToRGB(EffectiveColor());
   canvas.FillRect(r, color);
@@ -323,7 +323,7 @@ void TLPThumbnail2::DrawCell(Canvas& canvas, int col, int row, const Rect& r, bo
   }
 }
 
-bool TLPThumbnail2::OverCheckBox(int x, int y) const {
+bool ThumbnailStrip::OverCheckBox(int x, int y) const {
   int c = 0;
   int r = 0;
   if (!CellAt(x, y, &c, &r)) return false;
@@ -334,14 +334,14 @@ bool TLPThumbnail2::OverCheckBox(int x, int y) const {
   return inside && Col() + Row() * ColCount() < ImageCount();
 }
 
-void TLPThumbnail2::MouseMove(const MouseArgs& args) {
+void ThumbnailStrip::MouseMove(const MouseArgs& args) {
   if (show_check_box_) {
     SetCursor(OverCheckBox(args.x, args.y) ? widgets::crHandPoint : widgets::crArrow);
   }
-  TThumbnailGrid::MouseMove(args);
+  ThumbnailGrid::MouseMove(args);
 }
 
-void TLPThumbnail2::MouseDown(const MouseArgs& args) {
+void ThumbnailStrip::MouseDown(const MouseArgs& args) {
   if (show_check_box_ && args.button == platform::MouseButton::kLeft &&
       Cursor() == widgets::crHandPoint) {
     int c = 0;
@@ -351,25 +351,25 @@ void TLPThumbnail2::MouseDown(const MouseArgs& args) {
       if (index < ImageCount()) SetChecked(index, !GetChecked(index));
     }
   }
-  TThumbnailGrid::MouseDown(args);
+  ThumbnailGrid::MouseDown(args);
 }
 
 void RegisterThumbnailStrip(widgets::ClassRegistry& registry) {
   widgets::ClassInfo& info = registry.Add("TLPThumbnail2", "TWinControl",
-                                          [] { return std::make_unique<TLPThumbnail2>(); });
-  widgets::Published<TThumbnailGrid> grid(info);
+                                          [] { return std::make_unique<ThumbnailStrip>(); });
+  widgets::Published<ThumbnailGrid> grid(info);
   PublishGridProperties(grid);
-  widgets::Published<TLPThumbnail2> p(info);
-  p.Int("PictureWidth", [](TLPThumbnail2& t, int v) { t.SetPictureWidth(v); },
-        [](const TLPThumbnail2& t) { return t.PictureWidth(); });
-  p.Int("PictureHeight", [](TLPThumbnail2& t, int v) { t.SetPictureHeight(v); },
-        [](const TLPThumbnail2& t) { return t.PictureHeight(); });
-  p.Bool("ShowCheckBox", [](TLPThumbnail2& t, bool v) { t.SetShowCheckBox(v); },
-         [](const TLPThumbnail2& t) { return t.ShowCheckBox(); });
-  p.Bool("ShowTitle", [](TLPThumbnail2& t, bool v) { t.SetShowTitle(v); },
-         [](const TLPThumbnail2& t) { return t.ShowTitle(); });
-  p.Bool("MultiRows", [](TLPThumbnail2& t, bool v) { t.SetMultiRows(v); },
-         [](const TLPThumbnail2& t) { return t.MultiRows(); });
+  widgets::Published<ThumbnailStrip> p(info);
+  p.Int("PictureWidth", [](ThumbnailStrip& t, int v) { t.SetPictureWidth(v); },
+        [](const ThumbnailStrip& t) { return t.PictureWidth(); });
+  p.Int("PictureHeight", [](ThumbnailStrip& t, int v) { t.SetPictureHeight(v); },
+        [](const ThumbnailStrip& t) { return t.PictureHeight(); });
+  p.Bool("ShowCheckBox", [](ThumbnailStrip& t, bool v) { t.SetShowCheckBox(v); },
+         [](const ThumbnailStrip& t) { return t.ShowCheckBox(); });
+  p.Bool("ShowTitle", [](ThumbnailStrip& t, bool v) { t.SetShowTitle(v); },
+         [](const ThumbnailStrip& t) { return t.ShowTitle(); });
+  p.Bool("MultiRows", [](ThumbnailStrip& t, bool v) { t.SetMultiRows(v); },
+         [](const ThumbnailStrip& t) { return t.MultiRows(); });
 }
 
 }  // namespace lpc

@@ -1,4 +1,4 @@
-// TLPThumbnail2: the strip of picture thumbnails in the configuration window. One cell per
+// ThumbnailStrip: the strip of picture thumbnails in the configuration window. One cell per
 // image of the project's list, in one row or wrapped to the width; each cell shows a small
 // picture, optionally a check box (the user's favourites) and a title. Selecting a cell reports
 // the image index through OnSelectItem.
@@ -24,7 +24,7 @@
 
 namespace lpc {
 
-class TLPThumbnail2 : public TThumbnailGrid {
+class ThumbnailStrip : public ThumbnailGrid {
  public:
   // The size of the check-mark table: a longer list shows its first kMaxImages images only.
   static constexpr int kMaxImages = 1001;
@@ -32,7 +32,7 @@ class TLPThumbnail2 : public TThumbnailGrid {
   // once, so a size from a description is refused (Error naming the property) past this.
   static constexpr int kMaxThumbnailSide = 512;
 
-  TLPThumbnail2();
+  ThumbnailStrip();
 
   // The project's image file names, in image order (not owned; nullptr clears). Lays the cells
   // out and takes the titles; pictures follow as described above.

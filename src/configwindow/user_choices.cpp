@@ -13,9 +13,9 @@ int InRangeOr(int value, int low, int high, int fallback) {
 
 }  // namespace
 
-TUserChoicesPlace UserChoicesPlaceOf(const std::string& exe_long_path,
+UserChoicesPlace UserChoicesPlaceOf(const std::string& exe_long_path,
                                      const std::string& first_argument) {
-  return TUserChoicesPlace{UserSettingsFileName(exe_long_path),
+  return UserChoicesPlace{UserSettingsFileName(exe_long_path),
                            UserSettingsAvailable(exe_long_path, first_argument)};
 }
 
@@ -26,9 +26,9 @@ int SpeedPositionOf(int percent) {
   return 0;
 }
 
-bool ReadUserSettings(const TLPCProject& project, const TUserChoicesPlace& place,
-                      TUserSettings& settings) {
-  const TUserSettings defaults =
+bool ReadUserSettings(const ScreensaverProject& project, const UserChoicesPlace& place,
+                      UserSettings& settings) {
+  const UserSettings defaults =
       UserSettingsDefaults(project, SpeedPositionOf(project.Setting.Speed));
   settings = defaults;
   if (!place.Available) return false;
@@ -39,40 +39,40 @@ bool ReadUserSettings(const TLPCProject& project, const TUserChoicesPlace& place
   return true;
 }
 
-void WriteUserSettings(const TUserChoicesPlace& place, const TUserSettings& settings) {
+void WriteUserSettings(const UserChoicesPlace& place, const UserSettings& settings) {
   if (place.Available) WriteUserSettings(place.SettingsFile, settings);
 }
 
-void TakeOverUserSettings(TLPCProject& project, const TUserChoicesPlace& place) {
-  TUserSettings settings;
+void TakeOverUserSettings(ScreensaverProject& project, const UserChoicesPlace& place) {
+  UserSettings settings;
   if (ReadUserSettings(project, place, settings)) StoreUserSettings(project, settings);
 }
 
-TUserChoicesPlace CurrentChoicesPlace() {
-  const TConfigEnvironment& env = CurrentEnvironment();
-  TUserChoicesPlace place = UserChoicesPlaceOf(env.ExeLongPath, env.FirstArgument);
+UserChoicesPlace CurrentChoicesPlace() {
+  const ConfigEnvironment& env = CurrentEnvironment();
+  UserChoicesPlace place = UserChoicesPlaceOf(env.ExeLongPath, env.FirstArgument);
   if (!env.SettingsFile.empty()) place.SettingsFile = env.SettingsFile;
   return place;
 }
 
-void TakeOverUserSettings(TLPCProject& project) {
+void TakeOverUserSettings(ScreensaverProject& project) {
   TakeOverUserSettings(project, CurrentChoicesPlace());
 }
 
-int32_t ReadImageIndex(const TUserChoicesPlace& place, int count) {
+int32_t ReadImageIndex(const UserChoicesPlace& place, int count) {
   return place.Available ? ReadImageIndex(place.SettingsFile, count) : 0;
 }
 
-void WriteImageIndex(const TUserChoicesPlace& place, int32_t index) {
+void WriteImageIndex(const UserChoicesPlace& place, int32_t index) {
   if (place.Available) WriteImageIndex(place.SettingsFile, index);
 }
 
-std::optional<std::vector<bool>> ReadChecks(const TUserChoicesPlace& place, int count) {
+std::optional<std::vector<bool>> ReadChecks(const UserChoicesPlace& place, int count) {
   if (!place.Available) return std::nullopt;
   return ReadChecks(place.SettingsFile, count);
 }
 
-void WriteChecks(const TUserChoicesPlace& place, const std::vector<bool>& checks) {
+void WriteChecks(const UserChoicesPlace& place, const std::vector<bool>& checks) {
   if (place.Available) WriteChecks(place.SettingsFile, checks);
 }
 

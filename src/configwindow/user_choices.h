@@ -21,13 +21,13 @@
 
 namespace lpc {
 
-struct TUserChoicesPlace {
+struct UserChoicesPlace {
   std::string SettingsFile;
   bool Available = false;  // UserSettingsAvailable
 };
 
 // The settings file of a program (its long path) and whether the window may use it.
-TUserChoicesPlace UserChoicesPlaceOf(const std::string& exe_long_path,
+UserChoicesPlace UserChoicesPlaceOf(const std::string& exe_long_path,
                                      const std::string& first_argument);
 
 // The table position whose percentage is exactly `percent`; 0 when the table lacks it.
@@ -35,26 +35,26 @@ int SpeedPositionOf(int percent);
 
 // Fills `settings` from the project, then from section "Setting" when the file may be used and
 // exists. Returns whether it may be used.
-bool ReadUserSettings(const TLPCProject& project, const TUserChoicesPlace& place,
-                      TUserSettings& settings);
+bool ReadUserSettings(const ScreensaverProject& project, const UserChoicesPlace& place,
+                      UserSettings& settings);
 // Writes section "Setting" (nothing when the file may not be used). Errors: IOError naming
 // the file; the file on disk is then unchanged.
-void WriteUserSettings(const TUserChoicesPlace& place, const TUserSettings& settings);
+void WriteUserSettings(const UserChoicesPlace& place, const UserSettings& settings);
 // The saved settings into the project, when a described window is built.
-void TakeOverUserSettings(TLPCProject& project, const TUserChoicesPlace& place);
+void TakeOverUserSettings(ScreensaverProject& project, const UserChoicesPlace& place);
 
 // The place of the running configuration mode (the form builder's CurrentEnvironment), and
 // the settings into the project from there.
-TUserChoicesPlace CurrentChoicesPlace();
-void TakeOverUserSettings(TLPCProject& project);
+UserChoicesPlace CurrentChoicesPlace();
+void TakeOverUserSettings(ScreensaverProject& project);
 
 // "Index" for a list of count pictures, 0 when it names none (or the file may not be used).
-int32_t ReadImageIndex(const TUserChoicesPlace& place, int count);
-void WriteImageIndex(const TUserChoicesPlace& place, int32_t index);
+int32_t ReadImageIndex(const UserChoicesPlace& place, int count);
+void WriteImageIndex(const UserChoicesPlace& place, int32_t index);
 // The check marks of count pictures (all on except the keys of "Files"), or nothing when the
 // file may not be used: the strip then keeps the marks it made.
-std::optional<std::vector<bool>> ReadChecks(const TUserChoicesPlace& place, int count);
+std::optional<std::vector<bool>> ReadChecks(const UserChoicesPlace& place, int count);
 // Rewrites "Files" from the marks (nothing when the file may not be used).
-void WriteChecks(const TUserChoicesPlace& place, const std::vector<bool>& checks);
+void WriteChecks(const UserChoicesPlace& place, const std::vector<bool>& checks);
 
 }  // namespace lpc

@@ -371,7 +371,7 @@ void StretchNearest(const Bitmap& s, Bitmap& d) {
 }
 
 void ResampleThroughSurface(const Bitmap& source, Bitmap& destination) {
-  TFastBMP from, to;
+  FastRgbSurface from, to;
   from.LoadFromBitmapHandle(source);
   to.Allocate(destination.width(), destination.height());
   from.ResampleBilinear(to);
@@ -389,7 +389,7 @@ void AllowResampleAvx2(bool allowed) {
 #endif
 }
 
-void AdjustSaturation(TFastRGB& surface, int32_t amount) {
+void AdjustSaturation(FastSurface& surface, int32_t amount) {
   // T[i] = (i * amount) >> 8, the share of a channel's distance from grey that is kept.
   int32_t T[256];
   for (int i = 0; i < 256; ++i) T[i] = static_cast<int32_t>((int64_t{i} * amount) >> 8);
@@ -414,7 +414,7 @@ void AdjustSaturation(TFastRGB& surface, int32_t amount) {
   }
 }
 
-void Blend(TFastRGB& dest, const TFastRGB& a, const TFastRGB& b, int32_t amount) {
+void Blend(FastSurface& dest, const FastSurface& a, const FastSurface& b, int32_t amount) {
   if (dest.BytesPerPixel() != a.BytesPerPixel() || dest.BytesPerPixel() != b.BytesPerPixel()) {
     throw Error("Blend: surfaces of different kinds");
   }
@@ -471,7 +471,7 @@ Size FittedSize(bool proportional, int32_t picture_width, int32_t picture_height
   return Size{width, height};
 }
 
-void FitProjectToSize(bool proportional, TProject& project, int32_t width, int32_t height) {
+void FitProjectToSize(bool proportional, PackedImage& project, int32_t width, int32_t height) {
   FitProjectPicture(proportional, project, width, height);
   width = project.Picture.width();
   height = project.Picture.height();
@@ -488,7 +488,7 @@ void FitProjectToSize(bool proportional, TProject& project, int32_t width, int32
   }
 }
 
-void FitProjectPicture(bool proportional, TProject& project, int32_t width, int32_t height) {
+void FitProjectPicture(bool proportional, PackedImage& project, int32_t width, int32_t height) {
   Bitmap& picture = project.Picture;
   const int32_t pw = picture.width(), ph = picture.height();
   if (pw <= 0 || ph <= 0) {
@@ -503,7 +503,7 @@ void FitProjectPicture(bool proportional, TProject& project, int32_t width, int3
   width = size.width;
   height = size.height;
 
-  for (TWaveParam& p : project.WaveParams) {
+  for (WaveSettings& p : project.WaveParams) {
     p.Amplitude = ClampInt32(Round(static_cast<double>(int64_t{p.Amplitude} * width) / pw));
     p.JitterRange = ClampInt32(Round(static_cast<double>(int64_t{p.JitterRange} * height) / ph));
   }
@@ -524,7 +524,7 @@ void SmoothResizeBitmap(const Bitmap& source, Bitmap& destination) {
 
 void GreyscaleBitmap(Bitmap& bitmap) {
   if (bitmap.empty()) return;
-  TFastBMP surface;
+  FastRgbSurface surface;
   surface.LoadFromBitmapHandle(bitmap);
   AdjustSaturation(surface, 1);
   Canvas canvas(bitmap);

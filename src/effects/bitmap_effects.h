@@ -13,12 +13,12 @@ namespace lpc {
 // Moves every channel from the pixel's grey level (the truncated mean of its channels) by
 // amount/256 of its distance from it: 256 keeps colours, 0 or 1 gives grey, 512 doubles the
 // saturation. Results are clamped to 0..255.
-void AdjustSaturation(TFastRGB& surface, int32_t amount);
+void AdjustSaturation(FastSurface& surface, int32_t amount);
 
 // dest = b + floor((a - b) * amount / 256) per byte; 0 gives b, 256 gives a. amount is clamped
 // to 0..256. All three surfaces must be of one kind and one size, otherwise an Error is raised
 // and nothing is written. dest may be a or b.
-void Blend(TFastRGB& dest, const TFastRGB& a, const TFastRGB& b, int32_t amount);
+void Blend(FastSurface& dest, const FastSurface& a, const FastSurface& b, int32_t amount);
 
 // The same arithmetic on n 0x00RRGGBB pixels, channel by channel; a null a stands for black.
 // The top byte of every result is 0. dest must not overlap a or b.
@@ -28,11 +28,11 @@ void BlendPixels(Color* dest, const Color* a, const Color* b, size_t n, int32_t 
 // exact) to width x height, or, when proportional, to the largest size of the picture's shape
 // within it; scales the wave amplitudes and jitter ranges to match. A width or height below 1,
 // or an empty picture, raises an Error and leaves the project unchanged.
-void FitProjectToSize(bool proportional, TProject& project, int32_t width, int32_t height);
+void FitProjectToSize(bool proportional, PackedImage& project, int32_t width, int32_t height);
 
 // FitProjectToSize without the mask: the mask keeps its size, for a caller that reads it
-// stretched (TWaveGenerator::PrepareLayout(true)) instead of keeping a stretched copy.
-void FitProjectPicture(bool proportional, TProject& project, int32_t width, int32_t height);
+// stretched (WaveGenerator::PrepareLayout(true)) instead of keeping a stretched copy.
+void FitProjectPicture(bool proportional, PackedImage& project, int32_t width, int32_t height);
 
 // The size FitProjectToSize would give a picture of picture_width x picture_height.
 Size FittedSize(bool proportional, int32_t picture_width, int32_t picture_height, int32_t width,

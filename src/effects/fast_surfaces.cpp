@@ -10,7 +10,7 @@ namespace lpc {
 
 namespace {
 
-void CheckSameKind(const TFastRGB& a, const TFastRGB& b, const char* what) {
+void CheckSameKind(const FastSurface& a, const FastSurface& b, const char* what) {
   if (a.BytesPerPixel() != b.BytesPerPixel()) {
     throw Error(Format("%s: surfaces of different kinds (%d and %d bytes per pixel)", what,
                        a.BytesPerPixel() * 8, b.BytesPerPixel() * 8));
@@ -21,7 +21,7 @@ void CheckSameKind(const TFastRGB& a, const TFastRGB& b, const char* what) {
 // given in device-independent coordinates: sy is the storage row of its bottom line. Whole
 // pixels are repeated or dropped when the sizes differ; source pixels outside the surface are
 // left undrawn.
-void DrawBlock(const TFastRGB& s, Canvas& dc, int32_t x, int32_t y, int32_t w, int32_t h,
+void DrawBlock(const FastSurface& s, Canvas& dc, int32_t x, int32_t y, int32_t w, int32_t h,
                int32_t sx, int32_t sy, int32_t sw, int32_t sh) {
   if (w <= 0 || h <= 0 || sw <= 0 || sh <= 0 || s.Width <= 0 || s.Height <= 0) return;
   const Rect b = dc.ClipBounds();
@@ -31,7 +31,7 @@ void DrawBlock(const TFastRGB& s, Canvas& dc, int32_t x, int32_t y, int32_t w, i
   const bool same = w == sw && h == sh;
   Bitmap& out = dc.bitmap();
   const int bpp = s.BytesPerPixel();
-  const auto* palette = bpp == 1 ? &static_cast<const TFast256&>(s).Colors : nullptr;
+  const auto* palette = bpp == 1 ? &static_cast<const FastPalettedSurface&>(s).Colors : nullptr;
   for (int64_t dy = y0; dy < y1; ++dy) {
     const int64_t j = dy - y;
     const int64_t from_top = same ? j : j * sh / h;
@@ -56,7 +56,7 @@ void DrawBlock(const TFastRGB& s, Canvas& dc, int32_t x, int32_t y, int32_t w, i
 // Fills (x, y, w, h) of dc with copies of the surface, the first copy's top-left corner at
 // (x, y). Drawing each pixel from its position modulo the surface size gives what copying
 // blocks of doubling size gives, without a w x h temporary.
-void DrawTiledImpl(const TFastRGB& s, Canvas& dc, int32_t x, int32_t y, int32_t w, int32_t h) {
+void DrawTiledImpl(const FastSurface& s, Canvas& dc, int32_t x, int32_t y, int32_t w, int32_t h) {
   if (s.Width <= 0 || s.Height <= 0 || w <= 0 || h <= 0) return;
   const Rect b = dc.ClipBounds();
   const int64_t x0 = std::max<int64_t>(x, b.left), x1 = std::min<int64_t>(int64_t{x} + w, b.right);
@@ -72,7 +72,7 @@ void DrawTiledImpl(const TFastRGB& s, Canvas& dc, int32_t x, int32_t y, int32_t 
 }
 
 template <int N>
-void ResampleNearestImpl(const TFastRGB& s, TFastRGB& d) {
+void ResampleNearestImpl(const FastSurface& s, FastSurface& d) {
   if (d.Width <= 0 || d.Height <= 0 || s.Width <= 0 || s.Height <= 0) return;
   if (d.Width == s.Width && d.Height == s.Height) {
     std::memcpy(d.Bits, s.Bits, static_cast<size_t>(s.ByteSize));
@@ -135,7 +135,7 @@ void BilinearRow(const uint8_t* __restrict r0, const uint8_t* __restrict r1, uin
 }
 
 template <int N>
-void ResampleBilinearImpl(const TFastRGB& s, TFastRGB& d) {
+void ResampleBilinearImpl(const FastSurface& s, FastSurface& d) {
   if (d.Width < 1 || d.Height < 1 || s.Width <= 0 || s.Height <= 0) return;
   if (s.Width == 1) {
     ResampleNearestImpl<N>(s, d);
@@ -165,7 +165,7 @@ void ResampleBilinearImpl(const TFastRGB& s, TFastRGB& d) {
   }
 }
 
-void CopyBlockImpl(const TFastRGB& s, TFastRGB& d, int32_t x, int32_t y, int32_t w, int32_t h,
+void CopyBlockImpl(const FastSurface& s, FastSurface& d, int32_t x, int32_t y, int32_t w, int32_t h,
                    int32_t sx, int32_t sy) {
   // Wide arithmetic so that extreme arguments cannot overflow while clipping.
   int64_t X = x, Y = y, W = w, H = h, SX = sx, SY = sy;
@@ -187,7 +187,7 @@ void CopyBlockImpl(const TFastRGB& s, TFastRGB& d, int32_t x, int32_t y, int32_t
   }
 }
 
-void TileIntoImpl(const TFastRGB& s, TFastRGB& d) {
+void TileIntoImpl(const FastSurface& s, FastSurface& d) {
   if (d.Width <= 0 || d.Height <= 0 || s.Width <= 0 || s.Height <= 0) return;
   s.CopyBlock(d, 0, 0, s.Width, s.Height, 0, 0);
   int64_t c = s.Width;
@@ -206,7 +206,7 @@ void TileIntoImpl(const TFastRGB& s, TFastRGB& d) {
 
 }  // namespace
 
-void TFastRGB::AllocateStorage(int32_t width, int32_t height, int bits_per_pixel) {
+void FastSurface::AllocateStorage(int32_t width, int32_t height, int bits_per_pixel) {
   width = std::max(width, 0);
   height = std::max(height, 0);
   if (width > kMaxPictureSide || height > kMaxPictureSide) {
@@ -226,26 +226,26 @@ void TFastRGB::AllocateStorage(int32_t width, int32_t height, int bits_per_pixel
 
 // ----- Both kinds ----------------------------------------------------------------------------
 
-void TFastRGB::DrawAt(Canvas& dc, int32_t x, int32_t y) const {
+void FastSurface::DrawAt(Canvas& dc, int32_t x, int32_t y) const {
   DrawBlock(*this, dc, x, y, Width, Height, 0, 0, Width, Height);
 }
-void TFastRGB::DrawStretched(Canvas& dc, int32_t x, int32_t y, int32_t w, int32_t h) const {
+void FastSurface::DrawStretched(Canvas& dc, int32_t x, int32_t y, int32_t w, int32_t h) const {
   dc.Stretch = StretchMode::ColorOnColor;
   DrawBlock(*this, dc, x, y, w, h, 0, 0, Width, Height);
 }
-void TFastRGB::DrawPart(Canvas& dc, int32_t x, int32_t y, int32_t w, int32_t h, int32_t sx,
+void FastSurface::DrawPart(Canvas& dc, int32_t x, int32_t y, int32_t w, int32_t h, int32_t sx,
                         int32_t sy) const {
   DrawBlock(*this, dc, x, y, w, h, sx, sy, w, h);
 }
-void TFastRGB::DrawPartStretched(Canvas& dc, int32_t x, int32_t y, int32_t w, int32_t h,
+void FastSurface::DrawPartStretched(Canvas& dc, int32_t x, int32_t y, int32_t w, int32_t h,
                                  int32_t sx, int32_t sy, int32_t sw, int32_t sh) const {
   dc.Stretch = StretchMode::ColorOnColor;
   DrawBlock(*this, dc, x, y, w, h, sx, sy, sw, sh);
 }
-void TFastRGB::DrawTiled(Canvas& dc, int32_t x, int32_t y, int32_t w, int32_t h) const {
+void FastSurface::DrawTiled(Canvas& dc, int32_t x, int32_t y, int32_t w, int32_t h) const {
   DrawTiledImpl(*this, dc, x, y, w, h);
 }
-void TFastRGB::ResampleNearest(TFastRGB& dest) const {
+void FastSurface::ResampleNearest(FastSurface& dest) const {
   CheckSameKind(*this, dest, "ResampleNearest");
   if (BytesPerPixel() == 3) {
     ResampleNearestImpl<3>(*this, dest);
@@ -253,7 +253,7 @@ void TFastRGB::ResampleNearest(TFastRGB& dest) const {
     ResampleNearestImpl<1>(*this, dest);
   }
 }
-void TFastRGB::ResampleBilinear(TFastRGB& dest) const {
+void FastSurface::ResampleBilinear(FastSurface& dest) const {
   CheckSameKind(*this, dest, "ResampleBilinear");
   if (BytesPerPixel() == 3) {
     ResampleBilinearImpl<3>(*this, dest);
@@ -261,24 +261,24 @@ void TFastRGB::ResampleBilinear(TFastRGB& dest) const {
     ResampleBilinearImpl<1>(*this, dest);
   }
 }
-void TFastRGB::CopyBlock(TFastRGB& dest, int32_t x, int32_t y, int32_t w, int32_t h, int32_t sx,
+void FastSurface::CopyBlock(FastSurface& dest, int32_t x, int32_t y, int32_t w, int32_t h, int32_t sx,
                          int32_t sy) const {
   CheckSameKind(*this, dest, "CopyBlock");
   CopyBlockImpl(*this, dest, x, y, w, h, sx, sy);
 }
-void TFastRGB::TileInto(TFastRGB& dest) const {
+void FastSurface::TileInto(FastSurface& dest) const {
   CheckSameKind(*this, dest, "TileInto");
   TileIntoImpl(*this, dest);
 }
 
-// ----- TFastBMP -------------------------------------------------------------------------------
+// ----- FastRgbSurface -------------------------------------------------------------------------------
 
-void TFastBMP::Allocate(int32_t width, int32_t height) {
+void FastRgbSurface::Allocate(int32_t width, int32_t height) {
   if (width == Width && height == Height) return;
   AllocateStorage(width, height, 24);
 }
 
-void TFastBMP::LoadFromBitmapHandle(const Bitmap& bitmap) {
+void FastRgbSurface::LoadFromBitmapHandle(const Bitmap& bitmap) {
   Allocate(bitmap.width(), bitmap.height());
   for (int32_t i = 0; i < Height; ++i) {
     const Color* in = bitmap.Row(PictureRow(i));
@@ -292,25 +292,25 @@ void TFastBMP::LoadFromBitmapHandle(const Bitmap& bitmap) {
   }
 }
 
-Color TFastBMP::PixelColor(int32_t x, int32_t row) const {
+Color FastRgbSurface::PixelColor(int32_t x, int32_t row) const {
   const uint8_t* p = Rows[row] + x * 3;
   return MakeColor(p[2], p[1], p[0]);
 }
 
-// ----- TFast256 -------------------------------------------------------------------------------
+// ----- FastPalettedSurface -------------------------------------------------------------------------------
 
-TFast256::TFast256() {
+FastPalettedSurface::FastPalettedSurface() {
   for (int i = 0; i < 256; ++i) Colors[i] = MakeColor(i, i, i);
 }
 
-void TFast256::Allocate(int32_t width, int32_t height) {
+void FastPalettedSurface::Allocate(int32_t width, int32_t height) {
   if (width == Width && height == Height) return;
   AllocateStorage(width, height, 8);
 }
 
-Color TFast256::PixelColor(int32_t x, int32_t row) const { return Colors[Rows[row][x]]; }
+Color FastPalettedSurface::PixelColor(int32_t x, int32_t row) const { return Colors[Rows[row][x]]; }
 
-Bitmap SurfaceToBitmap(const TFastRGB& surface) {
+Bitmap SurfaceToBitmap(const FastSurface& surface) {
   Bitmap out(surface.Width, surface.Height);
   Canvas c(out);
   surface.DrawAt(c, 0, 0);

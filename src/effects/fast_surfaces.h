@@ -2,7 +2,7 @@
 // through a table of row addresses, and that can be drawn into any Canvas (a Bitmap or a
 // window's back buffer).
 //
-// TFastBMP holds 3 bytes per pixel (blue, green, red), TFast256 1 byte per pixel (an index
+// FastRgbSurface holds 3 bytes per pixel (blue, green, red), FastPalettedSurface 1 byte per pixel (an index
 // into its colour table). Rows are padded to a multiple of 4 bytes and stored bottom-up:
 // Rows[0] is the bottom line of the picture as drawn, Rows[Height - 1] the top line. Copies and
 // resamples between surfaces work on storage rows, so pictures stay upright.
@@ -17,14 +17,14 @@
 
 namespace lpc {
 
-class TFastRGB {
+class FastSurface {
  public:
-  virtual ~TFastRGB() = default;
-  TFastRGB(const TFastRGB&) = delete;
-  TFastRGB& operator=(const TFastRGB&) = delete;
+  virtual ~FastSurface() = default;
+  FastSurface(const FastSurface&) = delete;
+  FastSurface& operator=(const FastSurface&) = delete;
 
   // Layout. RowStride is the row size rounded up to a multiple of 4 bytes.
-  int32_t RowPadding = 0;  // TFastBMP: Width mod 4; TFast256: RowStride - Width
+  int32_t RowPadding = 0;  // FastRgbSurface: Width mod 4; FastPalettedSurface: RowStride - Width
   int32_t RowStride = 0;
   int32_t ByteSize = 0;  // RowStride * Height
   int32_t Width = 0;
@@ -53,20 +53,20 @@ class TFastRGB {
   void DrawTiled(Canvas& dc, int32_t x, int32_t y, int32_t w, int32_t h) const;
   // Resizes this surface into dest (which keeps its size). dest must be of the same kind;
   // otherwise an Error is raised.
-  void ResampleNearest(TFastRGB& dest) const;
-  void ResampleBilinear(TFastRGB& dest) const;
+  void ResampleNearest(FastSurface& dest) const;
+  void ResampleBilinear(FastSurface& dest) const;
   // Copies the w x h block at (sx, sy) to (x, y) of dest, clipped to both surfaces.
-  void CopyBlock(TFastRGB& dest, int32_t x, int32_t y, int32_t w, int32_t h, int32_t sx,
+  void CopyBlock(FastSurface& dest, int32_t x, int32_t y, int32_t w, int32_t h, int32_t sx,
                  int32_t sy) const;
   // Fills dest with copies of this surface, starting at (0, 0).
-  void TileInto(TFastRGB& dest) const;
+  void TileInto(FastSurface& dest) const;
 
   // The colour of storage pixel (x, row) as 0x00RRGGBB (for an 8-bit surface through its
   // colour table).
   virtual Color PixelColor(int32_t x, int32_t row) const = 0;
 
  protected:
-  TFastRGB() = default;
+  FastSurface() = default;
   // Shared by both kinds: new memory and row table for width x height at bits_per_pixel.
   void AllocateStorage(int32_t width, int32_t height, int bits_per_pixel);
   // The picture row (top-down) shown by storage row i.
@@ -76,10 +76,10 @@ class TFastRGB {
 };
 
 // 24 bits per pixel: blue, green, red.
-class TFastBMP : public TFastRGB {
+class FastRgbSurface : public FastSurface {
  public:
-  TFastBMP() = default;
-  TFastBMP(int32_t width, int32_t height) { Allocate(width, height); }
+  FastRgbSurface() = default;
+  FastRgbSurface(int32_t width, int32_t height) { Allocate(width, height); }
 
   int BytesPerPixel() const override { return 3; }
 
@@ -91,10 +91,10 @@ class TFastBMP : public TFastRGB {
 };
 
 // 8 bits per pixel with a 256-entry colour table (a grey ramp until set).
-class TFast256 : public TFastRGB {
+class FastPalettedSurface : public FastSurface {
  public:
-  TFast256();
-  TFast256(int32_t width, int32_t height) : TFast256() { Allocate(width, height); }
+  FastPalettedSurface();
+  FastPalettedSurface(int32_t width, int32_t height) : FastPalettedSurface() { Allocate(width, height); }
 
   int BytesPerPixel() const override { return 1; }
 
@@ -106,6 +106,6 @@ class TFast256 : public TFastRGB {
 
 // The surface as a top-down 32-bit bitmap (what DrawAt at (0, 0) into a bitmap of the
 // surface's size produces).
-Bitmap SurfaceToBitmap(const TFastRGB& surface);
+Bitmap SurfaceToBitmap(const FastSurface& surface);
 
 }  // namespace lpc

@@ -125,14 +125,14 @@ void CopyJitteredSpan(const int8_t* map, const Color* pic, JitterTarget out,
 
 }  // namespace
 
-TWaveGenerator::TWaveGenerator() {
+WaveGenerator::WaveGenerator() {
   region_top_.fill(kEmptyTop);
   region_bottom_.fill(kEmptyBottom);
 }
 
-TWaveGenerator::~TWaveGenerator() = default;
+WaveGenerator::~WaveGenerator() = default;
 
-void TWaveGenerator::AttachProject(TProject* project) {
+void WaveGenerator::AttachProject(PackedImage* project) {
   project_ = project;
   layout_ready_ = false;
   prepared_ = false;
@@ -147,7 +147,7 @@ void TWaveGenerator::AttachProject(TProject* project) {
   speed_percent_ = project->SpeedPercent;
 }
 
-void TWaveGenerator::Prepare() {
+void WaveGenerator::Prepare() {
   if (project_ == nullptr) throw Error("TWaveGenerator: Prepare without a packed image");
   width_ = picture_->width();
   height_ = picture_->height();
@@ -180,7 +180,7 @@ void TWaveGenerator::Prepare() {
   frame_ = *picture_;
 }
 
-void TWaveGenerator::PrepareLayout(bool stretch_mask) {
+void WaveGenerator::PrepareLayout(bool stretch_mask) {
   if (project_ == nullptr) throw Error("TWaveGenerator: PrepareLayout without a packed image");
   width_ = picture_->width();
   height_ = picture_->height();
@@ -189,7 +189,7 @@ void TWaveGenerator::PrepareLayout(bool stretch_mask) {
   layout_ready_ = true;
 }
 
-void TWaveGenerator::AdoptLayout(TWaveGenerator& source) {
+void WaveGenerator::AdoptLayout(WaveGenerator& source) {
   if (!source.layout_ready_ || source.project_ != project_ || project_ == nullptr ||
       source.width_ != picture_->width() || source.height_ != picture_->height()) {
     return;
@@ -204,7 +204,7 @@ void TWaveGenerator::AdoptLayout(TWaveGenerator& source) {
   layout_ready_ = true;
 }
 
-void TWaveGenerator::BuildRegionMap(bool stretch_mask) {
+void WaveGenerator::BuildRegionMap(bool stretch_mask) {
   region_map_.assign(static_cast<size_t>(width_) * height_, -1);
   region_top_.fill(kEmptyTop);
   region_bottom_.fill(kEmptyBottom);
@@ -213,7 +213,7 @@ void TWaveGenerator::BuildRegionMap(bool stretch_mask) {
   const bool from_runs = mask_->empty() && !project_->MaskRuns.empty();
   const int sw = from_runs ? project_->MaskWidth : mask_->width();
   const int sh = from_runs ? project_->MaskHeight : mask_->height();
-  std::optional<TMaskRowReader> runs;
+  std::optional<MaskRowReader> runs;
   if (from_runs) runs.emplace(project_->MaskRuns, sw, sh);
   std::vector<uint8_t> codes(static_cast<size_t>(std::max(sw, 0)));
   const auto mask_row = [&](int y) -> const uint8_t* {
@@ -269,7 +269,7 @@ void TWaveGenerator::BuildRegionMap(bool stretch_mask) {
   }
 }
 
-void TWaveGenerator::BuildJitter() {
+void WaveGenerator::BuildJitter() {
   for (int i = 0; i < 4; ++i) {
     jitter_[i].resize(static_cast<size_t>(width_));
     const int32_t range = params_[i]->JitterRange;
@@ -286,7 +286,7 @@ void TWaveGenerator::BuildJitter() {
   BuildTargetSteps();
 }
 
-void TWaveGenerator::BuildTargetSteps() {
+void WaveGenerator::BuildTargetSteps() {
   for (int i = 0; i < 4; ++i) {
     if (!target_ || target_stride_ == width_) {
       target_steps_[i].clear();
@@ -300,7 +300,7 @@ void TWaveGenerator::BuildTargetSteps() {
   }
 }
 
-void TWaveGenerator::DrawInto(Color* rows, ptrdiff_t stride) {
+void WaveGenerator::DrawInto(Color* rows, ptrdiff_t stride) {
   target_ = rows;
   target_stride_ = rows ? stride : 0;
   frame_ = Bitmap();
@@ -313,7 +313,7 @@ void TWaveGenerator::DrawInto(Color* rows, ptrdiff_t stride) {
   ResetOutput();
 }
 
-void TWaveGenerator::BuildSpans() {
+void WaveGenerator::BuildSpans() {
   spans_.clear();
   row_spans_.assign(static_cast<size_t>(height_) + 1, 0);
   for (int32_t y = 0; y < height_; ++y) {
@@ -332,12 +332,12 @@ void TWaveGenerator::BuildSpans() {
   offsets_.assign(static_cast<size_t>(height_) * 4, WaveRowOffsets{});
 }
 
-void TWaveGenerator::ComputeRowOffsets(std::vector<WaveRowOffsets>& offsets,
+void WaveGenerator::ComputeRowOffsets(std::vector<WaveRowOffsets>& offsets,
                                        std::array<bool, 4>& still) const {
   offsets.assign(static_cast<size_t>(height_) * 4, WaveRowOffsets{});
   double A[4], F[4], dA[4] = {0, 0, 0, 0}, dF[4] = {0, 0, 0, 0};
   for (int i = 0; i < 4; ++i) {
-    const TWaveParam& p = *params_[i];
+    const WaveSettings& p = *params_[i];
     // A Period of 0 would divide by zero; that region is held still instead.
     still[i] = p.Period == 0;
     if (still[i]) continue;
@@ -358,7 +358,7 @@ void TWaveGenerator::ComputeRowOffsets(std::vector<WaveRowOffsets>& offsets,
   for (int32_t r = 0; r < height_; ++r) {
     for (int i = 0; i < 4; ++i) {
       if (still[i] || r < region_top_[i] || r > region_bottom_[i]) continue;
-      const TWaveParam& p = *params_[i];
+      const WaveSettings& p = *params_[i];
       if (p.Perspective) {
         A[i] = A[i] + dA[i];
         F[i] = F[i] - dF[i] / 10;
@@ -372,7 +372,7 @@ void TWaveGenerator::ComputeRowOffsets(std::vector<WaveRowOffsets>& offsets,
   }
 }
 
-void TWaveGenerator::Update() {
+void WaveGenerator::Update() {
   if (project_ == nullptr ||
       (!target_ && (frame_.width() != width_ || frame_.height() != height_))) {
     throw Error("TWaveGenerator: Update before Prepare");
@@ -384,7 +384,7 @@ void TWaveGenerator::Update() {
   AdvancePhases();
   if (!weather_on_) return;
   // Overlay is the water frame itself; the weather is drawn onto it with its pixels logged.
-  const TWeatherParam& w = project_->WeatherParam;
+  const WeatherSettings& w = project_->WeatherParam;
   if (w.Kind == kWeatherSnow && snow_) {
     snow_->UndoLog = &weather_undo_;
     snow_->SpeedPercent = speed_percent_;
@@ -403,15 +403,15 @@ void TWaveGenerator::Update() {
   }
 }
 
-void TWaveGenerator::AdvancePhases() {
+void WaveGenerator::AdvancePhases() {
   for (int i = 0; i < 4; ++i) {
-    const TWaveParam& p = *params_[i];
+    const WaveSettings& p = *params_[i];
     const int64_t s = Round(static_cast<double>(int64_t{p.PhaseStep} * speed_percent_) / 100);
     phase_[i] = WrapAdd(phase_[i], p.Direction == 0 ? -s : s);
   }
 }
 
-void TWaveGenerator::UndoWeather() {
+void WaveGenerator::UndoWeather() {
   clean_valid_ = false;
   if (weather_undo_.empty()) return;
   Color* const px = frame_.data();
@@ -422,7 +422,7 @@ void TWaveGenerator::UndoWeather() {
   weather_undo_.clear();
 }
 
-const Bitmap& TWaveGenerator::Output() const {
+const Bitmap& WaveGenerator::Output() const {
   if (weather_undo_.empty()) return frame_;
   if (!clean_valid_) {
     clean_ = frame_;
@@ -441,7 +441,7 @@ const Bitmap& TWaveGenerator::Output() const {
 // and the source position, so pixels are never dragged across a region border. Each span is
 // split into the part where no coordinate needs clamping, which runs a lean loop, and the
 // edges, which clamp every coordinate.
-void TWaveGenerator::DisplaceRow(int32_t r, const WaveRowOffsets* offsets) {
+void WaveGenerator::DisplaceRow(int32_t r, const WaveRowOffsets* offsets) {
   const int64_t hmax = height_ - 1, wmax = width_ - 1;
   const Color* const pic = picture_->data();
   Color* const out = target_ ? target_ : frame_.data();
@@ -451,7 +451,7 @@ void TWaveGenerator::DisplaceRow(int32_t r, const WaveRowOffsets* offsets) {
   for (uint32_t si = row_spans_[r]; si < row_spans_[r + 1]; ++si) {
     const Span& sp = spans_[si];
     const int k = sp.region;
-    const TWaveParam& p = *params_[k];
+    const WaveSettings& p = *params_[k];
     if (p.Period == 0) continue;  // held still: keeps the plain picture
     const int64_t v = p.Vertical ? offsets[k].V : 0;
     const int64_t h = p.Horizontal ? offsets[k].H : 0;
@@ -499,7 +499,7 @@ void TWaveGenerator::DisplaceRow(int32_t r, const WaveRowOffsets* offsets) {
   }
 }
 
-std::pair<int64_t, int64_t> TWaveGenerator::InsideColumns(int64_t r, int64_t v, int64_t jmax,
+std::pair<int64_t, int64_t> WaveGenerator::InsideColumns(int64_t r, int64_t v, int64_t jmax,
                                                           int k, int64_t c0, int64_t c1) const {
   // Destination rows run r - jmax .. r, source rows the same moved by v; the jitter is never
   // negative. Every row between holds region k over the columns returned.
@@ -524,7 +524,7 @@ std::pair<int64_t, int64_t> TWaveGenerator::InsideColumns(int64_t r, int64_t v, 
   return a < b ? std::pair{a, b} : std::pair<int64_t, int64_t>{0, 0};
 }
 
-void TWaveGenerator::ResetOutput() {
+void WaveGenerator::ResetOutput() {
   weather_undo_.clear();
   clean_valid_ = false;
   if (picture_ == nullptr) return;
@@ -542,7 +542,7 @@ void TWaveGenerator::ResetOutput() {
   }
 }
 
-void TWaveGenerator::SetWeather(bool on) {
+void WaveGenerator::SetWeather(bool on) {
   UndoWeather();
   weather_on_ = on;
   snow_.reset();
@@ -558,14 +558,14 @@ void TWaveGenerator::SetWeather(bool on) {
     target_stride_ = 0;
     BuildTargetSteps();
   }
-  const TWeatherParam& w = project_->WeatherParam;
+  const WeatherSettings& w = project_->WeatherParam;
   if (w.Kind == kWeatherSnow) {
-    snow_ = std::make_unique<TSnow>();
+    snow_ = std::make_unique<SnowFall>();
     snow_->Target = &frame_;
     snow_->SetCount(w.Count);
     snow_->Scatter();
   } else if (w.Kind == kWeatherRain) {
-    rain_ = std::make_unique<TRain>();
+    rain_ = std::make_unique<RainFall>();
     rain_->LengthTenths = 10;
     rain_->SetCount(100);
     rain_->Target = &frame_;

@@ -1,4 +1,4 @@
-// TWaveGenerator: animates the water regions of a packed image. Every frame each region's
+// WaveGenerator: animates the water regions of a packed image. Every frame each region's
 // pixels are moved by a travelling cosine displacement that depends on the row and on the
 // region's phase; everything outside the regions stays the plain picture. When the image asks
 // for weather, snow or rain is drawn over a copy of each finished frame (Overlay).
@@ -24,8 +24,8 @@
 
 namespace lpc {
 
-class TRain;
-class TSnow;
+class RainFall;
+class SnowFall;
 
 // The displacement of one region for one row.
 struct WaveRowOffsets {
@@ -33,15 +33,15 @@ struct WaveRowOffsets {
   int64_t H = 0;  // horizontal
 };
 
-class TWaveGenerator {
+class WaveGenerator {
  public:
-  TWaveGenerator();
-  ~TWaveGenerator();
-  TWaveGenerator(const TWaveGenerator&) = delete;
-  TWaveGenerator& operator=(const TWaveGenerator&) = delete;
+  WaveGenerator();
+  ~WaveGenerator();
+  WaveGenerator(const WaveGenerator&) = delete;
+  WaveGenerator& operator=(const WaveGenerator&) = delete;
 
   // Keeps a reference to project (not owned) and takes its speed. No other work.
-  void AttachProject(TProject* project);
+  void AttachProject(PackedImage* project);
   // Sizes Output, builds every table, seeds the random generator from the clock, computes the
   // first frame and leaves Output equal to the plain picture with the phases one step on.
   void Prepare();
@@ -53,7 +53,7 @@ class TWaveGenerator {
   void PrepareLayout(bool stretch_mask = false);
   // Takes source's layout when source was laid out for the project attached here; Prepare then
   // skips that work.
-  void AdoptLayout(TWaveGenerator& source);
+  void AdoptLayout(WaveGenerator& source);
   // Computes the next frame into Output (and Overlay when weather is on), advances the phases.
   void Update();
   // Draws the plain picture into Output.
@@ -74,7 +74,7 @@ class TWaveGenerator {
   const Bitmap* Overlay() const { return weather_on_ ? &frame_ : nullptr; }
   bool WeatherOn() const { return weather_on_; }
   const Bitmap* Picture() const { return picture_; }
-  TProject* Project() const { return project_; }
+  PackedImage* Project() const { return project_; }
 
   // State, for the window and for tests.
   int32_t Width() const { return width_; }
@@ -87,8 +87,8 @@ class TWaveGenerator {
   // Region index 0..3 at (x, y), or -1.
   int RegionAt(int x, int y) const { return region_map_[static_cast<size_t>(y) * width_ + x]; }
   const std::vector<int32_t>& Jitter(int region) const { return jitter_[region]; }
-  TSnow* Snow() const { return snow_.get(); }
-  TRain* Rain() const { return rain_.get(); }
+  SnowFall* Snow() const { return snow_.get(); }
+  RainFall* Rain() const { return rain_.get(); }
 
   // The row offsets Update would use for every row of the current frame: entry
   // [r * 4 + i] for row r and region i (rows outside a region hold zeros). A region that is
@@ -138,12 +138,12 @@ class TWaveGenerator {
   // min(Jitter, Height) * Width: the jitter as an offset in pixels (only used where the jitter
   // stays within the picture).
   std::array<std::vector<int32_t>, 4> jitter_steps_;
-  std::array<const TWaveParam*, 4> params_{};
+  std::array<const WaveSettings*, 4> params_{};
   std::array<int32_t, 4> region_top_{};
   std::array<int32_t, 4> region_bottom_{};
-  TProject* project_ = nullptr;
-  std::unique_ptr<TSnow> snow_;
-  std::unique_ptr<TRain> rain_;
+  PackedImage* project_ = nullptr;
+  std::unique_ptr<SnowFall> snow_;
+  std::unique_ptr<RainFall> rain_;
   bool weather_on_ = false;
 
   // Region pixels of each row as runs, so that frames never visit still pixels.

@@ -28,15 +28,15 @@ int ToCoord(double v) { return static_cast<int>(ClampTo<int64_t>(Round(v), -(1 <
 
 int32_t ClampSpeedIndex(int32_t index) { return ClampTo<int32_t>(index, 0, kSpeedTableSize - 1); }
 
-void TWeather::SetCount(int32_t n) { count_ = ClampCount(n); }
+void WeatherEffect::SetCount(int32_t n) { count_ = ClampCount(n); }
 
-// ----- TRain ----------------------------------------------------------------------------------
+// ----- RainFall ----------------------------------------------------------------------------------
 
-void TRain::Scatter() {
+void RainFall::Scatter() {
   const int32_t w = Target ? Target->width() : 0;
   const int32_t h = Target ? Target->height() : 0;
-  Drops.assign(static_cast<size_t>(Count()), TRainDrop{});
-  for (TRainDrop& d : Drops) {
+  Drops.assign(static_cast<size_t>(Count()), RainDrop{});
+  for (RainDrop& d : Drops) {
     d.X = Random(w);
     d.Y = Random(h);
     d.Size = Random(3) + 2;
@@ -44,12 +44,12 @@ void TRain::Scatter() {
   }
 }
 
-void TRain::Step() {
+void RainFall::Step() {
   if (Target == nullptr) return;
   const double w = Target->width(), h = Target->height();
   const double v = FrameSpeed(SpeedIndex, SpeedPercent);
   const double slant = CosDeg(Angle);
-  for (TRainDrop& d : Drops) {
+  for (RainDrop& d : Drops) {
     const double y0 = d.Y;
     d.Y = d.Y + d.Size * v * 3;
     d.X = d.X + slant * (d.Y - y0);
@@ -61,7 +61,7 @@ void TRain::Step() {
   Draw();
 }
 
-void TRain::Draw() {
+void RainFall::Draw() {
   if (Target == nullptr) return;
   Canvas canvas(*Target);
   canvas.UndoLog = UndoLog;
@@ -69,7 +69,7 @@ void TRain::Draw() {
   // Any length is drawn: ToCoord bounds the end point and the canvas walks only the part of a
   // line that lies on the picture, so a huge setting costs no more than a screen-long streak.
   const double factor = LengthTenths / 10.0;
-  for (const TRainDrop& d : Drops) {
+  for (const RainDrop& d : Drops) {
     const int x = ToCoord(d.X), y = ToCoord(d.Y);
     const int s = ClampTo<int32_t>(d.Size, 2, 4);
     const int bright = RainBrightness(s);
@@ -84,13 +84,13 @@ void TRain::Draw() {
   }
 }
 
-// ----- TSnow ----------------------------------------------------------------------------------
+// ----- SnowFall ----------------------------------------------------------------------------------
 
-void TSnow::Scatter() {
+void SnowFall::Scatter() {
   const int32_t w = Target ? Target->width() : 0;
   const int32_t h = Target ? Target->height() : 0;
-  Flakes.assign(static_cast<size_t>(Count()), TSnowFlake{});
-  for (TSnowFlake& f : Flakes) {
+  Flakes.assign(static_cast<size_t>(Count()), SnowFlake{});
+  for (SnowFlake& f : Flakes) {
     f.X = Random(w);
     f.Y = Random(h);
     f.Drift = 1 - Random(3);
@@ -98,11 +98,11 @@ void TSnow::Scatter() {
   }
 }
 
-void TSnow::Step() {
+void SnowFall::Step() {
   if (Target == nullptr) return;
   const double w = Target->width(), h = Target->height();
   const double v = FrameSpeed(SpeedIndex, SpeedPercent);
-  for (TSnowFlake& f : Flakes) {
+  for (SnowFlake& f : Flakes) {
     f.Y = f.Y + f.Size * v;
     f.X = f.X + f.Drift * v;
     if (Random(20) == 0) f.Size = f.Size + Random(3) - 1;
@@ -114,13 +114,13 @@ void TSnow::Step() {
   Draw();
 }
 
-void TSnow::Draw() {
+void SnowFall::Draw() {
   if (Target == nullptr) return;
   Canvas canvas(*Target);
   canvas.UndoLog = UndoLog;
   canvas.PenColor = kSnowOutline;
   canvas.BrushColor = kSnowFill;
-  for (const TSnowFlake& f : Flakes) {
+  for (const SnowFlake& f : Flakes) {
     const int x = ToCoord(f.X), y = ToCoord(f.Y);
     const int s = ClampTo<int32_t>(f.Size, 2, 4);
     canvas.Ellipse(x, y, x + s, y + s);

@@ -18,7 +18,7 @@ inline constexpr int32_t kMaxWeatherParticles = 1000;
 int32_t ClampSpeedIndex(int32_t index);
 
 // What rain and snow share: where they draw, how many particles they keep, how fast they move.
-class TWeather {
+class WeatherEffect {
  public:
   // Count = n, cut to 0..1000 (a negative count from a file gives no particles).
   void SetCount(int32_t n);
@@ -32,23 +32,23 @@ class TWeather {
   int32_t SpeedPercent = 0;  // the generator's speed
 
  protected:
-  TWeather() = default;
+  WeatherEffect() = default;
 
  private:
   int32_t count_ = 0;
 };
 
-struct TRainDrop {
+struct RainDrop {
   double X = 0;        // position in Target pixels; may lie up to 20 pixels outside it
   double Y = 0;
   int32_t Size = 2;    // 2..4: speed and brightness class
   int32_t Length = 1;  // 1..4: streak length class
-  bool operator==(const TRainDrop&) const = default;
+  bool operator==(const RainDrop&) const = default;
 };
 
-class TRain : public TWeather {
+class RainFall : public WeatherEffect {
  public:
-  TRain() = default;
+  RainFall() = default;
 
   // Allocates Count drops and places them at random on Target. Target must be set.
   void Scatter();
@@ -57,22 +57,22 @@ class TRain : public TWeather {
   // Draws all drops where they are (the drawing half of Step).
   void Draw();
 
-  std::vector<TRainDrop> Drops;
+  std::vector<RainDrop> Drops;
   int32_t Angle = 0;         // direction of fall in degrees; 90 is straight down
   int32_t LengthTenths = 0;  // streak length factor in tenths (10 = 1)
 };
 
-struct TSnowFlake {
+struct SnowFlake {
   double X = 0;       // position in Target pixels
   double Y = 0;
   int32_t Size = 2;   // 2..4: diameter in pixels and fall speed
   int32_t Drift = 0;  // -1, 0 or 1: sideways motion per unit of speed
-  bool operator==(const TSnowFlake&) const = default;
+  bool operator==(const SnowFlake&) const = default;
 };
 
-class TSnow : public TWeather {
+class SnowFall : public WeatherEffect {
  public:
-  TSnow() = default;
+  SnowFall() = default;
 
   // Allocates Count flakes and places them at random on Target. Target must be set.
   void Scatter();
@@ -81,7 +81,7 @@ class TSnow : public TWeather {
   // Draws all flakes where they are (the drawing half of Step).
   void Draw();
 
-  std::vector<TSnowFlake> Flakes;
+  std::vector<SnowFlake> Flakes;
 };
 
 // Colours of the streaks and flakes.

@@ -53,7 +53,7 @@ struct PackageExtractResult {
 // are removed, so a copy left by an earlier start cannot pass for this package's.
 // Errors (each naming the file): no marker (FormatError "no package found"), a negative or
 // truncated record (FormatError), an output that cannot be created (IOError).
-// Each output is opened by create (TWorkFolder::CreateOutput, so the run can remove it), or
+// Each output is opened by create (PrivateWorkFolder::CreateOutput, so the run can remove it), or
 // without it created as a fresh file that no link planted under its name can redirect.
 using OutputCreator = std::function<std::ofstream(const std::string& path)>;
 PackageExtractResult ExtractPackageRecords(const std::string& path,

@@ -14,8 +14,8 @@ namespace lpc {
 
 // ---- records ----
 
-TWaveParam ParseWaveParam(const char* p) {
-  TWaveParam w;
+WaveSettings ParseWaveParam(const char* p) {
+  WaveSettings w;
   w.Amplitude = GetInt32(p);
   w.WaveCount = GetInt32(p + 4);
   w.PhaseStep = GetInt32(p + 8);
@@ -28,7 +28,7 @@ TWaveParam ParseWaveParam(const char* p) {
   return w;
 }
 
-void AppendWaveParam(std::string& out, const TWaveParam& w) {
+void AppendWaveParam(std::string& out, const WaveSettings& w) {
   AppendInt32(out, w.Amplitude);
   AppendInt32(out, w.WaveCount);
   AppendInt32(out, w.PhaseStep);
@@ -42,8 +42,8 @@ void AppendWaveParam(std::string& out, const TWaveParam& w) {
   AppendInt32(out, 0);
 }
 
-TWeatherParam ParseWeatherParam(const char* p) {
-  TWeatherParam w;
+WeatherSettings ParseWeatherParam(const char* p) {
+  WeatherSettings w;
   w.Kind = GetInt32(p);
   w.Count = GetInt32(p + 4);
   w.SpeedIndex = GetInt32(p + 8);
@@ -52,7 +52,7 @@ TWeatherParam ParseWeatherParam(const char* p) {
   return w;
 }
 
-void AppendWeatherParam(std::string& out, const TWeatherParam& w) {
+void AppendWeatherParam(std::string& out, const WeatherSettings& w) {
   AppendInt32(out, w.Kind);
   AppendInt32(out, w.Count);
   AppendInt32(out, w.SpeedIndex);
@@ -127,7 +127,7 @@ void PaintMask(const std::vector<int32_t>& a, Bitmap& bitmap) {
   }
 }
 
-TMaskRowReader::TMaskRowReader(const std::vector<int32_t>& runs, int32_t width, int32_t height)
+MaskRowReader::MaskRowReader(const std::vector<int32_t>& runs, int32_t width, int32_t height)
     : runs_(runs),
       mask_width_(runs.size() >= 2 ? runs[0] : 0),
       mask_height_(runs.size() >= 2 ? std::min(runs[1], height) : 0),
@@ -135,7 +135,7 @@ TMaskRowReader::TMaskRowReader(const std::vector<int32_t>& runs, int32_t width, 
       own_(static_cast<size_t>(std::max(mask_width_, 0))),
       out_(static_cast<size_t>(std::max(width, 0))) {}
 
-void TMaskRowReader::NextOwnRow() {
+void MaskRowReader::NextOwnRow() {
   int32_t x = 0;
   while (x < mask_width_) {
     if (run_left_ == 0) {
@@ -152,7 +152,7 @@ void TMaskRowReader::NextOwnRow() {
   ++own_rows_;
 }
 
-const uint8_t* TMaskRowReader::Row(int32_t y) {
+const uint8_t* MaskRowReader::Row(int32_t y) {
   if (y == row_) return out_.data();
   row_ = y;
   if (y >= mask_height_) {
@@ -215,7 +215,7 @@ std::array<int64_t, 5> CountRegions(const std::vector<int32_t>& a) {
 
 // ---- stream ----
 
-TMyStream::TMyStream(const std::string& path, int mode) : path_(path) {
+BoundedFileReader::BoundedFileReader(const std::string& path, int mode) : path_(path) {
   if (mode != 1) throw IOError(path + ": unsupported open mode");
   std::error_code ec;
   if (!std::filesystem::is_regular_file(std::filesystem::path(path), ec)) {
@@ -228,14 +228,14 @@ TMyStream::TMyStream(const std::string& path, int mode) : path_(path) {
   in_.seekg(0, std::ios::beg);
 }
 
-void TMyStream::Need(int64_t n, const char* what) const {
+void BoundedFileReader::Need(int64_t n, const char* what) const {
   if (n > Remaining()) {
     throw ReadError(Format("%s: %s (%s needs %lld bytes, %lld left)", path_.c_str(), kReadBeyondEnd,
                            what, static_cast<long long>(n), static_cast<long long>(Remaining())));
   }
 }
 
-void TMyStream::ReadBuffer(void* destination, int64_t n) {
+void BoundedFileReader::ReadBuffer(void* destination, int64_t n) {
   if (n <= 0) return;
   Need(n, "read");
   in_.read(static_cast<char*>(destination), n);
@@ -243,26 +243,26 @@ void TMyStream::ReadBuffer(void* destination, int64_t n) {
   pos_ += n;
 }
 
-int32_t TMyStream::ReadInteger() {
+int32_t BoundedFileReader::ReadInteger() {
   char raw[4];
   ReadBuffer(raw, 4);
   return GetInt32(raw);
 }
 
-std::string TMyStream::ReadSignature(int n) {
+std::string BoundedFileReader::ReadSignature(int n) {
   std::string s(static_cast<size_t>(n), '\0');
   ReadBuffer(s.data(), n);
   return s;
 }
 
-void TMyStream::ReadToStream(std::string& stream, int32_t n, const char* what) {
+void BoundedFileReader::ReadToStream(std::string& stream, int32_t n, const char* what) {
   if (n < 0) throw FormatError(path_, Format("negative length (%d) of the %s", n, what));
   Need(n, what);
   stream.assign(static_cast<size_t>(n), '\0');
   ReadBuffer(stream.data(), n);
 }
 
-std::string TMyStream::ReadString(const char* what) {
+std::string BoundedFileReader::ReadString(const char* what) {
   const int32_t n = ReadInteger();
   std::string s;
   ReadToStream(s, n, what);
@@ -271,7 +271,7 @@ std::string TMyStream::ReadString(const char* what) {
 
 // ---- loader ----
 
-void TFileLoader::LoadHeader(TMyStream& stream) {
+void PackedImageReader::LoadHeader(BoundedFileReader& stream) {
   const std::string& path = stream.path();
   if (stream.ReadSignature(kPackedImageSignatureLength) != kPackedImageSignature) {
     throw ProjectFileError(path);
@@ -284,13 +284,13 @@ void TFileLoader::LoadHeader(TMyStream& stream) {
   Thumbnail = DecodeJpeg(jpeg, path + " (thumbnail)", Limits);
 }
 
-void TFileLoader::LoadHeaderFromFile(const std::string& path) {
-  TMyStream stream(path, 1);
+void PackedImageReader::LoadHeaderFromFile(const std::string& path) {
+  BoundedFileReader stream(path, 1);
   LoadHeader(stream);
 }
 
-void TFileLoader::LoadFromFile(const std::string& path) {
-  TMyStream stream(path, 1);
+void PackedImageReader::LoadFromFile(const std::string& path) {
+  BoundedFileReader stream(path, 1);
   LoadHeader(stream);
 
   RegionCount = stream.ReadInteger();
@@ -343,7 +343,7 @@ std::string EncodePackedImage(const PackedImageData& d) {
   append_string(out, d.Artist, "artist");
   append_string(out, d.ThumbnailJpeg, "thumbnail");
   AppendInt32(out, kRegionCount);
-  for (const TWaveParam& w : d.WaveParams) AppendWaveParam(out, w);
+  for (const WaveSettings& w : d.WaveParams) AppendWaveParam(out, w);
   AppendInt32(out, static_cast<int32_t>(d.MaskRuns.size()));
   for (int32_t v : d.MaskRuns) AppendInt32(out, v);
   append_string(out, d.PictureJpeg, "picture");
@@ -356,9 +356,9 @@ void SavePackedImage(const std::string& path, const PackedImageData& data) {
   WriteFileAtomic(path, EncodePackedImage(data));
 }
 
-// ---- TProject ----
+// ---- PackedImage ----
 
-void TProject::ClearParts() {
+void PackedImage::ClearParts() {
   Loaded = false;
   Picture = Bitmap();
   Thumbnail = Bitmap();
@@ -369,9 +369,9 @@ void TProject::ClearParts() {
   WeatherParam = {};
 }
 
-void TProject::LoadFromFile(const std::string& path) {
+void PackedImage::LoadFromFile(const std::string& path) {
   ClearParts();
-  TFileLoader loader;
+  PackedImageReader loader;
   loader.Limits = Limits;
   loader.LoadFromFile(path);
   // The wave generator reads the mask at picture coordinates, so the mask is painted into a
@@ -396,9 +396,9 @@ void TProject::LoadFromFile(const std::string& path) {
   Loaded = true;
 }
 
-void TProject::LoadHeaderFromFile(const std::string& path) {
+void PackedImage::LoadHeaderFromFile(const std::string& path) {
   ClearParts();
-  TFileLoader loader;
+  PackedImageReader loader;
   loader.Limits = Limits;
   loader.LoadHeaderFromFile(path);
   Thumbnail = std::move(loader.Thumbnail);

@@ -20,7 +20,7 @@ inline constexpr int kWeatherRecordSize = 24;
 inline constexpr int kRegionCount = 4;
 
 // The wave parameters of one water region (a 32-byte record in the file).
-struct TWaveParam {
+struct WaveSettings {
   int32_t Amplitude = 0;
   int32_t WaveCount = 0;
   int32_t PhaseStep = 0;
@@ -30,27 +30,27 @@ struct TWaveParam {
   bool Perspective = false;
   int32_t Period = 0;  // degrees
   int32_t JitterRange = 0;
-  bool operator==(const TWaveParam&) const = default;
+  bool operator==(const WaveSettings&) const = default;
 };
 
-enum TWeatherKind : int32_t { kWeatherNone = 0, kWeatherSnow = 1, kWeatherRain = 2 };
+enum WeatherKind : int32_t { kWeatherNone = 0, kWeatherSnow = 1, kWeatherRain = 2 };
 
 // The weather of a packed image (a 24-byte record in the file).
-struct TWeatherParam {
+struct WeatherSettings {
   int32_t Kind = kWeatherNone;
   int32_t Count = 0;
   int32_t SpeedIndex = 0;  // into kSpeedTable
   int32_t Angle = 0;       // rain angle, degrees
   int32_t Length = 0;      // rain streak length, tenths
-  bool operator==(const TWeatherParam&) const = default;
+  bool operator==(const WeatherSettings&) const = default;
 };
 
 // The 32- and 24-byte records. Reading needs that many bytes at p; flags read non-zero as true,
 // reserved bytes are ignored and written as zero.
-TWaveParam ParseWaveParam(const char* p);
-void AppendWaveParam(std::string& out, const TWaveParam& w);
-TWeatherParam ParseWeatherParam(const char* p);
-void AppendWeatherParam(std::string& out, const TWeatherParam& w);
+WaveSettings ParseWaveParam(const char* p);
+void AppendWaveParam(std::string& out, const WaveSettings& w);
+WeatherSettings ParseWeatherParam(const char* p);
+void AppendWeatherParam(std::string& out, const WeatherSettings& w);
 
 // Region codes 0..4 as mask pixels: 1 blue, 2 magenta, 3 red, 4 yellow; 0 (and anything else)
 // is no water.
@@ -83,10 +83,10 @@ std::array<int64_t, 5> CountRegions(const std::vector<int32_t>& a);
 
 // Reads validated mask integers a row at a time as PaintMask paints them into a zeroed bitmap
 // of width x height: region codes 0..4, cut or padded with 0. No mask-sized picture is made.
-class TMaskRowReader {
+class MaskRowReader {
  public:
   // Keeps a reference to runs.
-  TMaskRowReader(const std::vector<int32_t>& runs, int32_t width, int32_t height);
+  MaskRowReader(const std::vector<int32_t>& runs, int32_t width, int32_t height);
   // The codes of row y (0 <= y < height); rows are read from the top down, never going back.
   const uint8_t* Row(int32_t y);
 
@@ -106,11 +106,11 @@ class TMaskRowReader {
 
 // Checked sequential reads from one file. Every read that would pass the end of the file is
 // refused before anything is read or allocated: ReadError "<file>: Read beyond end of file".
-class TMyStream {
+class BoundedFileReader {
  public:
   // mode 1: an existing file for reading. A file that cannot be opened: FileNotFoundError
   // "<file>: File not found".
-  explicit TMyStream(const std::string& path, int mode = 1);
+  explicit BoundedFileReader(const std::string& path, int mode = 1);
   void ReadBuffer(void* destination, int64_t n);
   int32_t ReadInteger();
   std::string ReadSignature(int n);
@@ -130,19 +130,19 @@ class TMyStream {
 };
 
 // Parses one packed-image file; one per load.
-class TFileLoader {
+class PackedImageReader {
  public:
   std::string Title;
   std::string Artist;
   Bitmap Thumbnail;
   int32_t ThumbnailBytes = 0;  // length of the thumbnail JPEG stream
   int32_t RegionCount = 0;     // wave records stored, 0..4
-  std::array<TWaveParam, 4> WaveParams{};
+  std::array<WaveSettings, 4> WaveParams{};
   std::vector<int32_t> MaskRuns;
   Bitmap Picture;
   int32_t PictureBytes = 0;
   std::string SoundFile;
-  TWeatherParam WeatherParam{};
+  WeatherSettings WeatherParam{};
   // Bounds for the two JPEG streams.
   DecodeLimits Limits{};
 
@@ -154,7 +154,7 @@ class TFileLoader {
   void LoadHeaderFromFile(const std::string& path);
 
  private:
-  void LoadHeader(TMyStream& stream);
+  void LoadHeader(BoundedFileReader& stream);
 };
 
 // Everything a packed-image file holds, ready for writing.
@@ -162,26 +162,26 @@ struct PackedImageData {
   std::string Title;
   std::string Artist;
   std::string ThumbnailJpeg;
-  std::array<TWaveParam, 4> WaveParams{};
+  std::array<WaveSettings, 4> WaveParams{};
   std::vector<int32_t> MaskRuns;  // EncodeMask
   std::string PictureJpeg;
   std::string SoundFile;
-  TWeatherParam WeatherParam{};
+  WeatherSettings WeatherParam{};
 };
 std::string EncodePackedImage(const PackedImageData& data);
 // Writes atomically. Failure: IOError naming the path.
 void SavePackedImage(const std::string& path, const PackedImageData& data);
 
 // One loaded packed image.
-class TProject {
+class PackedImage {
  public:
   bool Loaded = false;
   std::string FileName;
   Bitmap Picture;
   Bitmap Thumbnail;
   Bitmap Mask;
-  std::array<TWaveParam, 4> WaveParams{};
-  TWeatherParam WeatherParam{};
+  std::array<WaveSettings, 4> WaveParams{};
+  WeatherSettings WeatherParam{};
   std::string Title;
   std::string Artist;
   std::string SoundFile;
@@ -205,8 +205,8 @@ class TProject {
   // Discards the loaded parts: empty bitmaps, zero parameters, Loaded false.
   void ClearParts();
   void SetSpeed(int32_t value) { SpeedPercent = value; }
-  TWaveParam& GetWaveParam(int index) { return WaveParams.at(static_cast<size_t>(index)); }
-  const TWaveParam& GetWaveParam(int index) const {
+  WaveSettings& GetWaveParam(int index) { return WaveParams.at(static_cast<size_t>(index)); }
+  const WaveSettings& GetWaveParam(int index) const {
     return WaveParams.at(static_cast<size_t>(index));
   }
 };

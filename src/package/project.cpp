@@ -13,7 +13,7 @@ namespace lpc {
 
 // ---- file list ----
 
-void TLPCFileList::LoadFromIni(const IniFile& ini, const std::string& name) {
+void ContentFileList::LoadFromIni(const IniFile& ini, const std::string& name) {
   Names.clear();
   Flags.clear();
   size_t used = 1;  // the zero that ends the key list
@@ -30,9 +30,9 @@ void TLPCFileList::LoadFromIni(const IniFile& ini, const std::string& name) {
   }
 }
 
-void TLPCFileList::LoadFromFile(const std::string& path) { LoadFromIni(IniFile(path), path); }
+void ContentFileList::LoadFromFile(const std::string& path) { LoadFromIni(IniFile(path), path); }
 
-std::string TLPCFileList::ToIniText() const {
+std::string ContentFileList::ToIniText() const {
   IniFile ini = IniFile::FromText("");
   ini.WriteInteger("FileListHeader", "Header", 1);
   if (Names.empty()) return ini.Text() + "[FileList]\r\n";
@@ -46,7 +46,7 @@ std::string TLPCFileList::ToIniText() const {
 // ---- settings ----
 
 const std::vector<SettingField>& SettingFields() {
-  using S = TLPCSetting;
+  using S = ProjectSettings;
   static const std::vector<SettingField> fields = {
       {"General", "ProductName", &S::ProductName},
       {"General", "Publisher", &S::Publisher},
@@ -77,18 +77,18 @@ const std::vector<SettingField>& SettingFields() {
   return fields;
 }
 
-void TLPCSetting::LoadFromIni(const IniFile& ini) {
+void ProjectSettings::LoadFromIni(const IniFile& ini) {
   for (const SettingField& f : SettingFields()) {
     std::visit(Overloaded{
-                   [&](std::string TLPCSetting::*m) {
+                   [&](std::string ProjectSettings::*m) {
                      this->*m = ini.ReadString(f.Section, f.Key, this->*m);
                    },
-                   [&](bool TLPCSetting::*m) {
+                   [&](bool ProjectSettings::*m) {
                      // The one key whose default does not follow the field.
-                     const bool def = m == &TLPCSetting::BuildSmallThumbs ? true : this->*m;
+                     const bool def = m == &ProjectSettings::BuildSmallThumbs ? true : this->*m;
                      this->*m = ini.ReadBool(f.Section, f.Key, def);
                    },
-                   [&](int32_t TLPCSetting::*m) {
+                   [&](int32_t ProjectSettings::*m) {
                      this->*m = ini.ReadInteger(f.Section, f.Key, this->*m);
                    },
                },
@@ -96,15 +96,15 @@ void TLPCSetting::LoadFromIni(const IniFile& ini) {
   }
 }
 
-void TLPCSetting::LoadFromFile(const std::string& path) { LoadFromIni(IniFile(path)); }
+void ProjectSettings::LoadFromFile(const std::string& path) { LoadFromIni(IniFile(path)); }
 
-std::string TLPCSetting::ToIniText() const {
+std::string ProjectSettings::ToIniText() const {
   IniFile ini = IniFile::FromText("");
   for (const SettingField& f : SettingFields()) {
     std::visit(Overloaded{
-                   [&](std::string TLPCSetting::*m) { ini.WriteString(f.Section, f.Key, this->*m); },
-                   [&](bool TLPCSetting::*m) { ini.WriteBool(f.Section, f.Key, this->*m); },
-                   [&](int32_t TLPCSetting::*m) { ini.WriteInteger(f.Section, f.Key, this->*m); },
+                   [&](std::string ProjectSettings::*m) { ini.WriteString(f.Section, f.Key, this->*m); },
+                   [&](bool ProjectSettings::*m) { ini.WriteBool(f.Section, f.Key, this->*m); },
+                   [&](int32_t ProjectSettings::*m) { ini.WriteInteger(f.Section, f.Key, this->*m); },
                },
                f.Member);
   }
@@ -113,11 +113,11 @@ std::string TLPCSetting::ToIniText() const {
 
 // ---- UI settings ----
 
-void TUISetting::LoadFromIni(const IniFile& ini) { UIFile = ini.ReadString("UI", "UIFile", ""); }
+void UiSettings::LoadFromIni(const IniFile& ini) { UIFile = ini.ReadString("UI", "UIFile", ""); }
 
-void TUISetting::LoadFromFile(const std::string& path) { LoadFromIni(IniFile(path)); }
+void UiSettings::LoadFromFile(const std::string& path) { LoadFromIni(IniFile(path)); }
 
-std::string TUISetting::ToIniText() const {
+std::string UiSettings::ToIniText() const {
   IniFile ini = IniFile::FromText("");
   ini.WriteString("UI", "UIFile", UIFile);
   return ini.Text();
@@ -125,7 +125,7 @@ std::string TUISetting::ToIniText() const {
 
 // ---- project ----
 
-void TLPCProject::LoadFromFile(const std::string& path) {
+void ScreensaverProject::LoadFromFile(const std::string& path) {
   Warnings.clear();
   const std::string base = GetTempFolder() + "LP" + FileNameStem(path);
   const std::vector<std::string> temps = {base + "~1.tmp", base + "~2.tmp", base + "~3.tmp"};
@@ -149,7 +149,7 @@ void TLPCProject::LoadFromFile(const std::string& path) {
   UISetting.LoadFromIni(IniFile(temps[2]));
 }
 
-std::string TLPCProject::ToRecordBytes() const {
+std::string ScreensaverProject::ToRecordBytes() const {
   PackageBuilder record;
   record.AddBytes(FileList.ToIniText());
   record.AddBytes(Setting.ToIniText());
@@ -159,9 +159,9 @@ std::string TLPCProject::ToRecordBytes() const {
 
 // ---- authoring tool configuration ----
 
-TConfig::TConfig() : ini_(JoinPath(platform::WindowsFolder(), "Lumenpool.ini")) {}
+AuthoringToolConfig::AuthoringToolConfig() : ini_(JoinPath(platform::WindowsFolder(), "Lumenpool.ini")) {}
 
-std::string TConfig::GetInstallPath() const {
+std::string AuthoringToolConfig::GetInstallPath() const {
   return ini_.ReadString("CONFIG", "PATH", kDefaultInstallPath);
 }
 

@@ -18,7 +18,7 @@ inline constexpr const char* kFlagFalse = "FALSE";
 // terminating zeros), which bounds the number of entries.
 inline constexpr size_t kSectionKeysBuffer = 16384;
 
-class TLPCFileList {
+class ContentFileList {
  public:
   std::vector<std::string> Names;  // [FileList] keys in file order
   std::vector<std::string> Flags;  // "TRUE" / "FALSE", parallel to Names
@@ -31,7 +31,7 @@ class TLPCFileList {
   std::string ToIniText() const;
 };
 
-class TLPCSetting {
+class ProjectSettings {
  public:
   // [General]
   std::string ProductName;
@@ -70,15 +70,15 @@ class TLPCSetting {
   std::string ToIniText() const;
 };
 
-// One TLPCSetting field with its ini section and key (the key is the field's name).
+// One ProjectSettings field with its ini section and key (the key is the field's name).
 struct SettingField {
   const char* Section;
   const char* Key;
-  std::variant<std::string TLPCSetting::*, bool TLPCSetting::*, int32_t TLPCSetting::*> Member;
+  std::variant<std::string ProjectSettings::*, bool ProjectSettings::*, int32_t ProjectSettings::*> Member;
 };
 const std::vector<SettingField>& SettingFields();
 
-class TUISetting {
+class UiSettings {
  public:
   std::string UIFile;  // [UI] UIFile
 
@@ -87,11 +87,11 @@ class TUISetting {
   std::string ToIniText() const;
 };
 
-class TLPCProject {
+class ScreensaverProject {
  public:
-  TLPCFileList FileList;
-  TLPCSetting Setting;
-  TUISetting UISetting;
+  ContentFileList FileList;
+  ProjectSettings Setting;
+  UiSettings UISetting;
   // Set by LoadFromFile when the project record does not hold exactly three records: the
   // records it has are used, the missing ones give defaults.
   std::vector<std::string> Warnings;
@@ -105,9 +105,9 @@ class TLPCProject {
 
 // The authoring tool's configuration, "Lumenpool.ini" in the Windows folder; used only to find
 // its "sounds" folder.
-class TConfig {
+class AuthoringToolConfig {
  public:
-  TConfig();
+  AuthoringToolConfig();
   std::string GetInstallPath() const;
 
  private:

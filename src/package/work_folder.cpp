@@ -44,7 +44,7 @@ std::string WithoutSeparator(std::string path) {
 }
 
 std::mutex g_active_mutex;
-TWorkFolder* g_active = nullptr;
+PrivateWorkFolder* g_active = nullptr;
 
 // Removes an empty folder; a link of that name is never followed.
 void RemoveEmptyFolder(const std::string& folder) {
@@ -55,13 +55,13 @@ void RemoveEmptyFolder(const std::string& folder) {
 
 }  // namespace
 
-TWorkFolder::TWorkFolder(std::string path, std::unique_ptr<platform::FolderLock> lock)
+PrivateWorkFolder::PrivateWorkFolder(std::string path, std::unique_ptr<platform::FolderLock> lock)
     : path_(std::move(path)), lock_(std::move(lock)) {}
 
-std::unique_ptr<TWorkFolder> TWorkFolder::Claim(const std::string& base,
+std::unique_ptr<PrivateWorkFolder> PrivateWorkFolder::Claim(const std::string& base,
                                                 const Cleaner& remove_leftovers) {
   const std::string trimmed = WithoutSeparator(base);
-  std::unique_ptr<TWorkFolder> chosen;
+  std::unique_ptr<PrivateWorkFolder> chosen;
   for (int n = 1; n <= kMaxInstances; ++n) {
     const std::string folder =
         IncludeTrailingSeparator(n == 1 ? trimmed : trimmed + "." + std::to_string(n));
@@ -72,7 +72,7 @@ std::unique_ptr<TWorkFolder> TWorkFolder::Claim(const std::string& base,
     if (platform::ClaimFolder(folder, lock) != platform::FolderClaim::kClaimed) continue;
     if (existed && remove_leftovers) remove_leftovers(folder);
     if (!chosen) {
-      chosen.reset(new TWorkFolder(folder, std::move(lock)));
+      chosen.reset(new PrivateWorkFolder(folder, std::move(lock)));
     } else {
       lock->Release();
       RemoveEmptyFolder(folder);
@@ -84,7 +84,7 @@ std::unique_ptr<TWorkFolder> TWorkFolder::Claim(const std::string& base,
   return chosen;
 }
 
-TWorkFolder::~TWorkFolder() {
+PrivateWorkFolder::~PrivateWorkFolder() {
   {
     std::lock_guard<std::mutex> guard(g_active_mutex);
     if (g_active == this) g_active = nullptr;
@@ -92,7 +92,7 @@ TWorkFolder::~TWorkFolder() {
   Remove();
 }
 
-std::ofstream TWorkFolder::CreateOutput(const std::string& path) {
+std::ofstream PrivateWorkFolder::CreateOutput(const std::string& path) {
   // Opened under the lock: a Remove on another thread then finds the file it must delete.
   std::lock_guard<std::mutex> guard(mutex_);
   if (removed_) throw IOError(path + ": cannot create the file (the run is ending)");
@@ -103,7 +103,7 @@ std::ofstream TWorkFolder::CreateOutput(const std::string& path) {
   return out;
 }
 
-void TWorkFolder::Remove() {
+void PrivateWorkFolder::Remove() {
   std::lock_guard<std::mutex> guard(mutex_);
   if (removed_) return;
   removed_ = true;
@@ -116,7 +116,7 @@ void TWorkFolder::Remove() {
   RemoveEmptyFolder(path_);
 }
 
-void TWorkFolder::RemoveActive() {
+void PrivateWorkFolder::RemoveActive() {
   std::lock_guard<std::mutex> guard(g_active_mutex);
   if (g_active) g_active->Remove();
 }

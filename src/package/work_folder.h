@@ -34,7 +34,7 @@ std::string GetWorkFolder();
 
 // The work folder one running instance holds for itself. Two instances of one screensaver
 // (a "/P" beside a running "/S") never share one, so neither removes the other's files.
-class TWorkFolder {
+class PrivateWorkFolder {
  public:
   using Cleaner = std::function<void(const std::string& folder)>;
   // How many folders of one name (the named one and its numbered siblings) may exist.
@@ -45,10 +45,10 @@ class TWorkFolder {
   // these never belong to another screensaver). A folder of these names whose instance is
   // gone (killed, power lost) is emptied by remove_leftovers; the first such is taken over,
   // the others removed. Error naming base when no folder can be had.
-  static std::unique_ptr<TWorkFolder> Claim(const std::string& base, const Cleaner& remove_leftovers);
-  ~TWorkFolder();
-  TWorkFolder(const TWorkFolder&) = delete;
-  TWorkFolder& operator=(const TWorkFolder&) = delete;
+  static std::unique_ptr<PrivateWorkFolder> Claim(const std::string& base, const Cleaner& remove_leftovers);
+  ~PrivateWorkFolder();
+  PrivateWorkFolder(const PrivateWorkFolder&) = delete;
+  PrivateWorkFolder& operator=(const PrivateWorkFolder&) = delete;
 
   // With a trailing separator.
   const std::string& Path() const { return path_; }
@@ -67,7 +67,7 @@ class TWorkFolder {
   static void RemoveActive();
 
  private:
-  TWorkFolder(std::string path, std::unique_ptr<platform::FolderLock> lock);
+  PrivateWorkFolder(std::string path, std::unique_ptr<platform::FolderLock> lock);
 
   std::mutex mutex_;
   std::string path_;

@@ -7,8 +7,8 @@ namespace lpc::platform {
 namespace {
 
 bool IsInput(const Delivery& d) {
-  if (d.what == Delivery::What::kCloseRequest) return true;
-  if (d.what != Delivery::What::kEvent) return false;
+  if (d.kind == Delivery::Kind::kCloseRequest) return true;
+  if (d.kind != Delivery::Kind::kEvent) return false;
   switch (d.event.kind) {
     case EventKind::kMouseMove:
     case EventKind::kMouseDown:
@@ -113,19 +113,19 @@ void EventLoop::Dispatch(const Delivery& d) {
   BasicWindow* w = d.window;
   if (!w || !IsLive(w)) return;
   if (IsInput(d) && !AcceptsInput(w)) return;
-  if (w->IsClosed() && d.what != Delivery::What::kPaint) return;
+  if (w->IsClosed() && d.kind != Delivery::Kind::kPaint) return;
   WindowHandler* h = w->handler();
-  switch (d.what) {
-    case Delivery::What::kEvent:
+  switch (d.kind) {
+    case Delivery::Kind::kEvent:
       if (h) h->OnEvent(*w, d.event);
       break;
-    case Delivery::What::kPaint:
+    case Delivery::Kind::kPaint:
       if (h && !w->IsClosed()) h->OnPaint(*w);
       break;
-    case Delivery::What::kResize:
+    case Delivery::Kind::kResize:
       if (h) h->OnResize(*w, d.width, d.height);
       break;
-    case Delivery::What::kCloseRequest:
+    case Delivery::Kind::kCloseRequest:
       w->Close(kModalCancel);
       break;
   }
@@ -168,7 +168,7 @@ bool EventLoop::PaintOne() {
   BasicWindow* w = paint_.front();
   paint_.erase(paint_.begin());
   Delivery d;
-  d.what = Delivery::What::kPaint;
+  d.kind = Delivery::Kind::kPaint;
   d.window = w;
   Dispatch(d);
   return true;

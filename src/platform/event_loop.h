@@ -15,8 +15,8 @@ class EventLoop;
 
 // What the loop delivers to one window.
 struct Delivery {
-  enum class What { kEvent, kPaint, kResize, kCloseRequest };
-  What what = What::kEvent;
+  enum class Kind { kEvent, kPaint, kResize, kCloseRequest };
+  Kind kind = Kind::kEvent;
   class BasicWindow* window = nullptr;
   Event event;
   int width = 0;   // kResize

@@ -36,7 +36,7 @@ std::string FindPictureSound(const std::string& stored, const std::string& work_
   return candidates.back();
 }
 
-void TPictureSound::PlayImageSound(const std::string& name, const std::string& install_path) {
+void PictureSoundLoop::PlayImageSound(const std::string& name, const std::string& install_path) {
   if (name == kNoSound) {
     last_sound_ = name;
     return;
@@ -47,7 +47,7 @@ void TPictureSound::PlayImageSound(const std::string& name, const std::string& i
   last_sound_ = sound;
 }
 
-void TPictureSound::StopImageSound() {
+void PictureSoundLoop::StopImageSound() {
   stop_();
   last_sound_.clear();
 }

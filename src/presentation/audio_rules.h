@@ -29,10 +29,10 @@ std::string FindPictureSound(const std::string& stored, const std::string& work_
 
 // The looping picture sound. It remembers the sound started last, so that consecutive
 // pictures with the same sound keep one uninterrupted loop.
-class TPictureSound {
+class PictureSoundLoop {
  public:
   // play(name) starts name looping in place of whatever plays; stop() silences it.
-  TPictureSound(std::function<void(const std::string&)> play, std::function<void()> stop)
+  PictureSoundLoop(std::function<void(const std::string&)> play, std::function<void()> stop)
       : play_(std::move(play)), stop_(std::move(stop)) {}
 
   // "<No Sound>" starts nothing; "" means "Default.wav"; a bare name is taken from the sound

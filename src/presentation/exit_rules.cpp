@@ -4,7 +4,7 @@
 
 namespace lpc {
 
-bool MouseMoveRequestsClose(TExitState& state, int x, int y) {
+bool MouseMoveRequestsClose(ExitState& state, int x, int y) {
   if (state.MouseSkip > 0) {
     --state.MouseSkip;
     return false;
@@ -18,7 +18,7 @@ bool MouseMoveRequestsClose(TExitState& state, int x, int y) {
   return jump;
 }
 
-bool F1ResetsOutput(TExitState& state) {
+bool F1ResetsOutput(ExitState& state) {
   state.RestoreToggle = !state.RestoreToggle;
   return !state.RestoreToggle;
 }

@@ -8,7 +8,7 @@ inline constexpr int kIgnoredMouseMoves = 5;
 inline constexpr int kMouseJitterPixels = 2;
 
 // Input state shared by the show's handlers; one copy lives for the whole process.
-struct TExitState {
+struct ExitState {
   int MouseSkip = kIgnoredMouseMoves;  // pointer moves still to ignore
   int LastMouseX = -1;                 // last pointer position; -1 = none yet
   int LastMouseY = -1;
@@ -17,18 +17,18 @@ struct TExitState {
 
 // A pointer move to (x, y). True when it asks the window to close: after the ignored moves,
 // a move of more than 2 pixels on either axis from the last position seen.
-bool MouseMoveRequestsClose(TExitState& state, int x, int y);
+bool MouseMoveRequestsClose(ExitState& state, int x, int y);
 
 // F1 pressed. True on every second press (the toggle going from on to off): the ripples are
 // then wiped once by redrawing the plain picture.
-bool F1ResetsOutput(TExitState& state);
+bool F1ResetsOutput(ExitState& state);
 
 // Every close request, allowed or refused, starts a fresh run of ignored moves.
-inline void CloseRequested(TExitState& state) { state.MouseSkip = kIgnoredMouseMoves; }
+inline void CloseRequested(ExitState& state) { state.MouseSkip = kIgnoredMouseMoves; }
 
 // Monitors came or went and their covers are new windows: the pointer events they bring are
 // ignored as a new window's are, and the next position seen is the new origin.
-inline void DisplaysChanged(TExitState& state) {
+inline void DisplaysChanged(ExitState& state) {
   state.MouseSkip = kIgnoredMouseMoves;
   state.LastMouseX = state.LastMouseY = -1;
 }

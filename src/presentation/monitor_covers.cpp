@@ -29,13 +29,13 @@ bool Overlap(const Rect& a, const Rect& b) {
 
 }  // namespace
 
-TMonitorCovers::TMonitorCovers(platform::Platform& platform,
+MonitorCovers::MonitorCovers(platform::Platform& platform,
                                platform::WindowHandler& show_handler)
     : platform_(platform), show_handler_(show_handler) {}
 
-TMonitorCovers::~TMonitorCovers() { Reset(); }
+MonitorCovers::~MonitorCovers() { Reset(); }
 
-void TMonitorCovers::Open(platform::Window& show) {
+void MonitorCovers::Open(platform::Window& show) {
   Reset();
   show_ = &show;
   closing_ = false;
@@ -44,7 +44,7 @@ void TMonitorCovers::Open(platform::Window& show) {
   OpenCovers();
 }
 
-void TMonitorCovers::OpenCovers() {
+void MonitorCovers::OpenCovers() {
   origin_ = Point{primary_.left, primary_.top};
   for (const platform::DisplayInfo& d : displays_) {
     origin_.x = std::min(origin_.x, d.bounds.left);
@@ -67,7 +67,7 @@ void TMonitorCovers::OpenCovers() {
     o.owner = show_;
     try {
       if (auto window = platform_.OpenWindow(o, this)) {
-        covers_.push_back(TCover{std::move(window), d.bounds});
+        covers_.push_back(MonitorCover{std::move(window), d.bounds});
       }
     } catch (const std::exception&) {
       // A display left uncovered is better than no show at all.
@@ -75,39 +75,39 @@ void TMonitorCovers::OpenCovers() {
   }
 }
 
-TDisplayChange TMonitorCovers::Follow() {
+DisplayChange MonitorCovers::Follow() {
   // Nothing to follow when the host could not tell its displays at the start.
-  if (!show_ || closing_ || displays_.empty()) return TDisplayChange::kNone;
+  if (!show_ || closing_ || displays_.empty()) return DisplayChange::kNone;
   std::vector<platform::DisplayInfo> now = ReadDisplays(platform_);
-  if (now.empty()) return TDisplayChange::kNone;
-  if (now == displays_) return TDisplayChange::kNone;
+  if (now.empty()) return DisplayChange::kNone;
+  if (now == displays_) return DisplayChange::kNone;
   covers_.clear();
   displays_ = std::move(now);
   // Covered as well as can be even when the primary display changed: the show may be kept
   // running (a refused password), and must not be asked to close again every second.
   OpenCovers();
-  return PrimaryOf(displays_) == primary_ ? TDisplayChange::kCovers : TDisplayChange::kPrimary;
+  return PrimaryOf(displays_) == primary_ ? DisplayChange::kCovers : DisplayChange::kPrimary;
 }
 
-void TMonitorCovers::CloseAll() {
+void MonitorCovers::CloseAll() {
   closing_ = true;
-  for (TCover& c : covers_) c.Window->Close();
+  for (MonitorCover& c : covers_) c.Window->Close();
 }
 
-void TMonitorCovers::Reset() {
+void MonitorCovers::Reset() {
   covers_.clear();
   show_ = nullptr;
 }
 
-Point TMonitorCovers::ToDesktop(const platform::Window& window, int x, int y) const {
+Point MonitorCovers::ToDesktop(const platform::Window& window, int x, int y) const {
   Point corner{primary_.left, primary_.top};
-  for (const TCover& c : covers_) {
+  for (const MonitorCover& c : covers_) {
     if (c.Window.get() == &window) corner = Point{c.Bounds.left, c.Bounds.top};
   }
   return Point{x + corner.x - origin_.x, y + corner.y - origin_.y};
 }
 
-void TMonitorCovers::OnEvent(platform::Window& window, const platform::Event& event) {
+void MonitorCovers::OnEvent(platform::Window& window, const platform::Event& event) {
   if (closing_) return;
   switch (event.kind) {
     case platform::EventKind::kMusicEnded:
@@ -118,13 +118,13 @@ void TMonitorCovers::OnEvent(platform::Window& window, const platform::Event& ev
   }
 }
 
-bool TMonitorCovers::OnCloseQuery(platform::Window&) {
+bool MonitorCovers::OnCloseQuery(platform::Window&) {
   // Closing a cover is closing the show; the show's close then closes every cover.
   if (closing_ || !show_ || show_->IsClosed()) return true;
   return show_->Close();
 }
 
-void TMonitorCovers::OnPaint(platform::Window& window) {
+void MonitorCovers::OnPaint(platform::Window& window) {
   const Size size = window.ClientSize();
   window.FillRect(Rect{0, 0, size.width, size.height}, 0);
 }

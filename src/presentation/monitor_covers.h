@@ -11,30 +11,30 @@
 
 namespace lpc {
 
-struct TCover {
+struct MonitorCover {
   std::unique_ptr<platform::Window> Window;
   Rect Bounds;  // the display it covers, in desktop coordinates
 };
 
-enum class TDisplayChange {
+enum class DisplayChange {
   kNone,     // the displays are as they were
   kCovers,   // displays other than the primary one came, went or moved: the covers followed
   kPrimary,  // the primary display changed, which the show, sized to it, cannot follow; the
              // covers followed all the same
 };
 
-class TMonitorCovers : public platform::WindowHandler {
+class MonitorCovers : public platform::WindowHandler {
  public:
   // show_handler takes the covers' input, with the cover as the event's window.
-  TMonitorCovers(platform::Platform& platform, platform::WindowHandler& show_handler);
-  ~TMonitorCovers() override;
-  TMonitorCovers(const TMonitorCovers&) = delete;
-  TMonitorCovers& operator=(const TMonitorCovers&) = delete;
+  MonitorCovers(platform::Platform& platform, platform::WindowHandler& show_handler);
+  ~MonitorCovers() override;
+  MonitorCovers(const MonitorCovers&) = delete;
+  MonitorCovers& operator=(const MonitorCovers&) = delete;
 
   // Reads the displays and covers each one but the primary, owned by show.
   void Open(platform::Window& show);
   // Reads the displays again; the covers follow every change, around the show's area.
-  TDisplayChange Follow();
+  DisplayChange Follow();
   // The show is closing: every cover closes with it.
   void CloseAll();
   // Destroys the covers (before the show's window goes).
@@ -45,7 +45,7 @@ class TMonitorCovers : public platform::WindowHandler {
   Point ToDesktop(const platform::Window& window, int x, int y) const;
 
   const std::vector<platform::DisplayInfo>& Displays() const { return displays_; }
-  const std::vector<TCover>& Covers() const { return covers_; }
+  const std::vector<MonitorCover>& Covers() const { return covers_; }
 
   // Handler of the covers.
   void OnEvent(platform::Window& window, const platform::Event& event) override;
@@ -61,7 +61,7 @@ class TMonitorCovers : public platform::WindowHandler {
   std::vector<platform::DisplayInfo> displays_;
   Rect primary_;  // the primary display when the show opened: the show's area
   Point origin_;
-  std::vector<TCover> covers_;
+  std::vector<MonitorCover> covers_;
   bool closing_ = false;
 };
 

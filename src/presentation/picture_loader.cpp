@@ -13,8 +13,8 @@ bool IsPlainPictureFile(const std::string& file) {
   return ext == ".JPG" || ext == ".BMP" || ext == ".GIF";
 }
 
-TLoadedPicture LoadShowPicture(const std::string& file, const TPictureFit& fit) {
-  TLoadedPicture result;
+LoadedPicture LoadShowPicture(const std::string& file, const FitOptions& fit) {
+  LoadedPicture result;
   result.File = file;
   result.Plain = IsPlainPictureFile(file);
   if (result.Plain) {
@@ -33,7 +33,7 @@ TLoadedPicture LoadShowPicture(const std::string& file, const TPictureFit& fit) 
     result.Missing = true;
     return result;
   }
-  result.Packed = std::make_unique<TProject>();
+  result.Packed = std::make_unique<PackedImage>();
   // The mask is only read once, into the layout below: its runs do for that, without a
   // picture-sized bitmap of it.
   result.Packed->KeepMaskRuns = true;
@@ -43,7 +43,7 @@ TLoadedPicture LoadShowPicture(const std::string& file, const TPictureFit& fit) 
     // The mask is read stretched by the layout below.
     FitProjectPicture(fit.Proportional, *result.Packed, fit.ScreenWidth, fit.ScreenHeight);
   }
-  result.Layout = std::make_unique<TWaveGenerator>();
+  result.Layout = std::make_unique<WaveGenerator>();
   result.Layout->AttachProject(result.Packed.get());
   result.Layout->PrepareLayout(fit.Stretch);
   // The layout says all the mask did.
@@ -52,7 +52,7 @@ TLoadedPicture LoadShowPicture(const std::string& file, const TPictureFit& fit) 
   return result;
 }
 
-void TPictureLoader::Start(const std::string& file, const TPictureFit& fit) {
+void PictureLoader::Start(const std::string& file, const FitOptions& fit) {
   if (Holds(file, fit)) return;
   Cancel();
   file_ = file;
@@ -62,20 +62,20 @@ void TPictureLoader::Start(const std::string& file, const TPictureFit& fit) {
                        [file, fit] { return LoadShowPicture(file, fit); });
 }
 
-bool TPictureLoader::Holds(const std::string& file, const TPictureFit& fit) const {
+bool PictureLoader::Holds(const std::string& file, const FitOptions& fit) const {
   return result_.valid() && file_ == file && fit_ == fit;
 }
 
-bool TPictureLoader::WaitFor(std::chrono::milliseconds budget) const {
+bool PictureLoader::WaitFor(std::chrono::milliseconds budget) const {
   return result_.valid() && result_.wait_for(budget) == std::future_status::ready;
 }
 
-TLoadedPicture TPictureLoader::Take() {
+LoadedPicture PictureLoader::Take() {
   file_.clear();
   return result_.get();
 }
 
-void TPictureLoader::Cancel() {
+void PictureLoader::Cancel() {
   if (result_.valid()) result_.wait();
   result_ = {};
   file_.clear();

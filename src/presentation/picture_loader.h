@@ -17,58 +17,58 @@
 namespace lpc {
 
 // How a picture is fitted to the screen.
-struct TPictureFit {
+struct FitOptions {
   int ScreenWidth = 0;
   int ScreenHeight = 0;
   bool Stretch = true;
   bool Proportional = true;
   int Speed = 100;
-  bool operator==(const TPictureFit&) const = default;
+  bool operator==(const FitOptions&) const = default;
 };
 
 // A picture ready to be shown.
-struct TLoadedPicture {
+struct LoadedPicture {
   std::string File;
   bool Plain = true;
   // A packed picture whose file does not exist: the show skips it and keeps what it shows.
   bool Missing = false;
   Bitmap PlainBitmap;  // a plain picture, scaled
   Size DisplaySize;    // of the plain picture after scaling
-  std::unique_ptr<TProject> Packed;  // a packed picture, loaded, sped and fitted
-  // Its water layout, worked out on an engine of its own (see TWaveGenerator::AdoptLayout).
-  std::unique_ptr<TWaveGenerator> Layout;
+  std::unique_ptr<PackedImage> Packed;  // a packed picture, loaded, sped and fitted
+  // Its water layout, worked out on an engine of its own (see WaveGenerator::AdoptLayout).
+  std::unique_ptr<WaveGenerator> Layout;
 };
 
 // Only ".JPG", ".BMP" and ".GIF" are plain pictures; everything else, ".JPEG" included, is packed.
 bool IsPlainPictureFile(const std::string& file);
 
 // Reads, decodes and fits one picture. Errors of the file pass on.
-TLoadedPicture LoadShowPicture(const std::string& file, const TPictureFit& fit);
+LoadedPicture LoadShowPicture(const std::string& file, const FitOptions& fit);
 
 // One picture loading in the background at a time.
-class TPictureLoader {
+class PictureLoader {
  public:
-  TPictureLoader() = default;
-  ~TPictureLoader() { Cancel(); }
-  TPictureLoader(const TPictureLoader&) = delete;
-  TPictureLoader& operator=(const TPictureLoader&) = delete;
+  PictureLoader() = default;
+  ~PictureLoader() { Cancel(); }
+  PictureLoader(const PictureLoader&) = delete;
+  PictureLoader& operator=(const PictureLoader&) = delete;
 
   // Starts loading file unless that very load is already under way; any other load is dropped.
-  void Start(const std::string& file, const TPictureFit& fit);
+  void Start(const std::string& file, const FitOptions& fit);
   // A load of file with fit has been started and not taken yet.
-  bool Holds(const std::string& file, const TPictureFit& fit) const;
+  bool Holds(const std::string& file, const FitOptions& fit) const;
   bool Busy() const { return result_.valid(); }
   // Waits at most budget; true once the load has finished (or failed).
   bool WaitFor(std::chrono::milliseconds budget) const;
   // The finished load; its error passes on. The loader is idle afterwards.
-  TLoadedPicture Take();
+  LoadedPicture Take();
   // Drops the load, waiting for the worker to finish with it.
   void Cancel();
 
  private:
   std::string file_;
-  TPictureFit fit_;
-  std::future<TLoadedPicture> result_;
+  FitOptions fit_;
+  std::future<LoadedPicture> result_;
 };
 
 }  // namespace lpc

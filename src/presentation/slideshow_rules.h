@@ -10,7 +10,7 @@
 namespace lpc {
 
 // Picture order values (the project's ShowImageMode and the user's "ImageMode").
-enum TShowImageMode : int {
+enum PictureOrder : int {
   kAllImagesRandom = 0,
   kAllImagesSequential = 1,
   kFavoritesRandom = 2,

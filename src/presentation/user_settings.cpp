@@ -43,10 +43,10 @@ bool UserSettingsAvailable(const std::string& program_path, const std::string& f
   return UpperFileExt(program_path) == ".SCR" || UpperCase(first_argument) == "/C";
 }
 
-void ApplyUserSettings(TLPCProject& project, const std::string& settings_path) {
+void ApplyUserSettings(ScreensaverProject& project, const std::string& settings_path) {
   if (!FileExists(settings_path)) return;
   const IniFile ini(settings_path);
-  TLPCSetting& s = project.Setting;
+  ProjectSettings& s = project.Setting;
   const int image_size = ini.ReadInteger(kSettingSection, "ImageSize", -1);
   const int image_mode = ini.ReadInteger(kSettingSection, "ImageMode", s.ShowImageMode);
   const int speed = ini.ReadInteger(kSettingSection, "Speed", -1);
@@ -96,14 +96,14 @@ int SpeedIndexNearest(int percent) {
   return best;
 }
 
-TUserSettings ReadUserSettings(const TLPCProject& project, const std::string& settings_path) {
+UserSettings ReadUserSettings(const ScreensaverProject& project, const std::string& settings_path) {
   return ReadUserSettings(UserSettingsDefaults(project, SpeedIndexNearest(project.Setting.Speed)),
                           settings_path);
 }
 
-TUserSettings UserSettingsDefaults(const TLPCProject& project, int speed_index) {
-  const TLPCSetting& s = project.Setting;
-  TUserSettings d;
+UserSettings UserSettingsDefaults(const ScreensaverProject& project, int speed_index) {
+  const ProjectSettings& s = project.Setting;
+  UserSettings d;
   d.ImageSize = ImageSizeOf(s.Stretch, s.Proportional);
   d.ImageMode = s.ShowImageMode;
   d.SpeedIndex = speed_index;
@@ -114,10 +114,10 @@ TUserSettings UserSettingsDefaults(const TLPCProject& project, int speed_index) 
   return d;
 }
 
-TUserSettings ReadUserSettings(const TUserSettings& d, const std::string& settings_path) {
+UserSettings ReadUserSettings(const UserSettings& d, const std::string& settings_path) {
   if (!FileExists(settings_path)) return d;
   const IniFile ini(settings_path);
-  TUserSettings r;
+  UserSettings r;
   r.ImageSize = ini.ReadInteger(kSettingSection, "ImageSize", d.ImageSize);
   r.ImageMode = ini.ReadInteger(kSettingSection, "ImageMode", d.ImageMode);
   r.SpeedIndex = ini.ReadInteger(kSettingSection, "Speed", d.SpeedIndex);
@@ -128,8 +128,8 @@ TUserSettings ReadUserSettings(const TUserSettings& d, const std::string& settin
   return r;
 }
 
-void StoreUserSettings(TLPCProject& project, const TUserSettings& u) {
-  TLPCSetting& s = project.Setting;
+void StoreUserSettings(ScreensaverProject& project, const UserSettings& u) {
+  ProjectSettings& s = project.Setting;
   s.ShowImageMode = u.ImageMode;
   s.Duration = u.Duration;
   s.Sound = u.Sound;
@@ -140,7 +140,7 @@ void StoreUserSettings(TLPCProject& project, const TUserSettings& u) {
   s.Proportional = u.ImageSize == 2;
 }
 
-void WriteUserSettings(const std::string& settings_path, const TUserSettings& u) {
+void WriteUserSettings(const std::string& settings_path, const UserSettings& u) {
   EditSettingsFile(settings_path, [&](IniFile& ini) {
     ini.WriteInteger(kSettingSection, "ImageSize", u.ImageSize);
     ini.WriteInteger(kSettingSection, "ImageMode", u.ImageMode);

@@ -32,10 +32,10 @@ bool UserSettingsAvailable(const std::string& program_path, const std::string& f
 
 // Folds the file (when it exists) into the project: settings, and the availability flags of
 // the pictures for modes 2 (deselected pictures out) and 3 (only the picture at "Index").
-void ApplyUserSettings(TLPCProject& project, const std::string& settings_path);
+void ApplyUserSettings(ScreensaverProject& project, const std::string& settings_path);
 
 // The "Setting" keys as the configuration window holds them.
-struct TUserSettings {
+struct UserSettings {
   int ImageSize = 2;  // 0 original size, 1 stretch, 2 stretch proportionally
   int ImageMode = 0;
   int SpeedIndex = 10;
@@ -43,7 +43,7 @@ struct TUserSettings {
   bool Music = true;
   bool Transition = true;
   int Duration = 30;
-  bool operator==(const TUserSettings&) const = default;
+  bool operator==(const UserSettings&) const = default;
 };
 
 // ImageSize of a project's scaling switches.
@@ -54,19 +54,19 @@ int SpeedIndexNearest(int percent);
 
 // Reads "Setting" with the project's current values as defaults (the whole result is the
 // defaults when the file does not exist).
-TUserSettings ReadUserSettings(const TLPCProject& project, const std::string& settings_path);
+UserSettings ReadUserSettings(const ScreensaverProject& project, const std::string& settings_path);
 // The project's current values as settings, with the speed position given by the caller.
-TUserSettings UserSettingsDefaults(const TLPCProject& project, int speed_index);
+UserSettings UserSettingsDefaults(const ScreensaverProject& project, int speed_index);
 // Reads "Setting" over the given defaults.
-TUserSettings ReadUserSettings(const TUserSettings& defaults, const std::string& settings_path);
+UserSettings ReadUserSettings(const UserSettings& defaults, const std::string& settings_path);
 // Stores settings into the project: mode, duration, sound, music, transition; the speed when
 // the index lies in the table; the scaling switches.
-void StoreUserSettings(TLPCProject& project, const TUserSettings& settings);
+void StoreUserSettings(ScreensaverProject& project, const UserSettings& settings);
 // Writes "Setting" in the order ImageSize, ImageMode, Speed, Sound, Music, Transition,
 // Duration. Errors: IOError naming the file.
 // Every writer saves the whole file once through a temporary file and a rename; a file that
 // exists but cannot be read (or is over kMaxSettingsFileBytes) raises instead of being replaced.
-void WriteUserSettings(const std::string& settings_path, const TUserSettings& settings);
+void WriteUserSettings(const std::string& settings_path, const UserSettings& settings);
 
 // "Index", or 0 when it names no picture of a list of count.
 int ReadImageIndex(const std::string& settings_path, int count);

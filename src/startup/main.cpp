@@ -20,11 +20,11 @@ int main(int argc, char** argv) {
   // back to the system when freed; glibc's moving threshold would keep them in the heap.
   mallopt(M_MMAP_THRESHOLD, 1 << 20);
 #endif
-  lpc::TStartup startup;
+  lpc::StartupContext startup;
   for (int i = 1; i < argc; ++i) startup.Arguments.emplace_back(argv[i]);
   // Cleans up and ends the process on SIGHUP, SIGTERM and SIGINT, also in the middle of
   // unpacking or in a message box. Before anything starts a thread.
-  lpc::platform::InstallStopHandler([] { lpc::TWorkFolder::RemoveActive(); });
+  lpc::platform::InstallStopHandler([] { lpc::PrivateWorkFolder::RemoveActive(); });
   startup.ExePath = lpc::platform::ProgramPath(argc > 0 ? argv[0] : "");
   const std::string long_path = lpc::GetLongFileName(startup.ExePath);
   lpc::platform::InstallCrashHandler(

@@ -16,7 +16,7 @@
 #include "package/work_folder.h"
 #include "platform/crash.h"
 #include "platform/folders.h"
-#include "presentation/screensaver_window.h"
+#include "presentation/show_window.h"
 #include "presentation/user_settings.h"
 
 #ifndef LPC_VERSION
@@ -41,15 +41,15 @@ void DeleteQuietly(const std::string& path) {
 }
 
 // Where the run finds the package's files and the user's settings.
-struct TRunContext {
-  TStartup& startup;
+struct RunContext {
+  StartupContext& startup;
   std::string exe_long_path;
   std::string work_folder;
   std::string handle_arg;
   platform::Platform* platform = nullptr;
   // Only the configuration window reads the UI description; a broken one must not stop a show.
   bool needs_forms = false;
-  std::unique_ptr<TWorkFolder> work;
+  std::unique_ptr<PrivateWorkFolder> work;
 
   platform::Platform& Platform() {
     if (!platform) {
@@ -61,14 +61,14 @@ struct TRunContext {
   }
 };
 
-void PreparePackage(TRunContext& run, TLPCProject& project, TLPForms& forms) {
+void PreparePackage(RunContext& run, ScreensaverProject& project, UiDescription& forms) {
   if (run.exe_long_path.empty()) {
     throw FormatError(run.startup.ExePath, "the program's own file cannot be read");
   }
   if (!run.work) {
     const std::string base =
         run.work_folder.empty() ? WorkFolderNameFor(run.exe_long_path) : run.work_folder;
-    run.work = TWorkFolder::Claim(base, RemovePackageFiles);
+    run.work = PrivateWorkFolder::Claim(base, RemovePackageFiles);
     run.work_folder = run.work->Path();
   }
   ExtractPackage(project, run.exe_long_path, run.work_folder,
@@ -77,27 +77,27 @@ void PreparePackage(TRunContext& run, TLPCProject& project, TLPForms& forms) {
 }
 
 // Deletes what this run unpacked and gives up its work folder.
-void FinishPackage(TRunContext& run) {
+void FinishPackage(RunContext& run) {
   if (!run.work) return;
   run.work->Remove();
   run.work.reset();
 }
 
-TShowEnvironment ShowEnvironment(const TRunContext& run) {
-  TShowEnvironment env;
+ShowEnvironment ShowEnvironmentFor(const RunContext& run) {
+  ShowEnvironment env;
   env.SettingsFile = run.startup.SettingsFile.empty()
                          ? UserSettingsFileName(run.exe_long_path)
                          : run.startup.SettingsFile;
   env.WorkFolder = run.work_folder;
   env.ProgramFolder = ExtractFilePath(run.startup.ExePath);
-  env.InstallPath = TConfig().GetInstallPath();
+  env.InstallPath = AuthoringToolConfig().GetInstallPath();
   return env;
 }
 
 // Runs body with the package unpacked, and removes the unpacked files afterwards also when
 // body (or the unpacking itself) fails.
 template <typename Body>
-int WithPackage(TRunContext& run, TLPCProject& project, TLPForms& forms, Body body) {
+int WithPackage(RunContext& run, ScreensaverProject& project, UiDescription& forms, Body body) {
   int code = 0;
   try {
     PreparePackage(run, project, forms);
@@ -110,7 +110,7 @@ int WithPackage(TRunContext& run, TLPCProject& project, TLPForms& forms, Body bo
   return code;
 }
 
-int RunPasswordMode(TRunContext& run) {
+int RunPasswordMode(RunContext& run) {
   platform::Platform* platform = nullptr;
   try {
     platform = &run.Platform();
@@ -123,19 +123,19 @@ int RunPasswordMode(TRunContext& run) {
   return 0;
 }
 
-int RunSaverMode(TRunContext& run, TLPCProject& project, TLPForms& forms) {
+int RunSaverMode(RunContext& run, ScreensaverProject& project, UiDescription& forms) {
   return WithPackage(run, project, forms, [&] {
     run.Platform();
-    RunScreensaver(project, ShowEnvironment(run));
+    RunScreensaver(project, ShowEnvironmentFor(run));
     return 0;
   });
 }
 
-int RunConfigMode(TRunContext& run, TLPCProject& project, TLPForms& forms) {
+int RunConfigMode(RunContext& run, ScreensaverProject& project, UiDescription& forms) {
   return WithPackage(run, project, forms, [&] {
     run.Platform();
-    const TShowEnvironment show = ShowEnvironment(run);
-    TConfigEnvironment env;
+    const ShowEnvironment show = ShowEnvironmentFor(run);
+    ConfigEnvironment env;
     env.ExeLongPath = run.exe_long_path;
     env.FirstArgument = run.startup.Arguments.empty() ? "" : run.startup.Arguments[0];
     env.SettingsFile = show.SettingsFile;
@@ -147,7 +147,7 @@ int RunConfigMode(TRunContext& run, TLPCProject& project, TLPForms& forms) {
   });
 }
 
-int DrawPreview(TRunContext& run, TLPCProject& project) {
+int DrawPreview(RunContext& run, ScreensaverProject& project) {
   const std::string preview = project.Setting.PreviewFile;
   if (preview.empty()) return 0;
   const int32_t parent = StrToInt(run.handle_arg);
@@ -171,7 +171,7 @@ int DrawPreview(TRunContext& run, TLPCProject& project) {
   return 0;
 }
 
-int RunPreviewMode(TRunContext& run, TLPCProject& project, TLPForms& forms) {
+int RunPreviewMode(RunContext& run, ScreensaverProject& project, UiDescription& forms) {
   // The picture is drawn once and not needed afterwards: nothing stays in the work folder.
   return WithPackage(run, project, forms, [&] { return DrawPreview(run, project); });
 }
@@ -186,15 +186,15 @@ std::string ModeSwitchOf(const std::string& first_argument) {
   return UpperCase(first_argument).substr(0, 2);
 }
 
-TMode ModeOf(const std::string& s) {
-  if (s == "/A" || s == "-A" || s == "A") return TMode::kPassword;
-  if (s == "/S" || s == "-S" || s == "S") return TMode::kRun;
-  if (s == "/C" || s == "-C" || s == "C" || s.empty()) return TMode::kConfigure;
-  if (s == "/P" || s == "-P" || s == "P") return TMode::kPreview;
-  return TMode::kNone;
+RunMode ModeOf(const std::string& s) {
+  if (s == "/A" || s == "-A" || s == "A") return RunMode::kPassword;
+  if (s == "/S" || s == "-S" || s == "S") return RunMode::kRun;
+  if (s == "/C" || s == "-C" || s == "C" || s.empty()) return RunMode::kConfigure;
+  if (s == "/P" || s == "-P" || s == "P") return RunMode::kPreview;
+  return RunMode::kNone;
 }
 
-void ExtractPackage(TLPCProject& project, const std::string& exe_path,
+void ExtractPackage(ScreensaverProject& project, const std::string& exe_path,
                     const std::string& work_folder, const OutputCreator& create) {
   auto in_work = [&](const std::string& name) { return JoinPath(work_folder, name); };
   // The content files are copied out of the program file below, each straight into its own
@@ -262,14 +262,14 @@ void RemovePackageFiles(const std::string& work_folder) {
   std::filesystem::remove(std::filesystem::path(work_folder), ec);  // only when empty
 }
 
-int RunProgram(TStartup& startup) {
-  TRunContext run{startup, {}, startup.WorkFolder, {}, nullptr, false, nullptr};
+int RunProgram(StartupContext& startup) {
+  RunContext run{startup, {}, startup.WorkFolder, {}, nullptr, false, nullptr};
   run.exe_long_path = GetLongFileName(startup.ExePath);
   const std::string first = startup.Arguments.size() > 0 ? startup.Arguments[0] : "";
   const std::string mode_switch = ModeSwitchOf(first);
   run.handle_arg = startup.Arguments.size() > 1 ? UpperCase(startup.Arguments[1]) : "";
-  const TMode mode = ModeOf(mode_switch);
-  run.needs_forms = mode == TMode::kConfigure;
+  const RunMode mode = ModeOf(mode_switch);
+  run.needs_forms = mode == RunMode::kConfigure;
   // Asked for at a terminal; any other unknown switch ends silently, as screensaver hosts
   // expect.
   if (first == "--help" || first == "--version") {
@@ -278,16 +278,16 @@ int RunProgram(TStartup& startup) {
     return 0;
   }
 
-  TLPCProject project;
-  TLPForms forms;
-  if (mode == TMode::kPassword) return RunPasswordMode(run);
+  ScreensaverProject project;
+  UiDescription forms;
+  if (mode == RunMode::kPassword) return RunPasswordMode(run);
   SetApplicationTitle(" ");
   switch (mode) {
-    case TMode::kRun:
+    case RunMode::kRun:
       return RunSaverMode(run, project, forms);
-    case TMode::kConfigure:
+    case RunMode::kConfigure:
       return RunConfigMode(run, project, forms);
-    case TMode::kPreview:
+    case RunMode::kPreview:
       return RunPreviewMode(run, project, forms);
     default:
       return 0;
@@ -344,7 +344,7 @@ std::string ReportError(platform::Platform* platform, const std::exception& erro
   return written;
 }
 
-int RunMain(TStartup& startup) {
+int RunMain(StartupContext& startup) {
   platform::Platform* platform = nullptr;
   auto make = startup.MakePlatform;
   // Remember the platform once made, so the error box can use it.

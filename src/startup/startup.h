@@ -15,7 +15,7 @@
 
 namespace lpc {
 
-enum class TMode { kNone, kPassword, kRun, kConfigure, kPreview };
+enum class RunMode { kNone, kPassword, kRun, kConfigure, kPreview };
 
 // The record files of the package, as unpacked into the work folder.
 inline constexpr const char* kProjectRecord = "LPC.res";
@@ -29,19 +29,19 @@ std::string ExeBaseNameOf(const std::string& long_path);
 // The first argument upper-cased and cut to two characters ("/save" -> "/S").
 std::string ModeSwitchOf(const std::string& first_argument);
 // The mode a switch selects; an empty switch selects configure, an unknown one nothing.
-TMode ModeOf(const std::string& mode_switch);
+RunMode ModeOf(const std::string& mode_switch);
 
 // Unpacks every record of the program's package into work_folder, loads the project from it
 // and points the project's file names into the work folder. Errors name the file and fault.
 // Every file is made through create (see ExtractPackageRecords).
-void ExtractPackage(TLPCProject& project, const std::string& exe_path,
+void ExtractPackage(ScreensaverProject& project, const std::string& exe_path,
                     const std::string& work_folder, const OutputCreator& create = {});
 // Deletes the unpacked files and, when it is then empty, the work folder. Never fails.
 void RemovePackageFiles(const std::string& work_folder);
 
 // Everything a start needs from outside: arguments, the program's path, the platform (made on
 // first use, so the password mode never opens a display), the work folder.
-struct TStartup {
+struct StartupContext {
   std::vector<std::string> Arguments;  // without the program name
   std::string ExePath;                 // the program as started
   std::function<platform::Platform*()> MakePlatform;
@@ -52,11 +52,11 @@ struct TStartup {
 
 // Runs one start and returns the exit code. Errors that no mode handles propagate; RunMain
 // reports them.
-int RunProgram(TStartup& startup);
+int RunProgram(StartupContext& startup);
 
 // RunProgram with the general error reporting around it: an error ends in a message box with
 // its text and a report file beside the program with the details (type, versions, stack).
-int RunMain(TStartup& startup);
+int RunMain(StartupContext& startup);
 
 // The report file for a program ("<program>.error.txt" beside it).
 std::string ErrorReportFileName(const std::string& exe_path);

@@ -22,9 +22,9 @@ void DrawCheckBox(Canvas& canvas, int x, int y, int state, bool pressed, bool en
   // The well turns grey while pressed or disabled, and is checkered when grayed.
   const bool grey_well = pressed || !enabled;
   canvas.FillRect(well, ToRGB(grey_well ? clBtnFace : clWindow));
-  if (state == TCheckBox::cbUnchecked) return;
-  Color mark = ToRGB(enabled && state == TCheckBox::cbChecked ? clWindowText : clBtnShadow);
-  if (state == TCheckBox::cbGrayed && enabled) {
+  if (state == CheckBox::cbUnchecked) return;
+  Color mark = ToRGB(enabled && state == CheckBox::cbChecked ? clWindowText : clBtnShadow);
+  if (state == CheckBox::cbGrayed && enabled) {
     for (int yy = well.top; yy < well.bottom; ++yy) {
       for (int xx = well.left; xx < well.right; ++xx) {
         if ((xx + yy) % 2 == 0) canvas.SetPixel(xx, yy, ToRGB(clBtnFace));
@@ -38,20 +38,20 @@ void DrawCheckBox(Canvas& canvas, int x, int y, int state, bool pressed, bool en
   }
 }
 
-TCheckBox::TCheckBox() {
+CheckBox::CheckBox() {
   SetBounds(0, 0, 97, 17);
   SetParentColor(true);
   TabStop = true;
 }
 
-void TCheckBox::SetState(int state) {
+void CheckBox::SetState(int state) {
   if (state == state_) return;
   state_ = state;
   Invalidate();
   if (OnChange) OnChange(*this);
 }
 
-void TCheckBox::Click() {
+void CheckBox::Click() {
   // Unchecked -> checked -> grayed (when allowed) -> unchecked.
   if (state_ == cbUnchecked) {
     SetState(cbChecked);
@@ -63,7 +63,7 @@ void TCheckBox::Click() {
   Component::Click();
 }
 
-void TCheckBox::Paint(Canvas& canvas) {
+void CheckBox::Paint(Canvas& canvas) {
   // With a colour of its own the check box fills its background; else the parent shows.
   if (!ParentColor()) canvas.FillRect(Rect{0, 0, Width(), Height()}, ToRGB(Color()));
   const bool enabled = EnabledInTree();
@@ -84,7 +84,7 @@ void TCheckBox::Paint(Canvas& canvas) {
   }
 }
 
-void TCheckBox::MouseDown(const MouseArgs& args) {
+void CheckBox::MouseDown(const MouseArgs& args) {
   if (args.button == platform::MouseButton::kLeft) {
     tracking_ = pressed_ = true;
     Invalidate();
@@ -92,7 +92,7 @@ void TCheckBox::MouseDown(const MouseArgs& args) {
   Component::MouseDown(args);
 }
 
-void TCheckBox::MouseMove(const MouseArgs& args) {
+void CheckBox::MouseMove(const MouseArgs& args) {
   if (tracking_) {
     const bool inside = PtInRect(Rect{0, 0, Width(), Height()}, args.x, args.y);
     if (inside != pressed_) {
@@ -103,7 +103,7 @@ void TCheckBox::MouseMove(const MouseArgs& args) {
   Component::MouseMove(args);
 }
 
-void TCheckBox::MouseUp(const MouseArgs& args) {
+void CheckBox::MouseUp(const MouseArgs& args) {
   if (args.button == platform::MouseButton::kLeft) {
     tracking_ = pressed_ = false;
     Invalidate();
@@ -111,21 +111,21 @@ void TCheckBox::MouseUp(const MouseArgs& args) {
   Component::MouseUp(args);
 }
 
-bool TCheckBox::KeyDown(int key, unsigned) {
+bool CheckBox::KeyDown(int key, unsigned) {
   if (key != platform::keys::kSpace) return false;
   space_down_ = pressed_ = true;
   Invalidate();
   return true;
 }
 
-bool TCheckBox::KeyUp(int key, unsigned) {
+bool CheckBox::KeyUp(int key, unsigned) {
   if (key != platform::keys::kSpace || !space_down_) return false;
   space_down_ = pressed_ = false;
   Click();
   return true;
 }
 
-bool TCheckBox::AcceleratorPressed() {
+bool CheckBox::AcceleratorPressed() {
   if (!EnabledInTree() || !Showing()) return false;
   SetFocus();
   Click();

@@ -8,10 +8,10 @@
 
 namespace lpc::widgets {
 
-class TCheckBox : public Component {
+class CheckBox : public Component {
  public:
   enum State { cbUnchecked, cbChecked, cbGrayed };
-  TCheckBox();
+  CheckBox();
   bool IsWindowed() const override { return true; }
   bool Checked() const { return state_ == cbChecked; }
   void SetChecked(bool checked) { SetState(checked ? cbChecked : cbUnchecked); }

@@ -46,7 +46,7 @@ constexpr std::array<Color, 31> kClassicPalette = {
 
 struct NamedColor {
   const char* name;
-  TColor value;
+  ColorValue value;
 };
 
 constexpr NamedColor kNamedColors[] = {
@@ -92,7 +92,7 @@ constexpr NamedColor kNamedColors[] = {
 
 }  // namespace
 
-Color ToRGB(TColor color, Color fallback) {
+Color ToRGB(ColorValue color, Color fallback) {
   if (color == clNone || color == clDefault) return fallback;
   if (color & kSystemColorFlag) {
     const unsigned index = static_cast<unsigned>(color) & 0xFF;
@@ -102,14 +102,14 @@ Color ToRGB(TColor color, Color fallback) {
   return MakeColor(bgr & 0xFF, (bgr >> 8) & 0xFF, (bgr >> 16) & 0xFF);
 }
 
-std::optional<TColor> ColorFromName(std::string_view name) {
+std::optional<ColorValue> ColorFromName(std::string_view name) {
   for (const NamedColor& c : kNamedColors) {
     if (SameText(name, c.name)) return c.value;
   }
   return std::nullopt;
 }
 
-std::string ColorToString(TColor color) {
+std::string ColorToString(ColorValue color) {
   for (const NamedColor& c : kNamedColors) {
     if (c.value == color) return c.name;
   }

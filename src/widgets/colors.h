@@ -14,11 +14,11 @@ namespace lpc::widgets {
 
 // A layout colour: $00BBGGRR, or a system colour (0x80000000 | index), or one of the two
 // special values below.
-using TColor = int32_t;
+using ColorValue = int32_t;
 
-inline constexpr TColor kSystemColorFlag = static_cast<TColor>(0x80000000u);
-inline constexpr TColor clNone = 0x1FFFFFFF;
-inline constexpr TColor clDefault = 0x20000000;
+inline constexpr ColorValue kSystemColorFlag = static_cast<ColorValue>(0x80000000u);
+inline constexpr ColorValue clNone = 0x1FFFFFFF;
+inline constexpr ColorValue clDefault = 0x20000000;
 
 // System colour indexes (the Windows COLOR_* numbers).
 enum SystemColorIndex : int {
@@ -31,36 +31,36 @@ enum SystemColorIndex : int {
   kGradientInactiveCaption = 28,
 };
 
-constexpr TColor SystemColor(int index) { return kSystemColorFlag | index; }
+constexpr ColorValue SystemColor(int index) { return kSystemColorFlag | index; }
 
-inline constexpr TColor clBlack = 0x000000;
-inline constexpr TColor clWhite = 0xFFFFFF;
-inline constexpr TColor clBtnFace = SystemColor(kBtnFace);
-inline constexpr TColor clBtnShadow = SystemColor(kBtnShadow);
-inline constexpr TColor clBtnHighlight = SystemColor(kBtnHighlight);
-inline constexpr TColor clBtnText = SystemColor(kBtnText);
-inline constexpr TColor cl3DDkShadow = SystemColor(k3DDkShadow);
-inline constexpr TColor cl3DLight = SystemColor(k3DLight);
-inline constexpr TColor clWindow = SystemColor(kWindow);
-inline constexpr TColor clWindowText = SystemColor(kWindowText);
-inline constexpr TColor clWindowFrame = SystemColor(kWindowFrame);
-inline constexpr TColor clHighlight = SystemColor(kHighlight);
-inline constexpr TColor clHighlightText = SystemColor(kHighlightText);
-inline constexpr TColor clGrayText = SystemColor(kGrayText);
-inline constexpr TColor clInfoBk = SystemColor(kInfoBk);
-inline constexpr TColor clInfoText = SystemColor(kInfoText);
-inline constexpr TColor clHotLight = SystemColor(kHotLight);
+inline constexpr ColorValue clBlack = 0x000000;
+inline constexpr ColorValue clWhite = 0xFFFFFF;
+inline constexpr ColorValue clBtnFace = SystemColor(kBtnFace);
+inline constexpr ColorValue clBtnShadow = SystemColor(kBtnShadow);
+inline constexpr ColorValue clBtnHighlight = SystemColor(kBtnHighlight);
+inline constexpr ColorValue clBtnText = SystemColor(kBtnText);
+inline constexpr ColorValue cl3DDkShadow = SystemColor(k3DDkShadow);
+inline constexpr ColorValue cl3DLight = SystemColor(k3DLight);
+inline constexpr ColorValue clWindow = SystemColor(kWindow);
+inline constexpr ColorValue clWindowText = SystemColor(kWindowText);
+inline constexpr ColorValue clWindowFrame = SystemColor(kWindowFrame);
+inline constexpr ColorValue clHighlight = SystemColor(kHighlight);
+inline constexpr ColorValue clHighlightText = SystemColor(kHighlightText);
+inline constexpr ColorValue clGrayText = SystemColor(kGrayText);
+inline constexpr ColorValue clInfoBk = SystemColor(kInfoBk);
+inline constexpr ColorValue clInfoText = SystemColor(kInfoText);
+inline constexpr ColorValue clHotLight = SystemColor(kHotLight);
 
 // The RGB value a layout colour shows as (0x00RRGGBB). clNone and clDefault give `fallback`.
-Color ToRGB(TColor color, Color fallback = 0);
+Color ToRGB(ColorValue color, Color fallback = 0);
 // The layout colour of an RGB value.
-constexpr TColor FromRGB(Color rgb) {
-  return static_cast<TColor>(((rgb & 0xFF) << 16) | (rgb & 0xFF00) | ((rgb >> 16) & 0xFF));
+constexpr ColorValue FromRGB(Color rgb) {
+  return static_cast<ColorValue>(((rgb & 0xFF) << 16) | (rgb & 0xFF00) | ((rgb >> 16) & 0xFF));
 }
 
 // clXxx names, case ignored ("clBtnFace", "clRed", "clNone"); nullopt for any other name.
-std::optional<TColor> ColorFromName(std::string_view name);
+std::optional<ColorValue> ColorFromName(std::string_view name);
 // The clXxx name of a colour when it has one, else "$00BBGGRR".
-std::string ColorToString(TColor color);
+std::string ColorToString(ColorValue color);
 
 }  // namespace lpc::widgets

@@ -15,9 +15,9 @@ constexpr int kListTimer = 1;
 }  // namespace
 
 // The open list: drawn by the form over everything else, in form coordinates of its own.
-class TComboBox::List : public Component {
+class ComboBox::List : public Component {
  public:
-  explicit List(TComboBox& owner) : owner_(owner), bar_(*this, true, kListTimer) {
+  explicit List(ComboBox& owner) : owner_(owner), bar_(*this, true, kListTimer) {
     bar_.OnScroll = [this](int pos) { owner_.top_ = pos; };
   }
 
@@ -26,7 +26,7 @@ class TComboBox::List : public Component {
   }
   bool HasBar() const { return static_cast<int>(owner_.Items.size()) > Rows(); }
   Rect ItemArea() const {
-    return Rect{1, 1, Width() - 1 - (HasBar() ? TScrollBar::kSize : 0), Height() - 1};
+    return Rect{1, 1, Width() - 1 - (HasBar() ? ScrollBar::kSize : 0), Height() - 1};
   }
   int ItemAt(int x, int y) const {
     const Rect area = ItemArea();
@@ -35,7 +35,7 @@ class TComboBox::List : public Component {
     return i < static_cast<int>(owner_.Items.size()) ? i : -1;
   }
   void Sync() {
-    bar_.SetBounds(Rect{Width() - 1 - TScrollBar::kSize, 1, Width() - 1, Height() - 1});
+    bar_.SetBounds(Rect{Width() - 1 - ScrollBar::kSize, 1, Width() - 1, Height() - 1});
     bar_.SetRange(0, static_cast<int>(owner_.Items.size()) - 1, Rows());
     bar_.SetPosition(owner_.top_);
     owner_.top_ = bar_.Position();
@@ -95,25 +95,25 @@ class TComboBox::List : public Component {
   void Timer(int id) override { bar_.HandleTimer(id); }
 
  private:
-  TComboBox& owner_;
-  TScrollBar bar_;
+  ComboBox& owner_;
+  ScrollBar bar_;
 };
 
-TComboBox::TComboBox() : list_(std::make_unique<List>(*this)) {
+ComboBox::ComboBox() : list_(std::make_unique<List>(*this)) {
   SetBounds(0, 0, 145, 21);
   SetColor(clWindow);
   TabStop = true;
 }
 
-TComboBox::~TComboBox() {
+ComboBox::~ComboBox() {
   if (Form() && Form()->Popup() == list_.get()) Form()->ClosePopup();
 }
 
-int TComboBox::ItemHeight() const {
+int ComboBox::ItemHeight() const {
   return std::max(TextLineHeight() + 2, 13);
 }
 
-void TComboBox::SetItemIndex(int index) {
+void ComboBox::SetItemIndex(int index) {
   if (index < -1) return;
   if (index >= static_cast<int>(Items.size())) {
     pending_index_ = index;
@@ -124,16 +124,16 @@ void TComboBox::SetItemIndex(int index) {
   Invalidate();
 }
 
-void TComboBox::Loaded() {
+void ComboBox::Loaded() {
   if (pending_index_ >= 0) SetItemIndex(pending_index_);
   pending_index_ = -1;
 }
 
-std::string TComboBox::Text() const {
+std::string ComboBox::Text() const {
   return item_index_ >= 0 && item_index_ < static_cast<int>(Items.size()) ? Items[item_index_] : "";
 }
 
-void TComboBox::Choose(int index) {
+void ComboBox::Choose(int index) {
   index = std::clamp(index, 0, static_cast<int>(Items.size()) - 1);
   if (Items.empty() || index == item_index_) return;
   item_index_ = index;
@@ -141,10 +141,10 @@ void TComboBox::Choose(int index) {
   if (OnChange) OnChange(*this);
 }
 
-bool TComboBox::DroppedDown() const { return Form() && Form()->Popup() == list_.get(); }
+bool ComboBox::DroppedDown() const { return Form() && Form()->Popup() == list_.get(); }
 
-void TComboBox::DropDown() {
-  TForm* form = Form();
+void ComboBox::DropDown() {
+  FormWindow* form = Form();
   if (!form || DroppedDown() || Items.empty()) return;
   hot_ = std::max(item_index_, 0);
   const int rows = list_->Rows();
@@ -159,12 +159,12 @@ void TComboBox::DropDown() {
   Invalidate();
 }
 
-void TComboBox::CloseUp() {
+void ComboBox::CloseUp() {
   if (DroppedDown()) Form()->ClosePopup();
   Invalidate();
 }
 
-void TComboBox::Paint(Canvas& canvas) {
+void ComboBox::Paint(Canvas& canvas) {
   const bool enabled = EnabledInTree();
   const Rect inner = DrawEdge(canvas, Rect{0, 0, Width(), Height()}, EdgeKind::kSunken);
   canvas.FillRect(inner, ToRGB(enabled ? EffectiveColor() : clBtnFace));
@@ -182,7 +182,7 @@ void TComboBox::Paint(Canvas& canvas) {
   if (selected) DrawFocusRect(canvas, text);
 }
 
-void TComboBox::MouseDown(const MouseArgs& args) {
+void ComboBox::MouseDown(const MouseArgs& args) {
   if (args.button == platform::MouseButton::kLeft) {
     if (DroppedDown()) {
       CloseUp();
@@ -193,7 +193,7 @@ void TComboBox::MouseDown(const MouseArgs& args) {
   Component::MouseDown(args);
 }
 
-bool TComboBox::KeyDown(int key, unsigned modifiers) {
+bool ComboBox::KeyDown(int key, unsigned modifiers) {
   namespace keys = platform::keys;
   const bool alt = (modifiers & platform::kModAlt) != 0;
   const int n = static_cast<int>(Items.size());
@@ -249,7 +249,7 @@ bool TComboBox::KeyDown(int key, unsigned modifiers) {
   }
 }
 
-void TComboBox::FocusChanged(bool focused) {
+void ComboBox::FocusChanged(bool focused) {
   if (!focused) CloseUp();
   Invalidate();
 }

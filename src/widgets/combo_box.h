@@ -12,10 +12,10 @@
 
 namespace lpc::widgets {
 
-class TComboBox : public Component {
+class ComboBox : public Component {
  public:
-  TComboBox();
-  ~TComboBox() override;
+  ComboBox();
+  ~ComboBox() override;
   bool IsWindowed() const override { return true; }
   bool WantsArrows() const override { return true; }
 

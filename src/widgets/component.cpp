@@ -8,14 +8,14 @@
 
 namespace lpc::widgets {
 
-int TFont::Size() const {
+int FontSettings::Size() const {
   if (Height < 0) return static_cast<int>(Round(-Height * 72.0 / 96.0));
   return static_cast<int>(Round(Height * 72.0 / 96.0));
 }
 
-void TFont::SetSize(int points) { Height = -static_cast<int>(Round(points * 96.0 / 72.0)); }
+void FontSettings::SetSize(int points) { Height = -static_cast<int>(Round(points * 96.0 / 72.0)); }
 
-FontSpec TFont::Resolved() const {
+FontSpec FontSettings::Resolved() const {
   FontSpec spec;
   spec.name = Name;
   spec.height = Height == 0 ? -11 : Height;
@@ -86,7 +86,7 @@ Rect FormRect(const Component& c) {
   return MakeRect(o.x, o.y, c.Width(), c.Height());
 }
 
-void Component::SetAlign(TAlign align) {
+void Component::SetAlign(Alignment align) {
   if (align == align_) return;
   align_ = align;
   if (parent_) parent_->Realign();
@@ -130,7 +130,7 @@ bool Component::EnabledInTree() const {
   return true;
 }
 
-void Component::SetColor(TColor color) {
+void Component::SetColor(ColorValue color) {
   color_ = color;
   parent_color_ = false;
   Invalidate();
@@ -141,11 +141,11 @@ void Component::SetParentColor(bool v) {
   Invalidate();
 }
 
-TColor Component::EffectiveColor() const {
+ColorValue Component::EffectiveColor() const {
   return parent_color_ && parent_ ? parent_->EffectiveColor() : color_;
 }
 
-TFont& Component::MutableFont() {
+FontSettings& Component::MutableFont() {
   if (parent_font_) {
     font_ = EffectiveFont();
     parent_font_ = false;
@@ -154,7 +154,7 @@ TFont& Component::MutableFont() {
   return font_;
 }
 
-void Component::SetFont(const TFont& font) {
+void Component::SetFont(const FontSettings& font) {
   font_ = font;
   parent_font_ = false;
   Invalidate();
@@ -165,7 +165,7 @@ void Component::SetParentFont(bool v) {
   Invalidate();
 }
 
-const TFont& Component::EffectiveFont() const {
+const FontSettings& Component::EffectiveFont() const {
   return parent_font_ && parent_ ? parent_->EffectiveFont() : font_;
 }
 
@@ -253,36 +253,36 @@ void Component::Realign() {
   // Children's bounds count from the client area's top-left corner.
   const Rect client = ClientRect();
   Rect r{0, 0, client.Width(), client.Height()};
-  auto place = [&](TAlign kind) {
+  auto place = [&](Alignment kind) {
     for (Component* c : children_) {
       if (!c->visible_ || c->align_ != kind) continue;
       switch (kind) {
-        case TAlign::alTop:
+        case Alignment::alTop:
           c->SetBoundsQuiet(r.left, r.top, r.Width(), c->height_);
           r.top += c->height_;
           break;
-        case TAlign::alBottom:
+        case Alignment::alBottom:
           c->SetBoundsQuiet(r.left, r.bottom - c->height_, r.Width(), c->height_);
           r.bottom -= c->height_;
           break;
-        case TAlign::alLeft:
+        case Alignment::alLeft:
           c->SetBoundsQuiet(r.left, r.top, c->width_, r.Height());
           r.left += c->width_;
           break;
-        case TAlign::alRight:
+        case Alignment::alRight:
           c->SetBoundsQuiet(r.right - c->width_, r.top, c->width_, r.Height());
           r.right -= c->width_;
           break;
-        case TAlign::alClient:
+        case Alignment::alClient:
           c->SetBoundsQuiet(r.left, r.top, r.Width(), r.Height());
           break;
-        case TAlign::alNone:
+        case Alignment::alNone:
           break;
       }
     }
   };
-  for (TAlign kind : {TAlign::alTop, TAlign::alBottom, TAlign::alLeft, TAlign::alRight,
-                      TAlign::alClient}) {
+  for (Alignment kind : {Alignment::alTop, Alignment::alBottom, Alignment::alLeft, Alignment::alRight,
+                      Alignment::alClient}) {
     place(kind);
   }
 }

@@ -6,7 +6,7 @@
 // paints onto a bitmap of its own size that already shows what lies beneath it, so a control
 // that does not fill its background is transparent for free.
 //
-// Every component belongs to one form (TForm), which owns it and frees it with itself.
+// Every component belongs to one form (FormWindow), which owns it and frees it with itself.
 #pragma once
 
 #include <cstdint>
@@ -21,12 +21,12 @@
 
 namespace lpc::widgets {
 
-class TForm;
+class FormWindow;
 
-enum class TAlign { alNone, alTop, alBottom, alLeft, alRight, alClient };
+enum class Alignment { alNone, alTop, alBottom, alLeft, alRight, alClient };
 
 // Cursor identifiers as layouts write them (crHandPoint is -21).
-enum TCursor : int {
+enum CursorId : int {
   crDefault = 0, crNone = -1, crArrow = -2, crCross = -3, crIBeam = -4, crSizeNESW = -6,
   crSizeNS = -7, crSizeNWSE = -8, crSizeWE = -9, crUpArrow = -10, crHourGlass = -11,
   crDrag = -12, crNoDrop = -13, crHSplit = -14, crVSplit = -15, crMultiDrag = -16,
@@ -34,14 +34,14 @@ enum TCursor : int {
   crSizeAll = -22,
 };
 
-struct TFont {
+struct FontSettings {
   std::string Name = "MS Sans Serif";
   int Height = -11;  // negative: pixel height of the characters; positive: of the whole cell
   bool Bold = false;
   bool Italic = false;
   bool Underline = false;
   bool StrikeOut = false;
-  TColor Color = clWindowText;
+  ColorValue Color = clWindowText;
   int Charset = 1;  // accepted; text is single-byte whatever it says
 
   // Size in points at 96 pixels per inch.
@@ -49,7 +49,7 @@ struct TFont {
   void SetSize(int points);
   // What the text renderer is asked for (a height of 0 means the default 11 pixels).
   FontSpec Resolved() const;
-  bool operator==(const TFont&) const = default;
+  bool operator==(const FontSettings&) const = default;
 };
 
 struct MouseArgs {
@@ -79,8 +79,8 @@ class Component {
   void SetParent(Component* parent);
   const std::vector<Component*>& Children() const { return children_; }
   // The form the component belongs to (set when the form adopts it), or nullptr.
-  TForm* Form() const { return form_; }
-  void SetForm(TForm* form) { form_ = form; }
+  FormWindow* Form() const { return form_; }
+  void SetForm(FormWindow* form) { form_ = form; }
   // This component and every descendant, parents before children, in creation order.
   void ForEach(const std::function<void(Component&)>& fn);
 
@@ -99,8 +99,8 @@ class Component {
   virtual Rect ClientRect() const { return Rect{0, 0, width_, height_}; }
   // Top-left corner in the form's client coordinates.
   Point FormOrigin() const;
-  TAlign Align() const { return align_; }
-  void SetAlign(TAlign align);
+  Alignment Align() const { return align_; }
+  void SetAlign(Alignment align);
 
   // --- state
   bool Visible() const { return visible_; }
@@ -113,19 +113,19 @@ class Component {
   bool EnabledInTree() const;
 
   // --- looks
-  TColor Color() const { return color_; }
-  void SetColor(TColor color);
+  ColorValue Color() const { return color_; }
+  void SetColor(ColorValue color);
   bool ParentColor() const { return parent_color_; }
   void SetParentColor(bool v);
   // The colour shown: the parent's when ParentColor is set.
-  TColor EffectiveColor() const;
-  const TFont& Font() const { return font_; }
+  ColorValue EffectiveColor() const;
+  const FontSettings& Font() const { return font_; }
   // Changing the font clears ParentFont, as in a form designer.
-  TFont& MutableFont();
-  void SetFont(const TFont& font);
+  FontSettings& MutableFont();
+  void SetFont(const FontSettings& font);
   bool ParentFont() const { return parent_font_; }
   void SetParentFont(bool v);
-  const TFont& EffectiveFont() const;
+  const FontSettings& EffectiveFont() const;
   // The height of a line of text in the effective font; 13 before the form has a text renderer.
   int TextLineHeight() const;
   int Cursor() const { return cursor_; }
@@ -213,17 +213,17 @@ class Component {
   std::string class_name_;
   Component* parent_ = nullptr;
   std::vector<Component*> children_;
-  TForm* form_ = nullptr;
+  FormWindow* form_ = nullptr;
   int left_ = 0;
   int top_ = 0;
   int width_ = 0;
   int height_ = 0;
-  TAlign align_ = TAlign::alNone;
+  Alignment align_ = Alignment::alNone;
   bool visible_ = true;
   bool enabled_ = true;
-  TColor color_ = clBtnFace;
+  ColorValue color_ = clBtnFace;
   bool parent_color_ = false;
-  TFont font_;
+  FontSettings font_;
   bool parent_font_ = true;
   int cursor_ = crDefault;
 };

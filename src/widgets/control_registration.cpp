@@ -64,39 +64,39 @@ void IgnoreDesignerExtras(Published<T>& p) {
 
 void RegisterLabels(ClassRegistry& registry) {
   {
-    Published<TLabel> p(registry.Add("TLabel", "TGraphicControl", [] { return std::make_unique<TLabel>(); }));
+    Published<Label> p(registry.Add("TLabel", "TGraphicControl", [] { return std::make_unique<Label>(); }));
     PublishCaption(p);
-    p.Bool("Transparent", [](TLabel& c, bool v) { c.Transparent = v; c.Invalidate(); },
-           [](const TLabel& c) { return c.Transparent; });
-    p.Bool("WordWrap", [](TLabel& c, bool v) { c.WordWrap = v; c.AdjustSize(); c.Invalidate(); },
-           [](const TLabel& c) { return c.WordWrap; });
-    p.Bool("AutoSize", [](TLabel& c, bool v) { c.AutoSize = v; c.AdjustSize(); },
-           [](const TLabel& c) { return c.AutoSize; });
-    p.Enum("Alignment", kAlignment, [](TLabel& c, int v) { c.Alignment = v; c.Invalidate(); },
-           [](const TLabel& c) { return c.Alignment; });
+    p.Bool("Transparent", [](Label& c, bool v) { c.Transparent = v; c.Invalidate(); },
+           [](const Label& c) { return c.Transparent; });
+    p.Bool("WordWrap", [](Label& c, bool v) { c.WordWrap = v; c.AdjustSize(); c.Invalidate(); },
+           [](const Label& c) { return c.WordWrap; });
+    p.Bool("AutoSize", [](Label& c, bool v) { c.AutoSize = v; c.AdjustSize(); },
+           [](const Label& c) { return c.AutoSize; });
+    p.Enum("Alignment", kAlignment, [](Label& c, int v) { c.Alignment = v; c.Invalidate(); },
+           [](const Label& c) { return c.Alignment; });
     p.Enum("Layout", {"tlTop", "tlCenter", "tlBottom"},
-           [](TLabel& c, int v) { c.Layout = v; c.Invalidate(); },
-           [](const TLabel& c) { return c.Layout; });
-    p.Bool("ShowAccelChar", [](TLabel& c, bool v) { c.ShowAccelChar = v; c.Invalidate(); });
+           [](Label& c, int v) { c.Layout = v; c.Invalidate(); },
+           [](const Label& c) { return c.Layout; });
+    p.Bool("ShowAccelChar", [](Label& c, bool v) { c.ShowAccelChar = v; c.Invalidate(); });
     Ignore(p, {"FocusControl", "EllipsisPosition", "GlowSize", "Touch.InteractiveGestures",
                "Touch.InteractiveGestureOptions", "StyleElements", "ExplicitLeft", "ExplicitTop",
                "ExplicitWidth", "ExplicitHeight"});
   }
   {
-    Published<TLinkLabel> p(
-        registry.Add("TLinkLabel", "TLabel", [] { return std::make_unique<TLinkLabel>(); }));
+    Published<LinkLabel> p(
+        registry.Add("TLinkLabel", "TLabel", [] { return std::make_unique<LinkLabel>(); }));
     Ignore(p, {"UseVisualStyle", "TabOrder", "TabStop"});
   }
 }
 
 void RegisterButtons(ClassRegistry& registry) {
   {
-    Published<TButton> p(registry.Add("TButton", "TWinControl", [] { return std::make_unique<TButton>(); }));
+    Published<Button> p(registry.Add("TButton", "TWinControl", [] { return std::make_unique<Button>(); }));
     PublishCaption(p);
-    p.Bool("Default", [](TButton& c, bool v) { c.Default = v; c.Invalidate(); },
-           [](const TButton& c) { return c.Default; });
-    p.Bool("Cancel", [](TButton& c, bool v) { c.Cancel = v; },
-           [](const TButton& c) { return c.Cancel; });
+    p.Bool("Default", [](Button& c, bool v) { c.Default = v; c.Invalidate(); },
+           [](const Button& c) { return c.Default; });
+    p.Bool("Cancel", [](Button& c, bool v) { c.Cancel = v; },
+           [](const Button& c) { return c.Cancel; });
     PublishModalResult(p);
     Ignore(p, {"WordWrap", "Style", "ImageIndex", "Images", "ImageAlignment", "ImageMargins.Left",
                "ImageMargins.Top", "ImageMargins.Right", "ImageMargins.Bottom", "HotImageIndex",
@@ -105,40 +105,40 @@ void RegisterButtons(ClassRegistry& registry) {
     IgnoreDesignerExtras(p);
   }
   {
-    Published<TBitBtn> p(registry.Add("TBitBtn", "TButton", [] { return std::make_unique<TBitBtn>(); }));
-    p.Raw("Glyph.Data", [](TBitBtn& c, const PropertyValue& v) {
+    Published<BitmapButton> p(registry.Add("TBitBtn", "TButton", [] { return std::make_unique<BitmapButton>(); }));
+    p.Raw("Glyph.Data", [](BitmapButton& c, const PropertyValue& v) {
       c.Glyph = DecodeBitmapData(ValueToBinary(v));
       c.Invalidate();
     });
-    p.Int("NumGlyphs", [](TBitBtn& c, int v) {
+    p.Int("NumGlyphs", [](BitmapButton& c, int v) {
       if (v < 1 || v > 4) throw PropertyValueError();
       c.NumGlyphs = v;
-    }, [](const TBitBtn& c) { return c.NumGlyphs; });
+    }, [](const BitmapButton& c) { return c.NumGlyphs; });
     p.Enum("Layout", {"blGlyphLeft", "blGlyphRight", "blGlyphTop", "blGlyphBottom"},
-           [](TBitBtn& c, int v) { c.Layout = v; }, [](const TBitBtn& c) { return c.Layout; });
-    p.Int("Spacing", [](TBitBtn& c, int v) { c.Spacing = v; },
-          [](const TBitBtn& c) { return c.Spacing; });
-    p.Int("Margin", [](TBitBtn& c, int v) { c.Margin = v; },
-          [](const TBitBtn& c) { return c.Margin; });
+           [](BitmapButton& c, int v) { c.Layout = v; }, [](const BitmapButton& c) { return c.Layout; });
+    p.Int("Spacing", [](BitmapButton& c, int v) { c.Spacing = v; },
+          [](const BitmapButton& c) { return c.Spacing; });
+    p.Int("Margin", [](BitmapButton& c, int v) { c.Margin = v; },
+          [](const BitmapButton& c) { return c.Margin; });
     p.Enum("Kind", {"bkCustom", "bkOK", "bkCancel", "bkHelp", "bkYes", "bkNo", "bkClose",
                     "bkAbort", "bkRetry", "bkIgnore", "bkAll"},
-           [](TBitBtn& c, int v) { c.SetKind(v); }, [](const TBitBtn& c) { return c.Kind(); });
+           [](BitmapButton& c, int v) { c.SetKind(v); }, [](const BitmapButton& c) { return c.Kind(); });
     Ignore(p, {"Style"});
   }
 }
 
 void RegisterCheckBox(ClassRegistry& registry) {
-  Published<TCheckBox> p(registry.Add("TCheckBox", "TWinControl", [] { return std::make_unique<TCheckBox>(); }));
+  Published<CheckBox> p(registry.Add("TCheckBox", "TWinControl", [] { return std::make_unique<CheckBox>(); }));
   PublishCaption(p);
-  p.Bool("Checked", [](TCheckBox& c, bool v) { c.SetChecked(v); },
-         [](const TCheckBox& c) { return c.Checked(); });
+  p.Bool("Checked", [](CheckBox& c, bool v) { c.SetChecked(v); },
+         [](const CheckBox& c) { return c.Checked(); });
   p.Enum("State", {"cbUnchecked", "cbChecked", "cbGrayed"},
-         [](TCheckBox& c, int v) { c.SetState(v); }, [](const TCheckBox& c) { return c.State(); });
-  p.Bool("AllowGrayed", [](TCheckBox& c, bool v) { c.AllowGrayed = v; });
+         [](CheckBox& c, int v) { c.SetState(v); }, [](const CheckBox& c) { return c.State(); });
+  p.Bool("AllowGrayed", [](CheckBox& c, bool v) { c.AllowGrayed = v; });
   p.Enum("Alignment", {"taLeftJustify", "taRightJustify"},
-         [](TCheckBox& c, int v) { c.Alignment = v; c.Invalidate(); },
-         [](const TCheckBox& c) { return c.Alignment; });
-  p.Bool("WordWrap", [](TCheckBox& c, bool v) { c.WordWrap = v; c.Invalidate(); });
+         [](CheckBox& c, int v) { c.Alignment = v; c.Invalidate(); },
+         [](const CheckBox& c) { return c.Alignment; });
+  p.Bool("WordWrap", [](CheckBox& c, bool v) { c.WordWrap = v; c.Invalidate(); });
   Ignore(p, {"Action", "ParentBackground"});
   IgnoreDesignerExtras(p);
 }
@@ -146,42 +146,42 @@ void RegisterCheckBox(ClassRegistry& registry) {
 void RegisterPanels(ClassRegistry& registry) {
   const std::vector<std::string_view> cuts = {"bvNone", "bvLowered", "bvRaised", "bvSpace"};
   {
-    Published<TPanel> p(registry.Add("TPanel", "TWinControl", [] { return std::make_unique<TPanel>(); }));
+    Published<Panel> p(registry.Add("TPanel", "TWinControl", [] { return std::make_unique<Panel>(); }));
     PublishCaption(p);
-    p.Enum("BevelInner", cuts, [](TPanel& c, int v) {
+    p.Enum("BevelInner", cuts, [](Panel& c, int v) {
       c.SetBevels(v, c.BevelOuter(), c.BevelWidth(), c.BorderWidth());
-    }, [](const TPanel& c) { return c.BevelInner(); });
-    p.Enum("BevelOuter", cuts, [](TPanel& c, int v) {
+    }, [](const Panel& c) { return c.BevelInner(); });
+    p.Enum("BevelOuter", cuts, [](Panel& c, int v) {
       c.SetBevels(c.BevelInner(), v, c.BevelWidth(), c.BorderWidth());
-    }, [](const TPanel& c) { return c.BevelOuter(); });
-    p.Int("BevelWidth", [](TPanel& c, int v) {
+    }, [](const Panel& c) { return c.BevelOuter(); });
+    p.Int("BevelWidth", [](Panel& c, int v) {
       if (v < 1) throw PropertyValueError();
       c.SetBevels(c.BevelInner(), c.BevelOuter(), v, c.BorderWidth());
-    }, [](const TPanel& c) { return c.BevelWidth(); });
-    p.Int("BorderWidth", [](TPanel& c, int v) {
+    }, [](const Panel& c) { return c.BevelWidth(); });
+    p.Int("BorderWidth", [](Panel& c, int v) {
       if (v < 0) throw PropertyValueError();
       c.SetBevels(c.BevelInner(), c.BevelOuter(), c.BevelWidth(), v);
-    }, [](const TPanel& c) { return c.BorderWidth(); });
-    p.Enum("BorderStyle", kBorderStyle, [](TPanel& c, int v) {
+    }, [](const Panel& c) { return c.BorderWidth(); });
+    p.Enum("BorderStyle", kBorderStyle, [](Panel& c, int v) {
       c.BorderSingle = v == 1;
       c.Realign();
       c.Invalidate();
     });
-    p.Enum("Alignment", kAlignment, [](TPanel& c, int v) { c.Alignment = v; c.Invalidate(); },
-           [](const TPanel& c) { return c.Alignment; });
+    p.Enum("Alignment", kAlignment, [](Panel& c, int v) { c.Alignment = v; c.Invalidate(); },
+           [](const Panel& c) { return c.Alignment; });
     Ignore(p, {"FullRepaint", "Locked", "ParentBackground", "BevelKind", "BevelEdges",
                "ShowCaption", "VerticalAlignment", "AutoSize", "DockSite", "UseDockManager"});
     IgnoreDesignerExtras(p);
   }
   {
-    Published<TMyBevel> p(registry.Add("TMyBevel", "TGraphicControl", [] { return std::make_unique<TMyBevel>(); }));
+    Published<Bevel> p(registry.Add("TMyBevel", "TGraphicControl", [] { return std::make_unique<Bevel>(); }));
     p.Enum("Shape", {"bsBox", "bsFrame", "bsTopLine", "bsBottomLine", "bsLeftLine",
                      "bsRightLine", "bsSpacer"},
-           [](TMyBevel& c, int v) { c.BevelShape = v; c.Invalidate(); },
-           [](const TMyBevel& c) { return c.BevelShape; });
+           [](Bevel& c, int v) { c.BevelShape = v; c.Invalidate(); },
+           [](const Bevel& c) { return c.BevelShape; });
     p.Enum("Style", {"bsLowered", "bsRaised"},
-           [](TMyBevel& c, int v) { c.BevelStyle = v; c.Invalidate(); },
-           [](const TMyBevel& c) { return c.BevelStyle; });
+           [](Bevel& c, int v) { c.BevelStyle = v; c.Invalidate(); },
+           [](const Bevel& c) { return c.BevelStyle; });
     // Its mouse events come from the action table, not from the layout.
     Ignore(p, {"OnClick", "OnMouseDown", "OnMouseMove", "OnMouseUp"});
   }
@@ -189,29 +189,29 @@ void RegisterPanels(ClassRegistry& registry) {
 
 void RegisterShapes(ClassRegistry& registry) {
   {
-    Published<TShape> p(registry.Add("TShape", "TGraphicControl", [] { return std::make_unique<TShape>(); }));
+    Published<ShapeControl> p(registry.Add("TShape", "TGraphicControl", [] { return std::make_unique<ShapeControl>(); }));
     p.Enum("Shape", {"stRectangle", "stSquare", "stRoundRect", "stRoundSquare", "stEllipse",
                      "stCircle"},
-           [](TShape& c, int v) { c.Shape = v; c.Invalidate(); },
-           [](const TShape& c) { return c.Shape; });
-    p.ColorProp("Brush.Color", [](TShape& c, TColor v) { c.Brush.Color = v; c.Invalidate(); },
-                [](const TShape& c) { return c.Brush.Color; });
+           [](ShapeControl& c, int v) { c.Shape = v; c.Invalidate(); },
+           [](const ShapeControl& c) { return c.Shape; });
+    p.ColorProp("Brush.Color", [](ShapeControl& c, ColorValue v) { c.Brush.Color = v; c.Invalidate(); },
+                [](const ShapeControl& c) { return c.Brush.Color; });
     p.Enum("Brush.Style", {"bsSolid", "bsClear", "bsHorizontal", "bsVertical", "bsFDiagonal",
                            "bsBDiagonal", "bsCross", "bsDiagCross"},
-           [](TShape& c, int v) { c.Brush.Style = v; c.Invalidate(); },
-           [](const TShape& c) { return c.Brush.Style; });
-    p.ColorProp("Pen.Color", [](TShape& c, TColor v) { c.Pen.Color = v; c.Invalidate(); },
-                [](const TShape& c) { return c.Pen.Color; });
-    p.Int("Pen.Width", [](TShape& c, int v) {
+           [](ShapeControl& c, int v) { c.Brush.Style = v; c.Invalidate(); },
+           [](const ShapeControl& c) { return c.Brush.Style; });
+    p.ColorProp("Pen.Color", [](ShapeControl& c, ColorValue v) { c.Pen.Color = v; c.Invalidate(); },
+                [](const ShapeControl& c) { return c.Pen.Color; });
+    p.Int("Pen.Width", [](ShapeControl& c, int v) {
       // A pen as wide as a screen is a mistake in the layout, not a drawing.
       if (v < 0 || v > 10000) throw PropertyValueError();
       c.Pen.Width = v;
       c.Invalidate();
-    }, [](const TShape& c) { return c.Pen.Width; });
+    }, [](const ShapeControl& c) { return c.Pen.Width; });
     p.Enum("Pen.Style", {"psSolid", "psDash", "psDot", "psDashDot", "psDashDotDot", "psClear",
                          "psInsideFrame"},
-           [](TShape& c, int v) { c.Pen.Style = v; c.Invalidate(); },
-           [](const TShape& c) { return c.Pen.Style; });
+           [](ShapeControl& c, int v) { c.Pen.Style = v; c.Invalidate(); },
+           [](const ShapeControl& c) { return c.Pen.Style; });
     Ignore(p, {"Pen.Mode"});
   }
   // The clickable shape: its mouse events come from the action table, not from the layout.
@@ -220,45 +220,45 @@ void RegisterShapes(ClassRegistry& registry) {
 }
 
 void RegisterImage(ClassRegistry& registry) {
-  Published<TImage> p(registry.Add("TImage", "TGraphicControl", [] { return std::make_unique<TImage>(); }));
-  p.Raw("Picture.Data", [](TImage& c, const PropertyValue& v) {
+  Published<Image> p(registry.Add("TImage", "TGraphicControl", [] { return std::make_unique<Image>(); }));
+  p.Raw("Picture.Data", [](Image& c, const PropertyValue& v) {
     c.SetPicture(DecodePictureData(ValueToBinary(v)));
   });
-  p.Bool("Stretch", [](TImage& c, bool v) { c.Stretch = v; c.Invalidate(); },
-         [](const TImage& c) { return c.Stretch; });
-  p.Bool("Center", [](TImage& c, bool v) { c.Center = v; c.Invalidate(); },
-         [](const TImage& c) { return c.Center; });
-  p.Bool("Transparent", [](TImage& c, bool v) { c.Transparent = v; c.Invalidate(); },
-         [](const TImage& c) { return c.Transparent; });
-  p.Bool("Proportional", [](TImage& c, bool v) { c.Proportional = v; c.Invalidate(); },
-         [](const TImage& c) { return c.Proportional; });
-  p.Bool("AutoSize", [](TImage& c, bool v) { c.AutoSize = v; c.AdjustSize(); },
-         [](const TImage& c) { return c.AutoSize; });
+  p.Bool("Stretch", [](Image& c, bool v) { c.Stretch = v; c.Invalidate(); },
+         [](const Image& c) { return c.Stretch; });
+  p.Bool("Center", [](Image& c, bool v) { c.Center = v; c.Invalidate(); },
+         [](const Image& c) { return c.Center; });
+  p.Bool("Transparent", [](Image& c, bool v) { c.Transparent = v; c.Invalidate(); },
+         [](const Image& c) { return c.Transparent; });
+  p.Bool("Proportional", [](Image& c, bool v) { c.Proportional = v; c.Invalidate(); },
+         [](const Image& c) { return c.Proportional; });
+  p.Bool("AutoSize", [](Image& c, bool v) { c.AutoSize = v; c.AdjustSize(); },
+         [](const Image& c) { return c.AutoSize; });
   Ignore(p, {"IncrementalDisplay"});
 }
 
 void RegisterPages(ClassRegistry& registry) {
   {
-    ClassInfo& info = registry.Add("TPageControl", "TWinControl", [] { return std::make_unique<TPageControl>(); });
-    Published<TPageControl> p(info);
-    p.Raw("ActivePage", [](TPageControl& c, const PropertyValue& v) {
+    ClassInfo& info = registry.Add("TPageControl", "TWinControl", [] { return std::make_unique<PageControl>(); });
+    Published<PageControl> p(info);
+    p.Raw("ActivePage", [](PageControl& c, const PropertyValue& v) {
       Component* page = c.Form() ? c.Form()->FindComponent(ValueToIdentifier(v)) : nullptr;
-      auto* sheet = dynamic_cast<TTabSheet*>(page);
+      auto* sheet = dynamic_cast<TabSheet*>(page);
       if (!sheet || sheet->Parent() != &c) throw PropertyValueError();
       c.SetActivePage(sheet);
-    }, [](const TPageControl& c) { return c.ActivePage() ? c.ActivePage()->Name : ""; });
-    p.Int("TabIndex", [](TPageControl& c, int v) { c.SetTabIndex(v); },
-          [](const TPageControl& c) { return c.TabIndex(); });
-    p.Bool("HotTrack", [](TPageControl& c, bool v) { c.HotTrack = v; },
-           [](const TPageControl& c) { return c.HotTrack; });
+    }, [](const PageControl& c) { return c.ActivePage() ? c.ActivePage()->Name : ""; });
+    p.Int("TabIndex", [](PageControl& c, int v) { c.SetTabIndex(v); },
+          [](const PageControl& c) { return c.TabIndex(); });
+    p.Bool("HotTrack", [](PageControl& c, bool v) { c.HotTrack = v; },
+           [](const PageControl& c) { return c.HotTrack; });
     p.Enum("Style", {"tsTabs", "tsButtons", "tsFlatButtons"},
-           [](TPageControl& c, int v) { c.Style = v; c.Realign(); c.Invalidate(); },
-           [](const TPageControl& c) { return c.Style; });
+           [](PageControl& c, int v) { c.Style = v; c.Realign(); c.Invalidate(); },
+           [](const PageControl& c) { return c.Style; });
     p.Enum("TabPosition", {"tpTop", "tpBottom", "tpLeft", "tpRight"},
-           [](TPageControl& c, int v) { c.TabPosition = v; c.Realign(); c.Invalidate(); });
-    p.Int("TabHeight", [](TPageControl& c, int v) { c.TabHeight = std::clamp(v, 0, 1000); c.Realign(); });
-    p.Int("TabWidth", [](TPageControl& c, int v) { c.TabWidth = std::clamp(v, 0, 10000); });
-    p.Bool("MultiLine", [](TPageControl& c, bool v) { c.MultiLine = v; });
+           [](PageControl& c, int v) { c.TabPosition = v; c.Realign(); c.Invalidate(); });
+    p.Int("TabHeight", [](PageControl& c, int v) { c.TabHeight = std::clamp(v, 0, 1000); c.Realign(); });
+    p.Int("TabWidth", [](PageControl& c, int v) { c.TabWidth = std::clamp(v, 0, 10000); });
+    p.Bool("MultiLine", [](PageControl& c, bool v) { c.MultiLine = v; });
     Ignore(p, {"Tabs", "Tabs.Strings", "OwnerDraw", "RaggedRight", "ScrollOpposite", "Images",
                "ParentBackground"});
     IgnoreDesignerExtras(p);
@@ -267,14 +267,14 @@ void RegisterPages(ClassRegistry& registry) {
       if (SameText(property.name, "ActivePage")) property.deferred = true;
     }
   }
-  Published<TTabSheet> p(registry.Add("TTabSheet", "TWinControl", [] { return std::make_unique<TTabSheet>(); }));
+  Published<TabSheet> p(registry.Add("TTabSheet", "TWinControl", [] { return std::make_unique<TabSheet>(); }));
   PublishCaption(p);
-  p.Bool("TabVisible", [](TTabSheet& c, bool v) {
+  p.Bool("TabVisible", [](TabSheet& c, bool v) {
     c.TabVisible = v;
     if (c.Parent()) c.Parent()->Invalidate();
-  }, [](const TTabSheet& c) { return c.TabVisible; });
-  p.Int("ImageIndex", [](TTabSheet& c, int v) { c.ImageIndex = v; });
-  p.Bool("Highlighted", [](TTabSheet& c, bool v) { c.Highlighted = v; });
+  }, [](const TabSheet& c) { return c.TabVisible; });
+  p.Int("ImageIndex", [](TabSheet& c, int v) { c.ImageIndex = v; });
+  p.Bool("Highlighted", [](TabSheet& c, bool v) { c.Highlighted = v; });
   // The pages keep the order they were made in.
   Ignore(p, {"PageIndex", "PageControl", "ParentBackground"});
   IgnoreDesignerExtras(p);
@@ -294,80 +294,80 @@ void PublishEditCommon(Published<T>& p) {
 }
 
 void RegisterEdit(ClassRegistry& registry) {
-  Published<TEdit> p(registry.Add("TEdit", "TWinControl", [] { return std::make_unique<TEdit>(); }));
-  p.String("Text", [](TEdit& c, const std::string& v) { c.SetText(v); },
-           [](const TEdit& c) { return c.Text(); });
+  Published<Edit> p(registry.Add("TEdit", "TWinControl", [] { return std::make_unique<Edit>(); }));
+  p.String("Text", [](Edit& c, const std::string& v) { c.SetText(v); },
+           [](const Edit& c) { return c.Text(); });
   PublishEditCommon(p);
-  p.Bool("Ctl3D", [](TEdit& c, bool v) { c.Ctl3D = v; c.Invalidate(); },
-         [](const TEdit& c) { return c.Ctl3D; });
-  p.Int("MaxLength", [](TEdit& c, int v) {
+  p.Bool("Ctl3D", [](Edit& c, bool v) { c.Ctl3D = v; c.Invalidate(); },
+         [](const Edit& c) { return c.Ctl3D; });
+  p.Int("MaxLength", [](Edit& c, int v) {
     if (v < 0) throw PropertyValueError();
     c.MaxLength = v;
-  }, [](const TEdit& c) { return c.MaxLength; });
-  p.Raw("PasswordChar", [](TEdit& c, const PropertyValue& v) {
+  }, [](const Edit& c) { return c.MaxLength; });
+  p.Raw("PasswordChar", [](Edit& c, const PropertyValue& v) {
     c.PasswordChar = ValueToChar(v);
     c.Invalidate();
   });
   p.Enum("CharCase", {"ecNormal", "ecUpperCase", "ecLowerCase"},
-         [](TEdit& c, int v) { c.CharCaseMode = v; c.SetText(c.Text()); },
-         [](const TEdit& c) { return c.CharCaseMode; });
-  p.Bool("AutoSelect", [](TEdit& c, bool v) { c.AutoSelect = v; });
-  p.Bool("HideSelection", [](TEdit& c, bool v) { c.HideSelection = v; });
+         [](Edit& c, int v) { c.CharCaseMode = v; c.SetText(c.Text()); },
+         [](const Edit& c) { return c.CharCaseMode; });
+  p.Bool("AutoSelect", [](Edit& c, bool v) { c.AutoSelect = v; });
+  p.Bool("HideSelection", [](Edit& c, bool v) { c.HideSelection = v; });
   Ignore(p, {"AutoSize", "NumbersOnly", "TextHint", "Alignment"});
 }
 
 void RegisterMemo(ClassRegistry& registry) {
   for (const char* name : {"TMyMemo", "TMemo"}) {
-    Published<TMyMemo> p(registry.Add(name, "TWinControl", [] { return std::make_unique<TMyMemo>(); }));
-    p.String("Text", [](TMyMemo& c, const std::string& v) { c.SetText(v); },
-             [](const TMyMemo& c) { return c.Text(); });
-    p.Raw("Lines.Strings", [](TMyMemo& c, const PropertyValue& v) { c.SetLines(ValueToStrings(v)); });
-    p.Raw("Lines", [](TMyMemo& c, const PropertyValue& v) { c.SetLines(ValueToStrings(v)); });
+    Published<Memo> p(registry.Add(name, "TWinControl", [] { return std::make_unique<Memo>(); }));
+    p.String("Text", [](Memo& c, const std::string& v) { c.SetText(v); },
+             [](const Memo& c) { return c.Text(); });
+    p.Raw("Lines.Strings", [](Memo& c, const PropertyValue& v) { c.SetLines(ValueToStrings(v)); });
+    p.Raw("Lines", [](Memo& c, const PropertyValue& v) { c.SetLines(ValueToStrings(v)); });
     PublishEditCommon(p);
-    p.Bool("WordWrap", [](TMyMemo& c, bool v) { c.WordWrap = v; c.Invalidate(); },
-           [](const TMyMemo& c) { return c.WordWrap; });
+    p.Bool("WordWrap", [](Memo& c, bool v) { c.WordWrap = v; c.Invalidate(); },
+           [](const Memo& c) { return c.WordWrap; });
     p.Enum("ScrollBars", {"ssNone", "ssHorizontal", "ssVertical", "ssBoth"},
-           [](TMyMemo& c, int v) { c.ScrollBarsMode = v; c.Invalidate(); });
-    p.Enum("Alignment", kAlignment, [](TMyMemo& c, int v) { c.Alignment = v; c.Invalidate(); });
+           [](Memo& c, int v) { c.ScrollBarsMode = v; c.Invalidate(); });
+    p.Enum("Alignment", kAlignment, [](Memo& c, int v) { c.Alignment = v; c.Invalidate(); });
     Ignore(p, {"MaxLength", "WantReturns", "WantTabs", "HideSelection", "Ctl3D"});
   }
 }
 
 void RegisterDialogControls(ClassRegistry& registry) {
   {
-    Published<TComboBox> p(registry.Add("TComboBox", "TWinControl", [] { return std::make_unique<TComboBox>(); }));
-    p.Raw("Items.Strings", [](TComboBox& c, const PropertyValue& v) { c.Items = ValueToStrings(v); });
-    p.Int("ItemIndex", [](TComboBox& c, int v) { c.SetItemIndex(v); },
-          [](const TComboBox& c) { return c.ItemIndex(); });
-    p.Int("DropDownCount", [](TComboBox& c, int v) { c.DropDownCount = std::clamp(v, 1, 100); });
+    Published<ComboBox> p(registry.Add("TComboBox", "TWinControl", [] { return std::make_unique<ComboBox>(); }));
+    p.Raw("Items.Strings", [](ComboBox& c, const PropertyValue& v) { c.Items = ValueToStrings(v); });
+    p.Int("ItemIndex", [](ComboBox& c, int v) { c.SetItemIndex(v); },
+          [](const ComboBox& c) { return c.ItemIndex(); });
+    p.Int("DropDownCount", [](ComboBox& c, int v) { c.DropDownCount = std::clamp(v, 1, 100); });
     // Only the list style exists; the others are taken as it.
     p.Enum("Style", {"csDropDown", "csSimple", "csDropDownList", "csOwnerDrawFixed",
                      "csOwnerDrawVariable"},
-           [](TComboBox&, int) {});
+           [](ComboBox&, int) {});
     Ignore(p, {"Text", "Sorted", "ItemHeight", "CharCase", "MaxLength", "AutoComplete",
                "AutoDropDown", "AutoCloseUp", "ParentBackground"});
     IgnoreDesignerExtras(p);
   }
   {
-    Published<TSpinEdit> p(registry.Add("TSpinEdit", "TEdit", [] { return std::make_unique<TSpinEdit>(); }));
-    p.Int("MinValue", [](TSpinEdit& c, int v) { c.MinValue = v; c.SetValue(c.Value()); });
-    p.Int("MaxValue", [](TSpinEdit& c, int v) { c.MaxValue = v; c.SetValue(c.Value()); });
-    p.Int("Value", [](TSpinEdit& c, int v) { c.SetValue(v); },
-          [](const TSpinEdit& c) { return c.Value(); });
-    p.Int("Increment", [](TSpinEdit& c, int v) { c.Increment = v; });
+    Published<SpinEdit> p(registry.Add("TSpinEdit", "TEdit", [] { return std::make_unique<SpinEdit>(); }));
+    p.Int("MinValue", [](SpinEdit& c, int v) { c.MinValue = v; c.SetValue(c.Value()); });
+    p.Int("MaxValue", [](SpinEdit& c, int v) { c.MaxValue = v; c.SetValue(c.Value()); });
+    p.Int("Value", [](SpinEdit& c, int v) { c.SetValue(v); },
+          [](const SpinEdit& c) { return c.Value(); });
+    p.Int("Increment", [](SpinEdit& c, int v) { c.Increment = v; });
     Ignore(p, {"EditorEnabled"});
   }
   {
-    Published<TTrackBar> p(registry.Add("TTrackBar", "TWinControl", [] { return std::make_unique<TTrackBar>(); }));
-    p.Int("Min", [](TTrackBar& c, int v) { c.Min = v; c.SetPosition(c.Position()); });
-    p.Int("Max", [](TTrackBar& c, int v) { c.Max = v; c.SetPosition(c.Position()); });
-    p.Int("Position", [](TTrackBar& c, int v) { c.SetPosition(v); },
-          [](const TTrackBar& c) { return c.Position(); });
-    p.Int("Frequency", [](TTrackBar& c, int v) { c.Frequency = std::max(1, v); });
-    p.Int("LineSize", [](TTrackBar& c, int v) { c.LineSize = v; });
-    p.Int("PageSize", [](TTrackBar& c, int v) { c.PageSize = v; });
+    Published<TrackBar> p(registry.Add("TTrackBar", "TWinControl", [] { return std::make_unique<TrackBar>(); }));
+    p.Int("Min", [](TrackBar& c, int v) { c.Min = v; c.SetPosition(c.Position()); });
+    p.Int("Max", [](TrackBar& c, int v) { c.Max = v; c.SetPosition(c.Position()); });
+    p.Int("Position", [](TrackBar& c, int v) { c.SetPosition(v); },
+          [](const TrackBar& c) { return c.Position(); });
+    p.Int("Frequency", [](TrackBar& c, int v) { c.Frequency = std::max(1, v); });
+    p.Int("LineSize", [](TrackBar& c, int v) { c.LineSize = v; });
+    p.Int("PageSize", [](TrackBar& c, int v) { c.PageSize = v; });
     p.Enum("TickStyle", {"tsNone", "tsAuto", "tsManual"},
-           [](TTrackBar& c, int v) { c.ShowTicks = v != 0; c.Invalidate(); });
+           [](TrackBar& c, int v) { c.ShowTicks = v != 0; c.Invalidate(); });
     // Horizontal only, ticks below the channel.
     Ignore(p, {"Orientation", "TickMarks", "SelStart", "SelEnd", "ThumbLength",
                "SliderVisible", "ShowSelRange", "PositionToolTip", "ParentBackground"});

@@ -41,14 +41,14 @@ int TextWidth(const Component& c, const std::string& text) {
 
 }  // namespace
 
-TEdit::TEdit() {
+Edit::Edit() {
   SetBounds(0, 0, 121, 21);
   SetColor(clWindow);
   TabStop = true;
   SetCursor(crIBeam);
 }
 
-void TEdit::SetText(const std::string& text) {
+void Edit::SetText(const std::string& text) {
   caption_ = MaxLength > 0 && static_cast<int>(text.size()) > MaxLength ? text.substr(0, MaxLength)
                                                                        : text;
   if (CharCaseMode != ecNormal) {
@@ -59,9 +59,9 @@ void TEdit::SetText(const std::string& text) {
   Changed();
 }
 
-std::string TEdit::SelText() const { return caption_.substr(SelStart(), SelLength()); }
+std::string Edit::SelText() const { return caption_.substr(SelStart(), SelLength()); }
 
-void TEdit::SetSelection(int start, int length) {
+void Edit::SetSelection(int start, int length) {
   const int n = static_cast<int>(caption_.size());
   anchor_ = std::clamp(start, 0, n);
   caret_ = std::clamp(start + std::max(0, length), 0, n);
@@ -69,9 +69,9 @@ void TEdit::SetSelection(int start, int length) {
   Invalidate();
 }
 
-bool TEdit::AcceptsChar(char ch) const { return static_cast<unsigned char>(ch) >= 0x20; }
+bool Edit::AcceptsChar(char ch) const { return static_cast<unsigned char>(ch) >= 0x20; }
 
-void TEdit::ReplaceSelection(const std::string& text) {
+void Edit::ReplaceSelection(const std::string& text) {
   std::string insert;
   for (char ch : text) {
     // One line only: a pasted text ends at its first line break.
@@ -93,45 +93,45 @@ void TEdit::ReplaceSelection(const std::string& text) {
   Changed();
 }
 
-void TEdit::CutToClipboard() {
+void Edit::CutToClipboard() {
   if (SelLength() == 0 || PasswordChar) return;
   CopyToClipboard();
   if (!ReadOnly) ReplaceSelection("");
 }
 
-void TEdit::CopyToClipboard() {
+void Edit::CopyToClipboard() {
   // Passwords stay in the box.
   if (SelLength() == 0 || PasswordChar) return;
   platform::Current().SetClipboardText(SelText());
 }
 
-void TEdit::PasteFromClipboard() {
+void Edit::PasteFromClipboard() {
   if (ReadOnly) return;
   ReplaceSelection(platform::Current().ClipboardText());
 }
 
-void TEdit::Changed() {
+void Edit::Changed() {
   ScrollToCaret();
   Invalidate();
   if (OnChange) OnChange(*this);
 }
 
-std::string TEdit::Shown() const {
+std::string Edit::Shown() const {
   return PasswordChar ? std::string(caption_.size(), PasswordChar) : caption_;
 }
 
-Rect TEdit::TextRect() const {
+Rect Edit::TextRect() const {
   const int frame = BorderSingle ? (Ctl3D ? 2 : 1) : 0;
   return Rect{frame + 1, frame, std::max(frame + 1, Width() - frame - 1),
               std::max(frame, Height() - frame)};
 }
 
-int TEdit::XOfPos(int pos) const {
+int Edit::XOfPos(int pos) const {
   pos = std::clamp(pos, 0, static_cast<int>(caption_.size()));
   return TextWidth(*this, Shown().substr(0, pos)) - scroll_;
 }
 
-int TEdit::PosAtX(int x) const {
+int Edit::PosAtX(int x) const {
   // The boundary nearest to x; widths grow with the prefix, so a binary search finds it.
   const std::string shown = Shown();
   const int target = x + scroll_;
@@ -153,7 +153,7 @@ int TEdit::PosAtX(int x) const {
   return lo;
 }
 
-void TEdit::ScrollToCaret() {
+void Edit::ScrollToCaret() {
   const int width = TextRect().Width();
   if (width <= 0) return;
   const int caret = TextWidth(*this, Shown().substr(0, caret_));
@@ -164,14 +164,14 @@ void TEdit::ScrollToCaret() {
   if (scroll_ > 0 && total - scroll_ < width - 1) scroll_ = std::max(0, total - width + 1);
 }
 
-void TEdit::MoveCaret(int pos, bool extend) {
+void Edit::MoveCaret(int pos, bool extend) {
   caret_ = std::clamp(pos, 0, static_cast<int>(caption_.size()));
   if (!extend) anchor_ = caret_;
   ScrollToCaret();
   Invalidate();
 }
 
-void TEdit::Paint(Canvas& canvas) {
+void Edit::Paint(Canvas& canvas) {
   const Rect all{0, 0, Width(), Height()};
   Rect inner = all;
   if (BorderSingle) {
@@ -216,7 +216,7 @@ void TEdit::Paint(Canvas& canvas) {
   canvas.ClearClip();
 }
 
-void TEdit::MouseDown(const MouseArgs& args) {
+void Edit::MouseDown(const MouseArgs& args) {
   if (args.button == platform::MouseButton::kLeft) {
     const Rect tr = TextRect();
     MoveCaret(PosAtX(args.x - tr.left), (args.modifiers & platform::kModShift) != 0);
@@ -225,17 +225,17 @@ void TEdit::MouseDown(const MouseArgs& args) {
   Component::MouseDown(args);
 }
 
-void TEdit::MouseMove(const MouseArgs& args) {
+void Edit::MouseMove(const MouseArgs& args) {
   if (selecting_) MoveCaret(PosAtX(args.x - TextRect().left), true);
   Component::MouseMove(args);
 }
 
-void TEdit::MouseUp(const MouseArgs& args) {
+void Edit::MouseUp(const MouseArgs& args) {
   if (args.button == platform::MouseButton::kLeft) selecting_ = false;
   Component::MouseUp(args);
 }
 
-void TEdit::DblClick() {
+void Edit::DblClick() {
   // Selects the word under the caret.
   selecting_ = false;
   const int n = static_cast<int>(caption_.size());
@@ -252,7 +252,7 @@ void TEdit::DblClick() {
   Component::DblClick();
 }
 
-bool TEdit::KeyDown(int key, unsigned modifiers) {
+bool Edit::KeyDown(int key, unsigned modifiers) {
   namespace keys = platform::keys;
   const bool shift = (modifiers & platform::kModShift) != 0;
   const bool ctrl = (modifiers & platform::kModCtrl) != 0;
@@ -327,7 +327,7 @@ bool TEdit::KeyDown(int key, unsigned modifiers) {
   return false;
 }
 
-bool TEdit::KeyChar(char32_t ch) {
+bool Edit::KeyChar(char32_t ch) {
   // Backspace was handled as a key; control characters and characters outside the 8-bit set
   // do not go into the text.
   if (ch < 0x20 || ch > 0xFF || ch == 0x7F) return ch == '\b';
@@ -338,7 +338,7 @@ bool TEdit::KeyChar(char32_t ch) {
   return true;
 }
 
-void TEdit::FocusChanged(bool focused) {
+void Edit::FocusChanged(bool focused) {
   selecting_ = false;
   // Tabbing into the box selects all of it, ready to be typed over; a click then places the
   // caret where it lands.

@@ -12,10 +12,10 @@
 
 namespace lpc::widgets {
 
-class TEdit : public Component {
+class Edit : public Component {
  public:
   enum CharCase { ecNormal, ecUpperCase, ecLowerCase };
-  TEdit();
+  Edit();
   bool IsWindowed() const override { return true; }
   bool WantsArrows() const override { return true; }
 

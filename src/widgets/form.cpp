@@ -25,9 +25,9 @@ Rect Intersect(const Rect& a, const Rect& b) {
 }  // namespace
 
 // Passes the window's calls on to the form.
-class TForm::Handler : public platform::WindowHandler {
+class FormWindow::Handler : public platform::WindowHandler {
  public:
-  explicit Handler(TForm& form) : form_(form) {}
+  explicit Handler(FormWindow& form) : form_(form) {}
   void OnShow(platform::Window&) override {
     form_.BeforeShow();
     if (form_.ActiveControl && form_.ActiveControl->CanFocus()) {
@@ -52,24 +52,24 @@ class TForm::Handler : public platform::WindowHandler {
   }
 
  private:
-  TForm& form_;
+  FormWindow& form_;
 };
 
-TForm::TForm() : handler_(std::make_unique<Handler>(*this)) {
+FormWindow::FormWindow() : handler_(std::make_unique<Handler>(*this)) {
   SetForm(this);
   SetBounds(0, 0, 635 - kFrameWidth, 450 - kFrameHeight);
   SetColor(clBtnFace);
   WindowStyle.kind = platform::WindowKind::kFramed;
 }
 
-TForm::~TForm() {
+FormWindow::~FormWindow() {
   destroying_ = true;
   window_.reset();
   // Children go before their parents: reverse creation order.
   while (!owned_.empty()) owned_.pop_back();
 }
 
-Component& TForm::Adopt(std::unique_ptr<Component> component, Component* parent) {
+Component& FormWindow::Adopt(std::unique_ptr<Component> component, Component* parent) {
   Component& c = *component;
   c.ForEach([this](Component& each) { each.SetForm(this); });
   owned_.push_back(std::move(component));
@@ -77,19 +77,19 @@ Component& TForm::Adopt(std::unique_ptr<Component> component, Component* parent)
   return c;
 }
 
-Component* TForm::FindComponent(std::string_view name) const {
+Component* FormWindow::FindComponent(std::string_view name) const {
   for (const auto& c : owned_) {
     if (SameText(c->Name, name)) return c.get();
   }
   return nullptr;
 }
 
-void TForm::SetCaption(const std::string& caption) {
+void FormWindow::SetCaption(const std::string& caption) {
   Component::SetCaption(caption);
   if (window_) window_->SetCaption(caption);
 }
 
-TextRenderer* TForm::text_renderer() const {
+TextRenderer* FormWindow::text_renderer() const {
   if (text_) return text_;
   try {
     return &platform::Current().Text();
@@ -98,7 +98,7 @@ TextRenderer* TForm::text_renderer() const {
   }
 }
 
-int TForm::ShowModal(platform::Window* owner) {
+int FormWindow::ShowModal(platform::Window* owner) {
   platform::Platform& platform = platform::Current();
   platform::WindowOptions options = WindowStyle;
   options.caption = Caption();
@@ -130,18 +130,18 @@ int TForm::ShowModal(platform::Window* owner) {
   return result;
 }
 
-bool TForm::Close(int modal_result) { return window_ ? window_->Close(modal_result) : true; }
+bool FormWindow::Close(int modal_result) { return window_ ? window_->Close(modal_result) : true; }
 
-void TForm::ClientResized(int width, int height) {
+void FormWindow::ClientResized(int width, int height) {
   SetBounds(Left(), Top(), width, height);
   RequestPaint();
 }
 
-void TForm::RequestPaint() {
+void FormWindow::RequestPaint() {
   if (window_ && !destroying_) window_->Invalidate();
 }
 
-const Bitmap& TForm::Render() {
+const Bitmap& FormWindow::Render() {
   Realign();
   // No screen is wider than this; a bigger described size is a typo, not a reason for a
   // back buffer of gigabytes.
@@ -167,7 +167,7 @@ const Bitmap& TForm::Render() {
   return back_;
 }
 
-void TForm::PaintTree(Component& c, Canvas& canvas, const Rect& clip) {
+void FormWindow::PaintTree(Component& c, Canvas& canvas, const Rect& clip) {
   if (!c.Visible() || c.Width() <= 0 || c.Height() <= 0) return;
   const Rect r = FormRect(c);
   const Rect visible = Intersect(r, clip);
@@ -188,7 +188,7 @@ void TForm::PaintTree(Component& c, Canvas& canvas, const Rect& clip) {
   for (Component* child : c.Children()) PaintTree(*child, canvas, child_clip);
 }
 
-void TForm::PaintControl(Component& c, Canvas& canvas, const Rect& r, const Rect& visible) {
+void FormWindow::PaintControl(Component& c, Canvas& canvas, const Rect& r, const Rect& visible) {
   // The control paints onto a bitmap of its own size that starts as what lies beneath it.
   Bitmap local(c.Width(), c.Height());
   for (int y = visible.top; y < visible.bottom; ++y) {
@@ -206,7 +206,7 @@ void TForm::PaintControl(Component& c, Canvas& canvas, const Rect& r, const Rect
   }
 }
 
-void TForm::PaintHint(Canvas& canvas) {
+void FormWindow::PaintHint(Canvas& canvas) {
   if (hint_text_.empty()) return;
   canvas.Font = FontSpec{};
   canvas.Font.name = "MS Sans Serif";
@@ -225,7 +225,7 @@ void TForm::PaintHint(Canvas& canvas) {
                  TextLayout{HAlign::kLeft, VAlign::kTop, true, false, false});
 }
 
-void TForm::HideHint() {
+void FormWindow::HideHint() {
   StopComponentTimer(*this, kHintTimer);
   StopComponentTimer(*this, kHintHideTimer);
   if (!hint_text_.empty()) {
@@ -234,7 +234,7 @@ void TForm::HideHint() {
   }
 }
 
-void TForm::FocusControl(Component* c) {
+void FormWindow::FocusControl(Component* c) {
   if (c == focused_) return;
   Component* old = focused_;
   focused_ = c;
@@ -243,7 +243,7 @@ void TForm::FocusControl(Component* c) {
   RequestPaint();
 }
 
-std::vector<Component*> TForm::TabList() const {
+std::vector<Component*> FormWindow::TabList() const {
   std::vector<Component*> out;
   std::function<void(const Component&)> walk = [&](const Component& parent) {
     std::vector<Component*> kids;
@@ -262,7 +262,7 @@ std::vector<Component*> TForm::TabList() const {
   return out;
 }
 
-void TForm::SelectNext(bool backwards) {
+void FormWindow::SelectNext(bool backwards) {
   const std::vector<Component*> tabs = TabList();
   if (tabs.empty()) return;
   const auto it = std::find(tabs.begin(), tabs.end(), focused_);
@@ -276,7 +276,7 @@ void TForm::SelectNext(bool backwards) {
   FocusControl(tabs[index]);
 }
 
-void TForm::ShowPopup(Component* popup, const Rect& rect) {
+void FormWindow::ShowPopup(Component* popup, const Rect& rect) {
   ClosePopup();
   popup_ = popup;
   popup_rect_ = rect;
@@ -287,35 +287,35 @@ void TForm::ShowPopup(Component* popup, const Rect& rect) {
   RequestPaint();
 }
 
-void TForm::ClosePopup() {
+void FormWindow::ClosePopup() {
   if (!popup_) return;
   popup_ = nullptr;
   if (capture_ && !capture_->Parent() && capture_ != this) capture_ = nullptr;
   RequestPaint();
 }
 
-int TForm::TimerIdFor(Component& c, int id) {
+int FormWindow::TimerIdFor(Component& c, int id) {
   for (auto& [platform_id, entry] : timers_) {
     if (entry.component == &c && entry.id == id) return platform_id;
   }
   return 0;
 }
 
-void TForm::StartComponentTimer(Component& c, int id, uint32_t interval_ms) {
+void FormWindow::StartComponentTimer(Component& c, int id, uint32_t interval_ms) {
   int platform_id = TimerIdFor(c, id);
   if (platform_id == 0) platform_id = next_timer_id_++;
   timers_[platform_id] = TimerEntry{&c, id, interval_ms};
   if (window_) platform::Current().StartTimer(*window_, platform_id, interval_ms);
 }
 
-void TForm::StopComponentTimer(Component& c, int id) {
+void FormWindow::StopComponentTimer(Component& c, int id) {
   const int platform_id = TimerIdFor(c, id);
   if (platform_id == 0) return;
   timers_.erase(platform_id);
   if (window_) platform::Current().StopTimer(*window_, platform_id);
 }
 
-void TForm::Forget(Component& c) {
+void FormWindow::Forget(Component& c) {
   for (auto it = timers_.begin(); it != timers_.end();) {
     if (it->second.component == &c) {
       if (window_ && !destroying_) platform::Current().StopTimer(*window_, it->first);
@@ -332,7 +332,7 @@ void TForm::Forget(Component& c) {
   if (ActiveControl == &c) ActiveControl = nullptr;
 }
 
-Component* TForm::ControlAt(int x, int y) const {
+Component* FormWindow::ControlAt(int x, int y) const {
   const Component* current = this;
   int lx = x;
   int ly = y;
@@ -355,7 +355,7 @@ Component* TForm::ControlAt(int x, int y) const {
   }
 }
 
-MouseArgs TForm::ArgsFor(const Component& c, const platform::Event& e) const {
+MouseArgs FormWindow::ArgsFor(const Component& c, const platform::Event& e) const {
   MouseArgs a;
   a.button = e.button;
   a.modifiers = e.modifiers;
@@ -371,7 +371,7 @@ MouseArgs TForm::ArgsFor(const Component& c, const platform::Event& e) const {
   return a;
 }
 
-void TForm::HandleEvent(const platform::Event& e) {
+void FormWindow::HandleEvent(const platform::Event& e) {
   using platform::EventKind;
   switch (e.kind) {
     case EventKind::kMouseMove:
@@ -426,7 +426,7 @@ void TForm::HandleEvent(const platform::Event& e) {
   }
 }
 
-void TForm::SetHovered(Component* c) {
+void FormWindow::SetHovered(Component* c) {
   if (c == hovered_) return;
   Component* old = hovered_;
   hovered_ = c;
@@ -436,12 +436,12 @@ void TForm::SetHovered(Component* c) {
   if (c && c->EffectiveShowHint() && !c->Hint.empty()) StartComponentTimer(*this, kHintTimer, kHintPauseMs);
 }
 
-void TForm::PointerLeft() {
+void FormWindow::PointerLeft() {
   pointer_inside_ = false;
   SetHovered(nullptr);
 }
 
-void TForm::UpdateCursor() {
+void FormWindow::UpdateCursor() {
   int cursor = crDefault;
   const Component* c = capture_ ? capture_ : hovered_;
   for (; c; c = c->Parent()) {
@@ -457,7 +457,7 @@ void TForm::UpdateCursor() {
   }
 }
 
-void TForm::MouseMoveAt(const platform::Event& e) {
+void FormWindow::MouseMoveAt(const platform::Event& e) {
   const Point old = cursor_pos_;
   cursor_pos_ = Point{e.x, e.y};
   pointer_inside_ = Contains(Rect{0, 0, Width(), Height()}, e.x, e.y);
@@ -474,7 +474,7 @@ void TForm::MouseMoveAt(const platform::Event& e) {
   UpdateCursor();
 }
 
-void TForm::MouseDownAt(const platform::Event& e) {
+void FormWindow::MouseDownAt(const platform::Event& e) {
   HideHint();
   cursor_pos_ = Point{e.x, e.y};
   if (popup_ && !Contains(popup_rect_, e.x, e.y) && !capture_) {
@@ -507,7 +507,7 @@ void TForm::MouseDownAt(const platform::Event& e) {
   UpdateCursor();
 }
 
-void TForm::MouseUpAt(const platform::Event& e) {
+void FormWindow::MouseUpAt(const platform::Event& e) {
   cursor_pos_ = Point{e.x, e.y};
   Component* target = capture_;
   if (!target) target = popup_ && Contains(popup_rect_, e.x, e.y) ? popup_ : ControlAt(e.x, e.y);
@@ -531,7 +531,7 @@ void TForm::MouseUpAt(const platform::Event& e) {
   UpdateCursor();
 }
 
-void TForm::KeyDownEvent(const platform::Event& e) {
+void FormWindow::KeyDownEvent(const platform::Event& e) {
   namespace keys = platform::keys;
   HideHint();
   if (focused_ && focused_->KeyDown(e.key, e.modifiers)) return;

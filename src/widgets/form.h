@@ -1,4 +1,4 @@
-// TForm: the root of a component tree and its window. It owns every component made for it,
+// FormWindow: the root of a component tree and its window. It owns every component made for it,
 // paints them into one back buffer presented through the platform window, and routes input:
 // mouse capture while a button is held, enter/leave per control, click on press and release
 // inside, keyboard focus with Tab and Shift+Tab in tab order, Enter and Escape for the default
@@ -24,10 +24,10 @@ inline constexpr uint32_t kHintHideMs = 5000;
 inline constexpr int kFrameWidth = 8;
 inline constexpr int kFrameHeight = 38;
 
-class TForm : public Component {
+class FormWindow : public Component {
  public:
-  TForm();
-  ~TForm() override;
+  FormWindow();
+  ~FormWindow() override;
 
   // --- ownership
   // Takes a component into the form, under `parent` (the form itself when null).
@@ -53,9 +53,9 @@ class TForm : public Component {
   Component* ActiveControl = nullptr;
   bool KeyPreview = false;
 
-  std::function<void(TForm&)> OnShow;
-  std::function<bool(TForm&)> OnCloseQuery;
-  std::function<void(TForm&)> OnClose;
+  std::function<void(FormWindow&)> OnShow;
+  std::function<bool(FormWindow&)> OnCloseQuery;
+  std::function<void(FormWindow&)> OnClose;
 
   // Opens the window over `owner` (may be null) and runs it until it closes; returns the
   // modal result.

@@ -4,24 +4,24 @@
 
 namespace lpc::widgets {
 
-TImage::TImage() {
+Image::Image() {
   SetBounds(0, 0, 105, 105);
   SetParentColor(true);
 }
 
-void TImage::SetPicture(Bitmap picture) {
+void Image::SetPicture(Bitmap picture) {
   picture_ = std::move(picture);
   AdjustSize();
   Invalidate();
 }
 
-void TImage::AdjustSize() {
+void Image::AdjustSize() {
   if (AutoSize && !picture_.empty()) {
     SetBounds(Left(), Top(), picture_.width(), picture_.height());
   }
 }
 
-Rect TImage::DestRect() const {
+Rect Image::DestRect() const {
   if (picture_.empty()) return Rect{};
   int w = picture_.width();
   int h = picture_.height();
@@ -45,7 +45,7 @@ Rect TImage::DestRect() const {
   return MakeRect(0, 0, w, h);
 }
 
-void TImage::Paint(Canvas& canvas) {
+void Image::Paint(Canvas& canvas) {
   const Rect dest = DestRect();
   if (dest.IsEmpty()) return;
   if (!Transparent) {

@@ -8,9 +8,9 @@
 
 namespace lpc::widgets {
 
-class TImage : public Component {
+class Image : public Component {
  public:
-  TImage();
+  Image();
   void SetPicture(Bitmap picture);
   const Bitmap& Picture() const { return picture_; }
   void Paint(Canvas& canvas) override;

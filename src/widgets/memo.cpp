@@ -32,42 +32,42 @@ std::vector<std::string> SplitLines(const std::string& text) {
 }
 }  // namespace
 
-TMyMemo::TMyMemo() : bar_(std::make_unique<TScrollBar>(*this, true, kBarTimer)) {
+Memo::Memo() : bar_(std::make_unique<ScrollBar>(*this, true, kBarTimer)) {
   SetBounds(0, 0, 185, 89);
   SetColor(clWindow);
   TabStop = true;
   bar_->OnScroll = [this](int) { Invalidate(); };
 }
 
-TMyMemo::~TMyMemo() = default;
+Memo::~Memo() = default;
 
-void TMyMemo::SetLines(std::vector<std::string> lines) {
+void Memo::SetLines(std::vector<std::string> lines) {
   lines_ = std::move(lines);
   bar_->SetPosition(0);
   Relayout();
   Invalidate();
 }
 
-std::string TMyMemo::Text() const {
+std::string Memo::Text() const {
   std::string out;
   for (const std::string& line : lines_) out += line + "\r\n";
   return out;
 }
 
-void TMyMemo::SetText(const std::string& text) { SetLines(SplitLines(text)); }
+void Memo::SetText(const std::string& text) { SetLines(SplitLines(text)); }
 
-int TMyMemo::LineHeight() const {
+int Memo::LineHeight() const {
   return std::max(TextLineHeight(), 1);
 }
 
-Rect TMyMemo::TextArea() const {
+Rect Memo::TextArea() const {
   const int frame = BorderSingle ? 2 : 0;
   Rect r{frame + 2, frame + 1, Width() - frame - 2, Height() - frame - 1};
-  if (ScrollBarShown()) r.right = Width() - frame - TScrollBar::kSize - 1;
+  if (ScrollBarShown()) r.right = Width() - frame - ScrollBar::kSize - 1;
   return r;
 }
 
-std::vector<std::string> TMyMemo::WrappedLines() const {
+std::vector<std::string> Memo::WrappedLines() const {
   TextRenderer* text = Form() ? Form()->text_renderer() : nullptr;
   if (!WordWrap || !text) return lines_;
   Bitmap scratch(1, 1);
@@ -87,39 +87,39 @@ std::vector<std::string> TMyMemo::WrappedLines() const {
     return out;
   };
   const bool bar_always = ScrollBarsMode == ssVertical || ScrollBarsMode == ssBoth;
-  std::vector<std::string> out = wrap(bar_always ? full - TScrollBar::kSize : full);
+  std::vector<std::string> out = wrap(bar_always ? full - ScrollBar::kSize : full);
   if (!bar_always && static_cast<int>(out.size()) > VisibleLines()) {
-    out = wrap(full - TScrollBar::kSize);
+    out = wrap(full - ScrollBar::kSize);
   }
   return out;
 }
 
-int TMyMemo::VisibleLines() const {
+int Memo::VisibleLines() const {
   const int frame = BorderSingle ? 2 : 0;
   return std::max(1, (Height() - 2 * frame - 2) / LineHeight());
 }
 
-bool TMyMemo::ScrollBarShown() const {
+bool Memo::ScrollBarShown() const {
   if (ScrollBarsMode == ssVertical || ScrollBarsMode == ssBoth) return true;
   return bar_->MaxPosition() > bar_->Min;
 }
 
-int TMyMemo::TopLine() const { return bar_->Position(); }
+int Memo::TopLine() const { return bar_->Position(); }
 
-void TMyMemo::SetTopLine(int line) {
+void Memo::SetTopLine(int line) {
   bar_->SetPosition(line);
   Invalidate();
 }
 
-void TMyMemo::Relayout() {
+void Memo::Relayout() {
   const int count = static_cast<int>(WrappedLines().size());
   bar_->SetRange(0, std::max(0, count - 1), VisibleLines());
   const int frame = BorderSingle ? 2 : 0;
-  bar_->SetBounds(Rect{Width() - frame - TScrollBar::kSize, frame, Width() - frame, Height() - frame});
+  bar_->SetBounds(Rect{Width() - frame - ScrollBar::kSize, frame, Width() - frame, Height() - frame});
   bar_->Enabled = count > VisibleLines();
 }
 
-void TMyMemo::Paint(Canvas& canvas) {
+void Memo::Paint(Canvas& canvas) {
   Relayout();
   Rect inner{0, 0, Width(), Height()};
   if (BorderSingle) inner = DrawEdge(canvas, inner, EdgeKind::kSunken);
@@ -143,7 +143,7 @@ void TMyMemo::Paint(Canvas& canvas) {
   }
 }
 
-void TMyMemo::MouseDown(const MouseArgs& args) {
+void Memo::MouseDown(const MouseArgs& args) {
   if (args.button == platform::MouseButton::kLeft && ScrollBarShown() &&
       bar_->MouseDown(args.x, args.y)) {
     bar_tracking_ = true;
@@ -151,12 +151,12 @@ void TMyMemo::MouseDown(const MouseArgs& args) {
   Component::MouseDown(args);
 }
 
-void TMyMemo::MouseMove(const MouseArgs& args) {
+void Memo::MouseMove(const MouseArgs& args) {
   if (bar_tracking_) bar_->MouseMove(args.x, args.y);
   Component::MouseMove(args);
 }
 
-void TMyMemo::MouseUp(const MouseArgs& args) {
+void Memo::MouseUp(const MouseArgs& args) {
   if (bar_tracking_ && args.button == platform::MouseButton::kLeft) {
     bar_->MouseUp(args.x, args.y);
     bar_tracking_ = false;
@@ -164,7 +164,7 @@ void TMyMemo::MouseUp(const MouseArgs& args) {
   Component::MouseUp(args);
 }
 
-bool TMyMemo::KeyDown(int key, unsigned) {
+bool Memo::KeyDown(int key, unsigned) {
   namespace keys = platform::keys;
   const int page = std::max(1, VisibleLines() - 1);
   switch (key) {
@@ -178,6 +178,6 @@ bool TMyMemo::KeyDown(int key, unsigned) {
   }
 }
 
-void TMyMemo::Timer(int id) { bar_->HandleTimer(id); }
+void Memo::Timer(int id) { bar_->HandleTimer(id); }
 
 }  // namespace lpc::widgets

@@ -1,5 +1,5 @@
 // A multi-line text shown with word wrap and a vertical scroll bar when the lines do not fit.
-// Published as TMyMemo and TMemo; Text sets all lines at once (split at line breaks).
+// Published as "TMyMemo" and "TMemo"; Text sets all lines at once (split at line breaks).
 #pragma once
 
 #include <memory>
@@ -11,11 +11,11 @@
 
 namespace lpc::widgets {
 
-class TMyMemo : public Component {
+class Memo : public Component {
  public:
   enum ScrollBars { ssNone, ssHorizontal, ssVertical, ssBoth };
-  TMyMemo();
-  ~TMyMemo() override;
+  Memo();
+  ~Memo() override;
   bool IsWindowed() const override { return true; }
   bool WantsArrows() const override { return true; }
 
@@ -37,7 +37,7 @@ class TMyMemo : public Component {
   int TopLine() const;
   void SetTopLine(int line);
   bool ScrollBarShown() const;
-  const TScrollBar& VerticalBar() const { return *bar_; }
+  const ScrollBar& VerticalBar() const { return *bar_; }
 
   void Paint(Canvas& canvas) override;
   void MouseDown(const MouseArgs& args) override;
@@ -55,7 +55,7 @@ class TMyMemo : public Component {
   // Recomputes the wrap and the scroll bar's range.
   void Relayout();
   std::vector<std::string> lines_;
-  std::unique_ptr<TScrollBar> bar_;
+  std::unique_ptr<ScrollBar> bar_;
   bool bar_tracking_ = false;
 };
 

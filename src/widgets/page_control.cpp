@@ -9,39 +9,39 @@
 
 namespace lpc::widgets {
 
-TTabSheet::TTabSheet() {
-  SetAlign(TAlign::alClient);
+TabSheet::TabSheet() {
+  SetAlign(Alignment::alClient);
   SetParentColor(true);
 }
 
-TPageControl::TPageControl() {
+PageControl::PageControl() {
   SetBounds(0, 0, 289, 193);
   TabStop = true;
 }
 
-std::vector<TTabSheet*> TPageControl::Pages() const {
-  std::vector<TTabSheet*> out;
+std::vector<TabSheet*> PageControl::Pages() const {
+  std::vector<TabSheet*> out;
   for (Component* c : Children()) {
-    if (auto* page = dynamic_cast<TTabSheet*>(c)) out.push_back(page);
+    if (auto* page = dynamic_cast<TabSheet*>(c)) out.push_back(page);
   }
   return out;
 }
 
-std::vector<TTabSheet*> TPageControl::VisibleTabs() const {
-  std::vector<TTabSheet*> out;
-  for (TTabSheet* page : Pages()) {
+std::vector<TabSheet*> PageControl::VisibleTabs() const {
+  std::vector<TabSheet*> out;
+  for (TabSheet* page : Pages()) {
     if (page->TabVisible) out.push_back(page);
   }
   return out;
 }
 
-TTabSheet* TPageControl::ActivePage() const {
-  const std::vector<TTabSheet*> pages = Pages();
+TabSheet* PageControl::ActivePage() const {
+  const std::vector<TabSheet*> pages = Pages();
   if (std::find(pages.begin(), pages.end(), active_) != pages.end()) return active_;
   return nullptr;
 }
 
-void TPageControl::SetActivePage(TTabSheet* page) {
+void PageControl::SetActivePage(TabSheet* page) {
   if (page && page->Parent() != this) return;
   const bool changed = page != active_;
   active_ = page;
@@ -50,14 +50,14 @@ void TPageControl::SetActivePage(TTabSheet* page) {
   if (changed && OnChange) OnChange(*this);
 }
 
-int TPageControl::TabIndex() const {
-  const std::vector<TTabSheet*> tabs = VisibleTabs();
+int PageControl::TabIndex() const {
+  const std::vector<TabSheet*> tabs = VisibleTabs();
   const auto it = std::find(tabs.begin(), tabs.end(), ActivePage());
   return it == tabs.end() ? -1 : static_cast<int>(it - tabs.begin());
 }
 
-void TPageControl::SetTabIndex(int index) {
-  const std::vector<TTabSheet*> tabs = VisibleTabs();
+void PageControl::SetTabIndex(int index) {
+  const std::vector<TabSheet*> tabs = VisibleTabs();
   if (tabs.empty()) {
     pending_tab_index_ = index;
     return;
@@ -66,7 +66,7 @@ void TPageControl::SetTabIndex(int index) {
   SetActivePage(tabs[index]);
 }
 
-void TPageControl::Loaded() {
+void PageControl::Loaded() {
   if (pending_tab_index_ >= 0) {
     const int index = pending_tab_index_;
     pending_tab_index_ = -1;
@@ -75,24 +75,24 @@ void TPageControl::Loaded() {
   SyncPages();
 }
 
-void TPageControl::SyncPages() {
-  TTabSheet* active = ActivePage();
+void PageControl::SyncPages() {
+  TabSheet* active = ActivePage();
   if (!active) {
     // No page chosen (or it went away): the first one with a tab.
-    const std::vector<TTabSheet*> tabs = VisibleTabs();
+    const std::vector<TabSheet*> tabs = VisibleTabs();
     active_ = active = tabs.empty() ? nullptr : tabs.front();
   }
-  for (TTabSheet* page : Pages()) page->SetVisible(page == active);
+  for (TabSheet* page : Pages()) page->SetVisible(page == active);
 }
 
-int TPageControl::TabRowHeight() const {
+int PageControl::TabRowHeight() const {
   if (TabHeight > 0) return TabHeight;
   return std::max(TextLineHeight() + 6, 18);
 }
 
-bool TPageControl::TabsBelow() const { return TabPosition == tpBottom; }
+bool PageControl::TabsBelow() const { return TabPosition == tpBottom; }
 
-Rect TPageControl::ClientRect() const {
+Rect PageControl::ClientRect() const {
   const int th = TabRowHeight();
   if (TabsBelow()) {
     const int bottom = std::max(0, Height() - th - 4);
@@ -103,12 +103,12 @@ Rect TPageControl::ClientRect() const {
   return Rect{4, th + 4, std::max(4, Width() - 4), std::max(th + 4, Height() - 4)};
 }
 
-std::vector<Rect> TPageControl::TabRects() const {
+std::vector<Rect> PageControl::TabRects() const {
   std::vector<Rect> out;
   const int th = TabRowHeight();
   const int top = TabsBelow() ? Height() - th - 2 : 2;
   int x = Style == tsTabs ? 2 : 0;
-  for (TTabSheet* page : VisibleTabs()) {
+  for (TabSheet* page : VisibleTabs()) {
     int w = TabWidth;
     if (w <= 0) w = MeasureCaption(*this, StripAccelerator(page->Caption()), 0, false).width + 12;
     w = std::max(w, 8);
@@ -118,7 +118,7 @@ std::vector<Rect> TPageControl::TabRects() const {
   return out;
 }
 
-int TPageControl::TabAt(int x, int y) const {
+int PageControl::TabAt(int x, int y) const {
   const std::vector<Rect> rects = TabRects();
   const int active = TabIndex();
   // The active tab stands out two pixels on each side and is hit first.
@@ -136,7 +136,7 @@ int TPageControl::TabAt(int x, int y) const {
   return -1;
 }
 
-void TPageControl::Paint(Canvas& canvas) {
+void PageControl::Paint(Canvas& canvas) {
   SyncPages();
   const int th = TabRowHeight();
   const lpc::Color face = ToRGB(EffectiveColor());
@@ -151,7 +151,7 @@ void TPageControl::Paint(Canvas& canvas) {
     DrawEdge(canvas, below ? Rect{0, 0, Width(), Height() - th - 2} : Rect{0, th + 2, Width(), Height()},
              EdgeKind::kRaised);
   }
-  const std::vector<TTabSheet*> tabs = VisibleTabs();
+  const std::vector<TabSheet*> tabs = VisibleTabs();
   const std::vector<Rect> rects = TabRects();
   const int active = TabIndex();
   const lpc::Color text_color = canvas.FontColor;
@@ -218,16 +218,16 @@ void TPageControl::Paint(Canvas& canvas) {
   canvas.FontColor = text_color;
 }
 
-void TPageControl::MouseDown(const MouseArgs& args) {
+void PageControl::MouseDown(const MouseArgs& args) {
   if (args.button == platform::MouseButton::kLeft) {
     const int i = TabAt(args.x, args.y);
-    const std::vector<TTabSheet*> tabs = VisibleTabs();
+    const std::vector<TabSheet*> tabs = VisibleTabs();
     if (i >= 0 && tabs[i]->Enabled()) SetActivePage(tabs[i]);
   }
   Component::MouseDown(args);
 }
 
-void TPageControl::MouseMove(const MouseArgs& args) {
+void PageControl::MouseMove(const MouseArgs& args) {
   const int i = TabAt(args.x, args.y);
   if (i != hot_) {
     hot_ = i;
@@ -236,7 +236,7 @@ void TPageControl::MouseMove(const MouseArgs& args) {
   Component::MouseMove(args);
 }
 
-void TPageControl::MouseLeave() {
+void PageControl::MouseLeave() {
   if (hot_ != -1) {
     hot_ = -1;
     if (HotTrack) Invalidate();
@@ -244,7 +244,7 @@ void TPageControl::MouseLeave() {
   Component::MouseLeave();
 }
 
-bool TPageControl::KeyDown(int key, unsigned modifiers) {
+bool PageControl::KeyDown(int key, unsigned modifiers) {
   namespace keys = platform::keys;
   const int n = static_cast<int>(VisibleTabs().size());
   if (n == 0) return false;

@@ -1,4 +1,4 @@
-// Tabbed pages. Every TTabSheet child of a TPageControl is one page; only the active page shows
+// Tabbed pages. Every TabSheet child of a PageControl is one page; only the active page shows
 // (and with it its children). The tabs run along the top, or the bottom with tpBottom; a click
 // on a tab switches to its page, the tab under the pointer lights up when HotTrack is on, and
 // Ctrl+Tab or the arrow keys on the focused control step through the pages.
@@ -11,29 +11,29 @@
 
 namespace lpc::widgets {
 
-class TTabSheet : public Component {
+class TabSheet : public Component {
  public:
-  TTabSheet();
+  TabSheet();
   bool IsWindowed() const override { return true; }
   bool TabVisible = true;
   int ImageIndex = -1;
   bool Highlighted = false;
 };
 
-class TPageControl : public Component {
+class PageControl : public Component {
  public:
   enum TabStyle { tsTabs, tsButtons, tsFlatButtons };
   enum TabPlace { tpTop, tpBottom, tpLeft, tpRight };
-  TPageControl();
+  PageControl();
   bool IsWindowed() const override { return true; }
   bool WantsArrows() const override { return true; }
 
-  // The pages in order (TTabSheet children).
-  std::vector<TTabSheet*> Pages() const;
+  // The pages in order (TabSheet children).
+  std::vector<TabSheet*> Pages() const;
   // The pages whose tab shows.
-  std::vector<TTabSheet*> VisibleTabs() const;
-  TTabSheet* ActivePage() const;
-  void SetActivePage(TTabSheet* page);
+  std::vector<TabSheet*> VisibleTabs() const;
+  TabSheet* ActivePage() const;
+  void SetActivePage(TabSheet* page);
   // Position of the active page among the visible tabs (-1: none).
   int TabIndex() const;
   void SetTabIndex(int index);
@@ -64,7 +64,7 @@ class TPageControl : public Component {
   bool TabsBelow() const;
   // Shows the active page and hides the others.
   void SyncPages();
-  TTabSheet* active_ = nullptr;
+  TabSheet* active_ = nullptr;
   int pending_tab_index_ = -1;  // TabIndex set before the pages existed
   int hot_ = -1;
 };

@@ -22,12 +22,12 @@ Rect DrawBevel(Canvas& canvas, Rect r, int cut, int width) {
 
 }  // namespace
 
-TPanel::TPanel() {
+Panel::Panel() {
   SetBounds(0, 0, 185, 41);
   SetParentColor(false);
 }
 
-void TPanel::SetBevels(int inner, int outer, int bevel_width, int border_width) {
+void Panel::SetBevels(int inner, int outer, int bevel_width, int border_width) {
   bevel_inner_ = inner;
   bevel_outer_ = outer;
   // Wider than any screen is a layout mistake; kept in range so the sums cannot overflow.
@@ -37,19 +37,19 @@ void TPanel::SetBevels(int inner, int outer, int bevel_width, int border_width) 
   Invalidate();
 }
 
-int TPanel::Border() const {
+int Panel::Border() const {
   int b = border_width_ + (BorderSingle ? 2 : 0);
   if (bevel_outer_ != bvNone) b += bevel_width_;
   if (bevel_inner_ != bvNone) b += bevel_width_;
   return b;
 }
 
-Rect TPanel::ClientRect() const {
+Rect Panel::ClientRect() const {
   const int b = Border();
   return Rect{b, b, std::max(b, Width() - b), std::max(b, Height() - b)};
 }
 
-void TPanel::Paint(Canvas& canvas) {
+void Panel::Paint(Canvas& canvas) {
   Rect r{0, 0, Width(), Height()};
   canvas.FillRect(r, ToRGB(EffectiveColor()));
   if (BorderSingle) r = DrawEdge(canvas, r, EdgeKind::kSunken);
@@ -65,12 +65,12 @@ void TPanel::Paint(Canvas& canvas) {
   DrawTextInRect(canvas, Rect{r.left + 2, r.top, r.right - 2, r.bottom}, Caption(), layout);
 }
 
-TMyBevel::TMyBevel() {
+Bevel::Bevel() {
   SetBounds(0, 0, 50, 50);
   SetParentColor(true);
 }
 
-void TMyBevel::Paint(Canvas& canvas) {
+void Bevel::Paint(Canvas& canvas) {
   const lpc::Color light = ToRGB(clBtnHighlight);
   const lpc::Color shadow = ToRGB(clBtnShadow);
   const lpc::Color first = BevelStyle == bsLowered ? shadow : light;

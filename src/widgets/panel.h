@@ -6,11 +6,11 @@
 
 namespace lpc::widgets {
 
-enum TBevelCut { bvNone, bvLowered, bvRaised, bvSpace };
+enum BevelCut { bvNone, bvLowered, bvRaised, bvSpace };
 
-class TPanel : public Component {
+class Panel : public Component {
  public:
-  TPanel();
+  Panel();
   bool IsWindowed() const override { return true; }
   Rect ClientRect() const override;
   void Paint(Canvas& canvas) override;
@@ -30,11 +30,11 @@ class TPanel : public Component {
   int border_width_ = 0;
 };
 
-class TMyBevel : public Component {
+class Bevel : public Component {
  public:
   enum Shape { bsBox, bsFrame, bsTopLine, bsBottomLine, bsLeftLine, bsRightLine, bsSpacer };
   enum Style { bsLowered, bsRaised };
-  TMyBevel();
+  Bevel();
   void Paint(Canvas& canvas) override;
   int BevelShape = bsBox;
   int BevelStyle = bsLowered;

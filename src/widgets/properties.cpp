@@ -37,7 +37,7 @@ std::string ValueToString(const PropertyValue& v) {
   throw PropertyValueError();
 }
 
-TColor ValueToColor(const PropertyValue& v) {
+ColorValue ValueToColor(const PropertyValue& v) {
   if (v.Is<int64_t>()) return ValueToInt32(v);
   if (const auto* id = v.Get<Identifier>()) {
     if (auto c = ColorFromName(id->name)) return *c;

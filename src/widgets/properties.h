@@ -35,7 +35,7 @@ int64_t ValueToInt(const PropertyValue& v);
 int32_t ValueToInt32(const PropertyValue& v);
 bool ValueToBool(const PropertyValue& v);               // True / False
 std::string ValueToString(const PropertyValue& v);      // 8-bit; wide characters above 255: '?'
-TColor ValueToColor(const PropertyValue& v);            // integer or clXxx name
+ColorValue ValueToColor(const PropertyValue& v);            // integer or clXxx name
 std::string ValueToIdentifier(const PropertyValue& v);  // an identifier, as written
 std::vector<std::string> ValueToSet(const PropertyValue& v);
 std::vector<std::string> ValueToStrings(const PropertyValue& v);  // ( 'a' 'b' ) or one string
@@ -85,7 +85,7 @@ class ClassRegistry {
   std::vector<std::unique_ptr<ClassInfo>> classes_;
 };
 
-// Typed registration: Published<TLabel>(info).Bool("WordWrap", &TLabel::SetWordWrap, ...).
+// Typed registration: Published<Label>(info).Bool("WordWrap", &Label::SetWordWrap, ...).
 template <typename T>
 class Published {
  public:
@@ -123,8 +123,8 @@ class Published {
     return Raw(std::move(name),
                [set](T& c, const PropertyValue& v) { set(c, ValueToString(v)); }, get);
   }
-  Published& ColorProp(std::string name, std::function<void(T&, TColor)> set,
-                       std::function<TColor(const T&)> get = {}) {
+  Published& ColorProp(std::string name, std::function<void(T&, ColorValue)> set,
+                       std::function<ColorValue(const T&)> get = {}) {
     return Raw(std::move(name),
                [set](T& c, const PropertyValue& v) { set(c, ValueToColor(v)); },
                get ? std::function<std::string(const T&)>(

@@ -64,30 +64,30 @@ namespace {
 constexpr int kMinThumb = 8;
 }  // namespace
 
-TScrollBar::TScrollBar(Component& owner, bool vertical, int timer_id)
+ScrollBar::ScrollBar(Component& owner, bool vertical, int timer_id)
     : Vertical(vertical), owner_(owner), timer_id_(timer_id) {}
 
-int TScrollBar::MaxPosition() const {
+int ScrollBar::MaxPosition() const {
   return std::max(Min, Max - std::max(PageSize - 1, 0));
 }
 
-void TScrollBar::SetPosition(int position) {
+void ScrollBar::SetPosition(int position) {
   position_ = std::clamp(position, Min, MaxPosition());
 }
 
-void TScrollBar::SetRange(int min, int max, int page_size) {
+void ScrollBar::SetRange(int min, int max, int page_size) {
   Min = min;
   Max = std::max(min, max);
   PageSize = std::max(0, page_size);
   SetPosition(position_);
 }
 
-int TScrollBar::TrackLength() const {
+int ScrollBar::TrackLength() const {
   const int len = Vertical ? bounds_.Height() : bounds_.Width();
   return std::max(0, len - 2 * kSize);
 }
 
-int TScrollBar::ThumbLength() const {
+int ScrollBar::ThumbLength() const {
   const int track = TrackLength();
   const int64_t range = static_cast<int64_t>(Max) - Min + 1;
   if (range <= 0 || PageSize <= 0) return std::min(kSize, track);
@@ -95,7 +95,7 @@ int TScrollBar::ThumbLength() const {
   return static_cast<int>(std::clamp<int64_t>(len, std::min(kMinThumb, track), track));
 }
 
-Rect TScrollBar::UpArrow() const {
+Rect ScrollBar::UpArrow() const {
   // Arrows shrink when the bar is shorter than two of them.
   const int len = Vertical ? bounds_.Height() : bounds_.Width();
   const int a = std::min(kSize, len / 2);
@@ -103,14 +103,14 @@ Rect TScrollBar::UpArrow() const {
                   : Rect{bounds_.left, bounds_.top, bounds_.left + a, bounds_.bottom};
 }
 
-Rect TScrollBar::DownArrow() const {
+Rect ScrollBar::DownArrow() const {
   const int len = Vertical ? bounds_.Height() : bounds_.Width();
   const int a = std::min(kSize, len / 2);
   return Vertical ? Rect{bounds_.left, bounds_.bottom - a, bounds_.right, bounds_.bottom}
                   : Rect{bounds_.right - a, bounds_.top, bounds_.right, bounds_.bottom};
 }
 
-Rect TScrollBar::Thumb() const {
+Rect ScrollBar::Thumb() const {
   const int span = MaxPosition() - Min;
   if (!Enabled || span <= 0 || TrackLength() < kMinThumb) return Rect{};
   const int track = TrackLength();
@@ -122,7 +122,7 @@ Rect TScrollBar::Thumb() const {
                   : Rect{start, bounds_.top, start + thumb, bounds_.bottom};
 }
 
-void TScrollBar::Paint(Canvas& canvas) const {
+void ScrollBar::Paint(Canvas& canvas) const {
   if (bounds_.IsEmpty()) return;
   const bool active = Enabled && MaxPosition() > Min;
   // The track: a checkerboard of the face and highlight colours; the pressed page darkens.
@@ -151,7 +151,7 @@ void TScrollBar::Paint(Canvas& canvas) const {
   }
 }
 
-TScrollBar::Part TScrollBar::PartAt(int x, int y) const {
+ScrollBar::Part ScrollBar::PartAt(int x, int y) const {
   if (!PtInRect(bounds_, x, y)) return kNone;
   if (PtInRect(UpArrow(), x, y)) return kArrowUp;
   if (PtInRect(DownArrow(), x, y)) return kArrowDown;
@@ -162,14 +162,14 @@ TScrollBar::Part TScrollBar::PartAt(int x, int y) const {
   return at < (Vertical ? thumb.top : thumb.left) ? kPageUp : kPageDown;
 }
 
-void TScrollBar::MoveTo(int position) {
+void ScrollBar::MoveTo(int position) {
   const int old = position_;
   SetPosition(position);
   if (position_ != old && OnScroll) OnScroll(position_);
   owner_.Invalidate();
 }
 
-void TScrollBar::Step(Part part) {
+void ScrollBar::Step(Part part) {
   const int page = LargeChange > 0 ? LargeChange : std::max(1, PageSize);
   switch (part) {
     case kArrowUp: MoveTo(position_ - SmallChange); break;
@@ -193,7 +193,7 @@ void TScrollBar::Step(Part part) {
   }
 }
 
-bool TScrollBar::MouseDown(int x, int y) {
+bool ScrollBar::MouseDown(int x, int y) {
   if (!Enabled || !PtInRect(bounds_, x, y)) return false;
   part_ = PartAt(x, y);
   over_part_ = true;
@@ -210,7 +210,7 @@ bool TScrollBar::MouseDown(int x, int y) {
   return true;
 }
 
-void TScrollBar::MouseMove(int x, int y) {
+void ScrollBar::MouseMove(int x, int y) {
   if (part_ == kNone) return;
   last_ = Point{x, y};
   if (part_ == kThumb) {
@@ -231,7 +231,7 @@ void TScrollBar::MouseMove(int x, int y) {
   }
 }
 
-void TScrollBar::MouseUp(int, int) {
+void ScrollBar::MouseUp(int, int) {
   if (part_ == kNone) return;
   part_ = kNone;
   over_part_ = false;
@@ -239,7 +239,7 @@ void TScrollBar::MouseUp(int, int) {
   owner_.Invalidate();
 }
 
-bool TScrollBar::HandleTimer(int id) {
+bool ScrollBar::HandleTimer(int id) {
   if (id != timer_id_) return false;
   if (part_ == kNone || part_ == kThumb) {
     owner_.StopTimer(timer_id_);

@@ -25,10 +25,10 @@ void DrawArrowGlyph(Canvas& canvas, const Rect& r, ArrowDir dir, bool enabled, i
 void DrawArrowButton(Canvas& canvas, const Rect& r, ArrowDir dir, bool pressed, bool enabled,
                      int size = 4);
 
-class TScrollBar {
+class ScrollBar {
  public:
   // `timer_id` is the owner's timer the bar uses for auto-repeat.
-  TScrollBar(Component& owner, bool vertical, int timer_id);
+  ScrollBar(Component& owner, bool vertical, int timer_id);
 
   bool Vertical;
   int Min = 0;

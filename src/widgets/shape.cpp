@@ -37,14 +37,14 @@ void FillRoundRect(Canvas& mask, const Rect& r, int corner, Color value) {
 void FillShape(Canvas& mask, int shape, const Rect& r, int corner, Color value) {
   if (r.IsEmpty()) return;
   switch (shape) {
-    case TShape::stEllipse:
-    case TShape::stCircle:
+    case ShapeControl::stEllipse:
+    case ShapeControl::stCircle:
       mask.PenColor = mask.BrushColor = value;
       mask.BrushClear = false;
       mask.Ellipse(r.left, r.top, r.right, r.bottom);
       break;
-    case TShape::stRoundRect:
-    case TShape::stRoundSquare:
+    case ShapeControl::stRoundRect:
+    case ShapeControl::stRoundSquare:
       FillRoundRect(mask, r, corner, value);
       break;
     default:
@@ -55,12 +55,12 @@ void FillShape(Canvas& mask, int shape, const Rect& r, int corner, Color value) 
 
 bool HatchHit(int style, int x, int y) {
   switch (style) {
-    case TBrush::bsHorizontal: return y % 8 == 0;
-    case TBrush::bsVertical: return x % 8 == 0;
-    case TBrush::bsFDiagonal: return (x - y) % 8 == 0;
-    case TBrush::bsBDiagonal: return (x + y) % 8 == 0;
-    case TBrush::bsCross: return x % 8 == 0 || y % 8 == 0;
-    case TBrush::bsDiagCross: return (x - y) % 8 == 0 || (x + y) % 8 == 0;
+    case ShapeBrush::bsHorizontal: return y % 8 == 0;
+    case ShapeBrush::bsVertical: return x % 8 == 0;
+    case ShapeBrush::bsFDiagonal: return (x - y) % 8 == 0;
+    case ShapeBrush::bsBDiagonal: return (x + y) % 8 == 0;
+    case ShapeBrush::bsCross: return x % 8 == 0 || y % 8 == 0;
+    case ShapeBrush::bsDiagCross: return (x - y) % 8 == 0 || (x + y) % 8 == 0;
     default: return true;
   }
 }
@@ -68,22 +68,22 @@ bool HatchHit(int style, int x, int y) {
 bool PenHit(int style, int x, int y) {
   const int t = x + y;  // runs along horizontal and vertical edges alike
   switch (style) {
-    case TPen::psDash: return t % 9 < 6;
-    case TPen::psDot: return t % 2 == 0;
-    case TPen::psDashDot: return t % 12 < 6 || t % 12 == 8;
-    case TPen::psDashDotDot: return t % 14 < 6 || t % 14 == 8 || t % 14 == 10;
+    case ShapePen::psDash: return t % 9 < 6;
+    case ShapePen::psDot: return t % 2 == 0;
+    case ShapePen::psDashDot: return t % 12 < 6 || t % 12 == 8;
+    case ShapePen::psDashDotDot: return t % 14 < 6 || t % 14 == 8 || t % 14 == 10;
     default: return true;
   }
 }
 
 }  // namespace
 
-TShape::TShape() {
+ShapeControl::ShapeControl() {
   SetBounds(0, 0, 65, 65);
   SetParentColor(true);
 }
 
-void TShape::Paint(Canvas& canvas) {
+void ShapeControl::Paint(Canvas& canvas) {
   int w = Width();
   int h = Height();
   int x = 0;
@@ -96,7 +96,7 @@ void TShape::Paint(Canvas& canvas) {
     w = h = s;
   }
   const Rect outer = MakeRect(x, y, w, h);
-  const int pen = Pen.Style == TPen::psClear ? 0 : std::max(1, Pen.Width);
+  const int pen = Pen.Style == ShapePen::psClear ? 0 : std::max(1, Pen.Width);
   const int corner = std::min(w, h) / 4;
 
   // The shape is drawn as a mask first (outline ring and inside), then coloured, so every
@@ -114,7 +114,7 @@ void TShape::Paint(Canvas& canvas) {
       const lpc::Color m = mask_bitmap.At(px, py);
       if (m == kOutline) {
         if (PenHit(Pen.Style, px, py)) canvas.SetPixel(px, py, pen_color);
-      } else if (m == kInside && Brush.Style != TBrush::bsClear) {
+      } else if (m == kInside && Brush.Style != ShapeBrush::bsClear) {
         if (HatchHit(Brush.Style, px, py)) canvas.SetPixel(px, py, brush);
       }
     }

@@ -6,32 +6,32 @@
 
 namespace lpc::widgets {
 
-struct TBrush {
+struct ShapeBrush {
   // bsSolid, bsClear, bsHorizontal, bsVertical, bsFDiagonal, bsBDiagonal, bsCross, bsDiagCross
   enum Style { bsSolid, bsClear, bsHorizontal, bsVertical, bsFDiagonal, bsBDiagonal, bsCross,
                bsDiagCross };
-  TColor Color = clWhite;
+  ColorValue Color = clWhite;
   int Style = bsSolid;
 };
 
-struct TPen {
+struct ShapePen {
   // psSolid, psDash, psDot, psDashDot, psDashDotDot, psClear, psInsideFrame
   enum Style { psSolid, psDash, psDot, psDashDot, psDashDotDot, psClear, psInsideFrame };
-  TColor Color = clBlack;
+  ColorValue Color = clBlack;
   int Width = 1;
   int Style = psSolid;
 };
 
-class TShape : public Component {
+class ShapeControl : public Component {
  public:
   enum ShapeType { stRectangle, stSquare, stRoundRect, stRoundSquare, stEllipse, stCircle };
-  TShape();
+  ShapeControl();
   void Paint(Canvas& canvas) override;
   int Shape = stRectangle;
-  TBrush Brush;
-  TPen Pen;
+  ShapeBrush Brush;
+  ShapePen Pen;
 };
 
-class TMyShape : public TShape {};
+class TMyShape : public ShapeControl {};
 
 }  // namespace lpc::widgets

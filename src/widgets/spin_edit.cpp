@@ -13,18 +13,18 @@ constexpr int kRepeatTimer = 1;
 constexpr int kButtonWidth = 15;
 }  // namespace
 
-TSpinEdit::TSpinEdit() {
+SpinEdit::SpinEdit() {
   SetBounds(0, 0, 121, 22);
   AutoSelect = true;
   SetText("0");
 }
 
-int TSpinEdit::Clamp(int v) const {
+int SpinEdit::Clamp(int v) const {
   if (MaxValue > MinValue) return std::clamp(v, MinValue, MaxValue);
   return v;
 }
 
-int TSpinEdit::Value() const {
+int SpinEdit::Value() const {
   int v = MinValue;
   const std::string& t = caption_;
   const auto r = std::from_chars(t.data(), t.data() + t.size(), v);
@@ -33,39 +33,39 @@ int TSpinEdit::Value() const {
   return Clamp(v);
 }
 
-void TSpinEdit::SetValue(int value) {
+void SpinEdit::SetValue(int value) {
   const std::string text = std::to_string(Clamp(value));
   if (text != caption_) SetText(text);
 }
 
-void TSpinEdit::Step(int direction) {
+void SpinEdit::Step(int direction) {
   const int64_t next = static_cast<int64_t>(Value()) + static_cast<int64_t>(direction) * Increment;
   SetValue(static_cast<int>(std::clamp<int64_t>(next, INT_MIN, INT_MAX)));
   SelectAll();
 }
 
-Rect TSpinEdit::UpButton() const {
+Rect SpinEdit::UpButton() const {
   const int frame = BorderSingle ? (Ctl3D ? 2 : 1) : 0;
   const int mid = frame + (Height() - 2 * frame) / 2;
   return Rect{Width() - frame - kButtonWidth, frame, Width() - frame, mid};
 }
 
-Rect TSpinEdit::DownButton() const {
+Rect SpinEdit::DownButton() const {
   const Rect up = UpButton();
   const int frame = BorderSingle ? (Ctl3D ? 2 : 1) : 0;
   return Rect{up.left, up.bottom, up.right, Height() - frame};
 }
 
-Rect TSpinEdit::TextRect() const {
-  Rect r = TEdit::TextRect();
+Rect SpinEdit::TextRect() const {
+  Rect r = Edit::TextRect();
   r.right = std::max(r.left, UpButton().left - 1);
   return r;
 }
 
-bool TSpinEdit::AcceptsChar(char ch) const { return (ch >= '0' && ch <= '9') || ch == '-'; }
+bool SpinEdit::AcceptsChar(char ch) const { return (ch >= '0' && ch <= '9') || ch == '-'; }
 
-void TSpinEdit::Paint(Canvas& canvas) {
-  TEdit::Paint(canvas);
+void SpinEdit::Paint(Canvas& canvas) {
+  Edit::Paint(canvas);
   const bool enabled = EnabledInTree();
   const Rect up = UpButton();
   const Rect down = DownButton();
@@ -73,7 +73,7 @@ void TSpinEdit::Paint(Canvas& canvas) {
   DrawArrowButton(canvas, down, ArrowDir::kDown, held_ < 0 && over_held_, enabled, 3);
 }
 
-void TSpinEdit::MouseDown(const MouseArgs& args) {
+void SpinEdit::MouseDown(const MouseArgs& args) {
   if (args.button == platform::MouseButton::kLeft && !ReadOnly) {
     int direction = 0;
     if (PtInRect(UpButton(), args.x, args.y)) direction = 1;
@@ -87,10 +87,10 @@ void TSpinEdit::MouseDown(const MouseArgs& args) {
       return;
     }
   }
-  TEdit::MouseDown(args);
+  Edit::MouseDown(args);
 }
 
-void TSpinEdit::MouseMove(const MouseArgs& args) {
+void SpinEdit::MouseMove(const MouseArgs& args) {
   if (held_ != 0) {
     const bool over = PtInRect(held_ > 0 ? UpButton() : DownButton(), args.x, args.y);
     if (over != over_held_) {
@@ -100,19 +100,19 @@ void TSpinEdit::MouseMove(const MouseArgs& args) {
     Component::MouseMove(args);
     return;
   }
-  TEdit::MouseMove(args);
+  Edit::MouseMove(args);
 }
 
-void TSpinEdit::MouseUp(const MouseArgs& args) {
+void SpinEdit::MouseUp(const MouseArgs& args) {
   if (held_ != 0 && args.button == platform::MouseButton::kLeft) {
     held_ = 0;
     StopTimer(kRepeatTimer);
     Invalidate();
   }
-  TEdit::MouseUp(args);
+  Edit::MouseUp(args);
 }
 
-void TSpinEdit::Timer(int id) {
+void SpinEdit::Timer(int id) {
   if (id != kRepeatTimer) return;
   if (held_ == 0) {
     StopTimer(kRepeatTimer);
@@ -122,22 +122,22 @@ void TSpinEdit::Timer(int id) {
   if (over_held_) Step(held_);
 }
 
-bool TSpinEdit::KeyDown(int key, unsigned modifiers) {
+bool SpinEdit::KeyDown(int key, unsigned modifiers) {
   if (!ReadOnly && (key == platform::keys::kUp || key == platform::keys::kDown)) {
     Step(key == platform::keys::kUp ? 1 : -1);
     return true;
   }
-  return TEdit::KeyDown(key, modifiers);
+  return Edit::KeyDown(key, modifiers);
 }
 
-void TSpinEdit::FocusChanged(bool focused) {
+void SpinEdit::FocusChanged(bool focused) {
   // What was typed becomes a value within the limits when the box is left.
   if (!focused) SetValue(Value());
   if (!focused && held_ != 0) {
     held_ = 0;
     StopTimer(kRepeatTimer);
   }
-  TEdit::FocusChanged(focused);
+  Edit::FocusChanged(focused);
 }
 
 }  // namespace lpc::widgets

@@ -7,9 +7,9 @@
 
 namespace lpc::widgets {
 
-class TSpinEdit : public TEdit {
+class SpinEdit : public Edit {
  public:
-  TSpinEdit();
+  SpinEdit();
   int MinValue = 0;
   int MaxValue = 0;  // MinValue == MaxValue: no limits
   int Increment = 1;

@@ -19,17 +19,17 @@ Size MeasureCaption(const Component& c, const std::string& text, int wrap_width,
   return MeasureTextBlock(canvas, text, wrap_width, word_wrap);
 }
 
-TLabel::TLabel() {
+Label::Label() {
   SetBounds(0, 0, 65, 13);
   SetParentColor(true);
 }
 
-void TLabel::SetCaption(const std::string& caption) {
+void Label::SetCaption(const std::string& caption) {
   Component::SetCaption(caption);
   AdjustSize();
 }
 
-void TLabel::AdjustSize() {
+void Label::AdjustSize() {
   if (!AutoSize || !Form()) return;
   const std::string text = ShowAccelChar ? StripAccelerator(Caption()) : Caption();
   // An empty caption keeps a line's height, as it does in a designer.
@@ -46,7 +46,7 @@ void TLabel::AdjustSize() {
   SetBounds(left, Top(), s.width, line.height);
 }
 
-void TLabel::Paint(Canvas& canvas) {
+void Label::Paint(Canvas& canvas) {
   const Rect r{0, 0, Width(), Height()};
   if (!Transparent) canvas.FillRect(r, ToRGB(EffectiveColor()));
   TextLayout layout;
@@ -58,23 +58,23 @@ void TLabel::Paint(Canvas& canvas) {
   DrawTextInRect(canvas, r, Caption(), layout);
 }
 
-TLinkLabel::TLinkLabel() { SetCursor(crHandPoint); }
+LinkLabel::LinkLabel() { SetCursor(crHandPoint); }
 
-void TLinkLabel::Paint(Canvas& canvas) {
+void LinkLabel::Paint(Canvas& canvas) {
   // The parent's font, underlined and in the link blue; a font of its own keeps its colour.
   canvas.Font.underline = true;
   if (ParentFont()) canvas.FontColor = 0x0000FF;
-  TLabel::Paint(canvas);
+  Label::Paint(canvas);
 }
 
 // --- push buttons
 
-TButton::TButton() {
+Button::Button() {
   SetBounds(0, 0, 75, 25);
   TabStop = true;
 }
 
-Rect TButton::PaintFace(Canvas& canvas) {
+Rect Button::PaintFace(Canvas& canvas) {
   const Rect r{0, 0, Width(), Height()};
   // The focused button, or the default one while no button has the focus, gets the black
   // default frame.
@@ -85,14 +85,14 @@ Rect TButton::PaintFace(Canvas& canvas) {
   return face;
 }
 
-void TButton::Paint(Canvas& canvas) {
+void Button::Paint(Canvas& canvas) {
   const Rect face = PaintFace(canvas);
   TextLayout layout{HAlign::kCenter, VAlign::kCenter, false, true, !EnabledInTree()};
   DrawTextInRect(canvas, face, Caption(), layout);
   if (Focused()) DrawFocusRect(canvas, Rect{4, 4, Width() - 4, Height() - 4});
 }
 
-void TButton::MouseDown(const MouseArgs& args) {
+void Button::MouseDown(const MouseArgs& args) {
   if (args.button == platform::MouseButton::kLeft) {
     tracking_ = true;
     pressed_ = true;
@@ -101,7 +101,7 @@ void TButton::MouseDown(const MouseArgs& args) {
   Component::MouseDown(args);
 }
 
-void TButton::MouseMove(const MouseArgs& args) {
+void Button::MouseMove(const MouseArgs& args) {
   if (tracking_) {
     const bool inside = args.x >= 0 && args.y >= 0 && args.x < Width() && args.y < Height();
     if (inside != pressed_) {
@@ -112,7 +112,7 @@ void TButton::MouseMove(const MouseArgs& args) {
   Component::MouseMove(args);
 }
 
-void TButton::MouseUp(const MouseArgs& args) {
+void Button::MouseUp(const MouseArgs& args) {
   if (args.button == platform::MouseButton::kLeft) {
     tracking_ = false;
     pressed_ = false;
@@ -121,14 +121,14 @@ void TButton::MouseUp(const MouseArgs& args) {
   Component::MouseUp(args);
 }
 
-bool TButton::KeyDown(int key, unsigned) {
+bool Button::KeyDown(int key, unsigned) {
   if (key != platform::keys::kSpace) return false;
   space_down_ = pressed_ = true;
   Invalidate();
   return true;
 }
 
-bool TButton::KeyUp(int key, unsigned) {
+bool Button::KeyUp(int key, unsigned) {
   if (key != platform::keys::kSpace || !space_down_) return false;
   space_down_ = pressed_ = false;
   Invalidate();
@@ -136,12 +136,12 @@ bool TButton::KeyUp(int key, unsigned) {
   return true;
 }
 
-void TButton::FocusChanged(bool focused) {
+void Button::FocusChanged(bool focused) {
   if (!focused && space_down_) space_down_ = pressed_ = false;
   Invalidate();
 }
 
-void TButton::Click() {
+void Button::Click() {
   Component::Click();
   if (ModalResult != 0 && Form()) Form()->Close(ModalResult);
 }
@@ -154,7 +154,7 @@ struct KindInfo {
   const char* caption;
   int modal_result;
 };
-// Indexed by TBitBtn::ButtonKind. mrOk 1, mrCancel 2, mrAbort 3, mrRetry 4, mrIgnore 5, mrYes 6,
+// Indexed by BitmapButton::ButtonKind. mrOk 1, mrCancel 2, mrAbort 3, mrRetry 4, mrIgnore 5, mrYes 6,
 // mrNo 7, mrAll 8.
 constexpr KindInfo kKinds[] = {
     {"", 0},           {"OK", 1},       {"Cancel", 2}, {"&Help", 0},
@@ -188,7 +188,7 @@ void DrawGlyphCell(Canvas& canvas, int x, int y, const Bitmap& glyph, int cell, 
 
 }  // namespace
 
-void TBitBtn::SetKind(int kind) {
+void BitmapButton::SetKind(int kind) {
   kind_ = std::clamp(kind, 0, static_cast<int>(std::size(kKinds)) - 1);
   if (kind_ == bkCustom) return;
   if (Caption().empty()) SetCaption(kKinds[kind_].caption);
@@ -197,12 +197,12 @@ void TBitBtn::SetKind(int kind) {
   if (kind_ == bkCancel || kind_ == bkNo) Cancel = true;
 }
 
-void TBitBtn::Click() {
-  TButton::Click();
+void BitmapButton::Click() {
+  Button::Click();
   if (kind_ == bkClose && Form()) Form()->Close(platform::kModalCancel);
 }
 
-void TBitBtn::Paint(Canvas& canvas) {
+void BitmapButton::Paint(Canvas& canvas) {
   const Rect face = PaintFace(canvas);
   const bool enabled = EnabledInTree();
   const int cells = std::max(1, NumGlyphs);

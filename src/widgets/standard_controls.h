@@ -18,9 +18,9 @@ void RegisterTextControls(ClassRegistry& registry);
 // Size of a caption in a font, measured with the form's text renderer (0 x 0 without one).
 Size MeasureCaption(const Component& c, const std::string& text, int wrap_width, bool word_wrap);
 
-class TLabel : public Component {
+class Label : public Component {
  public:
-  TLabel();
+  Label();
   void Paint(Canvas& canvas) override;
   bool Transparent = false;
   bool WordWrap = false;
@@ -36,15 +36,15 @@ class TLabel : public Component {
 };
 
 // Blue underlined text with the hand cursor; a click runs OnClick.
-class TLinkLabel : public TLabel {
+class LinkLabel : public Label {
  public:
-  TLinkLabel();
+  LinkLabel();
   void Paint(Canvas& canvas) override;
 };
 
-class TButton : public Component {
+class Button : public Component {
  public:
-  TButton();
+  Button();
   bool IsWindowed() const override { return true; }
   bool IsButton() const override { return true; }
   bool IsDefaultButton() const override { return Default; }
@@ -71,7 +71,7 @@ class TButton : public Component {
 
 // A push button with an optional glyph: NumGlyphs cells side by side in one bitmap (up,
 // disabled, down, ...), the colour of the bottom-left pixel drawn transparent.
-class TBitBtn : public TButton {
+class BitmapButton : public Button {
  public:
   enum GlyphLayout { blGlyphLeft, blGlyphRight, blGlyphTop, blGlyphBottom };
   // bkCustom, bkOK, bkCancel, bkHelp, bkYes, bkNo, bkClose, bkAbort, bkRetry, bkIgnore, bkAll

@@ -6,7 +6,7 @@
 
 namespace lpc::widgets {
 
-void ApplyFontStyle(TFont& font, const std::vector<std::string>& style) {
+void ApplyFontStyle(FontSettings& font, const std::vector<std::string>& style) {
   font.Bold = font.Italic = font.Underline = font.StrikeOut = false;
   for (const std::string& s : style) {
     if (SameText(s, "fsBold")) {
@@ -23,7 +23,7 @@ void ApplyFontStyle(TFont& font, const std::vector<std::string>& style) {
   }
 }
 
-std::string FontStyleText(const TFont& font) {
+std::string FontStyleText(const FontSettings& font) {
   std::string out;
   auto add = [&](bool on, const char* name) {
     if (!on) return;
@@ -74,21 +74,21 @@ std::string CursorText(int cursor) {
 }
 
 void RegisterForm(ClassRegistry& registry) {
-  ClassInfo& info = registry.Add("TForm", "TWinControl", [] { return std::make_unique<TForm>(); });
-  Published<TForm> p(info);
-  p.String("Caption", [](TForm& f, const std::string& v) { f.SetCaption(v); },
-           [](const TForm& f) { return f.Caption(); });
-  p.Int("ClientWidth", [](TForm& f, int v) { f.SetClientSize(v, f.Height()); },
-        [](const TForm& f) { return f.ClientWidth(); });
-  p.Int("ClientHeight", [](TForm& f, int v) { f.SetClientSize(f.Width(), v); },
-        [](const TForm& f) { return f.ClientHeight(); });
+  ClassInfo& info = registry.Add("TForm", "TWinControl", [] { return std::make_unique<FormWindow>(); });
+  Published<FormWindow> p(info);
+  p.String("Caption", [](FormWindow& f, const std::string& v) { f.SetCaption(v); },
+           [](const FormWindow& f) { return f.Caption(); });
+  p.Int("ClientWidth", [](FormWindow& f, int v) { f.SetClientSize(v, f.Height()); },
+        [](const FormWindow& f) { return f.ClientWidth(); });
+  p.Int("ClientHeight", [](FormWindow& f, int v) { f.SetClientSize(f.Width(), v); },
+        [](const FormWindow& f) { return f.ClientHeight(); });
   // A form's Width and Height count its frame, as designers write them.
-  p.Int("Width", [](TForm& f, int v) { f.SetOuterWidth(v); },
-        [](const TForm& f) { return f.Width() + kFrameWidth; });
-  p.Int("Height", [](TForm& f, int v) { f.SetOuterHeight(v); },
-        [](const TForm& f) { return f.Height() + kFrameHeight; });
-  p.Bool("KeyPreview", [](TForm& f, bool v) { f.KeyPreview = v; });
-  p.Raw("ActiveControl", [](TForm& f, const PropertyValue& v) {
+  p.Int("Width", [](FormWindow& f, int v) { f.SetOuterWidth(v); },
+        [](const FormWindow& f) { return f.Width() + kFrameWidth; });
+  p.Int("Height", [](FormWindow& f, int v) { f.SetOuterHeight(v); },
+        [](const FormWindow& f) { return f.Height() + kFrameHeight; });
+  p.Bool("KeyPreview", [](FormWindow& f, bool v) { f.KeyPreview = v; });
+  p.Raw("ActiveControl", [](FormWindow& f, const PropertyValue& v) {
     const std::string name = ValueToIdentifier(v);
     Component* c = f.FindComponent(name);
     if (!c) throw PropertyValueError();
@@ -98,10 +98,10 @@ void RegisterForm(ClassRegistry& registry) {
   p.Enum("Position",
          {"poDesigned", "poDefault", "poDefaultPosOnly", "poDefaultSizeOnly", "poScreenCenter",
           "poDesktopCenter", "poMainFormCenter", "poOwnerFormCenter"},
-         [](TForm& f, int v) { f.WindowStyle.centered = v >= 4; });
+         [](FormWindow& f, int v) { f.WindowStyle.centered = v >= 4; });
   p.Enum("WindowState", {"wsNormal", "wsMinimized", "wsMaximized"},
-         [](TForm& f, int v) { f.WindowStyle.maximized = v == 2; });
-  p.Raw("BorderIcons", [](TForm& f, const PropertyValue& v) {
+         [](FormWindow& f, int v) { f.WindowStyle.maximized = v == 2; });
+  p.Raw("BorderIcons", [](FormWindow& f, const PropertyValue& v) {
     const std::vector<std::string> icons = ValueToSet(v);
     auto has = [&](const char* name) {
       for (const std::string& s : icons) {
@@ -115,7 +115,7 @@ void RegisterForm(ClassRegistry& registry) {
   });
   p.Enum("BorderStyle", {"bsNone", "bsSingle", "bsSizeable", "bsDialog", "bsToolWindow",
                          "bsSizeToolWin"},
-         [](TForm& f, int v) {
+         [](FormWindow& f, int v) {
            using platform::BorderStyle;
            static const BorderStyle kStyles[] = {BorderStyle::kNone,   BorderStyle::kFixed,
                                                  BorderStyle::kSizeable, BorderStyle::kDialog,
@@ -143,17 +143,17 @@ void PublishControlProperties(Published<Component>& p) {
   p.Int("Height", [](Component& c, int v) { c.SetHeight(v); },
         [](const Component& c) { return c.Height(); });
   p.Int("Tag", [](Component& c, int v) { c.Tag = v; }, [](const Component& c) { return c.Tag; });
-  p.Enum("Align", kAlignNames, [](Component& c, int v) { c.SetAlign(static_cast<TAlign>(v)); },
+  p.Enum("Align", kAlignNames, [](Component& c, int v) { c.SetAlign(static_cast<Alignment>(v)); },
          [](const Component& c) { return static_cast<int>(c.Align()); });
   p.Bool("Visible", [](Component& c, bool v) { c.SetVisible(v); },
          [](const Component& c) { return c.Visible(); });
   p.Bool("Enabled", [](Component& c, bool v) { c.SetEnabled(v); },
          [](const Component& c) { return c.Enabled(); });
-  p.ColorProp("Color", [](Component& c, TColor v) { c.SetColor(v); },
+  p.ColorProp("Color", [](Component& c, ColorValue v) { c.SetColor(v); },
               [](const Component& c) { return c.Color(); });
   p.Bool("ParentColor", [](Component& c, bool v) { c.SetParentColor(v); },
          [](const Component& c) { return c.ParentColor(); });
-  PublishFont<Component>(p, "Font", [](Component& c) -> TFont& { return c.MutableFont(); });
+  PublishFont<Component>(p, "Font", [](Component& c) -> FontSettings& { return c.MutableFont(); });
   p.Bool("ParentFont", [](Component& c, bool v) { c.SetParentFont(v); },
          [](const Component& c) { return c.ParentFont(); });
   p.Raw("Cursor", [](Component& c, const PropertyValue& v) { c.SetCursor(CursorFromValue(v)); },

@@ -7,7 +7,7 @@
 namespace lpc::widgets {
 
 // Registers every stock class: the base classes TControl, TWinControl and TGraphicControl,
-// TForm, and the controls (labels, buttons, text boxes, panels, shapes, pictures, pages,
+// FormWindow, and the controls (labels, buttons, text boxes, panels, shapes, pictures, pages,
 // drop-down lists, spin boxes, track bars).
 void RegisterStockClasses(ClassRegistry& registry);
 
@@ -18,18 +18,18 @@ void PublishControlProperties(Published<Component>& p);
 // Font.Name, Font.Height, Font.Size, Font.Style, Font.Color, Font.Charset, Font.Pitch on a
 // font reached through `font` (a sub-object such as a grid's or a form's own font).
 template <typename T>
-void PublishFont(Published<T>& p, std::string prefix, std::function<TFont&(T&)> font);
+void PublishFont(Published<T>& p, std::string prefix, std::function<FontSettings&(T&)> font);
 
 // Font.Style: [fsBold, fsItalic, fsUnderline, fsStrikeOut].
-void ApplyFontStyle(TFont& font, const std::vector<std::string>& style);
-std::string FontStyleText(const TFont& font);
+void ApplyFontStyle(FontSettings& font, const std::vector<std::string>& style);
+std::string FontStyleText(const FontSettings& font);
 
 template <typename T>
-void PublishFont(Published<T>& p, std::string prefix, std::function<TFont&(T&)> font) {
+void PublishFont(Published<T>& p, std::string prefix, std::function<FontSettings&(T&)> font) {
   p.String(prefix + ".Name", [font](T& c, const std::string& v) { font(c).Name = v; });
   p.Int(prefix + ".Height", [font](T& c, int v) { font(c).Height = v; });
   p.Int(prefix + ".Size", [font](T& c, int v) { font(c).SetSize(v); });
-  p.ColorProp(prefix + ".Color", [font](T& c, TColor v) { font(c).Color = v; });
+  p.ColorProp(prefix + ".Color", [font](T& c, ColorValue v) { font(c).Color = v; });
   p.Raw(prefix + ".Style", [font](T& c, const PropertyValue& v) {
     ApplyFontStyle(font(c), ValueToSet(v));
   });

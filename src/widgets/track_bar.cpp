@@ -15,12 +15,12 @@ constexpr int kThumbBody = 15;  // height of the square part of a pointed thumb
 constexpr int kThumbFull = 20;  // height of a thumb without ticks
 }  // namespace
 
-TTrackBar::TTrackBar() {
+TrackBar::TrackBar() {
   SetBounds(0, 0, 150, 45);
   TabStop = true;
 }
 
-void TTrackBar::SetPosition(int position) {
+void TrackBar::SetPosition(int position) {
   const int v = std::clamp(position, std::min(Min, Max), std::max(Min, Max));
   if (v == position_) return;
   position_ = v;
@@ -28,18 +28,18 @@ void TTrackBar::SetPosition(int position) {
   if (OnChange) OnChange(*this);
 }
 
-Rect TTrackBar::ChannelRect() const {
+Rect TrackBar::ChannelRect() const {
   return Rect{kChannelInset, 8, std::max(kChannelInset, Width() - kChannelInset), 12};
 }
 
-int TTrackBar::XOf(int position) const {
+int TrackBar::XOf(int position) const {
   const int x0 = kChannelInset + kThumbHalf;
   const int x1 = std::max(x0, Width() - kChannelInset - kThumbHalf - 1);
   if (Max <= Min) return x0;
   return x0 + static_cast<int>(static_cast<int64_t>(position - Min) * (x1 - x0) / (Max - Min));
 }
 
-int TTrackBar::PositionAt(int x) const {
+int TrackBar::PositionAt(int x) const {
   const int x0 = kChannelInset + kThumbHalf;
   const int x1 = std::max(x0, Width() - kChannelInset - kThumbHalf - 1);
   if (Max <= Min || x1 == x0) return Min;
@@ -49,12 +49,12 @@ int TTrackBar::PositionAt(int x) const {
   return Min + static_cast<int>((rel * (Max - Min) + span / 2) / span);
 }
 
-Rect TTrackBar::ThumbRect() const {
+Rect TrackBar::ThumbRect() const {
   const int x = XOf(position_);
   return Rect{x - kThumbHalf, kThumbTop, x + kThumbHalf + 1, kThumbTop + kThumbFull};
 }
 
-void TTrackBar::Paint(Canvas& canvas) {
+void TrackBar::Paint(Canvas& canvas) {
   const bool enabled = EnabledInTree();
   const Rect channel = ChannelRect();
   DrawEdge(canvas, channel, EdgeKind::kSunken);
@@ -111,7 +111,7 @@ void TTrackBar::Paint(Canvas& canvas) {
   if (Focused()) DrawFocusRect(canvas, Rect{0, 0, Width(), Height()});
 }
 
-void TTrackBar::MouseDown(const MouseArgs& args) {
+void TrackBar::MouseDown(const MouseArgs& args) {
   if (args.button == platform::MouseButton::kLeft) {
     const Rect thumb = ThumbRect();
     if (PtInRect(thumb, args.x, args.y)) {
@@ -126,17 +126,17 @@ void TTrackBar::MouseDown(const MouseArgs& args) {
   Component::MouseDown(args);
 }
 
-void TTrackBar::MouseMove(const MouseArgs& args) {
+void TrackBar::MouseMove(const MouseArgs& args) {
   if (dragging_) SetPosition(PositionAt(args.x - drag_offset_));
   Component::MouseMove(args);
 }
 
-void TTrackBar::MouseUp(const MouseArgs& args) {
+void TrackBar::MouseUp(const MouseArgs& args) {
   if (args.button == platform::MouseButton::kLeft) dragging_ = false;
   Component::MouseUp(args);
 }
 
-bool TTrackBar::KeyDown(int key, unsigned) {
+bool TrackBar::KeyDown(int key, unsigned) {
   namespace keys = platform::keys;
   switch (key) {
     case keys::kLeft:

@@ -9,9 +9,9 @@
 
 namespace lpc::widgets {
 
-class TTrackBar : public Component {
+class TrackBar : public Component {
  public:
-  TTrackBar();
+  TrackBar();
   bool IsWindowed() const override { return true; }
   bool WantsArrows() const override { return true; }
 

@@ -26,8 +26,8 @@ Bitmap BarBitmap(Color background, Color bar = 0x000000) {
 
 class JetTest : public testing::WidgetTest {
  protected:
-  TJetButton& MakeJet(Color background = 0xFFFFFF) {
-    auto& j = form_->Create<TJetButton>();
+  StateButton& MakeJet(Color background = 0xFFFFFF) {
+    auto& j = form_->Create<StateButton>();
     j.SetBounds(10, 10, 200, 200);
     j.SetBitmapUp({BarBitmap(background), std::nullopt});
     j.OnClick = [this](widgets::Component&) { log_.push_back("click"); };
@@ -41,7 +41,7 @@ class JetTest : public testing::WidgetTest {
 TEST_F(JetTest, UpBitmapGivesSizeAndClickableShape) {
   const struct {
     Color background;
-    widgets::TColor transparent;
+    widgets::ColorValue transparent;
   } backgrounds[] = {{0xFFFFFF, widgets::clWhite}, {0x00FF00, FromRGB(0x00FF00)}};
   for (const auto& b : backgrounds) {
     auto& j = MakeJet(b.background);
@@ -67,10 +67,10 @@ TEST_F(JetTest, ClicksOnlyOnTheShapeAndNotAfterDraggingOff) {
   log_.clear();
   Move(50, 20);
   Down(50, 20);
-  EXPECT_EQ(j.State(), TJetButton::kPressed);
+  EXPECT_EQ(j.State(), StateButton::kPressed);
   Move(150, 150);
   Up(150, 150);
-  EXPECT_EQ(j.State(), TJetButton::kNormal);
+  EXPECT_EQ(j.State(), StateButton::kNormal);
   // The click before left the button "over" its shape, so leaving it is reported; no click.
   EXPECT_EQ(log_, std::vector<std::string>{"leave"});
 }
@@ -131,7 +131,7 @@ TEST_F(JetTest, PicSeriesValuesAndErrors) {
       try {
         j.SetPicSeries(c.value);
         ADD_FAILURE() << c.value;
-      } catch (const EGeneralError& e) {
+      } catch (const PicSeriesError& e) {
         EXPECT_STREQ(e.what(), c.error);
       }
     } else {
@@ -145,7 +145,7 @@ TEST_F(JetTest, PicClipCellsFeedTheBitmapsInTheSeriesOrder) {
   const char* series[] = {"Up", "Up;Down", "Up;Down;Disabled", "Up;Disabled;Down;Over"};
   const Color colours[] = {0x111111, 0x222222, 0x333333, 0x444444, 0x555555};
   for (int cols = 1; cols <= 5; ++cols) {
-    TPicClip clip;
+    PictureClip clip;
     Bitmap strip(10 * cols, 8, 0);
     for (int c = 0; c < cols; ++c) {
       for (int y = 0; y < 7; ++y) {
@@ -154,7 +154,7 @@ TEST_F(JetTest, PicClipCellsFeedTheBitmapsInTheSeriesOrder) {
     }
     clip.SetPicture(strip);
     clip.Cols = cols;
-    auto& j = form_->Create<TJetButton>();
+    auto& j = form_->Create<StateButton>();
     j.SetPicSeries("Over");
     j.SetPicClip(&clip);
     EXPECT_EQ(j.PicSeries(), cols <= 4 ? series[cols - 1] : "Over") << cols;
@@ -177,7 +177,7 @@ TEST_F(JetTest, PicClipCellsFeedTheBitmapsInTheSeriesOrder) {
   }
   // Every button above outlived its clip and dropped it.
   for (const auto& c : form_->Components()) {
-    EXPECT_EQ(static_cast<TJetButton&>(*c).PicClip(), nullptr);
+    EXPECT_EQ(static_cast<StateButton&>(*c).PicClip(), nullptr);
   }
 }
 
@@ -186,7 +186,7 @@ TEST_F(JetTest, DisabledStateAndBitmapsFromTheDescription) {
   widgets::RegisterStockClasses(registry);
   RegisterStateButtons(registry);
   auto made = registry.Create("TJetButton");
-  auto& j = static_cast<TJetButton&>(form_->Adopt(std::move(made)));
+  auto& j = static_cast<StateButton&>(form_->Adopt(std::move(made)));
   const widgets::ClassInfo* info = registry.Find("TJetButton");
   info->FindProperty("BitmapUp.Data")
       ->set(j, PropertyValue{BinaryValue{widgets::EncodeBitmapData(BarBitmap(0xFFFFFF))}});
@@ -195,18 +195,18 @@ TEST_F(JetTest, DisabledStateAndBitmapsFromTheDescription) {
   j.Loaded();
   EXPECT_EQ(j.Width(), 80);
   j.SetEnabled(false);
-  EXPECT_EQ(j.State(), TJetButton::kDisabled);
+  EXPECT_EQ(j.State(), StateButton::kDisabled);
   EXPECT_EQ(form_->Render().At(40, 10), 0xA0A0A0u);
   j.SetEnabled(true);
-  EXPECT_EQ(j.State(), TJetButton::kNormal);
+  EXPECT_EQ(j.State(), StateButton::kNormal);
   EXPECT_EQ(form_->Render().At(40, 10), 0x000000u);
   EXPECT_EQ(form_->Render().At(2, 2), widgets::ToRGB(form_->Color()));  // transparent
 }
 
 class MyButtonTest : public testing::WidgetTest {
  protected:
-  TMyButton& MakeButton() {
-    auto& b = form_->Create<TMyButton>();
+  PictureButton& MakeButton() {
+    auto& b = form_->Create<PictureButton>();
     b.SetBounds(10, 10, 60, 30);
     b.OnMousePressed = [this](widgets::Component&) { ticks_.push_back(platform_->Ticks()); };
     return b;

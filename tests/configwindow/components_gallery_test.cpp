@@ -62,11 +62,11 @@ TEST_F(ComponentsGallery, StripPaneAndButtonsWithTheRealFonts) {
       dir.Write("Desert.jpg", EncodeJpeg(Gradient(640, 480, 0xE0C080, 0xA06020))),
       dir.Write("Forest.jpg", EncodeJpeg(Gradient(640, 480, 0x104010, 0x60A060))),
   };
-  auto& pane = form_->Create<TLPPreview>();
+  auto& pane = form_->Create<PreviewPane>();
   pane.SetBounds(8, 8, 200, 150);
   pane.ShowFile(files[0]);
 
-  auto& strip = form_->Create<TLPThumbnail2>();
+  auto& strip = form_->Create<ThumbnailStrip>();
   strip.SetBounds(216, 8, 336, 300);
   strip.SetColor(widgets::clWhite);
   strip.SetShowTitle(true);
@@ -75,7 +75,7 @@ TEST_F(ComponentsGallery, StripPaneAndButtonsWithTheRealFonts) {
   for (int i : {0, 2, 3}) strip.SetChecked(i, true);
   strip.SelectIndex(2);
 
-  auto& row = form_->Create<TLPThumbnail2>();
+  auto& row = form_->Create<ThumbnailStrip>();
   row.SetBounds(8, 316, 544, 96);
   row.Ctl3D = false;
   row.SetMultiRows(false);
@@ -83,7 +83,7 @@ TEST_F(ComponentsGallery, StripPaneAndButtonsWithTheRealFonts) {
   row.SetFileList(&files);
   row.SetChecked(1, true);
 
-  auto& jet = form_->Create<TJetButton>();
+  auto& jet = form_->Create<StateButton>();
   jet.SetBitmapUp({Pill(0x3060C0), std::nullopt});
   jet.SetBitmapDown({Pill(0x203880), std::nullopt});
   jet.SetLeft(8);
@@ -92,7 +92,7 @@ TEST_F(ComponentsGallery, StripPaneAndButtonsWithTheRealFonts) {
   jet.MutableFont().Color = widgets::clWhite;
   jet.MutableFont().Bold = true;
 
-  auto& mine = form_->Create<TMyButton>();
+  auto& mine = form_->Create<PictureButton>();
   mine.SetBounds(112, 170, 90, 30);
   mine.SetCaption("Repeat");
   mine.SetShowCaption(true);

@@ -48,10 +48,10 @@ TEST(ComponentsInX, ClickTicksACheckBoxAndSelectsItsPicture) {
                               EncodeJpeg(Bitmap(320, 240, colours[i]))));
   }
   {
-    widgets::TForm form;
+    widgets::FormWindow form;
     form.SetCaption("Components");
     form.SetClientSize(480, 300);
-    auto& strip = form.Create<TLPThumbnail2>();
+    auto& strip = form.Create<ThumbnailStrip>();
     strip.SetBounds(10, 10, 460, 230);
     strip.SetColor(widgets::clWhite);
     strip.SetShowCheckBox(true);
@@ -59,7 +59,7 @@ TEST(ComponentsInX, ClickTicksACheckBoxAndSelectsItsPicture) {
     strip.SetFileList(&files);
     std::vector<int32_t> selected;
     strip.OnSelectItem = [&](int32_t i) { selected.push_back(i); };
-    auto& jet = form.Create<TJetButton>();
+    auto& jet = form.Create<StateButton>();
     Bitmap up(90, 28, 0xFFFFFF);
     Canvas(up).FillRect(Rect{2, 2, 88, 26}, 0x3060C0);
     jet.SetBitmapUp({up, std::nullopt});

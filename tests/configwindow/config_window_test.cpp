@@ -116,7 +116,7 @@ class ConfigWindowTest : public ::testing::Test {
   }
 
   void SetProgram(const std::string& exe, const std::string& argument) {
-    TConfigEnvironment env;
+    ConfigEnvironment env;
     env.ExeLongPath = exe;
     env.FirstArgument = argument;
     SetCurrentEnvironment(env);
@@ -133,8 +133,8 @@ class ConfigWindowTest : public ::testing::Test {
 
   // Runs the main window; each step gets the window 10 ticks after the one before it has
   // returned (a step may open a modal window); the window closes after the last one.
-  void Run(std::vector<std::function<void(TfmLPCOnfigWindow&)>> steps) {
-    steps.push_back([](TfmLPCOnfigWindow& w) { w.Close(); });
+  void Run(std::vector<std::function<void(ConfigWindow&)>> steps) {
+    steps.push_back([](ConfigWindow& w) { w.Close(); });
     size_t next = 0;
     std::function<void()> run_next = [&] {
       const size_t i = next++;
@@ -147,7 +147,7 @@ class ConfigWindowTest : public ::testing::Test {
     EXPECT_EQ(next, steps.size()) << "every step ran";
     EXPECT_EQ(ActiveConfigWindow(), nullptr);
   }
-  static void ClickOn(TfmLPCOnfigWindow& w, const char* name) {
+  static void ClickOn(ConfigWindow& w, const char* name) {
     const Rect r = widgets::FormRect(*w.FindComponent(name));
     platform::Event e;
     e.x = (r.left + r.right) / 2;
@@ -158,18 +158,18 @@ class ConfigWindowTest : public ::testing::Test {
       w.HandleEvent(e);
     }
   }
-  static TLPThumbnail2& Strip(TfmLPCOnfigWindow& w) {
-    return dynamic_cast<TLPThumbnail2&>(*w.FindComponent("Strip"));
+  static ThumbnailStrip& Strip(ConfigWindow& w) {
+    return dynamic_cast<ThumbnailStrip&>(*w.FindComponent("Strip"));
   }
-  static std::string Shown(TfmLPCOnfigWindow& w) {
-    const std::string& f = dynamic_cast<TLPPreview&>(*w.FindComponent("Preview")).FileName();
+  static std::string Shown(ConfigWindow& w) {
+    const std::string& f = dynamic_cast<PreviewPane&>(*w.FindComponent("Preview")).FileName();
     return f.empty() ? "-" : std::filesystem::path(f).stem().string();
   }
 
   TempDir dir_;
   platform::HeadlessPlatform platform_;
-  TLPForms forms_;
-  TLPCProject project_;
+  UiDescription forms_;
+  ScreensaverProject project_;
 };
 
 // Which picture the window opens on and where the buttons take it.
@@ -191,12 +191,12 @@ TEST_F(ConfigWindowTest, PicturesFromTheSavedIndexThroughTheButtons) {
     Pictures(c.count);
     WriteFileBytes(Ini(), c.ini);
     std::string seen;
-    auto note = [&](TfmLPCOnfigWindow& w) {
+    auto note = [&](ConfigWindow& w) {
       seen += (seen.empty() ? "" : " ") + std::to_string(w.ImageIndex) + Shown(w);
     };
-    std::vector<std::function<void(TfmLPCOnfigWindow&)>> steps{note};
+    std::vector<std::function<void(ConfigWindow&)>> steps{note};
     for (const char* name : c.clicks) {
-      steps.push_back([name, note](TfmLPCOnfigWindow& w) {
+      steps.push_back([name, note](ConfigWindow& w) {
         ClickOn(w, name);
         note(w);
       });
@@ -214,7 +214,7 @@ TEST_F(ConfigWindowTest, MarksAndIndexComeBackNextTime) {
   Pictures(6);
   WriteFileBytes(Ini(), "[Setting]\nIndex=4\n[Files]\n3=\n5=\nx=\n9=\n");
   std::vector<bool> marks;
-  Run({[&](TfmLPCOnfigWindow& w) {
+  Run({[&](ConfigWindow& w) {
     for (int i = 0; i < 6; ++i) marks.push_back(Strip(w).GetChecked(i));
     Strip(w).SetChecked(3, true);
     Strip(w).SelectIndex(1);
@@ -234,7 +234,7 @@ TEST_F(ConfigWindowTest, ExeWithoutArgumentsReadsAndWritesNothing) {
   const std::string before = ReadFileBytes(Ini());
   std::vector<bool> marks;
   int index = -1;
-  Run({[&](TfmLPCOnfigWindow& w) {
+  Run({[&](ConfigWindow& w) {
     index = w.ImageIndex;
     for (int i = 0; i < 4; ++i) marks.push_back(Strip(w).GetChecked(i));
     ClickOn(w, "Next");
@@ -248,7 +248,7 @@ TEST_F(ConfigWindowTest, PreviewShowsThePictureFullScreenOverTheWindow) {
   Pictures(3);
   platform::WindowOptions seen;
   int depth = 0;
-  Run({[&](TfmLPCOnfigWindow& w) {
+  Run({[&](ConfigWindow& w) {
     ClickOn(w, "Next");
     platform_.Schedule(platform_.Ticks() + 50, [&] {
       auto* top = dynamic_cast<platform::HeadlessWindow*>(platform_.loop().TopModal());
@@ -269,7 +269,7 @@ TEST_F(ConfigWindowTest, PreviewShowsThePictureFullScreenOverTheWindow) {
 TEST_F(ConfigWindowTest, WallpaperAsksWritesAndTellsWhenTheDesktopRefuses) {
   Pictures(2);
   const std::string bmp = dir_ / "My.Folder/Show.scr.bmp";
-  const auto click_wall = [](TfmLPCOnfigWindow& w) { ClickOn(w, "Wall"); };
+  const auto click_wall = [](ConfigWindow& w) { ClickOn(w, "Wall"); };
   platform_.registry().WriteString("Control Panel\\Desktop", "TileWallpaper", "1");
   platform_.QueueMessageBoxAnswer(platform::kModalNo);
   Run({click_wall});
@@ -280,7 +280,7 @@ TEST_F(ConfigWindowTest, WallpaperAsksWritesAndTellsWhenTheDesktopRefuses) {
   EXPECT_EQ(platform_.message_boxes()[0].kind, platform::MessageKind::kYesNo);
 
   platform_.QueueMessageBoxAnswer(platform::kModalYes);
-  Run({[](TfmLPCOnfigWindow& w) { ClickOn(w, "Next"); }, click_wall});
+  Run({[](ConfigWindow& w) { ClickOn(w, "Next"); }, click_wall});
   EXPECT_EQ(LoadPicture(bmp).At(0, 0), 0x204060u);
   ASSERT_FALSE(platform_.system_log().empty());
   EXPECT_EQ(platform_.system_log().back(), "wallpaper " + bmp);
@@ -297,7 +297,7 @@ TEST_F(ConfigWindowTest, WallpaperAsksWritesAndTellsWhenTheDesktopRefuses) {
 
 TEST_F(ConfigWindowTest, LinkOpensTheExpandedAddress) {
   Pictures(1);
-  Run({[](TfmLPCOnfigWindow& w) { ClickOn(w, "Site"); }});
+  Run({[](ConfigWindow& w) { ClickOn(w, "Site"); }});
   EXPECT_EQ(platform_.system_log(), std::vector<std::string>{"open http://example.org/x"});
 }
 
@@ -307,9 +307,9 @@ TEST_F(ConfigWindowTest, FaultsEndOneEventAndTheWindowStays) {
   Pictures(3);
   WriteFileBytes(project_.FileList.Names[1], "not a picture");
   std::string seen;
-  Run({[&](TfmLPCOnfigWindow& w) { ClickOn(w, "Next"); },
-       [&](TfmLPCOnfigWindow& w) { ClickOn(w, "Missing"); },
-       [&](TfmLPCOnfigWindow& w) {
+  Run({[&](ConfigWindow& w) { ClickOn(w, "Next"); },
+       [&](ConfigWindow& w) { ClickOn(w, "Missing"); },
+       [&](ConfigWindow& w) {
          ClickOn(w, "Next");
          seen = std::to_string(w.ImageIndex) + Shown(w);
        }});
@@ -331,9 +331,9 @@ TEST_F(ConfigWindowTest, FaultsEndOneEventAndTheWindowStays) {
 // cannot confirm for a program that may not use the file.
 TEST_F(ConfigWindowTest, SettingsDialog) {
   project_.Setting.Speed = 95;
-  const TUserChoicesPlace place{Ini(), true};
+  const UserChoicesPlace place{Ini(), true};
   TfmSettingWindow dialog;
-  TUserSettings s;
+  UserSettings s;
   ReadUserSettings(project_, place, s);
   dialog.LoadSettings(s, true);
   EXPECT_EQ(dialog.tbSpeed.Position(), 0);
@@ -343,7 +343,7 @@ TEST_F(ConfigWindowTest, SettingsDialog) {
   EXPECT_EQ(dialog.ClientHeight(), 188);
 
   struct Case {
-    TUserChoicesPlace place;
+    UserChoicesPlace place;
     int key;
     bool confirmed;
   } cases[] = {

@@ -27,8 +27,8 @@ class FormBuilderTest : public ::testing::Test {
   }
 
   platform::HeadlessPlatform platform_;
-  TLPForms forms_;
-  TLPCProject project_;
+  UiDescription forms_;
+  ScreensaverProject project_;
 };
 
 std::string Window(const std::string& body, const std::string& name = "W") {
@@ -69,7 +69,7 @@ TEST_F(FormBuilderTest, EveryDescribedClassIsBuiltFromText) {
     const std::string text = Window(std::string("object C: ") + c.cls +
                                     "\n Tag = 3\n Left = 5\n Top = 6\n Width = 70\n"
                                     " Height = 40\n" + c.properties + "end\n");
-    std::unique_ptr<TfmLPCOnfigWindow> w;
+    std::unique_ptr<ConfigWindow> w;
     try {
       w = CreateFormFromText(text);
     } catch (const std::exception& e) {
@@ -340,7 +340,7 @@ TEST_F(FormBuilderTest, DefaultDescriptionBuilds) {
   project_.Setting.Publisher = "Lumen O'Pool";
   for (const char* name : {"MainWindow", "ViewThumbnails"}) {
     SCOPED_TRACE(name);
-    const TLPForm& form = forms_.FindForm(name);
+    const FormDescription& form = forms_.FindForm(name);
     auto w = CreateFormFromText(
         ExpandPlaceholdersInObjectText(PrepareFormText(form), PlaceholdersOf(project_)));
     EXPECT_EQ(w->Name, name);

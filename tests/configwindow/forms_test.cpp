@@ -23,10 +23,10 @@ std::string ErrorOf(const std::function<void()>& f) {
 }
 
 // Forms as "name:text lines:actions", one per form.
-std::string Summary(const TLPForms& forms) {
+std::string Summary(const UiDescription& forms) {
   std::string out;
   for (size_t i = 0; i < forms.Count(); ++i) {
-    const TLPForm& f = forms.Form(i);
+    const FormDescription& f = forms.Form(i);
     out += (i ? " " : "") + f.Name() + ":" + std::to_string(f.Lines().size()) + ":" +
            std::to_string(f.Actions().Count());
   }
@@ -66,7 +66,7 @@ TEST(UiDescription, LoadFromText) {
   };
   for (const LoadCase& c : cases) {
     SCOPED_TRACE(c.text);
-    TLPForms forms;
+    UiDescription forms;
     forms.AddForm("object Old: T\r\n", "");
     const std::string error = ErrorOf([&] { forms.LoadFromText(c.text); });
     EXPECT_EQ(error == "no error" ? Summary(forms) : error, c.result);
@@ -77,9 +77,9 @@ TEST(UiDescription, LoadFromText) {
 }
 
 TEST(UiDescription, EmptyActionLinesReadAsBlank) {
-  TLPForms forms;
+  UiDescription forms;
   forms.LoadFromText("1\r\n1\r\nobject A: T\r\n6\r\n1\r\nBitBtn1\r\n1\r\n\r\n\r\n\r\n0\r\n");
-  const TAction* action = forms.FindForm("a").Actions().FindAction("BitBtn1");
+  const ClickAction* action = forms.FindForm("a").Actions().FindAction("BitBtn1");
   ASSERT_NE(action, nullptr);
   EXPECT_EQ(action->Code, acShowForm);
   EXPECT_EQ(action->Param1, " ");
@@ -88,7 +88,7 @@ TEST(UiDescription, EmptyActionLinesReadAsBlank) {
 }
 
 TEST(UiDescription, FindForm) {
-  TLPForms forms;
+  UiDescription forms;
   forms.LoadFromText("0");
   EXPECT_EQ(ErrorOf([&] { forms.FindForm("MainWindow"); }), "Form 'MainWindow' not found");
   forms.AddForm("object MainWindow: TfmForm\r\nend\r\n", "");
@@ -116,7 +116,7 @@ TEST(UiDescription, FormNameFromFirstLine) {
   for (const NameCase& c : cases) {
     SCOPED_TRACE(c.first_line);
     EXPECT_EQ(FormNameOf(c.first_line), c.name);
-    TLPForm form;
+    FormDescription form;
     form.SetText(std::string(c.first_line) + "\r\nend\r\n");
     EXPECT_EQ(form.Name(), c.name);
   }
@@ -129,7 +129,7 @@ struct ActionCase {
 };
 
 TEST(ActionTable, ParseAndLookup) {
-  TActionList table;
+  ClickTable table;
   table.Parse(
       "7\r\n"
       "BitBtn1\r\n6\r\n \r\n \r\n \r\n"
@@ -153,7 +153,7 @@ TEST(ActionTable, ParseAndLookup) {
   };
   for (const ActionCase& c : cases) {
     SCOPED_TRACE(c.lookup);
-    const TAction* a = table.FindAction(c.lookup);
+    const ClickAction* a = table.FindAction(c.lookup);
     if (c.code < 0) {
       EXPECT_EQ(a, nullptr);
       continue;
@@ -162,12 +162,12 @@ TEST(ActionTable, ParseAndLookup) {
     EXPECT_EQ(a->Code, c.code);
     EXPECT_EQ(a->Param1, c.param1);
   }
-  const TAction* label = table.FindAction("LABEL1");
+  const ClickAction* label = table.FindAction("LABEL1");
   EXPECT_EQ(label->Param2, "second");
   EXPECT_EQ(label->Param3, "third");
 
   // The table's own text reads back to the same table.
-  TActionList copy;
+  ClickTable copy;
   copy.Parse(table.Text());
   EXPECT_EQ(copy.Text(), table.Text());
   EXPECT_EQ(copy.Count(), 7u);
@@ -193,7 +193,7 @@ TEST(ActionTable, CountsAndFaults) {
   };
   for (const ParseCase& c : cases) {
     SCOPED_TRACE(c.text);
-    TActionList table;
+    ClickTable table;
     table.Parse("1\nOld\n6\n \n \n ");
     const std::string error = ErrorOf([&] { table.Parse(c.text); });
     EXPECT_EQ(error == "no error" ? std::to_string(table.Count()) : error, c.result);
@@ -230,7 +230,7 @@ TEST(FormText, PrepareRewritesFirstLineAndDropsLines) {
   };
   for (const PrepareCase& c : cases) {
     SCOPED_TRACE(c.text);
-    TLPForm form;
+    FormDescription form;
     form.SetText(c.text);
     const std::vector<std::string> before = form.Lines();
     EXPECT_EQ(PrepareFormText(form), c.prepared);
@@ -288,16 +288,16 @@ void CollectNames(const ObjectNode& node, std::vector<const ObjectNode*>& out) {
 }
 
 TEST(UiDescriptionFile, DemoLoadsBuildsAndRoundTrips) {
-  TLPForms forms;
+  UiDescription forms;
   forms.LoadFromFile(kDemo);
   EXPECT_EQ(Summary(forms), "MainWindow:184:10 ViewThumbnails:78:2 About:156:3");
   EXPECT_EQ(forms.SaveToText(), ReadFileBytes(kDemo));
 
-  const TLPForm& main_form = forms.FindForm("MainWindow");
-  const TAction* close = main_form.Actions().FindAction("btnclose");
+  const FormDescription& main_form = forms.FindForm("MainWindow");
+  const ClickAction* close = main_form.Actions().FindAction("btnclose");
   ASSERT_NE(close, nullptr);
   EXPECT_EQ(close->Code, acClose);
-  const TAction* link = main_form.Actions().FindAction("lblCompany");
+  const ClickAction* link = main_form.Actions().FindAction("lblCompany");
   ASSERT_NE(link, nullptr);
   EXPECT_EQ(link->Code, acOpenDocument);
   EXPECT_EQ(link->Param1, "<Website>");
@@ -306,7 +306,7 @@ TEST(UiDescriptionFile, DemoLoadsBuildsAndRoundTrips) {
 
   const PlaceholderValues values{"Aqua Show", "Lumen Pool", "http://lumen.test/"};
   for (size_t i = 0; i < forms.Count(); ++i) {
-    const TLPForm& form = forms.Form(i);
+    const FormDescription& form = forms.Form(i);
     SCOPED_TRACE(form.Name());
     const ObjectNode root =
         ReadObjectText(ExpandPlaceholdersInObjectText(PrepareFormText(form), values));
@@ -352,7 +352,7 @@ TEST(UiDescriptionFile, FaultsNameTheFile) {
   const std::string shortfile = JoinPath(dir, "forms_short.lui");
   WriteFileBytes(bad, "one\r\n");
   WriteFileBytes(shortfile, "1\r\n3\r\nobject A: T\r\n");
-  TLPForms forms;
+  UiDescription forms;
   forms.LoadFromFile(kDemo);
   EXPECT_EQ(ErrorOf([&] { forms.LoadFromFile(bad); }),
             bad + ": 'one' is not a valid integer value");

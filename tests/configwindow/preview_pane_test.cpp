@@ -16,7 +16,7 @@ class PreviewTest : public testing::WidgetTest {
   PreviewTest() {
     form_->SetClientSize(700, 500);
     form_->SetColor(widgets::FromRGB(0x405060));
-    pane_ = &form_->Create<TLPPreview>();
+    pane_ = &form_->Create<PreviewPane>();
     pane_->SetBounds(0, 0, 298, 217);
   }
   // Left half red, right half blue, exact in a bitmap file.
@@ -28,7 +28,7 @@ class PreviewTest : public testing::WidgetTest {
     return dir_.Write(name, EncodeBmp(b));
   }
   TempDir dir_;
-  TLPPreview* pane_ = nullptr;
+  PreviewPane* pane_ = nullptr;
 };
 
 TEST_F(PreviewTest, PicturesAreResampledToExactlyThePaneSize) {

@@ -25,9 +25,9 @@ std::vector<std::string> Names(int n, const std::string& ext = ".jpg") {
 class StripTest : public testing::WidgetTest {
  protected:
   // A strip at the form's origin without a border, so cell and form coordinates agree.
-  TLPThumbnail2& MakeStrip(int width = 419, int height = 250) {
+  ThumbnailStrip& MakeStrip(int width = 419, int height = 250) {
     form_->SetClientSize(800, 600);
-    auto& s = form_->Create<TLPThumbnail2>();
+    auto& s = form_->Create<ThumbnailStrip>();
     s.BorderSingle = false;
     s.SetBounds(0, 0, width, height);
     s.OnSelectItem = [this](int32_t i) { selected_.push_back(i); };
@@ -63,7 +63,7 @@ TEST_F(StripTest, LayoutInOneRowAndWrappedToTheWidth) {
     EXPECT_EQ(s.RowCount(), c.rows) << c.images << " " << c.multi_rows << " " << c.width;
     EXPECT_EQ(s.DefaultRowHeight(), c.row_height);
     EXPECT_EQ(s.DefaultColWidth(), 100);
-    EXPECT_EQ(s.ScrollBars(), c.multi_rows ? TScrollStyle::ssVertical : TScrollStyle::ssHorizontal);
+    EXPECT_EQ(s.ScrollBars(), c.multi_rows ? ScrollBarSet::ssVertical : ScrollBarSet::ssHorizontal);
     s.SetFileList(nullptr);
   }
 }
@@ -75,10 +75,10 @@ TEST_F(StripTest, LayoutFollowsTheWidthAndOneRowScrollsSideways) {
   s.SetWidth(230);
   EXPECT_EQ(s.ColCount(), 2);
   EXPECT_EQ(s.RowCount(), 5);
-  EXPECT_EQ(s.ClientRect().Width(), 230 - widgets::TScrollBar::kSize);  // rows overflow: vertical bar
+  EXPECT_EQ(s.ClientRect().Width(), 230 - widgets::ScrollBar::kSize);  // rows overflow: vertical bar
   s.SetMultiRows(false);
   EXPECT_EQ(s.ColCount(), 10);
-  EXPECT_EQ(s.ClientRect().Height(), 100 - widgets::TScrollBar::kSize);  // horizontal bar instead
+  EXPECT_EQ(s.ClientRect().Height(), 100 - widgets::ScrollBar::kSize);  // horizontal bar instead
   EXPECT_EQ(s.ClientRect().Width(), 230);
 }
 
@@ -168,7 +168,7 @@ TEST_F(StripTest, CheckMarksStopAtTheTableSize) {
   const auto files = Names(1005);
   s.SetMultiRows(false);
   s.SetFileList(&files);
-  EXPECT_EQ(s.ImageCount(), TLPThumbnail2::kMaxImages);
+  EXPECT_EQ(s.ImageCount(), ThumbnailStrip::kMaxImages);
   EXPECT_EQ(s.ColCount(), 1001);
   EXPECT_EQ(s.Titles().size(), 1001u);
   s.SetChecked(1000, true);

@@ -16,8 +16,8 @@ namespace {
 
 using testing_support::TempDir;
 
-TLPCProject Project(int pictures) {
-  TLPCProject p;
+ScreensaverProject Project(int pictures) {
+  ScreensaverProject p;
   for (int i = 0; i < pictures; ++i) {
     p.FileList.Names.push_back("p" + std::to_string(i) + ".jpg");
     p.FileList.Flags.push_back("TRUE");
@@ -39,7 +39,7 @@ TEST(UserChoicesTest, PlaceFollowsExtensionAndArgument) {
       {"/s/Show.exe", "/S", "/s/Show.ini", false},
   };
   for (const Case& c : cases) {
-    const TUserChoicesPlace place = UserChoicesPlaceOf(c.exe, c.argument);
+    const UserChoicesPlace place = UserChoicesPlaceOf(c.exe, c.argument);
     EXPECT_EQ(place.SettingsFile, c.settings) << c.exe;
     EXPECT_EQ(place.Available, c.available) << c.exe << " " << c.argument;
   }
@@ -50,7 +50,7 @@ TEST(UserChoicesTest, PlaceFollowsExtensionAndArgument) {
 TEST(UserChoicesTest, ReadsSettingOverTheProjectAndRefusesWhatItCannotShow) {
   struct Case {
     const char* ini;  // nullptr: no file
-    TUserSettings expected;
+    UserSettings expected;
   } cases[] = {
       {nullptr, {1, 0, 0, true, true, true, 30}},
       {"[Setting]\nSpeed=20\nImageSize=2\nImageMode=3\nSound=0\nDuration=0x10\n",
@@ -60,13 +60,13 @@ TEST(UserChoicesTest, ReadsSettingOverTheProjectAndRefusesWhatItCannotShow) {
       {"[Setting]\nSpeed=fast\nDuration=long\nTransition=0\n", {1, 0, 0, true, true, false, 30}},
   };
   TempDir dir;
-  const TUserChoicesPlace place{dir / "Show.ini", true};
-  TLPCProject p = Project(3);
+  const UserChoicesPlace place{dir / "Show.ini", true};
+  ScreensaverProject p = Project(3);
   p.Setting.Speed = 95;
   for (const Case& c : cases) {
     std::filesystem::remove(place.SettingsFile);
     if (c.ini) WriteFileBytes(place.SettingsFile, c.ini);
-    TUserSettings got;
+    UserSettings got;
     EXPECT_TRUE(ReadUserSettings(p, place, got));
     EXPECT_EQ(got, c.expected) << (c.ini ? c.ini : "no file");
   }
@@ -74,10 +74,10 @@ TEST(UserChoicesTest, ReadsSettingOverTheProjectAndRefusesWhatItCannotShow) {
 
 TEST(UserChoicesTest, SettingsIntoTheProject) {
   TempDir dir;
-  const TUserChoicesPlace place{dir / "Show.ini", true};
+  const UserChoicesPlace place{dir / "Show.ini", true};
   WriteFileBytes(place.SettingsFile,
                  "[Setting]\nImageSize=0\nImageMode=2\nSpeed=19\nSound=0\nMusic=0\nDuration=9\n");
-  TLPCProject p = Project(2);
+  ScreensaverProject p = Project(2);
   TakeOverUserSettings(p, place);
   EXPECT_FALSE(p.Setting.Stretch);
   EXPECT_FALSE(p.Setting.Proportional);
@@ -89,15 +89,15 @@ TEST(UserChoicesTest, SettingsIntoTheProject) {
   EXPECT_EQ(p.Setting.Duration, 9);
 
   // The same file for a program that may not use it: the project stays as it was.
-  TLPCProject q = Project(2);
-  TakeOverUserSettings(q, TUserChoicesPlace{place.SettingsFile, false});
+  ScreensaverProject q = Project(2);
+  TakeOverUserSettings(q, UserChoicesPlace{place.SettingsFile, false});
   EXPECT_TRUE(q.Setting.Stretch);
   EXPECT_EQ(q.Setting.Speed, 100);
 }
 
 TEST(UserChoicesTest, IndexAndChecks) {
   TempDir dir;
-  const TUserChoicesPlace place{dir / "Show.ini", true};
+  const UserChoicesPlace place{dir / "Show.ini", true};
   WriteFileBytes(place.SettingsFile,
                  "[Setting]\nIndex=6\n[Files]\n3=\n5=\nabc=\n-1=\n99=\n 5 =\n");
   EXPECT_EQ(ReadImageIndex(place, 6), 0) << "Index = count opens on the first picture";
@@ -115,9 +115,9 @@ TEST(UserChoicesTest, IndexAndChecks) {
 
 TEST(UserChoicesTest, UnavailableReadsAndWritesNothing) {
   TempDir dir;
-  const TUserChoicesPlace place{dir / "Show.ini", false};
-  TLPCProject p = Project(4);
-  TUserSettings s;
+  const UserChoicesPlace place{dir / "Show.ini", false};
+  ScreensaverProject p = Project(4);
+  UserSettings s;
   EXPECT_FALSE(ReadUserSettings(p, place, s));
   EXPECT_EQ(s.SpeedIndex, 10);
   WriteUserSettings(place, s);
@@ -132,12 +132,12 @@ TEST(UserChoicesTest, UnavailableReadsAndWritesNothing) {
 // A write that cannot complete leaves what is on disk alone.
 TEST(UserChoicesTest, FailedWritesKeepTheFile) {
   TempDir dir;
-  const TUserChoicesPlace missing_folder{dir / "gone/Show.ini", true};
+  const UserChoicesPlace missing_folder{dir / "gone/Show.ini", true};
   EXPECT_THROW(WriteImageIndex(missing_folder, 1), IOError);
   EXPECT_FALSE(DirectoryExists(dir / "gone"));
 
   // Too large to read back: refused, not replaced by a file holding only the new key.
-  const TUserChoicesPlace huge{dir / "Huge.ini", true};
+  const UserChoicesPlace huge{dir / "Huge.ini", true};
   WriteFileBytes(huge.SettingsFile, "[Setting]\nIndex=1\n");
   std::filesystem::resize_file(huge.SettingsFile, kMaxSettingsFileBytes + 1);
   EXPECT_THROW(WriteChecks(huge, {false}), Error);

@@ -11,8 +11,8 @@
 namespace lpc {
 namespace {
 
-struct OnePixel : TFastBMP {
-  OnePixel(int r, int g, int b) : TFastBMP(1, 1) {
+struct OnePixel : FastRgbSurface {
+  OnePixel(int r, int g, int b) : FastRgbSurface(1, 1) {
     Rows[0][0] = static_cast<uint8_t>(b);
     Rows[0][1] = static_cast<uint8_t>(g);
     Rows[0][2] = static_cast<uint8_t>(r);
@@ -43,10 +43,10 @@ TEST(AdjustSaturation, Examples) {
 }
 
 TEST(AdjustSaturation, EveryPixelOfAPaddedSurface) {
-  TFastBMP s(5, 3);  // 1 byte of padding per row
+  FastRgbSurface s(5, 3);  // 1 byte of padding per row
   RandSeed(5);
   for (int row = 0; row < 3; ++row) for (int i = 0; i < 15; ++i) s.Rows[row][i] = Random(256);
-  TFastBMP copy(5, 3);
+  FastRgbSurface copy(5, 3);
   s.CopyBlock(copy, 0, 0, 5, 3, 0, 0);
   s.Rows[0][15] = 77;  // padding byte: left alone
   AdjustSaturation(s, 0);
@@ -61,7 +61,7 @@ TEST(AdjustSaturation, EveryPixelOfAPaddedSurface) {
 }
 
 TEST(AdjustSaturation, EightBitSurface) {
-  TFast256 s(4, 1);
+  FastPalettedSurface s(4, 1);
   s.Rows[0][0] = 0; s.Rows[0][1] = 100; s.Rows[0][2] = 200; s.Rows[0][3] = 255;
   AdjustSaturation(s, 128);  // p + p / 2, clamped
   const int want[] = {0, 150, 255, 255};
@@ -70,7 +70,7 @@ TEST(AdjustSaturation, EightBitSurface) {
 
 TEST(Blend, MatchesTheTableArithmeticForEveryAmountAndPair) {
   // All 256 x 256 byte pairs.
-  TFastBMP a(16384, 2), b(16384, 2), d(16384, 2);
+  FastRgbSurface a(16384, 2), b(16384, 2), d(16384, 2);
   for (int i = 0; i < 65536; ++i) {
     a.Bits[i] = static_cast<uint8_t>(i & 0xFF);
     b.Bits[i] = static_cast<uint8_t>(i >> 8);
@@ -83,10 +83,10 @@ TEST(Blend, MatchesTheTableArithmeticForEveryAmountAndPair) {
     pa[i] = 0xAB000000u | MakeColor(sa[2], sa[1], sa[0]);
     pb[i] = 0xCD000000u | MakeColor(sb[2], sb[1], sb[0]);
   }
-  TFastBMP black(16384, 2);
+  FastRgbSurface black(16384, 2);
   std::fill(black.Bits, black.Bits + black.ByteSize, 0);
   // Rows of 16384 pixels need no padding: the surface's bytes are the pixels in order.
-  const auto pixels = [](const TFastBMP& s) {
+  const auto pixels = [](const FastRgbSurface& s) {
     std::vector<Color> v(static_cast<size_t>(s.ByteSize / 3));
     for (size_t i = 0; i < v.size(); ++i) {
       v[i] = MakeColor(s.Bits[i * 3 + 2], s.Bits[i * 3 + 1], s.Bits[i * 3]);
@@ -97,7 +97,7 @@ TEST(Blend, MatchesTheTableArithmeticForEveryAmountAndPair) {
     Blend(d, a, b, amount);
     BlendPixels(pd.data(), pa.data(), pb.data(), pd.size(), amount);
     ASSERT_EQ(pd, pixels(d)) << "amount " << amount;
-    TFastBMP dk(16384, 2);
+    FastRgbSurface dk(16384, 2);
     Blend(dk, black, b, amount);
     BlendPixels(pk.data(), nullptr, pb.data(), pk.size(), amount);
     ASSERT_EQ(pk, pixels(dk)) << "black, amount " << amount;
@@ -118,7 +118,7 @@ TEST(Blend, MatchesTheTableArithmeticForEveryAmountAndPair) {
 
 TEST(Blend, EndsMiddleAndBadArguments) {
   OnePixel a(200, 10, 101), b(50, 255, 0);
-  TFastBMP d(1, 1);
+  FastRgbSurface d(1, 1);
   struct Case {
     int amount, r, g, bl;
   };
@@ -130,11 +130,11 @@ TEST(Blend, EndsMiddleAndBadArguments) {
     EXPECT_EQ(d.Rows[0][1], c.g) << c.amount;
     EXPECT_EQ(d.Rows[0][0], c.bl) << c.amount;
   }
-  TFastBMP other(2, 1);
+  FastRgbSurface other(2, 1);
   EXPECT_THROW(Blend(other, a, b, 10), Error);
-  TFast256 eight(1, 1);
+  FastPalettedSurface eight(1, 1);
   EXPECT_THROW(Blend(eight, a, b, 10), Error);
-  TFast256 e1(3, 1), e2(3, 1), e3(3, 1);
+  FastPalettedSurface e1(3, 1), e2(3, 1), e3(3, 1);
   e1.Rows[0][0] = 255;
   Blend(e3, e1, e2, 128);
   EXPECT_EQ(e3.Rows[0][0], 127);
@@ -142,8 +142,8 @@ TEST(Blend, EndsMiddleAndBadArguments) {
   EXPECT_EQ(a.Rows[0][2], 125);
 }
 
-TProject Picture1024x768() {
-  TProject p;
+PackedImage Picture1024x768() {
+  PackedImage p;
   p.Picture.SetSize(1024, 768, 0x336699);
   p.Mask.SetSize(1024, 768, 0);
   for (int y = 400; y < 768; ++y) {
@@ -175,7 +175,7 @@ TEST(FitProjectToSize, SizesAndWaveScaling) {
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(testing::Message() << c.w << "x" << c.h << (c.proportional ? " prop" : ""));
-    TProject p = Picture1024x768();
+    PackedImage p = Picture1024x768();
     FitProjectToSize(c.proportional, p, c.w, c.h);
     EXPECT_EQ(p.Picture.width(), c.ew);
     EXPECT_EQ(p.Picture.height(), c.eh);
@@ -199,7 +199,7 @@ TEST(FitProjectToSize, SizesAndWaveScaling) {
 TEST(FitProjectToSize, RefusesEmptyTargetsAndPictures) {
   const int sizes[][2] = {{0, 600}, {800, 0}, {-5, 100}, {100, kMaxPictureSide + 1}};
   for (const auto& s : sizes) {
-    TProject p = Picture1024x768();
+    PackedImage p = Picture1024x768();
     p.FileName = "sea.lpp";
     try {
       FitProjectToSize(true, p, s[0], s[1]);
@@ -210,7 +210,7 @@ TEST(FitProjectToSize, RefusesEmptyTargetsAndPictures) {
     EXPECT_EQ(p.Picture.width(), 1024);
     EXPECT_EQ(p.WaveParams[0].Amplitude, 8);
   }
-  TProject empty;
+  PackedImage empty;
   EXPECT_THROW(FitProjectToSize(false, empty, 100, 100), Error);
 }
 
@@ -222,7 +222,7 @@ TEST(FitProjectToSize, PictureIsTheBilinearResampleOfTheSurfaceAndTheMaskAWholeP
   } cases[] = {{13, 9, 20, 17}, {13, 9, 5, 4}, {64, 1, 7, 3}, {1, 9, 4, 4},
                {13, 9, 13, 9},  {3, 2, 1, 1},  {2, 7, 9, 2}, {301, 203, 640, 479}};
   for (const auto& c : cases) {
-    TProject p = Picture1024x768();
+    PackedImage p = Picture1024x768();
     RandSeed(11);
     p.Picture.SetSize(c.sw, c.sh);
     p.Mask.SetSize(c.sw, c.sh);
@@ -232,7 +232,7 @@ TEST(FitProjectToSize, PictureIsTheBilinearResampleOfTheSurfaceAndTheMaskAWholeP
         p.Mask.At(x, y) = Random(4) * 0x3F;
       }
     }
-    TFastBMP from, to(c.dw, c.dh);
+    FastRgbSurface from, to(c.dw, c.dh);
     from.LoadFromBitmapHandle(p.Picture);
     from.ResampleBilinear(to);
     Bitmap mask(c.dw, c.dh);
@@ -257,7 +257,7 @@ TEST(SmoothResizeBitmap, EveryWidthEqualsTheSurfaceResample) {
         for (int y = 0; y < 3; ++y) {
           for (int x = 0; x < sw; ++x) src.At(x, y) = Random(1 << 24) | (y == 1 ? 0xFF000000u : 0);
         }
-        TFastBMP from, to(dw, 5);
+        FastRgbSurface from, to(dw, 5);
         from.LoadFromBitmapHandle(src);
         from.ResampleBilinear(to);
         Bitmap dst(dw, 5);

@@ -8,7 +8,7 @@ namespace lpc {
 namespace {
 
 // Fills a 24-bit surface so that every storage pixel (x, row) holds (x, row, 7) as b, g, r.
-void FillCoordinates(TFastBMP& s) {
+void FillCoordinates(FastRgbSurface& s) {
   for (int32_t row = 0; row < s.Height; ++row) {
     for (int32_t x = 0; x < s.Width; ++x) {
       uint8_t* p = s.Rows[row] + x * 3;
@@ -20,7 +20,7 @@ void FillCoordinates(TFastBMP& s) {
 }
 
 // (b, g) of a storage pixel.
-std::pair<int, int> At(const TFastBMP& s, int x, int row) {
+std::pair<int, int> At(const FastRgbSurface& s, int x, int row) {
   const uint8_t* p = s.Rows[row] + x * 3;
   return {p[0], p[1]};
 }
@@ -33,11 +33,11 @@ TEST(FastSurface, StrideAndPaddingPerWidth) {
                         {4, 12, 0, 4, 0}, {5, 16, 1, 8, 3}, {0, 0, 0, 0, 0}};
   for (const Case& c : cases) {
     SCOPED_TRACE(c.w);
-    TFastBMP s(c.w, 3);
+    FastRgbSurface s(c.w, 3);
     EXPECT_EQ(s.RowStride, c.stride24);
     EXPECT_EQ(s.RowPadding, c.pad24);
     EXPECT_EQ(s.ByteSize, c.stride24 * 3);
-    TFast256 e(c.w, 3);
+    FastPalettedSurface e(c.w, 3);
     EXPECT_EQ(e.RowStride, c.stride8);
     EXPECT_EQ(e.RowPadding, c.pad8);
     ASSERT_EQ(s.Rows.size(), 3u);
@@ -46,7 +46,7 @@ TEST(FastSurface, StrideAndPaddingPerWidth) {
 }
 
 TEST(FastSurface, AllocateKeepsContentsOnlyAtTheSameSize) {
-  TFastBMP s(3, 2);
+  FastRgbSurface s(3, 2);
   s.Rows[1][4] = 99;
   s.Allocate(3, 2);
   EXPECT_EQ(s.Rows[1][4], 99);
@@ -63,7 +63,7 @@ TEST(FastSurface, LoadAndDrawKeepColoursAndStoreRowsBottomUp) {
   b.At(0, 0) = 0x112233;
   b.At(2, 0) = 0xABCDEF;
   b.At(1, 1) = 0x010203;
-  TFastBMP s;
+  FastRgbSurface s;
   s.LoadFromBitmapHandle(b);
   EXPECT_EQ(s.Width, 3);
   EXPECT_EQ(s.Height, 2);
@@ -78,7 +78,7 @@ TEST(FastSurface, LoadAndDrawKeepColoursAndStoreRowsBottomUp) {
 TEST(FastSurface, DrawVariants) {
   Bitmap b(2, 2);
   b.At(0, 0) = 1; b.At(1, 0) = 2; b.At(0, 1) = 3; b.At(1, 1) = 4;
-  TFastBMP s;
+  FastRgbSurface s;
   s.LoadFromBitmapHandle(b);
 
   Bitmap out(5, 5);
@@ -110,34 +110,34 @@ TEST(FastSurface, DrawVariants) {
 }
 
 TEST(FastSurface, ResampleNearestReplicatesAndSamples) {
-  TFastBMP s(2, 2), big(4, 4);
+  FastRgbSurface s(2, 2), big(4, 4);
   FillCoordinates(s);
   s.ResampleNearest(big);
   for (int row = 0; row < 4; ++row) {
     for (int x = 0; x < 4; ++x) EXPECT_EQ(At(big, x, row), std::pair(x / 2, row / 2));
   }
-  TFastBMP four(4, 4), two(2, 2);
+  FastRgbSurface four(4, 4), two(2, 2);
   FillCoordinates(four);
   four.ResampleNearest(two);
   for (int row = 0; row < 2; ++row) {
     for (int x = 0; x < 2; ++x) EXPECT_EQ(At(two, x, row), std::pair(x * 2, row * 2));
   }
   // Enlarging by 1.5: each source pixel covers Round(2.0) = 2 dest pixels from Trunc(x * 1.5).
-  TFastBMP s2(2, 1), d3(3, 1);
+  FastRgbSurface s2(2, 1), d3(3, 1);
   FillCoordinates(s2);
   s2.ResampleNearest(d3);
   EXPECT_EQ(At(d3, 0, 0).first, 0);
   EXPECT_EQ(At(d3, 1, 0).first, 1);
   EXPECT_EQ(At(d3, 2, 0).first, 1);
   // One direction shrinking takes the point-sampling path for both.
-  TFastBMP wide(4, 2), tall(2, 4);
+  FastRgbSurface wide(4, 2), tall(2, 4);
   FillCoordinates(wide);
   wide.ResampleNearest(tall);
   EXPECT_EQ(At(tall, 1, 3), std::pair(2, 1));
 }
 
 TEST(FastSurface, ResampleBilinearExactValues) {
-  TFastBMP two(2, 1), four(4, 1);
+  FastRgbSurface two(2, 1), four(4, 1);
   two.Rows[0][0] = 0;
   two.Rows[0][3] = 255;
   two.ResampleBilinear(four);
@@ -145,7 +145,7 @@ TEST(FastSurface, ResampleBilinearExactValues) {
   for (int x = 0; x < 4; ++x) EXPECT_EQ(four.Rows[0][x * 3], want[x]);
 
   // One pixel wide: the same as point sampling.
-  TFastBMP narrow(1, 3), a(3, 5), b(3, 5);
+  FastRgbSurface narrow(1, 3), a(3, 5), b(3, 5);
   FillCoordinates(narrow);
   narrow.ResampleBilinear(a);
   narrow.ResampleNearest(b);
@@ -153,13 +153,13 @@ TEST(FastSurface, ResampleBilinearExactValues) {
             std::vector<uint8_t>(b.Bits, b.Bits + b.ByteSize));
 
   // One row: that row serves as both neighbours.
-  TFastBMP row(3, 1), rows(5, 2);
+  FastRgbSurface row(3, 1), rows(5, 2);
   FillCoordinates(row);
   row.ResampleBilinear(rows);
   for (int x = 0; x < 5; ++x) EXPECT_EQ(rows.Rows[1][x * 3], rows.Rows[0][x * 3]);
 
   // A 2-D case worked by hand: 2x2 into 3x3, weights in 1/32768.
-  TFastBMP sq(2, 2), nine(3, 3);
+  FastRgbSurface sq(2, 2), nine(3, 3);
   sq.Rows[0][0] = 0; sq.Rows[0][3] = 90; sq.Rows[1][0] = 30; sq.Rows[1][3] = 240;
   sq.ResampleBilinear(nine);
   // step = 32768 / 3 = 10922; position (1,1): fx = fy = 10922.
@@ -170,7 +170,7 @@ TEST(FastSurface, ResampleBilinearExactValues) {
 }
 
 TEST(FastSurface, SameSizeResampleCopiesAndEmptyDestIsLeftAlone) {
-  TFastBMP s(3, 3), d(3, 3), empty;
+  FastRgbSurface s(3, 3), d(3, 3), empty;
   FillCoordinates(s);
   s.ResampleBilinear(d);
   EXPECT_EQ(At(d, 2, 1), std::pair(2, 1));
@@ -197,7 +197,7 @@ TEST(FastSurface, CopyBlockClipping) {
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
-    TFastBMP src(5, 5), dst(5, 5);
+    FastRgbSurface src(5, 5), dst(5, 5);
     FillCoordinates(src);
     src.CopyBlock(dst, c.x, c.y, c.w, c.h, c.sx, c.sy);
     int written = 0;
@@ -210,7 +210,7 @@ TEST(FastSurface, CopyBlockClipping) {
 }
 
 TEST(FastSurface, CopyBlockWithinOneSurfaceGoesRowByRow) {
-  TFastBMP s(6, 1);
+  FastRgbSurface s(6, 1);
   FillCoordinates(s);
   s.CopyBlock(s, 2, 0, 4, 1, 0, 0);  // overlapping: as if through a buffer
   const int want[] = {0, 1, 0, 1, 2, 3};
@@ -218,13 +218,13 @@ TEST(FastSurface, CopyBlockWithinOneSurfaceGoesRowByRow) {
 }
 
 TEST(FastSurface, TileIntoRepeatsThePattern) {
-  TFastBMP s(3, 2), d(10, 5);
+  FastRgbSurface s(3, 2), d(10, 5);
   FillCoordinates(s);
   s.TileInto(d);
   for (int row = 0; row < 5; ++row) {
     for (int x = 0; x < 10; ++x) EXPECT_EQ(At(d, x, row), std::pair(x % 3, row % 2));
   }
-  TFast256 e(3, 2), f(7, 7);
+  FastPalettedSurface e(3, 2), f(7, 7);
   for (int row = 0; row < 2; ++row) for (int x = 0; x < 3; ++x) e.Rows[row][x] = x + 10 * row;
   e.TileInto(f);
   for (int row = 0; row < 7; ++row) {
@@ -233,12 +233,12 @@ TEST(FastSurface, TileIntoRepeatsThePattern) {
 }
 
 TEST(FastSurface, EightBitSurfaces) {
-  TFast256 s(2, 2), d(4, 4), b(3, 1);
+  FastPalettedSurface s(2, 2), d(4, 4), b(3, 1);
   s.Rows[0][0] = 10; s.Rows[0][1] = 20; s.Rows[1][0] = 30; s.Rows[1][1] = 40;
   s.ResampleNearest(d);
   EXPECT_EQ(d.Rows[3][3], 40);
   EXPECT_EQ(d.Rows[0][1], 10);
-  TFast256 two(2, 1);
+  FastPalettedSurface two(2, 1);
   two.Rows[0][0] = 0;
   two.Rows[0][1] = 255;
   two.ResampleBilinear(b);
@@ -254,8 +254,8 @@ TEST(FastSurface, EightBitSurfaces) {
 }
 
 TEST(FastSurface, MixingKindsIsRefused) {
-  TFastBMP a(2, 2);
-  TFast256 b(2, 2);
+  FastRgbSurface a(2, 2);
+  FastPalettedSurface b(2, 2);
   EXPECT_THROW(a.ResampleNearest(b), Error);
   EXPECT_THROW(b.ResampleBilinear(a), Error);
   EXPECT_THROW(a.CopyBlock(b, 0, 0, 1, 1, 0, 0), Error);

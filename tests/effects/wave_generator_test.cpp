@@ -29,14 +29,14 @@ struct FixedSeed {
 // Runs the generator and the plain reference side by side for `frames` updates and reports the
 // first frame that differs. The same frames must come out when the engine keeps them in rows of
 // someone else's, as wide as the picture or wider (a window's pixels, the picture placed in it).
-void ExpectSameFrames(TProject& project, int frames, uint32_t seed = 7) {
+void ExpectSameFrames(PackedImage& project, int frames, uint32_t seed = 7) {
   const int w = project.Picture.width(), h = project.Picture.height();
-  TWaveGenerator gen, in_rows[2];
+  WaveGenerator gen, in_rows[2];
   const ptrdiff_t strides[2] = {w, w + 5};
   std::vector<Color> rows[2];
   for (int t = 0; t < 3; ++t) {
     FixedSeed fixed(seed);
-    TWaveGenerator& g = t == 0 ? gen : in_rows[t - 1];
+    WaveGenerator& g = t == 0 ? gen : in_rows[t - 1];
     if (t > 0) {
       rows[t - 1].assign(static_cast<size_t>(strides[t - 1]) * (h + 2), 0x00ABCDEF);
       g.DrawInto(rows[t - 1].data() + strides[t - 1] + (strides[t - 1] - w) / 2, strides[t - 1]);
@@ -64,7 +64,7 @@ void ExpectSameFrames(TProject& project, int frames, uint32_t seed = 7) {
   ASSERT_EQ(gen.Output(), ref.output) << "after Prepare";
   for (int f = 1; f <= frames; ++f) {
     gen.Update();
-    for (TWaveGenerator& g : in_rows) g.Update();
+    for (WaveGenerator& g : in_rows) g.Update();
     ref.Update();
     ASSERT_EQ(gen.Output(), ref.output) << "frame " << f;
     for (int t = 0; t < 2; ++t) same_rows(t, f);
@@ -76,14 +76,14 @@ struct WaveCase {
   const char* name;
   int w, h;
   bool two_regions;
-  TWaveParam a;  // region 1 (blue)
-  TWaveParam b;  // region 2 (magenta)
+  WaveSettings a;  // region 1 (blue)
+  WaveSettings b;  // region 2 (magenta)
   int speed;
 };
 
-TWaveParam P(int amp, int count, int step, int dir, bool hor, bool ver, bool persp, int period,
+WaveSettings P(int amp, int count, int step, int dir, bool hor, bool ver, bool persp, int period,
              int jitter) {
-  TWaveParam p;
+  WaveSettings p;
   p.Amplitude = amp; p.WaveCount = count; p.PhaseStep = step; p.Direction = dir;
   p.Horizontal = hor; p.Vertical = ver; p.Perspective = persp; p.Period = period;
   p.JitterRange = jitter;
@@ -106,17 +106,17 @@ TEST(WaveGenerator, FrameSequencesMatchThePlainArithmetic) {
        P(500, 3, 40, 0, true, true, false, 360, 0), P(300, 2, 55, 1, true, true, true, 180, 40),
        100},
       {"jitter beyond the picture", 20, 16, false, P(3, 3, 40, 0, true, true, false, 360, 1000),
-       TWaveParam{}, 100},
+       WaveSettings{}, 100},
       {"speed 0", 30, 20, true, P(5, 7, 12, 0, true, true, false, 360, 2),
        P(3, 11, 9, 1, true, true, false, 360, 0), 0},
       {"fast", 30, 20, true, P(5, 7, 12, 0, true, true, false, 360, 2),
        P(3, 11, 9, 1, true, true, false, 360, 0), 500},
-      {"one column", 1, 30, false, P(5, 7, 12, 0, true, true, true, 360, 3), TWaveParam{}, 100},
-      {"one row", 30, 1, false, P(5, 7, 12, 0, true, true, true, 360, 3), TWaveParam{}, 100},
+      {"one column", 1, 30, false, P(5, 7, 12, 0, true, true, true, 360, 3), WaveSettings{}, 100},
+      {"one row", 30, 1, false, P(5, 7, 12, 0, true, true, true, 360, 3), WaveSettings{}, 100},
   };
   for (const WaveCase& c : cases) {
     SCOPED_TRACE(c.name);
-    TProject p = MakeWaterProject(c.w, c.h, c.two_regions);
+    PackedImage p = MakeWaterProject(c.w, c.h, c.two_regions);
     p.WaveParams[0] = c.a;
     p.WaveParams[1] = c.b;
     if (p.WaveParams[1].Period == 0) p.WaveParams[1].Period = 360;
@@ -126,7 +126,7 @@ TEST(WaveGenerator, FrameSequencesMatchThePlainArithmetic) {
 }
 
 TEST(WaveGenerator, AllFourRegionsAndScatteredMask) {
-  TProject p = MakeWaterProject(48, 36, false);
+  PackedImage p = MakeWaterProject(48, 36, false);
   const Color colours[] = {0, 0x000000FF, 0x00FF00FF, 0x00FF0000, 0x00FFFF00, 0x00123456};
   RandSeed(99);
   for (int y = 0; y < 36; ++y) {
@@ -140,13 +140,13 @@ TEST(WaveGenerator, AllFourRegionsAndScatteredMask) {
 }
 
 TEST(WaveGenerator, PrepareLeavesThePlainPictureAndAdvancesPhasesOnce) {
-  TProject p = MakeWaterProject(20, 20, true);
+  PackedImage p = MakeWaterProject(20, 20, true);
   p.WaveParams[0].PhaseStep = 12;
   p.WaveParams[0].Direction = 0;
   p.WaveParams[1].PhaseStep = 7;
   p.WaveParams[1].Direction = 1;
   p.SpeedPercent = 150;
-  TWaveGenerator gen;
+  WaveGenerator gen;
   gen.AttachProject(&p);
   gen.Prepare();
   EXPECT_EQ(gen.Output(), p.Picture);
@@ -157,8 +157,8 @@ TEST(WaveGenerator, PrepareLeavesThePlainPictureAndAdvancesPhasesOnce) {
 }
 
 TEST(WaveGenerator, RegionBoundsAndEmptyRegions) {
-  TProject p = MakeWaterProject(10, 10, true);
-  TWaveGenerator gen;
+  PackedImage p = MakeWaterProject(10, 10, true);
+  WaveGenerator gen;
   gen.AttachProject(&p);
   gen.Prepare();
   EXPECT_EQ(gen.RegionTop(0), 5);
@@ -177,9 +177,9 @@ TEST(WaveGenerator, RegionBoundsAndEmptyRegions) {
 }
 
 TEST(WaveGenerator, SpeedZeroFreezesPhasesAndFrames) {
-  TProject p = MakeWaterProject(30, 20, true);
+  PackedImage p = MakeWaterProject(30, 20, true);
   p.SpeedPercent = 0;
-  TWaveGenerator gen;
+  WaveGenerator gen;
   gen.AttachProject(&p);
   gen.Prepare();
   gen.Update();
@@ -192,10 +192,10 @@ TEST(WaveGenerator, SpeedZeroFreezesPhasesAndFrames) {
 }
 
 TEST(WaveGenerator, Period360GivesEqualOffsetsOtherPeriodsOnlyChangeVertical) {
-  TProject p = MakeWaterProject(16, 40, true);
+  PackedImage p = MakeWaterProject(16, 40, true);
   p.WaveParams[0] = P(9, 5, 13, 0, true, true, false, 360, 0);
   p.WaveParams[1] = P(9, 5, 13, 0, true, true, false, 100, 0);
-  TWaveGenerator gen;
+  WaveGenerator gen;
   gen.AttachProject(&p);
   gen.Prepare();
   for (int f = 0; f < 10; ++f) {
@@ -213,11 +213,11 @@ TEST(WaveGenerator, Period360GivesEqualOffsetsOtherPeriodsOnlyChangeVertical) {
 }
 
 TEST(WaveGenerator, OneRowPerspectiveRegionGetsFullAmplitudeAndNineTenthsFrequency) {
-  TProject p = MakeWaterProject(10, 10, false);
+  PackedImage p = MakeWaterProject(10, 10, false);
   p.Mask.Fill(0);
   for (int x = 0; x < 10; ++x) p.Mask.At(x, 6) = 0x000000FF;
   p.WaveParams[0] = P(8, 4, 0, 0, true, true, true, 360, 0);
-  TWaveGenerator gen;
+  WaveGenerator gen;
   gen.AttachProject(&p);
   gen.Prepare();
   std::vector<WaveRowOffsets> off;
@@ -233,11 +233,11 @@ TEST(WaveGenerator, OneRowPerspectiveRegionGetsFullAmplitudeAndNineTenthsFrequen
 TEST(WaveGenerator, PerspectiveAmplitudeGrowsRowByRow) {
   // Wave count 0 makes the angle the phase (0), so the cosine is 1 and each row's offset is
   // its amplitude (r - top + 1) * Amplitude / n, rounded.
-  TProject p = MakeWaterProject(8, 21, false);
+  PackedImage p = MakeWaterProject(8, 21, false);
   p.Mask.Fill(0);
   for (int y = 5; y <= 15; ++y) for (int x = 0; x < 8; ++x) p.Mask.At(x, y) = 0x000000FF;
   p.WaveParams[0] = P(20, 0, 0, 0, true, true, true, 360, 0);
-  TWaveGenerator gen;
+  WaveGenerator gen;
   gen.AttachProject(&p);
   gen.Prepare();
   std::vector<WaveRowOffsets> off;
@@ -248,10 +248,10 @@ TEST(WaveGenerator, PerspectiveAmplitudeGrowsRowByRow) {
 }
 
 TEST(WaveGenerator, NoDisplacementSwitchesMeansAStillPicture) {
-  TProject p = MakeWaterProject(30, 30, true);
+  PackedImage p = MakeWaterProject(30, 30, true);
   p.WaveParams[0] = P(7, 5, 10, 0, false, false, true, 360, 6);
   p.WaveParams[1] = P(9, 3, 21, 1, false, false, false, 270, 11);
-  TWaveGenerator gen;
+  WaveGenerator gen;
   gen.AttachProject(&p);
   gen.Prepare();
   for (int f = 0; f < 8; ++f) {
@@ -261,10 +261,10 @@ TEST(WaveGenerator, NoDisplacementSwitchesMeansAStillPicture) {
 }
 
 TEST(WaveGenerator, PeriodZeroHoldsThatRegionStill) {
-  TProject p = MakeWaterProject(30, 30, true);
+  PackedImage p = MakeWaterProject(30, 30, true);
   p.WaveParams[0] = P(7, 5, 10, 0, true, true, false, 0, 0);
   p.WaveParams[3].Period = 0;  // an unused region with a bad record changes nothing
-  TWaveGenerator gen;
+  WaveGenerator gen;
   gen.AttachProject(&p);
   ASSERT_NO_THROW(gen.Prepare());
   bool moved = false;
@@ -282,11 +282,11 @@ TEST(WaveGenerator, PeriodZeroHoldsThatRegionStill) {
 }
 
 TEST(WaveGenerator, JitterOffsetsStayInRangeAndFixed) {
-  TProject p = MakeWaterProject(64, 20, true);
+  PackedImage p = MakeWaterProject(64, 20, true);
   p.WaveParams[1].JitterRange = 5;
   p.WaveParams[2].JitterRange = 0;
   p.WaveParams[3].JitterRange = -4;
-  TWaveGenerator gen;
+  WaveGenerator gen;
   gen.AttachProject(&p);
   gen.Prepare();
   const std::vector<int32_t> before = gen.Jitter(1);
@@ -304,9 +304,9 @@ TEST(WaveGenerator, JitterOffsetsStayInRangeAndFixed) {
 }
 
 TEST(WaveGenerator, NegativePhasesKeepGoingWithoutWrapping) {
-  TProject p = MakeWaterProject(12, 12, false);
+  PackedImage p = MakeWaterProject(12, 12, false);
   p.WaveParams[0] = P(3, 2, 170, 0, true, true, false, 360, 0);
-  TWaveGenerator gen;
+  WaveGenerator gen;
   gen.AttachProject(&p);
   gen.Prepare();
   for (int f = 0; f < 20; ++f) gen.Update();
@@ -325,12 +325,12 @@ TEST(WaveGenerator, BadMasksAndPicturesDoNotCrash) {
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
-    TProject p;
+    PackedImage p;
     p.Picture.SetSize(c.pw, c.ph, 0x102030);
     p.Mask.SetSize(c.mw, c.mh, 0x000000FF);
     p.WaveParams[0] = P(50, 5, 10, 0, true, true, true, 360, 30);
     for (int i = 1; i < 4; ++i) p.WaveParams[i].Period = 360;
-    TWaveGenerator gen;
+    WaveGenerator gen;
     gen.AttachProject(&p);
     gen.Prepare();
     gen.SetWeather(true);
@@ -340,7 +340,7 @@ TEST(WaveGenerator, BadMasksAndPicturesDoNotCrash) {
 }
 
 TEST(WaveGenerator, UpdateBeforePrepareIsAnError) {
-  TWaveGenerator gen;
+  WaveGenerator gen;
   EXPECT_THROW(gen.Update(), Error);
   EXPECT_THROW(gen.Prepare(), Error);
 }
@@ -357,13 +357,13 @@ TEST(WaveGenerator, WeatherObjectsFollowTheKind) {
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(testing::Message() << "kind " << c.kind << " count " << c.count);
-    TProject p = MakeWaterProject(40, 30, true);
+    PackedImage p = MakeWaterProject(40, 30, true);
     p.WeatherParam.Kind = c.kind;
     p.WeatherParam.Count = c.count;
     p.WeatherParam.SpeedIndex = 99;  // out of the table: clamped, never read outside it
     p.WeatherParam.Angle = 60;
     p.WeatherParam.Length = 15;
-    TWaveGenerator gen;
+    WaveGenerator gen;
     gen.AttachProject(&p);
     gen.SetWeather(false);
     gen.Prepare();
@@ -390,20 +390,20 @@ TEST(WaveGenerator, WeatherObjectsFollowTheKind) {
 TEST(WaveGenerator, OverlayIsTheWaterFrameWithTheWeatherDrawnOverIt) {
   for (int kind : {1, 2}) {
     SCOPED_TRACE(kind == 1 ? "snow" : "rain");
-    TProject p = MakeWaterProject(60, 40, true);
+    PackedImage p = MakeWaterProject(60, 40, true);
     p.WeatherParam.Kind = kind;
     p.WeatherParam.Count = 60;
     p.WeatherParam.SpeedIndex = 12;
     p.WeatherParam.Angle = 70;
     p.WeatherParam.Length = 25;
-    TWaveGenerator gen;
+    WaveGenerator gen;
     FixedSeed fixed(3);
     gen.AttachProject(&p);
     gen.SetWeather(false);
     gen.Prepare();
     gen.SetWeather(true);
-    TSnow snow = kind == 1 ? *gen.Snow() : TSnow{};
-    TRain rain = kind == 2 ? *gen.Rain() : TRain{};
+    SnowFall snow = kind == 1 ? *gen.Snow() : SnowFall{};
+    RainFall rain = kind == 2 ? *gen.Rain() : RainFall{};
     snow.UndoLog = nullptr;
     rain.UndoLog = nullptr;
     PlainWave ref;
@@ -455,7 +455,7 @@ TEST(WaveGenerator, StretchedLayoutEqualsTheLayoutOfTheStretchedMask) {
   } cases[] = {{40, 30, 97, 61, true},  {97, 61, 40, 30, true}, {40, 30, 40, 73, true},
                {40, 30, 13, 30, true},  {1, 1, 20, 10, true},   {40, 30, 80, 60, false}};
   for (const auto& c : cases) {
-    TProject p;
+    PackedImage p;
     p.Picture.SetSize(c.sw, c.sh, 0x102030);
     if (c.mask) {
       p.Mask.SetSize(c.sw, c.sh);
@@ -464,17 +464,17 @@ TEST(WaveGenerator, StretchedLayoutEqualsTheLayoutOfTheStretchedMask) {
         for (int x = 0; x < c.sw; ++x) p.Mask.At(x, y) = RegionToColor(Random(6) - 1);
       }
     }
-    TProject stretched = p;
+    PackedImage stretched = p;
     FitProjectToSize(false, stretched, c.dw, c.dh);
     // The same mask kept as runs, read without a bitmap of it; the last runs dropped where
     // there are some, as a mask whose runs stop short leaves the rest dry.
-    TProject as_runs = p;
+    PackedImage as_runs = p;
     as_runs.Mask = Bitmap();
     as_runs.MaskRuns = EncodeMask(p.Mask);
     if (as_runs.MaskRuns.size() > 12) as_runs.MaskRuns.resize(as_runs.MaskRuns.size() - 5);
     as_runs.MaskWidth = c.sw;
     as_runs.MaskHeight = c.sh;
-    TProject from_runs = p;
+    PackedImage from_runs = p;
     from_runs.Mask.SetSize(c.sw, c.sh, 0);
     if (!as_runs.MaskRuns.empty()) PaintMask(as_runs.MaskRuns, from_runs.Mask);
     FitProjectToSize(false, from_runs, c.dw, c.dh);
@@ -482,9 +482,9 @@ TEST(WaveGenerator, StretchedLayoutEqualsTheLayoutOfTheStretchedMask) {
     FitProjectPicture(false, as_runs, c.dw, c.dh);
     const std::string at = std::to_string(c.sw) + "x" + std::to_string(c.sh) + " -> " +
                            std::to_string(c.dw) + "x" + std::to_string(c.dh);
-    const auto same_layout = [&](TProject& want_project, TProject& got_project, bool stretch,
+    const auto same_layout = [&](PackedImage& want_project, PackedImage& got_project, bool stretch,
                                  const char* what) {
-      TWaveGenerator want, got;
+      WaveGenerator want, got;
       want.AttachProject(&want_project);
       want.PrepareLayout();
       got.AttachProject(&got_project);

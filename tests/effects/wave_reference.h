@@ -32,8 +32,8 @@ inline int RegionOfMask(Color c) {
 
 class PlainWave {
  public:
-  // Like TWaveGenerator's AttachProject + Prepare (without reseeding: the caller seeds).
-  void Prepare(const TProject& project) {
+  // Like WaveGenerator's AttachProject + Prepare (without reseeding: the caller seeds).
+  void Prepare(const PackedImage& project) {
     project_ = &project;
     w_ = project.Picture.width();
     h_ = project.Picture.height();
@@ -63,10 +63,10 @@ class PlainWave {
   }
 
   void Update() {
-    const TProject& p = *project_;
+    const PackedImage& p = *project_;
     double A[4] = {}, F[4] = {}, dA[4] = {}, dF[4] = {};
     for (int i = 0; i < 4; ++i) {
-      const TWaveParam& w = p.WaveParams[i];
+      const WaveSettings& w = p.WaveParams[i];
       if (w.Period == 0) continue;
       A[i] = w.Amplitude;
       F[i] = w.WaveCount / (360.0 / w.Period);
@@ -80,7 +80,7 @@ class PlainWave {
     for (int r = 0; r < h_; ++r) {
       int64_t V[4] = {}, H[4] = {};
       for (int i = 0; i < 4; ++i) {
-        const TWaveParam& w = p.WaveParams[i];
+        const WaveSettings& w = p.WaveParams[i];
         if (w.Period == 0 || r < top_[i] || r > bottom_[i]) continue;
         if (w.Perspective) {
           A[i] = A[i] + dA[i];
@@ -93,7 +93,7 @@ class PlainWave {
       for (int x = 0; x < w_; ++x) {
         const int k = map_[static_cast<size_t>(r) * w_ + x];
         if (k < 0) continue;
-        const TWaveParam& w = p.WaveParams[k];
+        const WaveSettings& w = p.WaveParams[k];
         if (w.Period == 0) continue;
         const int64_t j = jitter_[k][x];
         const int64_t yd = Clamp(r - j, h_ - 1);
@@ -105,7 +105,7 @@ class PlainWave {
       }
     }
     for (int i = 0; i < 4; ++i) {
-      const TWaveParam& w = p.WaveParams[i];
+      const WaveSettings& w = p.WaveParams[i];
       const int64_t s = RoundEven(static_cast<double>(int64_t{w.PhaseStep} * p.SpeedPercent) / 100);
       const int64_t next = w.Direction == 0 ? int64_t{phase_[i]} - s : int64_t{phase_[i]} + s;
       phase_[i] = static_cast<int32_t>(static_cast<uint32_t>(next));
@@ -119,7 +119,7 @@ class PlainWave {
  private:
   static int64_t Clamp(int64_t v, int64_t hi) { return v < 0 ? 0 : (v > hi ? hi : v); }
 
-  const TProject* project_ = nullptr;
+  const PackedImage* project_ = nullptr;
   int w_ = 0, h_ = 0;
   std::array<int32_t, 4> phase_{};
   std::vector<int> map_;
@@ -129,8 +129,8 @@ class PlainWave {
 
 // A test picture: a smooth colour pattern with distinct pixels, and a mask whose lower part
 // holds water. `regions` lists the mask colour for each horizontal band of the lower half.
-inline TProject MakeWaterProject(int w, int h, bool two_regions) {
-  TProject p;
+inline PackedImage MakeWaterProject(int w, int h, bool two_regions) {
+  PackedImage p;
   p.Picture.SetSize(w, h);
   for (int y = 0; y < h; ++y) {
     for (int x = 0; x < w; ++x) {
@@ -144,10 +144,10 @@ inline TProject MakeWaterProject(int w, int h, bool two_regions) {
       p.Mask.At(x, y) = second ? 0x00FF00FF : 0x000000FF;
     }
   }
-  TWaveParam& a = p.WaveParams[0];
+  WaveSettings& a = p.WaveParams[0];
   a.Amplitude = 6; a.WaveCount = 9; a.PhaseStep = 12; a.Direction = 0;
   a.Horizontal = true; a.Vertical = true; a.Perspective = true; a.Period = 360; a.JitterRange = 0;
-  TWaveParam& b = p.WaveParams[1];
+  WaveSettings& b = p.WaveParams[1];
   b.Amplitude = 4; b.WaveCount = 14; b.PhaseStep = 20; b.Direction = 1;
   b.Horizontal = true; b.Vertical = true; b.Perspective = false; b.Period = 180; b.JitterRange = 3;
   for (int i = 2; i < 4; ++i) p.WaveParams[i].Period = 360;

@@ -16,13 +16,13 @@ TEST(Weather, CountsAreCutToTheLimits) {
                               {0, 0},       {-5, 0},      {37, 37}};
   for (const auto& c : cases) {
     Bitmap target(kW, kH);
-    TRain rain;
+    RainFall rain;
     rain.Target = &target;
     rain.SetCount(c[0]);
     rain.Scatter();
     EXPECT_EQ(rain.Count(), c[1]);
     EXPECT_EQ(static_cast<int>(rain.Drops.size()), c[1]);
-    TSnow snow;
+    SnowFall snow;
     snow.Target = &target;
     snow.SetCount(c[0]);
     snow.Scatter();
@@ -33,30 +33,30 @@ TEST(Weather, CountsAreCutToTheLimits) {
 TEST(Weather, ScatterPlacesParticlesOnTheTarget) {
   Bitmap target(kW, kH);
   RandSeed(1);
-  TRain rain;
+  RainFall rain;
   rain.Target = &target;
   rain.SetCount(500);
   rain.Scatter();
-  for (const TRainDrop& d : rain.Drops) {
+  for (const RainDrop& d : rain.Drops) {
     EXPECT_TRUE(d.X >= 0 && d.X < kW && d.Y >= 0 && d.Y < kH);
     EXPECT_TRUE(d.Size >= 2 && d.Size <= 4);
     EXPECT_TRUE(d.Length >= 1 && d.Length <= 4);
   }
-  TSnow snow;
+  SnowFall snow;
   snow.Target = &target;
   snow.SetCount(500);
   snow.Scatter();
-  for (const TSnowFlake& f : snow.Flakes) {
+  for (const SnowFlake& f : snow.Flakes) {
     EXPECT_TRUE(f.X >= 0 && f.X < kW && f.Y >= 0 && f.Y < kH);
     EXPECT_TRUE(f.Size >= 2 && f.Size <= 4);
     EXPECT_TRUE(f.Drift >= -1 && f.Drift <= 1);
   }
 }
 
-TRain OneDrop(Bitmap& target, double x, double y, int size, int length, int angle) {
-  TRain rain;
+RainFall OneDrop(Bitmap& target, double x, double y, int size, int length, int angle) {
+  RainFall rain;
   rain.Target = &target;
-  rain.Drops = {TRainDrop{x, y, size, length}};
+  rain.Drops = {RainDrop{x, y, size, length}};
   rain.SpeedIndex = 10;  // 100 %
   rain.SpeedPercent = 100;
   rain.LengthTenths = 10;
@@ -82,7 +82,7 @@ TEST(Rain, MotionAndWrapping) {
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
     Bitmap target(kW, kH);
-    TRain rain = OneDrop(target, c.x, c.y, c.size, 1, c.angle);
+    RainFall rain = OneDrop(target, c.x, c.y, c.size, 1, c.angle);
     rain.SpeedPercent = c.speed_percent;
     rain.Step();
     EXPECT_NEAR(rain.Drops[0].X, c.ex, 1e-9);
@@ -92,7 +92,7 @@ TEST(Rain, MotionAndWrapping) {
 
 TEST(Rain, StraightDropsKeepTheirColumn) {
   Bitmap target(kW, kH);
-  TRain rain = OneDrop(target, 12, 0, 4, 2, 90);
+  RainFall rain = OneDrop(target, 12, 0, 4, 2, 90);
   for (int f = 0; f < 50; ++f) {
     rain.Step();
     EXPECT_EQ(std::lround(rain.Drops[0].X), 12);
@@ -102,7 +102,7 @@ TEST(Rain, StraightDropsKeepTheirColumn) {
 TEST(Rain, StreakShapeAndShades) {
   // Size 4, length 4, factor 1: 16 pixels tall, the first two thirds darker.
   Bitmap target(kW, kH);
-  TRain rain = OneDrop(target, 10, 5, 4, 4, 90);
+  RainFall rain = OneDrop(target, 10, 5, 4, 4, 90);
   rain.Draw();
   for (int y = 0; y < kH; ++y) {
     const Color want = y < 5 || y > 20 ? 0 : y < 16 ? MakeColor(195, 195, 195)
@@ -114,7 +114,7 @@ TEST(Rain, StreakShapeAndShades) {
   const int shades[][2] = {{2, 218}, {3, 227}, {4, 255}};
   for (const auto& s : shades) {
     Bitmap t(kW, kH);
-    TRain r = OneDrop(t, 3, 3, s[0], 4, 90);
+    RainFall r = OneDrop(t, 3, 3, s[0], 4, 90);
     r.Draw();
     EXPECT_EQ(t.At(3, 3), MakeColor(s[1] - 60, s[1] - 60, s[1] - 60)) << s[0];
     EXPECT_EQ(t.At(3, 3 + s[0] * 4 - 1), MakeColor(s[1], s[1], s[1])) << s[0];
@@ -132,7 +132,7 @@ TEST(Rain, LongStreaksAreDrawnWhole) {
   for (const auto& c : cases) {
     SCOPED_TRACE(c.tenths);
     Bitmap target(8, 700);
-    TRain rain = OneDrop(target, 3, 3, 2, 1, 90);
+    RainFall rain = OneDrop(target, 3, 3, 2, 1, 90);
     rain.LengthTenths = c.tenths;
     rain.Draw();
     EXPECT_NE(target.At(3, c.last_lit), 0u);
@@ -142,7 +142,7 @@ TEST(Rain, LongStreaksAreDrawnWhole) {
   }
   // Slanted, absurdly long streaks on a large picture: the walk stays on the picture.
   Bitmap wide(1920, 1080);
-  TRain rain = OneDrop(wide, 5, 5, 4, 4, 60);
+  RainFall rain = OneDrop(wide, 5, 5, 4, 4, 60);
   rain.Drops.assign(1000, rain.Drops[0]);
   rain.LengthTenths = 2000000000;
   rain.Draw();
@@ -151,7 +151,7 @@ TEST(Rain, LongStreaksAreDrawnWhole) {
 
 TEST(Rain, BadRecordValuesAreHarmless) {
   Bitmap target(kW, 200);
-  TRain rain = OneDrop(target, 10, 5, 9, 4, 90);
+  RainFall rain = OneDrop(target, 10, 5, 9, 4, 90);
   rain.SpeedIndex = 77;
   rain.LengthTenths = 2000000000;
   rain.Step();  // speed index clamped to 20 (500 %); the size is clamped after the move
@@ -160,7 +160,7 @@ TEST(Rain, BadRecordValuesAreHarmless) {
   rain.SpeedIndex = -4;  // index 0: 10 %
   rain.Step();
   EXPECT_NEAR(rain.Drops[0].Y, 140 + 4 * 0.1 * 3, 1e-9);
-  TRain empty;
+  RainFall empty;
   empty.Step();  // no target, no drops
 }
 
@@ -181,11 +181,11 @@ TEST(Snow, MotionAndWrapping) {
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
     Bitmap target(kW, kH);
-    TSnow snow;
+    SnowFall snow;
     snow.Target = &target;
     snow.SpeedIndex = 10;
     snow.SpeedPercent = 100;
-    snow.Flakes = {TSnowFlake{c.x, c.y, c.size, c.drift}};
+    snow.Flakes = {SnowFlake{c.x, c.y, c.size, c.drift}};
     RandSeed(4);
     snow.Step();
     EXPECT_DOUBLE_EQ(snow.Flakes[0].X, c.ex);
@@ -195,7 +195,7 @@ TEST(Snow, MotionAndWrapping) {
 
 TEST(Snow, LongRunsKeepSizesInRangeAndStillFlakesStill) {
   Bitmap target(kW, kH);
-  TSnow snow;
+  SnowFall snow;
   snow.Target = &target;
   snow.SetCount(200);
   RandSeed(8);
@@ -203,11 +203,11 @@ TEST(Snow, LongRunsKeepSizesInRangeAndStillFlakesStill) {
   snow.SpeedIndex = 20;
   snow.SpeedPercent = 500;
   std::vector<double> still_x;
-  for (const TSnowFlake& f : snow.Flakes) still_x.push_back(f.X);
+  for (const SnowFlake& f : snow.Flakes) still_x.push_back(f.X);
   for (int step = 0; step < 2000; ++step) {
     snow.Step();
     for (size_t i = 0; i < snow.Flakes.size(); ++i) {
-      const TSnowFlake& f = snow.Flakes[i];
+      const SnowFlake& f = snow.Flakes[i];
       ASSERT_TRUE(f.Size >= 2 && f.Size <= 4);
       if (f.Drift == 0) { ASSERT_EQ(f.X, still_x[i]); }
       ASSERT_TRUE(f.X >= 0 && f.X <= kW);
@@ -218,13 +218,13 @@ TEST(Snow, LongRunsKeepSizesInRangeAndStillFlakesStill) {
 
 TEST(Snow, SpeedZeroFreezesPositionsButNotSizes) {
   Bitmap target(kW, kH);
-  TSnow snow;
+  SnowFall snow;
   snow.Target = &target;
   snow.SetCount(100);
   RandSeed(9);
   snow.Scatter();
   snow.SpeedPercent = 0;
-  const std::vector<TSnowFlake> before = snow.Flakes;
+  const std::vector<SnowFlake> before = snow.Flakes;
   bool size_changed = false;
   for (int step = 0; step < 100; ++step) snow.Step();
   for (size_t i = 0; i < before.size(); ++i) {
@@ -237,9 +237,9 @@ TEST(Snow, SpeedZeroFreezesPositionsButNotSizes) {
 
 TEST(Snow, FlakesAreOutlinedEllipses) {
   Bitmap target(8, 8);
-  TSnow snow;
+  SnowFall snow;
   snow.Target = &target;
-  snow.Flakes = {TSnowFlake{1, 1, 3, 0}, TSnowFlake{4.4, 3.6, 2, 0}};
+  snow.Flakes = {SnowFlake{1, 1, 3, 0}, SnowFlake{4.4, 3.6, 2, 0}};
   snow.Draw();
   const Color o = kSnowOutline, f = kSnowFill;
   EXPECT_EQ(target.At(2, 1), o);

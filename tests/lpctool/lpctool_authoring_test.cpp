@@ -181,7 +181,7 @@ TEST_F(LpctoolAuthoring, NewThenPackThenInfo) {
   EXPECT_EQ(packed.err, "");  // the template's values make a working show
   const json j = json::parse(Run({"info", P("h.scr"), "--json"}).out)["Project"];
   EXPECT_EQ(j["Setting"]["ProductName"], "Harbour Lights");
-  TLPCSetting defaults;
+  ProjectSettings defaults;
   EXPECT_EQ(j["Setting"]["Duration"], defaults.Duration);
   EXPECT_EQ(j["Setting"]["Random"], defaults.Random);
   EXPECT_EQ(j["Setting"]["Speed"], defaults.Speed);

@@ -63,7 +63,7 @@ TEST_F(Lpctool, LppThenInfo) {
   EXPECT_EQ(j["WeatherParam"]["Length"], 12);
 
   // The runtime's loader agrees.
-  TProject p;
+  PackedImage p;
   p.LoadFromFile(P("sea.lpp"));
   EXPECT_EQ(CountRegions(p.Mask)[4], 35);
   EXPECT_EQ(p.WaveParams[0].Amplitude, 6);
@@ -134,7 +134,7 @@ TEST_F(Lpctool, PackInfoUnpack) {
   EXPECT_EQ(ReadFileBytes(P("out/LPGUI.lui")), ReadFileBytes(P("main.lui")));
   EXPECT_EQ(ContentFileNames(ReadFileBytes(P("out/LPFilenames.res")), "names"),
             (std::vector<std::string>{"one.lpp", "plain.jpg", "song.mid"}));
-  TLPCProject loaded;
+  ScreensaverProject loaded;
   loaded.LoadFromFile(P("out/LPC.res"));
   EXPECT_EQ(loaded.Setting.Publisher, "Quillfen");
   EXPECT_EQ(loaded.FileList.Names.size(), 2u);
@@ -145,7 +145,7 @@ TEST_F(Lpctool, UnpackNeverWritesOutsideItsFolder) {
   PackageBuilder files;
   files.AddBytes("evil");
   PackageBuilder top;
-  top.AddBytes(TLPCProject().ToRecordBytes());
+  top.AddBytes(ScreensaverProject().ToRecordBytes());
   top.AddBytes("C:\\x\\..\r\n");
   top.AddPackage(std::move(files));
   top.AddBytes("");
@@ -168,7 +168,7 @@ TEST_F(Lpctool, AFailedUnpackTakesBackWhatItWrote) {
   PackageBuilder files;
   files.AddBytes(std::string(200000, 'x'));
   PackageBuilder top;
-  top.AddBytes(TLPCProject().ToRecordBytes());
+  top.AddBytes(ScreensaverProject().ToRecordBytes());
   top.AddBytes("big.jpg\r\n");
   top.AddPackage(std::move(files));
   top.AddBytes("");
@@ -197,7 +197,7 @@ TEST_F(Lpctool, TextIsWindows1252InsideAndUtf8Outside) {
   EXPECT_EQ(j["Project"]["Setting"]["ProductName"], "Sj\xC3\xB6" "ar \xE2\x82\xAC");
   EXPECT_EQ(j["Project"]["Setting"]["Duration"], 7);
   ASSERT_EQ(Run({"unpack", P("s.scr"), P("out")}).exit_code, 0);
-  TLPCProject loaded;
+  ScreensaverProject loaded;
   loaded.LoadFromFile(P("out/LPC.res"));
   EXPECT_EQ(loaded.Setting.ProductName, "Sj\xF6" "ar \x80");
   // A character the code page has no form for is refused, with the file and line.

@@ -61,7 +61,7 @@ TEST(Records, WaveAndWeatherBytesAtTheirOffsets) {
   std::string weather;
   AppendWeatherParam(weather, {2, 100, 20, 45, 30});
   ASSERT_EQ(weather.size(), 24u);
-  EXPECT_EQ(ParseWeatherParam(weather.data()), (TWeatherParam{2, 100, 20, 45, 30}));
+  EXPECT_EQ(ParseWeatherParam(weather.data()), (WeatherSettings{2, 100, 20, 45, 30}));
   EXPECT_EQ(GetInt32(weather.data() + 20), 0);
 }
 
@@ -145,7 +145,7 @@ TEST(Mask, RowReaderGivesThePaintedRows) {
   for (const auto& c : cases) {
     Bitmap painted(c.w, c.h, 0);
     PaintMask(*c.runs, painted);
-    TMaskRowReader reader(*c.runs, c.w, c.h);
+    MaskRowReader reader(*c.runs, c.w, c.h);
     for (int y = 0; y < c.h; ++y) {
       const uint8_t* row = reader.Row(y);
       for (int x = 0; x < c.w; ++x) {
@@ -190,7 +190,7 @@ TEST(PackedImage, EveryFieldRoundTrips) {
   const auto path = dir / "harbour.lpp";
   SavePackedImage(path, d);
 
-  TProject p;
+  PackedImage p;
   p.LoadFromFile(path);
   EXPECT_TRUE(p.Loaded);
   EXPECT_EQ(p.FileName, path);
@@ -216,7 +216,7 @@ TEST(PackedImage, EmptyStringsAndTrailingBytes) {
   d.Artist.clear();
   d.SoundFile.clear();
   const auto path = dir.Write("e.lpp", EncodePackedImage(d) + std::string(1000, '\0'));
-  TProject p;
+  PackedImage p;
   p.LoadFromFile(path);
   EXPECT_EQ(p.Title, "");
   EXPECT_EQ(p.Artist, "");
@@ -227,7 +227,7 @@ TEST(PackedImage, EmptyStringsAndTrailingBytes) {
 TEST(PackedImage, HeaderOnlyLoadLeavesPictureAndMaskEmpty) {
   TempDir dir;
   const auto path = dir.Write("h.lpp", EncodePackedImage(Sample()));
-  TProject p;
+  PackedImage p;
   p.LoadFromFile(path);
   p.LoadHeaderFromFile(path);
   EXPECT_TRUE(p.Loaded);
@@ -236,7 +236,7 @@ TEST(PackedImage, HeaderOnlyLoadLeavesPictureAndMaskEmpty) {
   EXPECT_EQ(p.Thumbnail.width(), 4);
   EXPECT_TRUE(p.Picture.empty());
   EXPECT_TRUE(p.Mask.empty());
-  EXPECT_EQ(p.WaveParams[0], TWaveParam{});
+  EXPECT_EQ(p.WaveParams[0], WaveSettings{});
 }
 
 TEST(PackedImage, MaskOfAnotherSizeIsFittedToThePicture) {
@@ -244,7 +244,7 @@ TEST(PackedImage, MaskOfAnotherSizeIsFittedToThePicture) {
   PackedImageData d = Sample(8, 4);
   d.MaskRuns = {10, 1, 51, 50};  // 10 x 1: five of region 1, then five of region 0
   const auto path = dir.Write("m.lpp", EncodePackedImage(d));
-  TProject p;
+  PackedImage p;
   p.LoadFromFile(path);
   ASSERT_EQ(p.Mask.width(), 8);
   ASSERT_EQ(p.Mask.height(), 4);
@@ -261,10 +261,10 @@ TEST(PackedImage, FewerThanFourRegionsLeaveTheRestZero) {
   const size_t at = 8 + 4 + d.Title.size() + 4 + d.Artist.size() + 4 + d.ThumbnailJpeg.size();
   bytes.replace(at, 4, Int(1));
   bytes.erase(at + 4 + 32, 96);
-  TProject p;
+  PackedImage p;
   p.LoadFromFile(dir.Write("r.lpp", bytes));
   EXPECT_EQ(p.WaveParams[0], d.WaveParams[0]);
-  EXPECT_EQ(p.WaveParams[3], TWaveParam{});
+  EXPECT_EQ(p.WaveParams[3], WaveSettings{});
 }
 
 // Every way a file can be malformed: an error naming the file, and an empty project.
@@ -305,7 +305,7 @@ TEST(PackedImage, MalformedFilesAreErrorsNamingTheFile) {
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
     const auto path = dir.Write("bad.lpp", c.bytes);
-    TProject p;
+    PackedImage p;
     p.SetSpeed(140);
     try {
       p.LoadFromFile(path);
@@ -327,7 +327,7 @@ TEST(PackedImage, EveryTruncationIsAnError) {
   const std::string good = EncodePackedImage(Sample(3, 2));
   for (size_t n = 0; n < good.size(); ++n) {
     const auto path = dir.Write("t.lpp", good.substr(0, n));
-    TProject p;
+    PackedImage p;
     EXPECT_THROW(p.LoadFromFile(path), Error) << n;
     EXPECT_FALSE(p.Loaded);
   }
@@ -335,7 +335,7 @@ TEST(PackedImage, EveryTruncationIsAnError) {
 
 TEST(PackedImage, MissingFileIsFileNotFound) {
   TempDir dir;
-  TProject p;
+  PackedImage p;
   try {
     p.LoadFromFile(dir / "none.lpp");
     FAIL();

@@ -17,14 +17,14 @@ using ::testing::ElementsAre;
 using ::testing::HasSubstr;
 using testing_support::TempDir;
 
-TLPCSetting SettingFrom(const std::string& text) {
-  TLPCSetting s;
+ProjectSettings SettingFrom(const std::string& text) {
+  ProjectSettings s;
   s.LoadFromIni(IniFile::FromText(text));
   return s;
 }
 
 TEST(Setting, FreshObjectHoldsTheDefaults) {
-  const TLPCSetting s = SettingFrom("");
+  const ProjectSettings s = SettingFrom("");
   EXPECT_TRUE(s.Stretch);
   EXPECT_FALSE(s.Proportional);
   EXPECT_TRUE(s.Sound);
@@ -61,7 +61,7 @@ TEST(Setting, EachKeyIsReadOnItsOwn) {
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.text);
-    const TLPCSetting s = SettingFrom(c.text);
+    const ProjectSettings s = SettingFrom(c.text);
     EXPECT_EQ(s.Sound, c.sound);
     EXPECT_EQ(s.Music, c.music);
     EXPECT_EQ(s.Duration, c.duration);
@@ -69,7 +69,7 @@ TEST(Setting, EachKeyIsReadOnItsOwn) {
 }
 
 TEST(Setting, EveryFieldSurvivesWritingAndReading) {
-  TLPCSetting s;
+  ProjectSettings s;
   s.ProductName = "Sea Waves";
   s.Publisher = "Quillfen";
   s.Website = "http://example.org/";
@@ -96,7 +96,7 @@ TEST(Setting, EveryFieldSurvivesWritingAndReading) {
   s.BuildIcon = "i.ico";
   s.BuildInstall = "setup";
   const std::string text = s.ToIniText();
-  const TLPCSetting back = SettingFrom(text);
+  const ProjectSettings back = SettingFrom(text);
   EXPECT_EQ(back.ToIniText(), text);
   EXPECT_EQ(back.ProductName, "Sea Waves");
   EXPECT_EQ(back.Speed, 240);
@@ -107,7 +107,7 @@ TEST(Setting, EveryFieldSurvivesWritingAndReading) {
 }
 
 TEST(FileList, NamesInSectionOrderWithFlags) {
-  TLPCFileList list;
+  ContentFileList list;
   list.LoadFromIni(IniFile::FromText("[FileListHeader]\r\nHeader=1\r\n[FileList]\r\n"
                                      "Zebra.jpg=1\r\nLPImage0.lpp=1\r\nAlpha.gif=yes\r\n"
                                      "Mid.bmp=0\r\nHex.lpp=0x2\r\n"),
@@ -117,7 +117,7 @@ TEST(FileList, NamesInSectionOrderWithFlags) {
 }
 
 TEST(FileList, EmptySectionGivesEmptyLists) {
-  TLPCFileList list;
+  ContentFileList list;
   list.LoadFromIni(IniFile::FromText("[FileList]\r\n"), "x");
   EXPECT_TRUE(list.Names.empty());
   EXPECT_TRUE(list.Flags.empty());
@@ -127,7 +127,7 @@ TEST(FileList, NamesThatLeaveTheWorkFolderAreRefused) {
   const char* bad[] = {"..\\x.jpg", "/etc/passwd", "..", "sub/pic.jpg", "C:pic.jpg"};
   for (const char* name : bad) {
     SCOPED_TRACE(name);
-    TLPCFileList list;
+    ContentFileList list;
     try {
       list.LoadFromIni(IniFile::FromText(std::string("[FileList]\r\nok.jpg=1\r\n") + name + "=1\r\n"),
                        "LPC.res");
@@ -144,20 +144,20 @@ TEST(FileList, KeyListIsBoundedByTheSectionBuffer) {
   // 16,384 bytes (with the closing zero) are seen.
   std::string text = "[FileList]\r\n";
   for (int i = 0; i < 2000; ++i) text += Format("P%08d=1\r\n", i);
-  TLPCFileList list;
+  ContentFileList list;
   list.LoadFromIni(IniFile::FromText(text), "x");
   EXPECT_EQ(list.Names.size(), (16384u - 1) / 10);
   EXPECT_EQ(list.Flags.size(), list.Names.size());
 }
 
 TEST(FileList, WrittenTextReadsBack) {
-  TLPCFileList list;
+  ContentFileList list;
   list.Names = {"b.lpp", "a.jpg"};
   list.Flags = {"FALSE", "TRUE"};
   const std::string text = list.ToIniText();
   EXPECT_THAT(text, HasSubstr("[FileList]\r\nb.lpp=0\r\na.jpg=1\r\n"));
   EXPECT_THAT(text, HasSubstr("[FileListHeader]\r\nHeader=1\r\n"));
-  TLPCFileList back;
+  ContentFileList back;
   back.LoadFromIni(IniFile::FromText(text), "x");
   EXPECT_EQ(back.Names, list.Names);
   EXPECT_EQ(back.Flags, list.Flags);
@@ -165,7 +165,7 @@ TEST(FileList, WrittenTextReadsBack) {
 
 TEST(Project, LoadsTheThreeRecordsAndRemovesItsTemporaryFiles) {
   TempDir dir;
-  TLPCProject src;
+  ScreensaverProject src;
   src.FileList.Names = {"LPImage0.lpp", "beach.jpg"};
   src.FileList.Flags = {"TRUE", "FALSE"};
   src.Setting.ProductName = "Beach";
@@ -173,7 +173,7 @@ TEST(Project, LoadsTheThreeRecordsAndRemovesItsTemporaryFiles) {
   src.UISetting.UIFile = "C:\\authoring\\Main.lui";
   const auto path = dir.Write("LPC.res", src.ToRecordBytes());
 
-  TLPCProject p;
+  ScreensaverProject p;
   p.LoadFromFile(path);
   EXPECT_EQ(p.FileList.Names, src.FileList.Names);
   EXPECT_EQ(p.FileList.Flags, src.FileList.Flags);
@@ -192,7 +192,7 @@ TEST(Project, RecordCountOtherThanThreeIsReportedAndDefaultsFillTheGap) {
   b.AddBytes("[FileList]\r\nonly.jpg=1\r\n");
   b.AddBytes("[Default]\r\nDuration=9\r\n");
   const auto path = dir.Write("LPC.res", b.ToBytes());
-  TLPCProject p;
+  ScreensaverProject p;
   p.LoadFromFile(path);
   EXPECT_THAT(p.FileList.Names, ElementsAre("only.jpg"));
   EXPECT_EQ(p.Setting.Duration, 9);
@@ -204,7 +204,7 @@ TEST(Project, RecordCountOtherThanThreeIsReportedAndDefaultsFillTheGap) {
 TEST(Project, RecordWithoutPackageIsAnErrorNamingIt) {
   TempDir dir;
   const auto path = dir.Write("LPC.res", "[FileList]\r\nplain ini, no package\r\n");
-  TLPCProject p;
+  ScreensaverProject p;
   try {
     p.LoadFromFile(path);
     FAIL() << "no error";
@@ -216,9 +216,9 @@ TEST(Project, RecordWithoutPackageIsAnErrorNamingIt) {
 TEST(Config, InstallPathFromLumenpoolIni) {
   TempDir dir;
   setenv("LPC_WINDOWS_DIR", dir.path().c_str(), 1);
-  EXPECT_EQ(TConfig().GetInstallPath(), kDefaultInstallPath);
+  EXPECT_EQ(AuthoringToolConfig().GetInstallPath(), kDefaultInstallPath);
   dir.Write("Lumenpool.ini", "[CONFIG]\r\nPATH=D:\\Tools\\LP\\\r\n");
-  EXPECT_EQ(TConfig().GetInstallPath(), "D:\\Tools\\LP\\");
+  EXPECT_EQ(AuthoringToolConfig().GetInstallPath(), "D:\\Tools\\LP\\");
   unsetenv("LPC_WINDOWS_DIR");
 }
 

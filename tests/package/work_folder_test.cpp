@@ -102,8 +102,8 @@ void RemoveKnownFiles(const std::string& folder) {
 
 TEST_F(WorkFolder, EachInstanceHoldsAFolderOfItsOwn) {
   const std::string base = temp_.path() + "/Sea/";
-  auto first = TWorkFolder::Claim(base, RemoveKnownFiles);
-  auto second = TWorkFolder::Claim(base, RemoveKnownFiles);
+  auto first = PrivateWorkFolder::Claim(base, RemoveKnownFiles);
+  auto second = PrivateWorkFolder::Claim(base, RemoveKnownFiles);
   EXPECT_EQ(first->Path(), base);
   EXPECT_EQ(second->Path(), temp_.path() + "/Sea.2/");
   first->CreateOutput(first->Path() + "a.jpg") << "first";
@@ -113,7 +113,7 @@ TEST_F(WorkFolder, EachInstanceHoldsAFolderOfItsOwn) {
   EXPECT_FALSE(fs::exists(temp_.path() + "/Sea.2"));
   EXPECT_EQ(ReadFileBytes(base + "a.jpg"), "first");
   // A third start finds the named folder busy and takes the free sibling.
-  auto third = TWorkFolder::Claim(base, RemoveKnownFiles);
+  auto third = PrivateWorkFolder::Claim(base, RemoveKnownFiles);
   EXPECT_EQ(third->Path(), temp_.path() + "/Sea.2/");
   first->Remove();
   EXPECT_FALSE(fs::exists(base));
@@ -131,7 +131,7 @@ TEST_F(WorkFolder, LeftoversOfInstancesThatAreGoneAreRemoved) {
     WriteFileBytes(folder + "a.jpg", "old");
     WriteFileBytes(folder + platform::kFolderLockName, "");
   }
-  auto work = TWorkFolder::Claim(temp_.path() + "/Sea/", RemoveKnownFiles);
+  auto work = PrivateWorkFolder::Claim(temp_.path() + "/Sea/", RemoveKnownFiles);
   EXPECT_EQ(work->Path(), temp_.path() + "/Sea/");
   EXPECT_FALSE(fs::exists(work->Path() + "a.jpg"));
   EXPECT_FALSE(fs::exists(temp_.path() + "/Sea.3"));
@@ -165,7 +165,7 @@ TEST_F(WorkFolder, PlantedLinksAreNeverFollowed) {
     SCOPED_TRACE(c.name);
     c.plant();
     {
-      auto work = TWorkFolder::Claim(base + "/", RemoveKnownFiles);
+      auto work = PrivateWorkFolder::Claim(base + "/", RemoveKnownFiles);
       const bool same = work->Path() == base + "/";
       EXPECT_EQ(same, std::string(c.name) == "a file of the package is a link");
       work->CreateOutput(work->Path() + "a.jpg") << "picture";

@@ -50,7 +50,7 @@ TEST(PictureSoundLookup, FirstExistingCandidateElseTheProgramsFolder) {
 
 TEST(PictureSound, SameSoundKeepsLoopingAndStopClearsIt) {
   std::vector<std::string> calls;
-  TPictureSound sound([&](const std::string& f) { calls.push_back("play " + f); },
+  PictureSoundLoop sound([&](const std::string& f) { calls.push_back("play " + f); },
                       [&] { calls.push_back("stop"); });
   sound.PlayImageSound("/w/a.wav", "/lib");
   sound.PlayImageSound("/w/a.wav", "/lib");  // same sound: no restart
@@ -102,15 +102,15 @@ class UserSettingsTest : public ::testing::Test {
   }
   void TearDown() override { std::filesystem::remove_all(folder_); }
 
-  static TLPCProject Project(int pictures) {
-    TLPCProject p;
+  static ScreensaverProject Project(int pictures) {
+    ScreensaverProject p;
     for (int i = 0; i < pictures; ++i) {
       p.FileList.Names.push_back("p" + std::to_string(i) + ".lpp");
       p.FileList.Flags.push_back(kFlagTrue);
     }
     return p;
   }
-  static std::string Flags(const TLPCProject& p) {
+  static std::string Flags(const ScreensaverProject& p) {
     std::string s;
     for (const auto& f : p.FileList.Flags) s += f == kFlagTrue ? '1' : '0';
     return s;
@@ -150,7 +150,7 @@ TEST_F(UserSettingsTest, SelectionAndSettingsPrecedence) {
   };
   for (const Case& c : cases) {
     WriteFileBytes(ini_, c.text);
-    TLPCProject p = Project(c.pictures);
+    ScreensaverProject p = Project(c.pictures);
     ApplyUserSettings(p, ini_);
     EXPECT_EQ(Flags(p), c.flags) << c.what;
   }
@@ -181,9 +181,9 @@ TEST_F(UserSettingsTest, SettingsOverrideTheProject) {
   };
   for (const Case& c : cases) {
     WriteFileBytes(ini_, c.text);
-    TLPCProject p = Project(2);
+    ScreensaverProject p = Project(2);
     ApplyUserSettings(p, ini_);
-    const TLPCSetting& s = p.Setting;
+    const ProjectSettings& s = p.Setting;
     EXPECT_EQ(s.Stretch, c.stretch) << c.text;
     EXPECT_EQ(s.Proportional, c.proportional) << c.text;
     EXPECT_EQ(s.Speed, c.speed) << c.text;
@@ -195,20 +195,20 @@ TEST_F(UserSettingsTest, SettingsOverrideTheProject) {
     EXPECT_EQ(s.Random, true) << "never from the user's file";
   }
   // No file: nothing changes.
-  TLPCProject p = Project(2);
+  ScreensaverProject p = Project(2);
   p.FileList.Flags[1] = kFlagFalse;
   ApplyUserSettings(p, (folder_ / "none.ini").string());
   EXPECT_EQ(Flags(p), "10");
 }
 
 TEST_F(UserSettingsTest, ConfigurationWindowReadsAndWritesTheSameFile) {
-  TLPCProject p = Project(4);
+  ScreensaverProject p = Project(4);
   p.Setting.Speed = 110;  // not in the table: the nearest entry (100, index 10)
-  TUserSettings defaults = ReadUserSettings(p, ini_);
+  UserSettings defaults = ReadUserSettings(p, ini_);
   EXPECT_EQ(defaults.ImageSize, 1);
   EXPECT_EQ(defaults.SpeedIndex, 10);
 
-  TUserSettings u{0, 3, 19, false, true, false, 45};
+  UserSettings u{0, 3, 19, false, true, false, 45};
   WriteUserSettings(ini_, u);
   EXPECT_EQ(IniFile(ini_).ReadSection("Setting"),
             (std::vector<std::string>{"ImageSize", "ImageMode", "Speed", "Sound", "Music",
@@ -231,7 +231,7 @@ TEST_F(UserSettingsTest, ConfigurationWindowReadsAndWritesTheSameFile) {
   WriteFileBytes(ini_, IniFile(ini_).Text());
   IniFile ini(ini_);
   ini.WriteInteger("Setting", "ImageMode", 2);
-  TLPCProject q = Project(4);
+  ScreensaverProject q = Project(4);
   ApplyUserSettings(q, ini_);
   EXPECT_EQ(Flags(q), "0101");
 }

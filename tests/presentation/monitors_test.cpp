@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "base/errors.h"
-#include "presentation/screensaver_window.h"
+#include "presentation/show_window.h"
 #include "presentation/show_fixture.h"
 
 namespace lpc {
@@ -32,7 +32,7 @@ const std::vector<DisplayInfo> kThree = {{MakeRect(-1280, -200, 1280, 1024), fal
 class MonitorsTest : public ::testing::Test {
  public:
   void SetUp() override {
-    SharedExitState() = TExitState();
+    SharedExitState() = ExitState();
     env_.WorkFolder = dir_.Path();
     env_.SettingsFile = dir_.File("none.ini");
     testing::WritePlainPicture(dir_.File("a.bmp"), 8, 8, kRed);
@@ -46,7 +46,7 @@ class MonitorsTest : public ::testing::Test {
 
   // Runs the show until it closes; the covers stay for inspection until the form goes.
   void Run() {
-    form_ = std::make_unique<TLPfmScrSvr>(*p_, project_, env_);
+    form_ = std::make_unique<ShowWindow>(*p_, project_, env_);
     p_->SetTickBudget(20000);
     p_->RunModal(form_->Open());
   }
@@ -62,9 +62,9 @@ class MonitorsTest : public ::testing::Test {
   uint32_t start_ = 1000;
   testing::CurrentHeadless p_;
   testing::TempFolder dir_{"monitors"};
-  TLPCProject project_;
-  TShowEnvironment env_;
-  std::unique_ptr<TLPfmScrSvr> form_;
+  ScreensaverProject project_;
+  ShowEnvironment env_;
+  std::unique_ptr<ShowWindow> form_;
 };
 
 TEST_F(MonitorsTest, TheShowFillsThePrimaryDisplayAndEveryOtherOneIsCoveredInBlack) {
@@ -112,7 +112,7 @@ TEST_F(MonitorsTest, TheShowFillsThePrimaryDisplayAndEveryOtherOneIsCoveredInBla
     Run();
     EXPECT_TRUE(checked);
     // Closing the show closed every cover with it.
-    for (const TCover& cover : form_->Covers().Covers()) {
+    for (const MonitorCover& cover : form_->Covers().Covers()) {
       EXPECT_TRUE(cover.Window->IsClosed());
       EXPECT_FALSE(cover.Window->IsVisible());
     }
@@ -166,7 +166,7 @@ TEST_F(MonitorsTest, InputOnAnyWindowFollowsTheExitRules) {
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
     p_->SetDisplays(kThree);
-    SharedExitState() = TExitState();
+    SharedExitState() = ExitState();
     start_ = p_->Ticks();
     uint32_t t = 300;
     for (const Input& in : c.inputs) {
@@ -190,7 +190,7 @@ TEST_F(MonitorsTest, InputOnAnyWindowFollowsTheExitRules) {
     } else {
       EXPECT_GE(Elapsed(), 5000u);
     }
-    for (const TCover& cover : form_->Covers().Covers()) EXPECT_TRUE(cover.Window->IsClosed());
+    for (const MonitorCover& cover : form_->Covers().Covers()) EXPECT_TRUE(cover.Window->IsClosed());
     form_.reset();
   }
 }
@@ -251,13 +251,13 @@ TEST(MonitorsHost, AHostThatCannotTellItsDisplaysStillRunsTheShow) {
     std::vector<DisplayInfo> Displays() override { throw Error("no display list"); }
   } p;
   platform::SetCurrent(&p);
-  SharedExitState() = TExitState();
+  SharedExitState() = ExitState();
   testing::TempFolder dir("blind");
   testing::WritePlainPicture(dir.File("a.bmp"), 8, 8, kRed);
-  TLPCProject project;
+  ScreensaverProject project;
   project.FileList.Names = {dir.File("a.bmp")};
   project.FileList.Flags = {kFlagTrue};
-  TLPfmScrSvr form(p, project, TShowEnvironment{dir.File("none.ini"), dir.Path(), "", ""});
+  ShowWindow form(p, project, ShowEnvironment{dir.File("none.ini"), dir.Path(), "", ""});
   size_t covers = 99;
   p.Schedule(3000, [&] {
     covers = form.Covers().Covers().size();

@@ -144,7 +144,7 @@ TEST(ExitRules, PointerMoves) {
        -1},
   };
   for (const Case& c : cases) {
-    TExitState state;
+    ExitState state;
     int closed = -1;
     for (size_t i = 0; i < c.moves.size() && closed < 0; ++i) {
       if (MouseMoveRequestsClose(state, c.moves[i].first, c.moves[i].second)) {
@@ -156,7 +156,7 @@ TEST(ExitRules, PointerMoves) {
 }
 
 TEST(ExitRules, RefusedCloseIgnoresFiveMoreMoves) {
-  TExitState state;
+  ExitState state;
   for (int i = 0; i < 5; ++i) EXPECT_FALSE(MouseMoveRequestsClose(state, 0, 0));
   EXPECT_FALSE(MouseMoveRequestsClose(state, 50, 50));  // sets the origin
   EXPECT_TRUE(MouseMoveRequestsClose(state, 60, 60));
@@ -167,7 +167,7 @@ TEST(ExitRules, RefusedCloseIgnoresFiveMoreMoves) {
 }
 
 TEST(ExitRules, F1ResetsOnEverySecondPress) {
-  TExitState state;
+  ExitState state;
   const bool expected[] = {false, true, false, true, false};
   for (bool e : expected) EXPECT_EQ(F1ResetsOutput(state), e);
 }

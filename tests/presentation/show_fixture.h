@@ -42,7 +42,7 @@ inline void WritePackedPicture(const std::string& path, int width, int height,
     for (int x = 0; x < width; ++x) mask.At(x, y) = RegionToColor(1);
   }
   data.MaskRuns = EncodeMask(mask);
-  TWaveParam& w = data.WaveParams[0];
+  WaveSettings& w = data.WaveParams[0];
   w.Amplitude = 6;
   w.WaveCount = 12;
   w.PhaseStep = 9;

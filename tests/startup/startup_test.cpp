@@ -23,14 +23,14 @@ using platform::HeadlessWindow;
 TEST(CommandLine, OnlyTheFirstTwoUpperCasedCharactersCount) {
   struct Case {
     const char* argument;
-    TMode mode;
+    RunMode mode;
   } cases[] = {
-      {"", TMode::kConfigure},  {"s", TMode::kRun},       {"/s", TMode::kRun},
-      {"-S", TMode::kRun},      {"/SAVER", TMode::kRun},  {"/save", TMode::kRun},
-      {"SX", TMode::kNone},     {"/X", TMode::kNone},     {"/c", TMode::kConfigure},
-      {"C", TMode::kConfigure}, {"-c:123", TMode::kConfigure}, {"/p", TMode::kPreview},
-      {"/P:1234", TMode::kPreview}, {"p", TMode::kPreview}, {"/a", TMode::kPassword},
-      {"A", TMode::kPassword},  {"AS", TMode::kNone},     {"//S", TMode::kNone},
+      {"", RunMode::kConfigure},  {"s", RunMode::kRun},       {"/s", RunMode::kRun},
+      {"-S", RunMode::kRun},      {"/SAVER", RunMode::kRun},  {"/save", RunMode::kRun},
+      {"SX", RunMode::kNone},     {"/X", RunMode::kNone},     {"/c", RunMode::kConfigure},
+      {"C", RunMode::kConfigure}, {"-c:123", RunMode::kConfigure}, {"/p", RunMode::kPreview},
+      {"/P:1234", RunMode::kPreview}, {"p", RunMode::kPreview}, {"/a", RunMode::kPassword},
+      {"A", RunMode::kPassword},  {"AS", RunMode::kNone},     {"//S", RunMode::kNone},
   };
   for (const Case& c : cases) {
     EXPECT_EQ(ModeOf(ModeSwitchOf(c.argument)), c.mode) << c.argument;
@@ -144,10 +144,10 @@ class StartupTest : public ::testing::Test {
 
   testing::TempFolder dir_{"startup"};
   RecordingPlatform platform_;
-  TLPCProject project_;
+  ScreensaverProject project_;
   std::vector<std::pair<std::string, std::string>> contents_;
   std::optional<std::string> names_;  // "LPFilenames.res" as given, not from the contents
-  TStartup startup_;
+  StartupContext startup_;
   std::string ui_ = "0\r\n";  // the UI description the program carries
   int platforms_made_ = 0;
   std::string old_tmpdir_;
@@ -419,7 +419,7 @@ TEST_F(StartupTest, HelpAndVersionAnswerAtATerminal) {
 TEST_F(StartupTest, RemovePackageFilesKeepsAFolderThatHoldsSomethingElse) {
   AddContent("a.bmp", EncodeBmp(Bitmap(8, 8, 0)));
   const std::string exe = WriteProgram();
-  TLPCProject project;
+  ScreensaverProject project;
   fs::create_directories(WorkFolder());
   ExtractPackage(project, exe, WorkFolder());
   EXPECT_EQ(project.FileList.Names, (std::vector<std::string>{WorkFolder() + "a.bmp"}));

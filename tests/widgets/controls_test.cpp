@@ -154,15 +154,15 @@ TEST_F(WidgetTest, EveryClassBuildsFromLayoutText) {
   // Only the active page shows, with its children.
   EXPECT_FALSE(form_->FindComponent("Inner")->Showing());
   EXPECT_TRUE(form_->FindComponent("Sheet2")->Showing());
-  const auto& bitbtn = static_cast<const TBitBtn&>(*form_->FindComponent("BitBtn1"));
+  const auto& bitbtn = static_cast<const BitmapButton&>(*form_->FindComponent("BitBtn1"));
   EXPECT_EQ(bitbtn.Glyph.width(), 4);
   EXPECT_TRUE(bitbtn.Default);
-  EXPECT_EQ(static_cast<const TImage&>(*form_->FindComponent("Image1")).Picture().At(3, 0),
+  EXPECT_EQ(static_cast<const Image&>(*form_->FindComponent("Image1")).Picture().At(3, 0),
             0x00FF00u);
-  EXPECT_EQ(static_cast<const TMyMemo&>(*form_->FindComponent("Memo1")).Lines().size(), 2u);
+  EXPECT_EQ(static_cast<const Memo&>(*form_->FindComponent("Memo1")).Lines().size(), 2u);
   // ItemIndex written before the items.
-  EXPECT_EQ(static_cast<const TComboBox&>(*form_->FindComponent("Combo")).Text(), "blue");
-  EXPECT_FALSE(static_cast<const TTrackBar&>(*form_->FindComponent("Track")).ShowTicks);
+  EXPECT_EQ(static_cast<const ComboBox&>(*form_->FindComponent("Combo")).Text(), "blue");
+  EXPECT_FALSE(static_cast<const TrackBar&>(*form_->FindComponent("Track")).ShowTicks);
 }
 
 TEST_F(WidgetTest, LayoutMistakesAreErrorsNotGuesses) {
@@ -188,7 +188,7 @@ TEST_F(WidgetTest, LayoutMistakesAreErrorsNotGuesses) {
       {"object X: TGrid\nend", "Class TGrid not found"},
   };
   for (const auto& c : cases) {
-    TForm form;
+    FormWindow form;
     try {
       ApplyLayoutText(form, std::string("object F: TForm\n") + c.object + "\nend\n");
       ADD_FAILURE() << c.object << " was accepted";
@@ -199,7 +199,7 @@ TEST_F(WidgetTest, LayoutMistakesAreErrorsNotGuesses) {
 }
 
 TEST_F(WidgetTest, PicturePlacementAndTransparentKeyColour) {
-  auto& image = form_->Create<TImage>();
+  auto& image = form_->Create<Image>();
   image.SetBounds(0, 0, 100, 100);
   const struct {
     int w, h;
@@ -237,7 +237,7 @@ TEST_F(WidgetTest, PicturePlacementAndTransparentKeyColour) {
 }
 
 TEST_F(WidgetTest, ShapesOutlineWithThePenAndFillWithTheBrush) {
-  auto& shape = form_->Create<TShape>();
+  auto& shape = form_->Create<ShapeControl>();
   shape.SetBounds(0, 0, 40, 20);
   shape.Brush.Color = FromRGB(0xFFFF00);
   shape.Pen.Color = FromRGB(0x0000FF);
@@ -247,22 +247,22 @@ TEST_F(WidgetTest, ShapesOutlineWithThePenAndFillWithTheBrush) {
     Point at;
     Color rgb;
   } cases[] = {
-      {TShape::stRectangle, 1, TPen::psSolid, TBrush::bsSolid, {0, 0}, 0x0000FF},
-      {TShape::stRectangle, 1, TPen::psSolid, TBrush::bsSolid, {1, 1}, 0xFFFF00},
-      {TShape::stRectangle, 3, TPen::psSolid, TBrush::bsSolid, {2, 2}, 0x0000FF},
-      {TShape::stRectangle, 3, TPen::psSolid, TBrush::bsSolid, {3, 3}, 0xFFFF00},
-      {TShape::stRectangle, 1, TPen::psClear, TBrush::bsSolid, {0, 0}, 0xFFFF00},
-      {TShape::stRectangle, 1, TPen::psSolid, TBrush::bsClear, {5, 5}, 0x123456},
-      {TShape::stEllipse, 1, TPen::psSolid, TBrush::bsSolid, {0, 0}, 0x123456},
-      {TShape::stEllipse, 1, TPen::psSolid, TBrush::bsSolid, {20, 10}, 0xFFFF00},
-      {TShape::stSquare, 1, TPen::psSolid, TBrush::bsSolid, {10, 0}, 0x0000FF},  // centred
-      {TShape::stSquare, 1, TPen::psSolid, TBrush::bsSolid, {9, 5}, 0x123456},
-      {TShape::stCircle, 1, TPen::psSolid, TBrush::bsSolid, {10, 0}, 0x123456},
-      {TShape::stCircle, 1, TPen::psSolid, TBrush::bsSolid, {20, 0}, 0x0000FF},
-      {TShape::stRoundRect, 1, TPen::psSolid, TBrush::bsSolid, {0, 0}, 0x123456},
-      {TShape::stRoundRect, 1, TPen::psSolid, TBrush::bsSolid, {20, 0}, 0x0000FF},
-      {TShape::stRectangle, 1, TPen::psSolid, TBrush::bsHorizontal, {5, 8}, 0xFFFF00},
-      {TShape::stRectangle, 1, TPen::psSolid, TBrush::bsHorizontal, {5, 9}, 0x123456},
+      {ShapeControl::stRectangle, 1, ShapePen::psSolid, ShapeBrush::bsSolid, {0, 0}, 0x0000FF},
+      {ShapeControl::stRectangle, 1, ShapePen::psSolid, ShapeBrush::bsSolid, {1, 1}, 0xFFFF00},
+      {ShapeControl::stRectangle, 3, ShapePen::psSolid, ShapeBrush::bsSolid, {2, 2}, 0x0000FF},
+      {ShapeControl::stRectangle, 3, ShapePen::psSolid, ShapeBrush::bsSolid, {3, 3}, 0xFFFF00},
+      {ShapeControl::stRectangle, 1, ShapePen::psClear, ShapeBrush::bsSolid, {0, 0}, 0xFFFF00},
+      {ShapeControl::stRectangle, 1, ShapePen::psSolid, ShapeBrush::bsClear, {5, 5}, 0x123456},
+      {ShapeControl::stEllipse, 1, ShapePen::psSolid, ShapeBrush::bsSolid, {0, 0}, 0x123456},
+      {ShapeControl::stEllipse, 1, ShapePen::psSolid, ShapeBrush::bsSolid, {20, 10}, 0xFFFF00},
+      {ShapeControl::stSquare, 1, ShapePen::psSolid, ShapeBrush::bsSolid, {10, 0}, 0x0000FF},  // centred
+      {ShapeControl::stSquare, 1, ShapePen::psSolid, ShapeBrush::bsSolid, {9, 5}, 0x123456},
+      {ShapeControl::stCircle, 1, ShapePen::psSolid, ShapeBrush::bsSolid, {10, 0}, 0x123456},
+      {ShapeControl::stCircle, 1, ShapePen::psSolid, ShapeBrush::bsSolid, {20, 0}, 0x0000FF},
+      {ShapeControl::stRoundRect, 1, ShapePen::psSolid, ShapeBrush::bsSolid, {0, 0}, 0x123456},
+      {ShapeControl::stRoundRect, 1, ShapePen::psSolid, ShapeBrush::bsSolid, {20, 0}, 0x0000FF},
+      {ShapeControl::stRectangle, 1, ShapePen::psSolid, ShapeBrush::bsHorizontal, {5, 8}, 0xFFFF00},
+      {ShapeControl::stRectangle, 1, ShapePen::psSolid, ShapeBrush::bsHorizontal, {5, 9}, 0x123456},
   };
   for (const auto& c : cases) {
     shape.Shape = c.shape;

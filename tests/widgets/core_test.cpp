@@ -46,7 +46,7 @@ TEST(Registry, PropertiesAreFoundThroughBaseClassesWithoutRegardToCase) {
 }
 
 TEST(Font, HeightAndSizeAtNinetySixDots) {
-  TFont f;
+  FontSettings f;
   f.SetSize(8);
   EXPECT_EQ(f.Height, -11);
   f.SetSize(12);
@@ -59,22 +59,22 @@ TEST(Font, HeightAndSizeAtNinetySixDots) {
 TEST_F(WidgetTest, AlignPlacesChildrenTopBottomLeftRightThenClient) {
   // Made in a mixed order: each kind takes its place in creation order.
   auto& client = form_->Create<Component>();
-  client.SetAlign(TAlign::alClient);
+  client.SetAlign(Alignment::alClient);
   auto& top1 = form_->Create<Component>();
   top1.SetBounds(0, 0, 10, 20);
-  top1.SetAlign(TAlign::alTop);
+  top1.SetAlign(Alignment::alTop);
   auto& left = form_->Create<Component>();
   left.SetBounds(0, 0, 30, 10);
-  left.SetAlign(TAlign::alLeft);
+  left.SetAlign(Alignment::alLeft);
   auto& bottom = form_->Create<Component>();
   bottom.SetBounds(0, 0, 10, 15);
-  bottom.SetAlign(TAlign::alBottom);
+  bottom.SetAlign(Alignment::alBottom);
   auto& top2 = form_->Create<Component>();
   top2.SetBounds(0, 0, 10, 5);
-  top2.SetAlign(TAlign::alTop);
+  top2.SetAlign(Alignment::alTop);
   auto& right = form_->Create<Component>();
   right.SetBounds(0, 0, 40, 10);
-  right.SetAlign(TAlign::alRight);
+  right.SetAlign(Alignment::alRight);
   form_->Render();
   const struct {
     Component* c;
@@ -91,9 +91,9 @@ TEST_F(WidgetTest, AlignPlacesChildrenTopBottomLeftRightThenClient) {
 }
 
 TEST_F(WidgetTest, ClickNeedsPressAndReleaseInsideTheSameControl) {
-  auto& a = form_->Create<TButton>();
+  auto& a = form_->Create<Button>();
   a.SetBounds(10, 10, 50, 20);
-  auto& b = form_->Create<TButton>();
+  auto& b = form_->Create<Button>();
   b.SetBounds(100, 10, 50, 20);
   std::vector<std::string> log;
   a.OnClick = [&](Component&) { log.push_back("a"); };
@@ -131,9 +131,9 @@ TEST_F(WidgetTest, EnterAndLeaveFollowThePointer) {
 }
 
 TEST_F(WidgetTest, TabFollowsTabOrderAndSkipsHiddenAndDisabledControls) {
-  std::vector<TButton*> buttons;
+  std::vector<Button*> buttons;
   for (int order : {2, 0, 3, 1}) {
-    auto& b = form_->Create<TButton>();
+    auto& b = form_->Create<Button>();
     b.TabOrder = order;
     b.Name = "b" + std::to_string(order);
     buttons.push_back(&b);
@@ -155,11 +155,11 @@ TEST_F(WidgetTest, TabFollowsTabOrderAndSkipsHiddenAndDisabledControls) {
 }
 
 TEST_F(WidgetTest, EnterClicksTheDefaultButtonEscapeTheCancelButtonAltTheAccelerator) {
-  auto& ok = form_->Create<TButton>();
+  auto& ok = form_->Create<Button>();
   ok.Default = true;
-  auto& cancel = form_->Create<TButton>();
+  auto& cancel = form_->Create<Button>();
   cancel.Cancel = true;
-  auto& reset = form_->Create<TButton>();
+  auto& reset = form_->Create<Button>();
   reset.SetCaption("&Reset");
   std::string log;
   ok.OnClick = [&](Component&) { log += "ok "; };
@@ -175,7 +175,7 @@ TEST_F(WidgetTest, EnterClicksTheDefaultButtonEscapeTheCancelButtonAltTheAcceler
 }
 
 TEST_F(WidgetTest, HintShowsAfterAPauseAndGoesWithThePointer) {
-  auto& b = form_->Create<TButton>();
+  auto& b = form_->Create<Button>();
   b.SetBounds(10, 10, 50, 20);
   b.Hint = "Visit our website";
   b.ShowHint = true;
@@ -204,7 +204,7 @@ TEST_F(WidgetTest, ChildrenPaintOverTheirParentAndAreClippedToIt) {
   form_->SetColor(FromRGB(0x102030));
   auto& panel = form_->Create<Component>();
   panel.SetBounds(10, 10, 20, 20);
-  auto& label = form_->Create<TLabel>(&panel);
+  auto& label = form_->Create<Label>(&panel);
   label.AutoSize = false;
   label.SetBounds(15, 15, 30, 30);  // reaches past the panel's right and bottom edges
   label.SetColor(FromRGB(0xFF0000));
@@ -222,7 +222,7 @@ TEST_F(WidgetTest, GiantDescribedSizesPaintWithoutGiantPictures) {
   auto& panel = form_->Create<Component>();
   panel.SetBounds(-50000, 10, 100000, 100000);
   panel.SetColor(FromRGB(0x00FF00));
-  auto& label = form_->Create<TLabel>(&panel);
+  auto& label = form_->Create<Label>(&panel);
   label.AutoSize = false;
   label.SetBounds(50000, 0, 5, 5);  // at the form's left edge, inside the giant panel
   label.SetColor(FromRGB(0xFF0000));

@@ -294,12 +294,12 @@ TEST_F(GalleryTest, EveryClassWithTheRealFonts) {
   form_->SetTextRenderer(fonts.get());
   form_->SetClientSize(560, 360);
   lpc::testing::ApplyLayoutText(*form_, kGallery);
-  static_cast<TBitBtn*>(form_->FindComponent("BitBtn1"))->Glyph = TickGlyph();
-  static_cast<TImage*>(form_->FindComponent("Image1"))->SetPicture(Gradient());
-  auto& edit = static_cast<TEdit&>(*form_->FindComponent("Edit1"));
+  static_cast<BitmapButton*>(form_->FindComponent("BitBtn1"))->Glyph = TickGlyph();
+  static_cast<Image*>(form_->FindComponent("Image1"))->SetPicture(Gradient());
+  auto& edit = static_cast<Edit&>(*form_->FindComponent("Edit1"));
   edit.SetFocus();
   edit.SetSelection(0, 8);
-  auto& combo = static_cast<TComboBox&>(*form_->FindComponent("Combo"));
+  auto& combo = static_cast<ComboBox&>(*form_->FindComponent("Combo"));
   const Bitmap shot = form_->Render();
 
   // The list open over the form, in a second picture.

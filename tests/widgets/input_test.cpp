@@ -85,8 +85,8 @@ TEST_F(InputTest, EditKeysTypeMoveSelectDeleteAndUseTheClipboard) {
       {"hello", "<S-Left><C-Ins><S-Del><S-Ins><S-Ins>", "helloo", 6, 6, 0, "o"},
   };
   for (const auto& c : cases) {
-    form_ = std::make_unique<TForm>();
-    auto& edit = form_->Create<TEdit>();
+    form_ = std::make_unique<FormWindow>();
+    auto& edit = form_->Create<Edit>();
     edit.AutoSelect = false;
     edit.SetFocus();
     edit.SetText(c.start);
@@ -103,7 +103,7 @@ TEST_F(InputTest, EditKeysTypeMoveSelectDeleteAndUseTheClipboard) {
 }
 
 TEST_F(InputTest, EditLimitsReadOnlyPasswordsAndPastedLines) {
-  auto& edit = form_->Create<TEdit>();
+  auto& edit = form_->Create<Edit>();
   edit.AutoSelect = false;
   edit.SetFocus();
   edit.MaxLength = 4;
@@ -128,14 +128,14 @@ TEST_F(InputTest, EditLimitsReadOnlyPasswordsAndPastedLines) {
   Play("<End>z<BS><Left>");
   EXPECT_EQ(changes, 2);
   // Tabbing in selects everything with AutoSelect.
-  auto& other = form_->Create<TEdit>();
+  auto& other = form_->Create<Edit>();
   other.SetText("all of it");
   other.SetFocus();
   EXPECT_EQ(other.SelLength(), 9);
 }
 
 TEST_F(InputTest, EditMouseSelectsByCharactersAndDoubleClickAWord) {
-  auto& edit = form_->Create<TEdit>();
+  auto& edit = form_->Create<Edit>();
   edit.SetBounds(10, 10, 100, 21);
   edit.SetText("hello world");
   // The headless font's cells are 5 pixels wide; the text starts 3 pixels in.
@@ -151,7 +151,7 @@ TEST_F(InputTest, EditMouseSelectsByCharactersAndDoubleClickAWord) {
 }
 
 TEST_F(InputTest, DropDownListByKeyboardAndMouse) {
-  auto& combo = form_->Create<TComboBox>();
+  auto& combo = form_->Create<ComboBox>();
   combo.SetBounds(10, 10, 100, 21);
   for (char c = 'a'; c <= 'j'; ++c) combo.Items.push_back(std::string(1, c));
   combo.DropDownCount = 4;
@@ -196,7 +196,7 @@ TEST_F(InputTest, DropDownListByKeyboardAndMouse) {
 }
 
 TEST_F(InputTest, SpinButtonsRepeatAfterADelayWhileHeld) {
-  auto& spin = form_->Create<TSpinEdit>();
+  auto& spin = form_->Create<SpinEdit>();
   spin.SetBounds(10, 10, 121, 22);
   spin.MinValue = 0;
   spin.MaxValue = 100;
@@ -220,8 +220,8 @@ TEST_F(InputTest, SpinButtonsRepeatAfterADelayWhileHeld) {
 }
 
 TEST_F(InputTest, SpinValuesStayInRangeAndTakeDigitsOnly) {
-  auto& spin = form_->Create<TSpinEdit>();
-  form_->Create<TEdit>();  // somewhere for Tab to go
+  auto& spin = form_->Create<SpinEdit>();
+  form_->Create<Edit>();  // somewhere for Tab to go
   spin.MinValue = -5;
   spin.MaxValue = 50;
   spin.SetValue(1000);
@@ -241,7 +241,7 @@ TEST_F(InputTest, SpinValuesStayInRangeAndTakeDigitsOnly) {
 }
 
 TEST_F(InputTest, TrackBarKeysClicksAndDrag) {
-  auto& track = form_->Create<TTrackBar>();
+  auto& track = form_->Create<TrackBar>();
   track.SetBounds(0, 0, 150, 45);
   track.Max = 10;
   track.SetPosition(5);
@@ -273,7 +273,7 @@ TEST_F(InputTest, TrackBarKeysClicksAndDrag) {
 }
 
 TEST_F(InputTest, CheckBoxTogglesByClickSpaceAndAccelerator) {
-  auto& box = form_->Create<TCheckBox>();
+  auto& box = form_->Create<CheckBox>();
   box.SetBounds(10, 10, 100, 17);
   box.SetCaption("&Loop");
   int changes = 0;
@@ -298,24 +298,24 @@ TEST_F(InputTest, CheckBoxTogglesByClickSpaceAndAccelerator) {
   box.SetEnabled(true);
   box.AllowGrayed = true;
   Click(15, 15);  // checked -> grayed
-  EXPECT_EQ(box.State(), TCheckBox::cbGrayed);
+  EXPECT_EQ(box.State(), CheckBox::cbGrayed);
   Click(15, 15);
-  EXPECT_EQ(box.State(), TCheckBox::cbUnchecked);
+  EXPECT_EQ(box.State(), CheckBox::cbUnchecked);
 }
 
 TEST_F(InputTest, PagesSwitchByClickAndKeys) {
-  for (const int place : {TPageControl::tpTop, TPageControl::tpBottom}) {
-    SCOPED_TRACE(place == TPageControl::tpTop ? "tabs on top" : "tabs below");
-    auto& pages = form_->Create<TPageControl>();
+  for (const int place : {PageControl::tpTop, PageControl::tpBottom}) {
+    SCOPED_TRACE(place == PageControl::tpTop ? "tabs on top" : "tabs below");
+    auto& pages = form_->Create<PageControl>();
     pages.SetBounds(0, 0, 300, 200);
     pages.TabPosition = place;
-    std::vector<TTabSheet*> sheets;
+    std::vector<TabSheet*> sheets;
     for (const char* caption : {"One", "Two", "Three"}) {
-      auto& sheet = form_->Create<TTabSheet>(&pages);
+      auto& sheet = form_->Create<TabSheet>(&pages);
       sheet.SetCaption(caption);
       sheets.push_back(&sheet);
     }
-    auto& on_two = form_->Create<TCheckBox>(sheets[1]);
+    auto& on_two = form_->Create<CheckBox>(sheets[1]);
     pages.Loaded();
     EXPECT_EQ(pages.ActivePage(), sheets[0]);
     EXPECT_FALSE(on_two.Showing());
@@ -328,7 +328,7 @@ TEST_F(InputTest, PagesSwitchByClickAndKeys) {
     // The page fills the control inside its frame, beside the tabs.
     const Rect page = FormRect(*sheets[1]);
     EXPECT_EQ(page.left, 4);
-    if (place == TPageControl::tpTop) {
+    if (place == PageControl::tpTop) {
       EXPECT_GT(page.top, tabs[1].bottom);
     } else {
       EXPECT_EQ(page.top, 4);
@@ -353,7 +353,7 @@ TEST_F(InputTest, PagesSwitchByClickAndKeys) {
 }
 
 TEST_F(InputTest, MemoWrapsAndScrollsWhenTheTextIsTaller) {
-  auto& memo = form_->Create<TMyMemo>();
+  auto& memo = form_->Create<Memo>();
   memo.SetBounds(0, 0, 120, 60);  // 4 lines of 13 pixels inside the frame
   memo.SetText("short\r\ntwo\r\nthree\r\nfour");
   form_->Render();
@@ -381,7 +381,7 @@ class BarHost : public Component {
   void MouseMove(const MouseArgs& a) override { bar.MouseMove(a.x, a.y); }
   void MouseUp(const MouseArgs& a) override { bar.MouseUp(a.x, a.y); }
   void Timer(int id) override { bar.HandleTimer(id); }
-  TScrollBar bar;
+  ScrollBar bar;
   std::vector<int> scrolls;
 };
 

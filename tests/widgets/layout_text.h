@@ -14,7 +14,7 @@
 
 namespace lpc::testing {
 
-inline void ApplyLayoutText(widgets::TForm& form, const std::string& text) {
+inline void ApplyLayoutText(widgets::FormWindow& form, const std::string& text) {
   using namespace widgets;
   const ClassRegistry& registry = ClassRegistry::Stock();
   const ObjectNode root = ReadObjectText(text);

@@ -14,7 +14,7 @@ class WidgetTest : public ::testing::Test {
  protected:
   WidgetTest() : platform_(std::make_unique<platform::HeadlessPlatform>()) {
     platform::SetCurrent(platform_.get());
-    form_ = std::make_unique<widgets::TForm>();
+    form_ = std::make_unique<widgets::FormWindow>();
     form_->SetClientSize(300, 200);
   }
   ~WidgetTest() override {
@@ -55,7 +55,7 @@ class WidgetTest : public ::testing::Test {
   }
 
   std::unique_ptr<platform::HeadlessPlatform> platform_;
-  std::unique_ptr<widgets::TForm> form_;
+  std::unique_ptr<widgets::FormWindow> form_;
 };
 
 }  // namespace lpc::testing

@@ -78,8 +78,8 @@ struct Key {
 };
 
 // Defaults make a visible, calm ripple on a photograph of about 1280 x 800.
-const std::vector<Key<lpc::TWaveParam>>& WaveKeys() {
-  using W = lpc::TWaveParam;
+const std::vector<Key<lpc::WaveSettings>>& WaveKeys() {
+  using W = lpc::WaveSettings;
   static const std::vector<Key<W>> keys = {
       {"amplitude", "pixels", -200, 200, 5, "largest displacement",
        [](W& w, int32_t v) { w.Amplitude = v; }},
@@ -108,8 +108,8 @@ inline constexpr int32_t kSnowCount = 300;
 inline constexpr int32_t kPerKind = -1;  // a default that depends on the weather kind
 inline constexpr int32_t kRainCount = 250;
 
-const std::vector<Key<lpc::TWeatherParam>>& WeatherKeys() {
-  using W = lpc::TWeatherParam;
+const std::vector<Key<lpc::WeatherSettings>>& WeatherKeys() {
+  using W = lpc::WeatherSettings;
   static const std::vector<Key<W>> keys = {
       {"count", "flakes or drops", 0, kMaxWeatherCount, kPerKind,
        "how many", [](W& w, int32_t v) { w.Count = v; }},
@@ -168,29 +168,29 @@ Record Defaults(const std::vector<Key<Record>>& keys) {
 }
 
 // "--wave REGION:key=value,..." into the region's record; keys not given take their defaults.
-void ApplyWave(const std::string& arg, std::array<lpc::TWaveParam, 4>& waves, std::array<bool, 4>& given) {
+void ApplyWave(const std::string& arg, std::array<lpc::WaveSettings, 4>& waves, std::array<bool, 4>& given) {
   const std::string what = "--wave " + arg;
   const size_t colon = arg.find(':');
   const auto region = lpc::TryStrToInt(lpc::Trim(arg.substr(0, colon)));
   if (!region || *region < 1 || *region > 4) throw lpc::Error(what + ": the region must be 1 to 4");
-  lpc::TWaveParam& w = waves[static_cast<size_t>(*region - 1)];
+  lpc::WaveSettings& w = waves[static_cast<size_t>(*region - 1)];
   if (!given[static_cast<size_t>(*region - 1)]) w = Defaults(WaveKeys());
   given[static_cast<size_t>(*region - 1)] = true;
   if (colon == std::string::npos) return;
   ApplyKeys(std::string_view(arg).substr(colon + 1), WaveKeys(), w, what);
 }
 
-lpc::TWeatherParam ParseWeather(const std::string& arg) {
+lpc::WeatherSettings ParseWeather(const std::string& arg) {
   const std::string what = "--weather " + arg;
   const size_t colon = arg.find(':');
   const std::string kind = lpc::LowerCase(lpc::Trim(arg.substr(0, colon)));
-  lpc::TWeatherParam w = Defaults(WeatherKeys());
+  lpc::WeatherSettings w = Defaults(WeatherKeys());
   if (kind == "none") w.Kind = lpc::kWeatherNone;
   else if (kind == "snow") w.Kind = lpc::kWeatherSnow, w.Count = kSnowCount;
   else if (kind == "rain") w.Kind = lpc::kWeatherRain, w.Count = kRainCount;
   else throw lpc::Error(what + ": the kind must be none, snow or rain");
   if (colon != std::string::npos) ApplyKeys(std::string_view(arg).substr(colon + 1), WeatherKeys(), w, what);
-  if (w.Kind == lpc::kWeatherNone) w = lpc::TWeatherParam{};
+  if (w.Kind == lpc::kWeatherNone) w = lpc::WeatherSettings{};
   return w;
 }
 

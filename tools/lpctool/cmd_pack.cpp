@@ -44,7 +44,7 @@ struct UiSource {
   std::string name;   // what the project's [UI] UIFile records
 };
 
-UiSource ChooseUi(const PackOptions& o, const lpc::TLPCProject& project) {
+UiSource ChooseUi(const PackOptions& o, const lpc::ScreensaverProject& project) {
   UiSource ui;
   ui.path = o.ui;
   if (ui.path.empty() && !project.UISetting.UIFile.empty()) {
@@ -71,7 +71,7 @@ void Run(const PackOptions& o) {
   }
   if (!lpc::FileExists(o.project)) throw lpc::FileNotFoundError(o.project + ": " + lpc::kFileNotFound);
 
-  lpc::TLPCProject project;
+  lpc::ScreensaverProject project;
   // The author writes UTF-8 or Windows-1252; the screensaver reads Windows-1252.
   const lpc::IniFile ini = lpc::IniFile::FromText(ReadWindows1252File(o.project));
   project.Setting.LoadFromIni(ini);

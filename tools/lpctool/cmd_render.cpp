@@ -61,7 +61,7 @@ lpc::Size ParseSize(const std::string& option, const std::string& text) {
 std::string FrameName(int i) { return lpc::Format("frame-%04d.png", i); }
 
 void Run(const RenderOptions& o) {
-  lpc::TProject project;
+  lpc::PackedImage project;
   project.LoadFromFile(o.input);
   project.SetSpeed(o.speed);
   if (!o.fit.empty()) {
@@ -88,7 +88,7 @@ void Run(const RenderOptions& o) {
     lpc::RandSeed(*o.seed);
     lpc::SetFixedSeed(true);
   }
-  lpc::TWaveGenerator gen;
+  lpc::WaveGenerator gen;
   gen.AttachProject(&project);
   gen.SetWeather(false);
   gen.Prepare();

@@ -29,8 +29,8 @@ struct UiOptions {
 // The forms, and the project whose texts fill the placeholders (none for a bare .lui, whose
 // placeholders then show as written).
 struct Description {
-  lpc::TLPForms forms;
-  std::unique_ptr<lpc::TLPCProject> project;
+  lpc::UiDescription forms;
+  std::unique_ptr<lpc::ScreensaverProject> project;
 };
 
 void Load(const std::string& file, Description& d) {
@@ -46,7 +46,7 @@ void Load(const std::string& file, Description& d) {
   }
   ScratchFolder scratch;
   lpc::CopyFileRange(file, top.Records[0].Offset, top.Records[0].Size, scratch / "LPC.res");
-  d.project = std::make_unique<lpc::TLPCProject>();
+  d.project = std::make_unique<lpc::ScreensaverProject>();
   d.project->LoadFromFile(scratch / "LPC.res");
   lpc::CopyFileRange(file, top.Records[3].Offset, top.Records[3].Size, scratch / "LPGUI.lui");
   try {
@@ -72,13 +72,13 @@ void Run(const UiOptions& o) {
       if (lpc::SameText(d.forms.Form(i).Name(), "MainWindow")) name = "MainWindow";
     }
   }
-  const lpc::TLPForm* found = nullptr;
+  const lpc::FormDescription* found = nullptr;
   try {
     found = &d.forms.FindForm(lpc::Trim(name));
   } catch (const lpc::Error& e) {
     throw lpc::Error(o.file + ": " + e.what());
   }
-  const lpc::TLPForm& form = *found;
+  const lpc::FormDescription& form = *found;
   std::optional<lpc::PlaceholderValues> values;
   if (d.project) values = lpc::PlaceholdersOf(*d.project);
 
@@ -90,7 +90,7 @@ void Run(const UiOptions& o) {
   struct Restore {
     ~Restore() { lpc::platform::SetCurrent(nullptr); }
   } restore;
-  std::unique_ptr<lpc::TfmLPCOnfigWindow> window;
+  std::unique_ptr<lpc::ConfigWindow> window;
   try {
     window = lpc::BuildDescribedForm(form, values ? &*values : nullptr, "");
   } catch (const std::exception& e) {

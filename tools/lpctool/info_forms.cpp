@@ -72,11 +72,11 @@ ordered_json NodeJson(const lpc::ObjectNode& node) {
 }  // namespace
 
 ordered_json DescribeUiDescription(const std::string& path) {
-  lpc::TLPForms forms;
+  lpc::UiDescription forms;
   forms.LoadFromFile(path);
   ordered_json list = ordered_json::array();
   for (size_t i = 0; i < forms.Count(); ++i) {
-    const lpc::TLPForm& form = forms.Form(i);
+    const lpc::FormDescription& form = forms.Form(i);
     ordered_json entry;
     entry["Name"] = lpc::Latin1ToUtf8(form.Name());
     entry["Lines"] = form.Lines().size();
@@ -88,9 +88,9 @@ ordered_json DescribeUiDescription(const std::string& path) {
       entry["Error"] = lpc::Latin1ToUtf8(e.what());
     }
     ordered_json actions = ordered_json::array();
-    const lpc::TActionList& table = form.Actions();
+    const lpc::ClickTable& table = form.Actions();
     for (size_t a = 0; a < table.Count(); ++a) {
-      const lpc::TAction& action = table.Action(a);
+      const lpc::ClickAction& action = table.Action(a);
       ordered_json row;
       row["Component"] = lpc::Latin1ToUtf8(table.Name(a));
       row["Code"] = action.Code;

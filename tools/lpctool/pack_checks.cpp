@@ -44,7 +44,7 @@ ContentFile CheckOne(const std::string& file) {
   if (!lpc::FileExists(file)) throw lpc::FileNotFoundError(file + ": " + lpc::kFileNotFound);
   try {
     if (ext == ".LPP") {
-      lpc::TProject packed;
+      lpc::PackedImage packed;
       packed.LoadFromFile(file);
       const auto regions = lpc::CountRegions(packed.Mask);
       for (size_t i = 0; i < packed.WaveParams.size(); ++i) {
@@ -126,7 +126,7 @@ std::vector<ContentFile> CheckContentFiles(const std::vector<std::string>& files
 
 void CheckUiDescription(const std::string& path) {
   if (!lpc::FileExists(path)) throw lpc::FileNotFoundError(path + ": " + lpc::kFileNotFound);
-  lpc::TLPForms forms;
+  lpc::UiDescription forms;
   try {
     forms.LoadFromFile(path);
   } catch (const lpc::Error& e) {
@@ -136,7 +136,7 @@ void CheckUiDescription(const std::string& path) {
   }
   bool main_window = false;
   for (size_t i = 0; i < forms.Count(); ++i) {
-    const lpc::TLPForm& form = forms.Form(i);
+    const lpc::FormDescription& form = forms.Form(i);
     try {
       (void)lpc::ReadObjectText(lpc::PrepareFormText(form));
     } catch (const lpc::Error& e) {
@@ -150,7 +150,7 @@ void CheckUiDescription(const std::string& path) {
 }
 
 void CheckSettings(const std::string& ini_path, const std::vector<ContentFile>& content,
-                   lpc::TLPCSetting& s) {
+                   lpc::ProjectSettings& s) {
   std::map<std::string, std::string> stored;  // bare name given, upper-cased -> stored name
   size_t pictures = 0;
   for (const ContentFile& f : content) {

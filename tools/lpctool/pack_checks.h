@@ -29,7 +29,7 @@ void CheckUiDescription(const std::string& path);
 // Warnings on stderr for settings that make a show that never changes pictures or shows
 // nothing; PreviewFile and MusicFile are cut to bare names and follow renamed files.
 void CheckSettings(const std::string& ini_path, const std::vector<ContentFile>& content,
-                   lpc::TLPCSetting& setting);
+                   lpc::ProjectSettings& setting);
 
 // Prints "lpctool: warning: TEXT" / "lpctool: note: TEXT" on stderr.
 void Warn(const std::string& text);

@@ -50,7 +50,7 @@ std::string ReadWindows1252File(const std::string& path) {
   return ToWindows1252(lpc::ReadFileBytes(path, uint64_t{1} << 26), path);
 }
 
-ordered_json WaveParamJson(const lpc::TWaveParam& w) {
+ordered_json WaveParamJson(const lpc::WaveSettings& w) {
   return {{"Amplitude", w.Amplitude},   {"WaveCount", w.WaveCount},
           {"PhaseStep", w.PhaseStep},   {"Direction", w.Direction},
           {"Horizontal", w.Horizontal}, {"Vertical", w.Vertical},
@@ -58,7 +58,7 @@ ordered_json WaveParamJson(const lpc::TWaveParam& w) {
           {"JitterRange", w.JitterRange}};
 }
 
-ordered_json WeatherParamJson(const lpc::TWeatherParam& w) {
+ordered_json WeatherParamJson(const lpc::WeatherSettings& w) {
   const char* names[] = {"none", "snow", "rain"};
   ordered_json j;
   j["Kind"] = w.Kind;
@@ -93,16 +93,16 @@ std::vector<std::string> Lines(std::string_view text) {
 }
 }  // namespace
 
-ordered_json ProjectJson(const lpc::TLPCProject& project) {
+ordered_json ProjectJson(const lpc::ScreensaverProject& project) {
   ordered_json j;
   j["FileList"] = {{"Names", StringsJson(project.FileList.Names)},
                    {"Flags", StringsJson(project.FileList.Flags)}};
   ordered_json setting = ordered_json::object();
   for (const lpc::SettingField& f : lpc::SettingFields()) {
     std::visit(lpc::Overloaded{
-                   [&](std::string lpc::TLPCSetting::*m) { setting[f.Key] = ToUtf8(project.Setting.*m); },
-                   [&](bool lpc::TLPCSetting::*m) { setting[f.Key] = project.Setting.*m; },
-                   [&](int32_t lpc::TLPCSetting::*m) { setting[f.Key] = project.Setting.*m; },
+                   [&](std::string lpc::ProjectSettings::*m) { setting[f.Key] = ToUtf8(project.Setting.*m); },
+                   [&](bool lpc::ProjectSettings::*m) { setting[f.Key] = project.Setting.*m; },
+                   [&](int32_t lpc::ProjectSettings::*m) { setting[f.Key] = project.Setting.*m; },
                },
                f.Member);
   }
@@ -132,7 +132,7 @@ ordered_json DescribePackage(const std::string& path) {
   if (top.Records.size() >= 1) {
     const auto& r = top.Records[0];
     lpc::CopyFileRange(path, r.Offset, r.Size, scratch / "LPC.res");
-    lpc::TLPCProject project;
+    lpc::ScreensaverProject project;
     try {
       project.LoadFromFile(scratch / "LPC.res");
     } catch (const lpc::FormatError& e) {
@@ -207,7 +207,7 @@ ordered_json DescribePackage(const std::string& path) {
 }
 
 ordered_json DescribePackedImage(const std::string& path) {
-  lpc::TFileLoader loader;
+  lpc::PackedImageReader loader;
   loader.LoadFromFile(path);
   ordered_json j;
   j["File"] = path;

@@ -33,9 +33,9 @@ class ScratchFolder {
   std::filesystem::path path_;
 };
 
-ordered_json WaveParamJson(const lpc::TWaveParam& w);
-ordered_json WeatherParamJson(const lpc::TWeatherParam& w);
-ordered_json ProjectJson(const lpc::TLPCProject& project);
+ordered_json WaveParamJson(const lpc::WaveSettings& w);
+ordered_json WeatherParamJson(const lpc::WeatherSettings& w);
+ordered_json ProjectJson(const lpc::ScreensaverProject& project);
 
 // A file carrying a package (a screensaver): its records, the project, the content files.
 ordered_json DescribePackage(const std::string& path);

@@ -169,7 +169,7 @@ void HeadlessWindow::ResizeClient(int width, int height) {
   for (int y = 0; y < h; ++y) std::copy(screen_.Row(y), screen_.Row(y) + w, next.Row(y));
   screen_ = std::move(next);
   Delivery d;
-  d.what = Delivery::What::kResize;
+  d.kind = Delivery::Kind::kResize;
   d.window = this;
   d.width = width;
   d.height = height;
@@ -430,7 +430,7 @@ void HeadlessPlatform::QueueCloseRequest(uint32_t at, Window& window) {
   auto* w = static_cast<BasicWindow*>(&window);
   Schedule(at, [this, w] {
     Delivery d;
-    d.what = Delivery::What::kCloseRequest;
+    d.kind = Delivery::Kind::kCloseRequest;
     d.window = w;
     loop_.Post(d);
   });

@@ -367,12 +367,12 @@ bool SdlPlatform::Translate(const SDL_Event& e, Delivery& out) {
           out.window->Invalidate();
           return false;
         case SDL_WINDOWEVENT_SIZE_CHANGED:
-          out.what = Delivery::What::kResize;
+          out.kind = Delivery::Kind::kResize;
           out.width = e.window.data1;
           out.height = e.window.data2;
           return true;
         case SDL_WINDOWEVENT_CLOSE:
-          out.what = Delivery::What::kCloseRequest;
+          out.kind = Delivery::Kind::kCloseRequest;
           return true;
         case SDL_WINDOWEVENT_LEAVE:
           out.event.kind = EventKind::kMouseLeave;

@@ -19,7 +19,7 @@
 
 namespace lpc {
 
-class TWaveGenerator;
+class WaveGenerator;
 
 inline constexpr char kNoImageFound[] = "No image found in Images List.";
 inline constexpr char kUnableToRun[] = "Unable to run screensaver.\r\nPlease configure!";
@@ -32,34 +32,34 @@ void SetApplicationTitle(const std::string& title);
 // Where the show finds what lies outside the project: the user settings file, the work folder
 // the package was unpacked into, the program's own folder and the authoring tool's install
 // folder (both searched for "sounds").
-struct TShowEnvironment {
+struct ShowEnvironment {
   std::string SettingsFile;
   std::string WorkFolder;
   std::string ProgramFolder;
   std::string InstallPath;
 };
 // The environment of the running program (its long path, its work folder, "Lumenpool.ini").
-TShowEnvironment DefaultShowEnvironment();
+ShowEnvironment DefaultShowEnvironment();
 
 // Opens the screensaver window for project and returns when it has closed. An empty picture
 // list shows "No image found in Images List." instead. Every picture is marked available, then
 // the user settings file narrows the selection and overrides settings.
-void RunScreensaver(TLPCProject& project, const TShowEnvironment& environment);
-void RunScreensaver(TLPCProject& project);
+void RunScreensaver(ScreensaverProject& project, const ShowEnvironment& environment);
+void RunScreensaver(ScreensaverProject& project);
 // Shows one picture full screen with the scaling and speed of project, sound on, music off.
-void PreviewSingleImage(const TLPCProject& project, const std::string& file_name,
-                        const TShowEnvironment& environment);
-void PreviewSingleImage(const TLPCProject& project, const std::string& file_name);
+void PreviewSingleImage(const ScreensaverProject& project, const std::string& file_name,
+                        const ShowEnvironment& environment);
+void PreviewSingleImage(const ScreensaverProject& project, const std::string& file_name);
 
 // The input state shared by every screensaver window of the process.
-TExitState& SharedExitState();
+ExitState& SharedExitState();
 
-class TLPfmScrSvr : public platform::WindowHandler {
+class ShowWindow : public platform::WindowHandler {
  public:
-  TLPfmScrSvr(platform::Platform& platform, TLPCProject& project, TShowEnvironment environment);
-  ~TLPfmScrSvr() override;
-  TLPfmScrSvr(const TLPfmScrSvr&) = delete;
-  TLPfmScrSvr& operator=(const TLPfmScrSvr&) = delete;
+  ShowWindow(platform::Platform& platform, ScreensaverProject& project, ShowEnvironment environment);
+  ~ShowWindow() override;
+  ShowWindow(const ShowWindow&) = delete;
+  ShowWindow& operator=(const ShowWindow&) = delete;
 
   // Opens the window, runs it modally, destroys it.
   void ShowModal();
@@ -109,8 +109,8 @@ class TLPfmScrSvr : public platform::WindowHandler {
   int PictureHeight() const { return picture_height_; }
   Point PicturePos() const;
   const Bitmap& PlainBitmap() const { return plain_bitmap_; }
-  const TProject* PackedPicture() const { return packed_picture_.get(); }
-  const TWaveGenerator* WaveEngine() const { return wave_engine_.get(); }
+  const PackedImage* PackedPicture() const { return packed_picture_.get(); }
+  const WaveGenerator* WaveEngine() const { return wave_engine_.get(); }
   // What the window shows, as last drawn (a copy made on request).
   const Bitmap& Screen() {
     SyncScreen();
@@ -123,10 +123,10 @@ class TLPfmScrSvr : public platform::WindowHandler {
   uint32_t LastChangeTick() const { return last_change_tick_; }
   int TransitionSteps() const { return transition_steps_; }
   const std::vector<int>& TransitionAmounts() const { return transition_amounts_; }
-  const TPictureSound& PictureSound() const { return picture_sound_; }
+  const PictureSoundLoop& PictureSound() const { return picture_sound_; }
   platform::Window* window() const { return window_.get(); }
   // The black windows over the other displays while the show runs.
-  const TMonitorCovers& Covers() const { return covers_; }
+  const MonitorCovers& Covers() const { return covers_; }
 
   // Settings copied from the project at show time.
   bool Stretch = true;
@@ -139,16 +139,16 @@ class TLPfmScrSvr : public platform::WindowHandler {
   int ShowImageMode = 0;
 
  private:
-  TPictureFit PictureFit() const;
+  FitOptions PictureFit() const;
   // Starts loading the first picture before the window shows, when it is known already.
   void LoadFirstAhead();
   // Starts loading the picture that will follow the current one, when it is known already.
   void LoadNextAhead();
   // The frame-thread half of a change: the loaded picture goes on screen, the wave generator
   // is prepared (drawing its random numbers now, as it always has), the sound follows.
-  void CommitPicture(TLoadedPicture picture);
-  void CommitPlainPicture(TLoadedPicture picture);
-  void CommitPackedPicture(TLoadedPicture picture);
+  void CommitPicture(LoadedPicture picture);
+  void CommitPlainPicture(LoadedPicture picture);
+  void CommitPackedPicture(LoadedPicture picture);
   void StartMusic();
   // Opens and plays entry MusicIndex, moving on through the list past tracks that cannot be
   // played; the music stops when none can.
@@ -168,11 +168,11 @@ class TLPfmScrSvr : public platform::WindowHandler {
   void FillAround(Size frame, Point pos);
 
   platform::Platform& platform_;
-  TLPCProject& project_;
-  TShowEnvironment env_;
+  ScreensaverProject& project_;
+  ShowEnvironment env_;
   std::unique_ptr<platform::Window> window_;
   // After window_: the covers it owns go first.
-  TMonitorCovers covers_;
+  MonitorCovers covers_;
 
   std::vector<std::string> image_files_;
   int image_index_ = -1;
@@ -182,8 +182,8 @@ class TLPfmScrSvr : public platform::WindowHandler {
   int picture_width_ = 0;
   int picture_height_ = 0;
   Bitmap plain_bitmap_;
-  std::unique_ptr<TProject> packed_picture_;
-  std::unique_ptr<TWaveGenerator> wave_engine_;
+  std::unique_ptr<PackedImage> packed_picture_;
+  std::unique_ptr<WaveGenerator> wave_engine_;
   bool packed_ready_ = false;  // the engine is prepared for packed_picture_
   // The window's pixels the engine keeps its frame in (null when it keeps its own).
   Color* window_pixels_ = nullptr;
@@ -205,7 +205,7 @@ class TLPfmScrSvr : public platform::WindowHandler {
   // redraws only the rows its water spans, the rest being unchanged on screen.
   bool full_redraw_ = true;
 
-  TPictureSound picture_sound_;
+  PictureSoundLoop picture_sound_;
   bool music_on_ = false;
   std::vector<std::string> music_files_;
   int music_mode_ = 0;
@@ -220,7 +220,7 @@ class TLPfmScrSvr : public platform::WindowHandler {
   std::vector<int> transition_amounts_;
 
   // The next picture, decoded and fitted on a worker thread.
-  TPictureLoader loader_;
+  PictureLoader loader_;
   // A change has chosen its picture and waits for the loader.
   bool change_pending_ = false;
 };

@@ -9,7 +9,7 @@
 #include "base/paths.h"
 #include "base/random.h"
 #include "effects/wave_generator.h"
-#include "presentation/screensaver_window.h"
+#include "presentation/show_window.h"
 #include "presentation/show_fixture.h"
 #include "presentation/slideshow_rules.h"
 
@@ -27,7 +27,7 @@ constexpr Color kBlue = MakeColor(0, 0, 255);
 class ShowTest : public ::testing::Test {
  public:
   void SetUp() override {
-    SharedExitState() = TExitState();
+    SharedExitState() = ExitState();
     env_.WorkFolder = dir_.Path();
     env_.ProgramFolder = dir_.Path() + "program/";
     env_.InstallPath = dir_.Path() + "install/";
@@ -47,7 +47,7 @@ class ShowTest : public ::testing::Test {
 
   // Runs the window directly (flags as set) until it closes; budget bounds the virtual time.
   void RunForm(uint32_t budget_ms = 120000) {
-    form_ = std::make_unique<TLPfmScrSvr>(*p_, project_, env_);
+    form_ = std::make_unique<ShowWindow>(*p_, project_, env_);
     p_->SetTickBudget(budget_ms);
     form_->ShowModal();
   }
@@ -81,9 +81,9 @@ class ShowTest : public ::testing::Test {
   uint32_t start_ = 1000;
   testing::CurrentHeadless p_;
   testing::TempFolder dir_{"show"};
-  TLPCProject project_;
-  TShowEnvironment env_;
-  std::unique_ptr<TLPfmScrSvr> form_;
+  ScreensaverProject project_;
+  ShowEnvironment env_;
+  std::unique_ptr<ShowWindow> form_;
 };
 
 // A headless platform that writes the show's calls into one log, in the order they come.
@@ -122,11 +122,11 @@ TEST(ShowOrder, SetUpAndCleanUpRunInOrder) {
   OrderPlatform p;
   p.SetOsFamily(platform::OsFamily::kWindows9x);
   platform::SetCurrent(&p);
-  SharedExitState() = TExitState();
+  SharedExitState() = ExitState();
   WriteFileBytes(dir.File("song.wav"), "RIFF");
   WriteFileBytes(dir.File("surf.wav"), "RIFF");
   testing::WritePackedPicture(dir.File("a.lpp"), 32, 24, "surf.wav");
-  TShowEnvironment env{dir.File("none.ini"), dir.Path(), dir.Path(), dir.Path()};
+  ShowEnvironment env{dir.File("none.ini"), dir.Path(), dir.Path(), dir.Path()};
   struct Case {
     bool deselected;
     std::vector<std::string> calls;
@@ -141,7 +141,7 @@ TEST(ShowOrder, SetUpAndCleanUpRunInOrder) {
       {true, {"message", "music", "running 0", "cursor shown", "sound stop"}},
   };
   for (const Case& c : cases) {
-    TLPCProject project;
+    ScreensaverProject project;
     project.FileList.Names = {dir.File("a.lpp")};
     project.FileList.Flags = {c.deselected ? kFlagFalse : kFlagTrue};
     project.Setting.MusicFile = "song.wav";
@@ -152,7 +152,7 @@ TEST(ShowOrder, SetUpAndCleanUpRunInOrder) {
         p.QueueMouseMove(p.Ticks(), *p.loop().TopModal(), i < 6 ? 5 : 50, 5);
       });
     }
-    TLPfmScrSvr form(p, project, env);
+    ShowWindow form(p, project, env);
     form.ShowModal();
     EXPECT_EQ(p.calls, c.calls) << (c.deselected ? "deselected" : "shown");
   }
@@ -260,7 +260,7 @@ TEST_F(ShowTest, PlainPicturesAreScaledAndPlaced) {
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(std::to_string(c.w) + "x" + std::to_string(c.h));
-    project_ = TLPCProject();
+    project_ = ScreensaverProject();
     project_.Setting.Music = false;
     project_.Setting.Stretch = c.stretch;
     project_.Setting.Proportional = c.proportional;
@@ -287,7 +287,7 @@ TEST_F(ShowTest, PlainPicturesAreScaledAndPlaced) {
     CloseByMouseAt(200);
     RunForm();
     EXPECT_TRUE(checked);
-    SharedExitState() = TExitState();
+    SharedExitState() = ExitState();
   }
 }
 
@@ -611,7 +611,7 @@ TEST(ShowLoading, ChangesLoadedBesideTheFramesKeepTheRandomOrder) {
     HurriedPlatform p;
     p.SetScreenSize({320, 240});
     platform::SetCurrent(&p);
-    TLPCProject project;
+    ScreensaverProject project;
     for (int i = 0; i < 4; ++i) {
       const std::string file =
           dir.File("p" + std::to_string(i) + (c.weather ? ".lpp" : ".bmp"));
@@ -631,7 +631,7 @@ TEST(ShowLoading, ChangesLoadedBesideTheFramesKeepTheRandomOrder) {
     RandSeed(11);
     std::vector<int> shown;
     {
-      TLPfmScrSvr form(p, project, TShowEnvironment{});
+      ShowWindow form(p, project, ShowEnvironment{});
       platform::Window& window = form.Open();
       form.FormShow(window);
       shown.push_back(form.ImageIndex());
@@ -677,7 +677,7 @@ TEST(ShowFade, EveryStepBlendsTheOldScreenWithTheNewPictureOnBlack) {
   } p;
   p.SetScreenSize({320, 240});
   platform::SetCurrent(&p);
-  TLPCProject project;
+  ScreensaverProject project;
   const Color colours[] = {MakeColor(200, 40, 0), MakeColor(0, 90, 250)};
   const int sizes[][2] = {{200, 150}, {101, 51}};
   for (int i = 0; i < 2; ++i) {
@@ -694,7 +694,7 @@ TEST(ShowFade, EveryStepBlendsTheOldScreenWithTheNewPictureOnBlack) {
   project.Setting.ShowImageMode = 1;  // in order
   int checked = 0;
   {
-    TLPfmScrSvr form(p, project, TShowEnvironment{});
+    ShowWindow form(p, project, ShowEnvironment{});
     platform::Window& window = form.Open();
     form.FormShow(window);
     form.DrawFrame();

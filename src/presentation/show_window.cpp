@@ -1,4 +1,4 @@
-#include "presentation/screensaver_window.h"
+#include "presentation/show_window.h"
 
 #include <algorithm>
 #include <chrono>
@@ -60,13 +60,13 @@ void CopyInto(Bitmap& target, const Bitmap& bitmap, int x, int y) {
 const std::string& ApplicationTitle() { return TitleStorage(); }
 void SetApplicationTitle(const std::string& title) { TitleStorage() = title; }
 
-TExitState& SharedExitState() {
-  static TExitState state;
+ExitState& SharedExitState() {
+  static ExitState state;
   return state;
 }
 
-TShowEnvironment DefaultShowEnvironment() {
-  TShowEnvironment env;
+ShowEnvironment DefaultShowEnvironment() {
+  ShowEnvironment env;
   const std::string program = platform::ProgramPath();
   const std::string long_path = GetLongFileName(program);
   env.SettingsFile = UserSettingsFileName(long_path.empty() ? program : long_path);
@@ -76,11 +76,11 @@ TShowEnvironment DefaultShowEnvironment() {
   } catch (const std::exception&) {
     // Without a work folder only sounds with a full path can be found; the show still runs.
   }
-  env.InstallPath = TConfig().GetInstallPath();
+  env.InstallPath = AuthoringToolConfig().GetInstallPath();
   return env;
 }
 
-void RunScreensaver(TLPCProject& project, const TShowEnvironment& environment) {
+void RunScreensaver(ScreensaverProject& project, const ShowEnvironment& environment) {
   platform::Platform& platform = platform::Current();
   if (project.FileList.Names.empty()) {
     platform.ShowMessageBox(nullptr, kNoImageFound, ApplicationTitle(),
@@ -89,15 +89,15 @@ void RunScreensaver(TLPCProject& project, const TShowEnvironment& environment) {
   }
   project.FileList.Flags.assign(project.FileList.Names.size(), kFlagTrue);
   ApplyUserSettings(project, environment.SettingsFile);
-  TLPfmScrSvr form(platform, project, environment);
+  ShowWindow form(platform, project, environment);
   form.ShowModal();
 }
 
-void RunScreensaver(TLPCProject& project) { RunScreensaver(project, DefaultShowEnvironment()); }
+void RunScreensaver(ScreensaverProject& project) { RunScreensaver(project, DefaultShowEnvironment()); }
 
-void PreviewSingleImage(const TLPCProject& project, const std::string& file_name,
-                        const TShowEnvironment& environment) {
-  TLPCProject single;
+void PreviewSingleImage(const ScreensaverProject& project, const std::string& file_name,
+                        const ShowEnvironment& environment) {
+  ScreensaverProject single;
   single.FileList.Names = {file_name};
   single.FileList.Flags = {kFlagTrue};
   single.Setting.Stretch = project.Setting.Stretch;
@@ -108,14 +108,14 @@ void PreviewSingleImage(const TLPCProject& project, const std::string& file_name
   RunScreensaver(single, environment);
 }
 
-void PreviewSingleImage(const TLPCProject& project, const std::string& file_name) {
+void PreviewSingleImage(const ScreensaverProject& project, const std::string& file_name) {
   PreviewSingleImage(project, file_name, DefaultShowEnvironment());
 }
 
 // --- the window ------------------------------------------------------------------------------
 
-TLPfmScrSvr::TLPfmScrSvr(platform::Platform& platform, TLPCProject& project,
-                         TShowEnvironment environment)
+ShowWindow::ShowWindow(platform::Platform& platform, ScreensaverProject& project,
+                         ShowEnvironment environment)
     : platform_(platform),
       project_(project),
       env_(std::move(environment)),
@@ -127,12 +127,12 @@ TLPfmScrSvr::TLPfmScrSvr(platform::Platform& platform, TLPCProject& project,
   Proportional = true;
 }
 
-TLPfmScrSvr::~TLPfmScrSvr() {
+ShowWindow::~ShowWindow() {
   // The player closes its track with the window.
   media_player_.reset();
 }
 
-void TLPfmScrSvr::ShowModal() {
+void ShowWindow::ShowModal() {
   platform_.RunModal(Open());
   // Measuring scripts (bench/show_cpu) read how many frames the show drew.
   if (const char* stats = std::getenv("LPC_FRAME_STATS"); stats && *stats) {
@@ -147,7 +147,7 @@ void TLPfmScrSvr::ShowModal() {
   media_player_.reset();
 }
 
-platform::Window& TLPfmScrSvr::Open() {
+platform::Window& ShowWindow::Open() {
   LoadFirstAhead();
   platform::WindowOptions options;
   options.kind = platform::WindowKind::kFullScreen;
@@ -161,28 +161,28 @@ platform::Window& TLPfmScrSvr::Open() {
   return *window_;
 }
 
-void TLPfmScrSvr::OnShow(platform::Window& window) {
+void ShowWindow::OnShow(platform::Window& window) {
   // The other monitors go black before anything else, the error box included, can show.
   covers_.Open(window);
   platform_.StartTimer(window, kDisplayWatchTimer, kDisplayWatchMs);
   FormShow(window);
 }
 
-void TLPfmScrSvr::FollowDisplays() {
+void ShowWindow::FollowDisplays() {
   switch (covers_.Follow()) {
-    case TDisplayChange::kNone:
+    case DisplayChange::kNone:
       break;
-    case TDisplayChange::kCovers:
+    case DisplayChange::kCovers:
       DisplaysChanged(SharedExitState());
       break;
-    case TDisplayChange::kPrimary:
+    case DisplayChange::kPrimary:
       DisplaysChanged(SharedExitState());
       if (window_) window_->Close();
       break;
   }
 }
 
-void TLPfmScrSvr::FormShow(platform::Window& window) {
+void ShowWindow::FormShow(platform::Window& window) {
   const Size size = window.ClientSize();
   screen_w_ = size.width;
   screen_h_ = size.height;
@@ -193,19 +193,19 @@ void TLPfmScrSvr::FormShow(platform::Window& window) {
   screen_ = Bitmap();
   frame_pending_ = false;
 
-  TExitState& exit_state = SharedExitState();
+  ExitState& exit_state = SharedExitState();
   exit_state.RestoreToggle = false;
   Randomize();
   exit_state.LastMouseX = exit_state.LastMouseY = -1;
 
-  const TLPCFileList& files = project_.FileList;
+  const ContentFileList& files = project_.FileList;
   image_files_.clear();
   for (size_t i = 0; i < files.Names.size(); ++i) {
     if (i < files.Flags.size() && files.Flags[i] == kFlagTrue) {
       image_files_.push_back(files.Names[i]);
     }
   }
-  const TLPCSetting& s = project_.Setting;
+  const ProjectSettings& s = project_.Setting;
   if (!image_files_.empty()) {
     Stretch = s.Stretch;
     AutoChange = s.Random;
@@ -227,8 +227,8 @@ void TLPfmScrSvr::FormShow(platform::Window& window) {
   StartMusic();
 
   if (!image_files_.empty()) {
-    packed_picture_ = std::make_unique<TProject>();
-    wave_engine_ = std::make_unique<TWaveGenerator>();
+    packed_picture_ = std::make_unique<PackedImage>();
+    wave_engine_ = std::make_unique<WaveGenerator>();
     try {
       LoadCurrentImage();
     } catch (const std::exception&) {
@@ -246,7 +246,7 @@ void TLPfmScrSvr::FormShow(platform::Window& window) {
   last_frame_tick_ = platform_.Ticks();
 }
 
-void TLPfmScrSvr::OnEvent(platform::Window& window, const platform::Event& event) {
+void ShowWindow::OnEvent(platform::Window& window, const platform::Event& event) {
   using platform::EventKind;
   switch (event.kind) {
     case EventKind::kMouseMove: {
@@ -275,26 +275,26 @@ void TLPfmScrSvr::OnEvent(platform::Window& window, const platform::Event& event
   }
 }
 
-void TLPfmScrSvr::FormMouseMove(int x, int y) {
+void ShowWindow::FormMouseMove(int x, int y) {
   if (MouseMoveRequestsClose(SharedExitState(), x, y) && window_) window_->Close();
 }
 
-void TLPfmScrSvr::FormMouseDown() {
+void ShowWindow::FormMouseDown() {
   if (window_) window_->Close();
 }
 
-void TLPfmScrSvr::FormKeyDown(int key) {
+void ShowWindow::FormKeyDown(int key) {
   if (key != platform::keys::kF1) return;
   if (F1ResetsOutput(SharedExitState()) && wave_engine_ && packed_ready_) {
     wave_engine_->ResetOutput();
   }
 }
 
-void TLPfmScrSvr::FormKeyPress(char32_t ch) {
+void ShowWindow::FormKeyPress(char32_t ch) {
   if (ch != 0 && window_) window_->Close();
 }
 
-bool TLPfmScrSvr::FormCloseQuery(platform::Window& window) {
+bool ShowWindow::FormCloseQuery(platform::Window& window) {
   CloseRequested(SharedExitState());
   if (platform_.GetOsFamily() != platform::OsFamily::kWindows9x) return true;
   bool allow = true;
@@ -313,7 +313,7 @@ bool TLPfmScrSvr::FormCloseQuery(platform::Window& window) {
   return allow;
 }
 
-void TLPfmScrSvr::FormClose(platform::Window& window) {
+void ShowWindow::FormClose(platform::Window& window) {
   platform_.StopTimer(window, kDisplayWatchTimer);
   covers_.CloseAll();
   packed_ready_ = false;
@@ -336,13 +336,13 @@ void TLPfmScrSvr::FormClose(platform::Window& window) {
   after_bitmap_ = Bitmap();
 }
 
-bool TLPfmScrSvr::OnIdle(platform::Window&) {
+bool ShowWindow::OnIdle(platform::Window&) {
   if (!idle_installed_) return false;
   IdleFrame();
   return idle_installed_;
 }
 
-void TLPfmScrSvr::OnPaint(platform::Window&) {
+void ShowWindow::OnPaint(platform::Window&) {
   if (!window_ || screen_w_ <= 0 || screen_h_ <= 0) return;
   full_redraw_ = true;
   if (!screen_.empty()) {
@@ -364,7 +364,7 @@ void TLPfmScrSvr::OnPaint(platform::Window&) {
   if (frame.width > 0) window_->Present(*FrameBitmap(), pending_pos_.x, pending_pos_.y);
 }
 
-void TLPfmScrSvr::FillAround(Size frame, Point pos) {
+void ShowWindow::FillAround(Size frame, Point pos) {
   if (frame.width <= 0 || frame.height <= 0) {
     window_->FillRect(Rect{0, 0, screen_w_, screen_h_}, 0);
     return;
@@ -379,7 +379,7 @@ void TLPfmScrSvr::FillAround(Size frame, Point pos) {
   }
 }
 
-void TLPfmScrSvr::IdleFrame() {
+void ShowWindow::IdleFrame() {
   try {
     if (AutoChange) ChangeCheck();
     // While the next picture loads the water goes on, but weather would draw random numbers
@@ -403,9 +403,9 @@ void TLPfmScrSvr::IdleFrame() {
 
 // --- slideshow -------------------------------------------------------------------------------
 
-void TLPfmScrSvr::ChangeCheck() {
+void ShowWindow::ChangeCheck() {
   if (image_files_.empty()) return;
-  const TPictureFit fit = PictureFit();
+  const FitOptions fit = PictureFit();
   if (!change_pending_) {
     // The next picture is loaded a little ahead of its change, not for the current picture's
     // whole time: two pictures in memory only while it is needed.
@@ -430,7 +430,7 @@ void TLPfmScrSvr::ChangeCheck() {
     if (TickDiff(platform_.Ticks(), last_frame_tick_) >= kLoadWaitPerFrame) return;
   }
   change_pending_ = false;
-  TLoadedPicture next = loader_.Take();
+  LoadedPicture next = loader_.Take();
   // The fade starts from what the screen shows; without one the screen goes black anyway.
   if (Transition) {
     // A frame kept in the window's pixels shows the old picture there, so the old picture can
@@ -450,12 +450,12 @@ void TLPfmScrSvr::ChangeCheck() {
   last_change_tick_ = platform_.Ticks();
 }
 
-void TLPfmScrSvr::LoadFirstAhead() {
+void ShowWindow::LoadFirstAhead() {
   // The first picture decodes while the window is being made, when it is known without a
   // random draw: the first one in order, or the only one. FormShow still makes the choice (and
   // its draws) as always; a guess that turns out wrong (another screen size) is simply redone.
-  const TLPCFileList& files = project_.FileList;
-  const TLPCSetting& s = project_.Setting;
+  const ContentFileList& files = project_.FileList;
+  const ProjectSettings& s = project_.Setting;
   std::vector<const std::string*> shown;
   for (size_t i = 0; i < files.Names.size(); ++i) {
     if (i < files.Flags.size() && files.Flags[i] == kFlagTrue) shown.push_back(&files.Names[i]);
@@ -467,14 +467,14 @@ void TLPfmScrSvr::LoadFirstAhead() {
   const Size screen = platform_.ScreenSize();
   if (screen.width <= 0 || screen.height <= 0) return;
   loader_.Start(*shown[static_cast<size_t>(first)],
-                TPictureFit{screen.width, screen.height, s.Stretch, s.Proportional, s.Speed});
+                FitOptions{screen.width, screen.height, s.Stretch, s.Proportional, s.Speed});
 }
 
-TPictureFit TLPfmScrSvr::PictureFit() const {
-  return TPictureFit{screen_w_, screen_h_, Stretch, Proportional, Speed};
+FitOptions ShowWindow::PictureFit() const {
+  return FitOptions{screen_w_, screen_h_, Stretch, Proportional, Speed};
 }
 
-void TLPfmScrSvr::LoadNextAhead() {
+void ShowWindow::LoadNextAhead() {
   const int count = static_cast<int>(image_files_.size());
   if (!AutoChange || count < 2 || image_index_ < 0) return;
   // Only a choice that draws no random number can be known early: the next picture in order,
@@ -490,14 +490,14 @@ void TLPfmScrSvr::LoadNextAhead() {
   if (file != loaded_image_) loader_.Start(file, PictureFit());
 }
 
-void TLPfmScrSvr::LoadCurrentImage() {
-  const TPictureFit fit = PictureFit();
+void ShowWindow::LoadCurrentImage() {
+  const FitOptions fit = PictureFit();
   if (!loader_.Holds(current_image_, fit)) loader_.Start(current_image_, fit);
   change_pending_ = false;
   CommitPicture(loader_.Take());
 }
 
-void TLPfmScrSvr::CommitPicture(TLoadedPicture picture) {
+void ShowWindow::CommitPicture(LoadedPicture picture) {
   if (picture.Plain) {
     CommitPlainPicture(std::move(picture));
   } else if (!picture.Missing) {
@@ -505,7 +505,7 @@ void TLPfmScrSvr::CommitPicture(TLoadedPicture picture) {
   }
 }
 
-void TLPfmScrSvr::CommitPlainPicture(TLoadedPicture picture) {
+void ShowWindow::CommitPlainPicture(LoadedPicture picture) {
   plain_bitmap_ = std::move(picture.PlainBitmap);
   full_redraw_ = true;
   picture_width_ = picture.DisplaySize.width;
@@ -515,7 +515,7 @@ void TLPfmScrSvr::CommitPlainPicture(TLoadedPicture picture) {
   loaded_image_ = picture.File;
 }
 
-void TLPfmScrSvr::CommitPackedPicture(TLoadedPicture picture) {
+void ShowWindow::CommitPackedPicture(LoadedPicture picture) {
   // The engine keeps references into the packed picture; swap both together.
   packed_ready_ = false;
   packed_picture_ = std::move(picture.Packed);
@@ -544,29 +544,29 @@ void TLPfmScrSvr::CommitPackedPicture(TLoadedPicture picture) {
   loaded_image_ = picture.File;
 }
 
-Point TLPfmScrSvr::PicturePos() const {
+Point ShowWindow::PicturePos() const {
   return PicturePosition(picture_width_, picture_height_, screen_w_, screen_h_, Stretch,
                          Proportional);
 }
 
-const Bitmap* TLPfmScrSvr::FrameBitmap() const {
+const Bitmap* ShowWindow::FrameBitmap() const {
   if (is_plain_picture_) return plain_bitmap_.empty() ? nullptr : &plain_bitmap_;
   if (!packed_ready_ || wave_engine_->DrawsInto()) return nullptr;
   if (wave_engine_->WeatherOn() && wave_engine_->Overlay()) return wave_engine_->Overlay();
   return &wave_engine_->Output();
 }
 
-bool TLPfmScrSvr::FrameInWindow() const {
+bool ShowWindow::FrameInWindow() const {
   return !is_plain_picture_ && packed_ready_ && wave_engine_ && wave_engine_->DrawsInto();
 }
 
-Size TLPfmScrSvr::FrameSize() const {
+Size ShowWindow::FrameSize() const {
   if (FrameInWindow()) return Size{picture_width_, picture_height_};
   const Bitmap* frame = FrameBitmap();
   return frame ? Size{frame->width(), frame->height()} : Size{};
 }
 
-void TLPfmScrSvr::PlaceFrame() {
+void ShowWindow::PlaceFrame() {
   // Without weather, a picture that lies wholly on the window keeps its water frame in the
   // window's own pixels: no frame-sized copy beside what the screen holds.
   window_pixels_ = nullptr;
@@ -581,7 +581,7 @@ void TLPfmScrSvr::PlaceFrame() {
                          window_stride_);
 }
 
-void TLPfmScrSvr::KeepFrameInWindow() {
+void ShowWindow::KeepFrameInWindow() {
   if (!wave_engine_ || !wave_engine_->DrawsInto()) return;
   ptrdiff_t stride = 0;
   Color* pixels = window_ && window_->ClientSize() == Size{screen_w_, screen_h_}
@@ -595,7 +595,7 @@ void TLPfmScrSvr::KeepFrameInWindow() {
   full_redraw_ = true;
 }
 
-void TLPfmScrSvr::DrawFrame() {
+void ShowWindow::DrawFrame() {
   const Size size = FrameSize();
   if (size.width <= 0 || !window_) return;
   const Point pos = PicturePos();
@@ -631,7 +631,7 @@ void TLPfmScrSvr::DrawFrame() {
   pending_pos_ = pos;
 }
 
-void TLPfmScrSvr::SyncScreen() {
+void ShowWindow::SyncScreen() {
   if (screen_.empty() && screen_w_ > 0 && screen_h_ > 0) screen_.SetSize(screen_w_, screen_h_, 0);
   if (!frame_pending_) return;
   frame_pending_ = false;
@@ -648,7 +648,7 @@ void TLPfmScrSvr::SyncScreen() {
   if (frame) CopyInto(screen_, *frame, pending_pos_.x, pending_pos_.y);
 }
 
-void TLPfmScrSvr::ClearScreen() {
+void ShowWindow::ClearScreen() {
   frame_pending_ = false;
   full_redraw_ = true;
   screen_ = Bitmap();
@@ -657,7 +657,7 @@ void TLPfmScrSvr::ClearScreen() {
   if (window_) FillAround(FrameSize(), PicturePos());
 }
 
-void TLPfmScrSvr::PlayTransition(uint32_t duration_ms) {
+void ShowWindow::PlayTransition(uint32_t duration_ms) {
   transition_amounts_.clear();
   transition_steps_ = 0;
   if (screen_w_ <= 0 || screen_h_ <= 0) return;
@@ -737,8 +737,8 @@ void TLPfmScrSvr::PlayTransition(uint32_t duration_ms) {
 
 // --- music -----------------------------------------------------------------------------------
 
-void TLPfmScrSvr::StartMusic() {
-  const TLPCSetting& s = project_.Setting;
+void ShowWindow::StartMusic() {
+  const ProjectSettings& s = project_.Setting;
   music_on_ = s.Music && !s.MusicFile.empty();
   if (!music_on_) return;
   music_files_ = MusicPlayList(s.MusicFile, env_.WorkFolder);
@@ -753,7 +753,7 @@ void TLPfmScrSvr::StartMusic() {
   }
 }
 
-bool TLPfmScrSvr::PlayTrackFrom(int first_index) {
+bool ShowWindow::PlayTrackFrom(int first_index) {
   if (!media_player_ || music_files_.empty()) return false;
   const int count = static_cast<int>(music_files_.size());
   music_index_ = first_index;
@@ -772,7 +772,7 @@ bool TLPfmScrSvr::PlayTrackFrom(int first_index) {
   return false;
 }
 
-void TLPfmScrSvr::MediaPlayerNotify() {
+void ShowWindow::MediaPlayerNotify() {
   if (!media_player_ || !music_on_ || music_files_.empty()) return;
   if (media_player_->Position() < media_player_->Length()) return;
   PlayTrackFrom(NextMusicIndex(music_mode_, static_cast<int>(music_files_.size()), music_index_));
