@@ -40,8 +40,8 @@ lpc::PackedImage WaterImage(int w, int h, int weather_kind) {
 }
 
 void RunWave(benchmark::State& state, int weather_kind) {
-  lpc::PackedImage p = WaterImage(static_cast<int>(state.range(0)), static_cast<int>(state.range(1)),
-                               weather_kind);
+  lpc::PackedImage p =
+      WaterImage(static_cast<int>(state.range(0)), static_cast<int>(state.range(1)), weather_kind);
   lpc::RandSeed(1);
   lpc::SetFixedSeed(true);
   lpc::WaveGenerator gen;
@@ -97,7 +97,8 @@ BENCHMARK(BM_WaveUpdateRain)->Args({1920, 1080})->Unit(benchmark::kMicrosecond);
 
 // The straightforward per-pixel loop, for comparison.
 void BM_WaveUpdateReference(benchmark::State& state) {
-  lpc::PackedImage p = WaterImage(static_cast<int>(state.range(0)), static_cast<int>(state.range(1)), 0);
+  lpc::PackedImage p =
+      WaterImage(static_cast<int>(state.range(0)), static_cast<int>(state.range(1)), 0);
   lpc::RandSeed(1);
   lpc::reference::PlainWave ref;
   ref.Prepare(p);

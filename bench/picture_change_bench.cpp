@@ -151,8 +151,7 @@ void BM_PictureChangeOnFrameThread(benchmark::State& state) {
     const Clock::time_point t0 = Clock::now();
     const double cpu0 = ThreadCpuSeconds();
     // The decode and fit as the frame thread did them, then the change as it stands.
-    const lpc::LoadedPicture picture =
-        lpc::LoadShowPicture(show.project.FileList.Names[0], fit);
+    const lpc::LoadedPicture picture = lpc::LoadShowPicture(show.project.FileList.Names[0], fit);
     benchmark::DoNotOptimize(picture.Packed.get());
     show.form->LoadCurrentImage();
     show.form->IdleFrame();

@@ -34,16 +34,18 @@ void RegisterConfigWindowClasses(widgets::ClassRegistry& registry) {
     };
     for (const Flag& flag : kFlags) {
       auto field = flag.field;
-      p.Bool(flag.name, [field](DescribedWindow& f, bool v) { f.*field = v; },
-             [field](const DescribedWindow& f) { return f.*field; });
+      p.Bool(
+          flag.name, [field](DescribedWindow& f, bool v) { f.*field = v; },
+          [field](const DescribedWindow& f) { return f.*field; });
     }
   }
   {
-    widgets::ClassInfo& info = registry.Add(
-        "TfmLPCOnfigWindow", "TfmLPFormParent", [] { return std::make_unique<ConfigWindow>(); });
+    widgets::ClassInfo& info = registry.Add("TfmLPCOnfigWindow", "TfmLPFormParent",
+                                            [] { return std::make_unique<ConfigWindow>(); });
     Published<ConfigWindow> p(info);
-    p.Int("ImageIndex", [](ConfigWindow& f, int32_t v) { f.ImageIndex = v; },
-          [](const ConfigWindow& f) { return f.ImageIndex; });
+    p.Int(
+        "ImageIndex", [](ConfigWindow& f, int32_t v) { f.ImageIndex = v; },
+        [](const ConfigWindow& f) { return f.ImageIndex; });
   }
 }
 

@@ -161,8 +161,8 @@ PlaceholderValues PlaceholdersOf(const ScreensaverProject& project) {
 }
 
 std::unique_ptr<ConfigWindow> BuildDescribedForm(const FormDescription& form,
-                                                      const PlaceholderValues* placeholders,
-                                                      const std::string& description_file) {
+                                                 const PlaceholderValues* placeholders,
+                                                 const std::string& description_file) {
   std::vector<int> source_lines;
   std::string text = PrepareFormText(form, &source_lines);
   DescribedClasses();
@@ -174,8 +174,8 @@ std::unique_ptr<ConfigWindow> BuildDescribedForm(const FormDescription& form,
   }
 }
 
-int ShowDescribedForm(UiDescription& forms, ScreensaverProject& project, const std::string& form_name,
-                      platform::Window* owner) {
+int ShowDescribedForm(UiDescription& forms, ScreensaverProject& project,
+                      const std::string& form_name, platform::Window* owner) {
   const ConfigEnvironment& env = CurrentEnvironment();
   if (UpperCase(ExtractFileExt(env.ExeLongPath)) == ".SCR" || env.FirstArgument == "/C") {
     SetApplicationTitle(project.Setting.ProductName);
@@ -191,8 +191,8 @@ int ShowDescribedForm(UiDescription& forms, ScreensaverProject& project, const s
   return window->ShowModal(owner);
 }
 
-void RunConfiguration(UiDescription& forms, ScreensaverProject& project, const std::string& main_form_name,
-                      const ConfigEnvironment& env) {
+void RunConfiguration(UiDescription& forms, ScreensaverProject& project,
+                      const std::string& main_form_name, const ConfigEnvironment& env) {
   SetCurrentEnvironment(env);
   ShowDescribedForm(forms, project, main_form_name, nullptr);
 }

@@ -25,14 +25,14 @@ struct ConfigEnvironment {
 
 // The configuration mode: shows the form description main_form_name (normally "MainWindow")
 // and returns when it closes. Errors in the description propagate.
-void RunConfiguration(UiDescription& forms, ScreensaverProject& project, const std::string& main_form_name,
-                      const ConfigEnvironment& env);
+void RunConfiguration(UiDescription& forms, ScreensaverProject& project,
+                      const std::string& main_form_name, const ConfigEnvironment& env);
 
 // Builds the named form, sets it up, shows it modally over owner (may be null) and frees it
 // when it closes. Returns the modal result. An unknown name, an unknown class or property, or
 // a fault in the object text raises Error; nothing is shown then.
-int ShowDescribedForm(UiDescription& forms, ScreensaverProject& project, const std::string& form_name,
-                      platform::Window* owner);
+int ShowDescribedForm(UiDescription& forms, ScreensaverProject& project,
+                      const std::string& form_name, platform::Window* owner);
 
 // The classes a description may instantiate: the 19 of the class table, found in the toolkit's
 // stock registry and the configuration window's own registrations. Built on first use.
@@ -50,8 +50,8 @@ std::unique_ptr<ConfigWindow> CreateFormFromText(const std::string& text);
 // fault raises Error pointing at the description file's own line and naming the form and the
 // file (description_file may be empty).
 std::unique_ptr<ConfigWindow> BuildDescribedForm(const FormDescription& form,
-                                                      const PlaceholderValues* placeholders,
-                                                      const std::string& description_file);
+                                                 const PlaceholderValues* placeholders,
+                                                 const std::string& description_file);
 
 // The placeholder values of a project.
 PlaceholderValues PlaceholdersOf(const ScreensaverProject& project);

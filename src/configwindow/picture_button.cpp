@@ -154,31 +154,40 @@ void PictureButton::MouseLeave() {
 }
 
 void RegisterPictureButton(widgets::ClassRegistry& registry) {
-  widgets::Published<PictureButton> p(registry.Add("TMyButton", "TGraphicControl",
-                                               [] { return std::make_unique<PictureButton>(); }));
-  p.String("Caption", [](PictureButton& b, const std::string& v) { b.SetCaption(v); },
-           [](const PictureButton& b) { return b.Caption(); });
+  widgets::Published<PictureButton> p(registry.Add(
+      "TMyButton", "TGraphicControl", [] { return std::make_unique<PictureButton>(); }));
+  p.String(
+      "Caption", [](PictureButton& b, const std::string& v) { b.SetCaption(v); },
+      [](const PictureButton& b) { return b.Caption(); });
   auto picture = [](const PropertyValue& v) {
     return widgets::DecodePictureData(widgets::ValueToBinary(v));
   };
-  p.Raw("ButtonUp.Data", [picture](PictureButton& b, const PropertyValue& v) { b.SetButtonUp(picture(v)); });
+  p.Raw("ButtonUp.Data",
+        [picture](PictureButton& b, const PropertyValue& v) { b.SetButtonUp(picture(v)); });
   p.Raw("ButtonDown.Data",
         [picture](PictureButton& b, const PropertyValue& v) { b.SetButtonDown(picture(v)); });
   p.Raw("ButtonOver.Data",
         [picture](PictureButton& b, const PropertyValue& v) { b.SetButtonOver(picture(v)); });
   p.Raw("ButtonDisable.Data",
         [picture](PictureButton& b, const PropertyValue& v) { b.SetButtonDisable(picture(v)); });
-  p.Bool("AutoSize", [](PictureButton& b, bool v) { b.SetAutoSize(v); },
-         [](const PictureButton& b) { return b.AutoSize(); });
-  p.Bool("Down", [](PictureButton& b, bool v) { b.SetDown(v); }, [](const PictureButton& b) { return b.Down(); });
-  p.Bool("AllowDown", [](PictureButton& b, bool v) { b.SetAllowDown(v); },
-         [](const PictureButton& b) { return b.AllowDown(); });
-  p.Bool("MouseInControl", [](PictureButton&, bool) {},
-         [](const PictureButton& b) { return b.MouseInControl(); });
-  p.Bool("ShowCaption", [](PictureButton& b, bool v) { b.SetShowCaption(v); },
-         [](const PictureButton& b) { return b.ShowCaption(); });
-  p.Bool("Transparent", [](PictureButton& b, bool v) { b.SetTransparent(v); },
-         [](const PictureButton& b) { return b.Transparent(); });
+  p.Bool(
+      "AutoSize", [](PictureButton& b, bool v) { b.SetAutoSize(v); },
+      [](const PictureButton& b) { return b.AutoSize(); });
+  p.Bool(
+      "Down", [](PictureButton& b, bool v) { b.SetDown(v); },
+      [](const PictureButton& b) { return b.Down(); });
+  p.Bool(
+      "AllowDown", [](PictureButton& b, bool v) { b.SetAllowDown(v); },
+      [](const PictureButton& b) { return b.AllowDown(); });
+  p.Bool(
+      "MouseInControl", [](PictureButton&, bool) {},
+      [](const PictureButton& b) { return b.MouseInControl(); });
+  p.Bool(
+      "ShowCaption", [](PictureButton& b, bool v) { b.SetShowCaption(v); },
+      [](const PictureButton& b) { return b.ShowCaption(); });
+  p.Bool(
+      "Transparent", [](PictureButton& b, bool v) { b.SetTransparent(v); },
+      [](const PictureButton& b) { return b.Transparent(); });
 }
 
 }  // namespace lpc

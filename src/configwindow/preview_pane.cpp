@@ -42,10 +42,11 @@ void PreviewPane::Rerender() {
 
 void RegisterPreviewPane(widgets::ClassRegistry& registry) {
   // Picture, Stretch and the rest come from Image.
-  widgets::Published<PreviewPane> p(registry.Add(
-      "TLPPreview", "TImage", [] { return std::make_unique<PreviewPane>(); }));
-  p.String("UnavailableMsg", [](PreviewPane& c, const std::string& v) { c.UnavailableMsg = v; },
-           [](const PreviewPane& c) { return c.UnavailableMsg; });
+  widgets::Published<PreviewPane> p(
+      registry.Add("TLPPreview", "TImage", [] { return std::make_unique<PreviewPane>(); }));
+  p.String(
+      "UnavailableMsg", [](PreviewPane& c, const std::string& v) { c.UnavailableMsg = v; },
+      [](const PreviewPane& c) { return c.UnavailableMsg; });
 }
 
 }  // namespace lpc

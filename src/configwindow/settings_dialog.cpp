@@ -17,7 +17,7 @@ T& Make(widgets::FormWindow& form, const char* name, int left, int top, int widt
 }
 
 widgets::Label& MakeLabel(widgets::FormWindow& form, const char* name, const char* text, int left,
-                         int top) {
+                          int top) {
   auto& label = Make<widgets::Label>(form, name, left, top, 0, 13);
   label.SetCaption(text);
   return label;
@@ -30,7 +30,7 @@ widgets::CheckBox& Check(widgets::FormWindow& form, const char* name, const char
 }
 
 widgets::Button& Button(widgets::FormWindow& form, const char* name, const char* text, int left,
-                         int result) {
+                        int result) {
   auto& button = Make<widgets::Button>(form, name, left, 157, 75, 25);
   button.SetCaption(text);
   button.ModalResult = result;

@@ -183,8 +183,8 @@ void StateButton::SetPicSeries(const std::string& series) {
   for (const std::string& name : SplitSeries(trimmed)) {
     if (name != "UP" && name != "DOWN" && name != "DISABLED" && name != "OVER") {
       throw PicSeriesError("\"" + name +
-                          "\" is not a valid PicSeries value. Available values: "
-                          "Up;Down;Disabled;Over");
+                           "\" is not a valid PicSeries value. Available values: "
+                           "Up;Down;Disabled;Over");
     }
   }
   pic_series_ = trimmed;
@@ -301,14 +301,16 @@ void StateButton::Loaded() {
 }
 
 void RegisterStateButtons(widgets::ClassRegistry& registry) {
-  widgets::Published<StateButton> p(registry.Add(
-      "TJetButton", "TGraphicControl", [] { return std::make_unique<StateButton>(); }));
-  p.ColorProp("TransparentColor", [](StateButton& b, widgets::ColorValue v) { b.TransparentColor = v; },
-              [](const StateButton& b) { return b.TransparentColor; });
+  widgets::Published<StateButton> p(registry.Add("TJetButton", "TGraphicControl",
+                                                 [] { return std::make_unique<StateButton>(); }));
+  p.ColorProp(
+      "TransparentColor", [](StateButton& b, widgets::ColorValue v) { b.TransparentColor = v; },
+      [](const StateButton& b) { return b.TransparentColor; });
   auto bitmap = [](const PropertyValue& v) {
     return StateBitmap{widgets::DecodeBitmapData(widgets::ValueToBinary(v)), std::nullopt};
   };
-  p.Raw("BitmapUp.Data", [bitmap](StateButton& b, const PropertyValue& v) { b.SetBitmapUp(bitmap(v)); });
+  p.Raw("BitmapUp.Data",
+        [bitmap](StateButton& b, const PropertyValue& v) { b.SetBitmapUp(bitmap(v)); });
   p.Raw("BitmapDown.Data",
         [bitmap](StateButton& b, const PropertyValue& v) { b.SetBitmapDown(bitmap(v)); });
   p.Raw("BitmapOver.Data",
@@ -318,10 +320,12 @@ void RegisterStateButtons(widgets::ClassRegistry& registry) {
   p.String("BitmapEditor", [](StateButton& b, const std::string& v) { b.BitmapEditor = v; });
   // A clip is no class a layout can make, so a name here finds nothing to point at.
   p.Ignored("PicClip");
-  p.String("PicSeries", [](StateButton& b, const std::string& v) { b.SetPicSeries(v); },
-           [](const StateButton& b) { return b.PicSeries(); });
-  p.String("Caption", [](StateButton& b, const std::string& v) { b.SetCaption(v); },
-           [](const StateButton& b) { return b.Caption(); });
+  p.String(
+      "PicSeries", [](StateButton& b, const std::string& v) { b.SetPicSeries(v); },
+      [](const StateButton& b) { return b.PicSeries(); });
+  p.String(
+      "Caption", [](StateButton& b, const std::string& v) { b.SetCaption(v); },
+      [](const StateButton& b) { return b.Caption(); });
   RegisterPictureButton(registry);
 }
 

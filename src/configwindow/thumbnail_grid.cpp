@@ -297,9 +297,10 @@ void PublishGridProperties(widgets::Published<ThumbnailGrid>& p) {
   p.Int("FixedCols", [](G& g, int v) { g.FixedCols = v; }, [](const G& g) { return g.FixedCols; });
   p.Int("FixedRows", [](G& g, int v) { g.FixedRows = v; }, [](const G& g) { return g.FixedRows; });
   p.Raw("Options", [](G& g, const PropertyValue& v) { g.SetOptions(widgets::ValueToSet(v)); });
-  p.Enum("ScrollBars", {"ssNone", "ssHorizontal", "ssVertical", "ssBoth"},
-         [](G& g, int v) { g.SetScrollBars(static_cast<ScrollBarSet>(v)); },
-         [](const G& g) { return static_cast<int>(g.ScrollBars()); });
+  p.Enum(
+      "ScrollBars", {"ssNone", "ssHorizontal", "ssVertical", "ssBoth"},
+      [](G& g, int v) { g.SetScrollBars(static_cast<ScrollBarSet>(v)); },
+      [](const G& g) { return static_cast<int>(g.ScrollBars()); });
   p.Bool("DefaultDrawing", [](G& g, bool v) { g.DefaultDrawing = v; });
   p.Bool("Ctl3D", [](G& g, bool v) { g.Ctl3D = v; g.Resized(); }, [](const G& g) { return g.Ctl3D; });
   p.Bool("ParentCtl3D", [](G& g, bool v) { g.ParentCtl3D = v; });

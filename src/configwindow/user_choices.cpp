@@ -14,9 +14,9 @@ int InRangeOr(int value, int low, int high, int fallback) {
 }  // namespace
 
 UserChoicesPlace UserChoicesPlaceOf(const std::string& exe_long_path,
-                                     const std::string& first_argument) {
+                                    const std::string& first_argument) {
   return UserChoicesPlace{UserSettingsFileName(exe_long_path),
-                           UserSettingsAvailable(exe_long_path, first_argument)};
+                          UserSettingsAvailable(exe_long_path, first_argument)};
 }
 
 int SpeedPositionOf(int percent) {

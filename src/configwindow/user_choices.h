@@ -28,7 +28,7 @@ struct UserChoicesPlace {
 
 // The settings file of a program (its long path) and whether the window may use it.
 UserChoicesPlace UserChoicesPlaceOf(const std::string& exe_long_path,
-                                     const std::string& first_argument);
+                                    const std::string& first_argument);
 
 // The table position whose percentage is exactly `percent`; 0 when the table lacks it.
 int SpeedPositionOf(int percent);

@@ -234,11 +234,11 @@ void FastSurface::DrawStretched(Canvas& dc, int32_t x, int32_t y, int32_t w, int
   DrawBlock(*this, dc, x, y, w, h, 0, 0, Width, Height);
 }
 void FastSurface::DrawPart(Canvas& dc, int32_t x, int32_t y, int32_t w, int32_t h, int32_t sx,
-                        int32_t sy) const {
+                           int32_t sy) const {
   DrawBlock(*this, dc, x, y, w, h, sx, sy, w, h);
 }
 void FastSurface::DrawPartStretched(Canvas& dc, int32_t x, int32_t y, int32_t w, int32_t h,
-                                 int32_t sx, int32_t sy, int32_t sw, int32_t sh) const {
+                                    int32_t sx, int32_t sy, int32_t sw, int32_t sh) const {
   dc.Stretch = StretchMode::ColorOnColor;
   DrawBlock(*this, dc, x, y, w, h, sx, sy, sw, sh);
 }
@@ -261,8 +261,8 @@ void FastSurface::ResampleBilinear(FastSurface& dest) const {
     ResampleBilinearImpl<1>(*this, dest);
   }
 }
-void FastSurface::CopyBlock(FastSurface& dest, int32_t x, int32_t y, int32_t w, int32_t h, int32_t sx,
-                         int32_t sy) const {
+void FastSurface::CopyBlock(FastSurface& dest, int32_t x, int32_t y, int32_t w, int32_t h,
+                            int32_t sx, int32_t sy) const {
   CheckSameKind(*this, dest, "CopyBlock");
   CopyBlockImpl(*this, dest, x, y, w, h, sx, sy);
 }
@@ -271,7 +271,8 @@ void FastSurface::TileInto(FastSurface& dest) const {
   TileIntoImpl(*this, dest);
 }
 
-// ----- FastRgbSurface -------------------------------------------------------------------------------
+// ----- FastRgbSurface
+// -------------------------------------------------------------------------------
 
 void FastRgbSurface::Allocate(int32_t width, int32_t height) {
   if (width == Width && height == Height) return;
@@ -297,7 +298,8 @@ Color FastRgbSurface::PixelColor(int32_t x, int32_t row) const {
   return MakeColor(p[2], p[1], p[0]);
 }
 
-// ----- FastPalettedSurface -------------------------------------------------------------------------------
+// ----- FastPalettedSurface
+// -------------------------------------------------------------------------------
 
 FastPalettedSurface::FastPalettedSurface() {
   for (int i = 0; i < 256; ++i) Colors[i] = MakeColor(i, i, i);

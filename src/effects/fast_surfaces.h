@@ -2,8 +2,8 @@
 // through a table of row addresses, and that can be drawn into any Canvas (a Bitmap or a
 // window's back buffer).
 //
-// FastRgbSurface holds 3 bytes per pixel (blue, green, red), FastPalettedSurface 1 byte per pixel (an index
-// into its colour table). Rows are padded to a multiple of 4 bytes and stored bottom-up:
+// FastRgbSurface holds 3 bytes per pixel (blue, green, red), FastPalettedSurface 1 byte per pixel
+// (an index into its colour table). Rows are padded to a multiple of 4 bytes and stored bottom-up:
 // Rows[0] is the bottom line of the picture as drawn, Rows[Height - 1] the top line. Copies and
 // resamples between surfaces work on storage rows, so pictures stay upright.
 #pragma once
@@ -94,7 +94,9 @@ class FastRgbSurface : public FastSurface {
 class FastPalettedSurface : public FastSurface {
  public:
   FastPalettedSurface();
-  FastPalettedSurface(int32_t width, int32_t height) : FastPalettedSurface() { Allocate(width, height); }
+  FastPalettedSurface(int32_t width, int32_t height) : FastPalettedSurface() {
+    Allocate(width, height);
+  }
 
   int BytesPerPixel() const override { return 1; }
 

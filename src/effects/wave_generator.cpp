@@ -333,7 +333,7 @@ void WaveGenerator::BuildSpans() {
 }
 
 void WaveGenerator::ComputeRowOffsets(std::vector<WaveRowOffsets>& offsets,
-                                       std::array<bool, 4>& still) const {
+                                      std::array<bool, 4>& still) const {
   offsets.assign(static_cast<size_t>(height_) * 4, WaveRowOffsets{});
   double A[4], F[4], dA[4] = {0, 0, 0, 0}, dF[4] = {0, 0, 0, 0};
   for (int i = 0; i < 4; ++i) {
@@ -499,8 +499,8 @@ void WaveGenerator::DisplaceRow(int32_t r, const WaveRowOffsets* offsets) {
   }
 }
 
-std::pair<int64_t, int64_t> WaveGenerator::InsideColumns(int64_t r, int64_t v, int64_t jmax,
-                                                          int k, int64_t c0, int64_t c1) const {
+std::pair<int64_t, int64_t> WaveGenerator::InsideColumns(int64_t r, int64_t v, int64_t jmax, int k,
+                                                         int64_t c0, int64_t c1) const {
   // Destination rows run r - jmax .. r, source rows the same moved by v; the jitter is never
   // negative. Every row between holds region k over the columns returned.
   const int64_t y0 = std::min(r - jmax, r - jmax + v);

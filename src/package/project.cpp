@@ -101,12 +101,13 @@ void ProjectSettings::LoadFromFile(const std::string& path) { LoadFromIni(IniFil
 std::string ProjectSettings::ToIniText() const {
   IniFile ini = IniFile::FromText("");
   for (const SettingField& f : SettingFields()) {
-    std::visit(Overloaded{
-                   [&](std::string ProjectSettings::*m) { ini.WriteString(f.Section, f.Key, this->*m); },
-                   [&](bool ProjectSettings::*m) { ini.WriteBool(f.Section, f.Key, this->*m); },
-                   [&](int32_t ProjectSettings::*m) { ini.WriteInteger(f.Section, f.Key, this->*m); },
-               },
-               f.Member);
+    std::visit(
+        Overloaded{
+            [&](std::string ProjectSettings::*m) { ini.WriteString(f.Section, f.Key, this->*m); },
+            [&](bool ProjectSettings::*m) { ini.WriteBool(f.Section, f.Key, this->*m); },
+            [&](int32_t ProjectSettings::*m) { ini.WriteInteger(f.Section, f.Key, this->*m); },
+        },
+        f.Member);
   }
   return ini.Text();
 }
@@ -159,7 +160,8 @@ std::string ScreensaverProject::ToRecordBytes() const {
 
 // ---- authoring tool configuration ----
 
-AuthoringToolConfig::AuthoringToolConfig() : ini_(JoinPath(platform::WindowsFolder(), "Lumenpool.ini")) {}
+AuthoringToolConfig::AuthoringToolConfig()
+    : ini_(JoinPath(platform::WindowsFolder(), "Lumenpool.ini")) {}
 
 std::string AuthoringToolConfig::GetInstallPath() const {
   return ini_.ReadString("CONFIG", "PATH", kDefaultInstallPath);

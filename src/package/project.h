@@ -74,7 +74,8 @@ class ProjectSettings {
 struct SettingField {
   const char* Section;
   const char* Key;
-  std::variant<std::string ProjectSettings::*, bool ProjectSettings::*, int32_t ProjectSettings::*> Member;
+  std::variant<std::string ProjectSettings::*, bool ProjectSettings::*, int32_t ProjectSettings::*>
+      Member;
 };
 const std::vector<SettingField>& SettingFields();
 

@@ -59,7 +59,7 @@ PrivateWorkFolder::PrivateWorkFolder(std::string path, std::unique_ptr<platform:
     : path_(std::move(path)), lock_(std::move(lock)) {}
 
 std::unique_ptr<PrivateWorkFolder> PrivateWorkFolder::Claim(const std::string& base,
-                                                const Cleaner& remove_leftovers) {
+                                                            const Cleaner& remove_leftovers) {
   const std::string trimmed = WithoutSeparator(base);
   std::unique_ptr<PrivateWorkFolder> chosen;
   for (int n = 1; n <= kMaxInstances; ++n) {

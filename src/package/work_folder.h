@@ -45,7 +45,8 @@ class PrivateWorkFolder {
   // these never belong to another screensaver). A folder of these names whose instance is
   // gone (killed, power lost) is emptied by remove_leftovers; the first such is taken over,
   // the others removed. Error naming base when no folder can be had.
-  static std::unique_ptr<PrivateWorkFolder> Claim(const std::string& base, const Cleaner& remove_leftovers);
+  static std::unique_ptr<PrivateWorkFolder> Claim(const std::string& base,
+                                                  const Cleaner& remove_leftovers);
   ~PrivateWorkFolder();
   PrivateWorkFolder(const PrivateWorkFolder&) = delete;
   PrivateWorkFolder& operator=(const PrivateWorkFolder&) = delete;

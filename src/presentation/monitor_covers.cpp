@@ -29,8 +29,7 @@ bool Overlap(const Rect& a, const Rect& b) {
 
 }  // namespace
 
-MonitorCovers::MonitorCovers(platform::Platform& platform,
-                               platform::WindowHandler& show_handler)
+MonitorCovers::MonitorCovers(platform::Platform& platform, platform::WindowHandler& show_handler)
     : platform_(platform), show_handler_(show_handler) {}
 
 MonitorCovers::~MonitorCovers() { Reset(); }

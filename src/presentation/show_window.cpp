@@ -93,7 +93,9 @@ void RunScreensaver(ScreensaverProject& project, const ShowEnvironment& environm
   form.ShowModal();
 }
 
-void RunScreensaver(ScreensaverProject& project) { RunScreensaver(project, DefaultShowEnvironment()); }
+void RunScreensaver(ScreensaverProject& project) {
+  RunScreensaver(project, DefaultShowEnvironment());
+}
 
 void PreviewSingleImage(const ScreensaverProject& project, const std::string& file_name,
                         const ShowEnvironment& environment) {
@@ -115,7 +117,7 @@ void PreviewSingleImage(const ScreensaverProject& project, const std::string& fi
 // --- the window ------------------------------------------------------------------------------
 
 ShowWindow::ShowWindow(platform::Platform& platform, ScreensaverProject& project,
-                         ShowEnvironment environment)
+                       ShowEnvironment environment)
     : platform_(platform),
       project_(project),
       env_(std::move(environment)),
@@ -215,8 +217,8 @@ void ShowWindow::FormShow(platform::Window& window) {
     Transition = s.Transition;
     Sound = s.Sound;
     image_index_ = -1;
-    image_index_ = NextImageIndex(ShowImageMode, static_cast<int>(image_files_.size()),
-                                  image_index_);
+    image_index_ =
+        NextImageIndex(ShowImageMode, static_cast<int>(image_files_.size()), image_index_);
     current_image_ = image_files_[static_cast<size_t>(image_index_)];
     Proportional = s.Proportional;
   } else {
@@ -576,8 +578,7 @@ void ShowWindow::PlaceFrame() {
       window_->ClientSize() == Size{screen_w_, screen_h_}) {
     window_pixels_ = window_->ClientPixels(&window_stride_);
   }
-  wave_engine_->DrawInto(window_pixels_ ? window_pixels_ + pos.y * window_stride_ + pos.x
-                                        : nullptr,
+  wave_engine_->DrawInto(window_pixels_ ? window_pixels_ + pos.y * window_stride_ + pos.x : nullptr,
                          window_stride_);
 }
 
@@ -713,8 +714,8 @@ void ShowWindow::PlayTransition(uint32_t duration_ms) {
     blend(amount);
     transition_amounts_.push_back(amount);
     // Keep to the schedule when the steps run faster than measured.
-    const uint64_t due = uint64_t{duration_ms} * static_cast<uint64_t>(i) /
-                         static_cast<uint64_t>(steps);
+    const uint64_t due =
+        uint64_t{duration_ms} * static_cast<uint64_t>(i) / static_cast<uint64_t>(steps);
     const uint32_t elapsed = TickDiff(platform_.Ticks(), t0);
     if (elapsed < due) platform_.Sleep(static_cast<uint32_t>(due - elapsed));
   }

@@ -56,7 +56,8 @@ ExitState& SharedExitState();
 
 class ShowWindow : public platform::WindowHandler {
  public:
-  ShowWindow(platform::Platform& platform, ScreensaverProject& project, ShowEnvironment environment);
+  ShowWindow(platform::Platform& platform, ScreensaverProject& project,
+             ShowEnvironment environment);
   ~ShowWindow() override;
   ShowWindow(const ShowWindow&) = delete;
   ShowWindow& operator=(const ShowWindow&) = delete;

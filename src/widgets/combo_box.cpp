@@ -109,9 +109,7 @@ ComboBox::~ComboBox() {
   if (Form() && Form()->Popup() == list_.get()) Form()->ClosePopup();
 }
 
-int ComboBox::ItemHeight() const {
-  return std::max(TextLineHeight() + 2, 13);
-}
+int ComboBox::ItemHeight() const { return std::max(TextLineHeight() + 2, 13); }
 
 void ComboBox::SetItemIndex(int index) {
   if (index < -1) return;

@@ -281,8 +281,8 @@ void Component::Realign() {
       }
     }
   };
-  for (Alignment kind : {Alignment::alTop, Alignment::alBottom, Alignment::alLeft, Alignment::alRight,
-                      Alignment::alClient}) {
+  for (Alignment kind : {Alignment::alTop, Alignment::alBottom, Alignment::alLeft,
+                         Alignment::alRight, Alignment::alClient}) {
     place(kind);
   }
 }

@@ -56,9 +56,7 @@ std::string Memo::Text() const {
 
 void Memo::SetText(const std::string& text) { SetLines(SplitLines(text)); }
 
-int Memo::LineHeight() const {
-  return std::max(TextLineHeight(), 1);
-}
+int Memo::LineHeight() const { return std::max(TextLineHeight(), 1); }
 
 Rect Memo::TextArea() const {
   const int frame = BorderSingle ? 2 : 0;
@@ -115,7 +113,8 @@ void Memo::Relayout() {
   const int count = static_cast<int>(WrappedLines().size());
   bar_->SetRange(0, std::max(0, count - 1), VisibleLines());
   const int frame = BorderSingle ? 2 : 0;
-  bar_->SetBounds(Rect{Width() - frame - ScrollBar::kSize, frame, Width() - frame, Height() - frame});
+  bar_->SetBounds(
+      Rect{Width() - frame - ScrollBar::kSize, frame, Width() - frame, Height() - frame});
   bar_->Enabled = count > VisibleLines();
 }
 

@@ -35,7 +35,7 @@ int64_t ValueToInt(const PropertyValue& v);
 int32_t ValueToInt32(const PropertyValue& v);
 bool ValueToBool(const PropertyValue& v);               // True / False
 std::string ValueToString(const PropertyValue& v);      // 8-bit; wide characters above 255: '?'
-ColorValue ValueToColor(const PropertyValue& v);            // integer or clXxx name
+ColorValue ValueToColor(const PropertyValue& v);        // integer or clXxx name
 std::string ValueToIdentifier(const PropertyValue& v);  // an identifier, as written
 std::vector<std::string> ValueToSet(const PropertyValue& v);
 std::vector<std::string> ValueToStrings(const PropertyValue& v);  // ( 'a' 'b' ) or one string

@@ -67,13 +67,9 @@ constexpr int kMinThumb = 8;
 ScrollBar::ScrollBar(Component& owner, bool vertical, int timer_id)
     : Vertical(vertical), owner_(owner), timer_id_(timer_id) {}
 
-int ScrollBar::MaxPosition() const {
-  return std::max(Min, Max - std::max(PageSize - 1, 0));
-}
+int ScrollBar::MaxPosition() const { return std::max(Min, Max - std::max(PageSize - 1, 0)); }
 
-void ScrollBar::SetPosition(int position) {
-  position_ = std::clamp(position, Min, MaxPosition());
-}
+void ScrollBar::SetPosition(int position) { position_ = std::clamp(position, Min, MaxPosition()); }
 
 void ScrollBar::SetRange(int min, int max, int page_size) {
   Min = min;

@@ -55,12 +55,18 @@ void FillShape(Canvas& mask, int shape, const Rect& r, int corner, Color value) 
 
 bool HatchHit(int style, int x, int y) {
   switch (style) {
-    case ShapeBrush::bsHorizontal: return y % 8 == 0;
-    case ShapeBrush::bsVertical: return x % 8 == 0;
-    case ShapeBrush::bsFDiagonal: return (x - y) % 8 == 0;
-    case ShapeBrush::bsBDiagonal: return (x + y) % 8 == 0;
-    case ShapeBrush::bsCross: return x % 8 == 0 || y % 8 == 0;
-    case ShapeBrush::bsDiagCross: return (x - y) % 8 == 0 || (x + y) % 8 == 0;
+    case ShapeBrush::bsHorizontal:
+      return y % 8 == 0;
+    case ShapeBrush::bsVertical:
+      return x % 8 == 0;
+    case ShapeBrush::bsFDiagonal:
+      return (x - y) % 8 == 0;
+    case ShapeBrush::bsBDiagonal:
+      return (x + y) % 8 == 0;
+    case ShapeBrush::bsCross:
+      return x % 8 == 0 || y % 8 == 0;
+    case ShapeBrush::bsDiagCross:
+      return (x - y) % 8 == 0 || (x + y) % 8 == 0;
     default: return true;
   }
 }
@@ -68,10 +74,14 @@ bool HatchHit(int style, int x, int y) {
 bool PenHit(int style, int x, int y) {
   const int t = x + y;  // runs along horizontal and vertical edges alike
   switch (style) {
-    case ShapePen::psDash: return t % 9 < 6;
-    case ShapePen::psDot: return t % 2 == 0;
-    case ShapePen::psDashDot: return t % 12 < 6 || t % 12 == 8;
-    case ShapePen::psDashDotDot: return t % 14 < 6 || t % 14 == 8 || t % 14 == 10;
+    case ShapePen::psDash:
+      return t % 9 < 6;
+    case ShapePen::psDot:
+      return t % 2 == 0;
+    case ShapePen::psDashDot:
+      return t % 12 < 6 || t % 12 == 8;
+    case ShapePen::psDashDotDot:
+      return t % 14 < 6 || t % 14 == 8 || t % 14 == 10;
     default: return true;
   }
 }

@@ -154,8 +154,8 @@ struct KindInfo {
   const char* caption;
   int modal_result;
 };
-// Indexed by BitmapButton::ButtonKind. mrOk 1, mrCancel 2, mrAbort 3, mrRetry 4, mrIgnore 5, mrYes 6,
-// mrNo 7, mrAll 8.
+// Indexed by BitmapButton::ButtonKind. mrOk 1, mrCancel 2, mrAbort 3, mrRetry 4, mrIgnore 5, mrYes
+// 6, mrNo 7, mrAll 8.
 constexpr KindInfo kKinds[] = {
     {"", 0},           {"OK", 1},       {"Cancel", 2}, {"&Help", 0},
     {"&Yes", 6},       {"&No", 7},      {"&Close", 0}, {"Abort", 3},

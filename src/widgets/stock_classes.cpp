@@ -74,19 +74,25 @@ std::string CursorText(int cursor) {
 }
 
 void RegisterForm(ClassRegistry& registry) {
-  ClassInfo& info = registry.Add("TForm", "TWinControl", [] { return std::make_unique<FormWindow>(); });
+  ClassInfo& info =
+      registry.Add("TForm", "TWinControl", [] { return std::make_unique<FormWindow>(); });
   Published<FormWindow> p(info);
-  p.String("Caption", [](FormWindow& f, const std::string& v) { f.SetCaption(v); },
-           [](const FormWindow& f) { return f.Caption(); });
-  p.Int("ClientWidth", [](FormWindow& f, int v) { f.SetClientSize(v, f.Height()); },
-        [](const FormWindow& f) { return f.ClientWidth(); });
-  p.Int("ClientHeight", [](FormWindow& f, int v) { f.SetClientSize(f.Width(), v); },
-        [](const FormWindow& f) { return f.ClientHeight(); });
+  p.String(
+      "Caption", [](FormWindow& f, const std::string& v) { f.SetCaption(v); },
+      [](const FormWindow& f) { return f.Caption(); });
+  p.Int(
+      "ClientWidth", [](FormWindow& f, int v) { f.SetClientSize(v, f.Height()); },
+      [](const FormWindow& f) { return f.ClientWidth(); });
+  p.Int(
+      "ClientHeight", [](FormWindow& f, int v) { f.SetClientSize(f.Width(), v); },
+      [](const FormWindow& f) { return f.ClientHeight(); });
   // A form's Width and Height count its frame, as designers write them.
-  p.Int("Width", [](FormWindow& f, int v) { f.SetOuterWidth(v); },
-        [](const FormWindow& f) { return f.Width() + kFrameWidth; });
-  p.Int("Height", [](FormWindow& f, int v) { f.SetOuterHeight(v); },
-        [](const FormWindow& f) { return f.Height() + kFrameHeight; });
+  p.Int(
+      "Width", [](FormWindow& f, int v) { f.SetOuterWidth(v); },
+      [](const FormWindow& f) { return f.Width() + kFrameWidth; });
+  p.Int(
+      "Height", [](FormWindow& f, int v) { f.SetOuterHeight(v); },
+      [](const FormWindow& f) { return f.Height() + kFrameHeight; });
   p.Bool("KeyPreview", [](FormWindow& f, bool v) { f.KeyPreview = v; });
   p.Raw("ActiveControl", [](FormWindow& f, const PropertyValue& v) {
     const std::string name = ValueToIdentifier(v);
@@ -113,8 +119,8 @@ void RegisterForm(ClassRegistry& registry) {
     f.WindowStyle.minimize_box = has("biMinimize");
     f.WindowStyle.maximize_box = has("biMaximize");
   });
-  p.Enum("BorderStyle", {"bsNone", "bsSingle", "bsSizeable", "bsDialog", "bsToolWindow",
-                         "bsSizeToolWin"},
+  p.Enum("BorderStyle",
+         {"bsNone", "bsSingle", "bsSizeable", "bsDialog", "bsToolWindow", "bsSizeToolWin"},
          [](FormWindow& f, int v) {
            using platform::BorderStyle;
            static const BorderStyle kStyles[] = {BorderStyle::kNone,   BorderStyle::kFixed,
@@ -143,14 +149,16 @@ void PublishControlProperties(Published<Component>& p) {
   p.Int("Height", [](Component& c, int v) { c.SetHeight(v); },
         [](const Component& c) { return c.Height(); });
   p.Int("Tag", [](Component& c, int v) { c.Tag = v; }, [](const Component& c) { return c.Tag; });
-  p.Enum("Align", kAlignNames, [](Component& c, int v) { c.SetAlign(static_cast<Alignment>(v)); },
-         [](const Component& c) { return static_cast<int>(c.Align()); });
+  p.Enum(
+      "Align", kAlignNames, [](Component& c, int v) { c.SetAlign(static_cast<Alignment>(v)); },
+      [](const Component& c) { return static_cast<int>(c.Align()); });
   p.Bool("Visible", [](Component& c, bool v) { c.SetVisible(v); },
          [](const Component& c) { return c.Visible(); });
   p.Bool("Enabled", [](Component& c, bool v) { c.SetEnabled(v); },
          [](const Component& c) { return c.Enabled(); });
-  p.ColorProp("Color", [](Component& c, ColorValue v) { c.SetColor(v); },
-              [](const Component& c) { return c.Color(); });
+  p.ColorProp(
+      "Color", [](Component& c, ColorValue v) { c.SetColor(v); },
+      [](const Component& c) { return c.Color(); });
   p.Bool("ParentColor", [](Component& c, bool v) { c.SetParentColor(v); },
          [](const Component& c) { return c.ParentColor(); });
   PublishFont<Component>(p, "Font", [](Component& c) -> FontSettings& { return c.MutableFont(); });

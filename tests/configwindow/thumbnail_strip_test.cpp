@@ -75,7 +75,8 @@ TEST_F(StripTest, LayoutFollowsTheWidthAndOneRowScrollsSideways) {
   s.SetWidth(230);
   EXPECT_EQ(s.ColCount(), 2);
   EXPECT_EQ(s.RowCount(), 5);
-  EXPECT_EQ(s.ClientRect().Width(), 230 - widgets::ScrollBar::kSize);  // rows overflow: vertical bar
+  EXPECT_EQ(s.ClientRect().Width(),
+            230 - widgets::ScrollBar::kSize);  // rows overflow: vertical bar
   s.SetMultiRows(false);
   EXPECT_EQ(s.ColCount(), 10);
   EXPECT_EQ(s.ClientRect().Height(), 100 - widgets::ScrollBar::kSize);  // horizontal bar instead

@@ -82,7 +82,7 @@ struct WaveCase {
 };
 
 WaveSettings P(int amp, int count, int step, int dir, bool hor, bool ver, bool persp, int period,
-             int jitter) {
+               int jitter) {
   WaveSettings p;
   p.Amplitude = amp; p.WaveCount = count; p.PhaseStep = step; p.Direction = dir;
   p.Horizontal = hor; p.Vertical = ver; p.Perspective = persp; p.Period = period;

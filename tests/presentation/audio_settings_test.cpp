@@ -51,7 +51,7 @@ TEST(PictureSoundLookup, FirstExistingCandidateElseTheProgramsFolder) {
 TEST(PictureSound, SameSoundKeepsLoopingAndStopClearsIt) {
   std::vector<std::string> calls;
   PictureSoundLoop sound([&](const std::string& f) { calls.push_back("play " + f); },
-                      [&] { calls.push_back("stop"); });
+                         [&] { calls.push_back("stop"); });
   sound.PlayImageSound("/w/a.wav", "/lib");
   sound.PlayImageSound("/w/a.wav", "/lib");  // same sound: no restart
   sound.PlayImageSound("/w/b.wav", "/lib");

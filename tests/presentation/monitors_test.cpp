@@ -190,7 +190,8 @@ TEST_F(MonitorsTest, InputOnAnyWindowFollowsTheExitRules) {
     } else {
       EXPECT_GE(Elapsed(), 5000u);
     }
-    for (const MonitorCover& cover : form_->Covers().Covers()) EXPECT_TRUE(cover.Window->IsClosed());
+    for (const MonitorCover& cover : form_->Covers().Covers())
+      EXPECT_TRUE(cover.Window->IsClosed());
     form_.reset();
   }
 }

@@ -52,9 +52,7 @@ class ShowTest : public ::testing::Test {
     form_->ShowModal();
   }
   // Runs at start + t (ms) inside the show.
-  void At(uint32_t t, std::function<void()> action) {
-    p_->Schedule(start_ + t, std::move(action));
-  }
+  void At(uint32_t t, std::function<void()> action) { p_->Schedule(start_ + t, std::move(action)); }
   platform::Window& Top() { return *p_->loop().TopModal(); }
   void MoveAt(uint32_t t, int x, int y) {
     At(t, [this, x, y] { p_->QueueMouseMove(p_->Ticks(), Top(), x, y); });
@@ -72,9 +70,9 @@ class ShowTest : public ::testing::Test {
   }
   const Bitmap& Screen() { return static_cast<HeadlessWindow&>(Top()).screen(); }
   int AudioCount(const std::string& prefix) {
-    return static_cast<int>(std::count_if(
-        p_->audio_log().begin(), p_->audio_log().end(),
-        [&](const std::string& l) { return l.rfind(prefix, 0) == 0; }));
+    return static_cast<int>(
+        std::count_if(p_->audio_log().begin(), p_->audio_log().end(),
+                      [&](const std::string& l) { return l.rfind(prefix, 0) == 0; }));
   }
   uint32_t Elapsed() { return p_->Ticks() - start_; }
 
@@ -148,9 +146,8 @@ TEST(ShowOrder, SetUpAndCleanUpRunInOrder) {
     p.calls.clear();
     const uint32_t start = p.Ticks();
     for (int i = 0; i < 7; ++i) {
-      p.Schedule(start + 100 + i, [&p, i] {
-        p.QueueMouseMove(p.Ticks(), *p.loop().TopModal(), i < 6 ? 5 : 50, 5);
-      });
+      p.Schedule(start + 100 + i,
+                 [&p, i] { p.QueueMouseMove(p.Ticks(), *p.loop().TopModal(), i < 6 ? 5 : 50, 5); });
     }
     ShowWindow form(p, project, env);
     form.ShowModal();
@@ -202,13 +199,12 @@ TEST_F(ShowTest, SequentialChangesEveryDurationAcrossTheTickWrap) {
     AddPicture(name);
   }
   // Seconds into the show and the picture on screen then.
-  const std::pair<uint32_t, Color> expected[] = {
-      {500, kRed}, {9900, kRed}, {10300, kGreen}, {19900, kGreen}, {20300, kBlue},
-      {30300, kRed}, {40300, kGreen}};
+  const std::pair<uint32_t, Color> expected[] = {{500, kRed},     {9900, kRed},   {10300, kGreen},
+                                                 {19900, kGreen}, {20300, kBlue}, {30300, kRed},
+                                                 {40300, kGreen}};
   for (const auto& [t, colour] : expected) {
-    At(t, [this, t = t, colour = colour] {
-      EXPECT_EQ(Screen().At(512, 384), colour) << t << " ms";
-    });
+    At(t,
+       [this, t = t, colour = colour] { EXPECT_EQ(Screen().At(512, 384), colour) << t << " ms"; });
   }
   CloseByMouseAt(41000);
   RunScreensaver(project_, env_);
@@ -419,8 +415,7 @@ TEST_F(ShowTest, PictureSoundsLoopAcrossChangesAndStopForPlainPictures) {
   CloseByMouseAt(4500);  // a, b, c, a, d, then the window closes
   RunForm();
   const std::string play = "sound play " + dir_.File("surf.wav");
-  const std::vector<std::string> expected = {play, "sound stop", play, "sound stop",
-                                             "sound stop"};
+  const std::vector<std::string> expected = {play, "sound stop", play, "sound stop", "sound stop"};
   EXPECT_EQ(p_->audio_log(), expected);
 }
 
@@ -451,19 +446,24 @@ TEST_F(ShowTest, MusicPlaysTheListInOrderAndPassesOverBrokenTracks) {
       plays.push_back(line.substr(0, 10) + " " + ExtractFileName(line.substr(11)));
     }
   }
-  const std::vector<std::string> expected = {
-      "music open a.wav",         "music play a.wav", "music open missing.wav failed",
-      "music open c.wav",         "music play c.wav", "music open a.wav",
-      "music play a.wav",         "music open missing.wav failed", "music open c.wav",
-      "music play c.wav"};
+  const std::vector<std::string> expected = {"music open a.wav",
+                                             "music play a.wav",
+                                             "music open missing.wav failed",
+                                             "music open c.wav",
+                                             "music play c.wav",
+                                             "music open a.wav",
+                                             "music play a.wav",
+                                             "music open missing.wav failed",
+                                             "music open c.wav",
+                                             "music play c.wav"};
   EXPECT_EQ(plays, expected);
 }
 
 TEST_F(ShowTest, KeysThatProduceNoCharacterDoNotClose) {
   testing::WritePackedPicture(dir_.File("a.lpp"), 64, 48);
   AddPicture("a.lpp");
-  const int silent[] = {keys::kShift, keys::kControl, keys::kAlt, keys::kLeft, keys::kF1 + 4,
-                        keys::kF1, keys::kF1};
+  const int silent[] = {keys::kShift,  keys::kControl, keys::kAlt, keys::kLeft,
+                        keys::kF1 + 4, keys::kF1,      keys::kF1};
   uint32_t t = 100;
   for (int key : silent) KeyAt(t += 50, key);
   KeyAt(2000, 'A', U'a');
@@ -520,8 +520,7 @@ TEST_F(ShowTest, NoPasswordWhenTheSettingIsOffOrOnOtherSystems) {
                {platform::OsFamily::kWindows9x, 0}};
   for (const Case& c : cases) {
     p_->SetOsFamily(c.os);
-    p_->registry().WriteInteger("Control Panel\\Desktop", "ScreenSaveUsePassword",
-                                c.use_password);
+    p_->registry().WriteInteger("Control Panel\\Desktop", "ScreenSaveUsePassword", c.use_password);
     start_ = p_->Ticks();
     ClickAt(300);
     RunForm(5000);
@@ -613,8 +612,7 @@ TEST(ShowLoading, ChangesLoadedBesideTheFramesKeepTheRandomOrder) {
     platform::SetCurrent(&p);
     ScreensaverProject project;
     for (int i = 0; i < 4; ++i) {
-      const std::string file =
-          dir.File("p" + std::to_string(i) + (c.weather ? ".lpp" : ".bmp"));
+      const std::string file = dir.File("p" + std::to_string(i) + (c.weather ? ".lpp" : ".bmp"));
       if (c.weather) {
         testing::WritePackedPicture(file, 200, 150, {}, c.weather, MakeColor(i * 60, 90, 40));
       } else {
@@ -712,10 +710,14 @@ TEST(ShowFade, EveryStepBlendsTheOldScreenWithTheNewPictureOnBlack) {
       const struct {
         int x, y;
         Color a, b;
-      } px[] = {{160, 120, colours[1], colours[0]},  {n.x, n.y, colours[1], colours[0]},
-                {n.x - 1, n.y, 0, colours[0]},       {n.x + 100, n.y + 50, colours[1], colours[0]},
-                {n.x + 101, n.y + 50, 0, colours[0]}, {n.x, n.y + 51, 0, colours[0]},
-                {5, 5, 0, 0},                         {319, 239, 0, 0}};
+      } px[] = {{160, 120, colours[1], colours[0]},
+                {n.x, n.y, colours[1], colours[0]},
+                {n.x - 1, n.y, 0, colours[0]},
+                {n.x + 100, n.y + 50, colours[1], colours[0]},
+                {n.x + 101, n.y + 50, 0, colours[0]},
+                {n.x, n.y + 51, 0, colours[0]},
+                {5, 5, 0, 0},
+                {319, 239, 0, 0}};
       for (const auto& q : px) {
         ASSERT_EQ(s.At(q.x, q.y), mix(q.a, q.b, amount))
             << "amount " << amount << " at " << q.x << "," << q.y;

@@ -25,12 +25,15 @@ TEST(CommandLine, OnlyTheFirstTwoUpperCasedCharactersCount) {
     const char* argument;
     RunMode mode;
   } cases[] = {
-      {"", RunMode::kConfigure},  {"s", RunMode::kRun},       {"/s", RunMode::kRun},
-      {"-S", RunMode::kRun},      {"/SAVER", RunMode::kRun},  {"/save", RunMode::kRun},
-      {"SX", RunMode::kNone},     {"/X", RunMode::kNone},     {"/c", RunMode::kConfigure},
-      {"C", RunMode::kConfigure}, {"-c:123", RunMode::kConfigure}, {"/p", RunMode::kPreview},
-      {"/P:1234", RunMode::kPreview}, {"p", RunMode::kPreview}, {"/a", RunMode::kPassword},
-      {"A", RunMode::kPassword},  {"AS", RunMode::kNone},     {"//S", RunMode::kNone},
+      {"", RunMode::kConfigure},       {"s", RunMode::kRun},
+      {"/s", RunMode::kRun},           {"-S", RunMode::kRun},
+      {"/SAVER", RunMode::kRun},       {"/save", RunMode::kRun},
+      {"SX", RunMode::kNone},          {"/X", RunMode::kNone},
+      {"/c", RunMode::kConfigure},     {"C", RunMode::kConfigure},
+      {"-c:123", RunMode::kConfigure}, {"/p", RunMode::kPreview},
+      {"/P:1234", RunMode::kPreview},  {"p", RunMode::kPreview},
+      {"/a", RunMode::kPassword},      {"A", RunMode::kPassword},
+      {"AS", RunMode::kNone},          {"//S", RunMode::kNone},
   };
   for (const Case& c : cases) {
     EXPECT_EQ(ModeOf(ModeSwitchOf(c.argument)), c.mode) << c.argument;

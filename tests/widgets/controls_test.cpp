@@ -255,7 +255,12 @@ TEST_F(WidgetTest, ShapesOutlineWithThePenAndFillWithTheBrush) {
       {ShapeControl::stRectangle, 1, ShapePen::psSolid, ShapeBrush::bsClear, {5, 5}, 0x123456},
       {ShapeControl::stEllipse, 1, ShapePen::psSolid, ShapeBrush::bsSolid, {0, 0}, 0x123456},
       {ShapeControl::stEllipse, 1, ShapePen::psSolid, ShapeBrush::bsSolid, {20, 10}, 0xFFFF00},
-      {ShapeControl::stSquare, 1, ShapePen::psSolid, ShapeBrush::bsSolid, {10, 0}, 0x0000FF},  // centred
+      {ShapeControl::stSquare,
+       1,
+       ShapePen::psSolid,
+       ShapeBrush::bsSolid,
+       {10, 0},
+       0x0000FF},  // centred
       {ShapeControl::stSquare, 1, ShapePen::psSolid, ShapeBrush::bsSolid, {9, 5}, 0x123456},
       {ShapeControl::stCircle, 1, ShapePen::psSolid, ShapeBrush::bsSolid, {10, 0}, 0x123456},
       {ShapeControl::stCircle, 1, ShapePen::psSolid, ShapeBrush::bsSolid, {20, 0}, 0x0000FF},

@@ -168,7 +168,8 @@ Record Defaults(const std::vector<Key<Record>>& keys) {
 }
 
 // "--wave REGION:key=value,..." into the region's record; keys not given take their defaults.
-void ApplyWave(const std::string& arg, std::array<lpc::WaveSettings, 4>& waves, std::array<bool, 4>& given) {
+void ApplyWave(const std::string& arg, std::array<lpc::WaveSettings, 4>& waves,
+               std::array<bool, 4>& given) {
   const std::string what = "--wave " + arg;
   const size_t colon = arg.find(':');
   const auto region = lpc::TryStrToInt(lpc::Trim(arg.substr(0, colon)));

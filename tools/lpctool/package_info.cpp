@@ -100,7 +100,9 @@ ordered_json ProjectJson(const lpc::ScreensaverProject& project) {
   ordered_json setting = ordered_json::object();
   for (const lpc::SettingField& f : lpc::SettingFields()) {
     std::visit(lpc::Overloaded{
-                   [&](std::string lpc::ProjectSettings::*m) { setting[f.Key] = ToUtf8(project.Setting.*m); },
+                   [&](std::string lpc::ProjectSettings::*m) {
+                     setting[f.Key] = ToUtf8(project.Setting.*m);
+                   },
                    [&](bool lpc::ProjectSettings::*m) { setting[f.Key] = project.Setting.*m; },
                    [&](int32_t lpc::ProjectSettings::*m) { setting[f.Key] = project.Setting.*m; },
                },
