@@ -66,7 +66,7 @@ void ApplyProperties(widgets::Component& c, const widgets::ClassInfo& cls, const
   for (const Property& p : node.properties) {
     const widgets::PropertyInfo* info = cls.FindProperty(p.name);
     if (!info) throw ObjectTextError(widgets::kPropertyDoesNotExist, p.line);
-    if (info->deferred) {
+    if (info->kind == widgets::PropertyKind::kComponentReference) {
       deferred.push_back({&c, info, &p});
     } else {
       ApplyProperty(c, *info, p);

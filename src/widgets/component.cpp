@@ -310,4 +310,9 @@ void Component::StopTimer(int id) {
   if (form_) form_->StopComponentTimer(*this, id);
 }
 
+Component* FindInSameForm(Component& c, std::string_view name) {
+  if (auto* form = dynamic_cast<FormWindow*>(&c)) return form->FindComponent(name);
+  return c.Form() ? c.Form()->FindComponent(name) : nullptr;
+}
+
 }  // namespace lpc::widgets

@@ -375,11 +375,10 @@ void RegisterPages(ClassRegistry& registry) {
     ClassInfo& info =
         registry.Add("TPageControl", "TWinControl", [] { return std::make_unique<PageControl>(); });
     Published<PageControl> p(info);
-    p.Raw(
+    p.Reference(
         "ActivePage",
-        [](PageControl& c, const PropertyValue& v) {
-          Component* page = c.Form() ? c.Form()->FindComponent(ValueToIdentifier(v)) : nullptr;
-          auto* sheet = dynamic_cast<TabSheet*>(page);
+        [](PageControl& c, Component& page) {
+          auto* sheet = dynamic_cast<TabSheet*>(&page);
           if (!sheet || sheet->Parent() != &c) throw PropertyValueError();
           c.SetActivePage(sheet);
         },
@@ -412,10 +411,6 @@ void RegisterPages(ClassRegistry& registry) {
     Ignore(p, {"Tabs", "Tabs.Strings", "OwnerDraw", "RaggedRight", "ScrollOpposite", "Images",
                "ParentBackground"});
     IgnoreDesignerExtras(p);
-    // The page it names exists once every component does.
-    for (PropertyInfo& property : info.properties) {
-      if (SameText(property.name, "ActivePage")) property.deferred = true;
-    }
   }
   Published<TabSheet> p(
       registry.Add("TTabSheet", "TWinControl", [] { return std::make_unique<TabSheet>(); }));

@@ -44,14 +44,16 @@ double ValueToFloat(const PropertyValue& v);             // float or integer
 // The position of an identifier in names (case ignored).
 int ValueToEnum(const PropertyValue& v, const std::vector<std::string_view>& names);
 
+// What a property's value is. A reference names another component of the same form
+// (ActiveControl, ActivePage); the loader applies references once every component exists.
+enum class PropertyKind { kValue, kComponentReference };
+
 struct PropertyInfo {
   std::string name;
   std::function<void(Component&, const PropertyValue&)> set;
   // The value as text, for tools and tests; empty when the property keeps nothing readable.
   std::function<std::string(const Component&)> get;
-  // The value names another component of the form (ActiveControl): the builder applies it
-  // once every component exists.
-  bool deferred = false;
+  PropertyKind kind = PropertyKind::kValue;
 };
 
 class ClassInfo {
@@ -100,6 +102,10 @@ class Published {
     info_.properties.push_back(std::move(p));
     return *this;
   }
+  // A property naming another component of the form: set gets the named component, which
+  // exists by then; a name that matches none is an invalid value.
+  Published& Reference(std::string name, std::function<void(T&, Component&)> set,
+                       std::function<std::string(const T&)> get = {});
   // Accepted from layouts and kept nowhere (designer bookkeeping such as DesignSize).
   Published& Ignored(std::string name) {
     return Raw(std::move(name), [](T&, const PropertyValue&) {});
@@ -148,5 +154,20 @@ class Published {
  private:
   ClassInfo& info_;
 };
+
+// The component of that name in c's form, or nullptr (defined in component.cpp).
+Component* FindInSameForm(Component& c, std::string_view name);
+
+template <typename T>
+Published<T>& Published<T>::Reference(std::string name, std::function<void(T&, Component&)> set,
+                                      std::function<std::string(const T&)> get) {
+  Raw(std::move(name), [set](T& c, const PropertyValue& v) {
+    Component* target = FindInSameForm(c, ValueToIdentifier(v));
+    if (!target) throw PropertyValueError();
+    set(c, *target);
+  }, get);
+  info_.properties.back().kind = PropertyKind::kComponentReference;
+  return *this;
+}
 
 }  // namespace lpc::widgets

@@ -94,13 +94,7 @@ void RegisterForm(ClassRegistry& registry) {
       "Height", [](FormWindow& f, int v) { f.SetOuterHeight(v); },
       [](const FormWindow& f) { return f.Height() + kFrameHeight; });
   p.Bool("KeyPreview", [](FormWindow& f, bool v) { f.KeyPreview = v; });
-  p.Raw("ActiveControl", [](FormWindow& f, const PropertyValue& v) {
-    const std::string name = ValueToIdentifier(v);
-    Component* c = f.FindComponent(name);
-    if (!c) throw PropertyValueError();
-    f.ActiveControl = c;
-  });
-  info.properties.back().deferred = true;
+  p.Reference("ActiveControl", [](FormWindow& f, Component& c) { f.ActiveControl = &c; });
   p.Enum("Position",
          {"poDesigned", "poDefault", "poDefaultPosOnly", "poDefaultSizeOnly", "poScreenCenter",
           "poDesktopCenter", "poMainFormCenter", "poOwnerFormCenter"},

@@ -23,7 +23,7 @@ inline void ApplyLayoutText(widgets::FormWindow& form, const std::string& text) 
     for (const Property& p : node.properties) {
       const PropertyInfo* prop = info.FindProperty(p.name);
       if (!prop) throw Error(kPropertyDoesNotExist);
-      if (prop->deferred) {
+      if (prop->kind == PropertyKind::kComponentReference) {
         later.push_back({&c, {prop, &p}});
       } else {
         prop->set(c, p.value);
