@@ -35,8 +35,15 @@ class Lpctool : public ::testing::Test {
 
   static std::string Quote(const std::string& s) {
     std::string q = "'";
-    for (char c : s) q += c == '\'' ? std::string("'\\''") : std::string(1, c);
-    return q + "'";
+    for (char c : s) {
+      if (c == '\'') {
+        q += "'\\''";
+      } else {
+        q += c;
+      }
+    }
+    q += '\'';
+    return q;
   }
 
   RunResult Run(const std::vector<std::string>& args) const {
