@@ -1,5 +1,6 @@
-// A UI description from anywhere: loading, preparing and reading every form either works or
-// raises the program's own errors, and what loads writes back to a file that loads the same.
+// A UI description from anywhere: loading, reading every form and filling its placeholders either
+// works or raises the program's own errors, and what loads writes back to a file that loads the
+// same.
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
@@ -26,8 +27,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     }
     (void)forms.FindForm(form.Name());  // raises if a loaded form cannot be found by its name
     try {
-      (void)lpc::ReadObjectText(
-          lpc::ExpandPlaceholdersInObjectText(lpc::PrepareFormText(form), values));
+      lpc::ObjectNode root = lpc::ReadFormObjects(form);
+      lpc::ExpandPlaceholders(root, values);
     } catch (const lpc::ObjectTextError&) {
     }
   }

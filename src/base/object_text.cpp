@@ -74,8 +74,9 @@ struct Token {
   char ch = 0;
 };
 
-// Rejects any physical line longer than the limit before the text is tokenised.
-void CheckLineLengths(std::string_view text) {
+// Rejects any physical line longer than the limit before the text is tokenised; lines passed
+// over are not read, so their length does not matter.
+void CheckLineLengths(std::string_view text, const LinePassedOver* passed_over) {
   int line = 1;
   size_t length = 0;
   for (size_t i = 0; i < text.size(); ++i) {
@@ -84,7 +85,7 @@ void CheckLineLengths(std::string_view text) {
       if (c == '\r' && i + 1 < text.size() && text[i + 1] == '\n') ++i;
       ++line;
       length = 0;
-    } else if (++length > kMaxObjectTextLine) {
+    } else if (++length > kMaxObjectTextLine && !(passed_over && (*passed_over)(line))) {
       throw ObjectTextError(kLineTooLong, line);
     }
   }
@@ -92,10 +93,12 @@ void CheckLineLengths(std::string_view text) {
 
 class Reader {
  public:
-  explicit Reader(std::string_view text) : text_(text) {}
+  Reader(std::string_view text, const LinePassedOver* passed_over)
+      : text_(text), passed_over_(passed_over) {}
 
   ObjectNode ReadRoot() {
-    CheckLineLengths(text_);
+    CheckLineLengths(text_, passed_over_);
+    PassOverLines();
     Next();
     return ReadObject();
   }
@@ -115,16 +118,30 @@ class Reader {
   }
   bool IsObjectKeyword() const { return IsKeyword("object") || IsKeyword("inherited"); }
 
-  // Consumes one line break at pos_ if there is one.
+  // Consumes one line break at pos_ if there is one, and the lines passed over after it.
   bool LineBreak() {
     const char c = text_[pos_];
     if (c == '\n' || c == '\r') {
       ++pos_;
       if (c == '\r' && pos_ < text_.size() && text_[pos_] == '\n') ++pos_;
       ++line_;
+      PassOverLines();
       return true;
     }
     return false;
+  }
+
+  // At the start of a line: skips it, and any passed over after it, up to the next line read.
+  void PassOverLines() {
+    if (!passed_over_) return;
+    const int first = line_;
+    while (pos_ < text_.size() && (*passed_over_)(line_)) {
+      while (pos_ < text_.size() && text_[pos_] != '\r' && text_[pos_] != '\n') ++pos_;
+      if (pos_ >= text_.size()) break;
+      if (text_[pos_++] == '\r' && pos_ < text_.size() && text_[pos_] == '\n') ++pos_;
+      ++line_;
+    }
+    if (pos_ >= text_.size()) line_ = first;
   }
 
   void SkipBlanks() {
@@ -465,6 +482,7 @@ class Reader {
   }
 
   std::string_view text_;
+  const LinePassedOver* passed_over_;
   size_t pos_ = 0;
   int line_ = 1;
   int depth_ = 0;
@@ -491,7 +509,11 @@ void AppendUtf8(std::string& out, uint32_t code) {
 
 }  // namespace
 
-ObjectNode ReadObjectText(std::string_view text) { return Reader(text).ReadRoot(); }
+ObjectNode ReadObjectText(std::string_view text) { return Reader(text, nullptr).ReadRoot(); }
+
+ObjectNode ReadObjectText(std::string_view text, const LinePassedOver& passed_over) {
+  return Reader(text, passed_over ? &passed_over : nullptr).ReadRoot();
+}
 
 std::string Latin1ToUtf8(std::string_view text) {
   std::string out;

@@ -14,6 +14,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -151,6 +152,12 @@ struct ObjectNode {
 // Reads one object (with everything nested in it) from the text. Text after the root object's
 // "end" is ignored. Raises ObjectTextError on malformed text.
 ObjectNode ReadObjectText(std::string_view text);
+
+// Lines (1-based) a format leaves out of its object text: the reader takes them as blank, so
+// nodes and faults keep the text's own line numbers. A text that ends inside such lines ends,
+// as far as its faults tell, where they begin: the line after the last one read.
+using LinePassedOver = std::function<bool(int line)>;
+ObjectNode ReadObjectText(std::string_view text, const LinePassedOver& passed_over);
 
 // Text conversions for showing what the reader kept: 8-bit text as Latin-1, wide strings as
 // UTF-16. Unpaired surrogates become U+FFFD.

@@ -2,6 +2,7 @@
 
 #include "configwindow/component_classes.h"
 #include "widgets/stock_classes.h"
+#include "widgets/window_style.h"
 
 namespace lpc {
 
@@ -11,6 +12,11 @@ ConfigWindow::ConfigWindow() {
   SetOuterHeight(478);
   OnShow = [this](widgets::FormWindow&) { FormShow(); };
   OnClose = [this](widgets::FormWindow&) { FormClose(); };
+}
+
+void DescribedWindow::Loaded() {
+  WindowStyle = widgets::FlaggedWindowStyle(
+      {Sizeable, NoFrame, MaximizeButton, MinimizeButton, ShowButtons, MaximizeOnShow});
 }
 
 void RegisterConfigWindowClasses(widgets::ClassRegistry& registry) {

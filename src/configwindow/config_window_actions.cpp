@@ -9,10 +9,9 @@
 
 #include "base/paths.h"
 #include "configwindow/config_window.h"
+#include "configwindow/current_picture_view.h"
 #include "configwindow/form_builder.h"
-#include "configwindow/preview_pane.h"
 #include "configwindow/settings_dialog.h"
-#include "configwindow/thumbnail_strip.h"
 #include "configwindow/user_choices.h"
 #include "imaging/picture.h"
 #include "package/packed_image.h"
@@ -49,13 +48,6 @@ const std::vector<std::string>& NoImages() {
   return none;
 }
 
-const std::vector<std::string>& Images() {
-  const ScreensaverProject* project = CurrentProject();
-  return project ? project->FileList.Names : NoImages();
-}
-
-int32_t ImageCount() { return static_cast<int32_t>(Images().size()); }
-
 void ReportError(platform::Window* owner, const std::exception& e) {
   platform::Current().ShowMessageBox(owner, e.what(), ApplicationTitle(),
                                      platform::MessageKind::kError);
@@ -74,29 +66,24 @@ Bitmap WallpaperPicture(const std::string& file) {
   return std::move(packed.Picture);
 }
 
-void ReadChecks(ThumbnailStrip& strip) {
-  const auto checks = ReadChecks(CurrentChoicesPlace(), strip.ImageCount());
-  if (!checks) return;
-  for (size_t i = 0; i < checks->size(); ++i) strip.SetChecked(static_cast<int>(i), (*checks)[i]);
-}
-
-void WriteChecks(const ThumbnailStrip& strip) {
-  std::vector<bool> checks(static_cast<size_t>(strip.ImageCount()));
-  for (size_t i = 0; i < checks.size(); ++i) checks[i] = strip.GetChecked(static_cast<int>(i));
-  WriteChecks(CurrentChoicesPlace(), checks);
-}
-
 std::vector<ConfigWindow*>& ShownWindows() {
   static std::vector<ConfigWindow*> shown;
   return shown;
 }
 
+}  // namespace
+
 void ApplyTagVisibility(widgets::Component& c) {
-  // Pages belong to their page control, which shows one at a time.
   if (!IsClass(c, "TTabSheet")) c.SetVisible((c.Tag & 1) != 0);
 }
 
-}  // namespace
+const std::vector<std::string>& ConfigWindow::Images() const {
+  return context_ ? context_->project.FileList.Names : NoImages();
+}
+
+UserChoicesPlace ConfigWindow::ChoicesPlace() const {
+  return ChoicesPlaceOf(context_ ? context_->env : ConfigEnvironment{});
+}
 
 ConfigWindow* ActiveConfigWindow() {
   return ShownWindows().empty() ? nullptr : ShownWindows().back();
@@ -115,24 +102,18 @@ void ConfigWindow::FormShow() {
     }
   };
   const std::vector<std::string>& images = Images();
-  attempt([&] { ImageIndex = ReadImageIndex(CurrentChoicesPlace(), ImageCount()); });
+  const UserChoicesPlace place = ChoicesPlace();
+  attempt([&] { ImageIndex = ReadImageIndex(place, ImageCount()); });
   for (const auto& owned : Components()) {
     widgets::Component& c = *owned;
     if (auto* edit = dynamic_cast<widgets::Edit*>(&c)) edit->ReadOnly = false;
     if (RunsActionOnClick(c)) c.OnClick = [this](widgets::Component& s) { ExecuteAction(s); };
     if (IsClass(c, "TPageControl")) c.Invalidate();
-    if (auto* strip = dynamic_cast<ThumbnailStrip*>(&c)) {
+    if (auto* view = dynamic_cast<CurrentPictureView*>(&c)) {
       attempt([&] {
-        strip->SetFileList(&images);
-        ReadChecks(*strip);
-        strip->OnSelectItem = [this](int32_t index) { ThumbnailSelectItem(index); };
-        strip->Invalidate();
-        strip->SelectIndex(ImageIndex);
+        view->OpenPictures(images, ImageIndex, place,
+                           [this](int32_t index) { ThumbnailSelectItem(index); });
       });
-    } else if (auto* preview = dynamic_cast<PreviewPane*>(&c); preview && !images.empty()) {
-      // RefreshComponents below shows the current picture in every pane; when that is the
-      // first one, loading it here as well would only decode it twice.
-      if (ImageIndex != 0) attempt([&] { preview->ShowFile(images.front()); });
     }
     ApplyTagVisibility(c);
   }
@@ -150,10 +131,11 @@ void ConfigWindow::FormClose() {
   std::erase(ShownWindows(), this);
   // The window closes even when its choices cannot be saved; the file on disk stays as it was.
   try {
-    WriteImageIndex(CurrentChoicesPlace(), ImageIndex);
+    const UserChoicesPlace place = ChoicesPlace();
+    WriteImageIndex(place, ImageIndex);
     // With two strips, the last one's marks are what the file keeps.
     for (const auto& owned : Components()) {
-      if (auto* strip = dynamic_cast<ThumbnailStrip*>(owned.get())) WriteChecks(*strip);
+      if (auto* view = dynamic_cast<CurrentPictureView*>(owned.get())) view->ClosePictures(place);
     }
   } catch (const std::exception& e) {
     ReportError(window(), e);
@@ -161,13 +143,12 @@ void ConfigWindow::FormClose() {
 }
 
 void ConfigWindow::ExecuteAction(widgets::Component& sender) {
-  UiDescription* forms = CurrentForms();
-  ScreensaverProject* project = CurrentProject();
-  if (!forms || !project) return;
+  if (!context_) return;
+  ScreensaverProject& project = context_->project;
   try {
-    const ClickAction* action = forms->FindForm(Name).Actions().FindAction(sender.Name);
+    const ClickAction* action = context_->forms.FindForm(Name).Actions().FindAction(sender.Name);
     if (!action) return;
-    const PlaceholderValues values = PlaceholdersOf(*project);
+    const PlaceholderValues values = PlaceholdersOf(project);
     const std::string param1 = ExpandPlaceholders(action->Param1, values);
     platform::Platform& platform = platform::Current();
     switch (action->Code) {
@@ -175,7 +156,7 @@ void ConfigWindow::ExecuteAction(widgets::Component& sender) {
         platform.OpenDocument(param1);
         break;
       case acShowForm:
-        ShowDescribedForm(*forms, *project, Trim(param1), window());
+        ShowDescribedForm(*context_, Trim(param1), window());
         break;
       case acNextImage:
         SelectImage(ImageIndex + 1);
@@ -185,13 +166,12 @@ void ConfigWindow::ExecuteAction(widgets::Component& sender) {
         break;
       case acPreviewImage:
         if (ImageIndex >= 0 && ImageIndex < ImageCount()) {
-          PreviewSingleImage(*project, Images()[ImageIndex],
-                             ShowEnvironmentOf(CurrentEnvironment()));
+          PreviewSingleImage(project, Images()[ImageIndex], ShowEnvironmentOf(context_->env));
         }
         break;
       case acSettings:
         // The project keeps the values taken over when the window was built.
-        ShowSettingsDialog(*project, CurrentChoicesPlace(), window());
+        ShowSettingsDialog(project, ChoicesPlace(), window());
         break;
       case acClose:
         Close();
@@ -202,7 +182,7 @@ void ConfigWindow::ExecuteAction(widgets::Component& sender) {
                                     platform::MessageKind::kYesNo) != platform::kModalYes) {
           break;
         }
-        const std::string file = WallpaperFileName(CurrentEnvironment().ExeLongPath);
+        const std::string file = WallpaperFileName(context_->env.ExeLongPath);
         if (SetDesktopWallpaper(WallpaperPicture(Images()[ImageIndex]), file) ==
             WallpaperResult::kNotSupported) {
           platform.ShowMessageBox(window(), WallpaperNotSetText(file), ApplicationTitle(),
@@ -224,11 +204,10 @@ void ConfigWindow::SelectImage(int32_t index) {
   if (index < 0) index = 0;
   ImageIndex = index;
   if (count == 0) return;
-  // The strips keep their own selection: a click there is what moved it. ShowFile already
-  // renders at the pane's present size, so no second pass (Rerender) is needed.
+  // A pane renders at its present size, so no second pass (Rerender) is needed.
   for (const auto& owned : Components()) {
-    if (auto* preview = dynamic_cast<PreviewPane*>(owned.get())) {
-      preview->ShowFile(Images()[ImageIndex]);
+    if (auto* view = dynamic_cast<CurrentPictureView*>(owned.get())) {
+      view->ShowCurrentPicture(Images(), ImageIndex);
     }
   }
 }
@@ -242,13 +221,10 @@ void ConfigWindow::ThumbnailSelectItem(int32_t index) {
 }
 
 void ConfigWindow::RefreshComponents() {
-  const std::vector<std::string>& images = Images();
   for (const auto& owned : Components()) {
     widgets::Component& c = *owned;
-    if (dynamic_cast<ThumbnailStrip*>(&c)) c.Invalidate();
-    if (auto* preview = dynamic_cast<PreviewPane*>(&c); preview && !images.empty()) {
-      preview->ShowFile(images[ImageIndex]);
-    }
+    if (auto* view = dynamic_cast<CurrentPictureView*>(&c))
+      view->ShowCurrentPicture(Images(), ImageIndex);
     ApplyTagVisibility(c);
   }
 }

@@ -8,6 +8,7 @@
 #include "configwindow/component_classes.h"
 #include "configwindow/user_choices.h"
 #include "presentation/show_window.h"
+#include "widgets/form_loader.h"
 #include "widgets/stock_classes.h"
 
 namespace lpc {
@@ -23,99 +24,31 @@ constexpr std::string_view kDescribedClassNames[] = {
     "TLPThumbnail2", "TMyMemo", "TCheckBox",       "TTabSheet",
 };
 
-UiDescription* g_forms = nullptr;
-ScreensaverProject* g_project = nullptr;
-
-ConfigEnvironment& Environment() {
-  static ConfigEnvironment env;
-  return env;
-}
-
-// line > 0: the object line naming the class, for the fault.
-const widgets::ClassInfo& FindDescribedClass(const std::string& name, int line = 0) {
+// The class of that name if a description may instantiate it, else nullptr.
+const widgets::ClassInfo* FindDescribedClass(std::string_view name) {
   for (std::string_view allowed : kDescribedClassNames) {
-    if (!SameText(allowed, name)) continue;
-    if (const widgets::ClassInfo* info = DescribedClasses().Find(allowed)) return *info;
-    break;  // a class of the table whose code is not in this build
+    if (SameText(allowed, name)) return DescribedClasses().Find(allowed);
   }
-  const std::string fault = Format(widgets::kClassNotFound, name.c_str());
-  if (line > 0) throw ObjectTextError(fault, line);
-  throw Error(fault);
+  return nullptr;
 }
 
-// A component reference waits until every component exists.
-struct DeferredProperty {
-  widgets::Component* component;
-  const widgets::PropertyInfo* info;
-  const Property* property;
-};
-
-void ApplyProperty(widgets::Component& c, const widgets::PropertyInfo& info, const Property& p) {
-  try {
-    info.set(c, p.value);
-  } catch (const ObjectTextError&) {
-    throw;
-  } catch (const Error& e) {
-    // Faults of a value carry its line, as the reader's own faults do.
-    throw ObjectTextError(e.what(), p.line);
-  }
-}
-
-void ApplyProperties(widgets::Component& c, const widgets::ClassInfo& cls, const ObjectNode& node,
-                     std::vector<DeferredProperty>& deferred) {
-  for (const Property& p : node.properties) {
-    const widgets::PropertyInfo* info = cls.FindProperty(p.name);
-    if (!info) throw ObjectTextError(widgets::kPropertyDoesNotExist, p.line);
-    if (info->kind == widgets::PropertyKind::kComponentReference) {
-      deferred.push_back({&c, info, &p});
-    } else {
-      ApplyProperty(c, *info, p);
-    }
-  }
-}
-
-void CreateChildren(widgets::FormWindow& form, widgets::Component& parent, const ObjectNode& node,
-                    std::vector<DeferredProperty>& deferred) {
-  for (const ObjectNode& child : node.children) {
-    const widgets::ClassInfo& cls = FindDescribedClass(child.class_name, child.line);
-    std::unique_ptr<widgets::Component> made = cls.create();
-    made->Name = child.name;
-    widgets::Component& c = form.Adopt(std::move(made), &parent);
-    ApplyProperties(c, cls, child, deferred);
-    CreateChildren(form, c, child, deferred);
-  }
-}
-
-void ApplyWindowStyle(ConfigWindow& window) {
-  platform::WindowOptions& style = window.WindowStyle;
-  style.kind = platform::WindowKind::kFramed;
-  style.border = window.NoFrame    ? platform::BorderStyle::kNone
-                 : window.Sizeable ? platform::BorderStyle::kSizeable
-                                   : platform::BorderStyle::kFixed;
-  style.system_menu = window.ShowButtons;
-  style.maximize_box = window.MaximizeButton;
-  style.minimize_box = window.MinimizeButton;
-  style.maximized = window.MaximizeOnShow;
-  style.centered = true;
+// Every described form is a configuration window, whatever class its root names.
+std::unique_ptr<ConfigWindow> LoadConfigWindow(const ObjectNode& root) {
+  const widgets::ClassInfo* cls = FindDescribedClass("TfmLPCOnfigWindow");
+  auto window = std::make_unique<ConfigWindow>();
+  window->SetClassName(cls->name);
+  widgets::LoadForm(*window, *cls, root, &FindDescribedClass);
+  return window;
 }
 
 // A fault found while building, told in terms of the description the author wrote: the line
-// of the UI description file (the prepared text lacks the lines the builder dropped), the form
-// and the file.
+// of the UI description file, the form and the file.
 [[noreturn]] void ThrowBuildFault(const std::exception& fault, const FormDescription& form,
-                                  const std::vector<int>& source_lines,
                                   const std::string& description_file) {
   std::string text = fault.what();
   if (const auto* at = dynamic_cast<const ObjectTextError*>(&fault)) {
     int line = at->line();
-    if (line >= 1 && !source_lines.empty()) {
-      // A text that ends too early is reported on the line after its last one.
-      const size_t i = static_cast<size_t>(line) - 1;
-      line = i < source_lines.size()
-                 ? source_lines[i]
-                 : source_lines.back() + static_cast<int>(i - source_lines.size() + 1);
-      if (form.FileLine() > 0) line += form.FileLine() - 1;
-    }
+    if (line >= 1 && form.FileLine() > 0) line += form.FileLine() - 1;
     text = Format("%s on line %d", at->message().c_str(), line);
   }
   text += " (form '" + form.Name() + "'";
@@ -140,19 +73,10 @@ const widgets::ClassRegistry& DescribedClasses() {
 
 std::unique_ptr<ConfigWindow> CreateFormFromText(const std::string& text) {
   const ObjectNode root = ReadObjectText(text);
-  // The root's class must be one a description may name; whatever it is, the window is built
-  // as the configuration window class.
-  FindDescribedClass(root.class_name, root.line);
-  const widgets::ClassInfo& cls = FindDescribedClass("TfmLPCOnfigWindow");
-  auto window = std::make_unique<ConfigWindow>();
-  window->SetClassName(cls.name);
-  std::vector<DeferredProperty> deferred;
-  ApplyProperties(*window, cls, root, deferred);
-  CreateChildren(*window, *window, root, deferred);
-  for (const DeferredProperty& d : deferred) ApplyProperty(*d.component, *d.info, *d.property);
-  window->ForEach([](widgets::Component& c) { c.Loaded(); });
-  window->Name = root.name;
-  return window;
+  if (!FindDescribedClass(root.class_name)) {
+    throw ObjectTextError(Format(widgets::kClassNotFound, root.class_name.c_str()), root.line);
+  }
+  return LoadConfigWindow(root);
 }
 
 PlaceholderValues PlaceholdersOf(const ScreensaverProject& project) {
@@ -163,43 +87,36 @@ PlaceholderValues PlaceholdersOf(const ScreensaverProject& project) {
 std::unique_ptr<ConfigWindow> BuildDescribedForm(const FormDescription& form,
                                                  const PlaceholderValues* placeholders,
                                                  const std::string& description_file) {
-  std::vector<int> source_lines;
-  std::string text = PrepareFormText(form, &source_lines);
   DescribedClasses();
-  if (placeholders) text = ExpandPlaceholdersInObjectText(text, *placeholders);
   try {
-    return CreateFormFromText(text);
+    ObjectNode root = ReadFormObjects(form);
+    if (placeholders) ExpandPlaceholders(root, *placeholders);
+    return LoadConfigWindow(root);
   } catch (const Error& e) {
-    ThrowBuildFault(e, form, source_lines, description_file);
+    ThrowBuildFault(e, form, description_file);
   }
 }
 
-int ShowDescribedForm(UiDescription& forms, ScreensaverProject& project,
-                      const std::string& form_name, platform::Window* owner) {
-  const ConfigEnvironment& env = CurrentEnvironment();
+int ShowDescribedForm(ConfigContext& context, const std::string& form_name,
+                      platform::Window* owner) {
+  const ConfigEnvironment& env = context.env;
+  ScreensaverProject& project = context.project;
   if (UpperCase(ExtractFileExt(env.ExeLongPath)) == ".SCR" || env.FirstArgument == "/C") {
     SetApplicationTitle(project.Setting.ProductName);
   }
-  const FormDescription& form = forms.FindForm(Trim(form_name));
+  const FormDescription& form = context.forms.FindForm(Trim(form_name));
   const PlaceholderValues values = PlaceholdersOf(project);
   std::unique_ptr<ConfigWindow> window =
       BuildDescribedForm(form, &values, project.UISetting.UIFile);
-  g_forms = &forms;
-  g_project = &project;
-  ApplyWindowStyle(*window);
-  TakeOverUserSettings(project);
+  window->SetContext(&context);
+  TakeOverUserSettings(project, ChoicesPlaceOf(env));
   return window->ShowModal(owner);
 }
 
 void RunConfiguration(UiDescription& forms, ScreensaverProject& project,
                       const std::string& main_form_name, const ConfigEnvironment& env) {
-  SetCurrentEnvironment(env);
-  ShowDescribedForm(forms, project, main_form_name, nullptr);
+  ConfigContext context{forms, project, env};
+  ShowDescribedForm(context, main_form_name, nullptr);
 }
-
-UiDescription* CurrentForms() { return g_forms; }
-ScreensaverProject* CurrentProject() { return g_project; }
-const ConfigEnvironment& CurrentEnvironment() { return Environment(); }
-void SetCurrentEnvironment(const ConfigEnvironment& env) { Environment() = env; }
 
 }  // namespace lpc

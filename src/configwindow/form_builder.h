@@ -5,6 +5,7 @@
 #include <memory>
 #include <string>
 
+#include "configwindow/config_context.h"
 #include "configwindow/config_window.h"
 #include "configwindow/forms.h"
 #include "package/project.h"
@@ -13,54 +14,38 @@
 
 namespace lpc {
 
-// What the described windows need to know about the running program.
-struct ConfigEnvironment {
-  std::string ExeLongPath;    // the program's own file, long form
-  std::string FirstArgument;  // the first command-line argument as given ("" when none)
-  std::string SettingsFile;   // the user's settings file
-  std::string WorkFolder;     // where the package was unpacked
-  std::string ProgramFolder;  // the folder of the program, with a trailing separator
-  std::string InstallPath;    // the authoring tool's install folder (its "sounds")
-};
-
 // The configuration mode: shows the form description main_form_name (normally "MainWindow")
 // and returns when it closes. Errors in the description propagate.
 void RunConfiguration(UiDescription& forms, ScreensaverProject& project,
                       const std::string& main_form_name, const ConfigEnvironment& env);
 
-// Builds the named form, sets it up, shows it modally over owner (may be null) and frees it
-// when it closes. Returns the modal result. An unknown name, an unknown class or property, or
-// a fault in the object text raises Error; nothing is shown then.
-int ShowDescribedForm(UiDescription& forms, ScreensaverProject& project,
-                      const std::string& form_name, platform::Window* owner);
+// Builds the named form of context.forms, gives it the context, shows it modally over owner
+// (may be null) and frees it when it closes. Returns the modal result. An unknown name, an
+// unknown class or property, or a fault in the object text raises Error; nothing is shown then.
+int ShowDescribedForm(ConfigContext& context, const std::string& form_name,
+                      platform::Window* owner);
 
 // The classes a description may instantiate: the 19 of the class table, found in the toolkit's
 // stock registry and the configuration window's own registrations. Built on first use.
 const widgets::ClassRegistry& DescribedClasses();
 
-// Reads object text into a new window: the root becomes a ConfigWindow with its built-in
-// defaults, then the root's properties in text order; every nested object becomes a component
-// of its class inside the enclosing one; component references (ActiveControl) are resolved
-// once all components exist; finally the window's Name is the root's name. Faults: "Class X
-// not found", "Property does not exist on line N", "Invalid property value on line N", and the
-// reader's "<message> on line N".
+// Reads object text into a new window through the loader (widgets/form_loader.h): the root,
+// which must name a class a description may use, becomes a ConfigWindow with its built-in
+// defaults, the nested objects components of the described classes. Faults: "Class X not
+// found on line N", "Property does not exist on line N", "Invalid property value on line N",
+// and the reader's "<message> on line N".
 std::unique_ptr<ConfigWindow> CreateFormFromText(const std::string& text);
 
-// The window of one form description, its placeholders filled in when values are given. A
-// fault raises Error pointing at the description file's own line and naming the form and the
-// file (description_file may be empty).
+// The window of one form description, read with the lines the format passes over
+// (ReadFormObjects), its placeholders filled in on the tree when values are given, built as
+// CreateFormFromText builds whatever class the root names. This is what "/C" and lpctool's
+// picture of a window both build. A fault raises Error pointing at the description file's own
+// line and naming the form and the file (description_file may be empty).
 std::unique_ptr<ConfigWindow> BuildDescribedForm(const FormDescription& form,
                                                  const PlaceholderValues* placeholders,
                                                  const std::string& description_file);
 
 // The placeholder values of a project.
 PlaceholderValues PlaceholdersOf(const ScreensaverProject& project);
-
-// Set by every build to the collection and project it used; null before the first.
-UiDescription* CurrentForms();
-ScreensaverProject* CurrentProject();
-// The environment RunConfiguration was given (empty fields before).
-const ConfigEnvironment& CurrentEnvironment();
-void SetCurrentEnvironment(const ConfigEnvironment& env);
 
 }  // namespace lpc

@@ -211,80 +211,100 @@ bool IsEventLine(std::string_view line) {
 
 }  // namespace
 
-std::string PrepareFormText(const FormDescription& form, std::vector<int>* source_lines) {
-  std::vector<std::string> lines = form.Lines();
-  if (lines.empty()) lines.emplace_back();
-  lines[0] = "object " + FormNameOf(lines[0]) + ": " + kConfigWindowClass;
-
-  std::vector<std::string> kept;
-  kept.reserve(lines.size());
-  if (source_lines) source_lines->clear();
-  bool window_visible_removed = false;
-  for (size_t i = 0; i < lines.size(); ++i) {
-    std::string& line = lines[i];
-    const std::string trimmed = Trim(line);
-    if (IsEventLine(trimmed)) continue;
-    if (StartsWithUpper(trimmed, "BORDERICONS") || StartsWithUpper(trimmed, "BORDERSTYLE"))
-      continue;
-    if (StartsWithUpper(trimmed, "FORMSTYLE")) continue;
-    if (StartsWithUpper(trimmed, "VISIBLE") && !window_visible_removed) {
-      window_visible_removed = true;
-      continue;
+std::vector<bool> PassedOverLines(const FormDescription& form) {
+  const std::vector<std::string>& lines = form.Lines();
+  std::vector<bool> passed(lines.size(), false);
+  bool window_visible_passed = false;
+  for (size_t i = 1; i < lines.size(); ++i) {
+    const std::string trimmed = Trim(lines[i]);
+    if (IsEventLine(trimmed) || StartsWithUpper(trimmed, "BORDERICONS") ||
+        StartsWithUpper(trimmed, "BORDERSTYLE") || StartsWithUpper(trimmed, "FORMSTYLE")) {
+      passed[i] = true;
+    } else if (StartsWithUpper(trimmed, "VISIBLE") && !window_visible_passed) {
+      window_visible_passed = true;
+      passed[i] = true;
     }
-    kept.push_back(std::move(line));
-    if (source_lines) source_lines->push_back(static_cast<int>(i + 1));
   }
-  return JoinLines(kept);
+  return passed;
+}
+
+ObjectNode ReadFormObjects(const FormDescription& form) {
+  const std::vector<bool> passed = PassedOverLines(form);
+  return ReadObjectText(form.Text(), [&passed](int line) {
+    return line >= 1 && static_cast<size_t>(line) <= passed.size() && passed[line - 1];
+  });
 }
 
 namespace {
 
-void ReplaceAll(std::string& text, std::string_view from, std::string_view to) {
-  std::string out;
+template <typename Text>
+void ReplaceAll(Text& text, const Text& from, const Text& to) {
+  Text out;
   size_t start = 0;
   while (true) {
     const size_t at = text.find(from, start);
-    if (at == std::string::npos) break;
+    if (at == Text::npos) break;
     out.append(text, start, at - start);
     out += to;
     start = at + from.size();
   }
   if (start == 0) return;
-  out.append(text, start, std::string::npos);
+  out.append(text, start, Text::npos);
   text = std::move(out);
 }
 
-std::string QuotedRunContent(std::string_view value) {
-  std::string out;
-  for (const char c : value) {
-    if (c == '\'') {
-      out += "''";
-    } else if (c == '\r') {
-      out += "'#13'";
-    } else if (c == '\n') {
-      out += "'#10'";
-    } else {
-      out += c;
-    }
-  }
+// Replaces the placeholders in that order, so a value may hold a later placeholder but is not
+// searched again for its own.
+template <typename Text>
+void ReplacePlaceholders(Text& text, const PlaceholderValues& values,
+                         Text (*convert)(std::string_view)) {
+  ReplaceAll(text, convert("<ScreensaverName>"), convert(values.ProductName));
+  ReplaceAll(text, convert("<CompanyName>"), convert(values.Publisher));
+  ReplaceAll(text, convert("<Website>"), convert(values.Website));
+}
+
+std::string Narrow(std::string_view text) { return std::string(text); }
+
+// A wide string holds 8-bit characters as their codes.
+std::u16string Widen(std::string_view text) {
+  std::u16string out;
+  for (const char c : text) out.push_back(static_cast<unsigned char>(c));
   return out;
+}
+
+void ExpandInValue(PropertyValue& v, const PlaceholderValues& values);
+
+void ExpandInProperties(std::vector<Property>& properties, const PlaceholderValues& values) {
+  for (Property& p : properties) ExpandInValue(p.value, values);
+}
+
+void ExpandInValue(PropertyValue& v, const PlaceholderValues& values) {
+  if (auto* narrow = std::get_if<std::string>(&v.value)) {
+    ReplacePlaceholders(*narrow, values, &Narrow);
+  } else if (auto* wide = std::get_if<std::u16string>(&v.value)) {
+    ReplacePlaceholders(*wide, values, &Widen);
+  } else if (auto* list = std::get_if<ListValue>(&v.value)) {
+    for (PropertyValue& item : list->items) ExpandInValue(item, values);
+  } else if (auto* collection = std::get_if<CollectionValue>(&v.value)) {
+    for (CollectionItem& item : collection->items) ExpandInProperties(item.properties, values);
+  }
+}
+
+void ExpandInNode(ObjectNode& node, const PlaceholderValues& values) {
+  ExpandInProperties(node.properties, values);
+  for (ObjectNode& child : node.children) ExpandInNode(child, values);
 }
 
 }  // namespace
 
 std::string ExpandPlaceholders(std::string_view text, const PlaceholderValues& values) {
   std::string out(text);
-  ReplaceAll(out, "<ScreensaverName>", values.ProductName);
-  ReplaceAll(out, "<CompanyName>", values.Publisher);
-  ReplaceAll(out, "<Website>", values.Website);
+  ReplacePlaceholders(out, values, &Narrow);
   return out;
 }
 
-std::string ExpandPlaceholdersInObjectText(std::string_view text,
-                                           const PlaceholderValues& values) {
-  return ExpandPlaceholders(text, PlaceholderValues{QuotedRunContent(values.ProductName),
-                                                    QuotedRunContent(values.Publisher),
-                                                    QuotedRunContent(values.Website)});
+void ExpandPlaceholders(ObjectNode& root, const PlaceholderValues& values) {
+  ExpandInNode(root, values);
 }
 
 }  // namespace lpc

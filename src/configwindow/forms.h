@@ -13,13 +13,12 @@
 #include <string_view>
 #include <vector>
 
+#include "base/object_text.h"
+
 namespace lpc {
 
 // UI description files larger than this are refused before they are read.
 inline constexpr uint64_t kMaxUiDescriptionSize = 16u << 20;
-
-// The class the builder writes into line 1 of every prepared form text.
-inline constexpr const char* kConfigWindowClass = "TfmLPConfigWindow";
 
 // Action codes of the click table; any other code does nothing.
 enum ActionCode : uint8_t {
@@ -124,12 +123,16 @@ class UiDescription {
   std::vector<std::unique_ptr<FormDescription>> forms_;
 };
 
-// The form text as the builder reads it: line 1 becomes "object <Name>: TfmLPConfigWindow";
-// event lines ("On" + a character that upper-casing leaves alone), BorderIcons, BorderStyle and
-// FormStyle lines, and the first Visible line are removed, at any depth. The form is unchanged.
-// With source_lines, also gives for each line of the result the line (1-based) of the form text
-// it came from, so a reader's line number can be turned back into one the author can find.
-std::string PrepareFormText(const FormDescription& form, std::vector<int>* source_lines = nullptr);
+// The lines of a form text the format leaves out, at any depth: event lines ("On" + a
+// character that upper-casing leaves alone), BorderIcons, BorderStyle and FormStyle lines (a
+// described window's frame comes from its flags), and the first Visible line. Line 1, the
+// window's own object line, is always read. [i] answers for line i + 1.
+std::vector<bool> PassedOverLines(const FormDescription& form);
+
+// The form text read into its object tree, the lines above passed over; nodes and faults keep
+// the form text's own line numbers. The root keeps its object line as written: whatever class
+// it names, a description's window is the configuration window.
+ObjectNode ReadFormObjects(const FormDescription& form);
 
 // The project texts put in place of "<ScreensaverName>", "<CompanyName>" and "<Website>".
 struct PlaceholderValues {
@@ -142,9 +145,8 @@ struct PlaceholderValues {
 // with the values, verbatim. Line ends are kept as they are. Used on action parameters.
 std::string ExpandPlaceholders(std::string_view text, const PlaceholderValues& values);
 
-// The same for object text, where placeholders stand inside quoted strings: quotes in the values
-// are doubled and line breaks written as #13 / #10 codes, so a value such as "O'Brien" stays
-// one string instead of breaking the text.
-std::string ExpandPlaceholdersInObjectText(std::string_view text, const PlaceholderValues& values);
+// The same in every string value of an object tree (lists and collection items included), so
+// a value such as "O'Brien" or one with line breaks is taken verbatim.
+void ExpandPlaceholders(ObjectNode& root, const PlaceholderValues& values);
 
 }  // namespace lpc

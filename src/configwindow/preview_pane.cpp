@@ -34,6 +34,17 @@ void PreviewPane::ShowFile(const std::string& file_name) {
   SetPicture(std::move(shown));
 }
 
+void PreviewPane::OpenPictures(const std::vector<std::string>& pictures, int32_t current,
+                               const UserChoicesPlace& /*place*/,
+                               std::function<void(int32_t)> /*choose*/) {
+  if (!pictures.empty() && current != 0) ShowFile(pictures.front());
+}
+
+void PreviewPane::ShowCurrentPicture(const std::vector<std::string>& pictures, int32_t index) {
+  if (index < 0 || static_cast<size_t>(index) >= pictures.size()) return;
+  ShowFile(pictures[static_cast<size_t>(index)]);
+}
+
 void PreviewPane::Rerender() {
   if (file_name_.empty()) return;
   ShowFile(file_name_);

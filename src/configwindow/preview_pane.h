@@ -4,15 +4,24 @@
 #pragma once
 
 #include <string>
+#include <vector>
 
 #include "base/bitmap.h"
+#include "configwindow/current_picture_view.h"
 #include "widgets/image.h"
 
 namespace lpc {
 
-class PreviewPane : public widgets::Image {
+class PreviewPane : public widgets::Image, public CurrentPictureView {
  public:
   PreviewPane();
+
+  // The window's current picture, shown with ShowFile. On opening the pane shows the first
+  // picture unless that is the current one: the window's refresh right after shows the current
+  // picture in every pane, and loading it here as well would only decode it twice.
+  void OpenPictures(const std::vector<std::string>& pictures, int32_t current,
+                    const UserChoicesPlace& place, std::function<void(int32_t)> choose) override;
+  void ShowCurrentPicture(const std::vector<std::string>& pictures, int32_t index) override;
 
   // Remembers the name and shows that file: a packed image's picture, or a ".jpg", ".bmp" or
   // ".gif" file, resampled to the pane's size; any other kind gives a blank bitmap of that

@@ -76,6 +76,29 @@ void ThumbnailStrip::SetChecked(int index, bool value) {
   Invalidate();
 }
 
+void ThumbnailStrip::OpenPictures(const std::vector<std::string>& pictures, int32_t current,
+                                  const UserChoicesPlace& place,
+                                  std::function<void(int32_t)> choose) {
+  SetFileList(&pictures);
+  if (const auto checks = ReadChecks(place, ImageCount())) {
+    for (size_t i = 0; i < checks->size(); ++i) SetChecked(static_cast<int>(i), (*checks)[i]);
+  }
+  OnSelectItem = std::move(choose);
+  Invalidate();
+  SelectIndex(current);
+}
+
+void ThumbnailStrip::ShowCurrentPicture(const std::vector<std::string>& /*pictures*/,
+                                        int32_t /*index*/) {
+  Invalidate();
+}
+
+void ThumbnailStrip::ClosePictures(const UserChoicesPlace& place) {
+  std::vector<bool> checks(static_cast<size_t>(ImageCount()));
+  for (size_t i = 0; i < checks.size(); ++i) checks[i] = GetChecked(static_cast<int>(i));
+  WriteChecks(place, checks);
+}
+
 void ThumbnailStrip::SelectIndex(int index) {
   const int cols = ColCount();
   // An index past the grid's cells (or below 0) means the nearest image; empty cells of the

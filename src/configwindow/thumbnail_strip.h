@@ -20,11 +20,12 @@
 #include <vector>
 
 #include "base/bitmap.h"
+#include "configwindow/current_picture_view.h"
 #include "configwindow/thumbnail_grid.h"
 
 namespace lpc {
 
-class ThumbnailStrip : public ThumbnailGrid {
+class ThumbnailStrip : public ThumbnailGrid, public CurrentPictureView {
  public:
   // The size of the check-mark table: a longer list shows its first kMaxImages images only.
   static constexpr int kMaxImages = 1001;
@@ -51,6 +52,15 @@ class ThumbnailStrip : public ThumbnailGrid {
   void SelectIndex(int index);
   // The strip passes no sender.
   std::function<void(int32_t)> OnSelectItem;
+
+  // In a window: the list and the saved check marks taken, a cell picked calls `choose`, the
+  // current picture's cell selected. The strip keeps its own selection afterwards (a click
+  // there is what moves it) and only repaints when the current picture changes; on closing it
+  // saves its marks.
+  void OpenPictures(const std::vector<std::string>& pictures, int32_t current,
+                    const UserChoicesPlace& place, std::function<void(int32_t)> choose) override;
+  void ShowCurrentPicture(const std::vector<std::string>& pictures, int32_t index) override;
+  void ClosePictures(const UserChoicesPlace& place) override;
 
   int PictureWidth() const { return picture_width_; }
   int PictureHeight() const { return picture_height_; }

@@ -1,7 +1,6 @@
 #include "configwindow/user_choices.h"
 
 #include "base/numbers.h"
-#include "configwindow/form_builder.h"
 
 namespace lpc {
 
@@ -48,15 +47,10 @@ void TakeOverUserSettings(ScreensaverProject& project, const UserChoicesPlace& p
   if (ReadUserSettings(project, place, settings)) StoreUserSettings(project, settings);
 }
 
-UserChoicesPlace CurrentChoicesPlace() {
-  const ConfigEnvironment& env = CurrentEnvironment();
+UserChoicesPlace ChoicesPlaceOf(const ConfigEnvironment& env) {
   UserChoicesPlace place = UserChoicesPlaceOf(env.ExeLongPath, env.FirstArgument);
   if (!env.SettingsFile.empty()) place.SettingsFile = env.SettingsFile;
   return place;
-}
-
-void TakeOverUserSettings(ScreensaverProject& project) {
-  TakeOverUserSettings(project, CurrentChoicesPlace());
 }
 
 int32_t ReadImageIndex(const UserChoicesPlace& place, int count) {

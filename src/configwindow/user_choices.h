@@ -16,6 +16,7 @@
 #include <string>
 #include <vector>
 
+#include "configwindow/config_context.h"
 #include "package/project.h"
 #include "presentation/user_settings.h"
 
@@ -43,10 +44,9 @@ void WriteUserSettings(const UserChoicesPlace& place, const UserSettings& settin
 // The saved settings into the project, when a described window is built.
 void TakeOverUserSettings(ScreensaverProject& project, const UserChoicesPlace& place);
 
-// The place of the running configuration mode (the form builder's CurrentEnvironment), and
-// the settings into the project from there.
-UserChoicesPlace CurrentChoicesPlace();
-void TakeOverUserSettings(ScreensaverProject& project);
+// The place of a configuration mode running in that environment: the program's settings file,
+// or the one the environment names.
+UserChoicesPlace ChoicesPlaceOf(const ConfigEnvironment& env);
 
 // "Index" for a list of count pictures, 0 when it names none (or the file may not be used).
 int32_t ReadImageIndex(const UserChoicesPlace& place, int count);

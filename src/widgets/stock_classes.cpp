@@ -3,6 +3,7 @@
 #include "base/paths.h"
 #include "widgets/form.h"
 #include "widgets/standard_controls.h"
+#include "widgets/window_style.h"
 
 namespace lpc::widgets {
 
@@ -95,35 +96,9 @@ void RegisterForm(ClassRegistry& registry) {
       [](const FormWindow& f) { return f.Height() + kFrameHeight; });
   p.Bool("KeyPreview", [](FormWindow& f, bool v) { f.KeyPreview = v; });
   p.Reference("ActiveControl", [](FormWindow& f, Component& c) { f.ActiveControl = &c; });
-  p.Enum("Position",
-         {"poDesigned", "poDefault", "poDefaultPosOnly", "poDefaultSizeOnly", "poScreenCenter",
-          "poDesktopCenter", "poMainFormCenter", "poOwnerFormCenter"},
-         [](FormWindow& f, int v) { f.WindowStyle.centered = v >= 4; });
-  p.Enum("WindowState", {"wsNormal", "wsMinimized", "wsMaximized"},
-         [](FormWindow& f, int v) { f.WindowStyle.maximized = v == 2; });
-  p.Raw("BorderIcons", [](FormWindow& f, const PropertyValue& v) {
-    const std::vector<std::string> icons = ValueToSet(v);
-    auto has = [&](const char* name) {
-      for (const std::string& s : icons) {
-        if (SameText(s, name)) return true;
-      }
-      return false;
-    };
-    f.WindowStyle.system_menu = has("biSystemMenu");
-    f.WindowStyle.minimize_box = has("biMinimize");
-    f.WindowStyle.maximize_box = has("biMaximize");
-  });
-  p.Enum("BorderStyle",
-         {"bsNone", "bsSingle", "bsSizeable", "bsDialog", "bsToolWindow", "bsSizeToolWin"},
-         [](FormWindow& f, int v) {
-           using platform::BorderStyle;
-           static const BorderStyle kStyles[] = {BorderStyle::kNone,   BorderStyle::kFixed,
-                                                 BorderStyle::kSizeable, BorderStyle::kDialog,
-                                                 BorderStyle::kFixed,  BorderStyle::kSizeable};
-           f.WindowStyle.border = kStyles[v];
-         });
+  PublishWindowStyle(p);
   for (const char* name :
-       {"AutoScroll", "OldCreateOrder", "PixelsPerInch", "TextHeight", "FormStyle", "Scaled",
+       {"AutoScroll", "OldCreateOrder", "PixelsPerInch", "TextHeight", "Scaled",
         "Icon.Data", "Menu", "HorzScrollBar.Range", "HorzScrollBar.Visible",
         "VertScrollBar.Range", "VertScrollBar.Visible", "AlphaBlend", "AlphaBlendValue",
         "TransparentColor", "TransparentColorValue", "DefaultMonitor", "PrintScale",

@@ -110,16 +110,13 @@ class ConfigWindowTest : public ::testing::Test {
     std::filesystem::create_directories(dir_ / "My.Folder");
     SetProgram(dir_ / "My.Folder/Show.scr", "");
   }
-  ~ConfigWindowTest() override {
-    SetCurrentEnvironment({});
-    platform::SetCurrent(nullptr);
-  }
+  ~ConfigWindowTest() override { platform::SetCurrent(nullptr); }
 
   void SetProgram(const std::string& exe, const std::string& argument) {
     ConfigEnvironment env;
     env.ExeLongPath = exe;
     env.FirstArgument = argument;
-    SetCurrentEnvironment(env);
+    context_.env = env;
   }
   std::string Ini() const { return dir_ / "My.Folder/Show.ini"; }
   void Pictures(int count) {
@@ -143,7 +140,7 @@ class ConfigWindowTest : public ::testing::Test {
     };
     platform_.Schedule(platform_.Ticks() + 10, run_next);
     platform_.SetTickBudget(platform_.Ticks() + 100000);
-    ShowDescribedForm(forms_, project_, "MainWindow", nullptr);
+    ShowDescribedForm(context_, "MainWindow", nullptr);
     EXPECT_EQ(next, steps.size()) << "every step ran";
     EXPECT_EQ(ActiveConfigWindow(), nullptr);
   }
@@ -170,6 +167,7 @@ class ConfigWindowTest : public ::testing::Test {
   platform::HeadlessPlatform platform_;
   UiDescription forms_;
   ScreensaverProject project_;
+  ConfigContext context_{forms_, project_, {}};
 };
 
 // Which picture the window opens on and where the buttons take it.

@@ -29,6 +29,7 @@ class FormBuilderTest : public ::testing::Test {
   platform::HeadlessPlatform platform_;
   UiDescription forms_;
   ScreensaverProject project_;
+  ConfigContext context_{forms_, project_, {}};
 };
 
 std::string Window(const std::string& body, const std::string& name = "W") {
@@ -220,8 +221,22 @@ TEST_F(FormBuilderTest, FaultsNameTheClassThePropertyAndTheLine) {
       {"  Caption = 'a' +\r\n  OnClick\r\n", "String expected on line 11 (form 'W' of LPGUI.lui)"},
       {"  object P: TPanel\r\n  OnClick = X\r\n",
        "''end'' expected on line 12 (form 'W' of LPGUI.lui)"},  // the window's end is missing
+      // after placeholders (one of two lines) and passed-over lines, the file's own line
+      {"  Caption = '<ScreensaverName>'\r\n  FormStyle = fsNormal\r\n  Shiny = True\r\n",
+       "Property does not exist on line 11 (form 'W' of LPGUI.lui)"},
+      {"  Hint = '<CompanyName>'\r\n  BorderIcons = [biSystemMenu]\r\n  Hint = 3\r\n",
+       "Invalid property value on line 11 (form 'W' of LPGUI.lui)"},
+      {"  OnShow = FormShow\r\n  object L: TLabel\r\n    Visible = False\r\n  end\r\n"
+       "  object C: TComboBox\r\n  end\r\n",
+       "Class TComboBox not found on line 13 (form 'W' of LPGUI.lui)"},
+      {"  Visible = True\r\n  object L: TLabel\r\n    Visible = 'x'\r\n  end\r\n",
+       "Invalid property value on line 11 (form 'W' of LPGUI.lui)"},  // only the first goes
+      {"  OnClick = X\r\n  Tag = 'x\r\n",
+       "Invalid string constant on line 10 (form 'W' of LPGUI.lui)"},
   };
   project_.UISetting.UIFile = "/work/LPGUI.lui";
+  project_.Setting.ProductName = "Two\r\nlines";
+  project_.Setting.Publisher = "O'Brien";
   for (const FaultCase& c : shown) {
     SCOPED_TRACE(c.text);
     const std::string body = std::string(c.text) + "end\r\n";
@@ -230,7 +245,7 @@ TEST_F(FormBuilderTest, FaultsNameTheClassThePropertyAndTheLine) {
     forms_.LoadFromText("2\r\n1\r\nobject Other: TfmForm\r\n0\r\n0\r\n" +
                         std::to_string(lines) + "\r\n" + text + "0\r\n0\r\n");
     try {
-      ShowDescribedForm(forms_, project_, "W", nullptr);
+      ShowDescribedForm(context_, "W", nullptr);
       ADD_FAILURE() << "shown";
     } catch (const Error& e) {
       EXPECT_EQ(std::string(e.what()), c.error);
@@ -267,14 +282,16 @@ TEST_F(FormBuilderTest, ShownWindowTakesItsStyleFromTheFlags) {
         "  object L: TLabel\n    OnClick = Foo\n    Visible = False\n    Tag = 3\n  end\nend");
     platform::WindowOptions seen;
     std::string caption;
+    const ConfigContext* context = nullptr;
     platform_.Schedule(platform_.Ticks() + 10, [&] {
       auto* win = dynamic_cast<platform::HeadlessWindow*>(platform_.loop().TopModal());
       ASSERT_NE(win, nullptr);
+      context = ActiveConfigWindow()->Context();
       seen = win->options();
       caption = win->Caption();
       win->Close(platform::kModalOk);
     });
-    EXPECT_EQ(ShowDescribedForm(forms_, project_, " w ", nullptr), platform::kModalOk);
+    EXPECT_EQ(ShowDescribedForm(context_, " w ", nullptr), platform::kModalOk);
     EXPECT_EQ(seen.border, c.border);
     EXPECT_EQ(seen.system_menu, c.system_menu);
     EXPECT_EQ(seen.maximize_box, c.maximize_box);
@@ -282,10 +299,11 @@ TEST_F(FormBuilderTest, ShownWindowTakesItsStyleFromTheFlags) {
     EXPECT_EQ(seen.maximized, c.maximized);
     EXPECT_TRUE(seen.centered);
     EXPECT_EQ(caption, "Aqua <SCREENSAVERNAME>");
-    EXPECT_EQ(CurrentForms(), &forms_);
-    EXPECT_EQ(CurrentProject(), &project_);
+    ASSERT_NE(context, nullptr);
+    EXPECT_EQ(&context->forms, &forms_);
+    EXPECT_EQ(&context->project, &project_);
   }
-  EXPECT_THROW(ShowDescribedForm(forms_, project_, "Nothing", nullptr), Error);
+  EXPECT_THROW(ShowDescribedForm(context_, "Nothing", nullptr), Error);
 }
 
 // Clicks run the table: a nested form opens over the window that opened it and closes on its
@@ -327,7 +345,7 @@ TEST_F(FormBuilderTest, ClicksRunCloseAndShowFormThroughTheTable) {
     platform_.QueueClick(90, *main, 160, 10);  // Quit
   });
   platform_.SetTickBudget(1000);
-  ShowDescribedForm(forms_, project_, "MainWindow", nullptr);
+  ShowDescribedForm(context_, "MainWindow", nullptr);
   EXPECT_EQ(log, (std::vector<std::string>{"fmLPCOnfigWindow over main", "depth 2", "depth 1",
                                           "depth 1"}));
   ASSERT_EQ(platform_.message_boxes().size(), 1u);
@@ -341,15 +359,15 @@ TEST_F(FormBuilderTest, DefaultDescriptionBuilds) {
   for (const char* name : {"MainWindow", "ViewThumbnails"}) {
     SCOPED_TRACE(name);
     const FormDescription& form = forms_.FindForm(name);
-    auto w = CreateFormFromText(
-        ExpandPlaceholdersInObjectText(PrepareFormText(form), PlaceholdersOf(project_)));
+    const PlaceholderValues values = PlaceholdersOf(project_);
+    auto w = BuildDescribedForm(form, &values, "");
     EXPECT_EQ(w->Name, name);
     for (size_t i = 0; i < form.Actions().Count(); ++i) {
       EXPECT_NE(w->FindComponent(form.Actions().Name(i)), nullptr) << form.Actions().Name(i);
     }
   }
-  auto main = CreateFormFromText(ExpandPlaceholdersInObjectText(
-      PrepareFormText(forms_.FindForm("MainWindow")), PlaceholdersOf(project_)));
+  const PlaceholderValues values = PlaceholdersOf(project_);
+  auto main = BuildDescribedForm(forms_.FindForm("MainWindow"), &values, "");
   EXPECT_EQ(main->FindComponent("lblCompany")->Caption(), "Lumen O'Pool");
   EXPECT_EQ(main->ClientWidth(), 580);
   EXPECT_EQ(main->ClientHeight(), 440);

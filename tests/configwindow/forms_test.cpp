@@ -201,40 +201,50 @@ TEST(ActionTable, CountsAndFaults) {
   }
 }
 
-struct PrepareCase {
+struct PassOverCase {
   const char* text;
-  const char* prepared;
+  const char* read;  // the lines the reader takes
 };
 
-TEST(FormText, PrepareRewritesFirstLineAndDropsLines) {
-  const PrepareCase cases[] = {
-      {"object MainWindow: TfmForm\r\nend\r\n", "object MainWindow: TfmLPConfigWindow\r\nend\r\n"},
-      {"", "object : TfmLPConfigWindow\r\n"},
+// The form's lines that are not passed over.
+std::string ReadLines(const FormDescription& form) {
+  const std::vector<bool> passed = PassedOverLines(form);
+  std::vector<std::string> read;
+  for (size_t i = 0; i < form.Lines().size(); ++i) {
+    if (!passed[i]) read.push_back(form.Lines()[i]);
+  }
+  return JoinLines(read);
+}
+
+TEST(FormText, LinesPassedOverAtAnyDepth) {
+  const PassOverCase cases[] = {
+      {"object MainWindow: TfmForm\r\nend\r\n", "object MainWindow: TfmForm\r\nend\r\n"},
+      {"", ""},
+      // line 1 is the window's own object line, read whatever it says
+      {"OnShow = X\nVisible = True\nVisible = False\n", "OnShow = X\r\nVisible = False\r\n"},
       // event lines at any depth; "On" + lower-case letter stays; "ON" is not "On"
       {"object W: T\n  OnShow = FormShow\n  object S: TMyShape\n    OnMouseDown = BindResizer\n"
        "    Onward = 1\n    On1 = x\n    On = 2\n    ON = 3\n    OnClick=Foo\n  end\nend\n",
-       "object W: TfmLPConfigWindow\r\n  object S: TMyShape\r\n    Onward = 1\r\n"
+       "object W: T\r\n  object S: TMyShape\r\n    Onward = 1\r\n"
        "    ON = 3\r\n  end\r\nend\r\n"},
       // border and form style lines in any case, also on components
       {"object W: T\n  BorderIcons = [biSystemMenu]\n  borderstyle = bsSingle\n"
        "  FORMSTYLE = fsNormal\n  Border = 1\n  object M: TMyMemo\n    BorderStyle = bsNone\n"
        "    FormStyles = 1\n  end\nend",
-       "object W: TfmLPConfigWindow\r\n  Border = 1\r\n  object M: TMyMemo\r\n  end\r\nend\r\n"},
+       "object W: T\r\n  Border = 1\r\n  object M: TMyMemo\r\n  end\r\nend\r\n"},
       // only the first Visible line goes
       {"object W: T\n  VISIBLE = False\n  object B: TBitBtn\n    Visible = False\n  end\nend",
-       "object W: TfmLPConfigWindow\r\n  object B: TBitBtn\r\n    Visible = False\r\n  end\r\n"
+       "object W: T\r\n  object B: TBitBtn\r\n    Visible = False\r\n  end\r\n"
        "end\r\n"},
       // continuation lines are judged like any other; kept lines keep their indentation
       {"object W: T\n  Caption = 'a' +\n  'OnClick'\n\tOnX\nend",
-       "object W: TfmLPConfigWindow\r\n  Caption = 'a' +\r\n  'OnClick'\r\nend\r\n"},
+       "object W: T\r\n  Caption = 'a' +\r\n  'OnClick'\r\nend\r\n"},
   };
-  for (const PrepareCase& c : cases) {
+  for (const PassOverCase& c : cases) {
     SCOPED_TRACE(c.text);
     FormDescription form;
     form.SetText(c.text);
-    const std::vector<std::string> before = form.Lines();
-    EXPECT_EQ(PrepareFormText(form), c.prepared);
-    EXPECT_EQ(form.Lines(), before);
+    EXPECT_EQ(ReadLines(form), c.read);
   }
 }
 
@@ -263,14 +273,20 @@ TEST(FormText, ExpandPlaceholders) {
   EXPECT_EQ(ExpandPlaceholders("<ScreensaverName>", {"<Website>", "", "w"}), "w");
 }
 
-TEST(FormText, PlaceholdersInObjectTextStayInsideTheirString) {
+TEST(FormText, PlaceholdersInTheTreeAreTakenVerbatim) {
   const PlaceholderValues values{"Line1\r\nLine2", "O'Brien & Sons", "http://o.test/"};
-  const std::string text = ExpandPlaceholdersInObjectText(
-      "object W: T\r\n  Caption = '<ScreensaverName>'\r\n  Hint = 'By <CompanyName>'\r\nend\r\n",
-      values);
-  const ObjectNode root = ReadObjectText(text);
+  ObjectNode root = ReadObjectText(
+      "object W: T\r\n  Caption = '<ScreensaverName>'\r\n  Hint = 'By <CompanyName>'\r\n"
+      "  Wide = '<Website>'#300\r\n  Lines.Strings = (\r\n    '<Website>')\r\n"
+      "  object L: TLabel\r\n    Caption = '<Website><SCREENSAVERNAME>'\r\n  end\r\nend\r\n");
+  ExpandPlaceholders(root, values);
   EXPECT_EQ(root.FindProperty("Caption")->value.As<std::string>(), "Line1\r\nLine2");
   EXPECT_EQ(root.FindProperty("Hint")->value.As<std::string>(), "By O'Brien & Sons");
+  EXPECT_EQ(root.FindProperty("Wide")->value.As<std::u16string>(), u"http://o.test/\u012C");
+  EXPECT_EQ(root.FindProperty("Lines.Strings")->value.As<ListValue>().items[0].As<std::string>(),
+            "http://o.test/");
+  EXPECT_EQ(root.children[0].FindProperty("Caption")->value.As<std::string>(),
+            "http://o.test/<SCREENSAVERNAME>");
 }
 
 const std::string kDemo = std::string(LPC_TEST_DATA) + "/configwindow/demo.lui";
@@ -308,16 +324,16 @@ TEST(UiDescriptionFile, DemoLoadsBuildsAndRoundTrips) {
   for (size_t i = 0; i < forms.Count(); ++i) {
     const FormDescription& form = forms.Form(i);
     SCOPED_TRACE(form.Name());
-    const ObjectNode root =
-        ReadObjectText(ExpandPlaceholdersInObjectText(PrepareFormText(form), values));
+    ObjectNode root = ReadFormObjects(form);
+    ExpandPlaceholders(root, values);
     EXPECT_EQ(root.name, form.Name());
-    EXPECT_EQ(root.class_name, "TfmLPConfigWindow");
+    EXPECT_EQ(root.class_name, "TfmForm");
     EXPECT_EQ(root.FindProperty("BorderStyle"), nullptr);
     EXPECT_EQ(root.FindProperty("Visible"), nullptr);
     std::vector<const ObjectNode*> nodes;
     CollectNames(root, nodes);
     for (const ObjectNode* node : nodes) {
-      EXPECT_TRUE(kClasses.count(UpperCase(node->class_name))) << node->class_name;
+      EXPECT_TRUE(node == &root || kClasses.count(UpperCase(node->class_name))) << node->class_name;
       for (const Property& p : node->properties)
         EXPECT_FALSE(p.name.size() > 2 && p.name.compare(0, 2, "On") == 0 &&
                      std::isupper(static_cast<unsigned char>(p.name[2])))
@@ -334,8 +350,8 @@ TEST(UiDescriptionFile, DemoLoadsBuildsAndRoundTrips) {
       }
     }
   }
-  const ObjectNode main_root = ReadObjectText(
-      ExpandPlaceholdersInObjectText(PrepareFormText(main_form), values));
+  ObjectNode main_root = ReadFormObjects(main_form);
+  ExpandPlaceholders(main_root, values);
   std::vector<const ObjectNode*> nodes;
   CollectNames(main_root, nodes);
   const auto label = std::find_if(nodes.begin(), nodes.end(),

@@ -2,8 +2,10 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <string>
+#include <vector>
 
 namespace lpc {
 namespace {
@@ -196,6 +198,39 @@ TEST(ObjectText, MalformedTextNamesFaultAndLine) {
       ADD_FAILURE() << "accepted";
     } catch (const ObjectTextError& e) {
       EXPECT_STREQ(e.what(), c.error);
+    }
+  }
+}
+
+struct PassedOver {
+  std::string text;
+  std::vector<int> lines;  // passed over
+  const char* result;      // the tree, or the fault
+};
+
+// Lines passed over read as blank: the rest keeps its own line numbers, and a text that ends
+// inside passed-over lines ends where they begin.
+TEST(ObjectText, LinesPassedOverKeepTheTextsLines) {
+  const PassedOver cases[] = {
+      {"object A: T\r\n X = 'a' +\r\n OnX\r\n 'b'\r\nend", {3}, "A:T{X='ab';}"},
+      {"object A: T\r\n Skip = [\r\n Y = 1\r\nend", {2}, "A:T{Y=1;}"},
+      {"object A: T\r\n X = 'a' +\r\n OnX\r\nend", {3}, "String expected on line 4"},
+      {"object A: T\r\n X = 1\r\n Skip\r\n Skip\r\n", {3, 4}, "''end'' expected on line 3"},
+      {"object A: T\r\n X = 1\r\n Skip\r\n\r\n", {3}, "''end'' expected on line 5"},
+      {"object A: T\r\n" + std::string(70000, 'x') + "\r\nend", {2}, "A:T{}"},
+      {"object A: T\r\n X\r\n" + std::string(70000, 'x') + "\r\nend",
+       {2},
+       "Line too long on line 3"},
+  };
+  for (const PassedOver& c : cases) {
+    SCOPED_TRACE(c.text.substr(0, 60));
+    const auto passed = [&c](int line) {
+      return std::find(c.lines.begin(), c.lines.end(), line) != c.lines.end();
+    };
+    try {
+      EXPECT_EQ(Dump(ReadObjectText(c.text, passed)), c.result);
+    } catch (const ObjectTextError& e) {
+      EXPECT_STREQ(e.what(), c.result);
     }
   }
 }

@@ -8,6 +8,7 @@
 #include "base/errors.h"
 #include "base/paths.h"
 #include "command.h"
+#include "configwindow/config_window.h"
 #include "configwindow/form_builder.h"
 #include "configwindow/forms.h"
 #include "imaging/picture.h"
@@ -96,10 +97,8 @@ void Run(const UiOptions& o) {
   } catch (const std::exception& e) {
     throw lpc::Error(o.file + ": " + e.what());
   }
-  // What the window shows once open: bit 0 of Tag says whether a component is visible.
-  for (const auto& c : window->Components()) {
-    if (!lpc::SameText(c->ClassName(), "TTabSheet")) c->SetVisible((c->Tag & 1) != 0);
-  }
+  // What the window shows once open.
+  for (const auto& c : window->Components()) lpc::ApplyTagVisibility(*c);
   const lpc::Bitmap& picture = window->Render();
   lpc::SavePicture(o.png, picture);
   std::cout << o.png << ": " << form.Name() << ", " << picture.width() << " x "

@@ -82,7 +82,7 @@ ordered_json DescribeUiDescription(const std::string& path) {
     entry["Lines"] = form.Lines().size();
     // Read the text the way the builder will, so a broken form shows up here.
     try {
-      const lpc::ObjectNode root = lpc::ReadObjectText(lpc::PrepareFormText(form));
+      const lpc::ObjectNode root = lpc::ReadFormObjects(form);
       entry["Components"] = root.CountObjects() - 1;
     } catch (const lpc::ObjectTextError& e) {
       entry["Error"] = lpc::Latin1ToUtf8(e.what());

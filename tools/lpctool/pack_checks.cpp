@@ -138,7 +138,7 @@ void CheckUiDescription(const std::string& path) {
   for (size_t i = 0; i < forms.Count(); ++i) {
     const lpc::FormDescription& form = forms.Form(i);
     try {
-      (void)lpc::ReadObjectText(lpc::PrepareFormText(form));
+      (void)lpc::ReadFormObjects(form);
     } catch (const lpc::Error& e) {
       throw lpc::Error(path + ": form \"" + form.Name() + "\": " + e.what());
     }
