@@ -91,7 +91,11 @@ std::unique_ptr<ConfigWindow> BuildDescribedForm(const FormDescription& form,
   try {
     ObjectNode root = ReadFormObjects(form);
     if (placeholders) ExpandPlaceholders(root, *placeholders);
-    return LoadConfigWindow(root);
+    std::unique_ptr<ConfigWindow> window = LoadConfigWindow(root);
+    // The window answers to the description's name (the one clicks look forms up by), even
+    // where line 1 is written oddly.
+    window->Name = form.Name();
+    return window;
   } catch (const Error& e) {
     ThrowBuildFault(e, form, description_file);
   }
