@@ -5,7 +5,6 @@
 
 #include "base/object_text.h"
 #include "base/paths.h"
-#include "configwindow/component_classes.h"
 #include "configwindow/user_choices.h"
 #include "presentation/show_window.h"
 #include "widgets/stock_classes.h"
@@ -13,15 +12,6 @@
 namespace lpc {
 
 namespace {
-
-// The only classes a description may instantiate. The registry holds more (the settings
-// dialog's drop-down lists and the like), which descriptions may not create.
-constexpr std::string_view kDescribedClassNames[] = {
-    "TForm",      "TEdit",    "TfmLPCOnfigWindow", "TLabel",     "TMyShape",
-    "TButton",    "TMyButton", "TPanel",           "TShape",     "TMyBevel",
-    "TBitBtn",    "TPageControl", "TImage",        "TJetButton", "TLPPreview",
-    "TLPThumbnail2", "TMyMemo", "TCheckBox",       "TTabSheet",
-};
 
 UiDescription* g_forms = nullptr;
 ScreensaverProject* g_project = nullptr;
@@ -32,12 +22,8 @@ ConfigEnvironment& Environment() {
 }
 
 // line > 0: the object line naming the class, for the fault.
-const widgets::ClassInfo& FindDescribedClass(const std::string& name, int line = 0) {
-  for (std::string_view allowed : kDescribedClassNames) {
-    if (!SameText(allowed, name)) continue;
-    if (const widgets::ClassInfo* info = DescribedClasses().Find(allowed)) return *info;
-    break;  // a class of the table whose code is not in this build
-  }
+const widgets::ClassInfo& DescribedClassOrFault(const std::string& name, int line = 0) {
+  if (const widgets::ClassInfo* info = FindDescribedClass(name)) return *info;
   const std::string fault = Format(widgets::kClassNotFound, name.c_str());
   if (line > 0) throw ObjectTextError(fault, line);
   throw Error(fault);
@@ -77,7 +63,7 @@ void ApplyProperties(widgets::Component& c, const widgets::ClassInfo& cls, const
 void CreateChildren(widgets::FormWindow& form, widgets::Component& parent, const ObjectNode& node,
                     std::vector<DeferredProperty>& deferred) {
   for (const ObjectNode& child : node.children) {
-    const widgets::ClassInfo& cls = FindDescribedClass(child.class_name, child.line);
+    const widgets::ClassInfo& cls = DescribedClassOrFault(child.class_name, child.line);
     std::unique_ptr<widgets::Component> made = cls.create();
     made->Name = child.name;
     widgets::Component& c = form.Adopt(std::move(made), &parent);
@@ -125,25 +111,12 @@ void ApplyWindowStyle(ConfigWindow& window) {
 
 }  // namespace
 
-const widgets::ClassRegistry& DescribedClasses() {
-  static widgets::ClassRegistry* registry = [] {
-    auto* r = new widgets::ClassRegistry;
-    widgets::RegisterStockClasses(*r);
-    RegisterThumbnailStrip(*r);
-    RegisterPreviewPane(*r);
-    RegisterStateButtons(*r);
-    RegisterConfigWindowClasses(*r);
-    return r;
-  }();
-  return *registry;
-}
-
 std::unique_ptr<ConfigWindow> CreateFormFromText(const std::string& text) {
   const ObjectNode root = ReadObjectText(text);
   // The root's class must be one a description may name; whatever it is, the window is built
   // as the configuration window class.
-  FindDescribedClass(root.class_name, root.line);
-  const widgets::ClassInfo& cls = FindDescribedClass("TfmLPCOnfigWindow");
+  DescribedClassOrFault(root.class_name, root.line);
+  const widgets::ClassInfo& cls = DescribedClassOrFault("TfmLPCOnfigWindow");
   auto window = std::make_unique<ConfigWindow>();
   window->SetClassName(cls.name);
   std::vector<DeferredProperty> deferred;

@@ -6,6 +6,7 @@
 #include <string>
 
 #include "configwindow/config_window.h"
+#include "configwindow/described_classes.h"
 #include "configwindow/forms.h"
 #include "package/project.h"
 #include "platform/platform.h"
@@ -33,10 +34,6 @@ void RunConfiguration(UiDescription& forms, ScreensaverProject& project,
 // a fault in the object text raises Error; nothing is shown then.
 int ShowDescribedForm(UiDescription& forms, ScreensaverProject& project,
                       const std::string& form_name, platform::Window* owner);
-
-// The classes a description may instantiate: the 19 of the class table, found in the toolkit's
-// stock registry and the configuration window's own registrations. Built on first use.
-const widgets::ClassRegistry& DescribedClasses();
 
 // Reads object text into a new window: the root becomes a ConfigWindow with its built-in
 // defaults, then the root's properties in text order; every nested object becomes a component
