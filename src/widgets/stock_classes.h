@@ -1,5 +1,6 @@
-// The toolkit's stock classes, the base classes every control derives from and the properties
-// every control publishes. Each control class registers itself in its own file.
+// The toolkit's stock classes: the base classes every control derives from and the properties
+// they publish, TForm, and the list of every stock class. Each control class registers itself
+// in its own file; the helpers below are what several of them publish alike.
 #pragma once
 
 #include <string_view>
