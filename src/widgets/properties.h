@@ -81,7 +81,7 @@ class ClassRegistry {
   static ClassRegistry& Stock();
 
   // Adds a class; base_name must be registered already (empty for none). A second class of
-  // the same name replaces the first.
+  // the same name replaces the first in place, so classes derived from it keep their base.
   ClassInfo& Add(std::string name, std::string_view base_name,
                  std::function<std::unique_ptr<Component>()> create);
   // The same, registering the base first through register_base when it is missing, so that a
