@@ -1,6 +1,5 @@
 #include "configwindow/config_window.h"
 
-#include "configwindow/component_classes.h"
 #include "widgets/stock_classes.h"
 #include "widgets/window_style.h"
 
@@ -19,40 +18,38 @@ void DescribedWindow::Loaded() {
       {Sizeable, NoFrame, MaximizeButton, MinimizeButton, ShowButtons, MaximizeOnShow});
 }
 
-void RegisterConfigWindowClasses(widgets::ClassRegistry& registry) {
-  using widgets::Published;
-  {
-    widgets::ClassInfo& info = registry.Add("TfmLPFormParent", "TForm",
-                                            [] { return std::make_unique<DescribedWindow>(); });
-    Published<DescribedWindow> p(info);
-    struct Flag {
-      const char* name;
-      bool DescribedWindow::*field;
-    };
-    static constexpr Flag kFlags[] = {
-        {"Sizeable", &DescribedWindow::Sizeable},
-        {"NoFrame", &DescribedWindow::NoFrame},
-        {"MaximizeButton", &DescribedWindow::MaximizeButton},
-        {"MinimizeButton", &DescribedWindow::MinimizeButton},
-        {"ShowButtons", &DescribedWindow::ShowButtons},
-        {"MaximizeOnShow", &DescribedWindow::MaximizeOnShow},
-        {"Registered", &DescribedWindow::Registered},
-    };
-    for (const Flag& flag : kFlags) {
-      auto field = flag.field;
-      p.Bool(
-          flag.name, [field](DescribedWindow& f, bool v) { f.*field = v; },
-          [field](const DescribedWindow& f) { return f.*field; });
-    }
+void RegisterDescribedWindow(widgets::ClassRegistry& registry) {
+  widgets::Published<DescribedWindow> p(
+      registry.Add("TfmLPFormParent", "TForm", &widgets::RegisterForm,
+                   [] { return std::make_unique<DescribedWindow>(); }));
+  struct Flag {
+    const char* name;
+    bool DescribedWindow::*field;
+  };
+  static constexpr Flag kFlags[] = {
+      {"Sizeable", &DescribedWindow::Sizeable},
+      {"NoFrame", &DescribedWindow::NoFrame},
+      {"MaximizeButton", &DescribedWindow::MaximizeButton},
+      {"MinimizeButton", &DescribedWindow::MinimizeButton},
+      {"ShowButtons", &DescribedWindow::ShowButtons},
+      {"MaximizeOnShow", &DescribedWindow::MaximizeOnShow},
+      {"Registered", &DescribedWindow::Registered},
+  };
+  for (const Flag& flag : kFlags) {
+    auto field = flag.field;
+    p.Bool(
+        flag.name, [field](DescribedWindow& f, bool v) { f.*field = v; },
+        [field](const DescribedWindow& f) { return f.*field; });
   }
-  {
-    widgets::ClassInfo& info = registry.Add("TfmLPCOnfigWindow", "TfmLPFormParent",
-                                            [] { return std::make_unique<ConfigWindow>(); });
-    Published<ConfigWindow> p(info);
-    p.Int(
-        "ImageIndex", [](ConfigWindow& f, int32_t v) { f.ImageIndex = v; },
-        [](const ConfigWindow& f) { return f.ImageIndex; });
-  }
+}
+
+void RegisterConfigWindow(widgets::ClassRegistry& registry) {
+  widgets::Published<ConfigWindow> p(registry.Add("TfmLPCOnfigWindow", "TfmLPFormParent",
+                                                  &RegisterDescribedWindow,
+                                                  [] { return std::make_unique<ConfigWindow>(); }));
+  p.Int(
+      "ImageIndex", [](ConfigWindow& f, int32_t v) { f.ImageIndex = v; },
+      [](const ConfigWindow& f) { return f.ImageIndex; });
 }
 
 }  // namespace lpc

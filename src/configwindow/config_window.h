@@ -13,8 +13,13 @@
 #include "configwindow/config_context.h"
 #include "configwindow/user_choices.h"
 #include "widgets/form.h"
+#include "widgets/properties.h"
 
 namespace lpc {
+
+// "TfmLPFormParent" (the base, which no description creates) and "TfmLPCOnfigWindow".
+void RegisterDescribedWindow(widgets::ClassRegistry& registry);
+void RegisterConfigWindow(widgets::ClassRegistry& registry);
 
 class DescribedWindow : public widgets::FormWindow {
  public:

@@ -10,6 +10,7 @@
 #include "base/paths.h"
 #include "configwindow/config_window.h"
 #include "configwindow/current_picture_view.h"
+#include "configwindow/described_classes.h"
 #include "configwindow/form_builder.h"
 #include "configwindow/settings_dialog.h"
 #include "configwindow/user_choices.h"
@@ -26,22 +27,11 @@ namespace {
 inline constexpr char kWallpaperQuestion[] =
     "You are about to set selected picture as a wallpaper.\r\nDo you want to proceed?";
 
-// Classes whose click runs the action the table gives their name.
-constexpr std::string_view kClickableClasses[] = {
-    "TLabel", "TMyShape", "TPanel",    "TMyBevel", "TBitBtn",
-    "TImage", "TJetButton", "TLPPreview",
-};
-
 bool IsClass(const widgets::Component& c, std::string_view name) {
   return SameText(c.ClassName(), name);
 }
 
-bool RunsActionOnClick(const widgets::Component& c) {
-  for (std::string_view name : kClickableClasses) {
-    if (IsClass(c, name)) return true;
-  }
-  return false;
-}
+bool RunsActionOnClick(const widgets::Component& c) { return ClickRunsAction(c.ClassName()); }
 
 const std::vector<std::string>& NoImages() {
   static const std::vector<std::string> none;

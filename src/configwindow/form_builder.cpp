@@ -5,7 +5,6 @@
 
 #include "base/object_text.h"
 #include "base/paths.h"
-#include "configwindow/component_classes.h"
 #include "configwindow/user_choices.h"
 #include "presentation/show_window.h"
 #include "widgets/form_loader.h"
@@ -14,23 +13,6 @@
 namespace lpc {
 
 namespace {
-
-// The only classes a description may instantiate. The registry holds more (the settings
-// dialog's drop-down lists and the like), which descriptions may not create.
-constexpr std::string_view kDescribedClassNames[] = {
-    "TForm",      "TEdit",    "TfmLPCOnfigWindow", "TLabel",     "TMyShape",
-    "TButton",    "TMyButton", "TPanel",           "TShape",     "TMyBevel",
-    "TBitBtn",    "TPageControl", "TImage",        "TJetButton", "TLPPreview",
-    "TLPThumbnail2", "TMyMemo", "TCheckBox",       "TTabSheet",
-};
-
-// The class of that name if a description may instantiate it, else nullptr.
-const widgets::ClassInfo* FindDescribedClass(std::string_view name) {
-  for (std::string_view allowed : kDescribedClassNames) {
-    if (SameText(allowed, name)) return DescribedClasses().Find(allowed);
-  }
-  return nullptr;
-}
 
 // Every described form is a configuration window, whatever class its root names.
 std::unique_ptr<ConfigWindow> LoadConfigWindow(const ObjectNode& root) {
@@ -58,19 +40,6 @@ std::unique_ptr<ConfigWindow> LoadConfigWindow(const ObjectNode& root) {
 
 }  // namespace
 
-const widgets::ClassRegistry& DescribedClasses() {
-  static widgets::ClassRegistry* registry = [] {
-    auto* r = new widgets::ClassRegistry;
-    widgets::RegisterStockClasses(*r);
-    RegisterThumbnailStrip(*r);
-    RegisterPreviewPane(*r);
-    RegisterStateButtons(*r);
-    RegisterConfigWindowClasses(*r);
-    return r;
-  }();
-  return *registry;
-}
-
 std::unique_ptr<ConfigWindow> CreateFormFromText(const std::string& text) {
   const ObjectNode root = ReadObjectText(text);
   if (!FindDescribedClass(root.class_name)) {
@@ -87,7 +56,6 @@ PlaceholderValues PlaceholdersOf(const ScreensaverProject& project) {
 std::unique_ptr<ConfigWindow> BuildDescribedForm(const FormDescription& form,
                                                  const PlaceholderValues* placeholders,
                                                  const std::string& description_file) {
-  DescribedClasses();
   try {
     ObjectNode root = ReadFormObjects(form);
     if (placeholders) ExpandPlaceholders(root, *placeholders);

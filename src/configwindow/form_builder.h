@@ -7,6 +7,7 @@
 
 #include "configwindow/config_context.h"
 #include "configwindow/config_window.h"
+#include "configwindow/described_classes.h"
 #include "configwindow/forms.h"
 #include "package/project.h"
 #include "platform/platform.h"
@@ -24,10 +25,6 @@ void RunConfiguration(UiDescription& forms, ScreensaverProject& project,
 // unknown class or property, or a fault in the object text raises Error; nothing is shown then.
 int ShowDescribedForm(ConfigContext& context, const std::string& form_name,
                       platform::Window* owner);
-
-// The classes a description may instantiate: the 19 of the class table, found in the toolkit's
-// stock registry and the configuration window's own registrations. Built on first use.
-const widgets::ClassRegistry& DescribedClasses();
 
 // Reads object text into a new window through the loader (widgets/form_loader.h): the root,
 // which must name a class a description may use, becomes a ConfigWindow with its built-in

@@ -3,6 +3,7 @@
 #include "configwindow/state_buttons.h"
 #include "widgets/draw.h"
 #include "widgets/picture_data.h"
+#include "widgets/stock_classes.h"
 
 namespace lpc {
 
@@ -154,8 +155,9 @@ void PictureButton::MouseLeave() {
 }
 
 void RegisterPictureButton(widgets::ClassRegistry& registry) {
-  widgets::Published<PictureButton> p(registry.Add(
-      "TMyButton", "TGraphicControl", [] { return std::make_unique<PictureButton>(); }));
+  widgets::Published<PictureButton> p(
+      registry.Add("TMyButton", "TGraphicControl", &widgets::RegisterGraphicControl,
+                   [] { return std::make_unique<PictureButton>(); }));
   p.String(
       "Caption", [](PictureButton& b, const std::string& v) { b.SetCaption(v); },
       [](const PictureButton& b) { return b.Caption(); });

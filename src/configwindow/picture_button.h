@@ -13,6 +13,9 @@
 
 namespace lpc {
 
+// "TMyButton".
+void RegisterPictureButton(widgets::ClassRegistry& registry);
+
 class PictureButton : public widgets::Component {
  public:
   static constexpr uint32_t kFirstRepeatMs = 500;
@@ -64,9 +67,4 @@ class PictureButton : public widgets::Component {
   uint32_t repeat_interval_ = kFirstRepeatMs;
 };
 
-}  // namespace lpc
-
-namespace lpc {
-// PictureButton (called by RegisterStateButtons).
-void RegisterPictureButton(widgets::ClassRegistry& registry);
 }  // namespace lpc

@@ -1,6 +1,5 @@
 #include "configwindow/preview_pane.h"
 
-#include "configwindow/component_classes.h"
 #include "configwindow/picture_kind.h"
 #include "effects/bitmap_effects.h"
 #include "imaging/picture.h"
@@ -52,9 +51,8 @@ void PreviewPane::Rerender() {
 }
 
 void RegisterPreviewPane(widgets::ClassRegistry& registry) {
-  // Picture, Stretch and the rest come from Image.
-  widgets::Published<PreviewPane> p(
-      registry.Add("TLPPreview", "TImage", [] { return std::make_unique<PreviewPane>(); }));
+  widgets::Published<PreviewPane> p(registry.Add("TLPPreview", "TImage", &widgets::RegisterImage,
+                                                 [] { return std::make_unique<PreviewPane>(); }));
   p.String(
       "UnavailableMsg", [](PreviewPane& c, const std::string& v) { c.UnavailableMsg = v; },
       [](const PreviewPane& c) { return c.UnavailableMsg; });

@@ -12,6 +12,9 @@
 
 namespace lpc {
 
+// "TLPPreview": Picture, Stretch and the rest come from "TImage".
+void RegisterPreviewPane(widgets::ClassRegistry& registry);
+
 class PreviewPane : public widgets::Image, public CurrentPictureView {
  public:
   PreviewPane();

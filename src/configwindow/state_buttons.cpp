@@ -3,8 +3,6 @@
 #include <algorithm>
 
 #include "base/paths.h"
-#include "configwindow/component_classes.h"
-#include "configwindow/picture_button.h"
 #include "widgets/draw.h"
 #include "widgets/form.h"
 #include "widgets/picture_data.h"
@@ -18,8 +16,6 @@ namespace {
 
 constexpr int kLeaveTimer = 1;
 constexpr uint32_t kLeaveTimerMs = 100;
-constexpr Color kSilver = 0xC0C0C0;
-constexpr Color kOlive = 0x808000;
 
 std::vector<std::string> SplitSeries(const std::string& series) {
   std::vector<std::string> out;
@@ -49,67 +45,11 @@ void DrawTransparent(Canvas& canvas, int x, int y, const Bitmap& b, Color transp
   }
 }
 
-// ---------------------------------------------------------------- PictureClip
-
-PictureClip::~PictureClip() {
-  for (StateButton* b : users_) b->clip_ = nullptr;
-}
-
-void PictureClip::SetPicture(Bitmap picture, bool is_bitmap) {
-  picture_ = std::move(picture);
-  is_bitmap_ = is_bitmap;
-  if (OnChange) OnChange();
-}
-
-widgets::ColorValue PictureClip::EffectiveMaskColor() const {
-  if (MaskColor) return *MaskColor;
-  return widgets::FromRGB(is_bitmap_ ? AutoTransparentColor(picture_) : kOlive);
-}
-
-int PictureClip::Width() const { return Cols > 0 ? picture_.width() / Cols : 0; }
-int PictureClip::Height() const { return Rows > 0 ? picture_.height() / Rows : 0; }
-
-void PictureClip::SetWidth(int w) {
-  if (w > 0 && picture_.width() / w > 0) Cols = picture_.width() / w;
-}
-
-void PictureClip::SetHeight(int h) {
-  if (h > 0 && picture_.height() / h > 0) Rows = picture_.height() / h;
-}
-
-StateBitmap PictureClip::GetCell(int index) const {
-  if (index < 0 || index >= Cols * Rows) {
-    throw Error(Format("List index out of bounds (%d)", index));
-  }
-  const int w = Width();
-  const int h = Height();
-  const int left = (index % Cols) * w;
-  const int top = (index / Cols) * h;
-  StateBitmap cell;
-  // Another kind of graphic is drawn on silver; a bitmap is copied pixel for pixel, which for
-  // our decoded pictures comes to the same copy.
-  cell.pixels = Bitmap(w, h, is_bitmap_ ? 0 : kSilver);
-  Canvas(cell.pixels).CopyRect(Rect{0, 0, w, h}, picture_, Rect{left, top, left + w, top + h});
-  const widgets::ColorValue mask = EffectiveMaskColor();
-  cell.transparent = Masked && mask != widgets::clNone ? widgets::ToRGB(mask) : kNoTransparentColor;
-  return cell;
-}
-
-void PictureClip::AddUser(StateButton* b) {
-  if (std::find(users_.begin(), users_.end(), b) == users_.end()) users_.push_back(b);
-}
-
-void PictureClip::RemoveUser(StateButton* b) {
-  users_.erase(std::remove(users_.begin(), users_.end(), b), users_.end());
-}
-
 // ---------------------------------------------------------------- StateButton
 
 StateButton::StateButton() { SetBounds(0, 0, 50, 50); }
 
-StateButton::~StateButton() {
-  if (clip_) clip_->RemoveUser(this);
-}
+StateButton::~StateButton() = default;
 
 void StateButton::SetBitmapUp(StateBitmap b) {
   up_ = std::move(b);
@@ -161,16 +101,6 @@ bool StateButton::Hit(int x, int y) const {
   const Bitmap& b = up_.pixels;
   if (x >= b.width() || y >= b.height()) return false;
   return hit_mask_[static_cast<size_t>(y) * b.width() + x] == 0;
-}
-
-void StateButton::SetPicClip(PictureClip* clip) {
-  if (clip_) clip_->RemoveUser(this);
-  clip_ = clip;
-  if (!clip_) return;
-  clip_->AddUser(this);
-  static const char* const kSeries[] = {"Up", "Up;Down", "Up;Down;Disabled",
-                                        "Up;Disabled;Down;Over"};
-  if (clip_->Cols >= 1 && clip_->Cols <= 4) SetPicSeries(kSeries[clip_->Cols - 1]);
 }
 
 void StateButton::SetPicSeries(const std::string& series) {
@@ -286,22 +216,11 @@ void StateButton::Loaded() {
   } else if (!over_bitmap_.empty()) {
     Invalidate();
   }
-  if (pic_series_.empty() || !clip_ || clip_->Picture().empty()) return;
-  const std::vector<std::string> names = SplitSeries(pic_series_);
-  for (size_t k = 1; k <= names.size(); ++k) {
-    if (clip_->Cols < static_cast<int>(k)) continue;
-    StateBitmap cell = clip_->GetCell(static_cast<int>(k) - 1);
-    const std::string& name = names[k - 1];
-    if (name == "UP") SetBitmapUp(std::move(cell));
-    else if (name == "DOWN") SetBitmapDown(std::move(cell));
-    else if (name == "DISABLED") SetBitmapDisabled(std::move(cell));
-    else if (name == "OVER") SetBitmapOver(std::move(cell));
-  }
-  Invalidate();
 }
 
-void RegisterStateButtons(widgets::ClassRegistry& registry) {
+void RegisterStateButton(widgets::ClassRegistry& registry) {
   widgets::Published<StateButton> p(registry.Add("TJetButton", "TGraphicControl",
+                                                 &widgets::RegisterGraphicControl,
                                                  [] { return std::make_unique<StateButton>(); }));
   p.ColorProp(
       "TransparentColor", [](StateButton& b, widgets::ColorValue v) { b.TransparentColor = v; },
@@ -318,7 +237,7 @@ void RegisterStateButtons(widgets::ClassRegistry& registry) {
   p.Raw("BitmapDisabled.Data",
         [bitmap](StateButton& b, const PropertyValue& v) { b.SetBitmapDisabled(bitmap(v)); });
   p.String("BitmapEditor", [](StateButton& b, const std::string& v) { b.BitmapEditor = v; });
-  // A clip is no class a layout can make, so a name here finds nothing to point at.
+  // A picture clip is no class a layout can make, so a name here finds nothing to point at.
   p.Ignored("PicClip");
   p.String(
       "PicSeries", [](StateButton& b, const std::string& v) { b.SetPicSeries(v); },
@@ -326,7 +245,6 @@ void RegisterStateButtons(widgets::ClassRegistry& registry) {
   p.String(
       "Caption", [](StateButton& b, const std::string& v) { b.SetCaption(v); },
       [](const StateButton& b) { return b.Caption(); });
-  RegisterPictureButton(registry);
 }
 
 }  // namespace lpc

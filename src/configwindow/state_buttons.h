@@ -1,9 +1,8 @@
 // StateButton: a button drawn from one bitmap per state (up, pressed, hover, disabled) whose
-// clickable area is the part of its up bitmap that is not of the transparent colour. PictureClip
-// cuts one strip picture into equal cells that can feed those bitmaps.
+// clickable area is the part of its up bitmap that is not of the transparent colour.
 //
 // The transparent colour of a bitmap is its bottom-left pixel, for drawing and hit testing
-// alike, unless the bitmap came from a clip, which hands its own mask colour along.
+// alike, unless the bitmap names its own.
 #pragma once
 
 #include <functional>
@@ -14,11 +13,9 @@
 #include "base/bitmap.h"
 #include "base/errors.h"
 #include "widgets/component.h"
+#include "widgets/properties.h"
 
 namespace lpc {
-
-// A colour no pixel has (pixels are 0x00RRGGBB): a bitmap drawn fully opaque.
-inline constexpr Color kNoTransparentColor = 0xFF000000u;
 
 // A bitmap with the colour drawn as transparent; nullopt: the bottom-left pixel.
 struct StateBitmap {
@@ -40,44 +37,6 @@ class PicSeriesError : public Error {
   using Error::Error;
 };
 
-class StateButton;
-
-class PictureClip {
- public:
-  PictureClip() = default;
-  ~PictureClip();
-  PictureClip(const PictureClip&) = delete;
-  PictureClip& operator=(const PictureClip&) = delete;
-
-  // is_bitmap false: a graphic of another kind (JPEG), whose cells are drawn on silver.
-  void SetPicture(Bitmap picture, bool is_bitmap = true);
-  const Bitmap& Picture() const { return picture_; }
-  int Cols = 1;
-  int Rows = 1;
-  bool Masked = true;
-  // clNone: no transparency. Unset: the picture's transparent colour, or olive for another kind.
-  std::optional<widgets::ColorValue> MaskColor;
-  widgets::ColorValue EffectiveMaskColor() const;
-  int Width() const;   // of one cell
-  int Height() const;
-  void SetWidth(int w);
-  void SetHeight(int h);
-  std::function<void()> OnChange;
-
-  // Cell i: column i mod Cols, row i div Cols. Outside 0 .. Cols * Rows - 1: Error
-  // "List index out of bounds (i)".
-  StateBitmap GetCell(int index) const;
-
-  // Buttons holding this clip; they drop it when the clip goes away.
-  void AddUser(StateButton* b);
-  void RemoveUser(StateButton* b);
-
- private:
-  Bitmap picture_;
-  bool is_bitmap_ = true;
-  std::vector<StateButton*> users_;
-};
-
 class StateButton : public widgets::Component {
  public:
   enum State { kNormal = 0, kDisabled = 1, kPressed = 2 };
@@ -96,9 +55,7 @@ class StateButton : public widgets::Component {
   const StateBitmap& BitmapDisabled() const { return disabled_; }
   std::string BitmapEditor;
 
-  // Sets PicSeries from the clip's column count (1 to 4). nullptr clears.
-  void SetPicClip(PictureClip* clip);
-  PictureClip* PicClip() const { return clip_; }
+  // Which bitmaps a picture clip's cells would feed; kept and checked, nothing reads it.
   const std::string& PicSeries() const { return pic_series_; }
   // Trimmed; every ";"-separated name must be Up, Down, Disabled or Over (any case), else
   // PicSeriesError and the old value stays.
@@ -122,17 +79,18 @@ class StateButton : public widgets::Component {
   void Loaded() override;
 
  private:
-  friend class PictureClip;
   void BuildHitMask();
   void SetOver(bool over, bool notify);
 
   StateBitmap up_, down_, over_bitmap_, disabled_;
-  PictureClip* clip_ = nullptr;
   std::string pic_series_;
   int state_ = kNormal;
   bool over_ = false;
   // White (true) where the up bitmap is transparent; empty: every point hits.
   std::vector<uint8_t> hit_mask_;
 };
+
+// "TJetButton".
+void RegisterStateButton(widgets::ClassRegistry& registry);
 
 }  // namespace lpc

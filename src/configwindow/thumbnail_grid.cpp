@@ -286,6 +286,16 @@ void ThumbnailGrid::Timer(int id) {
   if (hbar_.HandleTimer(id) || vbar_.HandleTimer(id)) Invalidate();
 }
 
+void ThumbnailGrid::SetCtl3D(bool ctl3d) {
+  Ctl3D = ctl3d;
+  Resized();
+}
+
+void ThumbnailGrid::SetBorderSingle(bool single) {
+  BorderSingle = single;
+  Resized();
+}
+
 void PublishGridProperties(widgets::Published<ThumbnailGrid>& p) {
   using G = ThumbnailGrid;
   p.Int("ColCount", [](G& g, int v) { g.SetColCount(v); }, [](const G& g) { return g.ColCount(); });
@@ -297,17 +307,12 @@ void PublishGridProperties(widgets::Published<ThumbnailGrid>& p) {
   p.Int("FixedCols", [](G& g, int v) { g.FixedCols = v; }, [](const G& g) { return g.FixedCols; });
   p.Int("FixedRows", [](G& g, int v) { g.FixedRows = v; }, [](const G& g) { return g.FixedRows; });
   p.Raw("Options", [](G& g, const PropertyValue& v) { g.SetOptions(widgets::ValueToSet(v)); });
-  p.Enum(
-      "ScrollBars", {"ssNone", "ssHorizontal", "ssVertical", "ssBoth"},
-      [](G& g, int v) { g.SetScrollBars(static_cast<ScrollBarSet>(v)); },
-      [](const G& g) { return static_cast<int>(g.ScrollBars()); });
+  p.Enum<ScrollBarSet>("ScrollBars", {"ssNone", "ssHorizontal", "ssVertical", "ssBoth"},
+                       &G::SetScrollBars, &G::ScrollBars);
   p.Bool("DefaultDrawing", [](G& g, bool v) { g.DefaultDrawing = v; });
-  p.Bool("Ctl3D", [](G& g, bool v) { g.Ctl3D = v; g.Resized(); }, [](const G& g) { return g.Ctl3D; });
+  p.Bool("Ctl3D", &G::SetCtl3D, &G::Ctl3D);
   p.Bool("ParentCtl3D", [](G& g, bool v) { g.ParentCtl3D = v; });
-  p.Enum("BorderStyle", {"bsNone", "bsSingle"}, [](G& g, int v) {
-    g.BorderSingle = v == 1;
-    g.Resized();
-  });
+  p.Enum("BorderStyle", {"bsNone", "bsSingle"}, [](G& g, int v) { g.SetBorderSingle(v == 1); });
   p.Ignored("GridLineWidth");
   p.Ignored("FixedColor");
 }

@@ -54,6 +54,9 @@ class ThumbnailGrid : public widgets::Component {
   bool ParentCtl3D = true;
   // bsSingle draws a sunken edge (Ctl3D) or a black line around the cells.
   bool BorderSingle = true;
+  // The border's width changes the room for the cells: these lay the grid out again.
+  void SetCtl3D(bool ctl3d);
+  void SetBorderSingle(bool single);
 
   Rect ClientRect() const override;
   // The cell's rectangle in component coordinates (it may lie outside the visible area).

@@ -5,12 +5,12 @@
 #include "base/errors.h"
 #include "base/fileio.h"
 #include "base/paths.h"
-#include "configwindow/component_classes.h"
 #include "configwindow/picture_kind.h"
 #include "imaging/picture.h"
 #include "package/packed_image.h"
 #include "presentation/wallpaper.h"
 #include "widgets/draw.h"
+#include "widgets/stock_classes.h"
 
 namespace lpc {
 
@@ -378,8 +378,9 @@ void ThumbnailStrip::MouseDown(const MouseArgs& args) {
 }
 
 void RegisterThumbnailStrip(widgets::ClassRegistry& registry) {
-  widgets::ClassInfo& info = registry.Add("TLPThumbnail2", "TWinControl",
-                                          [] { return std::make_unique<ThumbnailStrip>(); });
+  widgets::ClassInfo& info =
+      registry.Add("TLPThumbnail2", "TWinControl", &widgets::RegisterWinControl,
+                   [] { return std::make_unique<ThumbnailStrip>(); });
   widgets::Published<ThumbnailGrid> grid(info);
   PublishGridProperties(grid);
   widgets::Published<ThumbnailStrip> p(info);

@@ -25,6 +25,9 @@
 
 namespace lpc {
 
+// "TLPThumbnail2", with the grid's properties.
+void RegisterThumbnailStrip(widgets::ClassRegistry& registry);
+
 class ThumbnailStrip : public ThumbnailGrid, public CurrentPictureView {
  public:
   // The size of the check-mark table: a longer list shows its first kMaxImages images only.

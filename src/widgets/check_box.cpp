@@ -3,6 +3,7 @@
 #include "widgets/draw.h"
 #include "widgets/form.h"
 #include "widgets/geometry.h"
+#include "widgets/stock_classes.h"
 
 namespace lpc::widgets {
 
@@ -44,11 +45,21 @@ CheckBox::CheckBox() {
   TabStop = true;
 }
 
-void CheckBox::SetState(int state) {
+void CheckBox::SetState(CheckState state) {
   if (state == state_) return;
   state_ = state;
   Invalidate();
   if (OnChange) OnChange(*this);
+}
+
+void CheckBox::SetAlignment(TextAlignment alignment) {
+  Alignment = alignment;
+  Invalidate();
+}
+
+void CheckBox::SetWordWrap(bool word_wrap) {
+  WordWrap = word_wrap;
+  Invalidate();
 }
 
 void CheckBox::Click() {
@@ -67,7 +78,7 @@ void CheckBox::Paint(Canvas& canvas) {
   // With a colour of its own the check box fills its background; else the parent shows.
   if (!ParentColor()) canvas.FillRect(Rect{0, 0, Width(), Height()}, ToRGB(Color()));
   const bool enabled = EnabledInTree();
-  const bool box_left = Alignment == 1;
+  const bool box_left = Alignment == taRightJustify;
   const int box_x = box_left ? 0 : Width() - kBox;
   DrawCheckBox(canvas, box_x, (Height() - kBox) / 2, state_, pressed_, enabled);
   const Rect text_area = box_left ? Rect{kBox + 4, 0, Width(), Height()}
@@ -130,6 +141,22 @@ bool CheckBox::AcceleratorPressed() {
   SetFocus();
   Click();
   return true;
+}
+
+void RegisterCheckBox(ClassRegistry& registry) {
+  Published<CheckBox> p(registry.Add("TCheckBox", "TWinControl", &RegisterWinControl,
+                                     [] { return std::make_unique<CheckBox>(); }));
+  PublishCaption(p);
+  p.Bool("Checked", &CheckBox::SetChecked, &CheckBox::Checked);
+  p.Enum<CheckBox::CheckState>("State", {"cbUnchecked", "cbChecked", "cbGrayed"},
+                               &CheckBox::SetState, &CheckBox::State);
+  p.Bool("AllowGrayed", [](CheckBox& c, bool v) { c.AllowGrayed = v; });
+  // Only these two: the caption is on one side of the box or the other.
+  p.Enum<TextAlignment>("Alignment", {"taLeftJustify", "taRightJustify"}, &CheckBox::SetAlignment,
+                        &CheckBox::Alignment);
+  p.Bool("WordWrap", &CheckBox::SetWordWrap);
+  p.Ignored({"Action", "ParentBackground"});
+  IgnoreDesignerExtras(p);
 }
 
 }  // namespace lpc::widgets

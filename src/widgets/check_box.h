@@ -5,22 +5,29 @@
 #include <functional>
 
 #include "widgets/component.h"
+#include "widgets/properties.h"
 
 namespace lpc::widgets {
 
+// "TCheckBox".
+void RegisterCheckBox(ClassRegistry& registry);
+
 class CheckBox : public Component {
  public:
-  enum State { cbUnchecked, cbChecked, cbGrayed };
+  enum CheckState { cbUnchecked, cbChecked, cbGrayed };
   CheckBox();
   bool IsWindowed() const override { return true; }
   bool Checked() const { return state_ == cbChecked; }
   void SetChecked(bool checked) { SetState(checked ? cbChecked : cbUnchecked); }
-  int State() const { return state_; }
-  void SetState(int state);
+  CheckState State() const { return state_; }
+  void SetState(CheckState state);
   std::function<void(Component&)> OnChange;
   bool AllowGrayed = false;
-  int Alignment = 1;  // taLeftJustify: caption left of the box; taRightJustify: right of it
+  // taLeftJustify: caption left of the box; taRightJustify: right of it.
+  TextAlignment Alignment = taRightJustify;
   bool WordWrap = false;
+  void SetAlignment(TextAlignment alignment);  // these two repaint
+  void SetWordWrap(bool word_wrap);
 
   void Paint(Canvas& canvas) override;
   void Click() override;
@@ -32,7 +39,7 @@ class CheckBox : public Component {
   bool AcceleratorPressed() override;
 
  private:
-  int state_ = cbUnchecked;
+  CheckState state_ = cbUnchecked;
   bool pressed_ = false;
   bool tracking_ = false;
   bool space_down_ = false;

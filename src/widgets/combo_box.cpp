@@ -6,6 +6,7 @@
 #include "widgets/form.h"
 #include "widgets/geometry.h"
 #include "widgets/scroll_bar.h"
+#include "widgets/stock_classes.h"
 
 namespace lpc::widgets {
 
@@ -250,6 +251,21 @@ bool ComboBox::KeyDown(int key, unsigned modifiers) {
 void ComboBox::FocusChanged(bool focused) {
   if (!focused) CloseUp();
   Invalidate();
+}
+
+void RegisterComboBox(ClassRegistry& registry) {
+  Published<ComboBox> p(registry.Add("TComboBox", "TWinControl", &RegisterWinControl,
+                                     [] { return std::make_unique<ComboBox>(); }));
+  p.Raw("Items.Strings", [](ComboBox& c, const PropertyValue& v) { c.Items = ValueToStrings(v); });
+  p.Int("ItemIndex", &ComboBox::SetItemIndex, &ComboBox::ItemIndex);
+  p.Int("DropDownCount", [](ComboBox& c, int v) { c.DropDownCount = std::clamp(v, 1, 100); });
+  // Only the list style exists; the others are taken as it.
+  p.Enum("Style",
+         {"csDropDown", "csSimple", "csDropDownList", "csOwnerDrawFixed", "csOwnerDrawVariable"},
+         [](ComboBox&, int) {});
+  p.Ignored({"Text", "Sorted", "ItemHeight", "CharCase", "MaxLength", "AutoComplete",
+             "AutoDropDown", "AutoCloseUp", "ParentBackground"});
+  IgnoreDesignerExtras(p);
 }
 
 }  // namespace lpc::widgets

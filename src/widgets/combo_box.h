@@ -9,8 +9,12 @@
 #include <vector>
 
 #include "widgets/component.h"
+#include "widgets/properties.h"
 
 namespace lpc::widgets {
+
+// "TComboBox".
+void RegisterComboBox(ClassRegistry& registry);
 
 class ComboBox : public Component {
  public:

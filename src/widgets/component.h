@@ -24,6 +24,8 @@ namespace lpc::widgets {
 class FormWindow;
 
 enum class Alignment { alNone, alTop, alBottom, alLeft, alRight, alClient };
+// Where a caption sits across its control (Alignment of labels, panels and memos).
+enum TextAlignment { taLeftJustify, taRightJustify, taCenter };
 
 // Cursor identifiers as layouts write them (crHandPoint is -21).
 enum CursorId : int {

@@ -346,4 +346,62 @@ void Edit::FocusChanged(bool focused) {
   Invalidate();
 }
 
+void Edit::SetReadOnly(bool read_only) {
+  ReadOnly = read_only;
+  Invalidate();
+}
+
+void Edit::SetBorderSingle(bool single) {
+  BorderSingle = single;
+  Invalidate();
+}
+
+void Edit::SetCtl3D(bool ctl3d) {
+  Ctl3D = ctl3d;
+  Invalidate();
+}
+
+void Edit::SetPasswordChar(char ch) {
+  PasswordChar = ch;
+  Invalidate();
+}
+
+void Edit::SetCharCase(CharCase mode) {
+  CharCaseMode = mode;
+  SetText(Text());
+}
+
+namespace {
+
+// PasswordChar = '*', or #0 for none, or a character code.
+char ValueToChar(const PropertyValue& v) {
+  if (v.Is<int64_t>()) return static_cast<char>(ValueToInt32(v) & 0xFF);
+  const std::string s = ValueToString(v);
+  if (s.size() > 1) throw PropertyValueError();
+  return s.empty() ? '\0' : s[0];
+}
+
+}  // namespace
+
+void RegisterEdit(ClassRegistry& registry) {
+  Published<Edit> p(registry.Add("TEdit", "TWinControl", &RegisterWinControl,
+                                 [] { return std::make_unique<Edit>(); }));
+  p.String("Text", &Edit::SetText, &Edit::Text);
+  PublishEditCommon(p);
+  p.Bool("Ctl3D", &Edit::SetCtl3D, &Edit::Ctl3D);
+  p.Int(
+      "MaxLength",
+      [](Edit& c, int v) {
+        if (v < 0) throw PropertyValueError();
+        c.MaxLength = v;
+      },
+      &Edit::MaxLength);
+  p.Raw("PasswordChar", [](Edit& c, const PropertyValue& v) { c.SetPasswordChar(ValueToChar(v)); });
+  p.Enum<Edit::CharCase>("CharCase", {"ecNormal", "ecUpperCase", "ecLowerCase"}, &Edit::SetCharCase,
+                         &Edit::CharCaseMode);
+  p.Bool("AutoSelect", [](Edit& c, bool v) { c.AutoSelect = v; });
+  p.Bool("HideSelection", [](Edit& c, bool v) { c.HideSelection = v; });
+  p.Ignored({"AutoSize", "NumbersOnly", "TextHint", "Alignment"});
+}
+
 }  // namespace lpc::widgets

@@ -9,8 +9,13 @@
 #include <string>
 
 #include "widgets/component.h"
+#include "widgets/properties.h"
+#include "widgets/stock_classes.h"
 
 namespace lpc::widgets {
+
+// "TEdit".
+void RegisterEdit(ClassRegistry& registry);
 
 class Edit : public Component {
  public:
@@ -26,11 +31,17 @@ class Edit : public Component {
   bool ReadOnly = false;
   int MaxLength = 0;  // 0: no limit
   char PasswordChar = 0;
-  int CharCaseMode = ecNormal;
+  CharCase CharCaseMode = ecNormal;
   bool AutoSelect = true;
   bool HideSelection = true;
   bool BorderSingle = true;  // BorderStyle = bsSingle
   bool Ctl3D = true;
+  // These repaint; SetCharCase converts the text.
+  void SetReadOnly(bool read_only);
+  void SetBorderSingle(bool single);
+  void SetCtl3D(bool ctl3d);
+  void SetPasswordChar(char ch);
+  void SetCharCase(CharCase mode);
   std::function<void(Component&)> OnChange;
 
   // Caret and selection, as character positions.
@@ -73,5 +84,17 @@ class Edit : public Component {
   int scroll_ = 0;  // pixels of text scrolled out to the left
   bool selecting_ = false;
 };
+
+// What a text box publishes beside its text, shared by the edit box and the memo.
+template <typename T>
+void PublishEditCommon(Published<T>& p) {
+  p.Bool("ReadOnly", &T::SetReadOnly, &T::ReadOnly);
+  p.Enum(
+      "BorderStyle", {"bsNone", "bsSingle"}, [](T& c, int v) { c.SetBorderSingle(v == 1); },
+      [](const T& c) { return c.BorderSingle ? 1 : 0; });
+  IgnoreDesignerExtras(p);
+  p.Ignored({"OEMConvert", "ImeMode", "ImeName", "BevelKind", "BevelInner", "BevelOuter",
+             "BevelEdges", "ParentBackground"});
+}
 
 }  // namespace lpc::widgets

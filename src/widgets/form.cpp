@@ -29,7 +29,6 @@ class FormWindow::Handler : public platform::WindowHandler {
  public:
   explicit Handler(FormWindow& form) : form_(form) {}
   void OnShow(platform::Window&) override {
-    form_.BeforeShow();
     if (form_.ActiveControl && form_.ActiveControl->CanFocus()) {
       form_.FocusControl(form_.ActiveControl);
     } else if (!form_.focused_) {

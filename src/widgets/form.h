@@ -79,9 +79,6 @@ class FormWindow : public Component {
   std::vector<Component*> TabList() const;
   // Selects the next (or previous) control in tab order.
   void SelectNext(bool backwards);
-  // Mouse capture: every mouse event goes to this component until the button is released.
-  void SetCapture(Component* c) { capture_ = c; }
-  Component* Capture() const { return capture_; }
   // The last pointer position over the window, in client coordinates.
   Point CursorPos() const { return cursor_pos_; }
   bool PointerInside() const { return pointer_inside_; }
@@ -105,9 +102,6 @@ class FormWindow : public Component {
 
   // The deepest showing, enabled control at a point of the client area, or the form.
   Component* ControlAt(int x, int y) const;
-
-  // Called once the window is open and shown, before OnShow.
-  virtual void BeforeShow() {}
 
  private:
   class Handler;
@@ -139,7 +133,7 @@ class FormWindow : public Component {
   Bitmap back_;
   TextRenderer* text_ = nullptr;
   Component* focused_ = nullptr;
-  Component* capture_ = nullptr;
+  Component* capture_ = nullptr;  // gets every mouse event until the button is released
   Component* pressed_ = nullptr;
   Component* hovered_ = nullptr;
   Component* popup_ = nullptr;

@@ -2,6 +2,9 @@
 
 #include <algorithm>
 
+#include "widgets/picture_data.h"
+#include "widgets/stock_classes.h"
+
 namespace lpc::widgets {
 
 Image::Image() {
@@ -19,6 +22,31 @@ void Image::AdjustSize() {
   if (AutoSize && !picture_.empty()) {
     SetBounds(Left(), Top(), picture_.width(), picture_.height());
   }
+}
+
+void Image::SetStretch(bool stretch) {
+  Stretch = stretch;
+  Invalidate();
+}
+
+void Image::SetCenter(bool center) {
+  Center = center;
+  Invalidate();
+}
+
+void Image::SetTransparent(bool transparent) {
+  Transparent = transparent;
+  Invalidate();
+}
+
+void Image::SetProportional(bool proportional) {
+  Proportional = proportional;
+  Invalidate();
+}
+
+void Image::SetAutoSize(bool auto_size) {
+  AutoSize = auto_size;
+  AdjustSize();
 }
 
 Rect Image::DestRect() const {
@@ -63,6 +91,20 @@ void Image::Paint(Canvas& canvas) {
       if (c != key) canvas.SetPixel(dest.left + x, dest.top + y, c);
     }
   }
+}
+
+void RegisterImage(ClassRegistry& registry) {
+  Published<Image> p(registry.Add("TImage", "TGraphicControl", &RegisterGraphicControl,
+                                  [] { return std::make_unique<Image>(); }));
+  p.Raw("Picture.Data", [](Image& c, const PropertyValue& v) {
+    c.SetPicture(DecodePictureData(ValueToBinary(v)));
+  });
+  p.Bool("Stretch", &Image::SetStretch, &Image::Stretch);
+  p.Bool("Center", &Image::SetCenter, &Image::Center);
+  p.Bool("Transparent", &Image::SetTransparent, &Image::Transparent);
+  p.Bool("Proportional", &Image::SetProportional, &Image::Proportional);
+  p.Bool("AutoSize", &Image::SetAutoSize, &Image::AutoSize);
+  p.Ignored("IncrementalDisplay");
 }
 
 }  // namespace lpc::widgets

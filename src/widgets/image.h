@@ -5,8 +5,12 @@
 
 #include "base/bitmap.h"
 #include "widgets/component.h"
+#include "widgets/properties.h"
 
 namespace lpc::widgets {
+
+// "TImage".
+void RegisterImage(ClassRegistry& registry);
 
 class Image : public Component {
  public:
@@ -25,6 +29,12 @@ class Image : public Component {
   bool Transparent = false;
   bool Proportional = false;
   bool AutoSize = false;
+  // Each sets its field and repaints; SetAutoSize takes the picture's size.
+  void SetStretch(bool stretch);
+  void SetCenter(bool center);
+  void SetTransparent(bool transparent);
+  void SetProportional(bool proportional);
+  void SetAutoSize(bool auto_size);
 
  protected:
   Bitmap picture_;

@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "widgets/draw.h"
+#include "widgets/edit.h"
 #include "widgets/form.h"
 #include "widgets/geometry.h"
 
@@ -130,7 +131,9 @@ void Memo::Paint(Canvas& canvas) {
   int y = area.top;
   for (int i = TopLine(); i < static_cast<int>(lines.size()) && y < area.bottom; ++i, y += h) {
     TextLayout layout;
-    layout.halign = Alignment == 1 ? HAlign::kRight : Alignment == 2 ? HAlign::kCenter : HAlign::kLeft;
+    layout.halign = Alignment == taRightJustify ? HAlign::kRight
+                    : Alignment == taCenter     ? HAlign::kCenter
+                                                : HAlign::kLeft;
     layout.prefix = false;
     DrawTextInRect(canvas, Rect{area.left, y, area.right, std::min(y + h, area.bottom)}, lines[i],
                    layout);
@@ -178,5 +181,51 @@ bool Memo::KeyDown(int key, unsigned) {
 }
 
 void Memo::Timer(int id) { bar_->HandleTimer(id); }
+
+void Memo::SetReadOnly(bool read_only) {
+  ReadOnly = read_only;
+  Invalidate();
+}
+
+void Memo::SetBorderSingle(bool single) {
+  BorderSingle = single;
+  Invalidate();
+}
+
+void Memo::SetWordWrap(bool word_wrap) {
+  WordWrap = word_wrap;
+  Invalidate();
+}
+
+void Memo::SetScrollBars(ScrollBars mode) {
+  ScrollBarsMode = mode;
+  Invalidate();
+}
+
+void Memo::SetAlignment(TextAlignment alignment) {
+  Alignment = alignment;
+  Invalidate();
+}
+
+namespace {
+
+void RegisterMemoAs(ClassRegistry& registry, const char* name) {
+  Published<Memo> p(registry.Add(name, "TWinControl", &RegisterWinControl,
+                                 [] { return std::make_unique<Memo>(); }));
+  p.String("Text", &Memo::SetText, &Memo::Text);
+  p.Raw("Lines.Strings", [](Memo& c, const PropertyValue& v) { c.SetLines(ValueToStrings(v)); });
+  p.Raw("Lines", [](Memo& c, const PropertyValue& v) { c.SetLines(ValueToStrings(v)); });
+  PublishEditCommon(p);
+  p.Bool("WordWrap", &Memo::SetWordWrap, &Memo::WordWrap);
+  p.Enum<Memo::ScrollBars>("ScrollBars", {"ssNone", "ssHorizontal", "ssVertical", "ssBoth"},
+                           &Memo::SetScrollBars);
+  p.Enum<TextAlignment>("Alignment", kTextAlignmentNames, &Memo::SetAlignment);
+  p.Ignored({"MaxLength", "WantReturns", "WantTabs", "HideSelection", "Ctl3D"});
+}
+
+}  // namespace
+
+void RegisterMyMemo(ClassRegistry& registry) { RegisterMemoAs(registry, "TMyMemo"); }
+void RegisterMemo(ClassRegistry& registry) { RegisterMemoAs(registry, "TMemo"); }
 
 }  // namespace lpc::widgets

@@ -7,9 +7,14 @@
 #include <vector>
 
 #include "widgets/component.h"
+#include "widgets/properties.h"
 #include "widgets/scroll_bar.h"
 
 namespace lpc::widgets {
+
+// "TMyMemo" and "TMemo": the same class under two names.
+void RegisterMyMemo(ClassRegistry& registry);
+void RegisterMemo(ClassRegistry& registry);
 
 class Memo : public Component {
  public:
@@ -29,8 +34,14 @@ class Memo : public Component {
   bool ReadOnly = false;
   bool WordWrap = true;
   bool BorderSingle = true;
-  int ScrollBarsMode = ssNone;  // a vertical bar shows anyway when the text is taller
-  int Alignment = 0;
+  ScrollBars ScrollBarsMode = ssNone;  // a vertical bar shows anyway when the text is taller
+  TextAlignment Alignment = taLeftJustify;
+  // Each sets its field and repaints.
+  void SetReadOnly(bool read_only);
+  void SetBorderSingle(bool single);
+  void SetWordWrap(bool word_wrap);
+  void SetScrollBars(ScrollBars mode);
+  void SetAlignment(TextAlignment alignment);
 
   // The lines after wrapping, and the first of them shown.
   std::vector<std::string> WrappedLines() const;

@@ -6,6 +6,7 @@
 #include "widgets/form.h"
 #include "widgets/geometry.h"
 #include "widgets/standard_controls.h"
+#include "widgets/stock_classes.h"
 
 namespace lpc::widgets {
 
@@ -83,6 +84,23 @@ void PageControl::SyncPages() {
     active_ = active = tabs.empty() ? nullptr : tabs.front();
   }
   for (TabSheet* page : Pages()) page->SetVisible(page == active);
+}
+
+void PageControl::SetStyle(TabStyle style) {
+  Style = style;
+  Realign();
+  Invalidate();
+}
+
+void PageControl::SetTabPosition(TabPlace place) {
+  TabPosition = place;
+  Realign();
+  Invalidate();
+}
+
+void PageControl::SetTabHeight(int height) {
+  TabHeight = std::clamp(height, 0, 1000);
+  Realign();
 }
 
 int PageControl::TabRowHeight() const {
@@ -264,6 +282,49 @@ bool PageControl::KeyDown(int key, unsigned modifiers) {
     return true;
   }
   return false;
+}
+
+void TabSheet::SetTabVisible(bool visible) {
+  TabVisible = visible;
+  if (Parent()) Parent()->Invalidate();
+}
+
+void RegisterPageControl(ClassRegistry& registry) {
+  Published<PageControl> p(registry.Add("TPageControl", "TWinControl", &RegisterWinControl,
+                                        [] { return std::make_unique<PageControl>(); }));
+  p.Reference(
+      "ActivePage",
+      [](PageControl& c, Component& page) {
+        auto* sheet = dynamic_cast<TabSheet*>(&page);
+        if (!sheet || sheet->Parent() != &c) throw PropertyValueError();
+        c.SetActivePage(sheet);
+      },
+      [](const PageControl& c) { return c.ActivePage() ? c.ActivePage()->Name : ""; });
+  p.Int("TabIndex", &PageControl::SetTabIndex, &PageControl::TabIndex);
+  p.Bool(
+      "HotTrack", [](PageControl& c, bool v) { c.HotTrack = v; }, &PageControl::HotTrack);
+  p.Enum<PageControl::TabStyle>("Style", {"tsTabs", "tsButtons", "tsFlatButtons"},
+                                &PageControl::SetStyle, &PageControl::Style);
+  p.Enum<PageControl::TabPlace>("TabPosition", {"tpTop", "tpBottom", "tpLeft", "tpRight"},
+                                &PageControl::SetTabPosition);
+  p.Int("TabHeight", &PageControl::SetTabHeight);
+  p.Int("TabWidth", [](PageControl& c, int v) { c.TabWidth = std::clamp(v, 0, 10000); });
+  p.Bool("MultiLine", [](PageControl& c, bool v) { c.MultiLine = v; });
+  p.Ignored({"Tabs", "Tabs.Strings", "OwnerDraw", "RaggedRight", "ScrollOpposite", "Images",
+             "ParentBackground"});
+  IgnoreDesignerExtras(p);
+}
+
+void RegisterTabSheet(ClassRegistry& registry) {
+  Published<TabSheet> p(registry.Add("TTabSheet", "TWinControl", &RegisterWinControl,
+                                     [] { return std::make_unique<TabSheet>(); }));
+  PublishCaption(p);
+  p.Bool("TabVisible", &TabSheet::SetTabVisible, &TabSheet::TabVisible);
+  p.Int("ImageIndex", [](TabSheet& c, int v) { c.ImageIndex = v; });
+  p.Bool("Highlighted", [](TabSheet& c, bool v) { c.Highlighted = v; });
+  // The pages keep the order they were made in.
+  p.Ignored({"PageIndex", "PageControl", "ParentBackground"});
+  IgnoreDesignerExtras(p);
 }
 
 }  // namespace lpc::widgets

@@ -8,14 +8,20 @@
 #include <vector>
 
 #include "widgets/component.h"
+#include "widgets/properties.h"
 
 namespace lpc::widgets {
+
+// "TPageControl" and "TTabSheet".
+void RegisterPageControl(ClassRegistry& registry);
+void RegisterTabSheet(ClassRegistry& registry);
 
 class TabSheet : public Component {
  public:
   TabSheet();
   bool IsWindowed() const override { return true; }
   bool TabVisible = true;
+  void SetTabVisible(bool visible);  // repaints the tabs
   int ImageIndex = -1;
   bool Highlighted = false;
 };
@@ -40,11 +46,15 @@ class PageControl : public Component {
   std::function<void(Component&)> OnChange;
 
   bool HotTrack = false;
-  int Style = tsTabs;
-  int TabPosition = tpTop;  // tpLeft and tpRight are drawn at the top
-  int TabHeight = 0;    // 0: from the font
+  TabStyle Style = tsTabs;
+  TabPlace TabPosition = tpTop;  // tpLeft and tpRight are drawn at the top
+  int TabHeight = 0;             // 0: from the font
   int TabWidth = 0;     // 0: from each caption
   bool MultiLine = false;
+  // These move the pages: each realigns (and repaints).
+  void SetStyle(TabStyle style);
+  void SetTabPosition(TabPlace place);
+  void SetTabHeight(int height);
 
   Rect ClientRect() const override;
   void Paint(Canvas& canvas) override;

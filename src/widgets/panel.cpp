@@ -2,13 +2,14 @@
 
 #include "widgets/draw.h"
 #include "widgets/geometry.h"
+#include "widgets/stock_classes.h"
 
 namespace lpc::widgets {
 
 namespace {
 
 // One bevel of `width` pixels: raised is light at the top-left, lowered the other way round.
-Rect DrawBevel(Canvas& canvas, Rect r, int cut, int width) {
+Rect DrawBevel(Canvas& canvas, Rect r, BevelCut cut, int width) {
   if (cut == bvNone) return r;
   const lpc::Color light = ToRGB(clBtnHighlight);
   const lpc::Color shadow = ToRGB(clBtnShadow);
@@ -27,18 +28,44 @@ Panel::Panel() {
   SetParentColor(false);
 }
 
-void Panel::SetBevels(int inner, int outer, int bevel_width, int border_width) {
-  bevel_inner_ = inner;
-  bevel_outer_ = outer;
-  // Wider than any screen is a layout mistake; kept in range so the sums cannot overflow.
-  bevel_width_ = std::clamp(bevel_width, 0, 10000);
-  border_width_ = std::clamp(border_width, 0, 10000);
+void Panel::SetBevelInner(BevelCut cut) {
+  bevel_inner_ = cut;
+  BordersChanged();
+}
+
+void Panel::SetBevelOuter(BevelCut cut) {
+  bevel_outer_ = cut;
+  BordersChanged();
+}
+
+// Wider than any screen is a layout mistake; kept in range so the sums cannot overflow.
+void Panel::SetBevelWidth(int width) {
+  bevel_width_ = std::clamp(width, 0, 10000);
+  BordersChanged();
+}
+
+void Panel::SetBorderWidth(int width) {
+  border_width_ = std::clamp(width, 0, 10000);
+  BordersChanged();
+}
+
+void Panel::SetBorderSingle(bool single) {
+  border_single_ = single;
+  BordersChanged();
+}
+
+void Panel::BordersChanged() {
   Realign();
   Invalidate();
 }
 
+void Panel::SetAlignment(TextAlignment alignment) {
+  Alignment = alignment;
+  Invalidate();
+}
+
 int Panel::Border() const {
-  int b = border_width_ + (BorderSingle ? 2 : 0);
+  int b = border_width_ + (border_single_ ? 2 : 0);
   if (bevel_outer_ != bvNone) b += bevel_width_;
   if (bevel_inner_ != bvNone) b += bevel_width_;
   return b;
@@ -52,13 +79,15 @@ Rect Panel::ClientRect() const {
 void Panel::Paint(Canvas& canvas) {
   Rect r{0, 0, Width(), Height()};
   canvas.FillRect(r, ToRGB(EffectiveColor()));
-  if (BorderSingle) r = DrawEdge(canvas, r, EdgeKind::kSunken);
+  if (border_single_) r = DrawEdge(canvas, r, EdgeKind::kSunken);
   r = DrawBevel(canvas, r, bevel_outer_, bevel_width_);
   r = InsetRect(r, border_width_);
   r = DrawBevel(canvas, r, bevel_inner_, bevel_width_);
   if (Caption().empty()) return;
   TextLayout layout;
-  layout.halign = Alignment == 0 ? HAlign::kLeft : Alignment == 1 ? HAlign::kRight : HAlign::kCenter;
+  layout.halign = Alignment == taLeftJustify    ? HAlign::kLeft
+                  : Alignment == taRightJustify ? HAlign::kRight
+                                                : HAlign::kCenter;
   layout.valign = VAlign::kCenter;
   layout.disabled = !EnabledInTree();
   // Left and right captions keep a little distance from the bevel.
@@ -68,6 +97,16 @@ void Panel::Paint(Canvas& canvas) {
 Bevel::Bevel() {
   SetBounds(0, 0, 50, 50);
   SetParentColor(true);
+}
+
+void Bevel::SetBevelShape(Shape shape) {
+  BevelShape = shape;
+  Invalidate();
+}
+
+void Bevel::SetBevelStyle(Style style) {
+  BevelStyle = style;
+  Invalidate();
 }
 
 void Bevel::Paint(Canvas& canvas) {
@@ -105,6 +144,47 @@ void Bevel::Paint(Canvas& canvas) {
     default:  // bsSpacer
       break;
   }
+}
+
+void RegisterPanel(ClassRegistry& registry) {
+  const std::vector<std::string_view> cuts = {"bvNone", "bvLowered", "bvRaised", "bvSpace"};
+  Published<Panel> p(registry.Add("TPanel", "TWinControl", &RegisterWinControl,
+                                  [] { return std::make_unique<Panel>(); }));
+  PublishCaption(p);
+  p.Enum<BevelCut>("BevelInner", cuts, &Panel::SetBevelInner, &Panel::BevelInner);
+  p.Enum<BevelCut>("BevelOuter", cuts, &Panel::SetBevelOuter, &Panel::BevelOuter);
+  p.Int(
+      "BevelWidth",
+      [](Panel& c, int v) {
+        if (v < 1) throw PropertyValueError();
+        c.SetBevelWidth(v);
+      },
+      &Panel::BevelWidth);
+  p.Int(
+      "BorderWidth",
+      [](Panel& c, int v) {
+        if (v < 0) throw PropertyValueError();
+        c.SetBorderWidth(v);
+      },
+      &Panel::BorderWidth);
+  p.Enum("BorderStyle", {"bsNone", "bsSingle"}, [](Panel& c, int v) { c.SetBorderSingle(v == 1); });
+  p.Enum<TextAlignment>("Alignment", kTextAlignmentNames, &Panel::SetAlignment, &Panel::Alignment);
+  p.Ignored({"FullRepaint", "Locked", "ParentBackground", "BevelKind", "BevelEdges", "ShowCaption",
+             "VerticalAlignment", "AutoSize", "DockSite", "UseDockManager"});
+  IgnoreDesignerExtras(p);
+}
+
+void RegisterBevel(ClassRegistry& registry) {
+  Published<Bevel> p(registry.Add("TMyBevel", "TGraphicControl", &RegisterGraphicControl,
+                                  [] { return std::make_unique<Bevel>(); }));
+  p.Enum<Bevel::Shape>(
+      "Shape",
+      {"bsBox", "bsFrame", "bsTopLine", "bsBottomLine", "bsLeftLine", "bsRightLine", "bsSpacer"},
+      &Bevel::SetBevelShape, &Bevel::BevelShape);
+  p.Enum<Bevel::Style>("Style", {"bsLowered", "bsRaised"}, &Bevel::SetBevelStyle,
+                       &Bevel::BevelStyle);
+  // Its mouse events come from the action table, not from the layout.
+  p.Ignored({"OnClick", "OnMouseDown", "OnMouseMove", "OnMouseUp"});
 }
 
 }  // namespace lpc::widgets

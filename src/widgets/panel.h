@@ -3,8 +3,13 @@
 #pragma once
 
 #include "widgets/component.h"
+#include "widgets/properties.h"
 
 namespace lpc::widgets {
+
+// "TPanel" and "TMyBevel".
+void RegisterPanel(ClassRegistry& registry);
+void RegisterBevel(ClassRegistry& registry);
 
 enum BevelCut { bvNone, bvLowered, bvRaised, bvSpace };
 
@@ -14,18 +19,27 @@ class Panel : public Component {
   bool IsWindowed() const override { return true; }
   Rect ClientRect() const override;
   void Paint(Canvas& canvas) override;
-  void SetBevels(int inner, int outer, int bevel_width, int border_width);
-  int BevelInner() const { return bevel_inner_; }
-  int BevelOuter() const { return bevel_outer_; }
+  // The bevels and borders decide where the children go: each setter realigns and repaints.
+  void SetBevelInner(BevelCut cut);
+  void SetBevelOuter(BevelCut cut);
+  void SetBevelWidth(int width);
+  void SetBorderWidth(int width);
+  void SetBorderSingle(bool single);
+  BevelCut BevelInner() const { return bevel_inner_; }
+  BevelCut BevelOuter() const { return bevel_outer_; }
   int BevelWidth() const { return bevel_width_; }
   int BorderWidth() const { return border_width_; }
-  int Alignment = 2;  // taLeftJustify, taRightJustify, taCenter
-  bool BorderSingle = false;  // BorderStyle = bsSingle: a sunken edge outside the bevels
+  // BorderStyle = bsSingle: a sunken edge outside the bevels.
+  bool BorderSingle() const { return border_single_; }
+  TextAlignment Alignment = taCenter;
+  void SetAlignment(TextAlignment alignment);  // repaints
 
  private:
   int Border() const;
-  int bevel_inner_ = bvNone;
-  int bevel_outer_ = bvRaised;
+  void BordersChanged();
+  BevelCut bevel_inner_ = bvNone;
+  BevelCut bevel_outer_ = bvRaised;
+  bool border_single_ = false;
   int bevel_width_ = 1;
   int border_width_ = 0;
 };
@@ -36,8 +50,10 @@ class Bevel : public Component {
   enum Style { bsLowered, bsRaised };
   Bevel();
   void Paint(Canvas& canvas) override;
-  int BevelShape = bsBox;
-  int BevelStyle = bsLowered;
+  Shape BevelShape = bsBox;
+  Style BevelStyle = bsLowered;
+  void SetBevelShape(Shape shape);  // these two repaint
+  void SetBevelStyle(Style style);
 };
 
 }  // namespace lpc::widgets

@@ -122,12 +122,27 @@ ClassInfo& ClassRegistry::Add(std::string name, std::string_view base_name,
   };
   for (auto& existing : classes_) {
     if (SameText(existing->name, name)) {
-      existing = std::move(info);
+      // In place: classes registered on top of the old one keep pointing at their base.
+      *existing = std::move(*info);
       return *existing;
     }
   }
   classes_.push_back(std::move(info));
   return *classes_.back();
+}
+
+ClassInfo& ClassRegistry::Add(std::string name, std::string_view base_name,
+                              RegisterFunction register_base,
+                              std::function<std::unique_ptr<Component>()> create) {
+  Require(base_name, register_base);
+  return Add(std::move(name), base_name, std::move(create));
+}
+
+const ClassInfo& ClassRegistry::Require(std::string_view name, RegisterFunction register_class) {
+  if (!Find(name)) register_class(*this);
+  const ClassInfo* info = Find(name);
+  if (!info) throw Error(Format(kClassNotFound, std::string(name).c_str()));
+  return *info;
 }
 
 const ClassInfo* ClassRegistry::Find(std::string_view name) const {

@@ -1,12 +1,14 @@
-// Published properties and the class registry. Every component class registers itself once:
-// its name, its base class, a factory and the properties it publishes, each with a setter that
-// takes a value as the object-text reader gives it. The form builder knows nothing of
-// individual classes: it finds a class by name, makes a component and applies properties by
-// name, all matched without regard to case. Sub-properties are registered under their dotted
-// name ("Font.Name", "Picture.Data").
+// Published properties and the class registry. Every component class registers itself in its
+// own file, through a function declared next to the class (RegisterLabel in
+// standard_controls.cpp, RegisterCheckBox in check_box.cpp, ...): its name, its base class, a
+// factory and the properties it publishes, each bound to the class's own setter. The form builder
+// knows nothing of individual classes: it finds a class by name, makes a component and applies
+// properties by name, all matched without regard to case. Sub-properties are registered under
+// their dotted name ("Font.Name", "Picture.Data").
 #pragma once
 
 #include <functional>
+#include <initializer_list>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -69,15 +71,25 @@ class ClassInfo {
   bool InheritsFrom(std::string_view other) const;
 };
 
+class ClassRegistry;
+// Registers one class (and, through Add, its base when missing).
+using RegisterFunction = void (*)(ClassRegistry&);
+
 class ClassRegistry {
  public:
   // The stock classes of the toolkit, registered on first use.
   static ClassRegistry& Stock();
 
   // Adds a class; base_name must be registered already (empty for none). A second class of
-  // the same name replaces the first.
+  // the same name replaces the first in place, so classes derived from it keep their base.
   ClassInfo& Add(std::string name, std::string_view base_name,
                  std::function<std::unique_ptr<Component>()> create);
+  // The same, registering the base first through register_base when it is missing, so that a
+  // class's registration works in any order.
+  ClassInfo& Add(std::string name, std::string_view base_name, RegisterFunction register_base,
+                 std::function<std::unique_ptr<Component>()> create);
+  // The class of that name, registered through register_class first when it is missing.
+  const ClassInfo& Require(std::string_view name, RegisterFunction register_class);
   const ClassInfo* Find(std::string_view name) const;
   // Makes a component of that class; raises "Class X not found".
   std::unique_ptr<Component> Create(std::string_view name) const;
@@ -110,6 +122,10 @@ class Published {
   Published& Ignored(std::string name) {
     return Raw(std::move(name), [](T&, const PropertyValue&) {});
   }
+  Published& Ignored(std::initializer_list<const char*> names) {
+    for (const char* name : names) Ignored(name);
+    return *this;
+  }
   Published& Int(std::string name, std::function<void(T&, int32_t)> set,
                  std::function<int32_t(const T&)> get = {}) {
     return Raw(std::move(name), [set](T& c, const PropertyValue& v) { set(c, ValueToInt32(v)); },
@@ -137,18 +153,28 @@ class Published {
                          [get](const T& c) { return ColorToString(get(c)); })
                    : nullptr);
   }
-  // An enumeration: the identifiers in order of their values.
+  // An enumeration: the format's identifiers in the order of E's values, mapped in this one
+  // place; the class keeps an E.
+  template <typename E>
   Published& Enum(std::string name, std::vector<std::string_view> names,
-                  std::function<void(T&, int)> set, std::function<int(const T&)> get = {}) {
+                  std::function<void(T&, E)> set, std::function<E(const T&)> get = {}) {
     return Raw(
         std::move(name),
-        [set, names](T& c, const PropertyValue& v) { set(c, ValueToEnum(v, names)); },
+        [set, names](T& c, const PropertyValue& v) {
+          set(c, static_cast<E>(ValueToEnum(v, names)));
+        },
         get ? std::function<std::string(const T&)>([get, names](const T& c) {
-          const int i = get(c);
+          const int i = static_cast<int>(get(c));
           return i >= 0 && i < static_cast<int>(names.size()) ? std::string(names[i])
                                                               : std::to_string(i);
         })
             : nullptr);
+  }
+  // An enumeration the class keeps in another form (a flag, a number): set gets the
+  // identifier's position.
+  Published& Enum(std::string name, std::vector<std::string_view> names,
+                  std::function<void(T&, int)> set, std::function<int(const T&)> get = {}) {
+    return Enum<int>(std::move(name), std::move(names), std::move(set), std::move(get));
   }
 
  private:

@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "widgets/geometry.h"
+#include "widgets/stock_classes.h"
 
 namespace lpc::widgets {
 
@@ -93,6 +94,36 @@ ShapeControl::ShapeControl() {
   SetParentColor(true);
 }
 
+void ShapeControl::SetShape(ShapeType shape) {
+  Shape = shape;
+  Invalidate();
+}
+
+void ShapeControl::SetBrushColor(ColorValue color) {
+  Brush.Color = color;
+  Invalidate();
+}
+
+void ShapeControl::SetBrushStyle(ShapeBrush::BrushStyle style) {
+  Brush.Style = style;
+  Invalidate();
+}
+
+void ShapeControl::SetPenColor(ColorValue color) {
+  Pen.Color = color;
+  Invalidate();
+}
+
+void ShapeControl::SetPenWidth(int width) {
+  Pen.Width = width;
+  Invalidate();
+}
+
+void ShapeControl::SetPenStyle(ShapePen::PenStyle style) {
+  Pen.Style = style;
+  Invalidate();
+}
+
 void ShapeControl::Paint(Canvas& canvas) {
   int w = Width();
   int h = Height();
@@ -129,6 +160,43 @@ void ShapeControl::Paint(Canvas& canvas) {
       }
     }
   }
+}
+
+void RegisterShape(ClassRegistry& registry) {
+  Published<ShapeControl> p(registry.Add("TShape", "TGraphicControl", &RegisterGraphicControl,
+                                         [] { return std::make_unique<ShapeControl>(); }));
+  p.Enum<ShapeControl::ShapeType>(
+      "Shape", {"stRectangle", "stSquare", "stRoundRect", "stRoundSquare", "stEllipse", "stCircle"},
+      &ShapeControl::SetShape, &ShapeControl::Shape);
+  p.ColorProp("Brush.Color", &ShapeControl::SetBrushColor,
+              [](const ShapeControl& c) { return c.Brush.Color; });
+  p.Enum<ShapeBrush::BrushStyle>("Brush.Style",
+                                 {"bsSolid", "bsClear", "bsHorizontal", "bsVertical", "bsFDiagonal",
+                                  "bsBDiagonal", "bsCross", "bsDiagCross"},
+                                 &ShapeControl::SetBrushStyle,
+                                 [](const ShapeControl& c) { return c.Brush.Style; });
+  p.ColorProp("Pen.Color", &ShapeControl::SetPenColor,
+              [](const ShapeControl& c) { return c.Pen.Color; });
+  p.Int(
+      "Pen.Width",
+      [](ShapeControl& c, int v) {
+        // A pen as wide as a screen is a mistake in the layout, not a drawing.
+        if (v < 0 || v > 10000) throw PropertyValueError();
+        c.SetPenWidth(v);
+      },
+      [](const ShapeControl& c) { return c.Pen.Width; });
+  p.Enum<ShapePen::PenStyle>(
+      "Pen.Style",
+      {"psSolid", "psDash", "psDot", "psDashDot", "psDashDotDot", "psClear", "psInsideFrame"},
+      &ShapeControl::SetPenStyle, [](const ShapeControl& c) { return c.Pen.Style; });
+  p.Ignored("Pen.Mode");
+}
+
+void RegisterMyShape(ClassRegistry& registry) {
+  // The clickable shape: its mouse events come from the action table, not from the layout.
+  Published<ClickableShape> p(registry.Add("TMyShape", "TShape", &RegisterShape,
+                                           [] { return std::make_unique<ClickableShape>(); }));
+  p.Ignored({"OnClick", "OnMouseDown", "OnMouseMove", "OnMouseUp"});
 }
 
 }  // namespace lpc::widgets

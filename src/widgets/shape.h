@@ -1,25 +1,39 @@
 // Shapes: rectangle, square, rounded ones, ellipse and circle, filled with a brush and outlined
-// with a pen. TMyShape is the same shape under the name layouts use for clickable ones.
+// with a pen. ClickableShape is the same shape under the name layouts use for clickable ones
+// ("TMyShape").
 #pragma once
 
 #include "widgets/component.h"
+#include "widgets/properties.h"
 
 namespace lpc::widgets {
 
+// "TShape", and "TMyShape" for the clickable one.
+void RegisterShape(ClassRegistry& registry);
+void RegisterMyShape(ClassRegistry& registry);
+
 struct ShapeBrush {
   // bsSolid, bsClear, bsHorizontal, bsVertical, bsFDiagonal, bsBDiagonal, bsCross, bsDiagCross
-  enum Style { bsSolid, bsClear, bsHorizontal, bsVertical, bsFDiagonal, bsBDiagonal, bsCross,
-               bsDiagCross };
+  enum BrushStyle {
+    bsSolid,
+    bsClear,
+    bsHorizontal,
+    bsVertical,
+    bsFDiagonal,
+    bsBDiagonal,
+    bsCross,
+    bsDiagCross
+  };
   ColorValue Color = clWhite;
-  int Style = bsSolid;
+  BrushStyle Style = bsSolid;
 };
 
 struct ShapePen {
   // psSolid, psDash, psDot, psDashDot, psDashDotDot, psClear, psInsideFrame
-  enum Style { psSolid, psDash, psDot, psDashDot, psDashDotDot, psClear, psInsideFrame };
+  enum PenStyle { psSolid, psDash, psDot, psDashDot, psDashDotDot, psClear, psInsideFrame };
   ColorValue Color = clBlack;
   int Width = 1;
-  int Style = psSolid;
+  PenStyle Style = psSolid;
 };
 
 class ShapeControl : public Component {
@@ -27,11 +41,18 @@ class ShapeControl : public Component {
   enum ShapeType { stRectangle, stSquare, stRoundRect, stRoundSquare, stEllipse, stCircle };
   ShapeControl();
   void Paint(Canvas& canvas) override;
-  int Shape = stRectangle;
+  ShapeType Shape = stRectangle;
   ShapeBrush Brush;
   ShapePen Pen;
+  // Each sets its part and repaints.
+  void SetShape(ShapeType shape);
+  void SetBrushColor(ColorValue color);
+  void SetBrushStyle(ShapeBrush::BrushStyle style);
+  void SetPenColor(ColorValue color);
+  void SetPenWidth(int width);
+  void SetPenStyle(ShapePen::PenStyle style);
 };
 
-class TMyShape : public ShapeControl {};
+class ClickableShape : public ShapeControl {};
 
 }  // namespace lpc::widgets

@@ -140,4 +140,20 @@ void SpinEdit::FocusChanged(bool focused) {
   Edit::FocusChanged(focused);
 }
 
+void RegisterSpinEdit(ClassRegistry& registry) {
+  Published<SpinEdit> p(registry.Add("TSpinEdit", "TEdit", &RegisterEdit,
+                                     [] { return std::make_unique<SpinEdit>(); }));
+  p.Int("MinValue", [](SpinEdit& c, int v) {
+    c.MinValue = v;
+    c.SetValue(c.Value());
+  });
+  p.Int("MaxValue", [](SpinEdit& c, int v) {
+    c.MaxValue = v;
+    c.SetValue(c.Value());
+  });
+  p.Int("Value", &SpinEdit::SetValue, &SpinEdit::Value);
+  p.Int("Increment", [](SpinEdit& c, int v) { c.Increment = v; });
+  p.Ignored("EditorEnabled");
+}
+
 }  // namespace lpc::widgets

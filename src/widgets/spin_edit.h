@@ -7,6 +7,9 @@
 
 namespace lpc::widgets {
 
+// "TSpinEdit".
+void RegisterSpinEdit(ClassRegistry& registry);
+
 class SpinEdit : public Edit {
  public:
   SpinEdit();

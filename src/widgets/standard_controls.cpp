@@ -6,6 +6,8 @@
 #include "widgets/draw.h"
 #include "widgets/form.h"
 #include "widgets/geometry.h"
+#include "widgets/picture_data.h"
+#include "widgets/stock_classes.h"
 
 namespace lpc::widgets {
 
@@ -42,16 +44,51 @@ void Label::AdjustSize() {
   const Size s = MeasureCaption(*this, text, 0, false);
   if (line.height == 0) return;  // no text renderer: keep the designed size
   // A right-aligned label grows to the left, keeping its right edge.
-  const int left = Alignment == 1 ? Left() + Width() - s.width : Left();
+  const int left = Alignment == taRightJustify ? Left() + Width() - s.width : Left();
   SetBounds(left, Top(), s.width, line.height);
+}
+
+void Label::SetTransparent(bool transparent) {
+  Transparent = transparent;
+  Invalidate();
+}
+
+void Label::SetWordWrap(bool word_wrap) {
+  WordWrap = word_wrap;
+  AdjustSize();
+  Invalidate();
+}
+
+void Label::SetAlignment(TextAlignment alignment) {
+  Alignment = alignment;
+  Invalidate();
+}
+
+void Label::SetLayout(Placement layout) {
+  Layout = layout;
+  Invalidate();
+}
+
+void Label::SetAutoSize(bool auto_size) {
+  AutoSize = auto_size;
+  AdjustSize();
+}
+
+void Label::SetShowAccelChar(bool show) {
+  ShowAccelChar = show;
+  Invalidate();
 }
 
 void Label::Paint(Canvas& canvas) {
   const Rect r{0, 0, Width(), Height()};
   if (!Transparent) canvas.FillRect(r, ToRGB(EffectiveColor()));
   TextLayout layout;
-  layout.halign = Alignment == 1 ? HAlign::kRight : Alignment == 2 ? HAlign::kCenter : HAlign::kLeft;
-  layout.valign = Layout == 1 ? VAlign::kCenter : Layout == 2 ? VAlign::kBottom : VAlign::kTop;
+  layout.halign = Alignment == taRightJustify ? HAlign::kRight
+                  : Alignment == taCenter     ? HAlign::kCenter
+                                              : HAlign::kLeft;
+  layout.valign = Layout == tlCenter   ? VAlign::kCenter
+                  : Layout == tlBottom ? VAlign::kBottom
+                                       : VAlign::kTop;
   layout.word_wrap = WordWrap;
   layout.prefix = ShowAccelChar;
   layout.disabled = !EnabledInTree();
@@ -141,6 +178,11 @@ void Button::FocusChanged(bool focused) {
   Invalidate();
 }
 
+void Button::SetDefault(bool is_default) {
+  Default = is_default;
+  Invalidate();
+}
+
 void Button::Click() {
   Component::Click();
   if (ModalResult != 0 && Form()) Form()->Close(ModalResult);
@@ -188,13 +230,19 @@ void DrawGlyphCell(Canvas& canvas, int x, int y, const Bitmap& glyph, int cell, 
 
 }  // namespace
 
-void BitmapButton::SetKind(int kind) {
-  kind_ = std::clamp(kind, 0, static_cast<int>(std::size(kKinds)) - 1);
+void BitmapButton::SetKind(ButtonKind kind) {
+  kind_ = static_cast<ButtonKind>(
+      std::clamp(static_cast<int>(kind), 0, static_cast<int>(std::size(kKinds)) - 1));
   if (kind_ == bkCustom) return;
   if (Caption().empty()) SetCaption(kKinds[kind_].caption);
   ModalResult = kKinds[kind_].modal_result;
   if (kind_ == bkOK || kind_ == bkYes) Default = true;
   if (kind_ == bkCancel || kind_ == bkNo) Cancel = true;
+}
+
+void BitmapButton::SetGlyph(Bitmap glyph) {
+  Glyph = std::move(glyph);
+  Invalidate();
 }
 
 void BitmapButton::Click() {
@@ -256,6 +304,84 @@ void BitmapButton::Paint(Canvas& canvas) {
     DrawTextInRect(canvas, tr, Caption(), layout);
   }
   if (Focused()) DrawFocusRect(canvas, Rect{4, 4, Width() - 4, Height() - 4});
+}
+
+namespace {
+
+const std::vector<std::string_view> kModalResults = {
+    "mrNone", "mrOk", "mrCancel", "mrAbort",   "mrRetry",    "mrIgnore",
+    "mrYes",  "mrNo", "mrAll",    "mrNoToAll", "mrYesToAll", "mrClose"};
+
+}  // namespace
+
+void RegisterLabel(ClassRegistry& registry) {
+  Published<Label> p(registry.Add("TLabel", "TGraphicControl", &RegisterGraphicControl,
+                                  [] { return std::make_unique<Label>(); }));
+  PublishCaption(p);
+  p.Bool("Transparent", &Label::SetTransparent, &Label::Transparent);
+  p.Bool("WordWrap", &Label::SetWordWrap, &Label::WordWrap);
+  p.Bool("AutoSize", &Label::SetAutoSize, &Label::AutoSize);
+  p.Enum<TextAlignment>("Alignment", kTextAlignmentNames, &Label::SetAlignment, &Label::Alignment);
+  p.Enum<Label::Placement>("Layout", {"tlTop", "tlCenter", "tlBottom"}, &Label::SetLayout,
+                           &Label::Layout);
+  p.Bool("ShowAccelChar", &Label::SetShowAccelChar);
+  p.Ignored({"FocusControl", "EllipsisPosition", "GlowSize", "Touch.InteractiveGestures",
+             "Touch.InteractiveGestureOptions", "StyleElements", "ExplicitLeft", "ExplicitTop",
+             "ExplicitWidth", "ExplicitHeight"});
+}
+
+void RegisterLinkLabel(ClassRegistry& registry) {
+  Published<LinkLabel> p(registry.Add("TLinkLabel", "TLabel", &RegisterLabel,
+                                      [] { return std::make_unique<LinkLabel>(); }));
+  p.Ignored({"UseVisualStyle", "TabOrder", "TabStop"});
+}
+
+void RegisterButton(ClassRegistry& registry) {
+  Published<Button> p(registry.Add("TButton", "TWinControl", &RegisterWinControl,
+                                   [] { return std::make_unique<Button>(); }));
+  PublishCaption(p);
+  p.Bool("Default", &Button::SetDefault, &Button::Default);
+  p.Bool(
+      "Cancel", [](Button& c, bool v) { c.Cancel = v; }, &Button::Cancel);
+  // ModalResult = mrOk, or the number a designer writes for it.
+  p.Raw(
+      "ModalResult",
+      [](Button& c, const PropertyValue& v) {
+        c.ModalResult = v.Is<int64_t>() ? ValueToInt32(v) : ValueToEnum(v, kModalResults);
+      },
+      [](const Button& c) { return std::to_string(c.ModalResult); });
+  p.Ignored({"WordWrap", "Style", "ImageIndex", "Images", "ImageAlignment", "ImageMargins.Left",
+             "ImageMargins.Top", "ImageMargins.Right", "ImageMargins.Bottom", "HotImageIndex",
+             "PressedImageIndex", "SelectedImageIndex", "DisabledImageIndex", "ElevationRequired",
+             "CommandLinkHint", "DropDownMenu", "Action"});
+  IgnoreDesignerExtras(p);
+}
+
+void RegisterBitmapButton(ClassRegistry& registry) {
+  Published<BitmapButton> p(registry.Add("TBitBtn", "TButton", &RegisterButton,
+                                         [] { return std::make_unique<BitmapButton>(); }));
+  p.Raw("Glyph.Data", [](BitmapButton& c, const PropertyValue& v) {
+    c.SetGlyph(DecodeBitmapData(ValueToBinary(v)));
+  });
+  p.Int(
+      "NumGlyphs",
+      [](BitmapButton& c, int v) {
+        if (v < 1 || v > 4) throw PropertyValueError();
+        c.NumGlyphs = v;
+      },
+      &BitmapButton::NumGlyphs);
+  p.Enum<BitmapButton::GlyphLayout>(
+      "Layout", {"blGlyphLeft", "blGlyphRight", "blGlyphTop", "blGlyphBottom"},
+      [](BitmapButton& c, BitmapButton::GlyphLayout v) { c.Layout = v; }, &BitmapButton::Layout);
+  p.Int(
+      "Spacing", [](BitmapButton& c, int v) { c.Spacing = v; }, &BitmapButton::Spacing);
+  p.Int(
+      "Margin", [](BitmapButton& c, int v) { c.Margin = v; }, &BitmapButton::Margin);
+  p.Enum<BitmapButton::ButtonKind>("Kind",
+                                   {"bkCustom", "bkOK", "bkCancel", "bkHelp", "bkYes", "bkNo",
+                                    "bkClose", "bkAbort", "bkRetry", "bkIgnore", "bkAll"},
+                                   &BitmapButton::SetKind, &BitmapButton::Kind);
+  p.Ignored("Style");
 }
 
 }  // namespace lpc::widgets

@@ -1,5 +1,4 @@
-// Labels, push buttons (plain and with a glyph) and link labels, and the registration of every
-// stock control class.
+// Labels, push buttons (plain and with a glyph) and link labels.
 #pragma once
 
 #include "base/bitmap.h"
@@ -8,26 +7,33 @@
 
 namespace lpc::widgets {
 
-// Registers the controls layouts create (labels, buttons, check boxes, panels, shapes, bevels,
-// pictures, pages) and, through RegisterTextControls, the text controls.
-void RegisterStandardControls(ClassRegistry& registry);
-// Edit boxes and memos, and the controls of fixed dialogs (drop-down list, spin box, track bar,
-// link label).
-void RegisterTextControls(ClassRegistry& registry);
+// "TLabel", "TLinkLabel", "TButton", "TBitBtn".
+void RegisterLabel(ClassRegistry& registry);
+void RegisterLinkLabel(ClassRegistry& registry);
+void RegisterButton(ClassRegistry& registry);
+void RegisterBitmapButton(ClassRegistry& registry);
 
 // Size of a caption in a font, measured with the form's text renderer (0 x 0 without one).
 Size MeasureCaption(const Component& c, const std::string& text, int wrap_width, bool word_wrap);
 
 class Label : public Component {
  public:
+  enum Placement { tlTop, tlCenter, tlBottom };  // of the text, up and down
   Label();
   void Paint(Canvas& canvas) override;
   bool Transparent = false;
   bool WordWrap = false;
-  int Alignment = 0;  // taLeftJustify, taRightJustify, taCenter
-  int Layout = 0;     // tlTop, tlCenter, tlBottom
+  TextAlignment Alignment = taLeftJustify;
+  Placement Layout = tlTop;
   bool AutoSize = true;
   bool ShowAccelChar = true;
+  // Each sets its field and repaints; those that change the text's extent refit the size.
+  void SetTransparent(bool transparent);
+  void SetWordWrap(bool word_wrap);
+  void SetAlignment(TextAlignment alignment);
+  void SetLayout(Placement layout);
+  void SetAutoSize(bool auto_size);
+  void SetShowAccelChar(bool show);
   void SetCaption(const std::string& caption) override;
   void Loaded() override { AdjustSize(); }
   // Fits the bounds to the caption when AutoSize is on: width and height, or only the height
@@ -60,6 +66,7 @@ class Button : public Component {
   bool Default = false;
   bool Cancel = false;
   int ModalResult = 0;  // closes the form with this result when clicked
+  void SetDefault(bool is_default);  // repaints: the default button has a heavier frame
 
  protected:
   // The face with its frame, then returns the area left for the content.
@@ -80,16 +87,17 @@ class BitmapButton : public Button {
   void Paint(Canvas& canvas) override;
   void Click() override;
   // Gives a kind's caption (where none is set), modal result and default/cancel role.
-  void SetKind(int kind);
-  int Kind() const { return kind_; }
+  void SetKind(ButtonKind kind);
+  ButtonKind Kind() const { return kind_; }
   Bitmap Glyph;
+  void SetGlyph(Bitmap glyph);
   int NumGlyphs = 1;
-  int Layout = blGlyphLeft;
+  GlyphLayout Layout = blGlyphLeft;
   int Spacing = 4;  // between glyph and caption
   int Margin = -1;  // from the edge to the glyph; -1 centres glyph and caption together
 
  private:
-  int kind_ = bkCustom;
+  ButtonKind kind_ = bkCustom;
 };
 
 }  // namespace lpc::widgets

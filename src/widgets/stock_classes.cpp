@@ -1,11 +1,24 @@
 #include "widgets/stock_classes.h"
 
 #include "base/paths.h"
+#include "widgets/check_box.h"
+#include "widgets/combo_box.h"
+#include "widgets/edit.h"
 #include "widgets/form.h"
+#include "widgets/image.h"
+#include "widgets/memo.h"
+#include "widgets/page_control.h"
+#include "widgets/panel.h"
+#include "widgets/shape.h"
+#include "widgets/spin_edit.h"
 #include "widgets/standard_controls.h"
 #include "widgets/window_style.h"
+#include "widgets/track_bar.h"
 
 namespace lpc::widgets {
+
+const std::vector<std::string_view> kTextAlignmentNames = {"taLeftJustify", "taRightJustify",
+                                                           "taCenter"};
 
 void ApplyFontStyle(FontSettings& font, const std::vector<std::string>& style) {
   font.Bold = font.Italic = font.Underline = font.StrikeOut = false;
@@ -74,9 +87,11 @@ std::string CursorText(int cursor) {
   return std::to_string(cursor);
 }
 
+}  // namespace
+
 void RegisterForm(ClassRegistry& registry) {
-  ClassInfo& info =
-      registry.Add("TForm", "TWinControl", [] { return std::make_unique<FormWindow>(); });
+  ClassInfo& info = registry.Add("TForm", "TWinControl", &RegisterWinControl,
+                                 [] { return std::make_unique<FormWindow>(); });
   Published<FormWindow> p(info);
   p.String(
       "Caption", [](FormWindow& f, const std::string& v) { f.SetCaption(v); },
@@ -108,8 +123,6 @@ void RegisterForm(ClassRegistry& registry) {
   }
 }
 
-}  // namespace
-
 void PublishControlProperties(Published<Component>& p) {
   p.Int("Left", [](Component& c, int v) { c.SetLeft(v); }, [](const Component& c) { return c.Left(); });
   p.Int("Top", [](Component& c, int v) { c.SetTop(v); }, [](const Component& c) { return c.Top(); });
@@ -118,9 +131,7 @@ void PublishControlProperties(Published<Component>& p) {
   p.Int("Height", [](Component& c, int v) { c.SetHeight(v); },
         [](const Component& c) { return c.Height(); });
   p.Int("Tag", [](Component& c, int v) { c.Tag = v; }, [](const Component& c) { return c.Tag; });
-  p.Enum(
-      "Align", kAlignNames, [](Component& c, int v) { c.SetAlign(static_cast<Alignment>(v)); },
-      [](const Component& c) { return static_cast<int>(c.Align()); });
+  p.Enum<Alignment>("Align", kAlignNames, &Component::SetAlign, &Component::Align);
   p.Bool("Visible", [](Component& c, bool v) { c.SetVisible(v); },
          [](const Component& c) { return c.Visible(); });
   p.Bool("Enabled", [](Component& c, bool v) { c.SetEnabled(v); },
@@ -152,28 +163,39 @@ void PublishControlProperties(Published<Component>& p) {
   }
 }
 
+void RegisterControl(ClassRegistry& registry) {
+  Published<Component> p(
+      registry.Add("TControl", "", [] { return std::make_unique<Component>(); }));
+  PublishControlProperties(p);
+}
+
+void RegisterGraphicControl(ClassRegistry& registry) {
+  registry.Add("TGraphicControl", "TControl", &RegisterControl,
+               [] { return std::make_unique<Component>(); });
+}
+
+void RegisterWinControl(ClassRegistry& registry) {
+  Published<Component> p(registry.Add("TWinControl", "TControl", &RegisterControl,
+                                      [] { return std::make_unique<Component>(); }));
+  p.Int(
+      "TabOrder", [](Component& c, int v) { c.TabOrder = v; },
+      [](const Component& c) { return c.TabOrder; });
+  p.Bool(
+      "TabStop", [](Component& c, bool v) { c.TabStop = v; },
+      [](const Component& c) { return c.TabStop; });
+  p.Ignored({"Ctl3D", "ParentCtl3D", "ImeMode", "ImeName", "UseDockManager", "DockSite"});
+}
+
 void RegisterStockClasses(ClassRegistry& registry) {
-  {
-    Published<Component> p(
-        registry.Add("TControl", "", [] { return std::make_unique<Component>(); }));
-    PublishControlProperties(p);
+  for (RegisterFunction register_class :
+       {&RegisterControl,  &RegisterGraphicControl, &RegisterWinControl,  &RegisterForm,
+        &RegisterLabel,    &RegisterLinkLabel,      &RegisterButton,      &RegisterBitmapButton,
+        &RegisterCheckBox, &RegisterPanel,          &RegisterBevel,       &RegisterShape,
+        &RegisterMyShape,  &RegisterImage,          &RegisterPageControl, &RegisterTabSheet,
+        &RegisterEdit,     &RegisterMyMemo,         &RegisterMemo,        &RegisterComboBox,
+        &RegisterSpinEdit, &RegisterTrackBar}) {
+    register_class(registry);
   }
-  registry.Add("TGraphicControl", "TControl", [] { return std::make_unique<Component>(); });
-  {
-    Published<Component> p(
-        registry.Add("TWinControl", "TControl", [] { return std::make_unique<Component>(); }));
-    p.Int("TabOrder", [](Component& c, int v) { c.TabOrder = v; },
-          [](const Component& c) { return c.TabOrder; });
-    p.Bool("TabStop", [](Component& c, bool v) { c.TabStop = v; },
-           [](const Component& c) { return c.TabStop; });
-    for (const char* name : {"Ctl3D", "ParentCtl3D", "ImeMode", "ImeName", "UseDockManager",
-                             "DockSite"}) {
-      p.Ignored(name);
-    }
-  }
-  RegisterForm(registry);
-  // The controls, each in its own file.
-  RegisterStandardControls(registry);
 }
 
 }  // namespace lpc::widgets

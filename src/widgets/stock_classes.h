@@ -1,5 +1,10 @@
-// The toolkit's stock classes and the properties every control publishes.
+// The toolkit's stock classes: the base classes every control derives from and the properties
+// they publish, TForm, and the list of every stock class. Each control class registers itself
+// in its own file; the helpers below are what several of them publish alike.
 #pragma once
+
+#include <string_view>
+#include <vector>
 
 #include "widgets/component.h"
 #include "widgets/properties.h"
@@ -8,8 +13,36 @@ namespace lpc::widgets {
 
 // Registers every stock class: the base classes TControl, TWinControl and TGraphicControl,
 // FormWindow, and the controls (labels, buttons, text boxes, panels, shapes, pictures, pages,
-// drop-down lists, spin boxes, track bars).
+// drop-down lists, spin boxes, track bars), each through its own registration.
 void RegisterStockClasses(ClassRegistry& registry);
+
+// The base classes: TControl publishes what every control has, TGraphicControl is a control
+// without a window of its own, TWinControl adds TabOrder and TabStop.
+void RegisterControl(ClassRegistry& registry);
+void RegisterGraphicControl(ClassRegistry& registry);
+void RegisterWinControl(ClassRegistry& registry);
+// TForm (FormWindow): the window and its style.
+void RegisterForm(ClassRegistry& registry);
+
+// taLeftJustify, taRightJustify, taCenter.
+extern const std::vector<std::string_view> kTextAlignmentNames;
+
+template <typename T>
+void PublishCaption(Published<T>& p) {
+  p.String(
+      "Caption", [](T& c, const std::string& v) { c.SetCaption(v); },
+      [](const T& c) { return c.Caption(); });
+}
+
+// What designers write on every windowed control of a newer version and this toolkit ignores.
+template <typename T>
+void IgnoreDesignerExtras(Published<T>& p) {
+  p.Ignored({"DoubleBuffered", "ParentDoubleBuffered", "StyleElements", "Touch.InteractiveGestures",
+             "Touch.InteractiveGestureOptions", "Touch.ParentTabletOptions", "Touch.TabletOptions",
+             "Touch.ParentTabletOptions", "Padding.Left", "Padding.Top", "Padding.Right",
+             "Padding.Bottom", "ExplicitLeft", "ExplicitTop", "ExplicitWidth", "ExplicitHeight",
+             "CustomHint", "StyleName"});
+}
 
 // What every control publishes: bounds, Tag, Align, Anchors, Constraints, Visible, Enabled,
 // Color/ParentColor, Font.*/ParentFont, Cursor, Hint/ShowHint/ParentShowHint and the designer's

@@ -4,6 +4,7 @@
 
 #include "widgets/draw.h"
 #include "widgets/geometry.h"
+#include "widgets/stock_classes.h"
 
 namespace lpc::widgets {
 
@@ -149,6 +150,35 @@ bool TrackBar::KeyDown(int key, unsigned) {
     case keys::kEnd: SetPosition(Max); return true;
     default: return false;
   }
+}
+
+void TrackBar::SetShowTicks(bool show) {
+  ShowTicks = show;
+  Invalidate();
+}
+
+void RegisterTrackBar(ClassRegistry& registry) {
+  Published<TrackBar> p(registry.Add("TTrackBar", "TWinControl", &RegisterWinControl,
+                                     [] { return std::make_unique<TrackBar>(); }));
+  p.Int("Min", [](TrackBar& c, int v) {
+    c.Min = v;
+    c.SetPosition(c.Position());
+  });
+  p.Int("Max", [](TrackBar& c, int v) {
+    c.Max = v;
+    c.SetPosition(c.Position());
+  });
+  p.Int("Position", &TrackBar::SetPosition, &TrackBar::Position);
+  p.Int("Frequency", [](TrackBar& c, int v) { c.Frequency = std::max(1, v); });
+  p.Int("LineSize", [](TrackBar& c, int v) { c.LineSize = v; });
+  p.Int("PageSize", [](TrackBar& c, int v) { c.PageSize = v; });
+  // Ticks or none: tsAuto and tsManual both draw them.
+  p.Enum("TickStyle", {"tsNone", "tsAuto", "tsManual"},
+         [](TrackBar& c, int v) { c.SetShowTicks(v != 0); });
+  // Horizontal only, ticks below the channel.
+  p.Ignored({"Orientation", "TickMarks", "SelStart", "SelEnd", "ThumbLength", "SliderVisible",
+             "ShowSelRange", "PositionToolTip", "ParentBackground"});
+  IgnoreDesignerExtras(p);
 }
 
 }  // namespace lpc::widgets

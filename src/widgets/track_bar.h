@@ -6,8 +6,12 @@
 #include <functional>
 
 #include "widgets/component.h"
+#include "widgets/properties.h"
 
 namespace lpc::widgets {
+
+// "TTrackBar".
+void RegisterTrackBar(ClassRegistry& registry);
 
 class TrackBar : public Component {
  public:
@@ -21,6 +25,7 @@ class TrackBar : public Component {
   int LineSize = 1;
   int PageSize = 2;
   bool ShowTicks = true;  // TickStyle tsNone hides them
+  void SetShowTicks(bool show);  // repaints
   int Position() const { return position_; }
   // Clamped to Min..Max; fires OnChange when it changed.
   void SetPosition(int position);

@@ -2,7 +2,6 @@
 
 #include <vector>
 
-#include "configwindow/component_classes.h"
 #include "configwindow/picture_button.h"
 #include "configwindow/state_buttons.h"
 #include "widgets/draw.h"
@@ -141,50 +140,10 @@ TEST_F(JetTest, PicSeriesValuesAndErrors) {
   }
 }
 
-TEST_F(JetTest, PicClipCellsFeedTheBitmapsInTheSeriesOrder) {
-  const char* series[] = {"Up", "Up;Down", "Up;Down;Disabled", "Up;Disabled;Down;Over"};
-  const Color colours[] = {0x111111, 0x222222, 0x333333, 0x444444, 0x555555};
-  for (int cols = 1; cols <= 5; ++cols) {
-    PictureClip clip;
-    Bitmap strip(10 * cols, 8, 0);
-    for (int c = 0; c < cols; ++c) {
-      for (int y = 0; y < 7; ++y) {
-        for (int x = 0; x < 10; ++x) strip.At(c * 10 + x, y) = colours[c];
-      }
-    }
-    clip.SetPicture(strip);
-    clip.Cols = cols;
-    auto& j = form_->Create<StateButton>();
-    j.SetPicSeries("Over");
-    j.SetPicClip(&clip);
-    EXPECT_EQ(j.PicSeries(), cols <= 4 ? series[cols - 1] : "Over") << cols;
-    if (cols != 4) continue;
-    j.Loaded();
-    EXPECT_EQ(j.BitmapUp().pixels.At(5, 3), colours[0]);
-    EXPECT_EQ(j.BitmapDisabled().pixels.At(5, 3), colours[1]);
-    EXPECT_EQ(j.BitmapDown().pixels.At(5, 3), colours[2]);
-    EXPECT_EQ(j.BitmapOver().pixels.At(5, 3), colours[3]);
-    EXPECT_EQ(j.Width(), 10);
-    // The clip's bottom-left pixel (black) is every cell's transparent colour.
-    EXPECT_FALSE(j.Hit(5, 7));
-    EXPECT_TRUE(j.Hit(5, 3));
-    try {
-      clip.GetCell(4);
-      ADD_FAILURE();
-    } catch (const Error& e) {
-      EXPECT_STREQ(e.what(), "List index out of bounds (4)");
-    }
-  }
-  // Every button above outlived its clip and dropped it.
-  for (const auto& c : form_->Components()) {
-    EXPECT_EQ(static_cast<StateButton&>(*c).PicClip(), nullptr);
-  }
-}
-
 TEST_F(JetTest, DisabledStateAndBitmapsFromTheDescription) {
   widgets::ClassRegistry registry;
   widgets::RegisterStockClasses(registry);
-  RegisterStateButtons(registry);
+  RegisterStateButton(registry);
   auto made = registry.Create("TJetButton");
   auto& j = static_cast<StateButton&>(form_->Adopt(std::move(made)));
   const widgets::ClassInfo* info = registry.Find("TJetButton");

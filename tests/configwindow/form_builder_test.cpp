@@ -96,6 +96,58 @@ TEST_F(FormBuilderTest, EveryDescribedClassIsBuiltFromText) {
   }
 }
 
+struct TableRow {
+  const char* cls;
+  bool click_runs_action;
+};
+
+// One table names the classes a description may create. Each row's registration alone
+// registers it (its base classes with it); the described registry holds it once; a tiny object
+// text builds it; its click flag is as listed. Any other name, registered or not, is "Class X
+// not found".
+TEST_F(FormBuilderTest, OneTableListsTheDescribedClasses) {
+  const TableRow rows[] = {
+      {"TForm", false},         {"TEdit", false},     {"TfmLPCOnfigWindow", false},
+      {"TLabel", true},         {"TMyShape", true},   {"TButton", false},
+      {"TMyButton", false},     {"TPanel", true},     {"TShape", false},
+      {"TMyBevel", true},       {"TBitBtn", true},    {"TPageControl", false},
+      {"TImage", true},         {"TJetButton", true}, {"TLPPreview", true},
+      {"TLPThumbnail2", false}, {"TMyMemo", false},   {"TCheckBox", false},
+      {"TTabSheet", false},
+  };
+  ASSERT_EQ(DescribedClassTable().size(), std::size(rows));
+  const std::vector<std::string> registered = DescribedClasses().Names();
+  for (size_t i = 0; i < std::size(rows); ++i) {
+    const DescribedClass& row = DescribedClassTable()[i];
+    SCOPED_TRACE(rows[i].cls);
+    EXPECT_EQ(row.name, rows[i].cls);
+    widgets::ClassRegistry alone;
+    row.register_class(alone);
+    EXPECT_NE(alone.Find(row.name), nullptr);
+    EXPECT_EQ(std::count_if(registered.begin(), registered.end(),
+                            [&](const std::string& n) { return SameText(n, row.name); }),
+              1);
+    EXPECT_EQ(FindDescribedClass(UpperCase(std::string(row.name))),
+              DescribedClasses().Find(row.name));
+    EXPECT_EQ(ClickRunsAction(row.name), rows[i].click_runs_action);
+    const std::string object = "object C: " + std::string(row.name) + "\nend\n";
+    const bool window = FindDescribedClass(row.name)->InheritsFrom("TForm");
+    EXPECT_NO_THROW(CreateFormFromText(window ? object : Window(object)));
+  }
+  for (const char* other : {"TComboBox", "TSpinEdit", "TTrackBar", "TMemo", "TLinkLabel",
+                            "TfmLPFormParent", "TWinControl", "TFoo"}) {
+    SCOPED_TRACE(other);
+    EXPECT_EQ(FindDescribedClass(other), nullptr);
+    EXPECT_FALSE(ClickRunsAction(other));
+    try {
+      CreateFormFromText(Window("object C: " + std::string(other) + "\nend\n"));
+      ADD_FAILURE() << "built";
+    } catch (const Error& e) {
+      EXPECT_EQ(std::string(e.what()), "Class " + std::string(other) + " not found on line 2");
+    }
+  }
+}
+
 struct VocabularyCase {
   const char* cls;
   std::vector<const char*> properties;

@@ -243,7 +243,10 @@ TEST_F(WidgetTest, ShapesOutlineWithThePenAndFillWithTheBrush) {
   shape.Pen.Color = FromRGB(0x0000FF);
   form_->SetColor(FromRGB(0x123456));
   const struct {
-    int shape, pen_width, pen_style, brush_style;
+    ShapeControl::ShapeType shape;
+    int pen_width;
+    ShapePen::PenStyle pen_style;
+    ShapeBrush::BrushStyle brush_style;
     Point at;
     Color rgb;
   } cases[] = {

@@ -304,7 +304,7 @@ TEST_F(InputTest, CheckBoxTogglesByClickSpaceAndAccelerator) {
 }
 
 TEST_F(InputTest, PagesSwitchByClickAndKeys) {
-  for (const int place : {PageControl::tpTop, PageControl::tpBottom}) {
+  for (const auto place : {PageControl::tpTop, PageControl::tpBottom}) {
     SCOPED_TRACE(place == PageControl::tpTop ? "tabs on top" : "tabs below");
     auto& pages = form_->Create<PageControl>();
     pages.SetBounds(0, 0, 300, 200);
