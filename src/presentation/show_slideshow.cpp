@@ -142,9 +142,4 @@ void ShowWindow::CommitPackedPicture(LoadedPicture picture) {
   loaded_image_ = picture.File;
 }
 
-Point ShowWindow::PicturePos() const {
-  return PicturePosition(picture_width_, picture_height_, screen_w_, screen_h_, Stretch,
-                         Proportional);
-}
-
 }  // namespace lpc

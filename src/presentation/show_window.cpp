@@ -373,6 +373,11 @@ void ShowWindow::IdleFrame() {
 
 // --- the frame -------------------------------------------------------------------------------
 
+Point ShowWindow::PicturePos() const {
+  return PicturePosition(picture_width_, picture_height_, screen_w_, screen_h_, Stretch,
+                         Proportional);
+}
+
 const Bitmap* ShowWindow::FrameBitmap() const {
   if (is_plain_picture_) return plain_bitmap_.empty() ? nullptr : &plain_bitmap_;
   if (!packed_ready_ || wave_engine_->DrawsInto()) return nullptr;

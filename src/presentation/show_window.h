@@ -1,6 +1,8 @@
 // The screensaver window: full screen, black, borderless. It shows the project's pictures one
 // after another, animates the water of packed pictures frame by frame from the idle loop, plays
 // picture sounds and background music, and closes on a deliberate touch of mouse or keyboard.
+// Its members are defined by concern: the window's life, input and frames in show_window.cpp,
+// the slideshow in show_slideshow.cpp, fades in show_transitions.cpp, sound in show_music.cpp.
 #pragma once
 
 #include <cstdint>
@@ -75,6 +77,8 @@ class ShowWindow : public platform::WindowHandler {
   void OnClose(platform::Window& window) override { FormClose(window); }
   void OnPaint(platform::Window& window) override;
 
+  // The show's set-up as its window shows (pictures chosen, music started, the first picture
+  // on screen, the pointer hidden) and its clean-up as the window closes.
   void FormShow(platform::Window& window);
   void FormClose(platform::Window& window);
   // One frame: change check, ripple step, drawing, pacing. Errors end the frame silently.
