@@ -74,13 +74,10 @@ class WaveGenerator {
   const Bitmap* Overlay() const { return weather_on_ ? &frame_ : nullptr; }
   bool WeatherOn() const { return weather_on_; }
   const Bitmap* Picture() const { return picture_; }
-  PackedImage* Project() const { return project_; }
 
   // State, for the window and for tests.
   int32_t Width() const { return width_; }
   int32_t Height() const { return height_; }
-  int32_t SpeedPercent() const { return speed_percent_; }
-  void SetSpeedPercent(int32_t percent) { speed_percent_ = percent; }
   int32_t Phase(int region) const { return phase_[region]; }
   int32_t RegionTop(int region) const { return region_top_[region]; }
   int32_t RegionBottom(int region) const { return region_bottom_[region]; }

@@ -1,6 +1,8 @@
 // The screensaver window: full screen, black, borderless. It shows the project's pictures one
 // after another, animates the water of packed pictures frame by frame from the idle loop, plays
 // picture sounds and background music, and closes on a deliberate touch of mouse or keyboard.
+// Its members are defined by concern: the window's life, input and frames in show_window.cpp,
+// the slideshow in show_slideshow.cpp, fades in show_transitions.cpp, sound in show_music.cpp.
 #pragma once
 
 #include <cstdint>
@@ -75,33 +77,19 @@ class ShowWindow : public platform::WindowHandler {
   void OnClose(platform::Window& window) override { FormClose(window); }
   void OnPaint(platform::Window& window) override;
 
+  // The show's set-up as its window shows (pictures chosen, music started, the first picture
+  // on screen, the pointer hidden) and its clean-up as the window closes.
   void FormShow(platform::Window& window);
-  bool FormCloseQuery(platform::Window& window);
   void FormClose(platform::Window& window);
-  void FormMouseMove(int x, int y);
-  void FormMouseDown();
-  void FormKeyDown(int key);
-  void FormKeyPress(char32_t ch);
-  void MediaPlayerNotify();
   // One frame: change check, ripple step, drawing, pacing. Errors end the frame silently.
   void IdleFrame();
-  // Looks whether monitors came or went (every second while the show runs).
-  void FollowDisplays();
 
   // The slideshow steps (public for tests and benchmarks).
-  void ChangeCheck();
   void LoadCurrentImage();
   void DrawFrame();
-  void PlayTransition(uint32_t duration_ms);
-  // How long one frame waits for a picture still loading before it lets the old one go on.
-  static constexpr uint32_t kLoadWaitPerFrame = 20;
-  // How long before its change the next picture starts loading (a 4K picture takes a fraction
-  // of a second on a busy machine).
-  static constexpr int64_t kLoadAheadMs = 3000;
   bool ChangePending() const { return change_pending_; }
 
   // State, read by tests.
-  const std::vector<std::string>& ImageFiles() const { return image_files_; }
   int ImageIndex() const { return image_index_; }
   const std::string& CurrentImage() const { return current_image_; }
   const std::string& LoadedImage() const { return loaded_image_; }
@@ -109,7 +97,6 @@ class ShowWindow : public platform::WindowHandler {
   int PictureWidth() const { return picture_width_; }
   int PictureHeight() const { return picture_height_; }
   Point PicturePos() const;
-  const Bitmap& PlainBitmap() const { return plain_bitmap_; }
   const PackedImage* PackedPicture() const { return packed_picture_.get(); }
   const WaveGenerator* WaveEngine() const { return wave_engine_.get(); }
   // What the window shows, as last drawn (a copy made on request).
@@ -117,14 +104,9 @@ class ShowWindow : public platform::WindowHandler {
     SyncScreen();
     return screen_;
   }
-  bool IdleInstalled() const { return idle_installed_; }
-  bool MusicOn() const { return music_on_; }
-  const std::vector<std::string>& MusicFiles() const { return music_files_; }
-  int MusicIndex() const { return music_index_; }
   uint32_t LastChangeTick() const { return last_change_tick_; }
   int TransitionSteps() const { return transition_steps_; }
   const std::vector<int>& TransitionAmounts() const { return transition_amounts_; }
-  const PictureSoundLoop& PictureSound() const { return picture_sound_; }
   platform::Window* window() const { return window_.get(); }
   // The black windows over the other displays while the show runs.
   const MonitorCovers& Covers() const { return covers_; }
@@ -140,6 +122,37 @@ class ShowWindow : public platform::WindowHandler {
   int ShowImageMode = 0;
 
  private:
+  // How long one frame waits for a picture still loading before it lets the old one go on.
+  static constexpr uint32_t kLoadWaitPerFrame = 20;
+  // How long before its change the next picture starts loading (a 4K picture takes a fraction
+  // of a second on a busy machine).
+  static constexpr int64_t kLoadAheadMs = 3000;
+
+  // Input and the window's life (show_window.cpp).
+  bool FormCloseQuery(platform::Window& window);
+  void FormMouseMove(int x, int y);
+  void FormMouseDown();
+  void FormKeyDown(int key);
+  void FormKeyPress(char32_t ch);
+  // Looks whether monitors came or went (every second while the show runs).
+  void FollowDisplays();
+
+  // The frame (show_window.cpp).
+  // The frame to show: a bitmap, or none when it is kept in the window's pixels.
+  const Bitmap* FrameBitmap() const;
+  bool FrameInWindow() const;
+  Size FrameSize() const;
+  // Chooses where the next packed picture's frames are kept, before it is prepared: the
+  // window's own pixels when it lies wholly on them, else a bitmap of the engine's own.
+  void ChooseFrameTarget();
+  // Before the window's pixels are used: stops keeping the frame there once they are gone.
+  void CheckWindowPixels();
+  // Black over the screen outside frame put at pos (all of it without a frame).
+  void FillAround(Size frame, Point pos);
+
+  // The slideshow (show_slideshow.cpp).
+  // When the picture's time is up, the next one is chosen, loaded and put on screen.
+  void ChangePictureWhenDue();
   FitOptions PictureFit() const;
   // Starts loading the first picture before the window shows, when it is known already.
   void LoadFirstAhead();
@@ -150,23 +163,24 @@ class ShowWindow : public platform::WindowHandler {
   void CommitPicture(LoadedPicture picture);
   void CommitPlainPicture(LoadedPicture picture);
   void CommitPackedPicture(LoadedPicture picture);
-  void StartMusic();
-  // Opens and plays entry MusicIndex, moving on through the list past tracks that cannot be
-  // played; the music stops when none can.
-  bool PlayTrackFrom(int first_index);
-  // The frame to show: a bitmap, or none when it is kept in the window's pixels.
-  const Bitmap* FrameBitmap() const;
-  bool FrameInWindow() const;
-  Size FrameSize() const;
-  // Chooses where the next packed picture's frames are kept, before it is prepared.
-  void PlaceFrame();
-  // Before the window's pixels are used: stops keeping the frame there once they are gone.
-  void KeepFrameInWindow();
+
+  // Fades and the copy of the screen (show_transitions.cpp).
+  // Fades from what the screen shows to the new picture on black in duration_ms.
+  void PlayTransition(uint32_t duration_ms);
   // Puts the last drawn frame into screen_, so it holds exactly what the window shows.
   void SyncScreen();
   void ClearScreen();
-  // Black over the screen outside frame put at pos (all of it without a frame).
-  void FillAround(Size frame, Point pos);
+
+  // Music and picture sounds (show_music.cpp).
+  void StartMusic();
+  // Opens and plays entry first_index, moving on through the list past tracks that cannot be
+  // played; the music stops when none can.
+  bool PlayTrackFrom(int first_index);
+  // The player reports the end of its track: the next one plays.
+  void OnMusicEnded();
+  // The packed picture's own sound loops, when sounds are on; a picture that names none
+  // silences the last one.
+  void PlayPictureSound();
 
   platform::Platform& platform_;
   ScreensaverProject& project_;
@@ -189,8 +203,6 @@ class ShowWindow : public platform::WindowHandler {
   // The window's pixels the engine keeps its frame in (null when it keeps its own).
   Color* window_pixels_ = nullptr;
   ptrdiff_t window_stride_ = 0;
-  Bitmap before_bitmap_;
-  Bitmap after_bitmap_;
   // What the window shows, when a copy is needed (a fade); empty means black around the
   // pending frame.
   Bitmap screen_;
@@ -214,7 +226,6 @@ class ShowWindow : public platform::WindowHandler {
   std::unique_ptr<platform::MusicPlayer> media_player_;
 
   bool idle_installed_ = false;
-  bool cursor_hidden_ = false;
   uint32_t last_change_tick_ = 0;
   uint32_t last_frame_tick_ = 0;
   int transition_steps_ = 0;

@@ -50,6 +50,12 @@ Point PicturePosition(int picture_w, int picture_h, int screen_w, int screen_h, 
   return {(screen_w - picture_w) / 2, (screen_h - picture_h) / 2};
 }
 
+Rect CoveredPart(Point pos, Size picture, int screen_w, int screen_h) {
+  return Rect{std::clamp(pos.x, 0, screen_w), std::clamp(pos.y, 0, screen_h),
+              std::clamp(pos.x + picture.width, 0, screen_w),
+              std::clamp(pos.y + picture.height, 0, screen_h)};
+}
+
 int TransitionStepCount(uint32_t duration_ms, uint32_t first_step_ms) {
   const uint32_t step = first_step_ms == 0 ? kFrameMs : first_step_ms;
   // At least one step, so the fade always ends on the new picture even when a single blend

@@ -45,6 +45,10 @@ Size ScaledPictureSize(int width, int height, int screen_w, int screen_h, bool s
 Point PicturePosition(int picture_w, int picture_h, int screen_w, int screen_h, bool stretch,
                        bool proportional);
 
+// The part of a screen_w x screen_h screen that a picture of the given size drawn at pos
+// covers; empty when it lies wholly off the screen.
+Rect CoveredPart(Point pos, Size picture, int screen_w, int screen_h);
+
 // The cross-fade: a first blend with kFadeFirstAmount, then steps 1..k with
 // Round(i * kFadeAmountRange / k) + kFadeFirstAmount, so that the last step is 255.
 inline constexpr int kFadeFirstAmount = 10;

@@ -96,6 +96,23 @@ TEST(PictureGeometry, SizeAndPosition) {
   EXPECT_THROW(ScaledPictureSize(10, 0, 800, 600, true, true), DivisionByZeroError);
 }
 
+TEST(PictureGeometry, CoveredPartOfAn800x600Screen) {
+  struct Case {
+    Point pos;
+    Size picture;
+    Rect covered;
+  } cases[] = {
+      {{100, 50}, {200, 100}, {100, 50, 300, 150}},
+      {{-400, -300}, {1600, 1200}, {0, 0, 800, 600}},
+      {{700, 500}, {200, 200}, {700, 500, 800, 600}},
+      // wholly off the screen: empty
+      {{-300, 0}, {200, 100}, {0, 0, 0, 100}},
+  };
+  for (const Case& c : cases) {
+    EXPECT_EQ(CoveredPart(c.pos, c.picture, 800, 600), c.covered) << c.pos.x << "," << c.pos.y;
+  }
+}
+
 TEST(Transition, StepCountFromTheMeasuredFirstStep) {
   struct Case {
     uint32_t first_ms;
