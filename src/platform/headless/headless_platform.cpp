@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "base/errors.h"
+#include "platform/backend_rows.h"
 #include "base/fileio.h"
 
 namespace lpc::platform {
@@ -436,7 +437,11 @@ void HeadlessPlatform::QueueCloseRequest(uint32_t at, Window& window) {
   });
 }
 
-std::unique_ptr<Platform> CreateHeadlessPlatform() { return std::make_unique<HeadlessPlatform>(); }
+std::unique_ptr<Platform> CreateHeadlessPlatform(std::unique_ptr<TextRenderer> text) {
+  auto platform = std::make_unique<HeadlessPlatform>();
+  if (text) platform->SetTextRenderer(std::move(text));
+  return platform;
+}
 
 // ---------------------------------------------------------------------------------------------
 // Text
