@@ -115,17 +115,12 @@ class HeadlessMusicPlayer : public MusicPlayer {
 
 HeadlessWindow::HeadlessWindow(HeadlessPlatform& platform, const WindowOptions& options,
                                WindowHandler* handler, Size size)
-    : BasicWindow(platform.loop(), handler),
+    : BasicWindow(platform.loop(), options, handler),
       platform_(platform),
-      options_(options),
-      caption_(options.caption),
       screen_(size.width, size.height, options.background),
       handle_(options.kind == WindowKind::kHosted ? options.host : platform.NextHandle()) {}
 
-void HeadlessWindow::ShowNative() {
-  shown_ = true;
-  ++show_count_;
-}
+void HeadlessWindow::ShowNative() { shown_ = true; }
 
 bool HeadlessWindow::IsVisible() const {
   if (options_.kind == WindowKind::kHosted) return platform_.HostVisible(handle_);

@@ -84,10 +84,8 @@ class Win32Window final : public ClosableWindow {
   Event MouseEvent(EventKind kind, LPARAM lparam) const;
 
   Win32Platform& platform_;
-  WindowOptions options_;
   HWND hwnd_ = nullptr;
   HWND host_ = nullptr;
-  std::string hosted_caption_;
   bool paint_pending_ = false;
 };
 
