@@ -7,6 +7,7 @@
 #include <memory>
 
 #include "base/bitmap.h"
+#include "platform/backends.h"
 #include "platform/platform.h"
 
 namespace {
@@ -37,7 +38,7 @@ class Bare : public lpc::platform::WindowHandler {
 }  // namespace
 
 int main() {
-  std::unique_ptr<lpc::platform::Platform> platform = lpc::platform::CreateSdlPlatform();
+  std::unique_ptr<lpc::platform::Platform> platform = lpc::platform::CreatePlatform("sdl");
   lpc::platform::SetCurrent(platform.get());
   Bare handler;
   lpc::platform::WindowOptions options;

@@ -7,9 +7,9 @@
 #include <vector>
 
 #include "check.h"
+#include "platform/backends.h"
 #include "platform/folders.h"
 #include "platform/win32/win32_internal.h"
-#include "platform/win32/win32_platform.h"
 
 namespace lpc::wine_checks {
 

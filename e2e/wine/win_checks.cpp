@@ -610,7 +610,7 @@ volatile uintptr_t g_bad_address = 16;
 // A stand-in for the display settings' preview pane: a black 200x150 window at (100, 100)
 // whose handle goes to `handle_file`, open until the process is ended (at most a minute).
 int RunHost(const char* handle_file) {
-  auto platform = CreateWin32Platform();
+  auto platform = CreatePlatform("win32");
   Recorder r;
   r.on_show = [&](Window& w) {
     FILE* f = fopen(handle_file, "wb");
@@ -638,7 +638,7 @@ int main(int argc, char** argv) {
   if (argc == 3 && std::strcmp(argv[1], "--host") == 0) return RunHost(argv[2]);
   if (argc == 2 && std::strcmp(argv[1], "--displays") == 0) {
     // One line per display, "left top right bottom primary", for the driver script.
-    auto platform = CreateWin32Platform();
+    auto platform = CreatePlatform("win32");
     for (const DisplayInfo& d : platform->Displays()) {
       std::printf("%d %d %d %d %d\n", d.bounds.left, d.bounds.top, d.bounds.right, d.bounds.bottom,
                   d.primary ? 1 : 0);
@@ -650,7 +650,7 @@ int main(int argc, char** argv) {
     if (std::strcmp(argv[1], "--crash") == 0) Crash();
     std::abort();
   }
-  auto platform = CreateWin32Platform();
+  auto platform = CreatePlatform("win32");
   g_platform = platform.get();
   const std::vector<Case> cases = {
       {"folders: system folders", SystemFolders},

@@ -54,8 +54,8 @@ bool ClosableWindow::Close(int result) {
 // ---------------------------------------------------------------------------------------------
 // BasicWindow
 
-BasicWindow::BasicWindow(EventLoop& loop, WindowHandler* handler)
-    : ClosableWindow(handler), loop_(loop) {
+BasicWindow::BasicWindow(EventLoop& loop, const WindowOptions& options, WindowHandler* handler)
+    : ClosableWindow(options, handler), loop_(loop) {
   loop_.Register(*this);
 }
 

@@ -5,6 +5,7 @@
 
 #include <cstdint>
 #include <deque>
+#include <string>
 #include <vector>
 
 #include "platform/platform.h"
@@ -23,12 +24,14 @@ struct Delivery {
   int height = 0;  // kResize
 };
 
-// Window bookkeeping every backend shares (the Win32 windows too): the handler, the close
-// protocol, the modal result.
+// Window state every backend shares (the Win32 windows too): the options the window was opened
+// with, its caption, the handler, the close protocol, the modal result.
 class ClosableWindow : public Window {
  public:
-  explicit ClosableWindow(WindowHandler* handler) : handler_(handler) {}
+  ClosableWindow(const WindowOptions& options, WindowHandler* handler)
+      : options_(options), caption_(options.caption), handler_(handler) {}
 
+  const WindowOptions& options() const { return options_; }
   void SetHandler(WindowHandler* handler) override { handler_ = handler; }
   WindowHandler* handler() const { return handler_; }
   // Asks the handler (OnCloseQuery), records result, tells the handler (OnClose), then hides
@@ -51,6 +54,9 @@ class ClosableWindow : public Window {
   // Runs once a close has gone through: take the window off the screen.
   virtual void HideAfterClose() = 0;
 
+  const WindowOptions options_;
+  // The caption as last given, for a backend whose native window keeps none of its own.
+  std::string caption_;
   WindowHandler* handler_;
   bool closed_ = false;
 
@@ -63,7 +69,7 @@ class ClosableWindow : public Window {
 // A window of a portable backend, driven by an EventLoop.
 class BasicWindow : public ClosableWindow {
  public:
-  explicit BasicWindow(EventLoop& loop, WindowHandler* handler);
+  BasicWindow(EventLoop& loop, const WindowOptions& options, WindowHandler* handler);
   ~BasicWindow() override;
 
   void Invalidate() override;

@@ -1,5 +1,6 @@
 // The platform interface: everything the runtime asks of the host system, grouped by role.
-// Backends: sdl/ (Linux and other desktops), win32/ (Windows), headless/ (tests, lpctool).
+// Backends: sdl/ (Linux and other desktops), win32/ (Windows), headless/ (tests, lpctool); a
+// program gets one from the table in backends.h.
 //
 // Threading: one user-interface thread. Every call here, and every handler callback, runs on
 // it. Audio plays asynchronously inside the backend; its end notification comes back as an
@@ -382,9 +383,5 @@ class Platform {
 // when none is set.
 Platform& Current();
 void SetCurrent(Platform* platform);
-
-// Backends (each in its own library: lpc_platform_sdl, lpc_platform_headless).
-std::unique_ptr<Platform> CreateSdlPlatform();
-std::unique_ptr<Platform> CreateHeadlessPlatform();
 
 }  // namespace lpc::platform

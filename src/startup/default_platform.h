@@ -1,5 +1,5 @@
-// The platform backend the program runs on; the build picks the one source file that defines
-// it for the host (SDL on Linux and other desktops, Win32 on Windows).
+// The platform backend the program runs on: the first of the backend table that can run here
+// (SDL on Linux and other desktops, Win32 on Windows).
 #pragma once
 
 #include <memory>

@@ -12,6 +12,7 @@
 #include "configwindow/component_test_support.h"
 #include "configwindow/state_buttons.h"
 #include "configwindow/thumbnail_strip.h"
+#include "platform/backends.h"
 #include "platform/platform.h"
 #include "platform/xserver.h"
 #include "widgets/form.h"
@@ -38,7 +39,7 @@ class Steps : public widgets::Component {
 TEST(ComponentsInX, ClickTicksACheckBoxAndSelectsItsPicture) {
   testing_x::XServer server;
   if (const std::string error = server.Start(); !error.empty()) GTEST_SKIP() << error;
-  std::unique_ptr<platform::Platform> p = platform::CreateSdlPlatform();
+  std::unique_ptr<platform::Platform> p = platform::CreatePlatform("sdl");
   platform::SetCurrent(p.get());
   testing::TempDir dir;
   std::vector<std::string> files;

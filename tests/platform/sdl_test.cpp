@@ -17,6 +17,7 @@
 #include <vector>
 
 #include "base/fileio.h"
+#include "platform/backends.h"
 #include "platform/platform.h"
 #include "xserver.h"
 
@@ -96,7 +97,7 @@ class SdlTest : public ::testing::Test {
  protected:
   void SetUp() override {
     if (!g_env->error_.empty()) GTEST_SKIP() << "no X display: " << g_env->error_;
-    p_ = CreateSdlPlatform();
+    p_ = CreatePlatform("sdl");
     driver_.p = p_.get();
   }
   std::unique_ptr<Platform> p_;
@@ -502,7 +503,7 @@ TEST_F(SdlAudioTest, BadMusicFilesFailWithAReason) {
 
 TEST_F(SdlTest, WithoutAnAudioDeviceAudioFailsSoftly) {
   setenv("SDL_AUDIODRIVER", "no-such-driver", 1);
-  auto p = CreateSdlPlatform();
+  auto p = CreatePlatform("sdl");
   const std::string wav = ::testing::TempDir() + "lpc_sdl_noaudio.wav";
   WriteWav(wav, 50, 440);
   EXPECT_FALSE(p->PlayLoopingSound(wav));
@@ -531,7 +532,7 @@ TEST_F(SdlTest, MessageBoxesReturnTheAnswer) {
     const pid_t child = fork();
     ASSERT_GE(child, 0);
     if (child == 0) {
-      auto p = CreateSdlPlatform();
+      auto p = CreatePlatform("sdl");
       _exit(p->ShowMessageBox(nullptr, "Do you want to proceed?", "LPCSaver", c.kind));
     }
     int status = 0;
@@ -616,7 +617,7 @@ TEST_F(SdlTest, HostServicesThatLinuxLacks) {
 TEST_F(SdlTest, RegistryLivesInTheConfigFolder) {
   const std::string base = ::testing::TempDir() + "lpc_sdl_xdg_" + std::to_string(getpid());
   setenv("XDG_CONFIG_HOME", base.c_str(), 1);
-  auto p = CreateSdlPlatform();
+  auto p = CreatePlatform("sdl");
   // The desktop key is there from the start, as in every Windows profile.
   EXPECT_TRUE(p->RegistryKeyExists("Control Panel\\Desktop"));
   EXPECT_FALSE(p->RegistryKeyExists("Control Panel\\Colors"));

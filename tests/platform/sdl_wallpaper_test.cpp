@@ -15,6 +15,7 @@
 #include <vector>
 
 #include "base/fileio.h"
+#include "platform/backends.h"
 #include "platform/platform.h"
 #include "platform/sdl/sdl_platform.h"  // RunProgram
 #include "xserver.h"
@@ -66,7 +67,7 @@ class SdlWallpaperTest : public ::testing::Test {
     if (!g_env->error_.empty()) GTEST_SKIP() << "no X display: " << g_env->error_;
     dir_ = ::testing::TempDir() + "lpc_wallpaper_" + std::to_string(getpid()) + "/";
     std::filesystem::create_directories(dir_);
-    p_ = CreateSdlPlatform();
+    p_ = CreatePlatform("sdl");
     // No desktop environment unless a test names one.
     for (const char* name : {"XDG_CURRENT_DESKTOP", "DESKTOP_SESSION", "WAYLAND_DISPLAY"}) {
       env_.Set(name, nullptr);

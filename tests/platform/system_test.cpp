@@ -4,13 +4,17 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <string>
+#include <string_view>
+#include <vector>
 
 #include "base/errors.h"
 #include "base/fileio.h"
+#include "platform/backends.h"
 #include "platform/crash.h"
 #include "platform/folders.h"
 #include "platform/platform.h"
@@ -99,10 +103,53 @@ TEST(IniRegistry, DefaultPathFollowsXdgConfigHome) {
 TEST(CurrentPlatform, ThrowsWhenNoneIsSet) {
   SetCurrent(nullptr);
   EXPECT_THROW(Current(), Error);
-  auto p = CreateHeadlessPlatform();
+  auto p = CreatePlatform("headless");
   SetCurrent(p.get());
   EXPECT_EQ(&Current(), p.get());
   SetCurrent(nullptr);
+}
+
+// The backend table: the native backend first, every name once, rows found by their exact name
+// only, and an unknown name answered with the names there are.
+TEST(BackendTable, RowsByName) {
+  EXPECT_EQ(DefaultBackend().name, "sdl");
+  std::vector<std::string_view> names;
+  for (const Backend& b : Backends()) {
+    EXPECT_EQ(std::count(names.begin(), names.end(), b.name), 0) << b.name;
+    names.push_back(b.name);
+  }
+  struct Case {
+    std::string_view name;
+    bool found;
+  };
+  const Case cases[] = {
+      {"sdl", true}, {"headless", true}, {"Headless", false}, {"win32", false}, {"", false}};
+  for (const Case& c : cases) {
+    if (c.found) {
+      EXPECT_EQ(FindBackend(c.name).name, c.name);
+      EXPECT_TRUE(FindBackend(c.name).available()) << c.name;
+      continue;
+    }
+    try {
+      CreatePlatform(c.name);
+      ADD_FAILURE() << c.name;
+    } catch (const Error& e) {
+      EXPECT_EQ(e.what(), "Unknown platform backend \"" + std::string(c.name) +
+                              "\" (this build has sdl, headless)");
+    }
+  }
+}
+
+// Asked for the system's fonts, the headless backend measures text as the fonts do, no longer
+// in fixed cells of one width.
+TEST(BackendTable, HeadlessWithTheSystemFonts) {
+  const FontSpec font;
+  for (bool system_fonts : {false, true}) {
+    auto p = CreatePlatform("headless", {.system_fonts = system_fonts});
+    const int narrow = p->Text().MeasureText("iiii", font).width;
+    const int wide = p->Text().MeasureText("WWWW", font).width;
+    EXPECT_EQ(narrow < wide, system_fonts) << narrow << " " << wide;
+  }
 }
 
 // A child process installs the handler and dies of the signal; the parent reads the report.

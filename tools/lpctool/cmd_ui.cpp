@@ -15,8 +15,7 @@
 #include "package/package.h"
 #include "package/project.h"
 #include "package_info.h"
-#include "platform/headless/headless_platform.h"
-#include "platform/sdl/freetype_text.h"
+#include "platform/backends.h"
 
 namespace lpctool {
 namespace {
@@ -85,9 +84,9 @@ void Run(const UiOptions& o) {
 
   // The fonts the picture is drawn with measure the captions too (labels size themselves to
   // their text while the form is built).
-  lpc::platform::HeadlessPlatform platform;
-  platform.SetTextRenderer(lpc::platform::CreateFreeTypeTextRenderer());
-  lpc::platform::SetCurrent(&platform);
+  const std::unique_ptr<lpc::platform::Platform> platform =
+      lpc::platform::CreatePlatform("headless", {.system_fonts = true});
+  lpc::platform::SetCurrent(platform.get());
   struct Restore {
     ~Restore() { lpc::platform::SetCurrent(nullptr); }
   } restore;

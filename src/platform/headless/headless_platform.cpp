@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "base/errors.h"
+#include "platform/backend_rows.h"
 #include "base/fileio.h"
 
 namespace lpc::platform {
@@ -114,17 +115,12 @@ class HeadlessMusicPlayer : public MusicPlayer {
 
 HeadlessWindow::HeadlessWindow(HeadlessPlatform& platform, const WindowOptions& options,
                                WindowHandler* handler, Size size)
-    : BasicWindow(platform.loop(), handler),
+    : BasicWindow(platform.loop(), options, handler),
       platform_(platform),
-      options_(options),
-      caption_(options.caption),
       screen_(size.width, size.height, options.background),
       handle_(options.kind == WindowKind::kHosted ? options.host : platform.NextHandle()) {}
 
-void HeadlessWindow::ShowNative() {
-  shown_ = true;
-  ++show_count_;
-}
+void HeadlessWindow::ShowNative() { shown_ = true; }
 
 bool HeadlessWindow::IsVisible() const {
   if (options_.kind == WindowKind::kHosted) return platform_.HostVisible(handle_);
@@ -436,7 +432,11 @@ void HeadlessPlatform::QueueCloseRequest(uint32_t at, Window& window) {
   });
 }
 
-std::unique_ptr<Platform> CreateHeadlessPlatform() { return std::make_unique<HeadlessPlatform>(); }
+std::unique_ptr<Platform> CreateHeadlessPlatform(std::unique_ptr<TextRenderer> text) {
+  auto platform = std::make_unique<HeadlessPlatform>();
+  if (text) platform->SetTextRenderer(std::move(text));
+  return platform;
+}
 
 // ---------------------------------------------------------------------------------------------
 // Text

@@ -38,24 +38,18 @@ class HeadlessWindow : public BasicWindow {
   void ShowNative() override;
   void HideNative() override { shown_ = false; }
 
-  // For tests: what the client area shows now, how often something was presented, the
-  // options the window was opened with, and how often it was shown.
+  // For tests: what the client area shows now and how often something was presented.
   const Bitmap& screen() const { return screen_; }
   int present_count() const { return present_count_; }
-  const WindowOptions& options() const { return options_; }
-  int show_count() const { return show_count_; }
   // Changes the client size as a user dragging the frame would (a resize event follows).
   void ResizeClient(int width, int height);
 
  private:
   HeadlessPlatform& platform_;
-  WindowOptions options_;
-  std::string caption_;
   Bitmap screen_;
   NativeHandle handle_;
   bool shown_ = false;
   int present_count_ = 0;
-  int show_count_ = 0;
 };
 
 struct MessageBoxCall {

@@ -11,6 +11,7 @@
 #include <tuple>
 
 #include "base/text_encoding.h"
+#include "platform/backend_rows.h"
 #include "platform/sdl/sdl_platform.h"
 
 namespace lpc::platform {
@@ -188,6 +189,8 @@ class FreeTypeText : public TextRenderer {
 std::unique_ptr<TextRenderer> CreateFreeTypeTextRenderer() {
   return std::make_unique<FreeTypeText>();
 }
+
+std::unique_ptr<TextRenderer> CreateSystemTextRenderer() { return CreateFreeTypeTextRenderer(); }
 
 }  // namespace lpc::platform
 

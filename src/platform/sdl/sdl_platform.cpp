@@ -5,6 +5,7 @@
 
 #include "base/errors.h"
 #include "base/text_encoding.h"
+#include "platform/backend_rows.h"
 
 namespace lpc::platform {
 
@@ -439,6 +440,19 @@ bool SdlPlatform::Translate(const SDL_Event& e, Delivery& out) {
   return false;
 }
 
-std::unique_ptr<Platform> CreateSdlPlatform() { return std::make_unique<SdlPlatform>(); }
+namespace {
+
+// SDL is linked in. Whether a display answers is found when the first window opens, and said
+// then with the display's name; the runtime's other modes (the password change, the settings in
+// the ini file) need none.
+bool SdlAvailable() { return true; }
+
+std::unique_ptr<Platform> CreateSdl(const BackendOptions&) {
+  return std::make_unique<SdlPlatform>();
+}
+
+}  // namespace
+
+constinit const Backend kSdlBackend{"sdl", SdlAvailable, CreateSdl};
 
 }  // namespace lpc::platform

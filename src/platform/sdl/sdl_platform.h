@@ -7,7 +7,6 @@
 #include <atomic>
 #include <map>
 #include <memory>
-#include <vector>
 #include <string>
 #include <vector>
 
@@ -44,16 +43,13 @@ class SdlWindow : public BasicWindow {
   void HideNative() override;
 
   SDL_Window* sdl() const { return window_; }
-  Uint32 id() const { return SDL_GetWindowID(window_); }
 
  private:
   // Copies pixels into the window surface and shows them; rect in client coordinates.
   template <typename Fn>
   void Draw(const Rect& area, Fn&& row_pixels);
 
-  SDL_Window* window_;
-  WindowOptions options_;
-  std::string caption_;  // as given; the window shows it in UTF-8
+  SDL_Window* window_;          // shows caption_ in UTF-8
   std::vector<Color> scratch_;  // one row, for fills and format conversions
 };
 
@@ -73,7 +69,7 @@ class HostedWindow : public BasicWindow {
   void SetCaption(const std::string&) override {}
   std::string Caption() const override { return {}; }
   bool IsVisible() const override;
-  NativeHandle Handle() const override { return host_; }
+  NativeHandle Handle() const override { return options_.host; }
   void ShowNative() override {}
   void HideNative() override {}
 
@@ -84,7 +80,6 @@ class HostedWindow : public BasicWindow {
   void PutRows(const Color* pixels, int stride, int x, int y, int w, int h);
 
   std::unique_ptr<X> x_;
-  NativeHandle host_;
 };
 
 class SdlPlatform : public Platform, private LoopSource {
@@ -135,7 +130,6 @@ class SdlPlatform : public Platform, private LoopSource {
   // Opens the audio device on first use; false when there is none.
   bool NeedAudio();
   void CloseAudio();
-  Uint32 music_event() const { return music_event_; }
   // The player that owns the one music stream now, and the stream's play session.
   SdlMusicPlayer* music_owner = nullptr;
   static std::atomic<uint64_t> music_session;

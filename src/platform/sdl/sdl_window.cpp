@@ -42,6 +42,14 @@ Rect ClipPresent(const Bitmap& bitmap, const Rect& src, int x, int y, Size clien
   return r;
 }
 
+// What a window of another program counts as: hosted, by its id.
+WindowOptions HostOptions(NativeHandle host) {
+  WindowOptions options;
+  options.kind = WindowKind::kHosted;
+  options.host = host;
+  return options;
+}
+
 Rect ClipFill(const Rect& rect, Size client) {
   Rect r{std::max(0, rect.left), std::max(0, rect.top), std::min(client.width, rect.right),
          std::min(client.height, rect.bottom)};
@@ -55,7 +63,7 @@ Rect ClipFill(const Rect& rect, Size client) {
 
 SdlWindow::SdlWindow(SdlPlatform& platform, SDL_Window* window, const WindowOptions& options,
                      WindowHandler* handler)
-    : BasicWindow(platform.loop(), handler), window_(window), options_(options), caption_(options.caption) {
+    : BasicWindow(platform.loop(), options, handler), window_(window) {
   SDL_SetWindowData(window_, "lpc", this);
 }
 
@@ -222,14 +230,15 @@ std::unique_ptr<HostedWindow> HostedWindow::Open(SdlPlatform& platform, NativeHa
 
 HostedWindow::HostedWindow(SdlPlatform& platform, std::unique_ptr<X> x, NativeHandle host,
                            WindowHandler* handler)
-    : BasicWindow(platform.loop(), handler), x_(std::move(x)), host_(host) {}
+    : BasicWindow(platform.loop(), HostOptions(host), handler), x_(std::move(x)) {}
 
 HostedWindow::~HostedWindow() = default;
 
 Size HostedWindow::ClientSize() const {
   XWindowAttributes attr{};
   XErrorTrap trap(x_->display);
-  if (!XGetWindowAttributes(x_->display, static_cast<::Window>(host_), &attr) || trap.Failed()) {
+  if (!XGetWindowAttributes(x_->display, static_cast<::Window>(options_.host), &attr) ||
+      trap.Failed()) {
     return {0, 0};
   }
   return {attr.width, attr.height};
@@ -238,7 +247,8 @@ Size HostedWindow::ClientSize() const {
 bool HostedWindow::IsVisible() const {
   XWindowAttributes attr{};
   XErrorTrap trap(x_->display);
-  if (!XGetWindowAttributes(x_->display, static_cast<::Window>(host_), &attr) || trap.Failed()) {
+  if (!XGetWindowAttributes(x_->display, static_cast<::Window>(options_.host), &attr) ||
+      trap.Failed()) {
     return false;
   }
   return attr.map_state == IsViewable;
@@ -256,7 +266,7 @@ void HostedWindow::PutRows(const Color* pixels, int stride, int x, int y, int w,
                                reinterpret_cast<char*>(block.data()), w, h, 32, w * 4);
   if (!image) return;
   XErrorTrap trap(x_->display);
-  XPutImage(x_->display, static_cast<::Window>(host_), x_->gc, image, 0, 0, x, y, w, h);
+  XPutImage(x_->display, static_cast<::Window>(options_.host), x_->gc, image, 0, 0, x, y, w, h);
   image->data = nullptr;  // the vector owns the pixels
   XDestroyImage(image);
   XFlush(x_->display);

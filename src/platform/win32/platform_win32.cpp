@@ -4,8 +4,8 @@
 #include <exception>
 
 #include "base/errors.h"
+#include "platform/backend_rows.h"
 #include "platform/win32/win32_internal.h"
-#include "platform/win32/win32_platform.h"
 
 namespace lpc::platform::win32 {
 
@@ -428,8 +428,19 @@ int Win32Platform::ShowMessageBox(Window* owner, const std::string& text,
 
 namespace lpc::platform {
 
-std::unique_ptr<Platform> CreateWin32Platform() {
+namespace {
+
+// Every Windows the program runs on has GDI, winmm and the registry.
+bool Win32Available() { return true; }
+
+// One per process. It also raises the timer resolution to 1 ms for its lifetime so that the
+// frame pacing sleeps are accurate.
+std::unique_ptr<Platform> CreateWin32(const BackendOptions&) {
   return std::make_unique<win32::Win32Platform>();
 }
+
+}  // namespace
+
+constinit const Backend kWin32Backend{"win32", Win32Available, CreateWin32};
 
 }  // namespace lpc::platform

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstring>
 
+#include "platform/backend_rows.h"
 #include "platform/win32/win32_internal.h"
 
 namespace lpc::platform::win32 {
@@ -115,3 +116,11 @@ Size GdiTextRenderer::MeasureText(const std::string& text, const FontSpec& font)
 }
 
 }  // namespace lpc::platform::win32
+
+namespace lpc::platform {
+
+std::unique_ptr<TextRenderer> CreateSystemTextRenderer() {
+  return std::make_unique<win32::GdiTextRenderer>();
+}
+
+}  // namespace lpc::platform

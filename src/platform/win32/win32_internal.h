@@ -1,4 +1,6 @@
-// Pieces of the Windows backend shared between its source files.
+// The Windows backend: GDI for windows and text, winmm for sounds and music, the registry under
+// HKEY_CURRENT_USER, and the shell and screensaver password services. Its row in the backend
+// table is "win32"; this header holds the pieces its source files share.
 #pragma once
 
 #ifndef WIN32_LEAN_AND_MEAN
@@ -82,10 +84,8 @@ class Win32Window final : public ClosableWindow {
   Event MouseEvent(EventKind kind, LPARAM lparam) const;
 
   Win32Platform& platform_;
-  WindowOptions options_;
   HWND hwnd_ = nullptr;
   HWND host_ = nullptr;
-  std::string hosted_caption_;
   bool paint_pending_ = false;
 };
 

@@ -73,7 +73,7 @@ Rect ClipToBitmap(const Rect& r, const Bitmap& b) {
 
 Win32Window::Win32Window(Win32Platform& platform, const WindowOptions& options,
                          WindowHandler* handler)
-    : ClosableWindow(handler), platform_(platform), options_(options) {
+    : ClosableWindow(options, handler), platform_(platform) {
   platform_.Register(this);
 }
 
@@ -88,9 +88,7 @@ Win32Window::~Win32Window() {
 bool Win32Window::Create() {
   if (hosted()) {
     host_ = reinterpret_cast<HWND>(static_cast<uintptr_t>(options_.host));
-    if (!host_ || !IsWindow(host_)) return false;
-    hosted_caption_ = options_.caption;
-    return true;
+    return host_ && IsWindow(host_);
   }
   const FrameStyle fs = StyleFor(options_);
   int x = options_.left;
@@ -169,14 +167,14 @@ void Win32Window::FillRect(const Rect& rect, Color color) {
 
 void Win32Window::SetCaption(const std::string& caption) {
   if (hosted()) {
-    hosted_caption_ = caption;
+    caption_ = caption;
     return;
   }
   SetWindowTextA(hwnd_, caption.c_str());
 }
 
 std::string Win32Window::Caption() const {
-  if (hosted()) return hosted_caption_;
+  if (hosted()) return caption_;
   const int n = GetWindowTextLengthA(hwnd_);
   std::string text(static_cast<size_t>(std::max(n, 0)) + 1, '\0');
   const int got = GetWindowTextA(hwnd_, text.data(), static_cast<int>(text.size()));

@@ -1,10 +1,11 @@
-#include "platform/win32/win32_platform.h"
 #include "startup/default_platform.h"
+
+#include "platform/backends.h"
 
 namespace lpc {
 
 std::unique_ptr<platform::Platform> CreateDefaultPlatform() {
-  return platform::CreateWin32Platform();
+  return platform::DefaultBackend().create({});
 }
 
 }  // namespace lpc

@@ -1,9 +1,0 @@
-#include "startup/default_platform.h"
-
-namespace lpc {
-
-std::unique_ptr<platform::Platform> CreateDefaultPlatform() {
-  return platform::CreateSdlPlatform();
-}
-
-}  // namespace lpc
