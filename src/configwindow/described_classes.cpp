@@ -30,7 +30,7 @@ constexpr DescribedClass kTable[] = {
     {"TEdit", &RegisterEdit, kNoAction},
     {"TfmLPCOnfigWindow", &RegisterConfigWindow, kNoAction},
     {"TLabel", &RegisterLabel, kRunsAction},
-    {"TMyShape", &RegisterMyShape, kRunsAction},
+    {"TMyShape", &RegisterClickableShape, kRunsAction},
     {"TButton", &RegisterButton, kNoAction},
     {"TMyButton", &RegisterPictureButton, kNoAction},
     {"TPanel", &RegisterPanel, kRunsAction},
@@ -42,7 +42,7 @@ constexpr DescribedClass kTable[] = {
     {"TJetButton", &RegisterStateButton, kRunsAction},
     {"TLPPreview", &RegisterPreviewPane, kRunsAction},
     {"TLPThumbnail2", &RegisterThumbnailStrip, kNoAction},
-    {"TMyMemo", &RegisterMyMemo, kNoAction},
+    {"TMyMemo", &RegisterMemo, kNoAction},
     {"TCheckBox", &RegisterCheckBox, kNoAction},
     {"TTabSheet", &RegisterTabSheet, kNoAction},
 };

@@ -225,7 +225,7 @@ void RegisterMemoAs(ClassRegistry& registry, const char* name) {
 
 }  // namespace
 
-void RegisterMyMemo(ClassRegistry& registry) { RegisterMemoAs(registry, "TMyMemo"); }
-void RegisterMemo(ClassRegistry& registry) { RegisterMemoAs(registry, "TMemo"); }
+void RegisterMemo(ClassRegistry& registry) { RegisterMemoAs(registry, "TMyMemo"); }
+void RegisterMemoUnderStockName(ClassRegistry& registry) { RegisterMemoAs(registry, "TMemo"); }
 
 }  // namespace lpc::widgets

@@ -12,9 +12,9 @@
 
 namespace lpc::widgets {
 
-// "TMyMemo" and "TMemo": the same class under two names.
-void RegisterMyMemo(ClassRegistry& registry);
+// "TMyMemo" (the name descriptions use) and "TMemo": the same class under two names.
 void RegisterMemo(ClassRegistry& registry);
+void RegisterMemoUnderStockName(ClassRegistry& registry);
 
 class Memo : public Component {
  public:

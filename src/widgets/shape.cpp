@@ -192,7 +192,7 @@ void RegisterShape(ClassRegistry& registry) {
   p.Ignored("Pen.Mode");
 }
 
-void RegisterMyShape(ClassRegistry& registry) {
+void RegisterClickableShape(ClassRegistry& registry) {
   // The clickable shape: its mouse events come from the action table, not from the layout.
   Published<ClickableShape> p(registry.Add("TMyShape", "TShape", &RegisterShape,
                                            [] { return std::make_unique<ClickableShape>(); }));

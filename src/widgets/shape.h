@@ -10,7 +10,7 @@ namespace lpc::widgets {
 
 // "TShape", and "TMyShape" for the clickable one.
 void RegisterShape(ClassRegistry& registry);
-void RegisterMyShape(ClassRegistry& registry);
+void RegisterClickableShape(ClassRegistry& registry);
 
 struct ShapeBrush {
   // bsSolid, bsClear, bsHorizontal, bsVertical, bsFDiagonal, bsBDiagonal, bsCross, bsDiagCross

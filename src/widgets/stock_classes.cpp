@@ -191,8 +191,8 @@ void RegisterStockClasses(ClassRegistry& registry) {
        {&RegisterControl,  &RegisterGraphicControl, &RegisterWinControl,  &RegisterForm,
         &RegisterLabel,    &RegisterLinkLabel,      &RegisterButton,      &RegisterBitmapButton,
         &RegisterCheckBox, &RegisterPanel,          &RegisterBevel,       &RegisterShape,
-        &RegisterMyShape,  &RegisterImage,          &RegisterPageControl, &RegisterTabSheet,
-        &RegisterEdit,     &RegisterMyMemo,         &RegisterMemo,        &RegisterComboBox,
+        &RegisterClickableShape,  &RegisterImage,          &RegisterPageControl, &RegisterTabSheet,
+        &RegisterEdit,     &RegisterMemo,         &RegisterMemoUnderStockName,        &RegisterComboBox,
         &RegisterSpinEdit, &RegisterTrackBar}) {
     register_class(registry);
   }

@@ -162,7 +162,7 @@ TEST_F(JetTest, DisabledStateAndBitmapsFromTheDescription) {
   EXPECT_EQ(form_->Render().At(2, 2), widgets::ToRGB(form_->Color()));  // transparent
 }
 
-class MyButtonTest : public testing::WidgetTest {
+class PictureButtonTest : public testing::WidgetTest {
  protected:
   PictureButton& MakeButton() {
     auto& b = form_->Create<PictureButton>();
@@ -173,7 +173,7 @@ class MyButtonTest : public testing::WidgetTest {
   std::vector<uint32_t> ticks_;
 };
 
-TEST_F(MyButtonTest, AutoRepeatFiresAtPressThen500ThenEvery50AndPausesOutside) {
+TEST_F(PictureButtonTest, AutoRepeatFiresAtPressThen500ThenEvery50AndPausesOutside) {
   const struct {
     std::vector<std::pair<uint32_t, Point>> moves;  // pointer moves while held
     uint32_t release;
@@ -206,7 +206,7 @@ TEST_F(MyButtonTest, AutoRepeatFiresAtPressThen500ThenEvery50AndPausesOutside) {
   }
 }
 
-TEST_F(MyButtonTest, AllowDownLatchesEveryOtherClick) {
+TEST_F(PictureButtonTest, AllowDownLatchesEveryOtherClick) {
   auto& b = MakeButton();
   b.SetDown(true);
   EXPECT_FALSE(b.Down());
@@ -220,7 +220,7 @@ TEST_F(MyButtonTest, AllowDownLatchesEveryOtherClick) {
   EXPECT_FALSE(b.Down());
 }
 
-TEST_F(MyButtonTest, WithoutPicturesAStandardButtonThatSinksWhenPressed) {
+TEST_F(PictureButtonTest, WithoutPicturesAStandardButtonThatSinksWhenPressed) {
   auto& b = MakeButton();
   auto expected = [](bool pressed) {
     Bitmap ref(60, 30, widgets::ToRGB(widgets::clBtnFace));
@@ -246,7 +246,7 @@ TEST_F(MyButtonTest, WithoutPicturesAStandardButtonThatSinksWhenPressed) {
   EXPECT_EQ(b.Width(), 60);
 }
 
-TEST_F(MyButtonTest, AutoSizeTakesTheUpPictureAtTheNextPaint) {
+TEST_F(PictureButtonTest, AutoSizeTakesTheUpPictureAtTheNextPaint) {
   auto& b = MakeButton();
   b.SetButtonUp(Bitmap(64, 32, 0x00FF00));
   EXPECT_EQ(b.Width(), 60);
