@@ -41,21 +41,21 @@ widgets::Button& Button(widgets::FormWindow& form, const char* name, const char*
 
 // The lists, the interval and the speed on the left, the three switches below one another on
 // the right above OK and Cancel. Tab order is creation order.
-TfmSettingWindow::TfmSettingWindow()
-    : cbImageSize((MakeLabel(*this, "Label1", "Image Size", 8, 8),
+SettingsDialog::SettingsDialog()
+    : image_size((MakeLabel(*this, "Label1", "Image Size", 8, 8),
                    Make<widgets::ComboBox>(*this, "cbImageSize", 8, 24, 150, 21))),
-      cbShowImageMode((MakeLabel(*this, "Label2", "Show Image", 8, 54),
+      picture_order((MakeLabel(*this, "Label2", "Show Image", 8, 54),
                        Make<widgets::ComboBox>(*this, "cbShowImageMode", 8, 70, 282, 21))),
-      txtDuration((MakeLabel(*this, "Label4", "Image Interval (sec)", 168, 8),
+      interval((MakeLabel(*this, "Label4", "Image Interval (sec)", 168, 8),
                    Make<widgets::SpinEdit>(*this, "txtDuration", 168, 24, 80, 21))),
-      tbSpeed((MakeLabel(*this, "Label5", "Animation Speed", 8, 100),
+      speed((MakeLabel(*this, "Label5", "Animation Speed", 8, 100),
                Make<widgets::TrackBar>(*this, "tbSpeed", 4, 116, 240, 28))),
-      Label3(Make<widgets::LinkLabel>(*this, "Label3", 206, 100, 0, 13)),
-      cbMusic(Check(*this, "cbMusic", "Enable Music", 98)),
-      cbSound(Check(*this, "cbSound", "Enable Sound", 117)),
-      cbTransition(Check(*this, "cbTransition", "Transition Effect", 136)),
-      Button1(Button(*this, "Button1", "OK", 212, platform::kModalOk)),
-      Button2(Button(*this, "Button2", "Cancel", 292, platform::kModalCancel)) {
+      reset_link(Make<widgets::LinkLabel>(*this, "Label3", 206, 100, 0, 13)),
+      music(Check(*this, "cbMusic", "Enable Music", 98)),
+      sound(Check(*this, "cbSound", "Enable Sound", 117)),
+      transition(Check(*this, "cbTransition", "Transition Effect", 136)),
+      ok_button(Button(*this, "Button1", "OK", 212, platform::kModalOk)),
+      cancel_button(Button(*this, "Button2", "Cancel", 292, platform::kModalCancel)) {
   Name = "fmSettingWindow";
   SetCaption("Settings");
   SetClientSize(375, 188);
@@ -64,54 +64,54 @@ TfmSettingWindow::TfmSettingWindow()
   WindowStyle.minimize_box = false;
   WindowStyle.maximize_box = false;
 
-  cbImageSize.Items = {"Original Size", "Stretch-Full", "Stretch-Proportional"};
-  cbShowImageMode.Items = {"All images - Random", "All images - Sequential",
+  image_size.Items = {"Original Size", "Stretch-Full", "Stretch-Proportional"};
+  picture_order.Items = {"All images - Random", "All images - Sequential",
                            "User's favorite (checked images) - Random",
                            "Single - Selected Image"};
-  txtDuration.MinValue = 5;
-  txtDuration.MaxValue = 9999;
-  txtDuration.SetValue(60);
-  tbSpeed.Min = 0;
-  tbSpeed.Max = kSpeedTableSize - 1;
-  tbSpeed.LineSize = 1;
-  tbSpeed.ShowTicks = false;
-  tbSpeed.SetPosition(10);
-  Label3.SetCaption("Reset");
-  Label3.OnClick = [this](Component&) { Label3Click(); };
-  cbTransition.SetChecked(true);
-  Button1.Default = true;
-  Button2.Cancel = true;
-  ActiveControl = &cbImageSize;
+  interval.MinValue = 5;
+  interval.MaxValue = 9999;
+  interval.SetValue(60);
+  speed.Min = 0;
+  speed.Max = kSpeedTableSize - 1;
+  speed.LineSize = 1;
+  speed.ShowTicks = false;
+  speed.SetPosition(10);
+  reset_link.SetCaption("Reset");
+  reset_link.OnClick = [this](Component&) { ResetSpeed(); };
+  transition.SetChecked(true);
+  ok_button.Default = true;
+  cancel_button.Cancel = true;
+  ActiveControl = &image_size;
 }
 
-void TfmSettingWindow::LoadSettings(const UserSettings& s, bool can_confirm) {
-  Button1.SetEnabled(can_confirm);
-  cbImageSize.SetItemIndex(s.ImageSize);
-  cbShowImageMode.SetItemIndex(s.ImageMode);
-  tbSpeed.SetPosition(s.SpeedIndex);
-  cbSound.SetChecked(s.Sound);
-  cbMusic.SetChecked(s.Music);
-  cbTransition.SetChecked(s.Transition);
-  txtDuration.SetValue(s.Duration);
+void SettingsDialog::LoadSettings(const UserSettings& s, bool can_confirm) {
+  ok_button.SetEnabled(can_confirm);
+  image_size.SetItemIndex(s.ImageSize);
+  picture_order.SetItemIndex(s.ImageMode);
+  speed.SetPosition(s.SpeedIndex);
+  sound.SetChecked(s.Sound);
+  music.SetChecked(s.Music);
+  transition.SetChecked(s.Transition);
+  interval.SetValue(s.Duration);
 }
 
-UserSettings TfmSettingWindow::Settings() const {
+UserSettings SettingsDialog::Settings() const {
   UserSettings s;
-  s.ImageSize = cbImageSize.ItemIndex();
-  s.ImageMode = cbShowImageMode.ItemIndex();
-  s.SpeedIndex = tbSpeed.Position();
-  s.Sound = cbSound.Checked();
-  s.Music = cbMusic.Checked();
-  s.Transition = cbTransition.Checked();
-  s.Duration = txtDuration.Value();
+  s.ImageSize = image_size.ItemIndex();
+  s.ImageMode = picture_order.ItemIndex();
+  s.SpeedIndex = speed.Position();
+  s.Sound = sound.Checked();
+  s.Music = music.Checked();
+  s.Transition = transition.Checked();
+  s.Duration = interval.Value();
   return s;
 }
 
-void TfmSettingWindow::Label3Click() { tbSpeed.SetPosition(10); }
+void SettingsDialog::ResetSpeed() { speed.SetPosition(10); }
 
 bool ShowSettingsDialog(const ScreensaverProject& project, const UserChoicesPlace& place,
                         platform::Window* owner) {
-  TfmSettingWindow dialog;
+  SettingsDialog dialog;
   UserSettings settings;
   const bool available = ReadUserSettings(project, place, settings);
   dialog.LoadSettings(settings, available);

@@ -13,26 +13,26 @@
 
 namespace lpc {
 
-class TfmSettingWindow : public widgets::FormWindow {
+class SettingsDialog : public widgets::FormWindow {
  public:
-  TfmSettingWindow();
+  SettingsDialog();
 
   // The controls take the values; OK can confirm only when `can_confirm`.
   void LoadSettings(const UserSettings& settings, bool can_confirm);
   UserSettings Settings() const;
   // "Reset": the animation speed back to 100 %.
-  void Label3Click();
+  void ResetSpeed();
 
-  widgets::ComboBox& cbImageSize;
-  widgets::ComboBox& cbShowImageMode;
-  widgets::SpinEdit& txtDuration;
-  widgets::TrackBar& tbSpeed;
-  widgets::LinkLabel& Label3;
-  widgets::CheckBox& cbMusic;
-  widgets::CheckBox& cbSound;
-  widgets::CheckBox& cbTransition;
-  widgets::Button& Button1;
-  widgets::Button& Button2;
+  widgets::ComboBox& image_size;
+  widgets::ComboBox& picture_order;
+  widgets::SpinEdit& interval;
+  widgets::TrackBar& speed;
+  widgets::LinkLabel& reset_link;
+  widgets::CheckBox& music;
+  widgets::CheckBox& sound;
+  widgets::CheckBox& transition;
+  widgets::Button& ok_button;
+  widgets::Button& cancel_button;
 };
 
 // The dialog over `owner` with the saved settings (the project's where none are saved). On

@@ -330,13 +330,13 @@ TEST_F(ConfigWindowTest, FaultsEndOneEventAndTheWindowStays) {
 TEST_F(ConfigWindowTest, SettingsDialog) {
   project_.Setting.Speed = 95;
   const UserChoicesPlace place{Ini(), true};
-  TfmSettingWindow dialog;
+  SettingsDialog dialog;
   UserSettings s;
   ReadUserSettings(project_, place, s);
   dialog.LoadSettings(s, true);
-  EXPECT_EQ(dialog.tbSpeed.Position(), 0);
-  dialog.Label3Click();
-  EXPECT_EQ(dialog.tbSpeed.Position(), 10);
+  EXPECT_EQ(dialog.speed.Position(), 0);
+  dialog.ResetSpeed();
+  EXPECT_EQ(dialog.speed.Position(), 10);
   EXPECT_EQ(dialog.ClientWidth(), 375);
   EXPECT_EQ(dialog.ClientHeight(), 188);
 
