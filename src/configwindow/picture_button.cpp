@@ -158,9 +158,7 @@ void RegisterPictureButton(widgets::ClassRegistry& registry) {
   widgets::Published<PictureButton> p(
       registry.Add("TMyButton", "TGraphicControl", &widgets::RegisterGraphicControl,
                    [] { return std::make_unique<PictureButton>(); }));
-  p.String(
-      "Caption", [](PictureButton& b, const std::string& v) { b.SetCaption(v); },
-      [](const PictureButton& b) { return b.Caption(); });
+  p.String("Caption", &PictureButton::SetCaption, &PictureButton::Caption);
   auto picture = [](const PropertyValue& v) {
     return widgets::DecodePictureData(widgets::ValueToBinary(v));
   };
@@ -172,24 +170,14 @@ void RegisterPictureButton(widgets::ClassRegistry& registry) {
         [picture](PictureButton& b, const PropertyValue& v) { b.SetButtonOver(picture(v)); });
   p.Raw("ButtonDisable.Data",
         [picture](PictureButton& b, const PropertyValue& v) { b.SetButtonDisable(picture(v)); });
-  p.Bool(
-      "AutoSize", [](PictureButton& b, bool v) { b.SetAutoSize(v); },
-      [](const PictureButton& b) { return b.AutoSize(); });
-  p.Bool(
-      "Down", [](PictureButton& b, bool v) { b.SetDown(v); },
-      [](const PictureButton& b) { return b.Down(); });
-  p.Bool(
-      "AllowDown", [](PictureButton& b, bool v) { b.SetAllowDown(v); },
-      [](const PictureButton& b) { return b.AllowDown(); });
+  p.Bool("AutoSize", &PictureButton::SetAutoSize, &PictureButton::AutoSize);
+  p.Bool("Down", &PictureButton::SetDown, &PictureButton::Down);
+  p.Bool("AllowDown", &PictureButton::SetAllowDown, &PictureButton::AllowDown);
   p.Bool(
       "MouseInControl", [](PictureButton&, bool) {},
       [](const PictureButton& b) { return b.MouseInControl(); });
-  p.Bool(
-      "ShowCaption", [](PictureButton& b, bool v) { b.SetShowCaption(v); },
-      [](const PictureButton& b) { return b.ShowCaption(); });
-  p.Bool(
-      "Transparent", [](PictureButton& b, bool v) { b.SetTransparent(v); },
-      [](const PictureButton& b) { return b.Transparent(); });
+  p.Bool("ShowCaption", &PictureButton::SetShowCaption, &PictureButton::ShowCaption);
+  p.Bool("Transparent", &PictureButton::SetTransparent, &PictureButton::Transparent);
 }
 
 }  // namespace lpc

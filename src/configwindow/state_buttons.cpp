@@ -239,12 +239,8 @@ void RegisterStateButton(widgets::ClassRegistry& registry) {
   p.String("BitmapEditor", [](StateButton& b, const std::string& v) { b.BitmapEditor = v; });
   // A picture clip is no class a layout can make, so a name here finds nothing to point at.
   p.Ignored("PicClip");
-  p.String(
-      "PicSeries", [](StateButton& b, const std::string& v) { b.SetPicSeries(v); },
-      [](const StateButton& b) { return b.PicSeries(); });
-  p.String(
-      "Caption", [](StateButton& b, const std::string& v) { b.SetCaption(v); },
-      [](const StateButton& b) { return b.Caption(); });
+  p.String("PicSeries", &StateButton::SetPicSeries, &StateButton::PicSeries);
+  p.String("Caption", &StateButton::SetCaption, &StateButton::Caption);
 }
 
 }  // namespace lpc

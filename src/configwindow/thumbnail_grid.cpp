@@ -298,12 +298,10 @@ void ThumbnailGrid::SetBorderSingle(bool single) {
 
 void PublishGridProperties(widgets::Published<ThumbnailGrid>& p) {
   using G = ThumbnailGrid;
-  p.Int("ColCount", [](G& g, int v) { g.SetColCount(v); }, [](const G& g) { return g.ColCount(); });
-  p.Int("RowCount", [](G& g, int v) { g.SetRowCount(v); }, [](const G& g) { return g.RowCount(); });
-  p.Int("DefaultColWidth", [](G& g, int v) { g.SetDefaultColWidth(v); },
-        [](const G& g) { return g.DefaultColWidth(); });
-  p.Int("DefaultRowHeight", [](G& g, int v) { g.SetDefaultRowHeight(v); },
-        [](const G& g) { return g.DefaultRowHeight(); });
+  p.Int("ColCount", &G::SetColCount, &G::ColCount);
+  p.Int("RowCount", &G::SetRowCount, &G::RowCount);
+  p.Int("DefaultColWidth", &G::SetDefaultColWidth, &G::DefaultColWidth);
+  p.Int("DefaultRowHeight", &G::SetDefaultRowHeight, &G::DefaultRowHeight);
   p.Int("FixedCols", [](G& g, int v) { g.FixedCols = v; }, [](const G& g) { return g.FixedCols; });
   p.Int("FixedRows", [](G& g, int v) { g.FixedRows = v; }, [](const G& g) { return g.FixedRows; });
   p.Raw("Options", [](G& g, const PropertyValue& v) { g.SetOptions(widgets::ValueToSet(v)); });

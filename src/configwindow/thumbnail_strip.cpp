@@ -384,21 +384,11 @@ void RegisterThumbnailStrip(widgets::ClassRegistry& registry) {
   widgets::Published<ThumbnailGrid> grid(info);
   PublishGridProperties(grid);
   widgets::Published<ThumbnailStrip> p(info);
-  p.Int(
-      "PictureWidth", [](ThumbnailStrip& t, int v) { t.SetPictureWidth(v); },
-      [](const ThumbnailStrip& t) { return t.PictureWidth(); });
-  p.Int(
-      "PictureHeight", [](ThumbnailStrip& t, int v) { t.SetPictureHeight(v); },
-      [](const ThumbnailStrip& t) { return t.PictureHeight(); });
-  p.Bool(
-      "ShowCheckBox", [](ThumbnailStrip& t, bool v) { t.SetShowCheckBox(v); },
-      [](const ThumbnailStrip& t) { return t.ShowCheckBox(); });
-  p.Bool(
-      "ShowTitle", [](ThumbnailStrip& t, bool v) { t.SetShowTitle(v); },
-      [](const ThumbnailStrip& t) { return t.ShowTitle(); });
-  p.Bool(
-      "MultiRows", [](ThumbnailStrip& t, bool v) { t.SetMultiRows(v); },
-      [](const ThumbnailStrip& t) { return t.MultiRows(); });
+  p.Int("PictureWidth", &ThumbnailStrip::SetPictureWidth, &ThumbnailStrip::PictureWidth);
+  p.Int("PictureHeight", &ThumbnailStrip::SetPictureHeight, &ThumbnailStrip::PictureHeight);
+  p.Bool("ShowCheckBox", &ThumbnailStrip::SetShowCheckBox, &ThumbnailStrip::ShowCheckBox);
+  p.Bool("ShowTitle", &ThumbnailStrip::SetShowTitle, &ThumbnailStrip::ShowTitle);
+  p.Bool("MultiRows", &ThumbnailStrip::SetMultiRows, &ThumbnailStrip::MultiRows);
 }
 
 }  // namespace lpc

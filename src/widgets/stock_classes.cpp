@@ -93,9 +93,7 @@ void RegisterForm(ClassRegistry& registry) {
   ClassInfo& info = registry.Add("TForm", "TWinControl", &RegisterWinControl,
                                  [] { return std::make_unique<FormWindow>(); });
   Published<FormWindow> p(info);
-  p.String(
-      "Caption", [](FormWindow& f, const std::string& v) { f.SetCaption(v); },
-      [](const FormWindow& f) { return f.Caption(); });
+  p.String("Caption", &FormWindow::SetCaption, &FormWindow::Caption);
   p.Int(
       "ClientWidth", [](FormWindow& f, int v) { f.SetClientSize(v, f.Height()); },
       [](const FormWindow& f) { return f.ClientWidth(); });
@@ -124,26 +122,18 @@ void RegisterForm(ClassRegistry& registry) {
 }
 
 void PublishControlProperties(Published<Component>& p) {
-  p.Int("Left", [](Component& c, int v) { c.SetLeft(v); }, [](const Component& c) { return c.Left(); });
-  p.Int("Top", [](Component& c, int v) { c.SetTop(v); }, [](const Component& c) { return c.Top(); });
-  p.Int("Width", [](Component& c, int v) { c.SetWidth(v); },
-        [](const Component& c) { return c.Width(); });
-  p.Int("Height", [](Component& c, int v) { c.SetHeight(v); },
-        [](const Component& c) { return c.Height(); });
+  p.Int("Left", &Component::SetLeft, &Component::Left);
+  p.Int("Top", &Component::SetTop, &Component::Top);
+  p.Int("Width", &Component::SetWidth, &Component::Width);
+  p.Int("Height", &Component::SetHeight, &Component::Height);
   p.Int("Tag", [](Component& c, int v) { c.Tag = v; }, [](const Component& c) { return c.Tag; });
   p.Enum<Alignment>("Align", kAlignNames, &Component::SetAlign, &Component::Align);
-  p.Bool("Visible", [](Component& c, bool v) { c.SetVisible(v); },
-         [](const Component& c) { return c.Visible(); });
-  p.Bool("Enabled", [](Component& c, bool v) { c.SetEnabled(v); },
-         [](const Component& c) { return c.Enabled(); });
-  p.ColorProp(
-      "Color", [](Component& c, ColorValue v) { c.SetColor(v); },
-      [](const Component& c) { return c.Color(); });
-  p.Bool("ParentColor", [](Component& c, bool v) { c.SetParentColor(v); },
-         [](const Component& c) { return c.ParentColor(); });
+  p.Bool("Visible", &Component::SetVisible, &Component::Visible);
+  p.Bool("Enabled", &Component::SetEnabled, &Component::Enabled);
+  p.ColorProp("Color", &Component::SetColor, &Component::Color);
+  p.Bool("ParentColor", &Component::SetParentColor, &Component::ParentColor);
   PublishFont<Component>(p, "Font", [](Component& c) -> FontSettings& { return c.MutableFont(); });
-  p.Bool("ParentFont", [](Component& c, bool v) { c.SetParentFont(v); },
-         [](const Component& c) { return c.ParentFont(); });
+  p.Bool("ParentFont", &Component::SetParentFont, &Component::ParentFont);
   p.Raw("Cursor", [](Component& c, const PropertyValue& v) { c.SetCursor(CursorFromValue(v)); },
         [](const Component& c) { return CursorText(c.Cursor()); });
   p.String("Hint", [](Component& c, const std::string& v) { c.Hint = v; },
