@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 #include <sys/wait.h>
+#include <unistd.h>
 
 #include <cstdio>
 #include <filesystem>
@@ -25,7 +26,9 @@ class Lpctool : public ::testing::Test {
  protected:
   void SetUp() override {
     const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
-    dir_ = std::filesystem::path(::testing::TempDir()) / (std::string("lpctool_") + info->name());
+    // The process id keeps two runs of the suite on one machine (two checkouts) apart.
+    dir_ = std::filesystem::path(::testing::TempDir()) /
+           (std::string("lpctool_") + info->name() + "_" + std::to_string(getpid()));
     std::filesystem::remove_all(dir_);
     std::filesystem::create_directories(dir_);
   }
