@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
+#include <cmath>
 #include <cstdlib>
 #include <filesystem>
 #include <nlohmann/json.hpp>
@@ -11,6 +12,7 @@
 #include "base/fileio.h"
 #include "imaging/picture.h"
 #include "lpctool_fixture.h"
+#include "package/packed_image.h"
 #include "package/project.h"
 
 namespace lpc {
@@ -158,6 +160,100 @@ TEST_F(LpctoolAuthoring, LppDefaultsShowSomething) {
   for (const char* says : {"amplitude=", "pixels, -200 to 200, default 5", "period=",
                            "default 300 for snow, 250 for rain", "tenths, 0 to 500, default 10"}) {
     EXPECT_THAT(help, HasSubstr(says));
+  }
+}
+
+// A harbour of 160 x 120: sky above row 40, a sand shore on the left, sea that darkens towards
+// the viewer with soft ripples and grain, a boat, a small red buoy and a pier from the right.
+Bitmap Harbour() {
+  Bitmap b(160, 120);
+  uint32_t noise = 12345;
+  for (int y = 0; y < 120; ++y) {
+    for (int x = 0; x < 160; ++x) {
+      noise = noise * 1103515245u + 12345u;
+      const int grain = static_cast<int>((noise >> 16) % 5) - 2;
+      const int ripple = static_cast<int>(8 * std::sin(x * 0.7 + y * 0.3));
+      Color c = MakeColor(40 - y / 6 + ripple + grain, 90 - y / 6 + ripple + grain,
+                          150 - y / 4 + ripple + grain);
+      if (y < 40) c = MakeColor(200, 215, 235);
+      if (y >= 40 && x < 20 + y / 8) c = MakeColor(190 + grain, 170, 120);
+      if (x >= 80 && x < 106 && y >= 66 && y < 78) c = MakeColor(110, 60, 30);  // the boat
+      if (x >= 58 && x < 61 && y >= 55 && y < 58) c = MakeColor(230, 30, 20);   // the buoy
+      if (x >= 125 && y >= 96 && y < 102) c = MakeColor(130, 120, 105);         // the pier
+      b.At(x, y) = c;
+    }
+  }
+  return b;
+}
+
+// Each way of marking water, read back from the mask at points of the harbour.
+TEST_F(Lpctool, MaskMarksTheWaterItIsShown) {
+  SavePicture(P("harbour.png"), Harbour());
+  WriteFileBytes(P("harbour.jpg"), EncodeJpeg(Harbour(), 90));
+  WriteFileBytes(P("broken.jpg"), EncodeJpeg(Harbour()).substr(0, 300));
+  // Points: far sea, near sea, sea behind the boat, sky, shore, boat, buoy, pier.
+  const std::vector<std::pair<int, int>> points = {{70, 45}, {140, 115}, {93, 85}, {80, 10},
+                                                   {5, 100}, {92, 72},   {59, 56}, {145, 99}};
+  const struct {
+    const char* name;
+    std::vector<std::string> args;
+    std::vector<int> regions;  // at each point; empty: the command fails
+    const char* says;
+  } cases[] = {
+      {"fill stops at shore, boat, buoy and pier",
+       {"--fill", "70,100"},
+       {1, 1, 1, 0, 0, 0, 0, 0},
+       ""},
+      {"the same through JPEG noise",
+       {"--fill", "70,100", "photo=harbour.jpg"},
+       {1, 1, 1, 0, 0, 0, 0, 0},
+       ""},
+      {"below a row, the pier cut",
+       {"--below", "40", "--cut", "150,98"},
+       {1, 1, 1, 0, 1, 1, 1, 0},
+       ""},
+      {"below a share of the height", {"--below", "50%"}, {0, 1, 1, 0, 1, 1, 0, 1}, ""},
+      {"regions apply to what follows",
+       {"--region", "3", "--fill", "70,100", "--region", "2", "--below", "110"},
+       {3, 2, 3, 0, 0, 0, 0, 0},
+       ""},
+      {"point outside",
+       {"--fill", "160,10"},
+       {},
+       "harbour.png: --fill 160,10 is outside the photograph"},
+      {"no water at the point",
+       {"--fill", "59,56"},
+       {},
+       "harbour.png: --fill 59,56 found no water"},
+      {"unreadable photograph", {"--fill", "70,100", "photo=broken.jpg"}, {}, "broken.jpg"},
+      {"region out of range",
+       {"--region", "5", "--fill", "70,100"},
+       {},
+       "--region 5: must be 1 to 4"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    std::filesystem::remove(dir_ / "m.png");
+    std::filesystem::remove(dir_ / "o.png");
+    std::vector<std::string> args = {"mask",     P("harbour.png"), "-o",
+                                     P("m.png"), "--overlay",      P("o.png")};
+    for (const auto& a : c.args) {
+      if (a.rfind("photo=", 0) == 0)
+        args[1] = P(a.substr(6));
+      else
+        args.push_back(a);
+    }
+    const auto r = Run(args);
+    EXPECT_EQ(r.exit_code != 0, c.regions.empty()) << r.err;
+    EXPECT_THAT(r.err, HasSubstr(c.says));
+    EXPECT_EQ(std::filesystem::exists(dir_ / "m.png"), !c.regions.empty());
+    EXPECT_EQ(std::filesystem::exists(dir_ / "o.png"), !c.regions.empty());
+    if (c.regions.empty()) continue;
+    const Bitmap mask = LoadPicture(P("m.png"));
+    for (size_t i = 0; i < points.size(); ++i) {
+      const auto [x, y] = points[i];
+      EXPECT_EQ(ColorToRegion(mask.At(x, y)), c.regions[i]) << "at " << x << "," << y;
+    }
   }
 }
 
