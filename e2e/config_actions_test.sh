@@ -2,7 +2,7 @@
 # "/C" in use, by real pointer clicks and keys: Next and a thumbnail click change the preview,
 # a check box click flips its mark, the settings dialog's OK writes the settings beside the
 # program, Preview shows the picture full screen until the mouse moves, Thumbnails opens the
-# maximised strip, Set as Wallpaper writes the BMP and changes the root window, the link goes
+# strip's window at its described size, Set as Wallpaper writes the BMP and changes the root window, the link goes
 # to the opener, and Close saves the picture and the marks that the next "/C" opens with.
 # Usage: config_actions_test.sh path/to/Demo.scr
 source "$(dirname "$0")/lib.sh"
@@ -102,7 +102,7 @@ click 502 52  # Thumbnails
 wait_for_window '"LPCSaver Demo - Thumbnails"' 10 || fail "no thumbnails window"
 id=$(xdotool search --onlyvisible --name '^LPCSaver Demo - Thumbnails$' | head -n1)
 eval "$(xdotool getwindowgeometry --shell "$id")"
-((WIDTH > 900 && HEIGHT > 700)) || fail "thumbnails window ${WIDTH}x${HEIGHT}, not maximised"
+((WIDTH == 600 && HEIGHT == 420)) || fail "thumbnails window ${WIDTH}x${HEIGHT}, not its described 600x420"
 screenshot "$shots/config_actions_thumbnails.png"
 xdotool mousemove --sync $((X + WIDTH - 184 + 96 + 40)) $((Y + HEIGHT - 40 + 8 + 12)) click 1
 sleep 0.5

@@ -40,6 +40,8 @@ class ConfigWindow : public DescribedWindow {
  public:
   // Caption "fmLPCOnfigWindow", outer size 588 x 478, OnShow -> FormShow, OnClose -> FormClose.
   ConfigWindow();
+  // A window dropped without closing (one only drawn) stops being the active one.
+  ~ConfigWindow() override;
 
   // What the window works on, given before it shows; without it the window has no pictures,
   // its choices go nowhere and clicks do nothing.

@@ -79,6 +79,8 @@ ConfigWindow* ActiveConfigWindow() {
   return ShownWindows().empty() ? nullptr : ShownWindows().back();
 }
 
+ConfigWindow::~ConfigWindow() { std::erase(ShownWindows(), this); }
+
 void ConfigWindow::FormShow() {
   ShownWindows().push_back(this);
   // A picture that fails here is reported once the window is set up, so that one bad file

@@ -264,10 +264,12 @@ TEST_F(LpctoolAuthoring, NewThenPackThenInfo) {
   // Every key the screensaver reads is there with its explanation.
   for (const SettingField& f : SettingFields()) {
     if (std::string(f.Section) == "Build") continue;
-    EXPECT_THAT(ini, HasSubstr(std::string("\r\n") + f.Key + "=")) << f.Key;
+    EXPECT_THAT(ini, HasSubstr(std::string("\n") + f.Key + "=")) << f.Key;
     EXPECT_THAT(ini, HasSubstr(std::string("; ") + f.Key)) << f.Key;
   }
-  EXPECT_THAT(ini, HasSubstr("\r\nUIFile="));
+  EXPECT_THAT(ini, HasSubstr("\nUIFile="));
+  // The platform's line ends, so that sed and grep see the lines as written.
+  EXPECT_EQ(ini.find('\r'), std::string::npos);
   EXPECT_THAT(Run({"new", P("Harbour Lights")}).err, HasSubstr("already exists"));
 
   const auto packed = Run({"pack", "-o", P("h.scr"), "--runtime", P("runtime"), "--project",
@@ -284,6 +286,16 @@ TEST_F(LpctoolAuthoring, NewThenPackThenInfo) {
   EXPECT_EQ(j["Setting"]["ShowImageMode"], defaults.ShowImageMode);
   EXPECT_EQ(j["FileList"]["Names"], json::array({"a.jpg", "b.jpg"}));
   EXPECT_EQ(j["UISetting"]["UIFile"], "main.lui");
+
+  // The package stores the same records whichever line ends the project was written with.
+  std::string crlf;
+  for (char c : ini) crlf += c == '\n' ? std::string("\r\n") : std::string(1, c);
+  WriteFileBytes(P("Harbour Lights/crlf.ini"), crlf);
+  ASSERT_EQ(Run({"pack", "-o", P("c.scr"), "--runtime", P("runtime"), "--project",
+                 P("Harbour Lights/crlf.ini"), "--ui", P("main.lui"), P("a.jpg"), P("b.jpg")})
+                .exit_code,
+            0);
+  EXPECT_EQ(ReadFileBytes(P("c.scr")), ReadFileBytes(P("h.scr")));
 }
 
 TEST_F(LpctoolAuthoring, InstallKeepsXScreenSaverSettings) {

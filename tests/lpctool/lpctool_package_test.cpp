@@ -20,8 +20,9 @@ namespace lpc {
 namespace {
 
 namespace fs = std::filesystem;
-using ::testing::HasSubstr;
 using nlohmann::json;
+using ::testing::HasSubstr;
+using ::testing::Not;
 
 TEST_F(Lpctool, LppThenInfo) {
   MakePictures();
@@ -125,6 +126,11 @@ TEST_F(Lpctool, PackInfoUnpack) {
   EXPECT_EQ(j["ContentFiles"][0]["Size"], FileSize(P("one.lpp")));
   EXPECT_EQ(j["UI"]["Size"], FileSize(P("main.lui")));
   EXPECT_TRUE(j["UI"].contains("Description"));
+  // The record where it lives, not a scratch copy gone once info ends.
+  EXPECT_EQ(j["UI"]["Description"]["File"], "LPGUI.lui in " + P("harbour.scr"));
+  const std::string readable = Run({"info", P("harbour.scr")}).out;
+  EXPECT_THAT(readable, HasSubstr("File: LPGUI.lui in " + P("harbour.scr")));
+  EXPECT_THAT(readable, Not(HasSubstr("Warnings")));  // none: no empty heading
 
   const auto unpacked = Run({"unpack", P("harbour.scr"), P("out")});
   ASSERT_EQ(unpacked.exit_code, 0) << unpacked.err;

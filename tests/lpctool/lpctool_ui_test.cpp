@@ -1,6 +1,7 @@
 // lpctool ui: pictures of described forms, from a .lui or the description a screensaver
 // carries; pack's built-in description when the author gives none.
 #include <algorithm>
+#include <cstdlib>
 #include <string>
 
 #include "base/fileio.h"
@@ -21,12 +22,17 @@ TEST_F(Lpctool, PackWithoutUiCarriesTheDefaultWindowAndUiDrawsIt) {
   ASSERT_EQ(Run({"unpack", P("h.scr"), P("out")}).exit_code, 0);
   EXPECT_EQ(ReadFileBytes(P("out/LPGUI.lui")), ReadFileBytes(LPC_DEFAULT_UI));
 
+  // A screensaver's window shows its pictures (the preview pane's middle, the first
+  // thumbnail's middle); a bare description has none to show.
   struct Case {
     std::string file, form;
     int width, height;
+    int x, y;
+    bool shows_picture;
   };
-  const Case cases[] = {{P("h.scr"), "", 580, 440},
-                        {LPC_DEFAULT_UI, "viewthumbnails", 600, 420}};
+  const Case cases[] = {{P("h.scr"), "", 580, 440, 214, 154, true},
+                        {P("h.scr"), "ViewThumbnails", 600, 420, 97, 77, true},
+                        {LPC_DEFAULT_UI, "viewthumbnails", 600, 420, 97, 77, false}};
   for (const Case& c : cases) {
     SCOPED_TRACE(c.file + " " + c.form);
     std::vector<std::string> args = {"ui", c.file, "--png", P("w.png")};
@@ -36,6 +42,9 @@ TEST_F(Lpctool, PackWithoutUiCarriesTheDefaultWindowAndUiDrawsIt) {
     const Bitmap picture = LoadPicture(P("w.png"));
     EXPECT_EQ(picture.width(), c.width);
     EXPECT_EQ(picture.height(), c.height);
+    const Color at = picture.At(c.x, c.y);
+    EXPECT_EQ(std::abs(RedOf(at) - 0x33) < 12 && std::abs(BlueOf(at) - 0x99) < 12, c.shows_picture)
+        << std::hex << at;
   }
 }
 

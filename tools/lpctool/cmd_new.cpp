@@ -114,10 +114,14 @@ void Run(const NewOptions& o) {
   if (name.empty()) name = fs::absolute(dir).lexically_normal().filename().string();
   if (name.empty()) name = "My screensaver";
   std::string text = lpc::Format(kProjectTemplate, name.c_str());
-  // Windows tools read the ini too: CR LF line ends.
+  // The author edits this file with the platform's tools (sed, grep), so it has the platform's
+  // line ends; pack reads both kinds and stores the settings in the package the same either way.
+#ifdef _WIN32
   std::string crlf;
   for (char c : text) crlf += c == '\n' ? std::string("\r\n") : std::string(1, c);
-  lpc::WriteFileAtomic(ini.string(), crlf);
+  text = std::move(crlf);
+#endif
+  lpc::WriteFileAtomic(ini.string(), text);
   std::cout << "wrote " << ini.string() << "\n"
             << "next:\n"
             << "  1. edit it (every key is explained there)\n"

@@ -1,6 +1,8 @@
 // lpctool ui FILE [--form NAME] --png OUT.png: builds one form of a UI description (a .lui, or
 // the one a screensaver carries) offscreen with the system's fonts and writes its picture, so
-// an author sees the window without running the screensaver.
+// an author sees the window without running the screensaver: for a screensaver with its
+// pictures, as "/C" shows it.
+#include <filesystem>
 #include <iostream>
 #include <memory>
 #include <optional>
@@ -11,14 +13,19 @@
 #include "configwindow/config_window.h"
 #include "configwindow/form_builder.h"
 #include "configwindow/forms.h"
+#include "configwindow/user_choices.h"
 #include "imaging/picture.h"
 #include "package/package.h"
 #include "package/project.h"
 #include "package_info.h"
 #include "platform/backends.h"
+#include "platform/headless/headless_platform.h"
+#include "startup/startup.h"
 
 namespace lpctool {
 namespace {
+
+namespace fs = std::filesystem;
 
 struct UiOptions {
   std::string file;
@@ -26,12 +33,24 @@ struct UiOptions {
   std::string png;
 };
 
-// The forms, and the project whose texts fill the placeholders (none for a bare .lui, whose
-// placeholders then show as written).
+// The forms, and the project whose texts fill the placeholders and whose pictures the window
+// shows (none for a bare .lui, whose placeholders then show as written). A screensaver's
+// package is unpacked into a private folder for as long as the picture is made, as "/C" does.
 struct Description {
   lpc::UiDescription forms;
   std::unique_ptr<lpc::ScreensaverProject> project;
+  std::unique_ptr<ScratchFolder> unpacked;
 };
+
+// The message of a fault inside the unpacked copy, naming the record in the screensaver.
+std::string NamingTheRecord(std::string message, const ScratchFolder& scratch,
+                            const std::string& file) {
+  const std::string scratch_name = scratch / lpc::kUIRecord;
+  if (const size_t at = message.find(scratch_name); at != std::string::npos) {
+    message.replace(at, scratch_name.size(), file + " (" + lpc::kUIRecord + ")");
+  }
+  return message;
+}
 
 void Load(const std::string& file, Description& d) {
   int64_t offset = 0;
@@ -44,20 +63,13 @@ void Load(const std::string& file, Description& d) {
   if (top.Records.size() < 4 || top.Records[3].Size == 0) {
     throw lpc::FormatError(file, "the package carries no UI description");
   }
-  ScratchFolder scratch;
-  lpc::CopyFileRange(file, top.Records[0].Offset, top.Records[0].Size, scratch / "LPC.res");
+  d.unpacked = std::make_unique<ScratchFolder>();
   d.project = std::make_unique<lpc::ScreensaverProject>();
-  d.project->LoadFromFile(scratch / "LPC.res");
-  lpc::CopyFileRange(file, top.Records[3].Offset, top.Records[3].Size, scratch / "LPGUI.lui");
+  lpc::ExtractPackage(*d.project, file, *d.unpacked / "");
   try {
-    d.forms.LoadFromFile(scratch / "LPGUI.lui");
+    d.forms.LoadFromFile(d.project->UISetting.UIFile);
   } catch (const std::exception& e) {
-    std::string message = e.what();
-    const std::string scratch_name = scratch / "LPGUI.lui";
-    if (const size_t at = message.find(scratch_name); at != std::string::npos) {
-      message.replace(at, scratch_name.size(), file + " (LPGUI.lui)");
-    }
-    throw lpc::Error(message);
+    throw lpc::Error(NamingTheRecord(e.what(), *d.unpacked, file));
   }
 }
 
@@ -96,8 +108,28 @@ void Run(const UiOptions& o) {
   } catch (const std::exception& e) {
     throw lpc::Error(o.file + ": " + e.what());
   }
-  // What the window shows once open.
-  for (const auto& c : window->Components()) lpc::ApplyTagVisibility(*c);
+  std::optional<lpc::ConfigContext> context;
+  if (d.project) {
+    // The context "/C" gives the window: the user's settings next to the screensaver (read,
+    // never written: the window is not closed) say which picture is current and which are
+    // ticked.
+    lpc::ConfigEnvironment env;
+    env.ExeLongPath = fs::absolute(o.file).lexically_normal().string();
+    env.FirstArgument = "/C";
+    env.WorkFolder = *d.unpacked / "";
+    env.ProgramFolder = fs::path(env.ExeLongPath).parent_path().string() + "/";
+    context.emplace(lpc::ConfigContext{d.forms, *d.project, env});
+    window->SetContext(&*context);
+    lpc::TakeOverUserSettings(*d.project, lpc::ChoicesPlaceOf(env));
+    window->FormShow();
+    // A picture that did not load is told as the window would tell it, then drawn as it shows.
+    const auto& headless = static_cast<const lpc::platform::HeadlessPlatform&>(*platform);
+    for (const auto& box : headless.message_boxes())
+      std::cerr << o.file << ": " << box.text << "\n";
+  } else {
+    // What the window shows once open.
+    for (const auto& c : window->Components()) lpc::ApplyTagVisibility(*c);
+  }
   const lpc::Bitmap& picture = window->Render();
   lpc::SavePicture(o.png, picture);
   std::cout << o.png << ": " << form.Name() << ", " << picture.width() << " x "
@@ -108,7 +140,8 @@ void Setup(CLI::App& app) {
   auto* cmd = app.add_subcommand(
       "ui",
       "Picture of a described window: builds one form of a UI description (.lui) or of the one "
-      "a screensaver carries, with the system's fonts, and writes it as PNG");
+      "a screensaver carries, with the system's fonts, and writes it as PNG; a screensaver's "
+      "window shows its pictures and the user's saved choices, as \"/C\" opens it");
   auto o = std::make_shared<UiOptions>();
   cmd->add_option("FILE", o->file, "UI description (.lui) or screensaver")->required();
   cmd->add_option("--form", o->form, "Form to build (default MainWindow, else the first)");

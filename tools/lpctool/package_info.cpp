@@ -188,6 +188,8 @@ ordered_json DescribePackage(const std::string& path) {
       lpc::CopyFileRange(path, r.Offset, r.Size, scratch / "LPGUI.lui");
       try {
         ui["Description"] = DescribeUiDescription(scratch / "LPGUI.lui");
+        // The scratch copy is gone once info ends; name the record where it lives.
+        ui["Description"]["File"] = "LPGUI.lui in " + path;
       } catch (const std::exception& e) {
         // Name the record inside the package, not the scratch copy.
         std::string message = e.what();
@@ -249,6 +251,8 @@ std::string PlainText(const ordered_json& v) {
 void PrintReadable(const ordered_json& value, std::ostream& out, int indent) {
   const std::string pad(static_cast<size_t>(indent), ' ');
   auto print_entry = [&](const std::string& key, const ordered_json& v) {
+    // A heading over nothing reads as if something were missing below it.
+    if (key == "Warnings" && v.empty()) return;
     if (IsPlain(v)) {
       out << pad << key << ": " << PlainText(v) << "\n";
     } else if (v.is_array() && std::all_of(v.begin(), v.end(), IsPlain)) {
