@@ -60,17 +60,6 @@ std::string JpegWithOrientation(const Bitmap& stored, int orientation) {
   return jpeg.substr(0, 2) + app1 + jpeg.substr(2);
 }
 
-// The Orientation a JPEG carries, 0 when it has none.
-int StoredOrientation(const std::string& jpeg) {
-  std::unique_ptr<ExifData, void (*)(ExifData*)> exif(
-      exif_data_new_from_data(reinterpret_cast<const unsigned char*>(jpeg.data()),
-                              static_cast<unsigned int>(jpeg.size())),
-      exif_data_unref);
-  ExifEntry* e =
-      exif ? exif_content_get_entry(exif->ifd[EXIF_IFD_0], EXIF_TAG_ORIENTATION) : nullptr;
-  return e ? exif_get_short(e->data, exif_data_get_byte_order(exif.get())) : 0;
-}
-
 class LpctoolPhoto : public Lpctool {
  protected:
   void SetUp() override {
@@ -130,7 +119,7 @@ TEST_F(LpctoolPhoto, EveryOrientationComesOutUpright) {
         EXPECT_EQ(ReadFileBytes(P("u/" + name)), ReadFileBytes(P(name)));
       } else {
         EXPECT_THAT(r.err, HasSubstr(P(name) + ": " + note));
-        EXPECT_EQ(StoredOrientation(ReadFileBytes(P("u/" + name))), 0);
+        EXPECT_EQ(ReadFileBytes(P("u/" + name)).find("Exif"), std::string::npos);
       }
       const Bitmap upright = LoadPicture(P("u/" + name));
       ASSERT_EQ(upright.width(), size.width);
@@ -153,56 +142,49 @@ TEST_F(LpctoolPhoto, EveryOrientationComesOutUpright) {
   }
 }
 
-std::string WebpOf(const Bitmap& b) {
+std::vector<uint8_t> Rgb(const Bitmap& b) {
   std::vector<uint8_t> rgb;
   for (size_t i = 0; i < b.pixel_count(); ++i) {
-    rgb.insert(rgb.end(), {static_cast<uint8_t>(RedOf(b.data()[i])),
-                           static_cast<uint8_t>(GreenOf(b.data()[i])),
-                           static_cast<uint8_t>(BlueOf(b.data()[i]))});
+    const Color c = b.data()[i];
+    rgb.insert(rgb.end(), {static_cast<uint8_t>(RedOf(c)), static_cast<uint8_t>(GreenOf(c)),
+                           static_cast<uint8_t>(BlueOf(c))});
   }
+  return rgb;
+}
+
+std::string WebpOf(const Bitmap& b) {
   uint8_t* out = nullptr;
-  const size_t size = WebPEncodeLosslessRGB(rgb.data(), b.width(), b.height(), b.width() * 3, &out);
+  const size_t size =
+      WebPEncodeLosslessRGB(Rgb(b).data(), b.width(), b.height(), b.width() * 3, &out);
   std::string bytes(reinterpret_cast<const char*>(out), size);
   WebPFree(out);
   return bytes;
 }
 
 // A HEIC through libheif's HEVC encoder; empty when this libheif has none.
-std::string HeicOf(const Bitmap& b) {
-  if (!heif_have_encoder_for_format(heif_compression_HEVC)) return {};
+std::string HeicOf(const Bitmap& b, const std::string& scratch) {
+  heif_encoder* encoder = nullptr;
   std::unique_ptr<heif_context, void (*)(heif_context*)> ctx(heif_context_alloc(),
                                                              heif_context_free);
-  heif_encoder* encoder = nullptr;
   if (heif_context_get_encoder_for_format(ctx.get(), heif_compression_HEVC, &encoder).code) {
     return {};
   }
-  heif_encoder_set_lossy_quality(encoder, 95);
   heif_image* image = nullptr;
   heif_image_create(b.width(), b.height(), heif_colorspace_RGB, heif_chroma_interleaved_RGB,
                     &image);
   heif_image_add_plane(image, heif_channel_interleaved, b.width(), b.height(), 8);
   int stride = 0;
   uint8_t* rows = heif_image_get_plane(image, heif_channel_interleaved, &stride);
+  const std::vector<uint8_t> rgb = Rgb(b);
   for (int y = 0; y < b.height(); ++y) {
-    for (int x = 0; x < b.width(); ++x) {
-      uint8_t* p = rows + y * stride + x * 3;
-      p[0] = static_cast<uint8_t>(RedOf(b.At(x, y)));
-      p[1] = static_cast<uint8_t>(GreenOf(b.At(x, y)));
-      p[2] = static_cast<uint8_t>(BlueOf(b.At(x, y)));
-    }
+    std::copy_n(rgb.data() + y * b.width() * 3, b.width() * 3, rows + y * stride);
   }
+  heif_encoder_set_lossy_quality(encoder, 95);
   heif_context_encode_image(ctx.get(), image, encoder, nullptr, nullptr);
   heif_encoder_release(encoder);
   heif_image_release(image);
-  heif_writer writer{};
-  writer.writer_api_version = 1;
-  writer.write = [](heif_context*, const void* data, size_t size, void* userdata) {
-    static_cast<std::string*>(userdata)->append(static_cast<const char*>(data), size);
-    return heif_error{heif_error_Ok, heif_suberror_Unspecified, ""};
-  };
-  std::string out;
-  heif_context_write(ctx.get(), &writer, &out);
-  return out;
+  heif_context_write_to_file(ctx.get(), scratch.c_str());
+  return ReadFileBytes(scratch);
 }
 
 // Pictures the runtime cannot show come out with their colours, stored as JPEG at quality 95
@@ -224,7 +206,12 @@ TEST_F(LpctoolPhoto, ForeignPicturesAreDecodedAndStored) {
        "leaf.bmp",
        "WebP converted to a lossless bitmap",
        0},
-      {"shell.heic", HeicOf(picture), {}, "shell.jpg", "HEIC converted to JPEG at quality 95", 24},
+      {"shell.heic",
+       HeicOf(picture, P("scratch.heic")),
+       {},
+       "shell.jpg",
+       "HEIC converted to JPEG at quality 95",
+       24},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.file);
