@@ -22,7 +22,8 @@ Bitmap DecodeBmp(std::string_view bytes, const std::string& name);
 // GIF through giflib: the first frame drawn on its logical screen; transparent pixels and the
 // screen outside the frame's rectangle are black (the background colour index is ignored).
 Bitmap DecodeGif(std::string_view bytes, const std::string& name);
-// PNG through libpng (authoring tool only); alpha is composed onto black. Builds without libpng
+// PNG through libpng (authoring tool only); alpha is composed onto black, 16-bit samples are
+// taken as sRGB-encoded when the file says nothing else. Builds without libpng
 // (the Windows runtime) refuse PNG with a FormatError.
 Bitmap DecodePng(std::string_view bytes, const std::string& name);
 

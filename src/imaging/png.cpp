@@ -50,6 +50,9 @@ Bitmap DecodePng(std::string_view bytes, const std::string& name, const DecodeLi
                                 std::to_string(image.height) + " picture");
   }
   image.format = PNG_FORMAT_BGR;
+  // Without this, libpng takes 16-bit samples of a file with no gAMA or sRGB chunk for linear
+  // light and brightens them on the way to 8 bits; cameras and editors write them sRGB-encoded.
+  image.flags |= PNG_IMAGE_FLAG_16BIT_sRGB;
   const size_t stride = static_cast<size_t>(image.width) * 3;
   std::vector<unsigned char> buffer(stride * image.height);
   // Alpha is composed onto black.

@@ -70,6 +70,61 @@ TEST(PngTest, AlphaOverBlackAndGrey) {
   EXPECT_EQ(g.At(1, 0), MakeColor(77, 77, 77));
 }
 
+// A one-row 16-bit PNG with no gAMA or sRGB chunk, as cameras and editors write it; samples
+// are 16-bit values, `channels` a pixel (1 grey, 2 grey and alpha, 3 RGB, 4 RGBA).
+std::string Png16(int channels, const std::vector<uint16_t>& samples) {
+  static const int kColourType[] = {0, PNG_COLOR_TYPE_GRAY, PNG_COLOR_TYPE_GRAY_ALPHA,
+                                    PNG_COLOR_TYPE_RGB, PNG_COLOR_TYPE_RGB_ALPHA};
+  std::string out;
+  std::vector<png_byte> row;
+  for (uint16_t v : samples) {
+    row.push_back(static_cast<png_byte>(v >> 8));
+    row.push_back(static_cast<png_byte>(v & 0xFF));
+  }
+  png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
+  png_infop info = png_create_info_struct(png);
+  if (setjmp(png_jmpbuf(png))) {
+    png_destroy_write_struct(&png, &info);
+    return out;
+  }
+  png_set_write_fn(
+      png, &out,
+      [](png_structp p, png_bytep data, size_t n) {
+        static_cast<std::string*>(png_get_io_ptr(p))->append(reinterpret_cast<char*>(data), n);
+      },
+      nullptr);
+  const auto width = static_cast<png_uint_32>(samples.size() / static_cast<size_t>(channels));
+  png_set_IHDR(png, info, width, 1, 16, kColourType[channels], PNG_INTERLACE_NONE,
+               PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
+  png_write_info(png, info);
+  png_write_row(png, row.data());
+  png_write_end(png, info);
+  png_destroy_write_struct(&png, &info);
+  return out;
+}
+
+// 16-bit samples come out as the 8-bit values a viewer shows (value / 257, rounded), not
+// brightened as if they were linear light.
+TEST(PngTest, SixteenBitSamplesAreSrgb) {
+  const struct {
+    const char* label;
+    int channels;
+    std::vector<uint16_t> samples;
+    Color expected;
+  } cases[] = {
+      {"RGB", 3, {40 * 257 + 100, 170 * 257 - 90, 150 * 257 + 3}, MakeColor(40, 170, 150)},
+      {"RGB, 8-bit values times 257", 3, {40 * 257, 170 * 257, 150 * 257}, MakeColor(40, 170, 150)},
+      {"grey", 1, {77 * 257 + 120}, MakeColor(77, 77, 77)},
+      {"grey and alpha, opaque", 2, {77 * 257, 65535}, MakeColor(77, 77, 77)},
+      {"RGBA, opaque", 4, {40 * 257, 170 * 257, 150 * 257, 65535}, MakeColor(40, 170, 150)},
+      {"RGBA, transparent", 4, {40 * 257, 170 * 257, 150 * 257, 0}, MakeColor(0, 0, 0)},
+  };
+  for (const auto& c : cases) {
+    const Bitmap b = DecodePng(Png16(c.channels, c.samples), "deep.png");
+    EXPECT_EQ(b.At(0, 0), c.expected) << c.label;
+  }
+}
+
 TEST(PngTest, BadInput) {
   const std::string good = EncodePng(testing::Gradient(8, 8));
   const testing::BadFile cases[] = {

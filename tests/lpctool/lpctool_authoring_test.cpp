@@ -2,6 +2,7 @@
 // the traps pack and lpp warn about or refuse, and install against a scratch home folder.
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
+#include <png.h>
 #include <sys/stat.h>
 
 #include <cmath>
@@ -34,6 +35,17 @@ class LpctoolAuthoring : public Lpctool {
     WriteFileBytes(P("cut.jpg"), jpeg.substr(0, jpeg.size() / 2));
     WriteFileBytes(P("photo.jpeg"), jpeg);
     WriteFileBytes(P("scan.tif"), "II*\0 not really");
+    WriteFileBytes(P("cut.webp"), "RIFF\x20\0\0\0WEBPVP8 ");
+    WriteFileBytes(P("cut.heic"), std::string("\0\0\0\030ftypheic", 12));
+    WriteFileBytes(P("moving.gif"), EncodeGifAnimation({Bitmap(8, 8, 0x0000FF), Bitmap(8, 8)}, 10));
+    // Half of it see-through, written with libpng directly (SavePicture has no alpha).
+    png_image image{};
+    image.version = PNG_IMAGE_VERSION;
+    image.width = 2;
+    image.height = 1;
+    image.format = PNG_FORMAT_RGBA;
+    const uint8_t rgba[] = {200, 100, 50, 255, 200, 100, 50, 0};
+    png_image_write_to_file(&image, P("clear.png").c_str(), 0, rgba, 0, nullptr);
     WriteFileBytes(P("song.mid"), "MThd");
     WriteFileBytes(P("main.lui"), "1\r\n2\r\nobject MainWindow: TfmForm\r\nend\r\n0\r\n0\r\n");
     WriteFileBytes(P("bad.lui"), "two forms\r\n");
@@ -47,7 +59,7 @@ class LpctoolAuthoring : public Lpctool {
     std::vector<std::string> args = {"pack", "-o", P("out.scr"), "--runtime", P("runtime"),
                                      "--project", P("project.ini")};
     if (!ui.empty()) args.insert(args.end(), {"--ui", P(ui)});
-    for (const auto& f : files) args.push_back(P(f));
+    for (const auto& f : files) args.push_back(f.rfind("--", 0) == 0 ? f : P(f));
     return Run(args);
   }
 };
@@ -76,10 +88,20 @@ TEST_F(LpctoolAuthoring, PackNamesEveryTrap) {
       {"no pictures", "", {"song.mid"}, "main.lui", false, "No image found in Images List."},
       {"music from the author's disk", "[Advance]\nMusicFile=/home/me/song.mid;gone.mid\n",
        {"a.jpg", "song.mid"}, "main.lui", false, "MusicFile \"gone.mid\" is not one of the content files"},
-      {"png becomes bmp", "", {"picture.png"}, "main.lui", false, "stored as \"picture.bmp\""},
+      {"png becomes jpg", "", {"picture.png"}, "main.lui", false,
+       "picture.png: PNG converted to JPEG at quality 95, stored as \"picture.jpg\""},
+      {"png becomes bmp", "", {"--lossless", "picture.png"}, "main.lui", false,
+       "PNG converted to a lossless bitmap, stored as \"picture.bmp\""},
+      {"transparent png", "", {"clear.png"}, "main.lui", false,
+       "clear.png: transparent pixels shown on black"},
+      {"animated gif", "", {"moving.gif"}, "main.lui", false,
+       "moving.gif: animated GIF of 2 frames; only the first frame is shown"},
       {"jpeg becomes jpg", "", {"photo.jpeg"}, "main.lui", false, "stored as \"photo.jpg\""},
       {"truncated jpg", "", {"a.jpg", "cut.jpg"}, "main.lui", true, "could not show this picture"},
       {"tiff", "", {"scan.tif"}, "main.lui", true, "cannot show TIF pictures"},
+      {"damaged webp", "", {"cut.webp"}, "main.lui", true,
+       "cut.webp: not a readable WebP picture (the screensaver could not show this picture)"},
+      {"damaged heic", "", {"cut.heic"}, "main.lui", true, "cut.heic: HEIF: "},
       {"renamed clash", "", {"photo.jpeg", "photo.jpg"}, "main.lui", true, "same name \"photo.jpg\""},
       {"UI description that does not read", "", {"a.jpg"}, "bad.lui", true,
        "bad.lui: 'two forms' is not a valid integer value"},
@@ -105,7 +127,10 @@ TEST_F(LpctoolAuthoring, PackNamesEveryTrap) {
 }
 
 TEST_F(LpctoolAuthoring, ConvertedPicturesAreShownUnderTheirNewNames) {
-  ASSERT_EQ(Pack("[Advance]\nPreviewFile=C:\\pics\\picture.png\n", {"picture.png", "photo.jpeg"}).exit_code, 0);
+  ASSERT_EQ(Pack("[Advance]\nPreviewFile=C:\\pics\\picture.png\n",
+                 {"--lossless", "picture.png", "photo.jpeg"})
+                .exit_code,
+            0);
   const json j = json::parse(Run({"info", P("out.scr"), "--json"}).out);
   EXPECT_EQ(j["Project"]["FileList"]["Names"], json::array({"picture.bmp", "photo.jpg"}));
   EXPECT_EQ(j["Project"]["Setting"]["PreviewFile"], "picture.bmp");

@@ -13,6 +13,7 @@
 #include "package/packed_image.h"
 #include "pack_checks.h"
 #include "package_info.h"
+#include "photo_import.h"
 
 namespace lpctool {
 namespace {
@@ -27,6 +28,7 @@ struct LppOptions {
   std::string sound;
   std::vector<std::string> waves;
   std::string weather;
+  bool lossless = false;
 };
 
 inline constexpr int kThumbnailWidth = 80;
@@ -195,10 +197,15 @@ lpc::WeatherSettings ParseWeather(const std::string& arg) {
   return w;
 }
 
-// A JPEG stream for a picture file: a JPEG's own bytes are kept as they are.
-std::string JpegOf(const std::string& path, const lpc::Bitmap& bitmap) {
-  if (lpc::FileKindOf(path) == lpc::FileKind::kJpeg) return lpc::ReadFileBytes(path);
-  return lpc::EncodeJpeg(bitmap, 90);
+// A JPEG stream for a picture file, upright: a JPEG's own bytes are kept when it needs no
+// turning; any other picture is converted, with a note.
+ImportedPicture JpegOf(const std::string& path, bool lossless) {
+  ImportOptions options;
+  options.lossless = lossless;
+  options.jpeg_only = true;
+  ImportedPicture p = ImportPicture(path, options);
+  if (!p.conversion.empty()) Note(path + ": " + p.conversion);
+  return p;
 }
 
 void Run(const LppOptions& o) {
@@ -216,8 +223,9 @@ void Run(const LppOptions& o) {
     throw lpc::Error("--wave needs --mask: the mask's colours say which pixels are water");
   }
 
-  const lpc::Bitmap picture = lpc::LoadPicture(o.picture);
-  d.PictureJpeg = JpegOf(o.picture, picture);
+  ImportedPicture imported = JpegOf(o.picture, o.lossless);
+  d.PictureJpeg = std::move(imported.bytes);
+  const lpc::Bitmap& picture = imported.pixels;
 
   // Without a mask there is no water: every pixel is region 0 and stays still.
   const lpc::Bitmap mask = o.mask.empty() ? lpc::Bitmap(picture.width(), picture.height())
@@ -249,7 +257,7 @@ void Run(const LppOptions& o) {
     lpc::SmoothResizeBitmap(picture, thumb);
     d.ThumbnailJpeg = lpc::EncodeJpeg(thumb, 90);
   } else {
-    d.ThumbnailJpeg = JpegOf(o.thumbnail, lpc::LoadPicture(o.thumbnail));
+    d.ThumbnailJpeg = JpegOf(o.thumbnail, o.lossless).bytes;
   }
   lpc::SavePackedImage(o.output, d);
 }
@@ -263,7 +271,9 @@ void Setup(CLI::App& app) {
       "--picture sea.jpg --mask sea-mask.png --wave 1 --weather snow");
   auto o = std::make_shared<LppOptions>();
   cmd->add_option("-o,--output", o->output, "Packed image to write")->required();
-  cmd->add_option("--picture", o->picture, "The picture (JPEG, PNG, BMP, GIF)")
+  cmd->add_option("--picture", o->picture,
+                  "The picture (JPEG, PNG, BMP, GIF, WebP, HEIC/HEIF), turned upright by its "
+                  "EXIF orientation; a picture other than JPEG is stored as JPEG at quality 95")
       ->required()
       ->check(CLI::ExistingFile);
   cmd->add_option("--mask", o->mask,
@@ -281,6 +291,9 @@ void Setup(CLI::App& app) {
       "take their defaults):" + KeyHelp(WaveKeys());
   static const std::string weather_help =
       "KIND[:key=value,...]: none, snow or rain drawn over the picture:" + KeyHelp(WeatherKeys());
+  cmd->add_flag("--lossless", o->lossless,
+                "Convert a picture other than JPEG at JPEG quality 100 instead of 95 (a packed "
+                "image holds JPEG only)");
   cmd->add_option("--wave", o->waves, wave_help);
   cmd->add_option("--weather", o->weather, weather_help);
   cmd->callback([o] { Run(*o); });

@@ -10,6 +10,7 @@
 #include "imaging/picture.h"
 #include "mask_fill.h"
 #include "pack_checks.h"
+#include "photo_import.h"
 
 namespace lpctool {
 namespace {
@@ -85,7 +86,8 @@ void Run(const MaskOptions& o, const CLI::App& cmd) {
   if (o.fills.empty() && o.belows.empty()) {
     throw lpc::Error("nothing to mark: give --fill X,Y or --below ROW");
   }
-  const lpc::Bitmap photo = lpc::LoadPicture(o.photo);
+  // Read as lpp reads it, turned upright, so that the mask fits the picture lpp stores.
+  const lpc::Bitmap photo = ImportPicture(o.photo, ImportOptions{.jpeg_only = true}).pixels;
   const int64_t pixels = static_cast<int64_t>(photo.width()) * photo.height();
   const size_t operations = cmd.parse_order().size();
   Progress progress("mask", operations + 1);
@@ -167,7 +169,7 @@ void Setup(CLI::App& app) {
       "Example: lpctool mask sea.jpg -o sea-mask.png --fill 600,700 --region 2 --fill 100,650 "
       "--cut 420,610 --overlay sea-check.png");
   auto o = std::make_shared<MaskOptions>();
-  cmd->add_option("photo", o->photo, "The photograph (JPEG, PNG, BMP, GIF)")->required();
+  cmd->add_option("photo", o->photo, "The photograph (JPEG, PNG, BMP, GIF, WebP, HEIC), turned upright as its EXIF says")->required();
   cmd->add_option("-o,--output", o->output, "Mask to write (PNG or BMP)")->required();
   o->fill =
       cmd->add_option("--fill", o->fills,

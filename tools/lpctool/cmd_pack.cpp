@@ -21,6 +21,7 @@
 #include "package/project.h"
 #include "default_ui.h"
 #include "package_info.h"
+#include "photo_import.h"
 
 namespace lpctool {
 
@@ -34,6 +35,7 @@ struct PackOptions {
   std::string project;
   std::string ui;
   std::vector<std::string> files;
+  ImportOptions pictures;
 };
 
 // The UI description to pack: --ui, else the project's [UI] UIFile (relative to the ini's
@@ -76,7 +78,7 @@ void Run(const PackOptions& o) {
   const lpc::IniFile ini = lpc::IniFile::FromText(ReadWindows1252File(o.project));
   project.Setting.LoadFromIni(ini);
   project.UISetting.LoadFromIni(ini);
-  const std::vector<ContentFile> content = CheckContentFiles(o.files);
+  const std::vector<ContentFile> content = CheckContentFiles(o.files, o.pictures);
   for (const ContentFile& f : content) {
     if (f.show) {
       project.FileList.Names.push_back(f.name);
@@ -142,8 +144,9 @@ void Setup(CLI::App& app) {
       "Make a screensaver: the runtime followed by a package of the project (settings from "
       "PROJECT.ini, see `lpctool new`; the pictures among the content files, in the order "
       "given, make up the show), the content files and the UI description. Every picture is "
-      "decoded once first: a file the screensaver could not show is an error, .jpeg is stored "
-      "as .jpg and .png as a lossless .bmp");
+      "decoded once first: a file the screensaver could not show is an error. Photographs are "
+      "turned upright by their EXIF orientation; PNG, WebP and HEIC/HEIF pictures are stored "
+      "as JPEG at quality 95 (see --lossless), .jpeg as .jpg");
   auto o = std::make_shared<PackOptions>();
   cmd->add_option("-o,--output", o->output, "Screensaver to write")->required();
   cmd->add_option("--runtime", o->runtime, "The bare runtime executable")->required();
@@ -155,8 +158,12 @@ void Setup(CLI::App& app) {
                   "UI description (.lui) of the configuration window (default: [UI] UIFile of "
                   "the project ini, else the built-in MainWindow and ViewThumbnails)");
   cmd->add_option("FILE", o->files,
-                  "Content files: pictures (.lpp, .jpg, .bmp, .gif; .jpeg and .png are "
-                  "converted) for the show, in show order; music, sounds, preview");
+                  "Content files: pictures (.lpp, .jpg, .bmp, .gif; .jpeg, .png, .webp, .heic "
+                  "and .heif are converted) for the show, in show order; music, sounds, "
+                  "preview");
+  cmd->add_flag("--lossless", o->pictures.lossless,
+                "Store PNG, WebP and HEIC/HEIF pictures as lossless bitmaps (.bmp, several "
+                "times larger) instead of JPEG at quality 95");
   cmd->callback([o] { Run(*o); });
 }
 

@@ -16,6 +16,7 @@
 #include "imaging/picture.h"
 #include "package/packed_image.h"
 #include "package_info.h"
+#include "photo_import.h"
 
 namespace lpctool {
 
@@ -24,18 +25,12 @@ void Note(const std::string& text) { std::cerr << "lpctool: note: " << text << "
 
 namespace {
 
-// Picture forms people have but no decoder here reads: named so the author learns what to do
-// instead of finding the picture missing from the show.
-const std::set<std::string> kUnreadablePictures = {".TIF", ".TIFF", ".WEBP", ".HEIC", ".HEIF",
-                                                   ".AVIF", ".SVG", ".PSD", ".XCF", ".ICO",
-                                                   ".JP2", ".JXL", ".DNG", ".CR2", ".NEF"};
-
 // Rethrows a decoder's fault with what it means for the screensaver.
 [[noreturn]] void CannotShow(const std::exception& e) {
   throw lpc::Error(std::string(e.what()) + " (the screensaver could not show this picture)");
 }
 
-ContentFile CheckOne(const std::string& file) {
+ContentFile CheckOne(const std::string& file, const ImportOptions& options) {
   ContentFile f;
   f.source = file;
   f.name = lpc::ExtractFileName(file);
@@ -53,24 +48,19 @@ ContentFile CheckOne(const std::string& file) {
         }
       }
       f.show = true;
-    } else if (ext == ".JPEG") {
-      (void)lpc::LoadPicture(file);
+    } else if (IsPictureFile(file)) {
+      ImportedPicture picture = ImportPicture(file, options);
+      if (!picture.own_bytes) f.converted = std::move(picture.bytes);
       // The screensaver takes every extension but .jpg, .bmp and .gif for a packed image.
-      f.name = lpc::ChangeFileExt(f.name, ".jpg");
-      Note(file + ": stored as \"" + f.name + "\" (the screensaver shows .jpeg files only as .jpg)");
+      const bool renamed = ext != lpc::UpperCase(picture.ext);
+      if (renamed) f.name = lpc::ChangeFileExt(f.name, picture.ext);
+      if (!picture.conversion.empty()) {
+        Note(file + ": " + picture.conversion + ", stored as \"" + f.name + "\"");
+      } else if (renamed) {
+        Note(file + ": stored as \"" + f.name + "\" (the screensaver shows ." +
+             lpc::LowerCase(ext.substr(1)) + " files only as " + picture.ext + ")");
+      }
       f.show = true;
-    } else if (lpc::IsPlainPicture(f.name)) {
-      (void)lpc::LoadPicture(file);
-      f.show = true;
-    } else if (ext == ".PNG") {
-      f.converted = lpc::EncodeBmp(lpc::LoadPicture(file));
-      f.name = lpc::ChangeFileExt(f.name, ".bmp");
-      Note(file + ": stored as \"" + f.name +
-           "\", a lossless bitmap (the screensaver shows JPEG, BMP and GIF, not PNG)");
-      f.show = true;
-    } else if (kUnreadablePictures.count(ext)) {
-      throw lpc::FormatError(file, "the screensaver cannot show " + ext.substr(1) +
-                                       " pictures; save it as JPEG, PNG, BMP or GIF first");
     }
   } catch (const lpc::FormatError& e) {
     if (e.file() == file && e.fault().find("cannot show") != std::string::npos) throw;
@@ -103,12 +93,13 @@ std::vector<std::string> Pieces(const std::string& text, char separator) {
 
 }  // namespace
 
-std::vector<ContentFile> CheckContentFiles(const std::vector<std::string>& files) {
+std::vector<ContentFile> CheckContentFiles(const std::vector<std::string>& files,
+                                           const ImportOptions& options) {
   std::vector<ContentFile> out;
   std::set<std::string> seen;
   Progress progress("checking", files.size());
   for (const std::string& file : files) {
-    ContentFile f = CheckOne(file);
+    ContentFile f = CheckOne(file, options);
     for (const char* reserved : kTopLevelRecords) {
       if (lpc::SameText(f.name, reserved)) {
         throw lpc::FormatError(file, "a content file may not be named like a package record");

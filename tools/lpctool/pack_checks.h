@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "package/project.h"
+#include "photo_import.h"
 
 namespace lpctool {
 
@@ -18,9 +19,11 @@ struct ContentFile {
 };
 
 // Decodes every picture and packed image once. A file the screensaver could not show is an
-// Error naming it and why; ".jpeg" is stored as ".jpg" and ".png" as a lossless ".bmp", each
-// with a note on stderr. Names are checked for clashes after the conversion.
-std::vector<ContentFile> CheckContentFiles(const std::vector<std::string>& files);
+// Error naming it and why; photographs are turned upright and pictures the runtime cannot show
+// converted (photo_import.h), ".jpeg" is stored as ".jpg", each with a note on stderr. Names
+// are checked for clashes after the conversion.
+std::vector<ContentFile> CheckContentFiles(const std::vector<std::string>& files,
+                                           const ImportOptions& options);
 
 // A UI description that does not read, or a form whose object text does not, is an Error
 // naming the file.
