@@ -7,6 +7,7 @@
 #include <turbojpeg.h>
 #include <webp/decode.h>
 
+#include <algorithm>
 #include <cstring>
 #include <memory>
 #include <set>
@@ -125,9 +126,31 @@ int GifFrameCount(const std::string& bytes) {
       },
       &error);
   if (!gif) return 1;
-  const int frames = DGifSlurp(gif) == GIF_OK ? gif->ImageCount : 1;
+  // Counted by walking the records and skipping their data: no frame after the first is
+  // decoded, so a hostile file's huge later frames cost nothing.
+  int frames = 0;
+  GifRecordType type = UNDEFINED_RECORD_TYPE;
+  while (DGifGetRecordType(gif, &type) == GIF_OK && type != TERMINATE_RECORD_TYPE) {
+    GifByteType* block = nullptr;
+    if (type == IMAGE_DESC_RECORD_TYPE) {
+      int code_size = 0;
+      if (DGifGetImageDesc(gif) != GIF_OK || DGifGetCode(gif, &code_size, &block) != GIF_OK) break;
+      ++frames;
+      while (block != nullptr) {
+        if (DGifGetCodeNext(gif, &block) != GIF_OK) break;
+      }
+    } else if (type == EXTENSION_RECORD_TYPE) {
+      int code = 0;
+      if (DGifGetExtension(gif, &code, &block) != GIF_OK) break;
+      while (block != nullptr) {
+        if (DGifGetExtensionNext(gif, &block) != GIF_OK) break;
+      }
+    } else {
+      break;
+    }
+  }
   DGifCloseFile(gif, &error);
-  return frames;
+  return std::max(frames, 1);
 }
 
 lpc::Bitmap DecodeWebp(const std::string& bytes, const std::string& path) {
