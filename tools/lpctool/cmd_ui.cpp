@@ -19,7 +19,6 @@
 #include "package/project.h"
 #include "package_info.h"
 #include "platform/backends.h"
-#include "platform/headless/headless_platform.h"
 #include "startup/startup.h"
 
 namespace lpctool {
@@ -121,11 +120,8 @@ void Run(const UiOptions& o) {
     context.emplace(lpc::ConfigContext{d.forms, *d.project, env});
     window->SetContext(&*context);
     lpc::TakeOverUserSettings(*d.project, lpc::ChoicesPlaceOf(env));
+    // A picture that does not load is drawn as the window shows it then.
     window->FormShow();
-    // A picture that did not load is told as the window would tell it, then drawn as it shows.
-    const auto& headless = static_cast<const lpc::platform::HeadlessPlatform&>(*platform);
-    for (const auto& box : headless.message_boxes())
-      std::cerr << o.file << ": " << box.text << "\n";
   } else {
     // What the window shows once open.
     for (const auto& c : window->Components()) lpc::ApplyTagVisibility(*c);
