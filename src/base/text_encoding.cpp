@@ -93,6 +93,14 @@ std::string DisplayUtf8(std::string_view text) {
   return IsUtf8(text) ? std::string(text) : Cp1252ToUtf8(text);
 }
 
+std::string FileNameOnDisk(std::string_view stored) {
+#ifdef _WIN32
+  return std::string(stored);
+#else
+  return Cp1252ToUtf8(stored);
+#endif
+}
+
 std::string QuoteExcerpt(std::string_view text, size_t max_chars) {
   return "\"" + EscapeExcerpt(text, max_chars) + "\"";
 }

@@ -26,6 +26,13 @@ bool IsUtf8(std::string_view text);
 // symbols in a row ("Ã¶"), which real captions do not hold.
 std::string DisplayUtf8(std::string_view text);
 
+// Content files are named in Windows-1252 inside packages and packed images, whatever system
+// made them; on disk (the work folder, an unpacked folder) a name takes the encoding the
+// program's paths are in: UTF-8 on Linux, the ANSI code page on Windows, which the program's
+// narrow paths use there. Every place that turns a stored name into a path goes through here,
+// so a name is written and found under the same bytes.
+std::string FileNameOnDisk(std::string_view stored);
+
 // The first max_chars bytes of untrusted text for a message, in double quotes: control bytes
 // (C0, DEL, C1) escaped as "\x1B", quotes and backslashes escaped, "..." after a cut, so a
 // garbage file can neither flood nor drive the terminal or the message box.

@@ -1,6 +1,7 @@
 #include "presentation/audio_rules.h"
 
 #include "base/paths.h"
+#include "base/text_encoding.h"
 #include "presentation/slideshow_rules.h"
 
 namespace lpc {
@@ -17,8 +18,10 @@ std::vector<std::string> PictureSoundCandidates(const std::string& stored,
                                                 const std::string& work_folder,
                                                 const std::string& install_path,
                                                 const std::string& program_folder) {
-  const std::string name = ExtractFileName(stored);
-  return {stored, JoinPath(work_folder, name), SoundsFolder(install_path) + name,
+  // The packed image names its sound in Windows-1252.
+  const std::string path = FileNameOnDisk(stored);
+  const std::string name = ExtractFileName(path);
+  return {path, JoinPath(work_folder, name), SoundsFolder(install_path) + name,
           SoundsFolder(program_folder) + name};
 }
 
@@ -30,7 +33,7 @@ std::string FindPictureSound(const std::string& stored, const std::string& work_
       PictureSoundCandidates(stored, work_folder, install_path, program_folder);
   for (const std::string& candidate : candidates) {
     // A bare name must not be found relative to whatever the current folder happens to be.
-    if (candidate == stored && ExtractFilePath(stored).empty()) continue;
+    if (&candidate == &candidates.front() && ExtractFilePath(stored).empty()) continue;
     if (exists(candidate)) return candidate;
   }
   return candidates.back();
@@ -59,7 +62,7 @@ std::vector<std::string> MusicPlayList(const std::string& music_file,
   size_t start = 0;
   for (size_t semi = text.find(';'); semi != std::string::npos;
        start = semi + 1, semi = text.find(';', start)) {
-    const std::string piece = text.substr(start, semi - start);
+    const std::string piece = FileNameOnDisk(text.substr(start, semi - start));
     if (piece.empty()) continue;
     list.push_back(ExtractFilePath(piece).empty() ? JoinPath(work_folder, piece) : piece);
   }

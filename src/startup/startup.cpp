@@ -2,6 +2,7 @@
 
 #include <cstdio>
 #include <filesystem>
+#include <set>
 #include <system_error>
 
 #include "base/bitmap.h"
@@ -9,6 +10,7 @@
 #include "base/fileio.h"
 #include "base/numbers.h"
 #include "base/paths.h"
+#include "base/text_encoding.h"
 #include "configwindow/form_builder.h"
 #include "effects/bitmap_effects.h"
 #include "imaging/picture.h"
@@ -176,6 +178,17 @@ int RunPreviewMode(RunContext& run, ScreensaverProject& project, UiDescription& 
   return WithPackage(run, project, forms, [&] { return DrawPreview(run, project); });
 }
 
+// Screensavers packed before every record held names in Windows-1252 carry the show's list in
+// UTF-8 beside a names record in Windows-1252; such a list name is taken as the stored name it
+// spells, so those screensavers keep showing their pictures.
+std::string StoredListName(const std::string& name, const std::set<std::string>& stored) {
+  if (stored.count(name)) return name;
+  std::string cp1252;
+  size_t bad = 0;
+  if (Utf8ToCp1252(name, cp1252, bad) && stored.count(cp1252)) return cp1252;
+  return name;
+}
+
 }  // namespace
 
 std::string ExeBaseNameOf(const std::string& long_path) {
@@ -218,7 +231,7 @@ void ExtractPackage(ScreensaverProject& project, const std::string& exe_path,
                                            static_cast<int>(i + 1), names[i].c_str()));
       }
     }
-    contents.push_back(in_work(names[i]));
+    contents.push_back(in_work(FileNameOnDisk(names[i])));
   }
   // An empty record stands for an empty content package; anything else is counted, so that
   // contents without names are refused as much as names without contents.
@@ -235,12 +248,15 @@ void ExtractPackage(ScreensaverProject& project, const std::string& exe_path,
   }
   project.LoadFromFile(in_work(kProjectRecord));
 
-  for (std::string& name : project.FileList.Names) name = in_work(name);
+  const std::set<std::string> stored(names.begin(), names.end());
+  for (std::string& name : project.FileList.Names) {
+    name = in_work(FileNameOnDisk(StoredListName(name, stored)));
+  }
   std::string& preview = project.Setting.PreviewFile;
   if (!preview.empty()) {
     const std::string file = ExtractFileName(preview);
     // A preview name that could leave the work folder names nothing to draw.
-    preview = IsSafeFileName(file) ? in_work(file) : std::string();
+    preview = IsSafeFileName(file) ? in_work(FileNameOnDisk(file)) : std::string();
   }
   project.UISetting.UIFile = in_work(kUIRecord);
 }
@@ -251,7 +267,7 @@ void RemovePackageFiles(const std::string& work_folder) {
   try {
     if (FileExists(list)) {
       for (const std::string& name : ReadContentFileNames(list)) {
-        DeleteQuietly(JoinPath(work_folder, name));
+        DeleteQuietly(JoinPath(work_folder, FileNameOnDisk(name)));
       }
     }
   } catch (const std::exception&) {

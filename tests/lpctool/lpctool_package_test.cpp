@@ -15,6 +15,7 @@
 #include "package/package.h"
 #include "package/packed_image.h"
 #include "package/project.h"
+#include "startup/startup.h"
 
 namespace lpc {
 namespace {
@@ -213,6 +214,67 @@ TEST_F(Lpctool, TextIsWindows1252InsideAndUtf8Outside) {
   EXPECT_NE(refused.exit_code, 0);
   EXPECT_THAT(refused.err, HasSubstr(P("greek.ini") + ": line 2"));
   EXPECT_FALSE(fs::exists(dir_ / "g.scr"));
+}
+
+// One rule for names: Windows-1252 in every record, the platform's encoding on disk, a
+// faithful Latin spelling (with a note) for what the code page cannot hold. Every name must
+// reach the screen: info, unpack and the unpacked show agree on it.
+TEST_F(Lpctool, ContentNamesReachTheScreenUnderOneRule) {
+  WriteFileBytes(P("runtime"), "MZ runtime");
+  WriteFileBytes(P("project.ini"), "[General]\r\nProductName=Names\r\n");
+  const struct {
+    const char* given;   // UTF-8, as the file system spells it
+    const char* stored;  // as info shows it (UTF-8)
+    bool noted;
+  } cases[] = {
+      {"\xC3\x8Ele de R\xC3\xA9.jpg", "\xC3\x8Ele de R\xC3\xA9.jpg", false},  // Île de Ré
+      {"Cafe\xCC\x81 \xE2\x82\xAC.jpg", "Caf\xC3\xA9 \xE2\x82\xAC.jpg", false},  // a combining accent
+      {"\xCE\x91\xCE\xB8\xCE\xAE\xCE\xBD\xCE\xB1.jpg", "Athena.jpg", true},  // Αθήνα
+      {"\xE3\x81\x95\xE3\x81\x8F\xE3\x82\x89.jpg", "sakura.jpg", true},       // さくら
+      {"sea \xF0\x9F\x8C\x8A.jpg", "sea (water wave).jpg", true},                  // an emoji
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.stored);
+    WriteFileBytes(P(c.given), EncodeJpeg(Bitmap(8, 6, 0x2080C0)));
+    fs::remove_all(dir_ / "out");
+    const auto packed = Run({"pack", "-o", P("n.scr"), "--runtime", P("runtime"), "--project",
+                             P("project.ini"), P(c.given)});
+    ASSERT_EQ(packed.exit_code, 0) << packed.err;
+    EXPECT_EQ(packed.err.find(std::string("stored as \"") + c.stored) != std::string::npos,
+              c.noted)
+        << packed.err;
+    const json j = json::parse(Run({"info", P("n.scr"), "--json"}).out);
+    EXPECT_EQ(j["Project"]["FileList"]["Names"], json::array({c.stored}));
+    EXPECT_EQ(j["ContentFiles"][0]["Name"], c.stored);
+    ASSERT_EQ(Run({"unpack", P("n.scr"), P("out")}).exit_code, 0);
+    EXPECT_EQ(ReadFileBytes(P(std::string("out/") + c.stored)), ReadFileBytes(P(c.given)));
+    // What the screensaver unpacks for its show: the list names files that are there.
+    ScreensaverProject shown;
+    fs::create_directories(dir_ / "work");
+    ExtractPackage(shown, P("n.scr"), P("work"));
+    ASSERT_EQ(shown.FileList.Names.size(), 1u);
+    EXPECT_EQ(LoadPicture(shown.FileList.Names[0]).width(), 8);
+    RemovePackageFiles(P("work"));
+    EXPECT_FALSE(fs::exists(dir_ / "work"));
+  }
+  // Screensavers packed before the rule: the show's list in UTF-8, the names record in
+  // Windows-1252. They keep showing their pictures.
+  ScreensaverProject old;
+  old.FileList.Names = {"\xC3\x8Ele.jpg"};
+  old.FileList.Flags = {kFlagTrue};
+  PackageBuilder files, package;
+  files.AddBytes(EncodeJpeg(Bitmap(8, 6, 0)));
+  package.AddBytes(old.ToRecordBytes());
+  package.AddBytes("\xCEle.jpg\r\n");
+  package.AddPackage(std::move(files));
+  package.AddBytes("");
+  WriteFileBytes(P("old.scr"), "MZ runtime" + package.ToBytes());
+  ScreensaverProject shown;
+  fs::create_directories(dir_ / "work");
+  ExtractPackage(shown, P("old.scr"), P("work"));
+  ASSERT_EQ(shown.FileList.Names.size(), 1u);
+  EXPECT_EQ(LoadPicture(shown.FileList.Names[0]).width(), 8);
+  RemovePackageFiles(P("work"));
 }
 
 TEST_F(Lpctool, BadInputFailsWithAClearMessage) {

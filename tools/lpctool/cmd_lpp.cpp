@@ -8,6 +8,7 @@
 #include "base/numbers.h"
 #include "base/paths.h"
 #include "command.h"
+#include "content_names.h"
 #include "effects/bitmap_effects.h"
 #include "imaging/picture.h"
 #include "package/packed_image.h"
@@ -212,7 +213,7 @@ void Run(const LppOptions& o) {
   lpc::PackedImageData d;
   d.Title = ToLatin1(o.title, "--title");
   d.Artist = ToLatin1(o.artist, "--artist");
-  d.SoundFile = ToLatin1(o.sound, "--sound");
+  d.SoundFile = o.sound.empty() ? std::string() : StoreNameWithNote(o.sound, "--sound");
 
   // Every region gets a usable period, also the unused ones: a runtime divides by it.
   for (auto& w : d.WaveParams) w.Period = 360;

@@ -28,7 +28,7 @@ void WriteRecord(const std::string& file, const lpc::PackageRecord& r, const fs:
   if (!lpc::IsSafeFileName(name)) {
     throw lpc::FormatError(file, "refusing to unpack " + lpc::QuoteExcerpt(name));
   }
-  const fs::path target = dir / name;
+  const fs::path target = dir / lpc::FileNameOnDisk(name);
   std::error_code ignored;
   fs::remove(target, ignored);
   written.push_back(target);

@@ -10,6 +10,7 @@
 #include "base/numbers.h"
 #include "base/paths.h"
 #include "command.h"
+#include "content_names.h"
 #include "configwindow/forms.h"
 #include "base/object_text.h"
 #include "effects/bitmap_effects.h"
@@ -54,10 +55,11 @@ ContentFile CheckOne(const std::string& file, const ImportOptions& options) {
       // The screensaver takes every extension but .jpg, .bmp and .gif for a packed image.
       const bool renamed = ext != lpc::UpperCase(picture.ext);
       if (renamed) f.name = lpc::ChangeFileExt(f.name, picture.ext);
+      const std::string shown = ToUtf8(StoreName(f.name).name);
       if (!picture.conversion.empty()) {
-        Note(file + ": " + picture.conversion + ", stored as \"" + f.name + "\"");
+        Note(file + ": " + picture.conversion + ", stored as \"" + shown + "\"");
       } else if (renamed) {
-        Note(file + ": stored as \"" + f.name + "\" (the screensaver shows ." +
+        Note(file + ": stored as \"" + shown + "\" (the screensaver shows ." +
              lpc::LowerCase(ext.substr(1)) + " files only as " + picture.ext + ")");
       }
       f.show = true;
@@ -70,12 +72,13 @@ ContentFile CheckOne(const std::string& file, const ImportOptions& options) {
   } catch (const lpc::Error& e) {
     CannotShow(e);
   }
+  f.name = StoreNameWithNote(f.name, file);
   return f;
 }
 
 // "C:\music\a.mid" and "/home/me/a.mid" both become "a.mid": the screensaver looks for the
 // file in its own unpacked folder.
-std::string StoredName(const std::string& given, const std::map<std::string, std::string>& stored) {
+std::string StoredSettingName(const std::string& given, const std::map<std::string, std::string>& stored) {
   const std::string bare = lpc::ExtractFileName(given);
   const auto it = stored.find(lpc::UpperCase(bare));
   return it == stored.end() ? bare : it->second;
@@ -107,7 +110,7 @@ std::vector<ContentFile> CheckContentFiles(const std::vector<std::string>& files
     }
     // The runtime unpacks by file name on a case-insensitive file system.
     if (!seen.insert(lpc::UpperCase(f.name)).second) {
-      throw lpc::FormatError(file, "another content file has the same name \"" + f.name + "\"");
+      throw lpc::FormatError(file, "another content file has the same name \"" + ToUtf8(f.name) + "\"");
     }
     out.push_back(std::move(f));
     progress.Advance(1);
@@ -145,7 +148,7 @@ void CheckSettings(const std::string& ini_path, const std::vector<ContentFile>& 
   std::map<std::string, std::string> stored;  // bare name given, upper-cased -> stored name
   size_t pictures = 0;
   for (const ContentFile& f : content) {
-    stored[lpc::UpperCase(lpc::ExtractFileName(f.source))] = f.name;
+    stored[lpc::UpperCase(StoreName(lpc::ExtractFileName(f.source)).name)] = f.name;
     stored[lpc::UpperCase(f.name)] = f.name;
     if (f.show) ++pictures;
   }
@@ -182,10 +185,10 @@ void CheckSettings(const std::string& ini_path, const std::vector<ContentFile>& 
   }
 
   if (!s.PreviewFile.empty()) {
-    const std::string name = StoredName(s.PreviewFile, stored);
-    if (name != s.PreviewFile) Note(where + "PreviewFile stored as \"" + name + "\"");
+    const std::string name = StoredSettingName(s.PreviewFile, stored);
+    if (name != s.PreviewFile) Note(where + "PreviewFile stored as \"" + ToUtf8(name) + "\"");
     if (!stored.count(lpc::UpperCase(name))) {
-      Warn(where + "PreviewFile \"" + s.PreviewFile + "\" is not one of the content files; "
+      Warn(where + "PreviewFile \"" + ToUtf8(s.PreviewFile) + "\" is not one of the content files; "
            "the preview will stay empty");
     }
     s.PreviewFile = name;
@@ -194,13 +197,13 @@ void CheckSettings(const std::string& ini_path, const std::vector<ContentFile>& 
     std::string music;
     for (const std::string& piece : Pieces(s.MusicFile, ';')) {
       if (lpc::Trim(piece).empty()) continue;
-      const std::string name = StoredName(lpc::Trim(piece), stored);
+      const std::string name = StoredSettingName(lpc::Trim(piece), stored);
       if (!stored.count(lpc::UpperCase(name))) {
-        Warn(where + "MusicFile \"" + piece + "\" is not one of the content files; it will not play");
+        Warn(where + "MusicFile \"" + ToUtf8(piece) + "\" is not one of the content files; it will not play");
       }
       music += (music.empty() ? "" : ";") + name;
     }
-    if (music != s.MusicFile) Note(where + "MusicFile stored as \"" + music + "\"");
+    if (music != s.MusicFile) Note(where + "MusicFile stored as \"" + ToUtf8(music) + "\"");
     s.MusicFile = music;
   }
 }
