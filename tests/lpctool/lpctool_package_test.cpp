@@ -228,10 +228,11 @@ TEST_F(Lpctool, ContentNamesReachTheScreenUnderOneRule) {
     bool noted;
   } cases[] = {
       {"\xC3\x8Ele de R\xC3\xA9.jpg", "\xC3\x8Ele de R\xC3\xA9.jpg", false},  // Île de Ré
-      {"Cafe\xCC\x81 \xE2\x82\xAC.jpg", "Caf\xC3\xA9 \xE2\x82\xAC.jpg", false},  // a combining accent
+      {"Cafe\xCC\x81 \xE2\x82\xAC.jpg", "Caf\xC3\xA9 \xE2\x82\xAC.jpg",
+       false},                                                               // a combining accent
       {"\xCE\x91\xCE\xB8\xCE\xAE\xCE\xBD\xCE\xB1.jpg", "Athena.jpg", true},  // Αθήνα
-      {"\xE3\x81\x95\xE3\x81\x8F\xE3\x82\x89.jpg", "sakura.jpg", true},       // さくら
-      {"sea \xF0\x9F\x8C\x8A.jpg", "sea (water wave).jpg", true},                  // an emoji
+      {"\xE3\x81\x95\xE3\x81\x8F\xE3\x82\x89.jpg", "sakura.jpg", true},      // さくら
+      {"sea \xF0\x9F\x8C\x8A.jpg", "sea (water wave).jpg", true},            // an emoji
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.stored);
@@ -240,8 +241,7 @@ TEST_F(Lpctool, ContentNamesReachTheScreenUnderOneRule) {
     const auto packed = Run({"pack", "-o", P("n.scr"), "--runtime", P("runtime"), "--project",
                              P("project.ini"), P(c.given)});
     ASSERT_EQ(packed.exit_code, 0) << packed.err;
-    EXPECT_EQ(packed.err.find(std::string("stored as \"") + c.stored) != std::string::npos,
-              c.noted)
+    EXPECT_EQ(packed.err.find(std::string("stored as \"") + c.stored) != std::string::npos, c.noted)
         << packed.err;
     const json j = json::parse(Run({"info", P("n.scr"), "--json"}).out);
     EXPECT_EQ(j["Project"]["FileList"]["Names"], json::array({c.stored}));

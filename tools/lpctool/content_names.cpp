@@ -51,8 +51,8 @@ std::string ToUtf8String(const icu::UnicodeString& s) {
 // Unicode name in brackets.
 std::string RenderInLatin(const icu::UnicodeString& run) {
   UErrorCode status = U_ZERO_ERROR;
-  static const std::unique_ptr<icu::Transliterator> to_latin(icu::Transliterator::createInstance(
-      "Any-Latin; Latin-ASCII", UTRANS_FORWARD, status));
+  static const std::unique_ptr<icu::Transliterator> to_latin(
+      icu::Transliterator::createInstance("Any-Latin; Latin-ASCII", UTRANS_FORWARD, status));
   icu::UnicodeString latin = run;
   if (to_latin) to_latin->transliterate(latin);
   std::string out;
@@ -137,8 +137,10 @@ StoredName StoreName(const std::string& given) {
 std::string StoreNameWithNote(const std::string& given, const std::string& what) {
   const StoredName stored = StoreName(given);
   if (stored.rendered) {
-    Note(what + ": stored as \"" + ToUtf8(stored.name) + "\" (Windows-1252, the code page "
-         "screensavers keep names in, cannot hold \"" + given + "\")");
+    Note(what + ": stored as \"" + ToUtf8(stored.name) +
+         "\" (Windows-1252, the code page "
+         "screensavers keep names in, cannot hold \"" +
+         given + "\")");
   }
   return stored.name;
 }

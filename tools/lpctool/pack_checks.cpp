@@ -78,7 +78,8 @@ ContentFile CheckOne(const std::string& file, const ImportOptions& options) {
 
 // "C:\music\a.mid" and "/home/me/a.mid" both become "a.mid": the screensaver looks for the
 // file in its own unpacked folder.
-std::string StoredSettingName(const std::string& given, const std::map<std::string, std::string>& stored) {
+std::string StoredSettingName(const std::string& given,
+                              const std::map<std::string, std::string>& stored) {
   const std::string bare = lpc::ExtractFileName(given);
   const auto it = stored.find(lpc::UpperCase(bare));
   return it == stored.end() ? bare : it->second;
@@ -110,7 +111,8 @@ std::vector<ContentFile> CheckContentFiles(const std::vector<std::string>& files
     }
     // The runtime unpacks by file name on a case-insensitive file system.
     if (!seen.insert(lpc::UpperCase(f.name)).second) {
-      throw lpc::FormatError(file, "another content file has the same name \"" + ToUtf8(f.name) + "\"");
+      throw lpc::FormatError(file,
+                             "another content file has the same name \"" + ToUtf8(f.name) + "\"");
     }
     out.push_back(std::move(f));
     progress.Advance(1);
@@ -188,7 +190,8 @@ void CheckSettings(const std::string& ini_path, const std::vector<ContentFile>& 
     const std::string name = StoredSettingName(s.PreviewFile, stored);
     if (name != s.PreviewFile) Note(where + "PreviewFile stored as \"" + ToUtf8(name) + "\"");
     if (!stored.count(lpc::UpperCase(name))) {
-      Warn(where + "PreviewFile \"" + ToUtf8(s.PreviewFile) + "\" is not one of the content files; "
+      Warn(where + "PreviewFile \"" + ToUtf8(s.PreviewFile) +
+           "\" is not one of the content files; "
            "the preview will stay empty");
     }
     s.PreviewFile = name;
@@ -199,7 +202,8 @@ void CheckSettings(const std::string& ini_path, const std::vector<ContentFile>& 
       if (lpc::Trim(piece).empty()) continue;
       const std::string name = StoredSettingName(lpc::Trim(piece), stored);
       if (!stored.count(lpc::UpperCase(name))) {
-        Warn(where + "MusicFile \"" + ToUtf8(piece) + "\" is not one of the content files; it will not play");
+        Warn(where + "MusicFile \"" + ToUtf8(piece) +
+             "\" is not one of the content files; it will not play");
       }
       music += (music.empty() ? "" : ";") + name;
     }
