@@ -76,6 +76,9 @@ class ThumbnailGrid : public widgets::Component {
   void Resized() override;
 
  protected:
+  int PitchY() const;
+  // The area the cells and scroll bars share: inside the border.
+  Rect InnerRect() const;
   // May (col, row) become current? The strip always answers yes and reports the image.
   virtual bool SelectCell(int /*col*/, int /*row*/) { return true; }
   virtual void DrawCell(Canvas& canvas, int col, int row, const Rect& r,
@@ -86,9 +89,6 @@ class ThumbnailGrid : public widgets::Component {
 
  private:
   int PitchX() const;
-  int PitchY() const;
-  // The area the cells and scroll bars share: inside the border.
-  Rect InnerRect() const;
   void UpdateScrollBars();
   int MaxLeftCol() const;
   int MaxTopRow() const;

@@ -150,8 +150,15 @@ void ThumbnailStrip::Layout() {
   int cols = count;
   int rows = 1;
   if (multi_rows_) {
-    cols = std::max(1, Width() / std::max(1, DefaultColWidth()));
-    rows = count / cols + (count % cols != 0 ? 1 : 0);
+    const int col_width = std::max(1, DefaultColWidth());
+    const auto rows_for = [count](int c) { return count / c + (count % c != 0 ? 1 : 0); };
+    cols = std::max(1, Width() / col_width);
+    // Rows that overflow bring the vertical bar: the columns then fit beside it, so that no
+    // thumbnail or check box lies under the bar.
+    if (int64_t{rows_for(cols)} * PitchY() > InnerRect().Height()) {
+      cols = std::max(1, (InnerRect().Width() - widgets::ScrollBar::kSize) / col_width);
+    }
+    rows = rows_for(cols);
   }
   SetRowCount(rows);
   SetColCount(cols);

@@ -52,6 +52,8 @@ TEST_F(StripTest, LayoutInOneRowAndWrappedToTheWidth) {
       {0, true, false, 419, 4, 1, 80},
       {10, true, false, 99, 1, 10, 80},   // narrower than a cell: still one column
       {10, true, false, 619, 6, 2, 80},
+      {12, true, false, 600, 6, 2, 80},   // two rows fit: no bar, six columns
+      {30, true, false, 600, 5, 6, 80},   // rows overflow: five columns fit beside the bar
   };
   for (const auto& c : cases) {
     auto& s = MakeStrip(c.width);
@@ -84,7 +86,7 @@ TEST_F(StripTest, LayoutFollowsTheWidthAndOneRowScrollsSideways) {
 }
 
 TEST_F(StripTest, WrappedRowsNeverScrollSideways) {
-  // 4 columns of 100 in 419 pixels, less a vertical bar: the fourth is cut off.
+  // 4 columns of 100 fit in 419 pixels beside the vertical bar.
   auto& s = MakeStrip(419, 150);
   const auto files = Names(10);
   s.SetFileList(&files);
