@@ -280,6 +280,16 @@ TEST_F(Lpctool, MaskMarksTheWaterItIsShown) {
       EXPECT_EQ(ColorToRegion(mask.At(x, y)), c.regions[i]) << "at " << x << "," << y;
     }
   }
+  // An overlay that cannot be written leaves the author's earlier mask as it was.
+  WriteFileBytes(P("m.png"), "earlier mask");
+  const auto r = Run({"mask", P("harbour.png"), "-o", P("m.png"), "--overlay",
+                      P("no-folder/o.png"), "--fill", "70,100"});
+  EXPECT_NE(r.exit_code, 0);
+  EXPECT_THAT(r.err, HasSubstr("no-folder/o.png"));
+  EXPECT_EQ(ReadFileBytes(P("m.png")), "earlier mask");
+  for (const auto& entry : std::filesystem::directory_iterator(dir_)) {
+    EXPECT_EQ(entry.path().string().find(".tmp"), std::string::npos) << entry.path();
+  }
 }
 
 TEST_F(LpctoolAuthoring, NewThenPackThenInfo) {

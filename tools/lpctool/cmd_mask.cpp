@@ -1,6 +1,9 @@
 // lpctool mask: a water region mask for `lpp --mask`, grown from points in the photograph.
 #include <cmath>
+#include <filesystem>
 #include <memory>
+#include <utility>
+#include <vector>
 
 #include "base/errors.h"
 #include "base/fileio.h"
@@ -14,6 +17,8 @@
 
 namespace lpctool {
 namespace {
+
+namespace fs = std::filesystem;
 
 struct MaskOptions {
   std::string photo;
@@ -146,14 +151,24 @@ void Run(const MaskOptions& o, const CLI::App& cmd) {
     overlay_bytes = lpc::FileKindOf(o.overlay) == lpc::FileKind::kPng ? lpc::EncodePng(overlay)
                                                                       : lpc::EncodeBmp(overlay);
   }
-  lpc::WriteFileAtomic(o.output, mask_bytes);
-  if (!o.overlay.empty()) {
-    try {
-      lpc::WriteFileAtomic(o.overlay, overlay_bytes);
-    } catch (...) {
-      std::remove(o.output.c_str());
-      throw;
+  // Both files are written beside their targets first and renamed into place only when both
+  // are whole, so a failure (a full disk, an overlay folder that is not there) leaves the
+  // author's earlier mask and overlay as they were.
+  std::vector<std::pair<std::string, std::string>> writes = {
+      {lpc::TempFileNameBeside(o.output), o.output}};
+  if (!o.overlay.empty()) writes.emplace_back(lpc::TempFileNameBeside(o.overlay), o.overlay);
+  try {
+    lpc::WriteFileBytes(writes[0].first, mask_bytes);
+    if (writes.size() > 1) lpc::WriteFileBytes(writes[1].first, overlay_bytes);
+    for (const auto& [temp, target] : writes) {
+      std::error_code ec;
+      fs::rename(fs::path(temp), fs::path(target), ec);
+      if (ec) throw lpc::IOError(target + ": cannot replace the file (" + ec.message() + ")");
     }
+  } catch (...) {
+    std::error_code ignored;
+    for (const auto& write : writes) fs::remove(fs::path(write.first), ignored);
+    throw;
   }
 }
 
