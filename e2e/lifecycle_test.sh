@@ -65,6 +65,19 @@ for sig in HUP TERM INT; do
   done
 done
 
+# --- SIGTERM ends the show by the signal itself after the clean-up: XScreenSaver logs an exit
+# status (143) as an abnormal exit. Perl's system() tells the two apart; bash's wait cannot.
+perl -e 'system(@ARGV); my $s = $?; print(($s & 127) ? "signal " . ($s & 127) : "exit " . ($s >> 8))' \
+  "$E2E_TMP/run/Demo.scr" /S >"$E2E_TMP/ended.txt" 2>>"$E2E_TMP/run.log" &
+waiter=$!
+CHILD_PIDS+=($waiter)
+wait_for_window fmLPScrSvr 10 || fail "the show did not appear for the SIGTERM check"
+kill -TERM "$(pgrep -P "$waiter" | head -1)"
+wait_exit "$waiter" 3000 || fail "SIGTERM did not end the show"
+[[ "$(cat "$E2E_TMP/ended.txt")" == "signal 15" ]] ||
+  fail "after SIGTERM the parent saw \"$(cat "$E2E_TMP/ended.txt")\", not death by SIGTERM"
+[[ -z "$(leftovers)" ]] || fail "SIGTERM left: $(ls -AR "$TMPDIR")"
+
 # --- a display that is not there: a clear message, quickly, and nothing left
 n=99
 while [[ -e /tmp/.X11-unix/X$n || -e /tmp/.X$n-lock ]]; do n=$((n - 1)); done

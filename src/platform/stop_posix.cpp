@@ -5,6 +5,7 @@
 #include <signal.h>
 #include <unistd.h>
 
+#include <csignal>
 #include <thread>
 #include <utility>
 
@@ -26,6 +27,15 @@ void InstallStopHandler(std::function<void()> on_stop) {
     while (sigwait(&set, &sig) != 0) {
     }
     if (on_stop) on_stop();
+    // Ended by the signal itself, as hosts expect of a program they stop: XScreenSaver logs an
+    // exit status of 128 + n as a failure, death by SIGTERM as a stop. The default action ends
+    // the whole process once this thread lets the signal through.
+    std::signal(sig, SIG_DFL);
+    sigset_t one;
+    sigemptyset(&one);
+    sigaddset(&one, sig);
+    pthread_sigmask(SIG_UNBLOCK, &one, nullptr);
+    raise(sig);
     _exit(128 + sig);
   }).detach();
 }
