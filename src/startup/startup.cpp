@@ -199,6 +199,13 @@ std::string ModeSwitchOf(const std::string& first_argument) {
   return UpperCase(first_argument).substr(0, 2);
 }
 
+std::string WindowArgumentOf(const std::vector<std::string>& arguments) {
+  if (arguments.empty()) return "";
+  const std::string& first = arguments[0];
+  if (first.size() > 2 && first[2] == ':') return UpperCase(Trim(first.substr(3)));
+  return arguments.size() > 1 ? UpperCase(arguments[1]) : "";
+}
+
 RunMode ModeOf(const std::string& s) {
   if (s == "/A" || s == "-A" || s == "A") return RunMode::kPassword;
   if (s == "/S" || s == "-S" || s == "S") return RunMode::kRun;
@@ -283,7 +290,7 @@ int RunProgram(StartupContext& startup) {
   run.exe_long_path = GetLongFileName(startup.ExePath);
   const std::string first = startup.Arguments.size() > 0 ? startup.Arguments[0] : "";
   const std::string mode_switch = ModeSwitchOf(first);
-  run.handle_arg = startup.Arguments.size() > 1 ? UpperCase(startup.Arguments[1]) : "";
+  run.handle_arg = WindowArgumentOf(startup.Arguments);
   const RunMode mode = ModeOf(mode_switch);
   run.needs_forms = mode == RunMode::kConfigure;
   // Asked for at a terminal; any other unknown switch ends silently, as screensaver hosts

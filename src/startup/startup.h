@@ -28,6 +28,9 @@ inline constexpr const char* kMainWindowForm = "MainWindow";
 std::string ExeBaseNameOf(const std::string& long_path);
 // The first argument upper-cased and cut to two characters ("/save" -> "/S").
 std::string ModeSwitchOf(const std::string& first_argument);
+// The window a host hands over: joined to the switch after a colon ("/p:1234", as some hosts
+// send it), else the second argument ("/p 1234", "-p 1234"); upper-cased.
+std::string WindowArgumentOf(const std::vector<std::string>& arguments);
 // The mode a switch selects; an empty switch selects configure, an unknown one nothing.
 RunMode ModeOf(const std::string& mode_switch);
 

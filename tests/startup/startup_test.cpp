@@ -38,6 +38,17 @@ TEST(CommandLine, OnlyTheFirstTwoUpperCasedCharactersCount) {
   for (const Case& c : cases) {
     EXPECT_EQ(ModeOf(ModeSwitchOf(c.argument)), c.mode) << c.argument;
   }
+  const struct {
+    std::vector<std::string> arguments;
+    const char* window;
+  } windows[] = {
+      {{"/p", "1234"}, "1234"}, {{"/p:1234"}, "1234"},  {{"-P:1234", "99"}, "1234"},
+      {{"-p", "1234"}, "1234"}, {{"/c:0x1F"}, "0X1F"},  {{"/c"}, ""},
+      {{"/s"}, ""},             {{"/p:"}, ""},          {{}, ""},
+  };
+  for (const auto& w : windows) {
+    EXPECT_EQ(WindowArgumentOf(w.arguments), w.window) << w.arguments.size();
+  }
   EXPECT_EQ(ExeBaseNameOf("/savers/Sea.Waves.scr"), "Sea");
   EXPECT_EQ(ExeBaseNameOf("C:\\Savers\\My Saver.Deluxe.scr"), "My Saver");
   EXPECT_EQ(ExeBaseNameOf("/savers/lpcsaver"), "lpcsaver");
