@@ -14,4 +14,8 @@ Platform& Current() {
 
 void SetCurrent(Platform* platform) { g_current = platform; }
 
+void Platform::KeepStillInHost(Window& hosted, const std::function<Bitmap(Size)>& picture_for) {
+  hosted.Present(picture_for(hosted.ClientSize()));
+}
+
 }  // namespace lpc::platform

@@ -303,6 +303,12 @@ class Platform {
   // cannot be made at all (no display).
   virtual std::unique_ptr<Window> OpenWindow(const WindowOptions& options,
                                              WindowHandler* handler) = 0;
+  // Keeps a still picture in a kHosted window (a screensaver preview in the host's preview
+  // area) until the host goes away: the picture, as picture_for gives it for the host's client
+  // size, is repainted whenever the host or the window system asks and follows the host's size.
+  // This default draws it once and returns; backends with real windows put a child window of
+  // their own over the host's client area.
+  virtual void KeepStillInHost(Window& hosted, const std::function<Bitmap(Size)>& picture_for);
   // Shows the window and runs its event loop until it closes; returns the modal result given
   // to Window::Close. Modal loops nest: while an inner one runs, input for the windows of outer
   // loops is dropped; their timers, paints and music notifications still arrive. When the

@@ -149,9 +149,8 @@ int RunConfigMode(RunContext& run, ScreensaverProject& project, UiDescription& f
   });
 }
 
-int DrawPreview(RunContext& run, ScreensaverProject& project) {
-  const std::string preview = project.Setting.PreviewFile;
-  if (preview.empty()) return 0;
+// Keeps the preview picture in the host's window until the host goes away.
+int ShowPreview(RunContext& run, const Bitmap& picture) {
   const int32_t parent = StrToInt(run.handle_arg);
   platform::Platform& platform = run.Platform();
   platform::WindowOptions options;
@@ -165,17 +164,28 @@ int DrawPreview(RunContext& run, ScreensaverProject& project) {
     platform.ProcessMessages();
     platform.Sleep(10);
   }
-  const Size size = host->ClientSize();
-  const Bitmap picture = LoadPicture(preview);
-  Bitmap stretched(size.width, size.height);
-  SmoothResizeBitmap(picture, stretched);
-  host->Present(stretched);
+  platform.KeepStillInHost(*host, [&picture](Size size) {
+    Bitmap stretched(size.width, size.height);
+    SmoothResizeBitmap(picture, stretched);
+    return stretched;
+  });
   return 0;
 }
 
 int RunPreviewMode(RunContext& run, ScreensaverProject& project, UiDescription& forms) {
-  // The picture is drawn once and not needed afterwards: nothing stays in the work folder.
-  return WithPackage(run, project, forms, [&] { return DrawPreview(run, project); });
+  // The picture is loaded and the unpacked files removed before it is shown: a preview stays
+  // for as long as the host shows it, with nothing left in the work folder.
+  Bitmap picture;
+  bool has_picture = false;
+  WithPackage(run, project, forms, [&] {
+    has_picture = !project.Setting.PreviewFile.empty();
+    if (has_picture) {
+      StrToInt(run.handle_arg);  // a bad window argument is reported before anything is shown
+      picture = LoadPicture(project.Setting.PreviewFile);
+    }
+    return 0;
+  });
+  return has_picture ? ShowPreview(run, picture) : 0;
 }
 
 // Screensavers packed before every record held names in Windows-1252 carry the show's list in

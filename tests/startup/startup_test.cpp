@@ -294,7 +294,9 @@ TEST_F(StartupTest, PreviewWithoutAPreviewPictureOrWithABadHandle) {
 
   project_.Setting.PreviewFile = "a.bmp";
   exe = WriteProgram();
-  EXPECT_EQ(Run(exe, {"/P:1234"}), 1);
+  EXPECT_EQ(Run(exe, {"/P:1234"}), 0);  // the window joined to the switch: not there
+  EXPECT_TRUE(platform_.message_boxes().empty());
+  EXPECT_EQ(Run(exe, {"/P"}), 1);
   ASSERT_EQ(platform_.message_boxes().size(), 1u);
   EXPECT_EQ(platform_.message_boxes()[0].kind, platform::MessageKind::kError);
   EXPECT_EQ(platform_.message_boxes()[0].text.rfind("'' is not a valid integer value", 0), 0u);

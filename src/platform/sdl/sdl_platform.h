@@ -93,6 +93,7 @@ class SdlPlatform : public Platform, private LoopSource {
   std::vector<DisplayInfo> Displays() override;
   std::unique_ptr<Window> OpenWindow(const WindowOptions& options,
                                      WindowHandler* handler) override;
+  void KeepStillInHost(Window& hosted, const std::function<Bitmap(Size)>& picture_for) override;
   int RunModal(Window& window) override;
   void ProcessMessages() override;
   void ShowCursor(bool show) override;
