@@ -51,6 +51,24 @@ xdotool windowmap --sync "$top"
 sleep 0.5
 shown "the picture did not come back after the host was hidden and shown"
 kill -0 "$preview" || fail "the preview ended while its host lives: $(cat "$E2E_TMP/preview.log")"
+# "/c:HWND": the configuration window belongs to that window (transient-for it).
+top_id=$(printf '0x%x' "$((top))")
+timeout -k 1 60 "$E2E_TMP/run/Demo.scr" "/c:$((top))" >"$E2E_TMP/config.log" 2>&1 &
+config=$!
+CHILD_PIDS+=($config)
+owner=""
+for _ in $(seq 1 100); do
+  program=$(pgrep -P "$config" | head -1)
+  for w in $(xdotool search --pid "${program:-0}" 2>/dev/null); do
+    owner=$(xprop -id "$w" WM_TRANSIENT_FOR 2>/dev/null | awk '/window id/ {print $NF}')
+    [[ -n "$owner" ]] && break 2
+  done
+  sleep 0.1
+done
+[[ "$owner" == "$top_id" ]] || fail "/c:$((top)) opened a window transient for \"$owner\", not $top_id"
+kill "$program" 2>/dev/null || true
+wait_exit "$config" 3000 || fail "the configuration window did not end on SIGTERM"
+
 # The host goes: the preview ends within a second, leaving nothing behind.
 kill "$xlogo_pid"
 wait_exit "$preview" 2000 || fail "the preview did not end within 2 s of its host"

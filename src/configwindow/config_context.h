@@ -2,6 +2,7 @@
 // window's components: no window reads it back from anywhere else.
 #pragma once
 
+#include <cstdint>
 #include <string>
 
 #include "configwindow/forms.h"
@@ -17,6 +18,9 @@ struct ConfigEnvironment {
   std::string WorkFolder;     // where the package was unpacked
   std::string ProgramFolder;  // the folder of the program, with a trailing separator
   std::string InstallPath;    // the authoring tool's install folder (its "sounds")
+  // The host's window that asked for the configuration ("/c:HWND"); the main window belongs
+  // to it. 0 when none was given.
+  uint64_t HostWindow = 0;
 };
 
 // The forms the windows come from (a click may open another), the project whose pictures they

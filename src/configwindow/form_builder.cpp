@@ -82,6 +82,7 @@ int ShowDescribedForm(ConfigContext& context, const std::string& form_name,
       BuildDescribedForm(form, &values, project.UISetting.UIFile);
   window->SetContext(&context);
   TakeOverUserSettings(project, ChoicesPlaceOf(env));
+  if (!owner) window->WindowStyle.foreign_owner = env.HostWindow;
   return window->ShowModal(owner);
 }
 

@@ -177,6 +177,9 @@ struct WindowOptions {
   Color background = 0;       // what shows before anything is presented
   NativeHandle host = 0;      // kHosted only
   Window* owner = nullptr;    // the window this one belongs to (dialogs), or none
+  // A window of another program this one belongs to (the host's settings dialog that asked
+  // for "/c:HWND"): kept above it, and on Windows the host is disabled while this one is open.
+  NativeHandle foreign_owner = 0;
 };
 
 // What a window does with events. The backend calls these on the user-interface thread while

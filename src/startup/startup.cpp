@@ -2,6 +2,7 @@
 
 #include <cstdio>
 #include <filesystem>
+#include <optional>
 #include <set>
 #include <system_error>
 
@@ -144,6 +145,11 @@ int RunConfigMode(RunContext& run, ScreensaverProject& project, UiDescription& f
     env.WorkFolder = show.WorkFolder;
     env.ProgramFolder = show.ProgramFolder;
     env.InstallPath = show.InstallPath;
+    // "/c:HWND" (or "/c HWND"): the configuration belongs to that window. Anything that is not
+    // a window number is ignored, as "/c" alone has always been.
+    if (const std::optional<int32_t> host = TryStrToInt(run.handle_arg); host && *host != 0) {
+      env.HostWindow = static_cast<uint32_t>(*host);
+    }
     RunConfiguration(forms, project, kMainWindowForm, env);
     return 0;
   });

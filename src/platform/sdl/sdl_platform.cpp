@@ -237,7 +237,11 @@ std::unique_ptr<Window> SdlPlatform::OpenWindow(const WindowOptions& options,
     return cover;
   }
   // Dialogs stay with their owner (transient-for under X11).
-  if (auto* owner = dynamic_cast<SdlWindow*>(options.owner)) SDL_SetWindowModalFor(win, owner->sdl());
+  if (auto* owner = dynamic_cast<SdlWindow*>(options.owner)) {
+    SDL_SetWindowModalFor(win, owner->sdl());
+  } else if (options.foreign_owner != 0) {
+    SetTransientFor(win, options.foreign_owner);
+  }
   return std::make_unique<SdlWindow>(*this, win, options, handler);
 }
 

@@ -56,6 +56,10 @@ class SdlWindow : public BasicWindow {
 // A window of another program that we only draw into ("/P <id>", XSCREENSAVER_WINDOW).
 // Plain Xlib on a connection of its own: SDL's X error handler ends the process on an
 // unknown window id, which a command-line argument must never do.
+// Keeps an SDL window above a window of another program (X11 transient-for), as a dialog of
+// that program's would be; nothing when the other window is gone.
+void SetTransientFor(SDL_Window* window, NativeHandle owner);
+
 class HostedWindow : public BasicWindow {
  public:
   // Null when the id names no window (or there is no X display).

@@ -195,6 +195,19 @@ void SdlWindow::ShowNative() {
 
 void SdlWindow::HideNative() { SDL_HideWindow(window_); }
 
+void SetTransientFor(SDL_Window* window, NativeHandle owner) {
+  SDL_SysWMinfo info;
+  SDL_VERSION(&info.version);
+  if (owner == 0 || owner > 0xFFFFFFFFu || !SDL_GetWindowWMInfo(window, &info) ||
+      info.subsystem != SDL_SYSWM_X11) {
+    return;
+  }
+  Display* d = info.info.x11.display;
+  XErrorTrap trap(d);
+  XSetTransientForHint(d, info.info.x11.window, static_cast<::Window>(owner));
+  trap.Failed();
+}
+
 // ---------------------------------------------------------------------------------------------
 // HostedWindow
 

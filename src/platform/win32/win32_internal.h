@@ -87,6 +87,7 @@ class Win32Window final : public ClosableWindow {
   HWND hwnd_ = nullptr;
   HWND host_ = nullptr;
   bool paint_pending_ = false;
+  HWND disabled_owner_ = nullptr;  // a foreign owner disabled while this window lives
 };
 
 // GDI text: fonts by name, cell height and style, drawn into a DIB section over a copy of the
@@ -155,6 +156,7 @@ class Win32Platform final : public Platform {
   std::vector<DisplayInfo> Displays() override;
   std::unique_ptr<Window> OpenWindow(const WindowOptions& options,
                                      WindowHandler* handler) override;
+  void KeepStillInHost(Window& hosted, const std::function<Bitmap(Size)>& picture_for) override;
   int RunModal(Window& window) override;
   void ProcessMessages() override;
   void ShowCursor(bool show) override;

@@ -79,6 +79,7 @@ Win32Window::Win32Window(Win32Platform& platform, const WindowOptions& options,
 
 Win32Window::~Win32Window() {
   platform_.Forget(this);
+  if (disabled_owner_ && IsWindow(disabled_owner_)) EnableWindow(disabled_owner_, TRUE);
   if (hwnd_) {
     SetWindowLongPtrA(hwnd_, GWLP_USERDATA, 0);
     DestroyWindow(hwnd_);
@@ -117,9 +118,17 @@ bool Win32Window::Create() {
   }
   HWND owner = nullptr;
   if (options_.owner) owner = static_cast<Win32Window*>(options_.owner)->hwnd();
+  HWND foreign = reinterpret_cast<HWND>(static_cast<uintptr_t>(options_.foreign_owner));
+  if (!owner && foreign && IsWindow(foreign)) owner = foreign;
   hwnd_ = CreateWindowExA(fs.ex_style, kWindowClass, options_.caption.c_str(), fs.style, x, y, w,
                           h, owner, nullptr, platform_.instance(), this);
   if (!hwnd_) throw Error("Cannot create a window (error " + std::to_string(GetLastError()) + ")");
+  // Modal to the host's dialog, as the system's own dialogs are: the host takes no input while
+  // this window is open, and gets it back (and the focus) before this window goes.
+  if (owner == foreign && foreign) {
+    disabled_owner_ = foreign;
+    EnableWindow(foreign, FALSE);
+  }
   return true;
 }
 
