@@ -72,7 +72,7 @@ void ShowWindow::LoadFirstAhead() {
   if (shown.empty() || (random && shown.size() > 1)) return;
   const int first = NextImageIndex(kAllImagesSequential, static_cast<int>(shown.size()), -1);
   if (first < 0 || first >= static_cast<int>(shown.size())) return;
-  const Size screen = platform_.ScreenSize();
+  const Size screen = ShowArea();
   if (screen.width <= 0 || screen.height <= 0) return;
   loader_.Start(*shown[static_cast<size_t>(first)],
                 FitOptions{screen.width, screen.height, s.Stretch, s.Proportional, s.Speed});
