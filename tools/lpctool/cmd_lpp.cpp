@@ -186,13 +186,13 @@ lpc::WeatherSettings ParseWeather(const std::string& arg) {
 }
 
 // A JPEG stream for a picture file, upright: a JPEG's own bytes are kept when it needs no
-// turning; any other picture is converted, with a note.
-ImportedPicture JpegOf(const std::string& path, bool lossless) {
+// turning; any other picture is converted, with a note when asked for.
+ImportedPicture JpegOf(const std::string& path, bool lossless, bool note = true) {
   ImportOptions options;
   options.lossless = lossless;
   options.jpeg_only = true;
   ImportedPicture p = ImportPicture(path, options);
-  if (!p.conversion.empty()) Note(path + ": " + p.conversion);
+  if (note && !p.conversion.empty()) Note(path + ": " + p.conversion);
   return p;
 }
 
@@ -213,7 +213,7 @@ lpc::PackedImageData BuildPackedImage(const LppOptions& o) {
     throw lpc::Error("--wave needs --mask: the mask's colours say which pixels are water");
   }
 
-  ImportedPicture imported = JpegOf(o.picture, o.lossless);
+  ImportedPicture imported = JpegOf(o.picture, o.lossless, o.note_conversion);
   d.PictureJpeg = std::move(imported.bytes);
   const lpc::Bitmap& picture = imported.pixels;
 

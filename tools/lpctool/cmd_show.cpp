@@ -161,6 +161,7 @@ void Run(const ShowOptions& o) {
   lpc::Size picture{};
   LppOptions build = o.water;
   build.picture = o.file;
+  build.note_conversion = false;
   if (kind == InputKind::kPhoto) {
     const lpc::PackedImageData data = BuildPackedImage(build);
     scratch = std::make_unique<ScratchFolder>();

@@ -23,6 +23,8 @@ struct LppOptions {
   std::vector<std::string> waves;
   std::string weather;
   bool lossless = false;
+  // Say on stderr when the picture is converted to JPEG (nothing is stored when showing it).
+  bool note_conversion = true;
 };
 
 // Adds --mask, --wave and --weather, with the help that lists every key, to cmd.
