@@ -21,7 +21,9 @@
 #include "lpp_build.h"
 #include "package/packed_image.h"
 #include "package/project.h"
+#include "package/work_folder.h"
 #include "platform/backends.h"
+#include "platform/folders.h"
 #include "presentation/show_window.h"
 #include "startup/startup.h"
 
@@ -123,6 +125,7 @@ class ScratchFolder {
   ScratchFolder(const ScratchFolder&) = delete;
   ScratchFolder& operator=(const ScratchFolder&) = delete;
   std::string File(const std::string& name) const { return (fs::path(path_) / name).string(); }
+  const std::string& Path() const { return path_; }
 
  private:
   std::string path_;
@@ -157,6 +160,14 @@ void Run(const ShowOptions& o) {
   // The photograph's packed image is built before any window opens: a mask of the wrong size
   // is refused at once.
   std::unique_ptr<ScratchFolder> scratch;
+  if (kind == InputKind::kPhoto) scratch = std::make_unique<ScratchFolder>();
+  // Ctrl+C at the terminal is how a look usually ends: the unpacked screensaver and the
+  // scratch folder go as well. Before any thread starts (a decoder's, SDL's).
+  lpc::platform::InstallStopHandler([scratch_path = scratch ? scratch->Path() : std::string()] {
+    lpc::PrivateWorkFolder::RemoveActive();
+    std::error_code ec;
+    if (!scratch_path.empty()) fs::remove_all(scratch_path, ec);
+  });
   std::string shown = o.file;
   lpc::Size picture{};
   LppOptions build = o.water;
@@ -164,7 +175,6 @@ void Run(const ShowOptions& o) {
   build.note_conversion = false;
   if (kind == InputKind::kPhoto) {
     const lpc::PackedImageData data = BuildPackedImage(build);
-    scratch = std::make_unique<ScratchFolder>();
     shown = scratch->File("shown.lpp");
     lpc::SavePackedImage(shown, data);
     picture = {data.MaskRuns[0], data.MaskRuns[1]};
