@@ -131,9 +131,7 @@ TEST_F(LpctoolRender, ShowRunsEachInputInAWindowAndNamesEveryFault) {
   testing_x::XServer server;
   if (const std::string error = server.Start(); !error.empty()) GTEST_SKIP() << error;
   MakeSea();
-  WriteFileBytes(P("runtime"), std::string("\x7f"
-                                           "ELF pretend runtime",
-                                           20));
+  WriteFileBytes(P("runtime"), "\x7f" + std::string("ELF pretend runtime"));
   WriteFileBytes(P("sea.ini"), "[General]\nProductName=Sea\n[Default]\nRandom=0\nSound=0\n");
   ASSERT_EQ(Run({"pack", "-o", P("sea.scr"), "--runtime", P("runtime"), "--project", P("sea.ini"),
                  P("sea.lpp")})
