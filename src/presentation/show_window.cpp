@@ -179,7 +179,7 @@ void ShowWindow::ReportFailure(const std::exception& error) {
 void ShowWindow::PollReload() {
   bool changed = false;
   try {
-    changed = env_.Windowed->Reload && env_.Windowed->Reload(project_);
+    changed = env_.Windowed->Reload && env_.Windowed->Reload(project_, env_);
   } catch (const std::exception& e) {
     ReportFailure(e);
     return;

@@ -33,7 +33,7 @@ inline constexpr char kScreensaverCaption[] = "fmLPScrSvr";
 const std::string& ApplicationTitle();
 void SetApplicationTitle(const std::string& title);
 
-class ShowWindow;
+struct ShowEnvironment;
 
 // The show in a normal window beside an author's editor (lpctool show) rather than over the
 // whole screen: framed and titled, no covers over other monitors, the pointer left alone, and
@@ -42,9 +42,10 @@ class ShowWindow;
 struct WindowedShow {
   std::string Caption;
   Size ClientSize{640, 480};
-  // Asked every kWindowedPollMs: true when the project has changed (the callback changed it)
-  // and the show starts over with it. An error it throws goes to Failed; the show goes on.
-  std::function<bool(ScreensaverProject&)> Reload;
+  // Asked every kWindowedPollMs: true when the project has changed (the callback changed it,
+  // and the environment where its files moved) and the show starts over with it. An error it
+  // throws goes to Failed; the show goes on as it was.
+  std::function<bool(ScreensaverProject&, ShowEnvironment&)> Reload;
   // After each frame, with the number of frames drawn so far; false closes the window.
   std::function<bool(uint64_t frames)> AfterFrame;
   // A reload or a picture that failed; false closes the window.

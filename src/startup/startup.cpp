@@ -126,8 +126,8 @@ int RunPasswordMode(RunContext& run) {
 // Unpacks the changed program file into a work folder of its own beside the one in use and
 // gives the show its project; the old folder goes once the new one is complete. A package
 // that cannot be unpacked leaves the show with what it had.
-bool ReloadPackage(RunContext& run, ScreensaverProject& project) {
-  if (run.startup.Windowed->Reload && !run.startup.Windowed->Reload(project)) return false;
+bool ReloadPackage(RunContext& run, ScreensaverProject& project, ShowEnvironment& env) {
+  if (run.startup.Windowed->Reload && !run.startup.Windowed->Reload(project, env)) return false;
   std::unique_ptr<PrivateWorkFolder> old = std::move(run.work);
   const std::string old_folder = run.work_folder;
   run.work_folder = run.startup.WorkFolder;
@@ -142,7 +142,8 @@ bool ReloadPackage(RunContext& run, ScreensaverProject& project) {
     throw;
   }
   if (old) old->Remove();
-  PrepareShowProject(fresh, ShowEnvironmentFor(run));
+  env.WorkFolder = run.work_folder;
+  PrepareShowProject(fresh, env);
   project = std::move(fresh);
   return true;
 }
@@ -154,7 +155,9 @@ int RunSaverMode(RunContext& run, ScreensaverProject& project, UiDescription& fo
     WindowedShow windowed;
     if (run.startup.Windowed) {
       windowed = *run.startup.Windowed;
-      windowed.Reload = [&run](ScreensaverProject& p) { return ReloadPackage(run, p); };
+      windowed.Reload = [&run](ScreensaverProject& p, ShowEnvironment& e) {
+        return ReloadPackage(run, p, e);
+      };
       env.Windowed = &windowed;
     }
     RunScreensaver(project, env);

@@ -498,7 +498,7 @@ TEST_F(ShowTest, WindowedShowReloadsInPlaceAndOnlyEscapeEnds) {
   WindowedShow windowed;
   windowed.ClientSize = {80, 60};
   int polls = 0;
-  windowed.Reload = [&](ScreensaverProject&) {
+  windowed.Reload = [&](ScreensaverProject&, ShowEnvironment&) {
     if (++polls == 2) testing::WritePlainPicture(dir_.File("a.bmp"), 8, 8, kGreen);
     if (polls == 4) throw Error("a.bmp: broken");
     return polls == 2;

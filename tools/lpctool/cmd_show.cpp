@@ -224,7 +224,9 @@ void Run(const ShowOptions& o) {
   };
 
   if (kind == InputKind::kScreensaver) {
-    windowed.Reload = [&](lpc::ScreensaverProject&) { return watch.Changed(); };
+    windowed.Reload = [&](lpc::ScreensaverProject&, lpc::ShowEnvironment&) {
+      return watch.Changed();
+    };
     lpc::StartupContext startup;
     startup.Arguments = {"/S"};
     startup.ExePath = o.file;
@@ -232,7 +234,7 @@ void Run(const ShowOptions& o) {
     startup.Windowed = &windowed;
     lpc::RunProgram(startup);
   } else {
-    windowed.Reload = [&](lpc::ScreensaverProject&) {
+    windowed.Reload = [&](lpc::ScreensaverProject&, lpc::ShowEnvironment&) {
       if (!watch.Changed()) return false;
       if (kind == InputKind::kPhoto) {
         lpc::SavePackedImage(shown, BuildPackedImage(build));
