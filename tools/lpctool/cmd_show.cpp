@@ -4,12 +4,11 @@
 #include <algorithm>
 #include <chrono>
 #include <cmath>
-#include <cstdio>
-#include <cstdlib>
 #include <filesystem>
 #include <iostream>
 #include <memory>
 #include <optional>
+#include <random>
 #include <regex>
 #include <string>
 #include <vector>
@@ -111,12 +110,21 @@ class FileWatch {
 // A folder of the process's own for the packed image built from a photograph; gone at the end.
 class ScratchFolder {
  public:
+  // A fresh folder of a random name, never one that was there before (also on Windows, where
+  // lpctool has no mkdtemp).
   ScratchFolder() {
-    std::string pattern = (fs::temp_directory_path() / "lpctool-show.XXXXXX").string();
-    if (!mkdtemp(pattern.data())) {
-      throw lpc::IOError(pattern + ": cannot create a temporary folder");
+    std::error_code ec;
+    const fs::path temp = fs::temp_directory_path(ec);
+    std::random_device random;
+    for (int attempt = 0; !ec && attempt < 100; ++attempt) {
+      const fs::path path = temp / lpc::Format("lpctool-show.%08x", random());
+      if (fs::create_directory(path, ec)) {
+        fs::permissions(path, fs::perms::owner_all, ec);
+        path_ = path.string();
+        return;
+      }
     }
-    path_ = pattern;
+    throw lpc::IOError((temp / "lpctool-show.*").string() + ": cannot create a temporary folder");
   }
   ~ScratchFolder() {
     std::error_code ec;
