@@ -134,8 +134,9 @@ platform::Window& ShowWindow::Open() {
   if (env_.Windowed) {
     options.kind = platform::WindowKind::kFramed;
     options.caption = env_.Windowed->Caption;
-    options.client_width = env_.Windowed->ClientSize.width;
-    options.client_height = env_.Windowed->ClientSize.height;
+    const Size area = ShowArea();
+    options.client_width = area.width;
+    options.client_height = area.height;
     options.centered = true;
     options.border = platform::BorderStyle::kSizeable;
   } else {
@@ -163,7 +164,14 @@ void ShowWindow::OnShow(platform::Window& window) {
 }
 
 Size ShowWindow::ShowArea() {
-  return env_.Windowed ? env_.Windowed->ClientSize : platform_.ScreenSize();
+  if (!env_.Windowed) return platform_.ScreenSize();
+  if (window_area_.width <= 0 || window_area_.height <= 0) {
+    const Size screen = platform_.ScreenSize();
+    window_area_ = env_.Windowed->ClientSizeFor ? env_.Windowed->ClientSizeFor(screen) : screen;
+    window_area_.width = std::max(1, window_area_.width);
+    window_area_.height = std::max(1, window_area_.height);
+  }
+  return window_area_;
 }
 
 void ShowWindow::OnResize(platform::Window&, int width, int height) {

@@ -41,7 +41,9 @@ struct ShowEnvironment;
 // when the files behind it change.
 struct WindowedShow {
   std::string Caption;
-  Size ClientSize{640, 480};
+  // The window's client size on a screen of that size; asked once, as the window opens, while
+  // the first picture is read (the first question to a display may take a while).
+  std::function<Size(Size screen)> ClientSizeFor;
   // Asked every kWindowedPollMs: true when the project has changed (the callback changed it,
   // and the environment where its files moved) and the show starts over with it. An error it
   // throws goes to Failed; the show goes on as it was.
@@ -170,7 +172,8 @@ class ShowWindow : public platform::WindowHandler {
   void Restart();
   // Passes a failure to the windowed show's owner; closes the window when it says so.
   void ReportFailure(const std::exception& error);
-  // The size pictures are fitted to before the window exists.
+  // The size pictures are fitted to before the window exists: the screen's, or the windowed
+  // show's client size (worked out once).
   Size ShowArea();
 
   // The frame (show_window.cpp).
@@ -264,6 +267,7 @@ class ShowWindow : public platform::WindowHandler {
   bool idle_installed_ = false;
   // A windowed show whose window changed size starts over at the next poll.
   bool resized_ = false;
+  Size window_area_;  // the windowed show's client size, once worked out
   uint32_t last_change_tick_ = 0;
   uint32_t last_frame_tick_ = 0;
   int transition_steps_ = 0;

@@ -496,7 +496,7 @@ TEST_F(ShowTest, WindowedShowReloadsInPlaceAndOnlyEscapeEnds) {
   testing::WritePlainPicture(dir_.File("a.bmp"), 8, 8, kRed);
   AddPicture("a.bmp");
   WindowedShow windowed;
-  windowed.ClientSize = {80, 60};
+  windowed.ClientSizeFor = [](Size) { return Size{80, 60}; };
   int polls = 0;
   windowed.Reload = [&](ScreensaverProject&, ShowEnvironment&) {
     if (++polls == 2) testing::WritePlainPicture(dir_.File("a.bmp"), 8, 8, kGreen);

@@ -209,7 +209,9 @@ void Run(const ShowOptions& o) {
 
   lpc::WindowedShow windowed;
   windowed.Caption = "lpctool show: " + lpc::ExtractFileName(o.file);
-  windowed.ClientSize = asked ? *asked : FittedWindow(picture, platform->ScreenSize());
+  windowed.ClientSizeFor = [&](lpc::Size screen) {
+    return asked ? *asked : FittedWindow(picture, screen);
+  };
   std::string first_fault;
   bool drawn = false;
   // Before the first frame a failure ends the command; later the last good picture stays.
