@@ -289,19 +289,37 @@ void PackedImageReader::LoadHeaderFromFile(const std::string& path) {
   LoadHeader(stream);
 }
 
-void PackedImageReader::LoadFromFile(const std::string& path) {
-  BoundedFileReader stream(path, 1);
-  LoadHeader(stream);
-
+void PackedImageReader::LoadWaves(BoundedFileReader& stream) {
   RegionCount = stream.ReadInteger();
   if (RegionCount < 0 || RegionCount > kRegionCount) {
-    throw FormatError(path, Format("region count %d (0 to 4 allowed)", RegionCount));
+    throw FormatError(stream.path(), Format("region count %d (0 to 4 allowed)", RegionCount));
   }
   char record[kWaveRecordSize];
   for (int i = 0; i < RegionCount; ++i) {
     stream.ReadBuffer(record, kWaveRecordSize);
     WaveParams[static_cast<size_t>(i)] = ParseWaveParam(record);
   }
+}
+
+void PackedImageReader::LoadSizeFromFile(const std::string& path) {
+  BoundedFileReader stream(path, 1);
+  LoadHeader(stream);
+  LoadWaves(stream);
+  const int32_t m = stream.ReadInteger();
+  if (m < 2) throw FormatError(path, Format("mask of %d integers; at least 2 needed", m));
+  const int32_t width = stream.ReadInteger();
+  const int32_t height = stream.ReadInteger();
+  MaskRuns = {width, height};
+  if (width < 0 || height < 0 || width > kMaxPictureSide || height > kMaxPictureSide) {
+    throw FormatError(
+        path, Format("mask size %d x %d is outside 0 .. %d", width, height, kMaxPictureSide));
+  }
+}
+
+void PackedImageReader::LoadFromFile(const std::string& path) {
+  BoundedFileReader stream(path, 1);
+  LoadHeader(stream);
+  LoadWaves(stream);
 
   const int32_t m = stream.ReadInteger();
   if (m < 0) throw FormatError(path, Format("negative mask length (%d)", m));

@@ -152,9 +152,13 @@ class PackedImageReader {
   void LoadFromFile(const std::string& path);
   // Signature, title, artist and thumbnail only.
   void LoadHeaderFromFile(const std::string& path);
+  // The header, the wave records and the mask's size alone (MaskRuns holds its width and
+  // height, which are the picture's as written): a picture's shape without decoding it.
+  void LoadSizeFromFile(const std::string& path);
 
  private:
   void LoadHeader(BoundedFileReader& stream);
+  void LoadWaves(BoundedFileReader& stream);
 };
 
 // Everything a packed-image file holds, ready for writing.

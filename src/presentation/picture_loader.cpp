@@ -13,12 +13,17 @@ bool IsPlainPictureFile(const std::string& file) {
   return ext == ".JPG" || ext == ".BMP" || ext == ".GIF";
 }
 
-LoadedPicture LoadShowPicture(const std::string& file, const FitOptions& fit) {
+namespace {
+
+// Reads and decodes file, then asks fit_when_ready how to fit it.
+template <typename FitSource>
+LoadedPicture LoadAndFit(const std::string& file, const FitSource& fit_when_ready) {
   LoadedPicture result;
   result.File = file;
   result.Plain = IsPlainPictureFile(file);
   if (result.Plain) {
     Bitmap picture = LoadPicture(file);
+    const FitOptions fit = fit_when_ready();
     result.DisplaySize = ScaledPictureSize(picture.width(), picture.height(), fit.ScreenWidth,
                                            fit.ScreenHeight, fit.Stretch, fit.Proportional);
     if (fit.Stretch) {
@@ -38,6 +43,7 @@ LoadedPicture LoadShowPicture(const std::string& file, const FitOptions& fit) {
   // picture-sized bitmap of it.
   result.Packed->KeepMaskRuns = true;
   result.Packed->LoadFromFile(file);
+  const FitOptions fit = fit_when_ready();
   result.Packed->SetSpeed(fit.Speed);
   if (fit.Stretch) {
     // The mask is read stretched by the layout below.
@@ -52,18 +58,30 @@ LoadedPicture LoadShowPicture(const std::string& file, const FitOptions& fit) {
   return result;
 }
 
+}  // namespace
+
+LoadedPicture LoadShowPicture(const std::string& file, const FitOptions& fit) {
+  return LoadAndFit(file, [&fit] { return fit; });
+}
+
 void PictureLoader::Start(const std::string& file, const FitOptions& fit) {
   if (Holds(file, fit)) return;
+  std::promise<FitOptions> known;
+  known.set_value(fit);
+  Start(file, known.get_future().share());
+}
+
+void PictureLoader::Start(const std::string& file, std::shared_future<FitOptions> fit) {
   Cancel();
   file_ = file;
   fit_ = fit;
-  // The worker gets its own copies: it shares nothing with the frame thread but the future.
+  // The worker gets its own copies: it shares nothing with the frame thread but the futures.
   result_ = std::async(std::launch::async,
-                       [file, fit] { return LoadShowPicture(file, fit); });
+                       [file, fit] { return LoadAndFit(file, [&fit] { return fit.get(); }); });
 }
 
 bool PictureLoader::Holds(const std::string& file, const FitOptions& fit) const {
-  return result_.valid() && file_ == file && fit_ == fit;
+  return result_.valid() && file_ == file && fit_.valid() && fit_.get() == fit;
 }
 
 bool PictureLoader::WaitFor(std::chrono::milliseconds budget) const {

@@ -55,6 +55,9 @@ class PictureLoader {
 
   // Starts loading file unless that very load is already under way; any other load is dropped.
   void Start(const std::string& file, const FitOptions& fit);
+  // Starts reading and decoding file at once and fits it once fit is ready: the decoding goes
+  // on while the size it is fitted to is still being worked out (a window not made yet).
+  void Start(const std::string& file, std::shared_future<FitOptions> fit);
   // A load of file with fit has been started and not taken yet.
   bool Holds(const std::string& file, const FitOptions& fit) const;
   bool Busy() const { return result_.valid(); }
@@ -67,7 +70,7 @@ class PictureLoader {
 
  private:
   std::string file_;
-  FitOptions fit_;
+  std::shared_future<FitOptions> fit_;
   std::future<LoadedPicture> result_;
 };
 

@@ -1,6 +1,7 @@
 // The slideshow: which picture comes next and when, loading it ahead on the picture loader's
 // worker, and putting it on screen.
 #include <chrono>
+#include <future>
 #include <string>
 #include <utility>
 #include <vector>
@@ -72,10 +73,25 @@ void ShowWindow::LoadFirstAhead() {
   if (shown.empty() || (random && shown.size() > 1)) return;
   const int first = NextImageIndex(kAllImagesSequential, static_cast<int>(shown.size()), -1);
   if (first < 0 || first >= static_cast<int>(shown.size())) return;
-  const Size screen = platform_.ScreenSize();
+  const std::string& file = *shown[static_cast<size_t>(first)];
+  if (env_.Windowed) {
+    // An author's window: the picture is read while the window's size is worked out, which may
+    // be the first question to the display and take a while. That size is never empty.
+    std::promise<FitOptions> fit;
+    loader_.Start(file, fit.get_future().share());
+    Size area{1, 1};
+    try {
+      area = ShowArea();
+    } catch (...) {
+      fit.set_value(FitOptions{area.width, area.height, s.Stretch, s.Proportional, s.Speed});
+      throw;
+    }
+    fit.set_value(FitOptions{area.width, area.height, s.Stretch, s.Proportional, s.Speed});
+    return;
+  }
+  const Size screen = ShowArea();
   if (screen.width <= 0 || screen.height <= 0) return;
-  loader_.Start(*shown[static_cast<size_t>(first)],
-                FitOptions{screen.width, screen.height, s.Stretch, s.Proportional, s.Speed});
+  loader_.Start(file, FitOptions{screen.width, screen.height, s.Stretch, s.Proportional, s.Speed});
 }
 
 FitOptions ShowWindow::PictureFit() const {

@@ -23,6 +23,7 @@ namespace {
 
 constexpr int kDisplayWatchTimer = 1;
 constexpr uint32_t kDisplayWatchMs = 1000;
+constexpr int kReloadTimer = 2;
 
 std::string& TitleStorage() {
   static std::string title = " ";
@@ -61,10 +62,14 @@ void RunScreensaver(ScreensaverProject& project, const ShowEnvironment& environm
                             platform::MessageKind::kInformation);
     return;
   }
-  project.FileList.Flags.assign(project.FileList.Names.size(), kFlagTrue);
-  ApplyUserSettings(project, environment.SettingsFile);
+  PrepareShowProject(project, environment);
   ShowWindow form(platform, project, environment);
   form.ShowModal();
+}
+
+void PrepareShowProject(ScreensaverProject& project, const ShowEnvironment& environment) {
+  project.FileList.Flags.assign(project.FileList.Names.size(), kFlagTrue);
+  ApplyUserSettings(project, environment.SettingsFile);
 }
 
 void RunScreensaver(ScreensaverProject& project) {
@@ -126,11 +131,21 @@ void ShowWindow::ShowModal() {
 platform::Window& ShowWindow::Open() {
   LoadFirstAhead();
   platform::WindowOptions options;
-  options.kind = platform::WindowKind::kFullScreen;
-  options.caption = kScreensaverCaption;
-  options.border = platform::BorderStyle::kNone;
-  options.system_menu = options.minimize_box = options.maximize_box = false;
-  options.maximized = true;
+  if (env_.Windowed) {
+    options.kind = platform::WindowKind::kFramed;
+    options.caption = env_.Windowed->Caption;
+    const Size area = ShowArea();
+    options.client_width = area.width;
+    options.client_height = area.height;
+    options.centered = true;
+    options.border = platform::BorderStyle::kSizeable;
+  } else {
+    options.kind = platform::WindowKind::kFullScreen;
+    options.caption = kScreensaverCaption;
+    options.border = platform::BorderStyle::kNone;
+    options.system_menu = options.minimize_box = options.maximize_box = false;
+    options.maximized = true;
+  }
   options.background = 0;
   window_ = platform_.OpenWindow(options, this);
   if (!window_) throw Error("The screensaver window could not be opened");
@@ -138,10 +153,65 @@ platform::Window& ShowWindow::Open() {
 }
 
 void ShowWindow::OnShow(platform::Window& window) {
-  // The other monitors go black before anything else, the error box included, can show.
-  covers_.Open(window);
-  platform_.StartTimer(window, kDisplayWatchTimer, kDisplayWatchMs);
+  if (env_.Windowed) {
+    platform_.StartTimer(window, kReloadTimer, kWindowedPollMs);
+  } else {
+    // The other monitors go black before anything else, the error box included, can show.
+    covers_.Open(window);
+    platform_.StartTimer(window, kDisplayWatchTimer, kDisplayWatchMs);
+  }
   FormShow(window);
+}
+
+Size ShowWindow::ShowArea() {
+  if (!env_.Windowed) return platform_.ScreenSize();
+  if (window_area_.width <= 0 || window_area_.height <= 0) {
+    const Size screen = platform_.ScreenSize();
+    window_area_ = env_.Windowed->ClientSizeFor ? env_.Windowed->ClientSizeFor(screen) : screen;
+    window_area_.width = std::max(1, window_area_.width);
+    window_area_.height = std::max(1, window_area_.height);
+  }
+  return window_area_;
+}
+
+void ShowWindow::OnResize(platform::Window&, int width, int height) {
+  if (env_.Windowed && (width != screen_w_ || height != screen_h_)) resized_ = true;
+}
+
+void ShowWindow::ReportFailure(const std::exception& error) {
+  if (env_.Windowed && env_.Windowed->Failed && !env_.Windowed->Failed(error) && window_) {
+    window_->Close();
+  }
+}
+
+void ShowWindow::PollReload() {
+  bool changed = false;
+  try {
+    changed = env_.Windowed->Reload && env_.Windowed->Reload(project_, env_);
+  } catch (const std::exception& e) {
+    ReportFailure(e);
+    return;
+  }
+  if (changed || resized_) Restart();
+}
+
+void ShowWindow::Restart() {
+  if (!window_ || window_->IsClosed()) return;
+  resized_ = false;
+  picture_sound_.StopImageSound();
+  loader_.Cancel();
+  change_pending_ = false;
+  packed_ready_ = false;
+  window_pixels_ = nullptr;
+  wave_engine_.reset();
+  packed_picture_.reset();
+  image_files_.clear();
+  plain_bitmap_ = Bitmap();
+  media_player_.reset();
+  music_files_.clear();
+  FormShow(*window_);
+  // The new picture may cover less of the window than the old one did.
+  window_->Invalidate();
 }
 
 void ShowWindow::FollowDisplays() {
@@ -205,16 +275,20 @@ void ShowWindow::FormShow(platform::Window& window) {
     wave_engine_ = std::make_unique<WaveGenerator>();
     try {
       LoadCurrentImage();
-    } catch (const std::exception&) {
+    } catch (const std::exception& e) {
       // A first picture that cannot be loaded leaves the screen black; the next change tries
-      // the next picture.
+      // the next picture. An author looking at it is told why.
+      ReportFailure(e);
+      if (window.IsClosed()) return;
     }
     last_change_tick_ = platform_.Ticks();
     idle_installed_ = true;
-    if (platform_.GetOsFamily() == platform::OsFamily::kWindows9x) {
-      platform_.SetScreenSaverRunning(true);
+    if (!env_.Windowed) {
+      if (platform_.GetOsFamily() == platform::OsFamily::kWindows9x) {
+        platform_.SetScreenSaverRunning(true);
+      }
+      platform_.ShowCursor(false);
     }
-    platform_.ShowCursor(false);
   }
   last_frame_tick_ = platform_.Ticks();
 }
@@ -223,25 +297,31 @@ void ShowWindow::OnEvent(platform::Window& window, const platform::Event& event)
   using platform::EventKind;
   switch (event.kind) {
     case EventKind::kMouseMove: {
+      if (env_.Windowed) break;  // an author's pointer goes where it likes
       // Events come from the show and from the covers: one coordinate space for all of them.
       const Point p = covers_.ToDesktop(window, event.x, event.y);
       FormMouseMove(p.x, p.y);
       break;
     }
     case EventKind::kMouseDown:
-      FormMouseDown();
+      if (!env_.Windowed) FormMouseDown();
       break;
     case EventKind::kKeyDown:
+      if (env_.Windowed && event.key == platform::keys::kEscape) {
+        window.Close();
+        break;
+      }
       FormKeyDown(event.key);
       break;
     case EventKind::kKeyChar:
-      FormKeyPress(event.ch);
+      if (!env_.Windowed) FormKeyPress(event.ch);
       break;
     case EventKind::kMusicEnded:
       if (event.player == media_player_.get()) OnMusicEnded();
       break;
     case EventKind::kTimer:
       if (event.timer_id == kDisplayWatchTimer) FollowDisplays();
+      if (event.timer_id == kReloadTimer && env_.Windowed) PollReload();
       break;
     default:
       break;
@@ -288,12 +368,15 @@ bool ShowWindow::FormCloseQuery(platform::Window& window) {
 
 void ShowWindow::FormClose(platform::Window& window) {
   platform_.StopTimer(window, kDisplayWatchTimer);
+  if (env_.Windowed) platform_.StopTimer(window, kReloadTimer);
   covers_.CloseAll();
   packed_ready_ = false;
-  if (platform_.GetOsFamily() == platform::OsFamily::kWindows9x) {
-    platform_.SetScreenSaverRunning(false);
+  if (!env_.Windowed) {
+    if (platform_.GetOsFamily() == platform::OsFamily::kWindows9x) {
+      platform_.SetScreenSaverRunning(false);
+    }
+    platform_.ShowCursor(true);
   }
-  platform_.ShowCursor(true);
   picture_sound_.StopImageSound();
   idle_installed_ = false;
   // A load still running is finished and dropped before the pictures go.
@@ -363,6 +446,10 @@ void ShowWindow::IdleFrame() {
   } catch (const std::exception&) {
     // A frame that fails is dropped; the next one starts afresh.
   } catch (...) {
+  }
+  if (env_.Windowed && env_.Windowed->AfterFrame && !env_.Windowed->AfterFrame(frames_drawn_)) {
+    if (window_) window_->Close();
+    return;
   }
   // Pacing runs even after a failed frame, so a picture that keeps failing cannot turn the
   // loop into a busy spin.

@@ -6,6 +6,8 @@
 #pragma once
 
 #include <cstdint>
+#include <exception>
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -31,14 +33,37 @@ inline constexpr char kScreensaverCaption[] = "fmLPScrSvr";
 const std::string& ApplicationTitle();
 void SetApplicationTitle(const std::string& title);
 
+struct ShowEnvironment;
+
+// The show in a normal window beside an author's editor (lpctool show) rather than over the
+// whole screen: framed and titled, no covers over other monitors, the pointer left alone, and
+// only Escape or the close box end it. It can start over with its project, in the same window,
+// when the files behind it change.
+struct WindowedShow {
+  std::string Caption;
+  // The window's client size on a screen of that size; asked once, as the window opens, while
+  // the first picture is read (the first question to a display may take a while).
+  std::function<Size(Size screen)> ClientSizeFor;
+  // Asked every kWindowedPollMs: true when the project has changed (the callback changed it,
+  // and the environment where its files moved) and the show starts over with it. An error it
+  // throws goes to Failed; the show goes on as it was.
+  std::function<bool(ScreensaverProject&, ShowEnvironment&)> Reload;
+  // After each frame, with the number of frames drawn so far; false closes the window.
+  std::function<bool(uint64_t frames)> AfterFrame;
+  // A reload or a picture that failed; false closes the window.
+  std::function<bool(const std::exception&)> Failed;
+};
+inline constexpr uint32_t kWindowedPollMs = 250;
+
 // Where the show finds what lies outside the project: the user settings file, the work folder
 // the package was unpacked into, the program's own folder and the authoring tool's install
-// folder (both searched for "sounds").
+// folder (both searched for "sounds"); and, for an author's look, the window to show it in.
 struct ShowEnvironment {
   std::string SettingsFile;
   std::string WorkFolder;
   std::string ProgramFolder;
   std::string InstallPath;
+  const WindowedShow* Windowed = nullptr;  // null: full screen
 };
 // The environment of the running program (its long path, its work folder, "Lumenpool.ini").
 ShowEnvironment DefaultShowEnvironment();
@@ -48,6 +73,9 @@ ShowEnvironment DefaultShowEnvironment();
 // the user settings file narrows the selection and overrides settings.
 void RunScreensaver(ScreensaverProject& project, const ShowEnvironment& environment);
 void RunScreensaver(ScreensaverProject& project);
+// What RunScreensaver does to the project before the show: every picture marked available,
+// then the user settings file's selection and overrides.
+void PrepareShowProject(ScreensaverProject& project, const ShowEnvironment& environment);
 // Shows one picture full screen with the scaling and speed of project, sound on, music off.
 void PreviewSingleImage(const ScreensaverProject& project, const std::string& file_name,
                         const ShowEnvironment& environment);
@@ -76,6 +104,7 @@ class ShowWindow : public platform::WindowHandler {
   bool OnCloseQuery(platform::Window& window) override { return FormCloseQuery(window); }
   void OnClose(platform::Window& window) override { FormClose(window); }
   void OnPaint(platform::Window& window) override;
+  void OnResize(platform::Window& window, int width, int height) override;
 
   // The show's set-up as its window shows (pictures chosen, music started, the first picture
   // on screen, the pointer hidden) and its clean-up as the window closes.
@@ -136,6 +165,16 @@ class ShowWindow : public platform::WindowHandler {
   void FormKeyPress(char32_t ch);
   // Looks whether monitors came or went (every second while the show runs).
   void FollowDisplays();
+  // A windowed show: asks whether the project changed (or the window's size did) and starts
+  // over with it; a failure leaves the show as it was.
+  void PollReload();
+  // Drops the pictures, sounds and loads of the show and sets it up again in the same window.
+  void Restart();
+  // Passes a failure to the windowed show's owner; closes the window when it says so.
+  void ReportFailure(const std::exception& error);
+  // The size pictures are fitted to before the window exists: the screen's, or the windowed
+  // show's client size (worked out once).
+  Size ShowArea();
 
   // The frame (show_window.cpp).
   // The frame to show: a bitmap, or none when it is kept in the window's pixels.
@@ -226,6 +265,9 @@ class ShowWindow : public platform::WindowHandler {
   std::unique_ptr<platform::MusicPlayer> media_player_;
 
   bool idle_installed_ = false;
+  // A windowed show whose window changed size starts over at the next poll.
+  bool resized_ = false;
+  Size window_area_;  // the windowed show's client size, once worked out
   uint32_t last_change_tick_ = 0;
   uint32_t last_frame_tick_ = 0;
   int transition_steps_ = 0;

@@ -126,10 +126,44 @@ int RunPasswordMode(RunContext& run) {
   return 0;
 }
 
+// Unpacks the changed program file into a work folder of its own beside the one in use and
+// gives the show its project; the old folder goes once the new one is complete. A package
+// that cannot be unpacked leaves the show with what it had.
+bool ReloadPackage(RunContext& run, ScreensaverProject& project, ShowEnvironment& env) {
+  if (run.startup.Windowed->Reload && !run.startup.Windowed->Reload(project, env)) return false;
+  std::unique_ptr<PrivateWorkFolder> old = std::move(run.work);
+  const std::string old_folder = run.work_folder;
+  run.work_folder = run.startup.WorkFolder;
+  ScreensaverProject fresh;
+  UiDescription unused;
+  try {
+    PreparePackage(run, fresh, unused);
+  } catch (...) {
+    FinishPackage(run);
+    run.work = std::move(old);
+    run.work_folder = old_folder;
+    throw;
+  }
+  if (old) old->Remove();
+  env.WorkFolder = run.work_folder;
+  PrepareShowProject(fresh, env);
+  project = std::move(fresh);
+  return true;
+}
+
 int RunSaverMode(RunContext& run, ScreensaverProject& project, UiDescription& forms) {
   return WithPackage(run, project, forms, [&] {
     run.Platform();
-    RunScreensaver(project, ShowEnvironmentFor(run));
+    ShowEnvironment env = ShowEnvironmentFor(run);
+    WindowedShow windowed;
+    if (run.startup.Windowed) {
+      windowed = *run.startup.Windowed;
+      windowed.Reload = [&run](ScreensaverProject& p, ShowEnvironment& e) {
+        return ReloadPackage(run, p, e);
+      };
+      env.Windowed = &windowed;
+    }
+    RunScreensaver(project, env);
     return 0;
   });
 }

@@ -12,6 +12,7 @@
 #include "package/package.h"
 #include "package/project.h"
 #include "platform/platform.h"
+#include "presentation/show_window.h"
 
 namespace lpc {
 
@@ -51,6 +52,9 @@ struct StartupContext {
   // Overrides for tests; empty means the running program's own.
   std::string WorkFolder;
   std::string SettingsFile;
+  // Set by the authoring tool: "/S" shows in a normal window, and when its Reload says the
+  // program file changed, the package is unpacked afresh and the show starts over with it.
+  const WindowedShow* Windowed = nullptr;
 };
 
 // Runs one start and returns the exit code. Errors that no mode handles propagate; RunMain

@@ -7,6 +7,7 @@
 #include "base/fileio.h"
 #include "imaging/picture.h"
 #include "lpctool_fixture.h"
+#include "platform/xserver.h"
 
 namespace lpc {
 namespace {
@@ -121,6 +122,52 @@ TEST_F(LpctoolRender, BadInputFailsWithAMessage) {
     const auto r = Run(c.args);
     EXPECT_NE(r.exit_code, 0) << c.args.back();
     EXPECT_NE(r.err.find(c.says), std::string::npos) << r.err;
+  }
+}
+
+// lpctool show in a real window (a private Xvfb when DISPLAY is unset): each kind of input runs
+// its frames and ends with 0; each fault ends the command with a message naming it.
+TEST_F(LpctoolRender, ShowRunsEachInputInAWindowAndNamesEveryFault) {
+  testing_x::XServer server;
+  if (const std::string error = server.Start(); !error.empty()) GTEST_SKIP() << error;
+  MakeSea();
+  WriteFileBytes(P("runtime"), "\x7f" + std::string("ELF pretend runtime"));
+  WriteFileBytes(P("sea.ini"), "[General]\nProductName=Sea\n[Default]\nRandom=0\nSound=0\n");
+  ASSERT_EQ(Run({"pack", "-o", P("sea.scr"), "--runtime", P("runtime"), "--project", P("sea.ini"),
+                 P("sea.lpp")})
+                .exit_code,
+            0);
+  WriteFileBytes(P("not.lpp"), "LP060697 and then nothing useful");
+  const struct {
+    std::vector<std::string> args;
+    int exit_code;  // -1: any failure
+    const char* says;
+  } cases[] = {
+      {{P("sea.lpp")}, 0, ""},
+      {{P("sea.lpp"), "--size", "64x48", "--timing"}, 0, "first frame after"},
+      {{P("picture.png"), "--mask", P("mask.png"), "--wave", "1:amplitude=3"}, 0, "no --wave 4"},
+      {{P("sea.scr")}, 0, ""},
+      {{P("missing.lpp")}, -1, "missing.lpp"},
+      {{P("picture.png"), "--mask", P("wrong.png")}, 1, "wrong.png: the mask is 41 x 30"},
+      {{P("not.lpp")}, 1, "not.lpp"},
+      {{P("sea.lpp"), "--wave", "1"}, 1, "apply to a photograph"},
+      {{P("sea.lpp"), "--size", "wide"}, 1, "--size"},
+      {{P("sea.lpp"), "--sparkle"}, -1, "--sparkle"},
+  };
+  for (const auto& c : cases) {
+    std::vector<std::string> args = {"show", "--frames", "2"};
+    args.insert(args.end(), c.args.begin(), c.args.end());
+    const auto r = Run(args);
+    const std::string row = c.args.back();
+    if (c.exit_code < 0) {
+      EXPECT_NE(r.exit_code, 0) << row;
+    } else {
+      EXPECT_EQ(r.exit_code, c.exit_code) << row << ": " << r.err;
+    }
+    EXPECT_THAT(r.out + r.err, ::testing::HasSubstr(c.says)) << row;
+    if (c.exit_code == 0 && *c.says == 0) {
+      EXPECT_EQ(r.out + r.err, "") << row;
+    }
   }
 }
 

@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <functional>
 
+#include "base/errors.h"
 #include "base/fileio.h"
 #include "base/paths.h"
 #include "base/random.h"
@@ -487,6 +488,35 @@ TEST_F(ShowTest, EnterEscapeAndClicksClose) {
     EXPECT_GE(Elapsed(), 700u);
     EXPECT_LT(Elapsed(), 800u);
   }
+}
+
+// An author's window (lpctool show): pointer, clicks and keys leave it open, Escape ends it. A
+// change its owner reports is shown in the same window; a reload that fails keeps the picture.
+TEST_F(ShowTest, WindowedShowReloadsInPlaceAndOnlyEscapeEnds) {
+  testing::WritePlainPicture(dir_.File("a.bmp"), 8, 8, kRed);
+  AddPicture("a.bmp");
+  WindowedShow windowed;
+  windowed.ClientSizeFor = [](Size) { return Size{80, 60}; };
+  int polls = 0;
+  windowed.Reload = [&](ScreensaverProject&, ShowEnvironment&) {
+    if (++polls == 2) testing::WritePlainPicture(dir_.File("a.bmp"), 8, 8, kGreen);
+    if (polls == 4) throw Error("a.bmp: broken");
+    return polls == 2;
+  };
+  std::vector<std::string> failures;
+  windowed.Failed = [&](const std::exception& e) { return failures.emplace_back(e.what()), true; };
+  env_.Windowed = &windowed;
+  CloseByMouseAt(100);
+  ClickAt(200);
+  KeyAt(300, 'A', U'a');
+  std::vector<Color> seen;
+  for (uint32_t t : {400, 700, 1200}) At(t, [&] { seen.push_back(Screen().At(40, 30)); });
+  KeyAt(1500, keys::kEscape, 0x1B);
+  RunForm();
+  EXPECT_GE(Elapsed(), 1500u);
+  EXPECT_LT(Elapsed(), 1600u);
+  EXPECT_EQ(seen, (std::vector<Color>{kRed, kGreen, kGreen}));
+  EXPECT_EQ(failures, std::vector<std::string>{"a.bmp: broken"});
 }
 
 TEST_F(ShowTest, WindowsNinetyFiveAsksForThePasswordBeforeClosing) {

@@ -11,6 +11,7 @@
 #include "content_names.h"
 #include "effects/bitmap_effects.h"
 #include "imaging/picture.h"
+#include "lpp_build.h"
 #include "package/packed_image.h"
 #include "pack_checks.h"
 #include "package_info.h"
@@ -18,19 +19,6 @@
 
 namespace lpctool {
 namespace {
-
-struct LppOptions {
-  std::string output;
-  std::string picture;
-  std::string mask;
-  std::string thumbnail;
-  std::string title;
-  std::string artist;
-  std::string sound;
-  std::vector<std::string> waves;
-  std::string weather;
-  bool lossless = false;
-};
 
 inline constexpr int kThumbnailWidth = 80;
 inline constexpr int kThumbnailHeight = 60;
@@ -199,17 +187,19 @@ lpc::WeatherSettings ParseWeather(const std::string& arg) {
 }
 
 // A JPEG stream for a picture file, upright: a JPEG's own bytes are kept when it needs no
-// turning; any other picture is converted, with a note.
-ImportedPicture JpegOf(const std::string& path, bool lossless) {
+// turning; any other picture is converted, with a note when asked for.
+ImportedPicture JpegOf(const std::string& path, bool lossless, bool note = true) {
   ImportOptions options;
   options.lossless = lossless;
   options.jpeg_only = true;
   ImportedPicture p = ImportPicture(path, options);
-  if (!p.conversion.empty()) Note(path + ": " + p.conversion);
+  if (note && !p.conversion.empty()) Note(path + ": " + p.conversion);
   return p;
 }
 
-void Run(const LppOptions& o) {
+}  // namespace
+
+lpc::PackedImageData BuildPackedImage(const LppOptions& o) {
   lpc::PackedImageData d;
   d.Title = ToLatin1(o.title, "--title");
   d.Artist = ToLatin1(o.artist, "--artist");
@@ -224,7 +214,7 @@ void Run(const LppOptions& o) {
     throw lpc::Error("--wave needs --mask: the mask's colours say which pixels are water");
   }
 
-  ImportedPicture imported = JpegOf(o.picture, o.lossless);
+  ImportedPicture imported = JpegOf(o.picture, o.lossless, o.note_conversion);
   d.PictureJpeg = std::move(imported.bytes);
   const lpc::Bitmap& picture = imported.pixels;
 
@@ -260,8 +250,28 @@ void Run(const LppOptions& o) {
   } else {
     d.ThumbnailJpeg = JpegOf(o.thumbnail, o.lossless).bytes;
   }
-  lpc::SavePackedImage(o.output, d);
+  return d;
 }
+
+void AddWaterOptions(CLI::App* cmd, LppOptions& o) {
+  cmd->add_option("--mask", o.mask,
+                  "Region mask picture of the picture's size (PNG, BMP or GIF): pixels 0000FF, "
+                  "FF00FF, FF0000, FFFF00 are water regions 1 to 4, any other colour stays "
+                  "still (default: no water)")
+      ->check(CLI::ExistingFile);
+  static const std::string wave_help =
+      "REGION[:key=value,...]: the waves of water region 1 to 4 (repeatable; keys left out "
+      "take their defaults):" +
+      KeyHelp(WaveKeys());
+  static const std::string weather_help =
+      "KIND[:key=value,...]: none, snow or rain drawn over the picture:" + KeyHelp(WeatherKeys());
+  cmd->add_option("--wave", o.waves, wave_help);
+  cmd->add_option("--weather", o.weather, weather_help);
+}
+
+namespace {
+
+void Run(const LppOptions& o) { lpc::SavePackedImage(o.output, BuildPackedImage(o)); }
 
 void Setup(CLI::App& app) {
   auto* cmd = app.add_subcommand(
@@ -277,26 +287,15 @@ void Setup(CLI::App& app) {
                   "EXIF orientation; a picture other than JPEG is stored as JPEG at quality 95")
       ->required()
       ->check(CLI::ExistingFile);
-  cmd->add_option("--mask", o->mask,
-                  "Region mask picture of the picture's size (PNG, BMP or GIF): pixels 0000FF, "
-                  "FF00FF, FF0000, FFFF00 are water regions 1 to 4, any other colour stays "
-                  "still (default: no water)")
-      ->check(CLI::ExistingFile);
   cmd->add_option("--thumbnail", o->thumbnail, "Thumbnail picture (default: the picture at 80 x 60)")
       ->check(CLI::ExistingFile);
   cmd->add_option("--title", o->title, "Title");
   cmd->add_option("--artist", o->artist, "Credit line");
   cmd->add_option("--sound", o->sound, "Sound to loop while the picture shows");
-  static const std::string wave_help =
-      "REGION[:key=value,...]: the waves of water region 1 to 4 (repeatable; keys left out "
-      "take their defaults):" + KeyHelp(WaveKeys());
-  static const std::string weather_help =
-      "KIND[:key=value,...]: none, snow or rain drawn over the picture:" + KeyHelp(WeatherKeys());
   cmd->add_flag("--lossless", o->lossless,
                 "Convert a picture other than JPEG at JPEG quality 100 instead of 95 (a packed "
                 "image holds JPEG only)");
-  cmd->add_option("--wave", o->waves, wave_help);
-  cmd->add_option("--weather", o->weather, weather_help);
+  AddWaterOptions(cmd, *o);
   cmd->callback([o] { Run(*o); });
 }
 
