@@ -152,28 +152,35 @@ void Run(const RenderOptions& o) {
   lpc::PackedImage project;
   project.LoadFromFile(o.input);
   project.SetSpeed(o.speed);
+  if (o.out.empty() && o.gif.empty())
+    throw lpc::Error("nothing to write: give --out DIR, --gif FILE or both");
+  bool proportional = true;
+  std::optional<lpc::Size> fit;
   if (!o.fit.empty()) {
-    const lpc::Size s = ParseSize("--fit", o.fit);
-    lpc::FitProjectToSize(false, project, s.width, s.height);
+    proportional = false;
+    fit = ParseSize("--fit", o.fit);
   } else if (!o.fit_proportional.empty()) {
-    const lpc::Size s = ParseSize("--fit-proportional", o.fit_proportional);
-    lpc::FitProjectToSize(true, project, s.width, s.height);
+    fit = ParseSize("--fit-proportional", o.fit_proportional);
   } else if (!o.full_size && (project.Picture.width() > kDefaultFit.width ||
                               project.Picture.height() > kDefaultFit.height)) {
-    lpc::FitProjectToSize(true, project, kDefaultFit.width, kDefaultFit.height);
+    fit = kDefaultFit;
   }
-  if (o.out.empty() && o.gif.empty()) throw lpc::Error("nothing to write: give --out DIR, --gif FILE or both");
-  const uint64_t frame_bytes =
-      static_cast<uint64_t>(project.Picture.width()) * project.Picture.height() * 4;
+  const lpc::Size size = fit ? lpc::FittedSize(proportional, project.Picture.width(),
+                                               project.Picture.height(), fit->width, fit->height)
+                             : lpc::Size{project.Picture.width(), project.Picture.height()};
+  const uint64_t frame_bytes = static_cast<uint64_t>(size.width) * size.height * 4;
   const uint64_t palette_frames = std::clamp<uint64_t>(
       std::min<uint64_t>(kPaletteBytes / frame_bytes, static_cast<uint64_t>(o.frames) + 1), 1,
       kMaxPaletteFrames);
-  // The waiting frames, the one before and the one being remapped, with their indices.
+  // The waiting frames, the one before and the one being remapped, with their indices; checked
+  // before the picture is scaled, which would take as much again.
   if (!o.gif.empty() && frame_bytes * (palette_frames + 3) > kMaxGifBytes) {
     throw lpc::Error(lpc::Format(
-        "--gif: frames of %dx%d need more than 1 GiB; render them smaller with --fit-proportional",
-        project.Picture.width(), project.Picture.height()));
+        "--gif %s: frames of %dx%d need more than 1 GiB of memory; render them smaller with "
+        "--fit-proportional WxH",
+        o.gif.c_str(), size.width, size.height));
   }
+  if (fit) lpc::FitProjectToSize(proportional, project, fit->width, fit->height);
 
   // A fixed seed makes the clock seeding inside Prepare keep the sequence, so jitter, snow and
   // rain come out the same on every run.
