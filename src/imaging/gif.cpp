@@ -102,6 +102,13 @@ class GifWriter {
 
   void PutLine(GifByteType* line, int length) { Check(EGifPutLine(gif_.get(), line, length)); }
 
+  // The bytes written since the last call.
+  std::string Take() {
+    std::string taken;
+    taken.swap(out_);
+    return taken;
+  }
+
   // Closing writes the trailer; the string must outlive the encoder.
   std::string Finish() {
     int error = 0;
@@ -251,24 +258,24 @@ std::string EncodeGifAnimation(const std::vector<Bitmap>& frames, int delay_cent
   return writer.Finish();
 }
 
-std::string EncodeGifAnimation(int width, int height, const std::vector<Color>& palette,
-                               const std::vector<std::vector<uint8_t>>& frames,
-                               int delay_centiseconds) {
-  if (frames.empty()) throw Error("an animation needs at least one frame");
+struct GifAnimationEncoder::State {
+  State(int w, int h, const ColorMapObject* map, size_t colours, int delay)
+      : writer(w, h, map), width(w), height(h), palette_size(colours), delay_centiseconds(delay) {}
+  GifWriter writer;
+  int width, height;
+  size_t palette_size;
+  int delay_centiseconds;
+  std::vector<uint8_t> before;
+  std::vector<GifByteType> line;
+  bool finished = false;
+};
+
+GifAnimationEncoder::GifAnimationEncoder(int width, int height, const std::vector<Color>& palette,
+                                         int delay_centiseconds) {
   if (width < 1 || height < 1 || width > 65535 || height > 65535) {
     throw Error(Format("cannot encode a %d x %d animation frame", width, height));
   }
   if (palette.empty() || palette.size() > 255) throw Error("a GIF palette holds 1 to 255 colours");
-  const size_t pixels = static_cast<size_t>(width) * static_cast<size_t>(height);
-  for (const auto& f : frames) {
-    if (f.size() != pixels) throw Error("animation frames differ in size");
-    for (uint8_t i : f) {
-      if (i >= palette.size()) throw Error("animation frame uses a colour outside its palette");
-    }
-  }
-  delay_centiseconds = std::clamp(delay_centiseconds, 0, 65535);
-  constexpr int kUnchanged = 255;
-
   GifColorType colours[256] = {};
   for (size_t i = 0; i < palette.size(); ++i) {
     colours[i] = {static_cast<GifByteType>(RedOf(palette[i])),
@@ -277,40 +284,79 @@ std::string EncodeGifAnimation(int width, int height, const std::vector<Color>& 
   }
   std::unique_ptr<ColorMapObject, MapDeleter> map(GifMakeMapObject(256, colours));
   if (!map) throw Error("GIF encoder: out of memory");
+  state_ = std::make_unique<State>(width, height, map.get(), palette.size(),
+                                   std::clamp(delay_centiseconds, 0, 65535));
+  state_->line.resize(static_cast<size_t>(width));
+}
 
-  GifWriter writer(width, height, map.get());
+GifAnimationEncoder::~GifAnimationEncoder() = default;
 
-  std::vector<GifByteType> line(static_cast<size_t>(width));
-  for (size_t n = 0; n < frames.size(); ++n) {
-    const auto& f = frames[n];
-    const std::vector<uint8_t>* before = n > 0 ? &frames[n - 1] : nullptr;
-    // The rectangle that changed; a frame equal to the one before keeps one pixel.
-    int x0 = 0, y0 = 0, x1 = width, y1 = height;
-    if (before) {
-      x0 = width, y0 = height, x1 = 0, y1 = 0;
-      for (int y = 0; y < height; ++y) {
-        const size_t row = static_cast<size_t>(y) * static_cast<size_t>(width);
-        for (int x = 0; x < width; ++x) {
-          if (f[row + static_cast<size_t>(x)] != (*before)[row + static_cast<size_t>(x)]) {
-            x0 = std::min(x0, x), x1 = std::max(x1, x + 1), y0 = std::min(y0, y), y1 = std::max(y1, y + 1);
-          }
-        }
-      }
-      if (x0 >= x1) x0 = 0, y0 = 0, x1 = 1, y1 = 1;
-    }
-    writer.StartFrame(delay_centiseconds, before ? kUnchanged : NO_TRANSPARENT_COLOR, x0, y0,
-                      x1 - x0, y1 - y0, nullptr);
-    for (int y = y0; y < y1; ++y) {
-      const size_t row = static_cast<size_t>(y) * static_cast<size_t>(width);
-      for (int x = x0; x < x1; ++x) {
-        const uint8_t i = f[row + static_cast<size_t>(x)];
-        line[static_cast<size_t>(x - x0)] =
-            before && i == (*before)[row + static_cast<size_t>(x)] ? kUnchanged : i;
-      }
-      writer.PutLine(line.data(), x1 - x0);
-    }
+void GifAnimationEncoder::CheckFrame(const std::vector<uint8_t>& frame) const {
+  if (frame.size() != static_cast<size_t>(state_->width) * static_cast<size_t>(state_->height)) {
+    throw Error("animation frames differ in size");
   }
-  return writer.Finish();
+  if (!frame.empty() && *std::max_element(frame.begin(), frame.end()) >= state_->palette_size) {
+    throw Error("animation frame uses a colour outside its palette");
+  }
+}
+
+void GifAnimationEncoder::Add(const std::vector<uint8_t>& frame) {
+  if (state_->finished) throw Error("GIF encoder: frame after the end of the animation");
+  CheckFrame(frame);
+  constexpr int kUnchanged = 255;
+  State& s = *state_;
+  const int width = s.width, height = s.height;
+  const std::vector<uint8_t>* before = s.before.empty() ? nullptr : &s.before;
+  // The rectangle that changed; a frame equal to the one before keeps one pixel.
+  int x0 = 0, y0 = 0, x1 = width, y1 = height;
+  if (before) {
+    x0 = width, y0 = height, x1 = 0, y1 = 0;
+    for (int y = 0; y < height; ++y) {
+      const size_t row = static_cast<size_t>(y) * static_cast<size_t>(width);
+      const uint8_t* now = frame.data() + row;
+      const uint8_t* then = before->data() + row;
+      if (std::memcmp(now, then, static_cast<size_t>(width)) == 0) continue;
+      int first = 0, last = width - 1;
+      while (now[first] == then[first]) ++first;
+      while (now[last] == then[last]) --last;
+      x0 = std::min(x0, first), x1 = std::max(x1, last + 1), y0 = std::min(y0, y), y1 = y + 1;
+    }
+    if (x0 >= x1) x0 = 0, y0 = 0, x1 = 1, y1 = 1;
+  }
+  s.writer.StartFrame(s.delay_centiseconds, before ? kUnchanged : NO_TRANSPARENT_COLOR, x0, y0,
+                      x1 - x0, y1 - y0, nullptr);
+  for (int y = y0; y < y1; ++y) {
+    const size_t row = static_cast<size_t>(y) * static_cast<size_t>(width);
+    for (int x = x0; x < x1; ++x) {
+      const uint8_t i = frame[row + static_cast<size_t>(x)];
+      s.line[static_cast<size_t>(x - x0)] =
+          before && i == (*before)[row + static_cast<size_t>(x)] ? kUnchanged : i;
+    }
+    s.writer.PutLine(s.line.data(), x1 - x0);
+  }
+  s.before = frame;
+}
+
+std::string GifAnimationEncoder::TakeBytes() {
+  return state_->finished ? std::string() : state_->writer.Take();
+}
+
+std::string GifAnimationEncoder::Finish() {
+  if (state_->finished) return std::string();
+  if (state_->before.empty()) throw Error("an animation needs at least one frame");
+  state_->finished = true;
+  return state_->writer.Finish();
+}
+
+std::string EncodeGifAnimation(int width, int height, const std::vector<Color>& palette,
+                               const std::vector<std::vector<uint8_t>>& frames,
+                               int delay_centiseconds) {
+  if (frames.empty()) throw Error("an animation needs at least one frame");
+  GifAnimationEncoder encoder(width, height, palette, delay_centiseconds);
+  // Every frame is checked before the first is encoded: a bad one costs no work.
+  for (const auto& f : frames) encoder.CheckFrame(f);
+  for (const auto& f : frames) encoder.Add(f);
+  return encoder.Finish();
 }
 
 }  // namespace lpc

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -70,5 +71,28 @@ std::string EncodeGifAnimation(const std::vector<Bitmap>& frames, int delay_cent
 std::string EncodeGifAnimation(int width, int height, const std::vector<Color>& palette,
                                const std::vector<std::vector<uint8_t>>& frames,
                                int delay_centiseconds);
+
+// The same, one frame at a time: the bytes encoded so far can be taken between frames, so a
+// long animation is written out as it is made instead of kept whole in memory. The bytes of
+// TakeBytes calls and Finish, in order, make the same file as EncodeGifAnimation.
+class GifAnimationEncoder {
+ public:
+  GifAnimationEncoder(int width, int height, const std::vector<Color>& palette,
+                      int delay_centiseconds);
+  ~GifAnimationEncoder();
+  GifAnimationEncoder(const GifAnimationEncoder&) = delete;
+  GifAnimationEncoder& operator=(const GifAnimationEncoder&) = delete;
+
+  // Throws Error for a frame of another size or with an index outside the palette.
+  void CheckFrame(const std::vector<uint8_t>& frame) const;
+  void Add(const std::vector<uint8_t>& frame);
+  std::string TakeBytes();
+  // The last bytes, with the trailer; at least one frame must have been added.
+  std::string Finish();
+
+ private:
+  struct State;
+  std::unique_ptr<State> state_;
+};
 
 }  // namespace lpc

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdlib>
+#include <filesystem>
 
 #include "base/fileio.h"
 #include "imaging/picture.h"
@@ -19,6 +20,21 @@ int DifferingPixels(const Bitmap& a, const Bitmap& b, int y0, int y1) {
     for (int x = 0; x < a.width(); ++x) n += a.At(x, y) != b.At(x, y);
   }
   return n;
+}
+
+// Frames in a GIF: each starts with a graphics control block and then its image descriptor.
+int GifFrames(const std::string& gif) {
+  int n = 0;
+  for (size_t at = 0; (at = gif.find("\x21\xF9\x04", at)) != std::string::npos; ++at) {
+    n += at + 9 <= gif.size() && gif[at + 7] == 0 && gif[at + 8] == 0x2C;
+  }
+  return n;
+}
+
+uint64_t Fnv1a(const std::string& bytes) {
+  uint64_t h = 14695981039346656037ull;
+  for (unsigned char c : bytes) h = (h ^ c) * 1099511628211ull;
+  return h;
 }
 
 class LpctoolRender : public Lpctool {
@@ -56,6 +72,44 @@ TEST_F(LpctoolRender, WaterMovesAndLandStaysStill) {
   // The same seed gives the same frames.
   ASSERT_EQ(Run({"render", P("sea.lpp"), "--frames", "3", "--out", P("again"), "--seed", "7"}).exit_code, 0);
   EXPECT_EQ(ReadFileBytes(P("again/frame-0003.png")), ReadFileBytes(P("frames/frame-0003.png")));
+}
+
+// Every frame reaches the GIF at the rendered size, whether it chose the palette or came after.
+// Where 4 frames all choose it, the GIF is the very one made before frames were
+// written as they came (libimagequant 2.17).
+TEST_F(LpctoolRender, GifHoldsEveryFrame) {
+  MakeSea();
+  ASSERT_EQ(Run({"lpp", "-o", P("snow.lpp"), "--picture", P("picture.png"), "--mask", P("mask.png"),
+                 "--wave", "1", "--weather", "snow:count=40"})
+                .exit_code,
+            0);
+  struct Case {
+    const char* input;
+    std::vector<std::string> options;
+    int frames, width, height;
+    uint64_t fnv;  // 0: not pinned
+  } cases[] = {
+      {"sea.lpp", {"--frames", "0"}, 1, 40, 30, 0},
+      {"sea.lpp", {"--frames", "3"}, 4, 40, 30, 0xac049923dee9beceull},
+      {"snow.lpp", {"--frames", "3"}, 4, 40, 30, 0xf92664b0899425a8ull},  // flakes: colours the
+                                                                          // first frame lacks
+      {"sea.lpp", {"--frames", "9"}, 10, 40, 30, 0},
+      {"snow.lpp", {"--frames", "9", "--dither"}, 10, 40, 30, 0},
+      {"sea.lpp", {"--frames", "5", "--fit", "80x60"}, 6, 80, 60, 0},
+  };
+  for (const auto& c : cases) {
+    std::vector<std::string> args = {"render", P(c.input), "--seed", "7", "--gif", P("s.gif")};
+    args.insert(args.end(), c.options.begin(), c.options.end());
+    const auto r = Run(args);
+    ASSERT_EQ(r.exit_code, 0) << r.err;
+    const std::string gif = ReadFileBytes(P("s.gif"));
+    EXPECT_EQ(GifFrames(gif), c.frames) << c.options[1];
+    EXPECT_EQ(LoadPicture(P("s.gif")).width(), c.width) << c.options[1];
+    EXPECT_EQ(LoadPicture(P("s.gif")).height(), c.height) << c.options[1];
+    if (c.fnv) {
+      EXPECT_EQ(Fnv1a(gif), c.fnv) << c.input << c.options[1];
+    }
+  }
 }
 
 TEST_F(LpctoolRender, FitScalesTheFrames) {
@@ -117,11 +171,17 @@ TEST_F(LpctoolRender, BadInputFailsWithAMessage) {
       {{"render", P("not.lpp"), "--frames", "1", "--out", P("o1")}, "not.lpp"},
       {{"render", P("sea.lpp"), "--frames", "1", "--out", P("o2"), "--fit", "0x10"}, ""},
       {{"render", P("sea.lpp"), "--frames", "1", "--out", P("o3"), "--fit", "wide"}, ""},
+      {{"render", P("sea.lpp"), "--gif", P("none/o4.gif")}, "o4.gif: cannot create the file"},
+      {{"render", P("sea.lpp"), "--gif", P("o5.gif"), "--fit", "16384x16384"},
+       "o5.gif: frames of 16384x16384 need more than 1 GiB"},
   };
   for (const auto& c : cases) {
     const auto r = Run(c.args);
     EXPECT_NE(r.exit_code, 0) << c.args.back();
     EXPECT_NE(r.err.find(c.says), std::string::npos) << r.err;
+  }
+  for (const auto& entry : std::filesystem::directory_iterator(P(""))) {
+    EXPECT_EQ(entry.path().string().find(".gif"), std::string::npos) << entry.path();
   }
 }
 

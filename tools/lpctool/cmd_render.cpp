@@ -1,6 +1,8 @@
 // lpctool render INPUT.lpp --frames N --out DIR: the water animation of a packed image as
 // numbered PNG frames (and optionally an animated GIF), exactly as the screensaver computes it.
+#include <algorithm>
 #include <filesystem>
+#include <fstream>
 #include <iostream>
 #include <memory>
 #include <optional>
@@ -37,9 +39,11 @@ struct RenderOptions {
 // size: a photograph at its full 2560 x 1600 takes minutes and gigabytes for no gain.
 constexpr lpc::Size kDefaultFit{1280, 800};
 
-// Frames of an animated GIF are kept in memory until the palette is chosen; refuse runs that
-// would need more.
+// An animated GIF is written as its frames are computed; only the first few, which choose the
+// palette, wait in memory for it. Refuse pictures whose few frames alone would need more.
 constexpr uint64_t kMaxGifBytes = uint64_t{1} << 30;
+constexpr uint64_t kPaletteBytes = uint64_t{64} << 20;
+constexpr uint64_t kMaxPaletteFrames = 4;
 constexpr int kMaxFrames = 100000;
 constexpr int kFrameCentiseconds = 3;  // the screensaver paces frames at 33 ms
 
@@ -60,27 +64,123 @@ lpc::Size ParseSize(const std::string& option, const std::string& text) {
 
 std::string FrameName(int i) { return lpc::Format("frame-%04d.png", i); }
 
+// A file written piece by piece beside its final name, which it takes only when whole: a failed
+// run leaves no file behind.
+class FileBeside {
+ public:
+  explicit FileBeside(std::string path)
+      : path_(std::move(path)),
+        temp_(lpc::TempFileNameBeside(path_)),
+        out_(std::filesystem::path(temp_), std::ios::binary | std::ios::trunc) {
+    if (!out_) throw lpc::IOError(path_ + ": cannot create the file");
+  }
+  ~FileBeside() {
+    if (done_) return;
+    out_.close();
+    std::error_code ignored;
+    std::filesystem::remove(temp_, ignored);
+  }
+  FileBeside(const FileBeside&) = delete;
+  FileBeside& operator=(const FileBeside&) = delete;
+
+  void Write(const std::string& bytes) {
+    out_.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+    if (!out_) throw lpc::IOError(path_ + ": write failed");
+  }
+  void Commit() {
+    out_.close();
+    if (!out_) throw lpc::IOError(path_ + ": write failed");
+    std::error_code ec;
+    std::filesystem::rename(temp_, path_, ec);
+    if (ec) throw lpc::IOError(path_ + ": cannot replace the file (" + ec.message() + ")");
+    done_ = true;
+  }
+
+ private:
+  std::string path_;
+  std::string temp_;
+  std::ofstream out_;
+  bool done_ = false;
+};
+
+// Frames to an animated GIF as they come: the first few choose the palette and wait for it,
+// every later one is remapped and written at once.
+class GifStream {
+ public:
+  GifStream(const std::string& path, int width, int height, bool dither, size_t palette_frames)
+      : file_(path),
+        width_(width),
+        height_(height),
+        palette_(width, height, dither),
+        palette_frames_(palette_frames) {}
+
+  void Add(const lpc::Bitmap& frame) {
+    if (encoder_) return Write(frame);
+    palette_.Add(frame);
+    waiting_.push_back(frame);
+    if (waiting_.size() >= palette_frames_) WriteWaiting();
+  }
+
+  void Finish() {
+    WriteWaiting();
+    file_.Write(encoder_->Finish());
+    file_.Commit();
+  }
+
+ private:
+  void WriteWaiting() {
+    for (const lpc::Bitmap& frame : waiting_) Write(frame);
+    waiting_.clear();
+  }
+  void Write(const lpc::Bitmap& frame) {
+    palette_.Remap(frame, &indices_);
+    if (!encoder_) encoder_.emplace(width_, height_, palette_.Colours(), kFrameCentiseconds);
+    encoder_->Add(indices_);
+    file_.Write(encoder_->TakeBytes());
+  }
+
+  FileBeside file_;
+  int width_, height_;
+  GifPalette palette_;
+  size_t palette_frames_;
+  std::vector<lpc::Bitmap> waiting_;
+  std::vector<uint8_t> indices_;
+  std::optional<lpc::GifAnimationEncoder> encoder_;
+};
+
 void Run(const RenderOptions& o) {
   lpc::PackedImage project;
   project.LoadFromFile(o.input);
   project.SetSpeed(o.speed);
+  if (o.out.empty() && o.gif.empty())
+    throw lpc::Error("nothing to write: give --out DIR, --gif FILE or both");
+  bool proportional = true;
+  std::optional<lpc::Size> fit;
   if (!o.fit.empty()) {
-    const lpc::Size s = ParseSize("--fit", o.fit);
-    lpc::FitProjectToSize(false, project, s.width, s.height);
+    proportional = false;
+    fit = ParseSize("--fit", o.fit);
   } else if (!o.fit_proportional.empty()) {
-    const lpc::Size s = ParseSize("--fit-proportional", o.fit_proportional);
-    lpc::FitProjectToSize(true, project, s.width, s.height);
+    fit = ParseSize("--fit-proportional", o.fit_proportional);
   } else if (!o.full_size && (project.Picture.width() > kDefaultFit.width ||
                               project.Picture.height() > kDefaultFit.height)) {
-    lpc::FitProjectToSize(true, project, kDefaultFit.width, kDefaultFit.height);
+    fit = kDefaultFit;
   }
-  if (o.out.empty() && o.gif.empty()) throw lpc::Error("nothing to write: give --out DIR, --gif FILE or both");
-  const uint64_t frame_bytes =
-      static_cast<uint64_t>(project.Picture.width()) * project.Picture.height() * 4;
-  if (!o.gif.empty() && frame_bytes * (static_cast<uint64_t>(o.frames) + 1) > kMaxGifBytes) {
-    throw lpc::Error(lpc::Format("--gif: %d frames of %dx%d need more than 1 GiB; ask for fewer",
-                                 o.frames + 1, project.Picture.width(), project.Picture.height()));
+  const lpc::Size size = fit ? lpc::FittedSize(proportional, project.Picture.width(),
+                                               project.Picture.height(), fit->width, fit->height)
+                             : lpc::Size{project.Picture.width(), project.Picture.height()};
+  const uint64_t frame_bytes = static_cast<uint64_t>(size.width) * size.height * 4;
+  const uint64_t palette_frames = std::clamp<uint64_t>(
+      std::min<uint64_t>(kPaletteBytes / frame_bytes, static_cast<uint64_t>(o.frames) + 1), 1,
+      kMaxPaletteFrames);
+  // The waiting frames, the one before and the one being remapped, with their indices; checked
+  // before the picture is scaled, which would take as much again.
+  if (!o.gif.empty() && frame_bytes * (palette_frames + 3) > kMaxGifBytes) {
+    throw lpc::Error(lpc::Format(
+        "--gif %s: frames of %dx%d need more than 1 GiB of memory; render them smaller with "
+        "--fit-proportional WxH",
+        o.gif.c_str(), size.width, size.height));
   }
+  if (fit) lpc::FitProjectToSize(proportional, project, fit->width, fit->height);
 
   // A fixed seed makes the clock seeding inside Prepare keep the sequence, so jitter, snow and
   // rain come out the same on every run.
@@ -103,9 +203,8 @@ void Run(const RenderOptions& o) {
     }
   }
   const int width = project.Picture.width(), height = project.Picture.height();
-  std::optional<GifPalette> palette;
-  if (!o.gif.empty()) palette.emplace(width, height, o.dither);
-  std::vector<lpc::Bitmap> gif_frames;
+  std::optional<GifStream> gif;
+  if (!o.gif.empty()) gif.emplace(o.gif, width, height, o.dither, palette_frames);
   {
     Progress progress("rendering", static_cast<uint64_t>(o.frames) + 1);
     for (int i = 0; i <= o.frames; ++i) {
@@ -116,24 +215,11 @@ void Run(const RenderOptions& o) {
         lpc::WriteFileAtomic((std::filesystem::path(o.out) / FrameName(i)).string(),
                              lpc::EncodePngFast(frame));
       }
-      if (palette) {
-        palette->Add(frame);
-        gif_frames.push_back(frame);
-      }
+      if (gif) gif->Add(frame);
       progress.Advance(1);
     }
   }
-  if (palette) {
-    std::vector<std::vector<uint8_t>> indexed;
-    Progress progress("writing the GIF", gif_frames.size());
-    for (lpc::Bitmap& frame : gif_frames) {
-      indexed.push_back(palette->Remap(frame));
-      frame = lpc::Bitmap();
-      progress.Advance(1);
-    }
-    lpc::WriteFileAtomic(o.gif, lpc::EncodeGifAnimation(width, height, palette->Colours(), indexed,
-                                                        kFrameCentiseconds));
-  }
+  if (gif) gif->Finish();
   if (o.seed) lpc::SetFixedSeed(false);
   std::cout << "wrote " << o.frames + 1 << " frames of " << width << "x" << height << " to "
             << (o.out.empty() ? o.gif : o.out + (o.gif.empty() ? "" : " and " + o.gif)) << "\n";

@@ -18,10 +18,11 @@ class GifPalette {
   GifPalette(const GifPalette&) = delete;
   GifPalette& operator=(const GifPalette&) = delete;
 
-  // Every frame is added before the first Remap.
+  // The frames the palette is chosen from, all added before the first Remap: a few suffice, as
+  // the water moves the picture's own colours about.
   void Add(const lpc::Bitmap& frame);
   // One palette index per pixel, rows top to bottom.
-  std::vector<uint8_t> Remap(const lpc::Bitmap& frame);
+  void Remap(const lpc::Bitmap& frame, std::vector<uint8_t>* indices);
   // The palette, as it stood after the first Remap (at most 255 colours).
   const std::vector<lpc::Color>& Colours() const { return colours_; }
 
