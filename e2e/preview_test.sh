@@ -57,7 +57,7 @@ timeout -k 1 60 "$E2E_TMP/run/Demo.scr" "/c:$((top))" >"$E2E_TMP/config.log" 2>&
 config=$!
 CHILD_PIDS+=($config)
 owner=""
-for _ in $(seq 1 100); do
+for _ in $(seq 1 300); do
   program=$(pgrep -P "$config" | head -1)
   for w in $(xdotool search --pid "${program:-0}" 2>/dev/null); do
     owner=$(xprop -id "$w" WM_TRANSIENT_FOR 2>/dev/null | awk '/window id/ {print $NF}')
@@ -67,11 +67,11 @@ for _ in $(seq 1 100); do
 done
 [[ "$owner" == "$top_id" ]] || fail "/c:$((top)) opened a window transient for \"$owner\", not $top_id"
 kill "$program" 2>/dev/null || true
-wait_exit "$config" 3000 || fail "the configuration window did not end on SIGTERM"
+wait_exit "$config" 10000 || fail "the configuration window did not end on SIGTERM"
 
 # The host goes: the preview ends within a second, leaving nothing behind.
 kill "$xlogo_pid"
-wait_exit "$preview" 2000 || fail "the preview did not end within 2 s of its host"
+wait_exit "$preview" 3000 || fail "the preview did not end within 3 s of its host"
 ((EXIT_STATUS == 0)) || fail "the preview ended with $EXIT_STATUS: $(cat "$E2E_TMP/preview.log")"
 [[ -z "$(ls -A "$TMPDIR")" ]] || fail "left behind: $(ls -A "$TMPDIR")"
 echo "PASS"
