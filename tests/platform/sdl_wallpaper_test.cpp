@@ -181,6 +181,31 @@ TEST_F(SdlWallpaperTest, WithoutADesktopTheRootWindowShowsThePictureScaled) {
 }
 
 // The settings tools run without a shell and are waited for, but never for ever.
+// A request about a window that is already gone (the events and requests for a dialog closed
+// an instant ago) is an X error the server reports later, inside whatever call flushes next;
+// it must never end the program.
+TEST(SdlXErrors, AnErrorAboutAGoneWindowNeverEndsTheProgram) {
+  ASSERT_TRUE(g_env->error_.empty()) << g_env->error_;
+  auto platform = CreatePlatform("sdl");
+  auto window = platform->OpenWindow(WindowOptions{}, nullptr);
+  Display* d = XOpenDisplay(nullptr);
+  ASSERT_NE(d, nullptr);
+  const ::Window gone = XCreateSimpleWindow(d, DefaultRootWindow(d), 0, 0, 10, 10, 0, 0, 0);
+  XDestroyWindow(d, gone);
+  for (int i = 0; i < 3; ++i) {
+    XEvent e{};
+    e.xclient.type = ClientMessage;
+    e.xclient.window = gone;
+    e.xclient.format = 32;
+    XSendEvent(d, gone, False, 0, &e);
+    XMapWindow(d, gone);
+  }
+  XSync(d, False);
+  XCloseDisplay(d);
+  platform->ProcessMessages();
+  EXPECT_EQ(window->ClientSize(), (Size{640, 480}));
+}
+
 TEST(RunProgram, ExitStatusOutputAndTimeout) {
   struct Case {
     std::vector<std::string> args;

@@ -155,6 +155,7 @@ void SdlPlatform::NeedVideo() {
   }
   if (!fault.empty()) throw Error("Cannot open the display" + where + ": " + fault);
   video_ = true;
+  if (std::string(SDL_GetCurrentVideoDriver()) == "x11") KeepGoingOnXErrors();
   // The first window gets key events for text input; Win32 sends WM_CHAR the same way.
   SDL_StartTextInput();
 }

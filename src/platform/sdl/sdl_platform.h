@@ -60,6 +60,9 @@ class SdlWindow : public BasicWindow {
 // that program's would be; nothing when the other window is gone.
 void SetTransientFor(SDL_Window* window, NativeHandle owner);
 
+// X errors no longer end the process (see x_error_trap.h).
+void KeepGoingOnXErrors();
+
 class HostedWindow : public BasicWindow {
  public:
   // Null when the id names no window (or there is no X display).

@@ -195,6 +195,8 @@ void SdlWindow::ShowNative() {
 
 void SdlWindow::HideNative() { SDL_HideWindow(window_); }
 
+void KeepGoingOnXErrors() { XSetErrorHandler(KeepGoingOnXError); }
+
 void SetTransientFor(SDL_Window* window, NativeHandle owner) {
   SDL_SysWMinfo info;
   SDL_VERSION(&info.version);

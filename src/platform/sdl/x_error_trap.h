@@ -15,6 +15,17 @@ inline int IgnoreXError(Display*, XErrorEvent*) {
   return 0;
 }
 
+// Errors outside any trap: a request about a window the server has just destroyed (events and
+// requests for a dialog closed an instant ago are still in flight, inside SDL too). Xlib's
+// default handler would end the program there, losing the user's choices and leaving its
+// files; this one counts the error and lets the program go on. Installed once, when the
+// display is opened; traps set and restore their own around it.
+inline int g_x_errors_outside_traps = 0;
+inline int KeepGoingOnXError(Display*, XErrorEvent*) {
+  ++g_x_errors_outside_traps;
+  return 0;
+}
+
 class XErrorTrap {
  public:
   explicit XErrorTrap(Display* d) : display_(d) {

@@ -75,9 +75,8 @@ void RegisterClasses(HINSTANCE instance) {
 
 Win32Platform::Win32Platform() {
   instance_ = GetModuleHandleA(nullptr);
-  // Screen sizes and window positions in real pixels, not in the scaled units Windows gives
-  // programs that do not say they know about display scaling.
-  SetProcessDPIAware();
+  // Screen sizes and window positions are in real pixels: the program's manifest declares it
+  // aware of each monitor's scaling (see src/startup/lpcsaver.manifest).
   RegisterClasses(instance_);
   message_window_ = CreateWindowExA(0, kHelperClass, "", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr,
                                     instance_, this);
