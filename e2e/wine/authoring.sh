@@ -53,6 +53,15 @@ author_run() {
   tool info "$W\\My Saver.scr"
   check "lpctool.exe info describes the screensaver" "$said" \
     grep -q 'Kind: package' <<<"$said"
+  tool info "\\\\?\\$W\\My Saver.scr"
+  check "lpctool.exe reads an extended-length path (\\\\?\\Z:\\...)" "$said" \
+    grep -q 'Kind: package' <<<"$said"
+  # As an author types it in cmd.exe: the quotes of a batch file.
+  printf '@echo off\r\n"%s" info "%s\\My Saver.scr"\r\n' "$(winpath "$author_tool")" "$W" \
+    >"$author/info.bat"
+  said=$(cd "$author" && timeout -k 5 60 wine cmd /c "$W\\info.bat" 2>&1 | tr -d '\r')
+  check "lpctool.exe run from a cmd.exe batch file with a quoted name" "$said" \
+    grep -q 'Kind: package' <<<"$said"
   tool ui "$W\\My Saver.scr" --png "$W\\window.png"
   local width
   width=$(identify -format '%w' "$author/window.png" 2>/dev/null)
