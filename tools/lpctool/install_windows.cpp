@@ -62,8 +62,7 @@ std::string UndoCommand(const std::string& name, const WindowsInstallOptions& o)
          (o.dest.empty() ? "" : " --dest \"" + o.dest + "\"");
 }
 
-void Remove(const WindowsInstallOptions& o, const std::string& installed,
-            const std::string& record_path) {
+void Remove(const std::string& installed, const std::string& record_path) {
   const std::optional<std::string> current = lpc::platform::UserScreensaver();
   const std::optional<Record> record = ReadRecord(record_path);
   const bool ours = current && (lpc::SameText(*current, lpc::platform::ShortPath(installed)) ||
@@ -81,11 +80,11 @@ void Remove(const WindowsInstallOptions& o, const std::string& installed,
   }
   std::error_code ec;
   if (record) fs::remove(lpc::FsPath(record_path), ec);
-  if (fs::remove(lpc::FsPath(installed), ec))
+  if (fs::remove(lpc::FsPath(installed), ec)) {
     std::cout << "removed " << installed << "\n";
-  else if (!ours)
+  } else if (!ours) {
     std::cout << installed << ": not installed; nothing to undo\n";
-  (void)o;
+  }
 }
 
 }  // namespace
@@ -96,7 +95,7 @@ void InstallOnWindows(const WindowsInstallOptions& o) {
   const std::string installed = lpc::PathText(fs::absolute(lpc::FsPath(dest) / lpc::FsPath(name)));
   const std::string record_path = lpc::JoinPath(dest, kRecordName);
   if (o.remove) {
-    Remove(o, installed, record_path);
+    Remove(installed, record_path);
     return;
   }
 
