@@ -67,6 +67,12 @@ author_run() {
   width=$(identify -format '%w' "$author/window.png" 2>/dev/null)
   check "lpctool.exe ui draws the window with the system's fonts" "$said" test "${width:-0}" -gt 100
 
+  # HEIC is what the Windows build cannot read: said, with the file's name.
+  printf 'ftypheic' >"$photos/phone.heic"
+  tool lpp -o "$P\\phone.lpp" --picture "$P\\phone.heic"
+  check "lpctool.exe names a HEIC picture it cannot read" "$said" \
+    grep -q 'phone.heic: this lpctool reads no HEIC/HEIF' <<<"$said"
+
   # Without a runtime beside it: a clear error and no file.
   mkdir -p "$author/alone"
   cp "$author_tool" "$author/alone/"
