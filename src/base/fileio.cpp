@@ -8,30 +8,61 @@
 #include <system_error>
 
 #include "base/errors.h"
+#include "base/text_encoding.h"
 
 namespace fs = std::filesystem;
 
 namespace lpc {
 
+namespace {
+std::atomic<bool> g_utf8_paths{false};
+}
+
+void UseUtf8Paths() { g_utf8_paths = true; }
+
+bool Utf8Paths() { return g_utf8_paths; }
+
+fs::path FsPath(std::string_view path) {
+#ifdef _WIN32
+  if (g_utf8_paths) {
+    // A name that is not UTF-8 comes from a Windows-1252 text (a package written by the
+    // Windows tools): read as that code page rather than refused.
+    const std::string utf8 = IsUtf8(path) ? std::string(path) : Cp1252ToUtf8(path);
+    return fs::path(std::u8string(reinterpret_cast<const char8_t*>(utf8.data()), utf8.size()));
+  }
+#endif
+  return fs::path(path);
+}
+
+std::string PathText(const fs::path& path) {
+#ifdef _WIN32
+  if (g_utf8_paths) {
+    const std::u8string text = path.u8string();
+    return std::string(reinterpret_cast<const char*>(text.data()), text.size());
+  }
+#endif
+  return path.string();
+}
+
 bool FileExists(const std::string& path) {
   std::error_code ec;
-  return fs::is_regular_file(fs::path(path), ec);
+  return fs::is_regular_file(FsPath(path), ec);
 }
 
 bool DirectoryExists(const std::string& path) {
   std::error_code ec;
-  return fs::is_directory(fs::path(path), ec);
+  return fs::is_directory(FsPath(path), ec);
 }
 
 int64_t FileSize(const std::string& path) {
   std::error_code ec;
-  const auto size = fs::file_size(fs::path(path), ec);
+  const auto size = fs::file_size(FsPath(path), ec);
   if (ec) return -1;
   return static_cast<int64_t>(size);
 }
 
 std::string ReadFileBytes(const std::string& path, uint64_t max_bytes) {
-  std::ifstream in(fs::path(path), std::ios::binary);
+  std::ifstream in(FsPath(path), std::ios::binary);
   if (!in) throw FileNotFoundError(path + ": " + kFileNotFound);
   in.seekg(0, std::ios::end);
   const std::streamoff size = in.tellg();
@@ -46,7 +77,7 @@ std::string ReadFileBytes(const std::string& path, uint64_t max_bytes) {
 }
 
 void WriteFileBytes(const std::string& path, std::string_view bytes) {
-  std::ofstream out(fs::path(path), std::ios::binary | std::ios::trunc);
+  std::ofstream out(FsPath(path), std::ios::binary | std::ios::trunc);
   if (!out) throw IOError(path + ": cannot create the file");
   out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
   out.flush();
@@ -60,10 +91,11 @@ std::string TempFileNameBeside(const std::string& path) {
 }
 
 void WriteFileAtomic(const std::string& path, std::string_view bytes) {
-  const fs::path target = fs::path(path);
-  const fs::path temp = fs::path(TempFileNameBeside(path));
+  const fs::path target = FsPath(path);
+  const std::string temp_name = TempFileNameBeside(path);
+  const fs::path temp = FsPath(temp_name);
   try {
-    WriteFileBytes(temp.string(), bytes);
+    WriteFileBytes(temp_name, bytes);
   } catch (...) {
     std::error_code ignored;
     fs::remove(temp, ignored);

@@ -2,10 +2,21 @@
 #pragma once
 
 #include <cstdint>
+#include <filesystem>
 #include <string>
 #include <string_view>
 
 namespace lpc {
+
+// Paths are strings in the program's own encoding. On Windows the runtime's strings are in the
+// ANSI code page, as its Win32 calls give them; lpctool's are UTF-8 on every system, so it
+// calls UseUtf8Paths() first. Elsewhere a path is the bytes the system names it by, unchanged.
+// Every file opened here and in the packages goes through FsPath, and names the system gives
+// come back through PathText.
+void UseUtf8Paths();
+bool Utf8Paths();
+std::filesystem::path FsPath(std::string_view path);
+std::string PathText(const std::filesystem::path& path);
 
 bool FileExists(const std::string& path);
 bool DirectoryExists(const std::string& path);

@@ -1,5 +1,7 @@
 #include "base/text_encoding.h"
 
+#include "base/fileio.h"
+
 #include <cstdint>
 #include <cstdio>
 
@@ -95,7 +97,8 @@ std::string DisplayUtf8(std::string_view text) {
 
 std::string FileNameOnDisk(std::string_view stored) {
 #ifdef _WIN32
-  return std::string(stored);
+  // The runtime's paths are in the ANSI code page; the tool's are UTF-8 (UseUtf8Paths).
+  return Utf8Paths() ? Cp1252ToUtf8(stored) : std::string(stored);
 #else
   return Cp1252ToUtf8(stored);
 #endif

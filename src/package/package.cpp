@@ -9,6 +9,7 @@
 #include <sstream>
 
 #include "base/errors.h"
+#include "base/fileio.h"
 #include "base/paths.h"
 #include "base/text_encoding.h"
 #include "platform/folders.h"
@@ -22,7 +23,7 @@ namespace {
 
 // Opens a file for binary reading; FileNotFoundError naming it when that fails.
 std::ifstream OpenForReading(const std::string& path) {
-  std::ifstream in(fs::path(path), std::ios::binary);
+  std::ifstream in(FsPath(path), std::ios::binary);
   if (!in) throw FileNotFoundError(path + ": " + kFileNotFound);
   return in;
 }
@@ -119,7 +120,7 @@ std::string PackageMarkerBytes() {
 }
 
 bool FindPackageMarker(const std::string& path, int64_t& offset, int32_t& value) {
-  std::ifstream in(fs::path(path), std::ios::binary);
+  std::ifstream in(FsPath(path), std::ios::binary);
   if (!in) return false;
   const int64_t after = ScanForMarker(in, 0, -1);
   if (after < 0) return false;
@@ -144,7 +145,7 @@ PackageExtractResult ExtractPackageRecords(const std::string& path,
 PackageExtractResult ExtractPackageRange(const std::string& path, int64_t begin, int64_t end,
                                          const std::vector<std::string>& outputs,
                                          const OutputCreator& create) {
-  std::ifstream in(fs::path(path), std::ios::binary);
+  std::ifstream in(FsPath(path), std::ios::binary);
   if (!in) throw FileNotFoundError(path + ": " + kFileNotFound);
   const int64_t file_size = StreamSize(in);
   if (end < 0 || end > file_size) end = file_size;
@@ -152,7 +153,8 @@ PackageExtractResult ExtractPackageRange(const std::string& path, int64_t begin,
   const int64_t offset = ScanForMarker(in, begin, end);
   if (offset < 0) {
     std::error_code ec;
-    if (!fs::is_regular_file(fs::path(path), ec)) throw FileNotFoundError(path + ": " + kFileNotFound);
+    if (!fs::is_regular_file(FsPath(path), ec))
+      throw FileNotFoundError(path + ": " + kFileNotFound);
     throw FormatError(path, "no package found (the file has no record marker)");
   }
   char raw[4];
@@ -192,7 +194,7 @@ PackageExtractResult ExtractPackageRange(const std::string& path, int64_t begin,
       if (create) {
         out = create(output);
       } else if (platform::CreateFreshFile(output)) {
-        out.open(fs::path(output), std::ios::binary | std::ios::trunc);
+        out.open(FsPath(output), std::ios::binary | std::ios::trunc);
       }
       if (!out.is_open()) throw IOError(output + ": cannot create the file");
       const bool complete = CopyBytes(in, out, size, {}, 1 << 20);
@@ -208,7 +210,7 @@ PackageExtractResult ExtractPackageRange(const std::string& path, int64_t begin,
   for (size_t i = static_cast<size_t>(result.Extracted); i < outputs.size(); ++i) {
     if (outputs[i].empty()) continue;
     std::error_code ignored;
-    fs::remove(fs::path(outputs[i]), ignored);
+    fs::remove(FsPath(outputs[i]), ignored);
   }
   return result;
 }
@@ -283,7 +285,7 @@ void CopyFileRange(const std::string& path, int64_t offset, int64_t size,
     throw ReadError(path + ": " + kReadBeyondEnd);
   }
   in.seekg(offset);
-  std::ofstream out(fs::path(out_path), std::ios::binary | std::ios::trunc);
+  std::ofstream out(FsPath(out_path), std::ios::binary | std::ios::trunc);
   if (!out) throw IOError(out_path + ": cannot create the file");
   const bool complete = CopyBytes(in, out, size, progress, 1 << 16);
   out.close();
@@ -309,8 +311,8 @@ void PackageBuilder::AddFile(const std::string& path) {
   Item item;
   item.path = path;
   std::error_code ec;
-  const auto size = fs::file_size(fs::path(path), ec);
-  if (ec || !fs::is_regular_file(fs::path(path), ec)) {
+  const auto size = fs::file_size(FsPath(path), ec);
+  if (ec || !fs::is_regular_file(FsPath(path), ec)) {
     throw FileNotFoundError(path + ": " + kFileNotFound);
   }
   item.file_size = static_cast<int64_t>(size);

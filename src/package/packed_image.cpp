@@ -218,10 +218,10 @@ std::array<int64_t, 5> CountRegions(const std::vector<int32_t>& a) {
 BoundedFileReader::BoundedFileReader(const std::string& path, int mode) : path_(path) {
   if (mode != 1) throw IOError(path + ": unsupported open mode");
   std::error_code ec;
-  if (!std::filesystem::is_regular_file(std::filesystem::path(path), ec)) {
+  if (!std::filesystem::is_regular_file(FsPath(path), ec)) {
     throw FileNotFoundError(path + ": " + kFileNotFound);
   }
-  in_.open(std::filesystem::path(path), std::ios::binary);
+  in_.open(FsPath(path), std::ios::binary);
   if (!in_) throw FileNotFoundError(path + ": " + kFileNotFound);
   in_.seekg(0, std::ios::end);
   size_ = std::max<int64_t>(0, static_cast<int64_t>(in_.tellg()));

@@ -3,6 +3,7 @@
 #include <filesystem>
 
 #include "base/errors.h"
+#include "base/fileio.h"
 #include "base/overloaded.h"
 #include "base/paths.h"
 #include "package/package.h"
@@ -135,7 +136,7 @@ void ScreensaverProject::LoadFromFile(const std::string& path) {
     ~Cleanup() {
       for (const auto& f : files) {
         std::error_code ignored;
-        std::filesystem::remove(std::filesystem::path(f), ignored);
+        std::filesystem::remove(FsPath(f), ignored);
       }
     }
   } cleanup{temps};

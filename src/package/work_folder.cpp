@@ -49,7 +49,7 @@ PrivateWorkFolder* g_active = nullptr;
 // Removes an empty folder; a link of that name is never followed.
 void RemoveEmptyFolder(const std::string& folder) {
   std::error_code ec;
-  const fs::path p = fs::path(WithoutSeparator(folder));
+  const fs::path p = FsPath(WithoutSeparator(folder));
   if (fs::is_directory(fs::symlink_status(p, ec))) fs::remove(p, ec);  // only when empty
 }
 
@@ -66,7 +66,7 @@ std::unique_ptr<PrivateWorkFolder> PrivateWorkFolder::Claim(const std::string& b
     const std::string folder =
         IncludeTrailingSeparator(n == 1 ? trimmed : trimmed + "." + std::to_string(n));
     std::error_code ec;
-    const bool existed = fs::exists(fs::symlink_status(fs::path(WithoutSeparator(folder)), ec));
+    const bool existed = fs::exists(fs::symlink_status(FsPath(WithoutSeparator(folder)), ec));
     if (!existed && chosen) continue;  // nothing to take, nothing to clean
     std::unique_ptr<platform::FolderLock> lock;
     if (platform::ClaimFolder(folder, lock) != platform::FolderClaim::kClaimed) continue;
@@ -98,7 +98,7 @@ std::ofstream PrivateWorkFolder::CreateOutput(const std::string& path) {
   if (removed_) throw IOError(path + ": cannot create the file (the run is ending)");
   created_.push_back(path);
   std::ofstream out;
-  if (platform::CreateFreshFile(path)) out.open(fs::path(path), std::ios::binary | std::ios::trunc);
+  if (platform::CreateFreshFile(path)) out.open(FsPath(path), std::ios::binary | std::ios::trunc);
   if (!out.is_open()) throw IOError(path + ": cannot create the file");
   return out;
 }
@@ -109,7 +109,7 @@ void PrivateWorkFolder::Remove() {
   removed_ = true;
   for (const std::string& file : created_) {
     std::error_code ec;
-    fs::remove(fs::path(file), ec);  // a link that replaced it goes, never its target
+    fs::remove(FsPath(file), ec);  // a link that replaced it goes, never its target
   }
   created_.clear();
   if (lock_) lock_->Release();

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "base/errors.h"
+#include "platform/wide_text_win32.h"
 
 namespace lpc::platform {
 
@@ -112,8 +113,9 @@ std::string ProgramPath(const std::string&) {
 }
 
 bool CreateFolder(const std::string& path) {
-  if (CreateDirectoryA(path.c_str(), nullptr)) return true;
-  const DWORD attributes = GetFileAttributesA(path.c_str());
+  const std::wstring wide = WideText(path);
+  if (CreateDirectoryW(wide.c_str(), nullptr)) return true;
+  const DWORD attributes = GetFileAttributesW(wide.c_str());
   return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
 }
 
@@ -171,14 +173,15 @@ FolderClaim ClaimFolder(const std::string& folder, std::unique_ptr<FolderLock>& 
 }
 
 bool CreateFreshFile(const std::string& path) {
-  const DWORD attributes = GetFileAttributesA(path.c_str());
+  const std::wstring wide = WideText(path);
+  const DWORD attributes = GetFileAttributesW(wide.c_str());
   if (attributes != INVALID_FILE_ATTRIBUTES) {
     // A link or junction goes itself; what it points at stays.
     const bool folder_link = (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
     if (folder_link && (attributes & FILE_ATTRIBUTE_REPARSE_POINT) == 0) return false;
-    if (folder_link ? !RemoveDirectoryA(path.c_str()) : !DeleteFileA(path.c_str())) return false;
+    if (folder_link ? !RemoveDirectoryW(wide.c_str()) : !DeleteFileW(wide.c_str())) return false;
   }
-  const HANDLE handle = CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
+  const HANDLE handle = CreateFileW(wide.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
                                     FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
   if (handle == INVALID_HANDLE_VALUE) return false;
   CloseHandle(handle);

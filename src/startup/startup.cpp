@@ -332,7 +332,7 @@ void RemovePackageFiles(const std::string& work_folder) {
   }
   for (const char* record : kRecordFiles) DeleteQuietly(JoinPath(work_folder, record));
   std::error_code ec;
-  std::filesystem::remove(std::filesystem::path(work_folder), ec);  // only when empty
+  std::filesystem::remove(FsPath(work_folder), ec);  // only when empty
 }
 
 int RunProgram(StartupContext& startup) {

@@ -1,6 +1,11 @@
 #include "base/paths.h"
 
 #include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <filesystem>
+
+#include "base/fileio.h"
 
 namespace lpc {
 namespace {
@@ -42,6 +47,24 @@ TEST(PathsTest, FileKinds) {
   EXPECT_EQ(FileKindOf("a.mp3"), FileKind::kOther);
   EXPECT_TRUE(IsPlainPicture("x.BMP"));
   EXPECT_FALSE(IsPlainPicture("x.png"));
+}
+
+// lpctool's paths are UTF-8 (converted for the wide calls on Windows); here a path is the
+// file's name byte for byte, whatever it holds.
+TEST(PathsTest, FileSystemNamesKeepTheirBytes) {
+  UseUtf8Paths();
+  const std::string dir = ::testing::TempDir() + "lpc_paths_" + std::to_string(getpid()) + "/";
+  std::filesystem::create_directories(dir);
+  for (const std::string name : {"plain.jpg", "with space.scr", "\xC3\x8Ele de R\xC3\xA9.jpg",
+                                 "\xCEle.jpg" /* Windows-1252, not UTF-8 */}) {
+    SCOPED_TRACE(name);
+    EXPECT_EQ(PathText(FsPath(dir + name)), dir + name);
+    WriteFileAtomic(dir + name, name);
+    EXPECT_TRUE(FileExists(dir + name));
+    EXPECT_EQ(ReadFileBytes(dir + name), name);
+    EXPECT_TRUE(std::filesystem::exists(std::filesystem::path(dir + name)));
+  }
+  std::filesystem::remove_all(dir);
 }
 
 }  // namespace

@@ -19,7 +19,7 @@ struct InfoOptions {
 };
 
 bool StartsWithSignature(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
+  std::ifstream in(lpc::FsPath(path), std::ios::binary);
   char head[lpc::kPackedImageSignatureLength] = {};
   in.read(head, sizeof head);
   return in.gcount() == sizeof head &&
@@ -62,7 +62,7 @@ void Setup(CLI::App& app) {
       "content files), a packed image (.lpp), a UI description (.lui) or an object text "
       "(.dfm, .lfm, .fmx, .txt)");
   auto o = std::make_shared<InfoOptions>();
-  cmd->add_option("FILE", o->file, "File to describe")->required()->check(CLI::ExistingFile);
+  cmd->add_option("FILE", o->file, "File to describe")->required()->check(ExistingFile());
   cmd->add_flag("--json", o->json, "Print JSON instead of text");
   cmd->callback([o] { Run(*o); });
 }

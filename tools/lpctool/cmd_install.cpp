@@ -1,7 +1,8 @@
 // lpctool install FILE.scr: puts a Linux screensaver where the desktop's screensaver finds it
 // (XScreenSaver's program list, which hands the screensaver its window through
 // XSCREENSAVER_WINDOW), says what it changed and how to undo it. A Windows screensaver gets the
-// instructions for Windows instead.
+// instructions for Windows instead. On Windows it does what the system's "Install" verb does
+// (install_windows.cpp).
 #include <sys/stat.h>
 
 #include <cstdlib>
@@ -14,6 +15,7 @@
 #include "base/fileio.h"
 #include "base/paths.h"
 #include "command.h"
+#include "install_windows.h"
 #include "package/package.h"
 
 namespace lpctool {
@@ -25,6 +27,7 @@ struct InstallOptions {
   std::string file;
   std::string dest;
   bool remove = false;
+  bool no_dialog = false;
 };
 
 constexpr const char* kBackupSuffix = ".before-lpctool";
@@ -106,6 +109,10 @@ void PrintWindows(const std::string& file) {
 }
 
 void Run(const InstallOptions& o) {
+#ifdef _WIN32
+  InstallOnWindows({o.file, o.dest, o.remove, !o.no_dialog});
+  return;
+#endif
   const std::string name = lpc::ExtractFileName(o.file);
   const fs::path dest_dir = o.dest.empty() ? DefaultDestination() : fs::path(o.dest);
   const fs::path installed = fs::absolute(dest_dir / name);
@@ -163,7 +170,9 @@ void Run(const InstallOptions& o) {
   if (fs::absolute(o.file) != installed) {
     lpc::WriteFileAtomic(installed.string(), lpc::ReadFileBytes(o.file));
   }
+#ifndef _WIN32
   chmod(installed.c_str(), 0755);
+#endif
   std::cout << "copied " << o.file << " to " << installed.string()
             << " (its user settings will live beside it)\n";
   const std::string undo = "to undo: lpctool install --remove " + name +
@@ -219,12 +228,21 @@ void Setup(CLI::App& app) {
   auto* cmd = app.add_subcommand(
       "install",
       "Make a screensaver available: on Linux, copy it to ~/.local/share/lpcsaver and add it to "
-      "XScreenSaver's program list (~/.xscreensaver), printing what changed and how to undo it; "
-      "for a Windows screensaver, say where to copy it");
+      "XScreenSaver's program list (~/.xscreensaver); on Windows, copy it to %APPDATA%\\LPCSaver, "
+      "make it the user's screensaver (SCRNSAVE.EXE) and open the Screen Saver settings. Prints "
+      "what changed and how to undo it. On Linux, for a Windows screensaver, says where to copy "
+      "it");
   auto o = std::make_shared<InstallOptions>();
   cmd->add_option("FILE", o->file, "The screensaver (.scr) made by `lpctool pack`")->required();
-  cmd->add_option("--dest", o->dest, "Folder to copy it to (default: $XDG_DATA_HOME/lpcsaver or ~/.local/share/lpcsaver)");
-  cmd->add_flag("--remove", o->remove, "Undo: take FILE's name off the program list and delete the copy");
+  cmd->add_option("--dest", o->dest,
+                  "Folder to copy it to (default: $XDG_DATA_HOME/lpcsaver or "
+                  "~/.local/share/lpcsaver; Windows: %APPDATA%\\LPCSaver)");
+  cmd->add_flag("--remove", o->remove,
+                "Undo: take FILE's name off the program list (Windows: put back the screensaver "
+                "it replaced) and delete the copy");
+  cmd->add_flag("--no-dialog", o->no_dialog,
+                "Windows: do not open the Screen Saver settings afterwards (nor does a non-empty "
+                "LPCTOOL_NO_DIALOG)");
   cmd->callback([o] { Run(*o); });
 }
 

@@ -258,7 +258,7 @@ void AddWaterOptions(CLI::App* cmd, LppOptions& o) {
                   "Region mask picture of the picture's size (PNG, BMP or GIF): pixels 0000FF, "
                   "FF00FF, FF0000, FFFF00 are water regions 1 to 4, any other colour stays "
                   "still (default: no water)")
-      ->check(CLI::ExistingFile);
+      ->check(ExistingFile());
   static const std::string wave_help =
       "REGION[:key=value,...]: the waves of water region 1 to 4 (repeatable; keys left out "
       "take their defaults):" +
@@ -283,12 +283,14 @@ void Setup(CLI::App& app) {
   auto o = std::make_shared<LppOptions>();
   cmd->add_option("-o,--output", o->output, "Packed image to write")->required();
   cmd->add_option("--picture", o->picture,
-                  "The picture (JPEG, PNG, BMP, GIF, WebP, HEIC/HEIF), turned upright by its "
-                  "EXIF orientation; a picture other than JPEG is stored as JPEG at quality 95")
+                  std::string("The picture (JPEG, PNG, BMP, GIF, WebP, HEIC/HEIF), turned upright "
+                              "by its EXIF orientation; a picture other than JPEG is stored as "
+                              "JPEG at quality 95") +
+                      kHeifNote)
       ->required()
-      ->check(CLI::ExistingFile);
+      ->check(ExistingFile());
   cmd->add_option("--thumbnail", o->thumbnail, "Thumbnail picture (default: the picture at 80 x 60)")
-      ->check(CLI::ExistingFile);
+      ->check(ExistingFile());
   cmd->add_option("--title", o->title, "Title");
   cmd->add_option("--artist", o->artist, "Credit line");
   cmd->add_option("--sound", o->sound, "Sound to loop while the picture shows");

@@ -162,12 +162,12 @@ void Run(const MaskOptions& o, const CLI::App& cmd) {
     if (writes.size() > 1) lpc::WriteFileBytes(writes[1].first, overlay_bytes);
     for (const auto& [temp, target] : writes) {
       std::error_code ec;
-      fs::rename(fs::path(temp), fs::path(target), ec);
+      fs::rename(lpc::FsPath(temp), lpc::FsPath(target), ec);
       if (ec) throw lpc::IOError(target + ": cannot replace the file (" + ec.message() + ")");
     }
   } catch (...) {
     std::error_code ignored;
-    for (const auto& write : writes) fs::remove(fs::path(write.first), ignored);
+    for (const auto& write : writes) fs::remove(lpc::FsPath(write.first), ignored);
     throw;
   }
 }

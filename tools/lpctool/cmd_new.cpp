@@ -102,16 +102,17 @@ struct NewOptions {
 };
 
 void Run(const NewOptions& o) {
-  const fs::path dir(o.dir);
+  const fs::path dir = lpc::FsPath(o.dir);
   const fs::path ini = dir / "project.ini";
   std::error_code ec;
   if (fs::exists(ini, ec) && !o.force) {
-    throw lpc::Error(ini.string() + ": already exists; nothing was changed (--force replaces it)");
+    throw lpc::Error(lpc::PathText(ini) +
+                     ": already exists; nothing was changed (--force replaces it)");
   }
   fs::create_directories(dir, ec);
   if (!fs::is_directory(dir)) throw lpc::IOError(o.dir + ": cannot create the folder");
   std::string name = o.name;
-  if (name.empty()) name = fs::absolute(dir).lexically_normal().filename().string();
+  if (name.empty()) name = lpc::PathText(fs::absolute(dir).lexically_normal().filename());
   if (name.empty()) name = "My screensaver";
   std::string text = lpc::Format(kProjectTemplate, name.c_str());
   // The author edits this file with the platform's tools (sed, grep), so it has the platform's
@@ -121,14 +122,14 @@ void Run(const NewOptions& o) {
   for (char c : text) crlf += c == '\n' ? std::string("\r\n") : std::string(1, c);
   text = std::move(crlf);
 #endif
-  lpc::WriteFileAtomic(ini.string(), text);
-  std::cout << "wrote " << ini.string() << "\n"
+  lpc::WriteFileAtomic(lpc::PathText(ini), text);
+  std::cout << "wrote " << lpc::PathText(ini) << "\n"
             << "next:\n"
             << "  1. edit it (every key is explained there)\n"
-            << "  2. lpctool lpp -o " << (dir / "sea.lpp").string()
+            << "  2. lpctool lpp -o " << lpc::PathText(dir / "sea.lpp")
             << " --picture sea.jpg --mask sea-mask.png --wave 1   (for pictures with water)\n"
-            << "  3. lpctool pack -o " << (dir / (name + ".scr")).string()
-            << " --runtime lpcsaver --project " << ini.string() << " --ui FILE.lui PICTURES...\n"
+            << "  3. lpctool pack -o " << lpc::PathText(dir / lpc::FsPath(name + ".scr"))
+            << " --project " << lpc::PathText(ini) << " --ui FILE.lui PICTURES...\n"
             << "  4. lpctool info, lpctool render, lpctool install (see docs/authoring.md)\n";
 }
 

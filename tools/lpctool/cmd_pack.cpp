@@ -22,6 +22,7 @@
 #include "default_ui.h"
 #include "package_info.h"
 #include "photo_import.h"
+#include "platform/user_session.h"
 
 namespace lpctool {
 
@@ -50,7 +51,8 @@ UiSource ChooseUi(const PackOptions& o, const lpc::ScreensaverProject& project) 
   UiSource ui;
   ui.path = o.ui;
   if (ui.path.empty() && !project.UISetting.UIFile.empty()) {
-    ui.path = (fs::path(o.project).parent_path() / project.UISetting.UIFile).string();
+    ui.path =
+        lpc::PathText(lpc::FsPath(o.project).parent_path() / lpc::FsPath(project.UISetting.UIFile));
   }
   if (!ui.path.empty()) {
     CheckUiDescription(ui.path);
@@ -63,9 +65,27 @@ UiSource ChooseUi(const PackOptions& o, const lpc::ScreensaverProject& project) 
   return ui;
 }
 
-void Run(const PackOptions& o) {
+// The runtime the build puts beside the tool (build/bin, the Windows kit's folder).
+std::string RuntimeBesideTool() {
+#ifdef _WIN32
+  constexpr const char* kRuntimeName = "lpcsaver.exe";
+#else
+  constexpr const char* kRuntimeName = "lpcsaver";
+#endif
+  const std::string tool = lpc::platform::OwnProgramPath();
+  const std::string runtime =
+      lpc::PathText(lpc::FsPath(tool).parent_path() / lpc::FsPath(kRuntimeName));
+  if (tool.empty() || !lpc::FileExists(runtime)) {
+    throw lpc::FileNotFoundError(runtime + ": " + lpc::kFileNotFound +
+                                 " (no runtime beside lpctool; name one with --runtime)");
+  }
+  return runtime;
+}
+
+void Run(PackOptions o) {
   int64_t offset = 0;
   int32_t count = 0;
+  if (o.runtime.empty()) o.runtime = RuntimeBesideTool();
   if (!lpc::FileExists(o.runtime)) throw lpc::FileNotFoundError(o.runtime + ": " + lpc::kFileNotFound);
   if (lpc::FindPackageMarker(o.runtime, offset, count)) {
     // A reader stops at the first marker: a second package after it would never be seen.
@@ -108,11 +128,11 @@ void Run(const PackOptions& o) {
   const int64_t runtime_size = lpc::FileSize(o.runtime);
   const std::string temp = lpc::TempFileNameBeside(o.output);
   try {
-    std::ofstream out(fs::path(temp), std::ios::binary | std::ios::trunc);
+    std::ofstream out(lpc::FsPath(temp), std::ios::binary | std::ios::trunc);
     if (!out) throw lpc::IOError(o.output + ": cannot create the file");
     Progress progress("packing", static_cast<uint64_t>(runtime_size + package.Size()));
     {
-      std::ifstream runtime(fs::path(o.runtime), std::ios::binary);
+      std::ifstream runtime(lpc::FsPath(o.runtime), std::ios::binary);
       std::vector<char> buffer(1 << 16);
       int64_t copied = 0;
       while (runtime.read(buffer.data(), static_cast<std::streamsize>(buffer.size())) || runtime.gcount() > 0) {
@@ -125,15 +145,17 @@ void Run(const PackOptions& o) {
     package.Write(out, o.output, [&](uint64_t n) { progress.Advance(n); });
     out.close();
     if (!out) throw lpc::IOError(o.output + ": write failed");
+#ifndef _WIN32
     struct stat st {};
     const mode_t mode = stat(o.runtime.c_str(), &st) == 0 ? (st.st_mode & 0777) : 0644;
     chmod(temp.c_str(), mode | 0111);
+#endif
     std::error_code ec;
-    fs::rename(fs::path(temp), fs::path(o.output), ec);
+    fs::rename(lpc::FsPath(temp), lpc::FsPath(o.output), ec);
     if (ec) throw lpc::IOError(o.output + ": cannot replace the file (" + ec.message() + ")");
   } catch (...) {
     std::error_code ignored;
-    fs::remove(fs::path(temp), ignored);
+    fs::remove(lpc::FsPath(temp), ignored);
     throw;
   }
 }
@@ -146,10 +168,13 @@ void Setup(CLI::App& app) {
       "given, make up the show), the content files and the UI description. Every picture is "
       "decoded once first: a file the screensaver could not show is an error. Photographs are "
       "turned upright by their EXIF orientation; PNG, WebP and HEIC/HEIF pictures are stored "
-      "as JPEG at quality 95 (see --lossless), .jpeg as .jpg");
+      "as JPEG at quality 95 (see --lossless), .jpeg as .jpg" +
+          std::string(kHeifNote));
   auto o = std::make_shared<PackOptions>();
   cmd->add_option("-o,--output", o->output, "Screensaver to write")->required();
-  cmd->add_option("--runtime", o->runtime, "The bare runtime executable")->required();
+  cmd->add_option("--runtime", o->runtime,
+                  "The bare runtime executable (default: lpcsaver, on Windows lpcsaver.exe, "
+                  "beside lpctool)");
   cmd->add_option("--project", o->project,
                   "Author's project ini: sections [General], [Default], [Advance], [UI] "
                   "(`lpctool new DIR` writes one with every key explained)")

@@ -212,7 +212,7 @@ void Run(const RenderOptions& o) {
       // Right after preparation the overlay holds no weather yet; the first frame is the water.
       const lpc::Bitmap& frame = (i > 0 && gen.WeatherOn()) ? *gen.Overlay() : gen.Output();
       if (!o.out.empty()) {
-        lpc::WriteFileAtomic((std::filesystem::path(o.out) / FrameName(i)).string(),
+        lpc::WriteFileAtomic(lpc::PathText(lpc::FsPath(o.out) / FrameName(i)),
                              lpc::EncodePngFast(frame));
       }
       if (gif) gif->Add(frame);
@@ -232,7 +232,7 @@ void Setup(CLI::App& app) {
       "after preparation, frame-0001.png ... frame-N.png the frames after each update (with "
       "snow or rain when the image asks for it)");
   auto o = std::make_shared<RenderOptions>();
-  cmd->add_option("INPUT", o->input, "Packed image (.lpp)")->required()->check(CLI::ExistingFile);
+  cmd->add_option("INPUT", o->input, "Packed image (.lpp)")->required()->check(ExistingFile());
   cmd->add_option("--frames", o->frames,
                   "Number of updates to render (the screensaver shows about 30 a second)")
       ->check(CLI::Range(0, kMaxFrames))

@@ -14,9 +14,11 @@
 #include <vector>
 
 #include "base/errors.h"
+#include "base/fileio.h"
 #include "base/numbers.h"
 #include "base/paths.h"
 #include "command.h"
+#include "package_info.h"
 #include "lpp_build.h"
 #include "package/packed_image.h"
 #include "package/project.h"
@@ -97,46 +99,14 @@ class FileWatch {
     std::vector<Stamp> out;
     for (const std::string& file : files_) {
       std::error_code ec, ec2;
-      const auto time = fs::last_write_time(file, ec);
-      const auto size = fs::file_size(file, ec2);
+      const auto time = fs::last_write_time(lpc::FsPath(file), ec);
+      const auto size = fs::file_size(lpc::FsPath(file), ec2);
       out.push_back(ec || ec2 ? Stamp() : Stamp(std::make_pair(time, size)));
     }
     return out;
   }
   std::vector<std::string> files_;
   std::vector<Stamp> stamps_;
-};
-
-// A folder of the process's own for the packed image built from a photograph; gone at the end.
-class ScratchFolder {
- public:
-  // A fresh folder of a random name, never one that was there before (also on Windows, where
-  // lpctool has no mkdtemp).
-  ScratchFolder() {
-    std::error_code ec;
-    const fs::path temp = fs::temp_directory_path(ec);
-    std::random_device random;
-    for (int attempt = 0; !ec && attempt < 100; ++attempt) {
-      const fs::path path = temp / lpc::Format("lpctool-show.%08x", random());
-      if (fs::create_directory(path, ec)) {
-        fs::permissions(path, fs::perms::owner_all, ec);
-        path_ = path.string();
-        return;
-      }
-    }
-    throw lpc::IOError((temp / "lpctool-show.*").string() + ": cannot create a temporary folder");
-  }
-  ~ScratchFolder() {
-    std::error_code ec;
-    fs::remove_all(path_, ec);
-  }
-  ScratchFolder(const ScratchFolder&) = delete;
-  ScratchFolder& operator=(const ScratchFolder&) = delete;
-  std::string File(const std::string& name) const { return (fs::path(path_) / name).string(); }
-  const std::string& Path() const { return path_; }
-
- private:
-  std::string path_;
 };
 
 // One picture, fitted to the window and never changed by the slideshow: what an author looks at.
@@ -174,7 +144,7 @@ void Run(const ShowOptions& o) {
   lpc::platform::InstallStopHandler([scratch_path = scratch ? scratch->Path() : std::string()] {
     lpc::PrivateWorkFolder::RemoveActive();
     std::error_code ec;
-    if (!scratch_path.empty()) fs::remove_all(scratch_path, ec);
+    if (!scratch_path.empty()) fs::remove_all(lpc::FsPath(scratch_path), ec);
   });
   std::string shown = o.file;
   lpc::Size picture{};
@@ -183,7 +153,7 @@ void Run(const ShowOptions& o) {
   build.note_conversion = false;
   if (kind == InputKind::kPhoto) {
     const lpc::PackedImageData data = BuildPackedImage(build);
-    shown = scratch->File("shown.lpp");
+    shown = *scratch / "shown.lpp";
     lpc::SavePackedImage(shown, data);
     picture = {data.MaskRuns[0], data.MaskRuns[1]};
   } else if (kind == InputKind::kPacked) {
@@ -278,7 +248,7 @@ void Setup(CLI::App& app) {
                   "photograph (JPEG, PNG, BMP, GIF, WebP, HEIC/HEIF) built into a packed image "
                   "in memory as `lpctool lpp` builds it")
       ->required()
-      ->check(CLI::ExistingFile);
+      ->check(ExistingFile());
   AddWaterOptions(cmd, o->water);
   cmd->add_option("--size", o->size,
                   "Client size of the window as WxH (default: the picture fitted into about 80 % "

@@ -113,10 +113,10 @@ void Run(const UiOptions& o) {
     // never written: the window is not closed) say which picture is current and which are
     // ticked.
     lpc::ConfigEnvironment env;
-    env.ExeLongPath = fs::absolute(o.file).lexically_normal().string();
+    env.ExeLongPath = lpc::PathText(fs::absolute(lpc::FsPath(o.file)).lexically_normal());
     env.FirstArgument = "/C";
     env.WorkFolder = *d.unpacked / "";
-    env.ProgramFolder = fs::path(env.ExeLongPath).parent_path().string() + "/";
+    env.ProgramFolder = lpc::PathText(lpc::FsPath(env.ExeLongPath).parent_path()) + "/";
     context.emplace(lpc::ConfigContext{d.forms, *d.project, env});
     window->SetContext(&*context);
     lpc::TakeOverUserSettings(*d.project, lpc::ChoicesPlaceOf(env));

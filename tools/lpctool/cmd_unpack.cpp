@@ -5,6 +5,7 @@
 #include <memory>
 
 #include "base/errors.h"
+#include "base/fileio.h"
 #include "base/paths.h"
 #include "base/text_encoding.h"
 #include "command.h"
@@ -28,11 +29,11 @@ void WriteRecord(const std::string& file, const lpc::PackageRecord& r, const fs:
   if (!lpc::IsSafeFileName(name)) {
     throw lpc::FormatError(file, "refusing to unpack " + lpc::QuoteExcerpt(name));
   }
-  const fs::path target = dir / lpc::FileNameOnDisk(name);
+  const fs::path target = dir / lpc::FsPath(lpc::FileNameOnDisk(name));
   std::error_code ignored;
   fs::remove(target, ignored);
   written.push_back(target);
-  lpc::CopyFileRange(file, r.Offset, r.Size, target.string(),
+  lpc::CopyFileRange(file, r.Offset, r.Size, lpc::PathText(target),
                      [&](uint64_t n) { progress.Advance(n); });
 }
 
@@ -56,7 +57,7 @@ void Run(const UnpackOptions& o) {
   }
 
   // Everything is checked before the folder is made.
-  const fs::path dir(o.dir);
+  const fs::path dir = lpc::FsPath(o.dir);
   std::error_code ec;
   const bool dir_existed = fs::exists(dir, ec);
   fs::create_directories(dir, ec);
@@ -106,7 +107,7 @@ void Setup(CLI::App& app) {
   auto o = std::make_shared<UnpackOptions>();
   cmd->add_option("FILE", o->file, "Screensaver or other file carrying a package")
       ->required()
-      ->check(CLI::ExistingFile);
+      ->check(ExistingFile());
   cmd->add_option("DIR", o->dir, "Folder to write into (created when missing)")->required();
   cmd->callback([o] { Run(*o); });
 }

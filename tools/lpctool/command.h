@@ -19,6 +19,10 @@ struct CommandRegistrar {
 
 std::vector<std::pair<std::string, CommandSetup>>& Commands();
 
+// CLI11's ExistingFile, but looking at the path as lpctool opens files (UTF-8 on Windows too,
+// where CLI11's own check reads the name in the ANSI code page).
+const CLI::Validator& ExistingFile();
+
 // Set by a subcommand's callback; main returns it.
 void SetExitCode(int code);
 

@@ -4,9 +4,12 @@
 #include <algorithm>
 #include <cstdio>
 #include <exception>
+#include <filesystem>
 #include <iostream>
 
+#include "base/fileio.h"
 #include "command.h"
+#include "platform/user_session.h"
 
 namespace lpctool {
 
@@ -24,6 +27,19 @@ CommandRegistrar::CommandRegistrar(const char* name, CommandSetup setup) {
 }
 
 void SetExitCode(int code) { g_exit_code = code; }
+
+const CLI::Validator& ExistingFile() {
+  static const CLI::Validator validator(
+      [](std::string& path) -> std::string {
+        std::error_code ec;
+        const auto status = std::filesystem::status(lpc::FsPath(path), ec);
+        if (!std::filesystem::exists(status)) return "File does not exist: " + path;
+        if (std::filesystem::is_directory(status)) return "File is actually a directory: " + path;
+        return {};
+      },
+      "FILE");
+  return validator;
+}
 
 Progress::Progress(std::string label, uint64_t total)
     : label_(std::move(label)), total_(total), tty_(isatty(STDERR_FILENO) != 0) {}
@@ -49,6 +65,13 @@ void Progress::Advance(uint64_t amount) {
 }  // namespace lpctool
 
 int main(int argc, char** argv) {
+  // Paths, arguments and printed text are UTF-8 on every system (on Windows, converted to and
+  // from the wide characters of the system's calls).
+  lpc::UseUtf8Paths();
+  lpc::platform::UseUtf8Console();
+  const std::vector<std::string> arguments = lpc::platform::CommandLineArguments(argc, argv);
+  std::vector<const char*> pointers;
+  for (const std::string& a : arguments) pointers.push_back(a.c_str());
   CLI::App app{"lpctool: make and inspect LPCSaver screensavers and packed images"};
   app.require_subcommand(1);
   auto& commands = lpctool::Commands();
@@ -56,7 +79,7 @@ int main(int argc, char** argv) {
             [](const auto& a, const auto& b) { return a.first < b.first; });
   for (auto& [name, setup] : commands) setup(app);
   try {
-    app.parse(argc, argv);
+    app.parse(static_cast<int>(pointers.size()), pointers.data());
   } catch (const CLI::ParseError& e) {
     return app.exit(e);
   } catch (const std::exception& e) {

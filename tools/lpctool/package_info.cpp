@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <iostream>
+#include <random>
 
 #include "base/errors.h"
 #include "base/fileio.h"
@@ -19,9 +20,25 @@ namespace lpctool {
 namespace fs = std::filesystem;
 
 ScratchFolder::ScratchFolder() {
+#ifdef _WIN32
+  // No mkdtemp: a random name, made only when nothing has it yet (inside the user's own
+  // temporary folder, which others cannot write to).
+  const fs::path temp = fs::temp_directory_path();
+  std::random_device random;
+  for (int attempt = 0; attempt < 100; ++attempt) {
+    const fs::path candidate = temp / ("lpctool-" + std::to_string(random() % 1000000000u));
+    std::error_code ec;
+    if (fs::create_directory(candidate, ec)) {
+      path_ = candidate;
+      return;
+    }
+  }
+  throw lpc::IOError(lpc::PathText(temp) + ": cannot create a scratch folder");
+#else
   std::string pattern = (fs::temp_directory_path() / "lpctool-XXXXXX").string();
   if (!mkdtemp(pattern.data())) throw lpc::IOError(pattern + ": cannot create a scratch folder");
   path_ = pattern;
+#endif
 }
 
 ScratchFolder::~ScratchFolder() {

@@ -9,6 +9,7 @@
 #include <string>
 #include <string_view>
 
+#include "base/fileio.h"
 #include "package/packed_image.h"
 #include "package/project.h"
 
@@ -27,7 +28,10 @@ class ScratchFolder {
   ~ScratchFolder();
   ScratchFolder(const ScratchFolder&) = delete;
   ScratchFolder& operator=(const ScratchFolder&) = delete;
-  std::string operator/(std::string_view name) const { return (path_ / name).string(); }
+  std::string operator/(std::string_view name) const {
+    return lpc::PathText(path_ / lpc::FsPath(name));
+  }
+  std::string Path() const { return lpc::PathText(path_); }
 
  private:
   std::filesystem::path path_;

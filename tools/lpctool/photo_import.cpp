@@ -2,7 +2,9 @@
 
 #include <gif_lib.h>
 #include <libexif/exif-data.h>
+#ifdef LPCTOOL_HAVE_HEIF
 #include <libheif/heif.h>
+#endif
 #include <png.h>
 #include <turbojpeg.h>
 #include <webp/decode.h>
@@ -173,6 +175,7 @@ lpc::Bitmap DecodeWebp(const std::string& bytes, const std::string& path) {
   return out;
 }
 
+#ifdef LPCTOOL_HAVE_HEIF
 lpc::Bitmap DecodeHeif(const std::string& bytes, const std::string& path) {
   std::unique_ptr<heif_context, void (*)(heif_context*)> context(heif_context_alloc(),
                                                                  heif_context_free);
@@ -207,6 +210,15 @@ lpc::Bitmap DecodeHeif(const std::string& bytes, const std::string& path) {
   }
   return out;
 }
+#else
+// The Windows build carries no HEIF decoder (libheif and its HEVC decoder are not among the
+// libraries it is built with).
+lpc::Bitmap DecodeHeif(const std::string&, const std::string& path) {
+  throw lpc::FormatError(path,
+                         "this lpctool reads no HEIC/HEIF pictures (the Windows build "
+                         "has no HEIF decoder); save it as JPEG first");
+}
+#endif
 
 // A picture the runtime cannot show, stored as JPEG (or BMP when the author wants no loss).
 ImportedPicture Converted(lpc::Bitmap pixels, const std::string& kind,
@@ -247,6 +259,14 @@ bool IsImportable(const std::string& ext) {
 }
 
 }  // namespace
+
+#ifdef LPCTOOL_HAVE_HEIF
+const char* const kHeifNote = "";
+#else
+const char* const kHeifNote =
+    ". This build reads no HEIC/HEIF pictures: libheif and the HEVC decoder it needs are not "
+    "among the libraries the Windows build is made with; save such photographs as JPEG first";
+#endif
 
 lpc::Bitmap TurnUpright(const lpc::Bitmap& in, int orientation) {
   const int w = in.width(), h = in.height();

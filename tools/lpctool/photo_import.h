@@ -36,6 +36,10 @@ bool IsPictureFile(const std::string& path);
 // decode is a FormatError naming the file and the fault.
 ImportedPicture ImportPicture(const std::string& path, const ImportOptions& options);
 
+// What the help adds about HEIC/HEIF pictures: "" where they are read, else why not (the
+// Windows build has no HEIF decoder).
+extern const char* const kHeifNote;
+
 // Pixels turned as an EXIF orientation (2 to 8) says, so that the result is upright.
 lpc::Bitmap TurnUpright(const lpc::Bitmap& stored, int orientation);
 

@@ -1,0 +1,163 @@
+#include "install_windows.h"
+
+#include <cstdlib>
+#include <filesystem>
+#include <iostream>
+#include <optional>
+
+#include "base/errors.h"
+#include "base/fileio.h"
+#include "base/ini.h"
+#include "base/paths.h"
+#include "package/package.h"
+#include "platform/user_session.h"
+
+namespace lpctool {
+
+namespace {
+
+namespace fs = std::filesystem;
+
+constexpr const char* kValueName = "HKCU\\Control Panel\\Desktop SCRNSAVE.EXE";
+// Beside the copies: the value install replaced, so that --remove can put it back.
+constexpr const char* kRecordName = "previous-screensaver.ini";
+constexpr const char* kSection = "SCRNSAVE.EXE";
+
+std::string Shown(const std::optional<std::string>& value) {
+  return value ? "\"" + *value + "\"" : std::string("(not set)");
+}
+
+std::string DestinationFolder(const WindowsInstallOptions& o) {
+  if (!o.dest.empty()) return o.dest;
+  const std::string data = lpc::platform::UserDataFolder();
+  if (data.empty()) throw lpc::Error("cannot find the user's application data folder (%APPDATA%)");
+  return lpc::JoinPath(data, "LPCSaver");
+}
+
+struct Record {
+  std::optional<std::string> previous;  // what SCRNSAVE.EXE was before the first install
+  std::string written;                  // what install wrote last
+};
+
+std::optional<Record> ReadRecord(const std::string& path) {
+  if (!lpc::FileExists(path)) return std::nullopt;
+  const lpc::IniFile ini = lpc::IniFile::FromText(lpc::ReadFileBytes(path));
+  Record r;
+  if (ini.ReadBool(kSection, "WasSet", false))
+    r.previous = ini.ReadString(kSection, "Previous", "");
+  r.written = ini.ReadString(kSection, "Written", "");
+  return r;
+}
+
+void WriteRecord(const std::string& path, const Record& r) {
+  lpc::IniFile ini = lpc::IniFile::FromText("");
+  ini.WriteBool(kSection, "WasSet", r.previous.has_value());
+  ini.WriteString(kSection, "Previous", r.previous.value_or(""));
+  ini.WriteString(kSection, "Written", r.written);
+  lpc::WriteFileAtomic(path, ini.Text());
+}
+
+std::string UndoCommand(const std::string& name, const WindowsInstallOptions& o) {
+  return "lpctool install --remove \"" + name + "\"" +
+         (o.dest.empty() ? "" : " --dest \"" + o.dest + "\"");
+}
+
+void Remove(const std::string& installed, const std::string& record_path) {
+  const std::optional<std::string> current = lpc::platform::UserScreensaver();
+  const std::optional<Record> record = ReadRecord(record_path);
+  const bool ours = current && (lpc::SameText(*current, lpc::platform::ShortPath(installed)) ||
+                                lpc::SameText(*current, installed) ||
+                                (record && lpc::SameText(*current, record->written)));
+  if (ours) {
+    const std::optional<std::string> restored = record ? record->previous : std::nullopt;
+    if (!lpc::platform::SetUserScreensaver(restored)) {
+      throw lpc::IOError(std::string(kValueName) + ": cannot be changed");
+    }
+    std::cout << kValueName << ": " << Shown(current) << " -> " << Shown(restored) << "\n";
+  } else if (current) {
+    std::cout << kValueName << ": left as it is (" << Shown(current)
+              << ", another screensaver chosen since)\n";
+  }
+  std::error_code ec;
+  if (record) fs::remove(lpc::FsPath(record_path), ec);
+  if (fs::remove(lpc::FsPath(installed), ec)) {
+    std::cout << "removed " << installed << "\n";
+  } else if (!ours) {
+    std::cout << installed << ": not installed; nothing to undo\n";
+  }
+}
+
+}  // namespace
+
+void InstallOnWindows(const WindowsInstallOptions& o) {
+  const std::string name = lpc::ExtractFileName(o.file);
+  const std::string dest = DestinationFolder(o);
+  const std::string installed = lpc::PathText(fs::absolute(lpc::FsPath(dest) / lpc::FsPath(name)));
+  const std::string record_path = lpc::JoinPath(dest, kRecordName);
+  if (o.remove) {
+    Remove(installed, record_path);
+    return;
+  }
+
+  if (!lpc::FileExists(o.file)) throw lpc::FileNotFoundError(o.file + ": " + lpc::kFileNotFound);
+  int64_t offset = 0;
+  int32_t count = 0;
+  if (!lpc::FindPackageMarker(o.file, offset, count)) {
+    throw lpc::FormatError(o.file, "carries no package; make it with `lpctool pack` first");
+  }
+  if (lpc::ReadFileRange(o.file, 0, 2, 2) != "MZ") {
+    throw lpc::FormatError(o.file,
+                           "is not a Windows program (packed onto the Linux runtime?); "
+                           "pack it with lpcsaver.exe");
+  }
+
+  std::error_code ec;
+  const bool dest_existed = fs::is_directory(lpc::FsPath(dest), ec);
+  fs::create_directories(lpc::FsPath(dest), ec);
+  if (!fs::is_directory(lpc::FsPath(dest), ec)) {
+    throw lpc::IOError(dest + ": cannot create the folder");
+  }
+  const bool copy = !fs::equivalent(lpc::FsPath(o.file), lpc::FsPath(installed), ec);
+  const std::optional<Record> old_record = ReadRecord(record_path);
+  const std::optional<std::string> current = lpc::platform::UserScreensaver();
+  try {
+    if (copy) lpc::WriteFileAtomic(installed, lpc::ReadFileBytes(o.file));
+    // The short form, as the system's own Install writes it: the value is run unquoted, and
+    // the 8.3 name has neither spaces nor characters outside the ANSI code page. A volume
+    // without short names gives the long path.
+    const std::string value = lpc::platform::ShortPath(installed);
+    // The first install remembers the user's own choice; later ones keep that.
+    Record record = old_record.value_or(Record{current, ""});
+    record.written = value;
+    WriteRecord(record_path, record);
+    if (!lpc::platform::SetUserScreensaver(value)) {
+      throw lpc::IOError(std::string(kValueName) + ": cannot be changed");
+    }
+    if (copy) {
+      std::cout << "copied " << o.file << " to " << installed
+                << " (its user settings will live beside it)\n";
+    }
+    std::cout << kValueName << ": " << Shown(current) << " -> \"" << value << "\"\n"
+              << "to undo: " << UndoCommand(name, o) << " (puts back " << Shown(record.previous)
+              << ")\n";
+  } catch (...) {
+    // A failed install leaves nothing behind.
+    if (copy) fs::remove(lpc::FsPath(installed), ec);
+    if (old_record)
+      WriteRecord(record_path, *old_record);
+    else
+      fs::remove(lpc::FsPath(record_path), ec);
+    if (!dest_existed) fs::remove(lpc::FsPath(dest), ec);
+    throw;
+  }
+  const char* skip = std::getenv("LPCTOOL_NO_DIALOG");
+  if (!o.dialog || (skip && *skip)) return;
+  if (lpc::platform::OpenScreensaverSettings()) {
+    std::cout << "opened the Screen Saver settings\n";
+  } else {
+    std::cout << "the Screen Saver settings did not open; open them with: "
+                 "control desk.cpl,,@screensaver\n";
+  }
+}
+
+}  // namespace lpctool

@@ -1,0 +1,21 @@
+// `lpctool install` on Windows: what the system's "Install" verb of a .scr does, from the
+// command line.
+#pragma once
+
+#include <string>
+
+namespace lpctool {
+
+struct WindowsInstallOptions {
+  std::string file;
+  std::string dest;  // default %APPDATA%\LPCSaver
+  bool remove = false;
+  bool dialog = true;  // open the Screen Saver settings afterwards
+};
+
+// Install: copies the screensaver into the user's folder and makes it the user's screensaver
+// (SCRNSAVE.EXE), recording the value it replaces. Remove: puts that value back (when the
+// screensaver is still ours) and deletes the copy. Prints what changed and how to undo it.
+void InstallOnWindows(const WindowsInstallOptions& o);
+
+}  // namespace lpctool
