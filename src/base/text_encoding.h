@@ -29,8 +29,8 @@ std::string DisplayUtf8(std::string_view text);
 // Content files are named in Windows-1252 inside packages and packed images, whatever system
 // made them; on disk (the work folder, an unpacked folder) a name takes the encoding the
 // program's paths are in: UTF-8 on Linux and in the authoring tool, the ANSI code page in the
-// Windows runtime, whose Win32 calls are the narrow ones. Every place that turns a stored name into a path goes through here,
-// so a name is written and found under the same bytes.
+// Windows runtime, whose Win32 calls are the narrow ones. Every place that turns a stored name into
+// a path goes through here, so a name is written and found under the same bytes.
 std::string FileNameOnDisk(std::string_view stored);
 
 // The first max_chars bytes of untrusted text for a message, in double quotes: control bytes

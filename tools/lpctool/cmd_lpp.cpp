@@ -289,7 +289,8 @@ void Setup(CLI::App& app) {
                       kHeifNote)
       ->required()
       ->check(ExistingFile());
-  cmd->add_option("--thumbnail", o->thumbnail, "Thumbnail picture (default: the picture at 80 x 60)")
+  cmd->add_option("--thumbnail", o->thumbnail,
+                  "Thumbnail picture (default: the picture at 80 x 60)")
       ->check(ExistingFile());
   cmd->add_option("--title", o->title, "Title");
   cmd->add_option("--artist", o->artist, "Credit line");
