@@ -67,6 +67,11 @@ author_run() {
   width=$(identify -format '%w' "$author/window.png" 2>/dev/null)
   check "lpctool.exe ui draws the window with the system's fonts" "$said" test "${width:-0}" -gt 100
 
+  # show: the engine in a Win32 window, on the packed image with the accented name.
+  tool show "$P\\Île de Ré.lpp" --frames 3 --timing
+  check "lpctool.exe show runs the engine in a window" "$said" \
+    grep -q 'first frame after' <<<"$said"
+
   # HEIC is what the Windows build cannot read: said, with the file's name.
   printf 'ftypheic' >"$photos/phone.heic"
   tool lpp -o "$P\\phone.lpp" --picture "$P\\phone.heic"
