@@ -19,6 +19,7 @@
 #include "base/fileio.h"
 #include "platform/backends.h"
 #include "platform/platform.h"
+#include "platform/sdl/sdl_platform.h"
 #include "xserver.h"
 
 namespace lpc::platform {
@@ -553,6 +554,39 @@ TEST_F(SdlTest, MessageBoxesReturnTheAnswer) {
     ASSERT_TRUE(done) << c.key;
     ASSERT_TRUE(WIFEXITED(status));
     EXPECT_EQ(WEXITSTATUS(status), c.answer) << c.key;
+  }
+}
+
+// A long reason (a broken UI description, a path) wraps inside the box instead of running
+// off its edge; every character of it is still there.
+TEST_F(SdlTest, MessageTextWrapsAndKeepsEveryWord) {
+  TextRenderer& t = p_->Text();
+  const FontSpec font{"Tahoma", 14, false, false, false};
+  const std::string path = "/home/someone/" + std::string(200, 'x') + "/LPC.res";
+  const struct {
+    std::string text;
+    size_t min_lines;
+  } cases[] = {
+      {"Short.", 1},
+      {"First line\nsecond line", 2},
+      {"LPGUI.lui: form \"MainWindow\": line 12: 'wide' is not a valid integer value for the "
+       "property Width of the component LPThumbnail21, which the description sets there",
+       2},
+      {path + ": the record is damaged", 2},  // one word wider than the box
+      {"", 1},
+  };
+  for (const auto& c : cases) {
+    const std::vector<std::string> lines = WrapMessageText(t, font, c.text, 300);
+    EXPECT_GE(lines.size(), c.min_lines) << c.text;
+    std::string joined;
+    for (const std::string& line : lines) {
+      EXPECT_LE(t.MeasureText(line, font).width, 300) << line;
+      joined += line;
+    }
+    std::string expected = c.text;  // line ends and the blanks where lines break go
+    std::erase_if(expected, [](char ch) { return ch == ' ' || ch == '\n'; });
+    std::erase_if(joined, [](char ch) { return ch == ' '; });
+    EXPECT_EQ(joined, expected);
   }
 }
 

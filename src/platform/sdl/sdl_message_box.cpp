@@ -35,6 +35,52 @@ std::vector<std::string> SplitLines(const std::string& text) {
   return lines;
 }
 
+// The longest text line a box takes before it wraps; a box never grows wider than this.
+constexpr int kMaxTextWidth = 640;
+
+}  // namespace
+
+std::vector<std::string> WrapMessageText(TextRenderer& text, const FontSpec& font,
+                                         const std::string& message, int max_width) {
+  std::vector<std::string> out;
+  const auto fits = [&](const std::string& line) {
+    return text.MeasureText(line, font).width <= max_width;
+  };
+  for (const std::string& line : SplitLines(message)) {
+    std::string current;
+    size_t i = 0;
+    if (line.empty()) out.emplace_back();
+    while (i < line.size()) {
+      // The next word with the blanks before it.
+      size_t end = line.find_first_not_of(' ', i);
+      end = end == std::string::npos ? line.size() : line.find(' ', end);
+      if (end == std::string::npos) end = line.size();
+      const std::string word = line.substr(i, end - i);
+      if (fits(current + word)) {
+        current += word;
+        i = end;
+        continue;
+      }
+      if (!current.empty()) {  // the word starts the next line, without its blanks
+        out.push_back(current);
+        current.clear();
+        i = line.find_first_not_of(' ', i);
+        if (i == std::string::npos) i = line.size();
+        continue;
+      }
+      // A word wider than the box on its own (a long path) is cut where the width ends.
+      size_t n = 1;
+      while (i + n < end && fits(line.substr(i, n + 1))) ++n;
+      out.push_back(line.substr(i, n));
+      i += n;
+    }
+    if (!current.empty()) out.push_back(current);
+  }
+  return out;
+}
+
+namespace {
+
 struct Button {
   std::string label;
   int result;
@@ -50,6 +96,8 @@ class MessageBoxHandler : public WindowHandler {
         buttons_(std::move(buttons)),
         default_(default_index),
         escape_(escape_result) {}
+
+  static FontSpec Font() { return FontSpec{"Tahoma", 14, false, false, false}; }
 
   // Lays the box out; returns its client size.
   Size Layout() {
@@ -139,7 +187,7 @@ class MessageBoxHandler : public WindowHandler {
   }
 
   TextRenderer& text_;
-  FontSpec font_{"Tahoma", 14, false, false, false};
+  FontSpec font_ = Font();
   std::vector<std::string> lines_;
   std::vector<Button> buttons_;
   int default_;
@@ -162,7 +210,14 @@ int SdlPlatform::ShowMessageBox(Window* owner, const std::string& text,
   }
   try {
     NeedVideo();
-    MessageBoxHandler handler(Text(), SplitLines(text), std::move(buttons), 0, fallback);
+    const FontSpec font = MessageBoxHandler::Font();
+    // Wrapped to three quarters of the screen at most, so that the whole box is on it.
+    const Size screen = ScreenSize();
+    const int max_width = screen.width > 0
+                              ? std::clamp(screen.width * 3 / 4 - 2 * kPad, 200, kMaxTextWidth)
+                              : kMaxTextWidth;
+    MessageBoxHandler handler(Text(), WrapMessageText(Text(), font, text, max_width),
+                              std::move(buttons), 0, fallback);
     const Size size = handler.Layout();
     WindowOptions o;
     o.caption = caption;

@@ -60,6 +60,11 @@ class SdlWindow : public BasicWindow {
 // that program's would be; nothing when the other window is gone.
 void SetTransientFor(SDL_Window* window, NativeHandle owner);
 
+// A message box's text as the lines it shows: each line of the text wrapped at blanks to
+// max_width pixels, a word wider than that cut where the width ends. Nothing is dropped.
+std::vector<std::string> WrapMessageText(TextRenderer& text, const FontSpec& font,
+                                         const std::string& message, int max_width);
+
 // X errors no longer end the process (see x_error_trap.h).
 void KeepGoingOnXErrors();
 
