@@ -74,9 +74,24 @@ void PreparePackage(RunContext& run, ScreensaverProject& project, UiDescription&
     run.work = PrivateWorkFolder::Claim(base, RemovePackageFiles);
     run.work_folder = run.work->Path();
   }
-  ExtractPackage(project, run.exe_long_path, run.work_folder,
-                 [&run](const std::string& path) { return run.work->CreateOutput(path); });
-  if (run.needs_forms) forms.LoadFromFile(project.UISetting.UIFile);
+  try {
+    ExtractPackage(project, run.exe_long_path, run.work_folder,
+                   [&run](const std::string& path) { return run.work->CreateOutput(path); });
+    if (run.needs_forms) forms.LoadFromFile(project.UISetting.UIFile);
+  } catch (const std::exception& e) {
+    // A fault found in an unpacked record names the screensaver and the record: the copy in
+    // the work folder is gone by the time anyone reads the message.
+    std::string message = e.what();
+    for (const char* record : kRecordFiles) {
+      const std::string copy = JoinPath(run.work_folder, record);
+      const std::string named = run.exe_long_path + " (" + record + ")";
+      for (size_t at = 0; (at = message.find(copy, at)) != std::string::npos; at += named.size()) {
+        message.replace(at, copy.size(), named);
+      }
+    }
+    if (message != e.what()) throw Error(message);
+    throw;
+  }
 }
 
 // Deletes what this run unpacked and gives up its work folder.
