@@ -91,7 +91,6 @@ std::string TempFileNameBeside(const std::string& path) {
 }
 
 void WriteFileAtomic(const std::string& path, std::string_view bytes) {
-  const fs::path target = FsPath(path);
   const std::string temp_name = TempFileNameBeside(path);
   const fs::path temp = FsPath(temp_name);
   try {
@@ -101,13 +100,19 @@ void WriteFileAtomic(const std::string& path, std::string_view bytes) {
     fs::remove(temp, ignored);
     throw;
   }
-  std::error_code ec;
-  fs::rename(temp, target, ec);
-  if (ec) {
+  try {
+    ReplaceFile(temp_name, path);
+  } catch (...) {
     std::error_code ignored;
     fs::remove(temp, ignored);
-    throw IOError(path + ": cannot replace the file (" + ec.message() + ")");
+    throw;
   }
+}
+
+void ReplaceFile(const std::string& temp, const std::string& target) {
+  std::error_code ec;
+  fs::rename(FsPath(temp), FsPath(target), ec);
+  if (ec) throw IOError(target + ": cannot replace the file (" + ec.message() + ")");
 }
 
 }  // namespace lpc

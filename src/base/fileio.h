@@ -36,6 +36,10 @@ std::string TempFileNameBeside(const std::string& path);
 // the old or the new file, never half of one. Failure: IOError naming the path.
 void WriteFileAtomic(const std::string& path, std::string_view bytes);
 
+// Renames temp, a file written beside target, over target. Failure: IOError
+// "<target>: cannot replace the file (<reason>)"; temp is then the caller's to remove.
+void ReplaceFile(const std::string& temp, const std::string& target);
+
 // Plain write (create or truncate). Failure: IOError naming the path.
 void WriteFileBytes(const std::string& path, std::string_view bytes);
 

@@ -205,8 +205,7 @@ int RunConfigMode(RunContext& run, ScreensaverProject& project, UiDescription& f
 }
 
 // Keeps the preview picture in the host's window until the host goes away.
-int ShowPreview(RunContext& run, const Bitmap& picture) {
-  const int32_t parent = StrToInt(run.handle_arg);
+int ShowPreview(RunContext& run, int32_t parent, const Bitmap& picture) {
   platform::Platform& platform = run.Platform();
   platform::WindowOptions options;
   options.kind = platform::WindowKind::kHosted;
@@ -232,15 +231,16 @@ int RunPreviewMode(RunContext& run, ScreensaverProject& project, UiDescription& 
   // for as long as the host shows it, with nothing left in the work folder.
   Bitmap picture;
   bool has_picture = false;
+  int32_t parent = 0;
   WithPackage(run, project, forms, [&] {
     has_picture = !project.Setting.PreviewFile.empty();
     if (has_picture) {
-      StrToInt(run.handle_arg);  // a bad window argument is reported before anything is shown
+      parent = StrToInt(run.handle_arg);  // a bad window argument is reported before anything
       picture = LoadPicture(project.Setting.PreviewFile);
     }
     return 0;
   });
-  return has_picture ? ShowPreview(run, picture) : 0;
+  return has_picture ? ShowPreview(run, parent, picture) : 0;
 }
 
 // Screensavers packed before every record held names in Windows-1252 carry the show's list in

@@ -234,6 +234,16 @@ TEST_F(Lpctool, ContentNamesReachTheScreenUnderOneRule) {
       {"\xE3\x81\x95\xE3\x81\x8F\xE3\x82\x89.jpg", "sakura.jpg", true},      // さくら
       {"sea \xF0\x9F\x8C\x8A.jpg", "sea (water wave).jpg", true},            // an emoji
   };
+  // What the screensaver unpacks for its show: the list names files that are there.
+  const auto shows_its_picture = [this](const std::string& scr) {
+    ScreensaverProject shown;
+    fs::create_directories(dir_ / "work");
+    ExtractPackage(shown, scr, P("work"));
+    ASSERT_EQ(shown.FileList.Names.size(), 1u);
+    EXPECT_EQ(LoadPicture(shown.FileList.Names[0]).width(), 8);
+    RemovePackageFiles(P("work"));
+    EXPECT_FALSE(fs::exists(dir_ / "work"));
+  };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.stored);
     WriteFileBytes(P(c.given), EncodeJpeg(Bitmap(8, 6, 0x2080C0)));
@@ -248,14 +258,7 @@ TEST_F(Lpctool, ContentNamesReachTheScreenUnderOneRule) {
     EXPECT_EQ(j["ContentFiles"][0]["Name"], c.stored);
     ASSERT_EQ(Run({"unpack", P("n.scr"), P("out")}).exit_code, 0);
     EXPECT_EQ(ReadFileBytes(P(std::string("out/") + c.stored)), ReadFileBytes(P(c.given)));
-    // What the screensaver unpacks for its show: the list names files that are there.
-    ScreensaverProject shown;
-    fs::create_directories(dir_ / "work");
-    ExtractPackage(shown, P("n.scr"), P("work"));
-    ASSERT_EQ(shown.FileList.Names.size(), 1u);
-    EXPECT_EQ(LoadPicture(shown.FileList.Names[0]).width(), 8);
-    RemovePackageFiles(P("work"));
-    EXPECT_FALSE(fs::exists(dir_ / "work"));
+    shows_its_picture(P("n.scr"));
   }
   // Screensavers packed before the rule: the show's list in UTF-8, the names record in
   // Windows-1252. They keep showing their pictures.
@@ -269,12 +272,7 @@ TEST_F(Lpctool, ContentNamesReachTheScreenUnderOneRule) {
   package.AddPackage(std::move(files));
   package.AddBytes("");
   WriteFileBytes(P("old.scr"), "MZ runtime" + package.ToBytes());
-  ScreensaverProject shown;
-  fs::create_directories(dir_ / "work");
-  ExtractPackage(shown, P("old.scr"), P("work"));
-  ASSERT_EQ(shown.FileList.Names.size(), 1u);
-  EXPECT_EQ(LoadPicture(shown.FileList.Names[0]).width(), 8);
-  RemovePackageFiles(P("work"));
+  shows_its_picture(P("old.scr"));
 }
 
 TEST_F(Lpctool, BadInputFailsWithAClearMessage) {

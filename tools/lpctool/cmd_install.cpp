@@ -141,12 +141,7 @@ void Run(const InstallOptions& o) {
     return;
   }
 
-  if (!lpc::FileExists(o.file)) throw lpc::FileNotFoundError(o.file + ": " + lpc::kFileNotFound);
-  int64_t offset = 0;
-  int32_t count = 0;
-  if (!lpc::FindPackageMarker(o.file, offset, count)) {
-    throw lpc::FormatError(o.file, "carries no package; make it with `lpctool pack` first");
-  }
+  CheckScreensaverToInstall(o.file);
   const std::string head = lpc::FileSize(o.file) >= 4 ? lpc::ReadFileRange(o.file, 0, 4, 4) : std::string();
   if (head.rfind("MZ", 0) == 0) {
     PrintWindows(o.file);

@@ -160,11 +160,7 @@ void Run(const MaskOptions& o, const CLI::App& cmd) {
   try {
     lpc::WriteFileBytes(writes[0].first, mask_bytes);
     if (writes.size() > 1) lpc::WriteFileBytes(writes[1].first, overlay_bytes);
-    for (const auto& [temp, target] : writes) {
-      std::error_code ec;
-      fs::rename(lpc::FsPath(temp), lpc::FsPath(target), ec);
-      if (ec) throw lpc::IOError(target + ": cannot replace the file (" + ec.message() + ")");
-    }
+    for (const auto& [temp, target] : writes) lpc::ReplaceFile(temp, target);
   } catch (...) {
     std::error_code ignored;
     for (const auto& write : writes) fs::remove(lpc::FsPath(write.first), ignored);

@@ -150,9 +150,7 @@ void Run(PackOptions o) {
     const mode_t mode = stat(o.runtime.c_str(), &st) == 0 ? (st.st_mode & 0777) : 0644;
     chmod(temp.c_str(), mode | 0111);
 #endif
-    std::error_code ec;
-    fs::rename(lpc::FsPath(temp), lpc::FsPath(o.output), ec);
-    if (ec) throw lpc::IOError(o.output + ": cannot replace the file (" + ec.message() + ")");
+    lpc::ReplaceFile(temp, o.output);
   } catch (...) {
     std::error_code ignored;
     fs::remove(lpc::FsPath(temp), ignored);

@@ -71,14 +71,14 @@ class FileBeside {
   explicit FileBeside(std::string path)
       : path_(std::move(path)),
         temp_(lpc::TempFileNameBeside(path_)),
-        out_(std::filesystem::path(temp_), std::ios::binary | std::ios::trunc) {
+        out_(lpc::FsPath(temp_), std::ios::binary | std::ios::trunc) {
     if (!out_) throw lpc::IOError(path_ + ": cannot create the file");
   }
   ~FileBeside() {
     if (done_) return;
     out_.close();
     std::error_code ignored;
-    std::filesystem::remove(temp_, ignored);
+    std::filesystem::remove(lpc::FsPath(temp_), ignored);
   }
   FileBeside(const FileBeside&) = delete;
   FileBeside& operator=(const FileBeside&) = delete;
@@ -90,9 +90,7 @@ class FileBeside {
   void Commit() {
     out_.close();
     if (!out_) throw lpc::IOError(path_ + ": write failed");
-    std::error_code ec;
-    std::filesystem::rename(temp_, path_, ec);
-    if (ec) throw lpc::IOError(path_ + ": cannot replace the file (" + ec.message() + ")");
+    lpc::ReplaceFile(temp_, path_);
     done_ = true;
   }
 

@@ -89,6 +89,15 @@ void Remove(const std::string& installed, const std::string& record_path) {
 
 }  // namespace
 
+void CheckScreensaverToInstall(const std::string& file) {
+  if (!lpc::FileExists(file)) throw lpc::FileNotFoundError(file + ": " + lpc::kFileNotFound);
+  int64_t offset = 0;
+  int32_t count = 0;
+  if (!lpc::FindPackageMarker(file, offset, count)) {
+    throw lpc::FormatError(file, "carries no package; make it with `lpctool pack` first");
+  }
+}
+
 void InstallOnWindows(const WindowsInstallOptions& o) {
   const std::string name = lpc::ExtractFileName(o.file);
   const std::string dest = DestinationFolder(o);
@@ -99,12 +108,7 @@ void InstallOnWindows(const WindowsInstallOptions& o) {
     return;
   }
 
-  if (!lpc::FileExists(o.file)) throw lpc::FileNotFoundError(o.file + ": " + lpc::kFileNotFound);
-  int64_t offset = 0;
-  int32_t count = 0;
-  if (!lpc::FindPackageMarker(o.file, offset, count)) {
-    throw lpc::FormatError(o.file, "carries no package; make it with `lpctool pack` first");
-  }
+  CheckScreensaverToInstall(o.file);
   if (lpc::ReadFileRange(o.file, 0, 2, 2) != "MZ") {
     throw lpc::FormatError(o.file,
                            "is not a Windows program (packed onto the Linux runtime?); "

@@ -13,6 +13,9 @@ struct WindowsInstallOptions {
   bool dialog = true;  // open the Screen Saver settings afterwards
 };
 
+// A file to install: there, and carrying a package. Errors name the file and the fault.
+void CheckScreensaverToInstall(const std::string& file);
+
 // Install: copies the screensaver into the user's folder and makes it the user's screensaver
 // (SCRNSAVE.EXE), recording the value it replaces. Remove: puts that value back (when the
 // screensaver is still ours) and deletes the copy. Prints what changed and how to undo it.
