@@ -1,5 +1,6 @@
 #include "base/fileio.h"
 
+#include <algorithm>
 #include <atomic>
 #include <chrono>
 #include <cstdio>
@@ -7,6 +8,7 @@
 #include <fstream>
 #include <system_error>
 
+#include "base/byte_range.h"
 #include "base/errors.h"
 #include "base/text_encoding.h"
 
@@ -45,6 +47,7 @@ std::string PathText(const fs::path& path) {
 }
 
 bool FileExists(const std::string& path) {
+  if (FileInPlace(path)) return true;
   std::error_code ec;
   return fs::is_regular_file(FsPath(path), ec);
 }
@@ -55,6 +58,7 @@ bool DirectoryExists(const std::string& path) {
 }
 
 int64_t FileSize(const std::string& path) {
+  if (std::optional<ByteRange> held = FileInPlace(path)) return held->size();
   std::error_code ec;
   const auto size = fs::file_size(FsPath(path), ec);
   if (ec) return -1;
@@ -62,6 +66,9 @@ int64_t FileSize(const std::string& path) {
 }
 
 std::string ReadFileBytes(const std::string& path, uint64_t max_bytes) {
+  if (std::optional<ByteRange> held = FileInPlace(path)) {
+    return held->ReadAll(static_cast<int64_t>(std::min<uint64_t>(max_bytes, INT64_MAX)));
+  }
   std::ifstream in(FsPath(path), std::ios::binary);
   if (!in) throw FileNotFoundError(path + ": " + kFileNotFound);
   in.seekg(0, std::ios::end);

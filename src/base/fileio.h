@@ -18,12 +18,13 @@ bool Utf8Paths();
 std::filesystem::path FsPath(std::string_view path);
 std::string PathText(const std::filesystem::path& path);
 
+// These three also find the files held in place (base/byte_range.h).
 bool FileExists(const std::string& path);
 bool DirectoryExists(const std::string& path);
 // Size in bytes, or -1 when the file cannot be examined.
 int64_t FileSize(const std::string& path);
 
-// Reads the whole file. Missing file: FileNotFoundError "<path>: File not found"; a file larger
+// Reads the whole file (or what a name held in place stands for). Missing file: FileNotFoundError "<path>: File not found"; a file larger
 // than max_bytes: FormatError, before anything is allocated.
 std::string ReadFileBytes(const std::string& path, uint64_t max_bytes = UINT64_C(1) << 32);
 

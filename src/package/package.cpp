@@ -8,6 +8,7 @@
 #include <limits>
 #include <sstream>
 
+#include "base/byte_range.h"
 #include "base/errors.h"
 #include "base/fileio.h"
 #include "base/paths.h"
@@ -21,26 +22,11 @@ namespace lpc {
 
 namespace {
 
-// Opens a file for binary reading; FileNotFoundError naming it when that fails.
-std::ifstream OpenForReading(const std::string& path) {
-  std::ifstream in(FsPath(path), std::ios::binary);
-  if (!in) throw FileNotFoundError(path + ": " + kFileNotFound);
-  return in;
-}
-
-int64_t StreamSize(std::ifstream& in) {
-  in.clear();
-  in.seekg(0, std::ios::end);
-  const int64_t size = static_cast<int64_t>(in.tellg());
-  in.seekg(0, std::ios::beg);
-  return size < 0 ? 0 : size;
-}
-
-// Scans [begin, end) for the first marker, a block at a time; the last bytes of each block are
-// kept, so a marker that spans two reads is found. Returns the offset just after the marker, or
-// -1. The marker has one "{" only, at its start, so the first occurrence of its bytes is the
-// first place a byte-by-byte match would complete.
-int64_t ScanForMarker(std::istream& in, int64_t begin, int64_t end) {
+// Scans [begin, end) of range for the first marker, a block at a time; the last bytes of each
+// block are kept, so a marker that spans two reads is found. Returns the offset just after the
+// marker, or -1. The marker has one "{" only, at its start, so the first occurrence of its bytes
+// is the first place a byte-by-byte match would complete.
+int64_t ScanForMarker(const ByteRange& range, int64_t begin, int64_t end) {
   constexpr size_t kBlock = size_t{1} << 20;
   constexpr size_t kCarry = kPackageMarkerLength - 1;
   const std::string marker = PackageMarkerBytes();
@@ -58,19 +44,14 @@ int64_t ScanForMarker(std::istream& in, int64_t begin, int64_t end) {
     }
     return last;
   };
-  const size_t span = end < 0 ? kBlock : static_cast<size_t>(std::max<int64_t>(end - begin, 0));
+  const size_t span = static_cast<size_t>(std::max<int64_t>(end - begin, 0));
   std::vector<char> buffer(std::min(kBlock, span) + kCarry);
   const size_t block = buffer.size() - kCarry;
-  in.clear();
-  in.seekg(begin);
   size_t kept = 0;      // bytes carried over at the start of buffer
-  int64_t pos = begin;  // file offset of the byte after the last one read
-  while (end < 0 || pos < end) {
-    int64_t want = static_cast<int64_t>(block);
-    if (end >= 0) want = std::min<int64_t>(want, end - pos);
-    in.read(buffer.data() + kept, want);
-    const int64_t got = in.gcount();
-    if (got <= 0) break;
+  int64_t pos = begin;  // offset of the byte after the last one read
+  while (pos < end) {
+    const int64_t got = std::min<int64_t>(static_cast<int64_t>(block), end - pos);
+    range.Read(pos, buffer.data() + kept, got);
     const size_t total = kept + static_cast<size_t>(got);
     const char* first = buffer.data();
     const char* last = first + total;
@@ -87,23 +68,22 @@ std::string RecordLabel(int index, int32_t count) {
   return Format("record %d of %d", index + 1, count);
 }
 
-// Copies exactly size bytes from in (already positioned) to out. False when the input ends
-// early; out keeps what was read.
-bool CopyBytes(std::istream& in, std::ostream& out, int64_t size,
-               const std::function<void(uint64_t)>& progress, int chunk = kPackageChunk) {
+// Copies exactly size bytes at offset of range to out, chunk by chunk.
+void CopyRange(const ByteRange& range, int64_t offset, int64_t size, std::ostream& out,
+               const std::function<void(uint64_t)>& progress, int chunk) {
   // No bigger than the record: small records are the common case.
   std::vector<char> buffer(static_cast<size_t>(std::clamp<int64_t>(size, 1, chunk)));
-  int64_t copied = 0;
-  while (copied < size) {
-    const int64_t want = std::min<int64_t>(chunk, size - copied);
-    in.read(buffer.data(), want);
-    const int64_t got = in.gcount();
-    if (got <= 0) return false;
-    out.write(buffer.data(), got);
-    copied += got;
-    if (progress) progress(static_cast<uint64_t>(got));
+  for (int64_t copied = 0; copied < size;) {
+    const int64_t n = std::min<int64_t>(chunk, size - copied);
+    range.Read(offset + copied, buffer.data(), n);
+    out.write(buffer.data(), n);
+    copied += n;
+    if (progress) progress(static_cast<uint64_t>(n));
   }
-  return true;
+}
+
+int64_t ClampEnd(const ByteRange& range, int64_t end) {
+  return end < 0 || end > range.size() ? range.size() : end;
 }
 
 }  // namespace
@@ -120,20 +100,65 @@ std::string PackageMarkerBytes() {
 }
 
 bool FindPackageMarker(const std::string& path, int64_t& offset, int32_t& value) {
-  std::ifstream in(FsPath(path), std::ios::binary);
-  if (!in) return false;
-  const int64_t after = ScanForMarker(in, 0, -1);
+  ByteRange range;
+  try {
+    range = ByteRange::OfFile(path);
+  } catch (const FileNotFoundError&) {
+    return false;
+  }
+  const int64_t after = ScanForMarker(range, 0, range.size());
   if (after < 0) return false;
-  in.clear();
-  in.seekg(after);
-  char raw[4];
-  in.read(raw, 4);
-  if (in.gcount() != 4) {
+  if (range.size() - after < 4) {
     throw FormatError(path, "package truncated: the record count after the marker is missing");
   }
+  char raw[4];
+  range.Read(after, raw, 4);
   offset = after;
   value = GetInt32(raw);
   return true;
+}
+
+PackageExtractResult LocatePackageRecords(const ByteRange& range, int64_t begin, int64_t end,
+                                          int64_t wanted) {
+  const std::string& label = range.name();
+  end = ClampEnd(range, end);
+  begin = std::clamp<int64_t>(begin, 0, end);
+  const int64_t offset = ScanForMarker(range, begin, end);
+  if (offset < 0) throw FormatError(label, "no package found (the file has no record marker)");
+  char raw[4];
+  int64_t pos = offset;
+  if (end - pos < 4) {
+    throw FormatError(label, "package truncated: the record count after the marker is missing");
+  }
+  range.Read(pos, raw, 4);
+  pos += 4;
+  const int32_t count = GetInt32(raw);
+
+  PackageExtractResult result;
+  result.RecordCount = count;
+  if (wanted < 0) wanted = count;
+  wanted = count <= 0 ? 0 : std::min<int64_t>(count, wanted);
+  for (int i = 0; i < wanted; ++i) {
+    if (end - pos < 4) {
+      throw FormatError(label, "package truncated: the size of " + RecordLabel(i, count) +
+                                   " is missing");
+    }
+    range.Read(pos, raw, 4);
+    pos += 4;
+    const int32_t size = GetInt32(raw);
+    if (size < 0) {
+      throw FormatError(label, Format("%s has a negative size (%d)", RecordLabel(i, count).c_str(), size));
+    }
+    if (size > end - pos) {
+      throw FormatError(label, Format("package truncated: %s declares %d bytes but only %lld remain",
+                                      RecordLabel(i, count).c_str(), size,
+                                      static_cast<long long>(end - pos)));
+    }
+    result.Records.push_back({pos, size});
+    pos += size;
+    ++result.Extracted;
+  }
+  return result;
 }
 
 PackageExtractResult ExtractPackageRecords(const std::string& path,
@@ -145,84 +170,43 @@ PackageExtractResult ExtractPackageRecords(const std::string& path,
 PackageExtractResult ExtractPackageRange(const std::string& path, int64_t begin, int64_t end,
                                          const std::vector<std::string>& outputs,
                                          const OutputCreator& create) {
-  std::ifstream in(FsPath(path), std::ios::binary);
-  if (!in) throw FileNotFoundError(path + ": " + kFileNotFound);
-  const int64_t file_size = StreamSize(in);
-  if (end < 0 || end > file_size) end = file_size;
-  begin = std::clamp<int64_t>(begin, 0, end);
-  const int64_t offset = ScanForMarker(in, begin, end);
-  if (offset < 0) {
-    std::error_code ec;
-    if (!fs::is_regular_file(FsPath(path), ec))
-      throw FileNotFoundError(path + ": " + kFileNotFound);
-    throw FormatError(path, "no package found (the file has no record marker)");
-  }
-  char raw[4];
-  in.clear();
-  in.seekg(offset);
-  int64_t pos = offset;
-  if (end - pos < 4 || !in.read(raw, 4)) {
-    throw FormatError(path, "package truncated: the record count after the marker is missing");
-  }
-  pos += 4;
-  const int32_t count = GetInt32(raw);
-
-  PackageExtractResult result;
-  result.RecordCount = count;
-  const int64_t wanted = count <= 0 ? 0 : std::min<int64_t>(count, static_cast<int64_t>(outputs.size()));
-  for (int i = 0; i < wanted; ++i) {
-    if (end - pos < 4 || !in.read(raw, 4)) {
-      throw FormatError(path, "package truncated: the size of " + RecordLabel(i, count) +
-                                  " is missing");
+  const ByteRange range = ByteRange::OfFile(path);
+  const PackageExtractResult result =
+      LocatePackageRecords(range, begin, end, static_cast<int64_t>(outputs.size()));
+  for (size_t i = 0; i < outputs.size(); ++i) {
+    const std::string& output = outputs[i];
+    if (output.empty()) continue;
+    if (i >= result.Records.size()) {
+      // A copy left by an earlier start cannot pass for this package's.
+      std::error_code ignored;
+      fs::remove(FsPath(output), ignored);
+      continue;
     }
-    pos += 4;
-    const int32_t size = GetInt32(raw);
-    if (size < 0) {
-      throw FormatError(path, Format("%s has a negative size (%d)", RecordLabel(i, count).c_str(), size));
-    }
-    if (size > end - pos) {
-      throw FormatError(path, Format("package truncated: %s declares %d bytes but only %lld remain",
-                                     RecordLabel(i, count).c_str(), size,
-                                     static_cast<long long>(end - pos)));
-    }
-    result.Records.push_back({pos, size});
-    const std::string& output = outputs[static_cast<size_t>(i)];
-    if (output.empty()) {
-      in.seekg(pos + size);
-    } else {
-      std::ofstream out;
-      if (create) {
-        out = create(output);
-      } else if (platform::CreateFreshFile(output)) {
-        out.open(FsPath(output), std::ios::binary | std::ios::trunc);
-      }
-      if (!out.is_open()) throw IOError(output + ": cannot create the file");
-      const bool complete = CopyBytes(in, out, size, {}, 1 << 20);
-      out.close();
-      if (!out) throw IOError(output + ": write failed");
-      if (!complete) {
-        throw FormatError(path, "package truncated inside " + RecordLabel(i, count));
-      }
-    }
-    pos += size;
-    ++result.Extracted;
-  }
-  for (size_t i = static_cast<size_t>(result.Extracted); i < outputs.size(); ++i) {
-    if (outputs[i].empty()) continue;
-    std::error_code ignored;
-    fs::remove(FsPath(outputs[i]), ignored);
+    const PackageRecord& r = result.Records[i];
+    WriteRangeToFile(range.Sub(r.Offset, r.Size, range.name()), output, create);
   }
   return result;
 }
 
-PackageIndex ReadPackageIndex(const std::string& path, int64_t begin, int64_t end,
-                              const std::string& name) {
-  const std::string label = name.empty() ? path : name;
-  std::ifstream in = OpenForReading(path);
-  const int64_t file_size = StreamSize(in);
-  if (end < 0 || end > file_size) end = file_size;
+void WriteRangeToFile(const ByteRange& range, const std::string& out_path,
+                      const OutputCreator& create) {
+  std::ofstream out;
+  if (create) {
+    out = create(out_path);
+  } else if (platform::CreateFreshFile(out_path)) {
+    out.open(FsPath(out_path), std::ios::binary | std::ios::trunc);
+  }
+  if (!out.is_open()) throw IOError(out_path + ": cannot create the file");
+  CopyRange(range, 0, range.size(), out, {}, 1 << 20);
+  out.close();
+  if (!out) throw IOError(out_path + ": write failed");
+}
+
+PackageIndex ReadPackageIndex(const ByteRange& range, int64_t begin, int64_t end) {
+  const std::string& label = range.name();
+  end = ClampEnd(range, end);
   begin = std::clamp<int64_t>(begin, 0, end);
-  const int64_t after = ScanForMarker(in, begin, end);
+  const int64_t after = ScanForMarker(range, begin, end);
   if (after < 0) throw FormatError(label, "no package found (no record marker)");
 
   PackageIndex index;
@@ -231,10 +215,7 @@ PackageIndex ReadPackageIndex(const std::string& path, int64_t begin, int64_t en
   char raw[4];
   auto read_int = [&](const std::string& what) {
     if (end - pos < 4) throw FormatError(label, "package truncated: " + what + " is missing");
-    in.clear();
-    in.seekg(pos);
-    in.read(raw, 4);
-    if (in.gcount() != 4) throw FormatError(label, "package truncated: " + what + " is missing");
+    range.Read(pos, raw, 4);
     pos += 4;
     return GetInt32(raw);
   };
@@ -262,6 +243,13 @@ PackageIndex ReadPackageIndex(const std::string& path, int64_t begin, int64_t en
   return index;
 }
 
+PackageIndex ReadPackageIndex(const std::string& path, int64_t begin, int64_t end,
+                              const std::string& name) {
+  ByteRange range = ByteRange::OfFile(path);
+  if (!name.empty()) range = range.Sub(0, range.size(), name);
+  return ReadPackageIndex(range, begin, end);
+}
+
 std::string ReadFileRange(const std::string& path, int64_t offset, int64_t size,
                           int64_t max_bytes) {
   if (size < 0 || offset < 0) throw FormatError(path, "negative offset or size");
@@ -269,28 +257,20 @@ std::string ReadFileRange(const std::string& path, int64_t offset, int64_t size,
     throw FormatError(path, Format("record of %lld bytes is larger than the %lld allowed",
                                    static_cast<long long>(size), static_cast<long long>(max_bytes)));
   }
-  std::ifstream in = OpenForReading(path);
-  if (offset + size > StreamSize(in)) throw ReadError(path + ": " + kReadBeyondEnd);
-  in.seekg(offset);
-  std::string bytes(static_cast<size_t>(size), '\0');
-  in.read(bytes.data(), size);
-  if (in.gcount() != size) throw ReadError(path + ": " + kReadBeyondEnd);
-  return bytes;
+  return ByteRange::OfFile(path).ReadString(offset, size, max_bytes);
 }
 
 void CopyFileRange(const std::string& path, int64_t offset, int64_t size,
                    const std::string& out_path, const std::function<void(uint64_t)>& progress) {
-  std::ifstream in = OpenForReading(path);
-  if (offset < 0 || size < 0 || offset + size > StreamSize(in)) {
+  const ByteRange range = ByteRange::OfFile(path);
+  if (offset < 0 || size < 0 || offset > range.size() || size > range.size() - offset) {
     throw ReadError(path + ": " + kReadBeyondEnd);
   }
-  in.seekg(offset);
   std::ofstream out(FsPath(out_path), std::ios::binary | std::ios::trunc);
   if (!out) throw IOError(out_path + ": cannot create the file");
-  const bool complete = CopyBytes(in, out, size, progress, 1 << 16);
+  CopyRange(range, offset, size, out, progress, 1 << 16);
   out.close();
   if (!out) throw IOError(out_path + ": write failed");
-  if (!complete) throw ReadError(path + ": " + kReadBeyondEnd);
 }
 
 // ---- writing ----
@@ -348,8 +328,13 @@ void PackageBuilder::Write(std::ostream& out, const std::string& out_name,
     if (item.nested) {
       item.nested->Write(out, out_name, progress);
     } else if (!item.path.empty()) {
-      std::ifstream in = OpenForReading(item.path);
-      if (StreamSize(in) != item.file_size || !CopyBytes(in, out, item.file_size, progress, 1 << 16)) {
+      const ByteRange in = ByteRange::OfFile(item.path);
+      if (in.size() != item.file_size) {
+        throw IOError(item.path + ": the file changed while it was being packed");
+      }
+      try {
+        CopyRange(in, 0, item.file_size, out, progress, 1 << 16);
+      } catch (const ReadError&) {
         throw IOError(item.path + ": the file changed while it was being packed");
       }
     } else {
@@ -390,10 +375,7 @@ std::vector<std::string> ContentFileNames(std::string_view text, const std::stri
 }
 
 std::vector<std::string> ReadContentFileNames(const std::string& path) {
-  std::ifstream in = OpenForReading(path);
-  const int64_t size = StreamSize(in);
-  in.close();
-  return ContentFileNames(ReadFileRange(path, 0, size, int64_t{1} << 24), path);
+  return ContentFileNames(ByteRange::OfFile(path).ReadAll(kMaxContentNamesBytes), path);
 }
 
 }  // namespace lpc

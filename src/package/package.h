@@ -15,6 +15,8 @@
 #include <string_view>
 #include <vector>
 
+#include "base/byte_range.h"
+
 namespace lpc {
 
 inline constexpr char kPackageMarkerText[] = "{LPRESROURCE}";
@@ -66,6 +68,12 @@ PackageExtractResult ExtractPackageRange(const std::string& path, int64_t begin,
                                          const std::vector<std::string>& outputs,
                                          const OutputCreator& create = {});
 
+// The records of the package whose marker is the first in [begin, end) of range (end < 0: its
+// end), as ExtractPackageRange finds them, without writing anything: the first `wanted` of them
+// (all when wanted < 0) are located and checked, each inside [begin, end). Errors name the range.
+PackageExtractResult LocatePackageRecords(const ByteRange& range, int64_t begin, int64_t end,
+                                          int64_t wanted);
+
 struct PackageIndex {
   int64_t MarkerOffset = 0;  // of the marker's first byte
   int32_t Count = 0;
@@ -78,6 +86,13 @@ struct PackageIndex {
 // a negative count or size, a record that runs past the range.
 PackageIndex ReadPackageIndex(const std::string& path, int64_t begin = 0, int64_t end = -1,
                               const std::string& name = {});
+// The same over a byte range (offsets relative to it); errors name the range.
+PackageIndex ReadPackageIndex(const ByteRange& range, int64_t begin = 0, int64_t end = -1);
+
+// Writes range into a new file out_path, made through create (without it, as a fresh file no
+// planted link redirects). IOError naming out_path when it cannot be written.
+void WriteRangeToFile(const ByteRange& range, const std::string& out_path,
+                      const OutputCreator& create = {});
 
 // Reads size bytes at offset; at most max_bytes (FormatError beyond that, before allocating).
 std::string ReadFileRange(const std::string& path, int64_t offset, int64_t size,
@@ -124,7 +139,8 @@ class PackageBuilder {
 // end in CR LF; a lone LF or a lone CR also ends one). A line whose file-name part could leave the folder it
 // is unpacked into ("", "..", a drive) is refused: FormatError naming `name` and the line.
 std::vector<std::string> ContentFileNames(std::string_view text, const std::string& name);
-// The same, read from the file (at most 16 MiB).
+inline constexpr int64_t kMaxContentNamesBytes = int64_t{1} << 24;
+// The same, read from the file (at most kMaxContentNamesBytes).
 std::vector<std::string> ReadContentFileNames(const std::string& path);
 
 }  // namespace lpc

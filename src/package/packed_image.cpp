@@ -215,54 +215,40 @@ std::array<int64_t, 5> CountRegions(const std::vector<int32_t>& a) {
 
 // ---- stream ----
 
-BoundedFileReader::BoundedFileReader(const std::string& path, int mode) : path_(path) {
-  if (mode != 1) throw IOError(path + ": unsupported open mode");
-  std::error_code ec;
-  if (!std::filesystem::is_regular_file(FsPath(path), ec)) {
-    throw FileNotFoundError(path + ": " + kFileNotFound);
-  }
-  in_.open(FsPath(path), std::ios::binary);
-  if (!in_) throw FileNotFoundError(path + ": " + kFileNotFound);
-  in_.seekg(0, std::ios::end);
-  size_ = std::max<int64_t>(0, static_cast<int64_t>(in_.tellg()));
-  in_.seekg(0, std::ios::beg);
-}
-
-void BoundedFileReader::Need(int64_t n, const char* what) const {
+void BoundedReader::Need(int64_t n, const char* what) const {
   if (n > Remaining()) {
-    throw ReadError(Format("%s: %s (%s needs %lld bytes, %lld left)", path_.c_str(), kReadBeyondEnd,
+    throw ReadError(Format("%s: %s (%s needs %lld bytes, %lld left)", path().c_str(), kReadBeyondEnd,
                            what, static_cast<long long>(n), static_cast<long long>(Remaining())));
   }
 }
 
-void BoundedFileReader::ReadBuffer(void* destination, int64_t n) {
+void BoundedReader::ReadBuffer(void* destination, int64_t n) {
   if (n <= 0) return;
   Need(n, "read");
-  in_.read(static_cast<char*>(destination), n);
-  if (in_.gcount() != n) throw ReadError(path_ + ": " + kReadBeyondEnd);
+  range_.Read(pos_, destination, n);
   pos_ += n;
 }
 
-int32_t BoundedFileReader::ReadInteger() {
+int32_t BoundedReader::ReadInteger() {
   char raw[4];
   ReadBuffer(raw, 4);
   return GetInt32(raw);
 }
 
-std::string BoundedFileReader::ReadSignature(int n) {
+std::string BoundedReader::ReadSignature(int n) {
   std::string s(static_cast<size_t>(n), '\0');
   ReadBuffer(s.data(), n);
   return s;
 }
 
-void BoundedFileReader::ReadToStream(std::string& stream, int32_t n, const char* what) {
-  if (n < 0) throw FormatError(path_, Format("negative length (%d) of the %s", n, what));
+void BoundedReader::ReadToStream(std::string& stream, int32_t n, const char* what) {
+  if (n < 0) throw FormatError(path(), Format("negative length (%d) of the %s", n, what));
   Need(n, what);
   stream.assign(static_cast<size_t>(n), '\0');
   ReadBuffer(stream.data(), n);
 }
 
-std::string BoundedFileReader::ReadString(const char* what) {
+std::string BoundedReader::ReadString(const char* what) {
   const int32_t n = ReadInteger();
   std::string s;
   ReadToStream(s, n, what);
@@ -271,7 +257,7 @@ std::string BoundedFileReader::ReadString(const char* what) {
 
 // ---- loader ----
 
-void PackedImageReader::LoadHeader(BoundedFileReader& stream) {
+void PackedImageReader::LoadHeader(BoundedReader& stream) {
   const std::string& path = stream.path();
   if (stream.ReadSignature(kPackedImageSignatureLength) != kPackedImageSignature) {
     throw ProjectFileError(path);
@@ -284,12 +270,12 @@ void PackedImageReader::LoadHeader(BoundedFileReader& stream) {
   Thumbnail = DecodeJpeg(jpeg, path + " (thumbnail)", Limits);
 }
 
-void PackedImageReader::LoadHeaderFromFile(const std::string& path) {
-  BoundedFileReader stream(path, 1);
+void PackedImageReader::LoadHeader(const ByteRange& bytes) {
+  BoundedReader stream(bytes);
   LoadHeader(stream);
 }
 
-void PackedImageReader::LoadWaves(BoundedFileReader& stream) {
+void PackedImageReader::LoadWaves(BoundedReader& stream) {
   RegionCount = stream.ReadInteger();
   if (RegionCount < 0 || RegionCount > kRegionCount) {
     throw FormatError(stream.path(), Format("region count %d (0 to 4 allowed)", RegionCount));
@@ -301,8 +287,9 @@ void PackedImageReader::LoadWaves(BoundedFileReader& stream) {
   }
 }
 
-void PackedImageReader::LoadSizeFromFile(const std::string& path) {
-  BoundedFileReader stream(path, 1);
+void PackedImageReader::LoadSize(const ByteRange& bytes) {
+  const std::string& path = bytes.name();
+  BoundedReader stream(bytes);
   LoadHeader(stream);
   LoadWaves(stream);
   const int32_t m = stream.ReadInteger();
@@ -316,8 +303,9 @@ void PackedImageReader::LoadSizeFromFile(const std::string& path) {
   }
 }
 
-void PackedImageReader::LoadFromFile(const std::string& path) {
-  BoundedFileReader stream(path, 1);
+void PackedImageReader::Load(const ByteRange& bytes) {
+  const std::string& path = bytes.name();
+  BoundedReader stream(bytes);
   LoadHeader(stream);
   LoadWaves(stream);
 
@@ -387,11 +375,11 @@ void PackedImage::ClearParts() {
   WeatherParam = {};
 }
 
-void PackedImage::LoadFromFile(const std::string& path) {
+void PackedImage::Load(const ByteRange& bytes) {
   ClearParts();
   PackedImageReader loader;
   loader.Limits = Limits;
-  loader.LoadFromFile(path);
+  loader.Load(bytes);
   // The wave generator reads the mask at picture coordinates, so the mask is painted into a
   // bitmap of the picture's size: a larger mask is cut, a smaller one padded with region 0.
   if (KeepMaskRuns) {
@@ -407,20 +395,20 @@ void PackedImage::LoadFromFile(const std::string& path) {
   Thumbnail = std::move(loader.Thumbnail);
   WaveParams = loader.WaveParams;
   WeatherParam = loader.WeatherParam;
-  FileName = path;
+  FileName = bytes.name();
   Title = loader.Title;
   Artist = loader.Artist;
   SoundFile = loader.SoundFile;
   Loaded = true;
 }
 
-void PackedImage::LoadHeaderFromFile(const std::string& path) {
+void PackedImage::LoadHeader(const ByteRange& bytes) {
   ClearParts();
   PackedImageReader loader;
   loader.Limits = Limits;
-  loader.LoadHeaderFromFile(path);
+  loader.LoadHeader(bytes);
   Thumbnail = std::move(loader.Thumbnail);
-  FileName = path;
+  FileName = bytes.name();
   Title = loader.Title;
   Artist = loader.Artist;
   Loaded = true;

@@ -4,11 +4,11 @@
 
 #include <array>
 #include <cstdint>
-#include <fstream>
 #include <string>
 #include <vector>
 
 #include "base/bitmap.h"
+#include "base/byte_range.h"
 #include "imaging/picture.h"
 
 namespace lpc {
@@ -104,13 +104,11 @@ class MaskRowReader {
   std::vector<uint8_t> own_, out_;
 };
 
-// Checked sequential reads from one file. Every read that would pass the end of the file is
-// refused before anything is read or allocated: ReadError "<file>: Read beyond end of file".
-class BoundedFileReader {
+// Checked sequential reads from a byte range. Every read that would pass its end is refused
+// before anything is read or allocated: ReadError "<name>: Read beyond end of file".
+class BoundedReader {
  public:
-  // mode 1: an existing file for reading. A file that cannot be opened: FileNotFoundError
-  // "<file>: File not found".
-  explicit BoundedFileReader(const std::string& path, int mode = 1);
+  explicit BoundedReader(ByteRange range) : range_(std::move(range)) {}
   void ReadBuffer(void* destination, int64_t n);
   int32_t ReadInteger();
   std::string ReadSignature(int n);
@@ -118,14 +116,12 @@ class BoundedFileReader {
   void ReadToStream(std::string& stream, int32_t n, const char* what = "field");
   // A string field: 32-bit length, then that many bytes.
   std::string ReadString(const char* what);
-  int64_t Remaining() const { return size_ - pos_; }
-  const std::string& path() const { return path_; }
+  int64_t Remaining() const { return range_.size() - pos_; }
+  const std::string& path() const { return range_.name(); }
 
  private:
   void Need(int64_t n, const char* what) const;
-  std::string path_;
-  std::ifstream in_;
-  int64_t size_ = 0;
+  ByteRange range_;
   int64_t pos_ = 0;
 };
 
@@ -149,16 +145,19 @@ class PackedImageReader {
   // Fields 1 to 13; both JPEG streams are decoded. Wrong signature: ProjectFileError naming
   // the file; anything malformed (a region count above 4, a negative length, a bad mask): a
   // FormatError naming it; a length past the end of the file: ReadError.
-  void LoadFromFile(const std::string& path);
+  void Load(const ByteRange& bytes);
+  void LoadFromFile(const std::string& path) { Load(ByteRange::OfFile(path)); }
   // Signature, title, artist and thumbnail only.
-  void LoadHeaderFromFile(const std::string& path);
+  void LoadHeader(const ByteRange& bytes);
+  void LoadHeaderFromFile(const std::string& path) { LoadHeader(ByteRange::OfFile(path)); }
   // The header, the wave records and the mask's size alone (MaskRuns holds its width and
   // height, which are the picture's as written): a picture's shape without decoding it.
-  void LoadSizeFromFile(const std::string& path);
+  void LoadSize(const ByteRange& bytes);
+  void LoadSizeFromFile(const std::string& path) { LoadSize(ByteRange::OfFile(path)); }
 
  private:
-  void LoadHeader(BoundedFileReader& stream);
-  void LoadWaves(BoundedFileReader& stream);
+  void LoadHeader(BoundedReader& stream);
+  void LoadWaves(BoundedReader& stream);
 };
 
 // Everything a packed-image file holds, ready for writing.
@@ -203,9 +202,11 @@ class PackedImage {
   // passes on (FormatError / ReadError / FileNotFoundError / ProjectFileError).
   // A mask whose size differs from the picture's is cut or padded (region 0) to the picture's
   // size, so that every picture pixel has exactly one mask pixel.
-  void LoadFromFile(const std::string& path);
+  void Load(const ByteRange& bytes);
+  void LoadFromFile(const std::string& path) { Load(ByteRange::OfFile(path)); }
   // Title, artist and thumbnail only; Picture and Mask stay empty.
-  void LoadHeaderFromFile(const std::string& path);
+  void LoadHeader(const ByteRange& bytes);
+  void LoadHeaderFromFile(const std::string& path) { LoadHeader(ByteRange::OfFile(path)); }
   // Discards the loaded parts: empty bitmaps, zero parameters, Loaded false.
   void ClearParts();
   void SetSpeed(int32_t value) { SpeedPercent = value; }

@@ -127,28 +127,25 @@ std::string UiSettings::ToIniText() const {
 
 // ---- project ----
 
-void ScreensaverProject::LoadFromFile(const std::string& path) {
+void ScreensaverProject::Load(const ByteRange& record) {
   Warnings.clear();
-  const std::string base = GetTempFolder() + "LP" + FileNameStem(path);
-  const std::vector<std::string> temps = {base + "~1.tmp", base + "~2.tmp", base + "~3.tmp"};
-  struct Cleanup {
-    const std::vector<std::string>& files;
-    ~Cleanup() {
-      for (const auto& f : files) {
-        std::error_code ignored;
-        std::filesystem::remove(FsPath(f), ignored);
-      }
-    }
-  } cleanup{temps};
-
-  const PackageExtractResult result = ExtractPackageRecords(path, temps);
-  if (!result.CountMatches(temps.size())) {
+  const std::string& path = record.name();
+  const PackageExtractResult result = LocatePackageRecords(record, 0, -1, 3);
+  if (!result.CountMatches(3)) {
     Warnings.push_back(Format("%s: the project record holds %d records instead of 3; %d used",
                               path.c_str(), result.RecordCount, result.Extracted));
   }
-  FileList.LoadFromIni(IniFile(temps[0]), path + " (file list)");
-  Setting.LoadFromIni(IniFile(temps[1]));
-  UISetting.LoadFromIni(IniFile(temps[2]));
+  // A record the package lacks reads as an empty ini, as does one too large to be one.
+  auto ini = [&](size_t i) {
+    if (i >= result.Records.size() || result.Records[i].Size > kMaxProjectIniBytes) {
+      return IniFile::FromText("");
+    }
+    const PackageRecord& r = result.Records[i];
+    return IniFile::FromText(record.ReadString(r.Offset, r.Size, kMaxProjectIniBytes));
+  };
+  FileList.LoadFromIni(ini(0), path + " (file list)");
+  Setting.LoadFromIni(ini(1));
+  UISetting.LoadFromIni(ini(2));
 }
 
 std::string ScreensaverProject::ToRecordBytes() const {

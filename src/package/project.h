@@ -8,6 +8,7 @@
 #include <variant>
 #include <vector>
 
+#include "base/byte_range.h"
 #include "base/ini.h"
 
 namespace lpc {
@@ -17,6 +18,8 @@ inline constexpr const char* kFlagFalse = "FALSE";
 // The key list of [FileList] is read through a buffer of this many bytes (names and their
 // terminating zeros), which bounds the number of entries.
 inline constexpr size_t kSectionKeysBuffer = 16384;
+// Largest ini text of the project record that is read; a larger one counts as empty.
+inline constexpr int64_t kMaxProjectIniBytes = int64_t{64} << 20;
 
 class ContentFileList {
  public:
@@ -97,9 +100,10 @@ class ScreensaverProject {
   // records it has are used, the missing ones give defaults.
   std::vector<std::string> Warnings;
 
-  // path: the unpacked "LPC.res". Its three records are copied into temporary files in the
-  // temporary folder, read, and the files removed again. Errors name path.
-  void LoadFromFile(const std::string& path);
+  // The project record "LPC.res", read where it lies (a range of the program file, a file of
+  // its own, or memory). Errors name the range.
+  void Load(const ByteRange& record);
+  void LoadFromFile(const std::string& path) { Load(ByteRange::OfFile(path)); }
   // The project record: a package of the three ini texts.
   std::string ToRecordBytes() const;
 };

@@ -3,9 +3,11 @@
 #include <filesystem>
 #include <system_error>
 
+#include "base/byte_range.h"
 #include "base/errors.h"
 #include "base/fileio.h"
 #include "base/paths.h"
+#include "package/package.h"
 #include "platform/folders.h"
 
 namespace lpc {
@@ -119,6 +121,17 @@ void PrivateWorkFolder::Remove() {
 void PrivateWorkFolder::RemoveActive() {
   std::lock_guard<std::mutex> guard(g_active_mutex);
   if (g_active) g_active->Remove();
+}
+
+std::string PrivateWorkFolder::FileOnDisk(const std::string& path) {
+  std::lock_guard<std::mutex> guard(g_active_mutex);
+  const std::optional<ByteRange> held = FileInPlace(path);
+  if (!held) return path;
+  if (!g_active) throw IOError(path + ": cannot create the file (no work folder)");
+  WriteRangeToFile(*held, path,
+                   [](const std::string& file) { return g_active->CreateOutput(file); });
+  ReleaseFileInPlace(path);
+  return path;
 }
 
 }  // namespace lpc

@@ -67,6 +67,12 @@ class PrivateWorkFolder {
   // arrives on another thread.
   static void RemoveActive();
 
+  // A file of its own for a name held in place (base/byte_range.h) in the folder this process
+  // holds, for a player that takes a path: written the first time it is asked for and removed
+  // with the folder. Any other name comes back as it is. IOError naming the file when it cannot
+  // be written.
+  static std::string FileOnDisk(const std::string& path);
+
  private:
   PrivateWorkFolder(std::string path, std::unique_ptr<platform::FolderLock> lock);
 

@@ -3,10 +3,21 @@
 #include <string>
 
 #include "base/fileio.h"
+#include "package/work_folder.h"
 #include "presentation/audio_rules.h"
 #include "presentation/show_window.h"
 
 namespace lpc {
+
+// The players take paths: a sound read in place in the program file gets a file of its own
+// first. One that cannot be written is "" and does not play.
+std::string PlayableFile(const std::string& path) {
+  try {
+    return PrivateWorkFolder::FileOnDisk(path);
+  } catch (const std::exception&) {
+    return {};
+  }
+}
 
 void ShowWindow::StartMusic() {
   const ProjectSettings& s = project_.Setting;
@@ -31,7 +42,8 @@ bool ShowWindow::PlayTrackFrom(int first_index) {
   for (int attempt = 0; attempt < count; ++attempt) {
     if (music_index_ >= 0 && music_index_ < count) {
       media_player_->Close();
-      if (media_player_->Open(music_files_[static_cast<size_t>(music_index_)]) &&
+      const std::string file = PlayableFile(music_files_[static_cast<size_t>(music_index_)]);
+      if (!file.empty() && media_player_->Open(file) &&
           media_player_->Play(window_.get())) {
         return true;
       }

@@ -101,7 +101,11 @@ ShowWindow::ShowWindow(platform::Platform& platform, ScreensaverProject& project
       project_(project),
       env_(std::move(environment)),
       covers_(platform, *this),
-      picture_sound_([this](const std::string& file) { platform_.PlayLoopingSound(file); },
+      picture_sound_(
+          [this](const std::string& file) {
+            const std::string playable = PlayableFile(file);
+            if (!playable.empty()) platform_.PlayLoopingSound(playable);
+          },
                      [this] { platform_.StopSound(); }) {
   // FormCreate: values FormShow replaces when there are pictures.
   Speed = 100;

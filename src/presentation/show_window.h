@@ -35,6 +35,10 @@ void SetApplicationTitle(const std::string& title);
 
 struct ShowEnvironment;
 
+// What a player is handed for a sound file: the path of a file of its own (a sound read in
+// place in the program file is written out first), or "" when it cannot have one.
+std::string PlayableFile(const std::string& path);
+
 // The show in a normal window beside an author's editor (lpctool show) rather than over the
 // whole screen: framed and titled, no covers over other monitors, the pointer left alone, and
 // only Escape or the close box end it. It can start over with its project, in the same window,

@@ -71,12 +71,21 @@ void PreparePackage(RunContext& run, ScreensaverProject& project, UiDescription&
   if (!run.work) {
     const std::string base =
         run.work_folder.empty() ? WorkFolderNameFor(run.exe_long_path) : run.work_folder;
-    run.work = PrivateWorkFolder::Claim(base, RemovePackageFiles);
+    // A folder left by an instance that was killed holds what it had written of this package
+    // (music, sounds) or, from older versions, every record with the list of its files.
+    const std::string exe = run.exe_long_path;
+    run.work = PrivateWorkFolder::Claim(base, [exe](const std::string& folder) {
+      std::vector<std::string> names;
+      try {
+        names = LocatePackage(exe).ContentNames;
+      } catch (const std::exception&) {
+      }
+      RemovePackageFiles(folder, names);
+    });
     run.work_folder = run.work->Path();
   }
   try {
-    ExtractPackage(project, run.exe_long_path, run.work_folder,
-                   [&run](const std::string& path) { return run.work->CreateOutput(path); });
+    OpenPackageInPlace(project, run.exe_long_path, run.work_folder);
     if (run.needs_forms) forms.LoadFromFile(project.UISetting.UIFile);
   } catch (const std::exception& e) {
     // A fault found in an unpacked record names the screensaver and the record: the copy in
@@ -94,9 +103,10 @@ void PreparePackage(RunContext& run, ScreensaverProject& project, UiDescription&
   }
 }
 
-// Deletes what this run unpacked and gives up its work folder.
+// Deletes what this run wrote, ends the files held in place and gives up its work folder.
 void FinishPackage(RunContext& run) {
   if (!run.work) return;
+  ReleaseFilesInPlace(run.work_folder);
   run.work->Remove();
   run.work.reset();
 }
@@ -159,7 +169,10 @@ bool ReloadPackage(RunContext& run, ScreensaverProject& project, ShowEnvironment
     run.work_folder = old_folder;
     throw;
   }
-  if (old) old->Remove();
+  if (old) {
+    ReleaseFilesInPlace(old_folder);
+    old->Remove();
+  }
   env.WorkFolder = run.work_folder;
   PrepareShowProject(fresh, env);
   project = std::move(fresh);
@@ -279,48 +292,58 @@ RunMode ModeOf(const std::string& s) {
   return RunMode::kNone;
 }
 
-void ExtractPackage(ScreensaverProject& project, const std::string& exe_path,
-                    const std::string& work_folder, const OutputCreator& create) {
-  auto in_work = [&](const std::string& name) { return JoinPath(work_folder, name); };
-  // The content files are copied out of the program file below, each straight into its own
-  // file; the record that holds them all is only located, never written out to be split.
-  const std::vector<std::string> records = {in_work(kProjectRecord), in_work(kFileNamesRecord),
-                                            std::string(), in_work(kUIRecord)};
-  const PackageExtractResult top = ExtractPackageRecords(exe_path, records, create);
-  if (!top.CountMatches(records.size())) {
+PackageLayout LocatePackage(const std::string& exe_path) {
+  PackageLayout layout;
+  layout.Program = ByteRange::OfFile(exe_path);
+  const PackageExtractResult top = LocatePackageRecords(layout.Program, 0, -1, 4);
+  if (!top.CountMatches(4)) {
     throw FormatError(exe_path, Format("the package holds %d records instead of 4",
                                        static_cast<int>(top.RecordCount)));
   }
-  const std::vector<std::string> names = ReadContentFileNames(in_work(kFileNamesRecord));
-  std::vector<std::string> contents;
-  contents.reserve(names.size());
-  for (size_t i = 0; i < names.size(); ++i) {
-    // A content file of a record's name would replace the record it is read from.
+  layout.Project = top.Records[0];
+  layout.Names = top.Records[1];
+  layout.Files = top.Records[2];
+  layout.UI = top.Records[3];
+  const ByteRange names = layout.Program.Sub(
+      layout.Names.Offset, layout.Names.Size, exe_path + " (" + kFileNamesRecord + ")");
+  layout.ContentNames = ContentFileNames(names.ReadAll(kMaxContentNamesBytes), names.name());
+  for (size_t i = 0; i < layout.ContentNames.size(); ++i) {
+    // A content file of a record's name would stand for the record it is read from.
     for (const char* reserved : kReservedNames) {
-      if (UpperCase(names[i]) == UpperCase(reserved)) {
+      if (UpperCase(layout.ContentNames[i]) == UpperCase(reserved)) {
         throw FormatError(exe_path, Format("content file %d is named \"%s\", a name the package "
                                            "keeps for its own records",
-                                           static_cast<int>(i + 1), names[i].c_str()));
+                                           static_cast<int>(i + 1),
+                                           layout.ContentNames[i].c_str()));
       }
     }
-    contents.push_back(in_work(FileNameOnDisk(names[i])));
   }
   // An empty record stands for an empty content package; anything else is counted, so that
   // contents without names are refused as much as names without contents.
-  const PackageRecord& files_record = top.Records[2];
-  if (!contents.empty() || files_record.Size > 0) {
-    const PackageExtractResult files =
-        ExtractPackageRange(exe_path, files_record.Offset, files_record.Offset + files_record.Size,
-                            contents, create);
-    if (!files.CountMatches(contents.size())) {
+  if (!layout.ContentNames.empty() || layout.Files.Size > 0) {
+    const ByteRange files = layout.Program.Sub(0, layout.Program.size(), exe_path);
+    const PackageExtractResult contents =
+        LocatePackageRecords(files, layout.Files.Offset, layout.Files.Offset + layout.Files.Size,
+                             static_cast<int64_t>(layout.ContentNames.size()));
+    if (!contents.CountMatches(layout.ContentNames.size())) {
       throw FormatError(exe_path, Format("the package holds %d content files for %d names",
-                                         static_cast<int>(files.RecordCount),
-                                         static_cast<int>(contents.size())));
+                                         static_cast<int>(contents.RecordCount),
+                                         static_cast<int>(layout.ContentNames.size())));
     }
+    layout.Contents = contents.Records;
   }
-  project.LoadFromFile(in_work(kProjectRecord));
+  return layout;
+}
 
-  const std::set<std::string> stored(names.begin(), names.end());
+namespace {
+
+// Loads the project from its record and points its names into the work folder.
+void LoadProjectOf(const PackageLayout& layout, ScreensaverProject& project,
+                   const std::string& work_folder) {
+  auto in_work = [&](const std::string& name) { return JoinPath(work_folder, name); };
+  project.Load(layout.Program.Sub(layout.Project.Offset, layout.Project.Size,
+                                  in_work(kProjectRecord)));
+  const std::set<std::string> stored(layout.ContentNames.begin(), layout.ContentNames.end());
   for (std::string& name : project.FileList.Names) {
     name = in_work(FileNameOnDisk(StoredListName(name, stored)));
   }
@@ -333,8 +356,49 @@ void ExtractPackage(ScreensaverProject& project, const std::string& exe_path,
   project.UISetting.UIFile = in_work(kUIRecord);
 }
 
-void RemovePackageFiles(const std::string& work_folder) {
+ByteRange RecordRange(const PackageLayout& layout, const PackageRecord& record,
+                      const std::string& name) {
+  return layout.Program.Sub(record.Offset, record.Size, name);
+}
+
+}  // namespace
+
+void OpenPackageInPlace(ScreensaverProject& project, const std::string& exe_path,
+                        const std::string& work_folder) {
+  const PackageLayout layout = LocatePackage(exe_path);
+  LoadProjectOf(layout, project, work_folder);
+  // Two content files of one name: the later one stands for it, as the later record would
+  // have replaced the earlier file.
+  for (size_t i = 0; i < layout.Contents.size(); ++i) {
+    const std::string path = JoinPath(work_folder, FileNameOnDisk(layout.ContentNames[i]));
+    HoldFileInPlace(path, RecordRange(layout, layout.Contents[i], path));
+  }
+  const std::string ui = JoinPath(work_folder, kUIRecord);
+  HoldFileInPlace(ui, RecordRange(layout, layout.UI, ui));
+}
+
+void ExtractPackage(ScreensaverProject& project, const std::string& exe_path,
+                    const std::string& work_folder, const OutputCreator& create) {
+  const PackageLayout layout = LocatePackage(exe_path);
+  auto write = [&](const PackageRecord& record, const std::string& name) {
+    const std::string path = JoinPath(work_folder, name);
+    WriteRangeToFile(RecordRange(layout, record, path), path, create);
+  };
+  write(layout.Project, kProjectRecord);
+  write(layout.Names, kFileNamesRecord);
+  write(layout.UI, kUIRecord);
+  for (size_t i = 0; i < layout.Contents.size(); ++i) {
+    write(layout.Contents[i], FileNameOnDisk(layout.ContentNames[i]));
+  }
+  LoadProjectOf(layout, project, work_folder);
+}
+
+void RemovePackageFiles(const std::string& work_folder,
+                        const std::vector<std::string>& content_names) {
   if (work_folder.empty()) return;
+  for (const std::string& name : content_names) {
+    DeleteQuietly(JoinPath(work_folder, FileNameOnDisk(name)));
+  }
   const std::string list = JoinPath(work_folder, kFileNamesRecord);
   try {
     if (FileExists(list)) {

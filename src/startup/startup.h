@@ -35,13 +35,31 @@ std::string WindowArgumentOf(const std::vector<std::string>& arguments);
 // The mode a switch selects; an empty switch selects configure, an unknown one nothing.
 RunMode ModeOf(const std::string& mode_switch);
 
-// Unpacks every record of the program's package into work_folder, loads the project from it
-// and points the project's file names into the work folder. Errors name the file and fault.
-// Every file is made through create (see ExtractPackageRecords).
+// Where the parts of a screensaver's package lie in its program file, every count, size and
+// name checked. Errors name the program file (and the record where the fault lies in one).
+struct PackageLayout {
+  ByteRange Program;
+  PackageRecord Project, Names, Files, UI;
+  std::vector<std::string> ContentNames;  // as stored, one per content record
+  std::vector<PackageRecord> Contents;
+};
+PackageLayout LocatePackage(const std::string& exe_path);
+
+// Reads the program's package where it lies: loads the project from its record, and makes the
+// content files and the UI description stand under their names in work_folder as files held
+// in place (base/byte_range.h), so nothing is copied; the project's file names point there.
+// Only what needs a file of its own gets one later (ContentFileOnDisk). Errors name the file
+// and the fault.
+void OpenPackageInPlace(ScreensaverProject& project, const std::string& exe_path,
+                        const std::string& work_folder);
+// The same, but every record and content file is written into work_folder as a file, each
+// made through create (see ExtractPackageRecords).
 void ExtractPackage(ScreensaverProject& project, const std::string& exe_path,
                     const std::string& work_folder, const OutputCreator& create = {});
-// Deletes the unpacked files and, when it is then empty, the work folder. Never fails.
-void RemovePackageFiles(const std::string& work_folder);
+// Deletes the unpacked files (those the folder's own "LPFilenames.res" lists, and those of
+// content_names) and, when it is then empty, the work folder. Never fails.
+void RemovePackageFiles(const std::string& work_folder,
+                        const std::vector<std::string>& content_names = {});
 
 // Everything a start needs from outside: arguments, the program's path, the platform (made on
 // first use, so the password mode never opens a display), the work folder.

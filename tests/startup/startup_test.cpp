@@ -2,9 +2,13 @@
 // clean-up and error reporting.
 #include <gtest/gtest.h>
 
+#include <sys/resource.h>
+
+#include <csignal>
 #include <cstdlib>
 #include <filesystem>
 #include <optional>
+#include <set>
 
 #include "base/errors.h"
 #include "base/fileio.h"
@@ -188,6 +192,45 @@ TEST_F(StartupTest, RunModeShowsThePicturesAndRemovesTheWorkFolder) {
   EXPECT_TRUE(saw);
   EXPECT_FALSE(fs::exists(WorkFolder()));
   EXPECT_TRUE(platform_.message_boxes().empty());
+}
+
+// The content is read where it lies in the program file: during the show the work folder holds
+// only its lock and the music track the player needed as a file. Files larger than the
+// temporary folder may hold cannot stop the show: the run is repeated with every file the
+// process writes limited to 64 KiB, far below the content's size.
+TEST_F(StartupTest, ContentIsReadInPlaceAndOnlyMusicGetsAFile) {
+  AddContent("a.bmp", EncodeBmp(Bitmap(32, 32, MakeColor(0, 200, 0))));
+  AddContent("ballast.dat", std::string(3 << 20, 'b'), false);
+  AddContent("m.wav", std::string(1000, 'm'), false);
+  project_.Setting.Music = true;
+  project_.Setting.MusicFile = "m.wav";
+  const std::string exe = WriteProgram();
+  auto run = [&] {
+    std::set<std::string> on_disk;
+    Color shown = 0;
+    platform_.Schedule(1000, [&] {
+      for (const auto& entry : fs::directory_iterator(WorkFolder())) {
+        on_disk.insert(entry.path().filename().string());
+      }
+      shown = static_cast<HeadlessWindow&>(Top()).screen().At(512, 384);
+    });
+    CloseByMouseAt(1100);
+    platform_.SetTickBudget(60000);
+    const int code = Run(exe, {"/s"});
+    return code == 0 && shown == MakeColor(0, 200, 0) &&
+           on_disk == std::set<std::string>{".lpcsaver.lock", "m.wav"} &&
+           !fs::exists(WorkFolder()) && platform_.message_boxes().empty();
+  };
+  auto run_with_small_files = [&] {
+    std::signal(SIGXFSZ, SIG_IGN);
+    rlimit limit{};
+    limit.rlim_cur = limit.rlim_max = 64 << 10;
+    setrlimit(RLIMIT_FSIZE, &limit);
+    std::_Exit(run() ? 0 : 1);
+  };
+  // Forked before this process has run anything.
+  EXPECT_EXIT(run_with_small_files(), ::testing::ExitedWithCode(0), "");
+  EXPECT_TRUE(run());
 }
 
 TEST_F(StartupTest, UserSettingsBesideTheProgramApply) {
