@@ -4,16 +4,19 @@
 #include <cstdint>
 
 #include "base/errors.h"
-#include "fuzz_scratch.h"
+#include <string_view>
+
+#include "base/byte_range.h"
 #include "package/packed_image.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-  const std::string path = lpc::fuzz::InputFile(data, size, "input.lpp");
+  const lpc::ByteRange input = lpc::ByteRange::OfMemory(
+      std::string_view(reinterpret_cast<const char*>(data), size), "input.lpp");
   lpc::PackedImage project;
   // A small pixel budget keeps each run fast; the size checks are covered either way.
   project.Limits.max_pixels = int64_t{1} << 20;
   try {
-    project.LoadFromFile(path);
+    project.Load(input);
     if (!project.Loaded) __builtin_trap();
     if (project.Mask.width() != project.Picture.width() ||
         project.Mask.height() != project.Picture.height()) {
@@ -23,7 +26,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     if (project.Loaded || !project.Picture.empty() || !project.Mask.empty()) __builtin_trap();
   }
   try {
-    project.LoadHeaderFromFile(path);
+    project.LoadHeader(input);
   } catch (const lpc::Error&) {
   }
   return 0;

@@ -5,14 +5,14 @@
 
 #include "base/errors.h"
 #include "base/paths.h"
-#include "fuzz_scratch.h"
+#include "base/byte_range.h"
 #include "package/project.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-  const std::string path = lpc::fuzz::InputFile(data, size, "LPC.res");
+  const std::string_view bytes(reinterpret_cast<const char*>(data), size);
   try {
     lpc::ScreensaverProject project;
-    project.LoadFromFile(path);
+    project.Load(lpc::ByteRange::OfMemory(bytes, "LPC.res"));
     if (project.FileList.Names.size() != project.FileList.Flags.size()) __builtin_trap();
     for (const auto& name : project.FileList.Names) {
       if (!lpc::IsSafeFileName(name)) __builtin_trap();
@@ -21,7 +21,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   }
   // The same bytes as one ini text, read by each part.
   const lpc::IniFile ini =
-      lpc::IniFile::FromText(std::string_view(reinterpret_cast<const char*>(data), size));
+      lpc::IniFile::FromText(bytes);
   try {
     lpc::ContentFileList list;
     list.LoadFromIni(ini, "fuzz");

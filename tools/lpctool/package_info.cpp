@@ -150,17 +150,8 @@ ordered_json DescribePackage(const std::string& path) {
   ScratchFolder scratch;
   if (top.Records.size() >= 1) {
     const auto& r = top.Records[0];
-    lpc::CopyFileRange(path, r.Offset, r.Size, scratch / "LPC.res");
     lpc::ScreensaverProject project;
-    try {
-      project.LoadFromFile(scratch / "LPC.res");
-    } catch (const lpc::FormatError& e) {
-      throw lpc::FormatError(path + " (LPC.res)", e.fault());
-    }
-    for (auto& w : project.Warnings) {
-      const size_t at = w.find(scratch / "LPC.res");
-      if (at != std::string::npos) w.replace(at, (scratch / "LPC.res").size(), path + " (LPC.res)");
-    }
+    project.Load(lpc::ByteRange::OfFilePart(path, r.Offset, r.Size, path + " (LPC.res)"));
     j["Project"] = ProjectJson(project);
     for (const auto& w : project.Warnings) warnings.push_back(ToUtf8(w));
   }
