@@ -1,5 +1,8 @@
 #include "base/ini.h"
 
+#include <cctype>
+#include <unordered_set>
+
 #include "base/errors.h"
 #include "base/fileio.h"
 #include "base/numbers.h"
@@ -132,20 +135,31 @@ bool IniFile::ValueExists(std::string_view section, std::string_view key) const 
   return header >= 0 && FindKey(header, key) >= 0;
 }
 
-std::vector<std::string> IniFile::ReadSection(std::string_view section) const {
-  std::vector<std::string> keys;
+std::vector<std::pair<std::string, std::string>> IniFile::ReadSectionValues(
+    std::string_view section) const {
+  std::vector<std::pair<std::string, std::string>> values;
   const int header = FindSection(section);
-  if (header < 0) return keys;
+  if (header < 0) return values;
   const int end = SectionEnd(header);
+  // Keys compare as SameText does; a set keeps a long section (a thousand photographs) linear.
+  std::unordered_set<std::string> seen;
   std::string k, v;
   for (int i = header + 1; i < end; ++i) {
     if (IsComment(lines_[i])) continue;
     SplitLine(lines_[i], &k, &v);
     if (k.empty()) continue;
-    bool seen = false;
-    for (const auto& have : keys) seen = seen || SameText(have, k);
-    if (!seen) keys.push_back(k);
+    std::string folded = k;
+    for (char& c : folded) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    if (!seen.insert(std::move(folded)).second) continue;
+    if (v.size() > kMaxValueLength) v.resize(kMaxValueLength);
+    values.emplace_back(k, v);
   }
+  return values;
+}
+
+std::vector<std::string> IniFile::ReadSection(std::string_view section) const {
+  std::vector<std::string> keys;
+  for (auto& [key, value] : ReadSectionValues(section)) keys.push_back(std::move(key));
   return keys;
 }
 

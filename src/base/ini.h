@@ -13,6 +13,7 @@
 #include <cstdint>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 namespace lpc {
@@ -27,8 +28,9 @@ class IniFile {
   const std::string& path() const { return path_; }
 
   // Value strings are cut to max_length characters, as a fixed reading buffer would.
+  static constexpr size_t kMaxValueLength = 2047;
   std::string ReadString(std::string_view section, std::string_view key,
-                         std::string_view def = {}, size_t max_length = 2047) const;
+                         std::string_view def = {}, size_t max_length = kMaxValueLength) const;
   int32_t ReadInteger(std::string_view section, std::string_view key, int32_t def) const;
   bool ReadBool(std::string_view section, std::string_view key, bool def) const;
 
@@ -36,6 +38,9 @@ class IniFile {
   bool ValueExists(std::string_view section, std::string_view key) const;
   // Key names of a section in file order (keys without "=" included), duplicates once.
   std::vector<std::string> ReadSection(std::string_view section) const;
+  // The same keys with their values as ReadString gives them (default max_length).
+  std::vector<std::pair<std::string, std::string>> ReadSectionValues(
+      std::string_view section) const;
   // Section names in file order.
   std::vector<std::string> ReadSections() const;
 

@@ -4,6 +4,7 @@
 
 #include "base/errors.h"
 #include "base/fileio.h"
+#include "base/numbers.h"
 #include "base/overloaded.h"
 #include "base/paths.h"
 #include "package/package.h"
@@ -18,16 +19,14 @@ void ContentFileList::LoadFromIni(const IniFile& ini, const std::string& name) {
   Names.clear();
   Flags.clear();
   size_t used = 1;  // the zero that ends the key list
-  for (const std::string& key : ini.ReadSection("FileList")) {
+  for (const auto& [key, value] : ini.ReadSectionValues("FileList")) {
     used += key.size() + 1;
     if (used > kSectionKeysBuffer) break;  // the names that no longer fit are not seen
     if (!IsSafeFileName(key)) {
       throw FormatError(name, "[FileList] entry \"" + key + "\" is not a plain file name");
     }
     Names.push_back(key);
-  }
-  for (const std::string& key : Names) {
-    Flags.push_back(ini.ReadBool("FileList", key, false) ? kFlagTrue : kFlagFalse);
+    Flags.push_back(StrToIntDef(value, 0) != 0 ? kFlagTrue : kFlagFalse);
   }
 }
 
