@@ -4,15 +4,31 @@
 # multiplexer hands it (in decimal, through XSCREENSAVER_WINDOW). A SIGTERM to the show ends it
 # by that signal (the multiplexer, its parent, logs how its saver ended and starts it again);
 # unlocking (xsecurelock itself ends on SIGTERM) ends it too, with nothing left behind.
-# Usage: xsecurelock_test.sh path/to/Demo.scr path/to/lpctool
-# Exits 77 (a skip) when xsecurelock is not installed.
+# With "two-monitors" it locks two monitors of Xorg's dummy driver instead: one show on each,
+# each filling its own monitor, and unlocking ends both.
+# Usage: xsecurelock_test.sh path/to/Demo.scr path/to/lpctool [two-monitors]
+# Exits 77 (a skip) when xsecurelock is not installed, or the two-monitor server cannot start.
 source "$(dirname "$0")/lib.sh"
-[[ $# -eq 2 && -f "$1" && -x "$2" ]] || fail "usage: xsecurelock_test.sh Demo.scr lpctool"
+[[ ($# -eq 2 || $# -eq 3) && -f "$1" && -x "$2" ]] ||
+  fail "usage: xsecurelock_test.sh Demo.scr lpctool [two-monitors]"
 if ! command -v xsecurelock >/dev/null; then
   echo "SKIP: xsecurelock is not installed"
   exit 77
 fi
-prepare_run "$1" Demo.scr dummy
+if [[ "${3:-}" == two-monitors ]]; then
+  if ! start_dummy_xorg; then
+    echo "SKIP: no two-monitor X server here"
+    exit 77
+  fi
+  stage_run "$1" Demo.scr dummy
+  xrandr --newmode "1280x1024_60" 108.00 1280 1328 1440 1688 1024 1025 1028 1066 +hsync +vsync
+  xrandr --addmode DUMMY1 1280x1024_60
+  xrandr --output DUMMY0 --mode 1920x1080 --pos 0x0 --primary \
+    --output DUMMY1 --mode 1280x1024_60 --pos 1920x0
+  grep -q "^Monitors: 2" <<<"$(xrandr --listmonitors)" || fail "the second monitor did not come on"
+else
+  prepare_run "$1" Demo.scr dummy
+fi
 export HOME="$E2E_TMP/home" XDG_DATA_HOME=""
 mkdir -p "$HOME"
 
@@ -63,6 +79,37 @@ sea_moves() {
 XSECURELOCK_SAVER="$module" xsecurelock >"$E2E_TMP/xsecurelock.log" 2>&1 &
 LOCKER=$!
 CHILD_PIDS+=("$LOCKER")
+
+if [[ "${3:-}" == two-monitors ]]; then
+  # One show per monitor, each with its own work folder, each filling its monitor (the 16:9
+  # picture: the whole 1920x1080 one, the middle 1280x720 of the 1280x1024 one).
+  for _ in $(seq 1 150); do
+    [[ -d "$TMPDIR/Demo" && -d "$TMPDIR/Demo.2" ]] && break
+    sleep 0.1
+  done
+  [[ -d "$TMPDIR/Demo" && -d "$TMPDIR/Demo.2" ]] || fail "not two shows: $(leftovers)"
+  colours=0
+  for _ in $(seq 1 100); do
+    sleep 0.2
+    screenshot "$E2E_TMP/two.png"
+    first=$(convert "$E2E_TMP/two.png" -crop 1920x1080+0+0 +repage -format %k info:)
+    second=$(convert "$E2E_TMP/two.png" -crop 1280x720+1920+152 +repage -format %k info:)
+    ((first > 1000 && second > 1000)) && break
+  done
+  ((first > 1000 && second > 1000)) ||
+    fail "not a show on each monitor: $first and $second colours"
+  [[ $(max_value "$E2E_TMP/two.png" 1280x100+1920+0) -eq 0 ]] ||
+    fail "the show on the second monitor is not fitted to it"
+  kill -TERM "$LOCKER"
+  wait_exit "$LOCKER" 3000 || fail "xsecurelock did not end on SIGTERM"
+  for _ in $(seq 1 60); do
+    [[ -z "$(leftovers)" ]] && break
+    sleep 0.05
+  done
+  [[ -z "$(leftovers)" ]] || fail "left behind: $(ls -AR "$TMPDIR")"
+  echo "PASS"
+  exit 0
+fi
 wait_for_show || fail "the show did not draw under xsecurelock: $(cat "$E2E_TMP/xsecurelock.log")"
 first=$(saver_pid || true)
 [[ -n "$first" ]] || fail "no saver under xsecurelock's multiplexer"
