@@ -263,12 +263,14 @@ void Setup(CLI::App& app) {
   cmd->add_option("--dest", o->dest,
                   "Folder to copy it to (default: $XDG_DATA_HOME/lpcsaver or "
                   "~/.local/share/lpcsaver; Windows: %APPDATA%\\LPCSaver)");
-  cmd->add_flag("--xsecurelock", o->xsecurelock,
-                "Linux: instead of XScreenSaver's list, write xsecurelock's saver module "
-                "saver_NAME (a script that runs the copy with /S) and say how to lock with it");
+  auto* xsecurelock =
+      cmd->add_flag("--xsecurelock", o->xsecurelock,
+                    "Linux: instead of XScreenSaver's list, write xsecurelock's saver module "
+                    "saver_NAME (a script that runs the copy with /S) and say how to lock with it");
   cmd->add_option("--saver-dir", o->saver_dir,
                   "Folder for the xsecurelock saver module (default: "
-                  "~/.local/libexec/xsecurelock)");
+                  "~/.local/libexec/xsecurelock)")
+      ->needs(xsecurelock);
   cmd->add_flag("--remove", o->remove,
                 "Undo: take FILE's name off the program list (Windows: put back the screensaver "
                 "it replaced; with --xsecurelock, delete the saver module) and delete the copy");
