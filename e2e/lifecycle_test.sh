@@ -54,7 +54,7 @@ wait_exit "$first" 3000 || fail "the first instance did not end on SIGHUP"
 [[ -z "$(leftovers)" ]] || fail "left behind: $(leftovers)"
 
 # --- stop signals while unpacking and while showing
-for sig in HUP TERM INT; do
+for sig in HUP TERM INT USR1; do
   for delay in 0.05 2; do
     start run /S
     sleep "$delay"

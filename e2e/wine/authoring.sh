@@ -118,6 +118,11 @@ author_run() {
   check "lpctool.exe install --remove restores the previous SCRNSAVE.EXE" "value \"$value\"; $said" \
     test "$value" = 'C:\windows\system32\before.scr'
   check "lpctool.exe install --remove deletes the copy" "$copy is still there" test ! -e "$copy"
+  # xsecurelock is a Linux screen locker: the option says so, and nothing is copied.
+  tool install --xsecurelock "$W\\My Saver.scr"
+  check "lpctool.exe install --xsecurelock says it is not available on Windows" "$said" \
+    grep -q "not available on this system" <<<"$said"
+  check "lpctool.exe install --xsecurelock copies nothing" "$copy is there" test ! -e "$copy"
 
   same_bytes "$photos" "$P"
 }

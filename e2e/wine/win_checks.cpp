@@ -476,6 +476,42 @@ void DisplaysAndCovers() {
   cover.reset();
 }
 
+// The show's window ends when the program loses the foreground to another one, not when the
+// activation moves to one of its own monitor covers.
+void ShowEndsWhenAnotherProgramIsActivated() {
+  Platform& p = *g_platform;
+  Recorder show, covered;
+  std::unique_ptr<Window> cover;
+  show.on_show = [&](Window& w) {
+    WindowOptions o;
+    o.kind = WindowKind::kCover;
+    o.client_width = 120;
+    o.client_height = 90;
+    o.owner = &w;
+    cover = p.OpenWindow(o, &covered);
+    LPC_CHECK(cover != nullptr);
+    if (cover) SetActiveWindow(Hwnd(*cover));
+    SetActiveWindow(Hwnd(w));
+    p.StartTimer(w, 3, 100);
+  };
+  show.on_event = [&](Window& w, const Event& e) {
+    if (e.kind != EventKind::kTimer) return;
+    p.StopTimer(w, 3);
+    LPC_CHECK(!w.IsClosed());
+    // What the system sends every top-level window of a program that another program has
+    // taken the foreground from.
+    SendMessageA(Hwnd(w), WM_ACTIVATEAPP, FALSE, 0);
+    if (cover) SendMessageA(Hwnd(*cover), WM_ACTIVATEAPP, FALSE, 0);
+  };
+  WindowOptions o;
+  o.kind = WindowKind::kFullScreen;
+  auto window = p.OpenWindow(o, &show);
+  LPC_CHECK_EQ(p.RunModal(*window), kModalCancel);
+  LPC_CHECK_EQ(show.closes, 1);
+  LPC_CHECK_EQ(covered.closes, 0);
+  cover.reset();
+}
+
 // Answers the next message box with the given button, from a thread timer that the box's own
 // loop runs.
 int g_answer = IDOK;
@@ -673,6 +709,8 @@ int main(int argc, char** argv) {
       {"windows: present and fill", PresentAndFill},
       {"windows: hosted", HostedWindows},
       {"windows: displays and covers", DisplaysAndCovers},
+      {"windows: the show ends when another program is activated",
+       ShowEndsWhenAnotherProgramIsActivated},
       {"message boxes", MessageBoxes},
       {"text through GDI", Text},
       {"crash reports", CrashReports},

@@ -57,7 +57,7 @@ extern const char* const kFolderLockName;
 // planted in between. False when the file cannot be made.
 bool CreateFreshFile(const std::string& path);
 
-// Ends the process cleanly on a request to stop (SIGHUP, SIGTERM, SIGINT) at any moment,
+// Ends the process cleanly on a request to stop (SIGHUP, SIGTERM, SIGINT, SIGUSR1) at any moment,
 // whatever the program is doing: on_stop runs on a thread of its own, then the process exits.
 // Call before any other thread starts. Windows has no such signals: nothing happens there.
 void InstallStopHandler(std::function<void()> on_stop);

@@ -19,6 +19,9 @@ void InstallStopHandler(std::function<void()> on_stop) {
   sigaddset(&set, SIGHUP);
   sigaddset(&set, SIGTERM);
   sigaddset(&set, SIGINT);
+  // xsecurelock resets its saver with SIGUSR1, which may simply end it; by default the signal
+  // would end the process without the clean-up.
+  sigaddset(&set, SIGUSR1);
   // Threads started later (SDL's, the audio driver's) inherit the mask, so only the waiter
   // below ever sees these signals.
   if (pthread_sigmask(SIG_BLOCK, &set, nullptr) != 0) return;

@@ -22,7 +22,7 @@ int main(int argc, char** argv) {
 #endif
   lpc::StartupContext startup;
   for (int i = 1; i < argc; ++i) startup.Arguments.emplace_back(argv[i]);
-  // Cleans up and ends the process on SIGHUP, SIGTERM and SIGINT, also in the middle of
+  // Cleans up and ends the process on SIGHUP, SIGTERM, SIGINT and SIGUSR1, also in the middle of
   // unpacking or in a message box. Before anything starts a thread.
   lpc::platform::InstallStopHandler([] { lpc::PrivateWorkFolder::RemoveActive(); });
   startup.ExePath = lpc::platform::ProgramPath(argc > 0 ? argv[0] : "");

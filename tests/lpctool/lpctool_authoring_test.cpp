@@ -392,5 +392,62 @@ TEST_F(LpctoolAuthoring, InstallKeepsXScreenSaverSettings) {
   EXPECT_EQ(ReadFileBytes(home + "/.xscreensaver"), settings);
 }
 
+// xsecurelock's saver module: a script named saver_<name> that runs the copy with /S, whatever
+// the name holds; XScreenSaver's settings stay untouched, and a folder that cannot be made leaves
+// nothing behind.
+TEST_F(LpctoolAuthoring, InstallWritesXSecureLockSaver) {
+  ASSERT_EQ(Pack("", {"a.jpg"}).exit_code, 0);
+  const std::string home = P("home");
+  fs::create_directories(home);
+  const auto shell = [](const std::string& cmd) {
+    std::string out;
+    FILE* pipe = popen(cmd.c_str(), "r");
+    char buffer[4096];
+    size_t n = 0;
+    while ((n = fread(buffer, 1, sizeof buffer, pipe)) > 0) out.append(buffer, n);
+    return std::make_pair(pclose(pipe), out);
+  };
+  const auto install = [&](const std::string& extra) {
+    return shell("HOME=" + Quote(home) + " XDG_DATA_HOME= " + Quote(LPCTOOL_PATH) +
+                 " install --xsecurelock " + extra + " 2>&1");
+  };
+  // The program and argument the module's exec line hands over, as the shell reads them.
+  const auto exec_words = [&](const std::string& saver) {
+    const std::string words =
+        "line=$(tail -n 1 \"$0\"); eval \"set -- ${line#exec }\"; printf \"%s|%s\" \"$1\" \"$2\"";
+    return shell("sh -c " + Quote(words) + " " + Quote(saver)).second;
+  };
+  const std::string savers = home + "/.local/libexec/xsecurelock/";
+  struct Case {
+    std::string file, module;
+  };
+  for (const Case& c :
+       {Case{"out.scr", "saver_out"}, Case{"it's my \"sea\".scr", "saver_it_s_my__sea_"}}) {
+    SCOPED_TRACE(c.file);
+    WriteFileBytes(P(c.file), ReadFileBytes(P("out.scr")));
+    const auto [code, out] = install(Quote(P(c.file)));
+    ASSERT_EQ(code, 0) << out;
+    const std::string installed = home + "/.local/share/lpcsaver/" + c.file;
+    EXPECT_EQ(ReadFileBytes(installed), ReadFileBytes(P("out.scr")));
+    struct stat st {};
+    ASSERT_EQ(stat((savers + c.module).c_str(), &st), 0) << out;
+    EXPECT_NE(st.st_mode & S_IXUSR, 0u);
+    EXPECT_EQ(ReadFileBytes(savers + c.module).rfind("#!/bin/sh\n", 0), 0u);
+    EXPECT_EQ(exec_words(savers + c.module), installed + "|/S");
+    EXPECT_THAT(out, HasSubstr("XSECURELOCK_SAVER=" + savers + c.module + " xsecurelock"));
+    EXPECT_FALSE(fs::exists(home + "/.xscreensaver"));
+
+    ASSERT_EQ(install("--remove " + Quote(c.file)).first, 0);
+    EXPECT_FALSE(fs::exists(savers + c.module));
+    EXPECT_FALSE(fs::exists(installed));
+  }
+
+  const auto blocked =
+      install("--saver-dir " + Quote(P("a.jpg") + "/savers") + " " + Quote(P("out.scr")));
+  EXPECT_NE(blocked.first, 0);
+  EXPECT_THAT(blocked.second, HasSubstr(P("a.jpg") + "/savers: cannot create the folder"));
+  EXPECT_FALSE(fs::exists(home + "/.local/share/lpcsaver/out.scr"));
+}
+
 }  // namespace
 }  // namespace lpc

@@ -357,23 +357,25 @@ TEST_F(SdlTest, BadHostHandlesGiveNoWindow) {
 
 TEST_F(SdlTest, ScreensaverWindowFromTheEnvironment) {
   ForeignWindow host(320, 200, true);
-  setenv("XSCREENSAVER_WINDOW", ("0x" + [&] {
-           char buf[32];
-           snprintf(buf, sizeof buf, "%lx", static_cast<unsigned long>(host.id()));
-           return std::string(buf);
-         }()).c_str(), 1);
-  WindowOptions o;
-  o.kind = WindowKind::kFullScreen;
-  auto w = p_->OpenWindow(o, nullptr);
-  // XScreenSaver starts a saver for each monitor itself: no covers of ours.
-  WindowOptions c;
-  c.kind = WindowKind::kCover;
-  c.client_width = c.client_height = 100;
-  EXPECT_FALSE(p_->OpenWindow(c, nullptr));
-  unsetenv("XSCREENSAVER_WINDOW");
-  ASSERT_TRUE(w);
-  EXPECT_EQ(w->Handle(), static_cast<NativeHandle>(host.id()));
-  EXPECT_EQ(w->ClientSize(), (Size{320, 200}));
+  // XScreenSaver writes the id in hexadecimal, xsecurelock in decimal.
+  for (const char* format : {"0x%lx", "%lu"}) {
+    SCOPED_TRACE(format);
+    char id[32];
+    snprintf(id, sizeof id, format, static_cast<unsigned long>(host.id()));
+    setenv("XSCREENSAVER_WINDOW", id, 1);
+    WindowOptions o;
+    o.kind = WindowKind::kFullScreen;
+    auto w = p_->OpenWindow(o, nullptr);
+    // XScreenSaver starts a saver for each monitor itself: no covers of ours.
+    WindowOptions c;
+    c.kind = WindowKind::kCover;
+    c.client_width = c.client_height = 100;
+    EXPECT_FALSE(p_->OpenWindow(c, nullptr));
+    unsetenv("XSCREENSAVER_WINDOW");
+    ASSERT_TRUE(w);
+    EXPECT_EQ(w->Handle(), static_cast<NativeHandle>(host.id()));
+    EXPECT_EQ(w->ClientSize(), (Size{320, 200}));
+  }
 }
 
 // 16-bit mono PCM: a sine of `hz` for `ms` milliseconds.

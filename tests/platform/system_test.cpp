@@ -185,7 +185,7 @@ TEST(CrashHandler, WritesAReportAndDiesOfTheSignal) {
 }
 
 TEST(StopHandler, EverySignalToStopRunsTheCleanUpAndEndsTheProcess) {
-  for (const int sig : {SIGHUP, SIGTERM, SIGINT}) {
+  for (const int sig : {SIGHUP, SIGTERM, SIGINT, SIGUSR1}) {
     const std::string marker = testing::TempDir() + "lpc_stop_" + std::to_string(sig);
     std::remove(marker.c_str());
     const pid_t pid = fork();

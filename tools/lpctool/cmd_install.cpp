@@ -2,7 +2,8 @@
 // (XScreenSaver's program list, which hands the screensaver its window through
 // XSCREENSAVER_WINDOW), says what it changed and how to undo it. A Windows screensaver gets the
 // instructions for Windows instead. On Windows it does what the system's "Install" verb does
-// (install_windows.cpp).
+// (install_windows.cpp). With --xsecurelock it writes a saver module for xsecurelock instead
+// (install_xsecurelock.cpp).
 #include <sys/stat.h>
 
 #include <cstdlib>
@@ -16,6 +17,7 @@
 #include "base/paths.h"
 #include "command.h"
 #include "install_windows.h"
+#include "install_xsecurelock.h"
 #include "package/package.h"
 
 namespace lpctool {
@@ -26,6 +28,8 @@ namespace fs = std::filesystem;
 struct InstallOptions {
   std::string file;
   std::string dest;
+  std::string saver_dir;
+  bool xsecurelock = false;
   bool remove = false;
   bool no_dialog = false;
 };
@@ -109,6 +113,13 @@ void PrintWindows(const std::string& file) {
 }
 
 void Run(const InstallOptions& o) {
+#ifndef __linux__
+  if (o.xsecurelock) {
+    throw lpc::Error(
+        "install --xsecurelock: xsecurelock is a screen locker for Linux; it is not "
+        "available on this system");
+  }
+#endif
 #ifdef _WIN32
   InstallOnWindows({o.file, o.dest, o.remove, !o.no_dialog});
   return;
@@ -118,9 +129,15 @@ void Run(const InstallOptions& o) {
   const fs::path installed = fs::absolute(dest_dir / name);
   const std::string command = ShellWord(installed.string()) + " /S";
   const fs::path settings = fs::path(Home()) / ".xscreensaver";
+  const std::string saver_dir = o.saver_dir.empty() ? DefaultXSecureLockFolder() : o.saver_dir;
 
   if (o.remove) {
     std::error_code ec;
+    if (o.xsecurelock) {
+      RemoveXSecureLockSaver(name, saver_dir);
+      if (fs::remove(installed, ec)) std::cout << "removed " << installed.string() << "\n";
+      return;
+    }
     if (fs::exists(settings, ec)) {
       std::vector<std::string> lines = Lines(lpc::ReadFileBytes(settings.string()));
       const auto range = ProgramsResource(lines);
@@ -154,12 +171,18 @@ void Run(const InstallOptions& o) {
   std::cout << "This system has no screensaver lpctool knows; run " << o.file << " /S to show it.\n";
   return;
 #endif
-  if (name.find_first_of("\\'\"\n") != std::string::npos ||
-      installed.string().find_first_of("\\'\"\n") != std::string::npos) {
+  // XScreenSaver's list holds the command as a word of its own; the saver module quotes it.
+  if (!o.xsecurelock && (name.find_first_of("\\'\"\n") != std::string::npos ||
+                         installed.string().find_first_of("\\'\"\n") != std::string::npos)) {
     throw lpc::FormatError(o.file, "rename it without quotes or backslashes first");
   }
 
   std::error_code ec;
+  if (o.xsecurelock) {
+    // The module's folder first: when it cannot be made, nothing is copied.
+    fs::create_directories(saver_dir, ec);
+    if (!fs::is_directory(saver_dir)) throw lpc::IOError(saver_dir + ": cannot create the folder");
+  }
   fs::create_directories(dest_dir, ec);
   if (!fs::is_directory(dest_dir)) throw lpc::IOError(dest_dir.string() + ": cannot create the folder");
   if (fs::absolute(o.file) != installed) {
@@ -172,6 +195,13 @@ void Run(const InstallOptions& o) {
             << " (its user settings will live beside it)\n";
   const std::string undo = "to undo: lpctool install --remove " + name +
                            (o.dest.empty() ? "" : " --dest " + o.dest);
+  if (o.xsecurelock) {
+    WriteXSecureLockSaver(installed.string(), saver_dir,
+                          "to undo: lpctool install --xsecurelock --remove " + name +
+                              (o.dest.empty() ? "" : " --dest " + o.dest) +
+                              (o.saver_dir.empty() ? "" : " --saver-dir " + o.saver_dir));
+    return;
+  }
 
   if (!fs::exists(settings, ec)) {
     std::cout << "XScreenSaver has no settings file (" << settings.string() << ").\n"
@@ -223,7 +253,8 @@ void Setup(CLI::App& app) {
   auto* cmd = app.add_subcommand(
       "install",
       "Make a screensaver available: on Linux, copy it to ~/.local/share/lpcsaver and add it to "
-      "XScreenSaver's program list (~/.xscreensaver); on Windows, copy it to %APPDATA%\\LPCSaver, "
+      "XScreenSaver's program list (~/.xscreensaver) or, with --xsecurelock, write a saver module "
+      "for xsecurelock; on Windows, copy it to %APPDATA%\\LPCSaver, "
       "make it the user's screensaver (SCRNSAVE.EXE) and open the Screen Saver settings. Prints "
       "what changed and how to undo it. On Linux, for a Windows screensaver, says where to copy "
       "it");
@@ -232,9 +263,17 @@ void Setup(CLI::App& app) {
   cmd->add_option("--dest", o->dest,
                   "Folder to copy it to (default: $XDG_DATA_HOME/lpcsaver or "
                   "~/.local/share/lpcsaver; Windows: %APPDATA%\\LPCSaver)");
+  auto* xsecurelock =
+      cmd->add_flag("--xsecurelock", o->xsecurelock,
+                    "Linux: instead of XScreenSaver's list, write xsecurelock's saver module "
+                    "saver_NAME (a script that runs the copy with /S) and say how to lock with it");
+  cmd->add_option("--saver-dir", o->saver_dir,
+                  "Folder for the xsecurelock saver module (default: "
+                  "~/.local/libexec/xsecurelock)")
+      ->needs(xsecurelock);
   cmd->add_flag("--remove", o->remove,
                 "Undo: take FILE's name off the program list (Windows: put back the screensaver "
-                "it replaced) and delete the copy");
+                "it replaced; with --xsecurelock, delete the saver module) and delete the copy");
   cmd->add_flag("--no-dialog", o->no_dialog,
                 "Windows: do not open the Screen Saver settings afterwards (nor does a non-empty "
                 "LPCTOOL_NO_DIALOG)");

@@ -283,6 +283,13 @@ LRESULT Win32Window::HandleMessage(UINT message, WPARAM wparam, LPARAM lparam) {
     case WM_CLOSE:
       Close(kModalCancel);
       return 0;
+    case WM_ACTIVATEAPP:
+      // The user switched to another program (Alt+Tab, a window that took the foreground): the
+      // show ends, as it does on a key. Activation moving between the show and its monitor
+      // covers stays inside this program and never arrives here; nor does a message box or
+      // password dialog of our own.
+      if (!wparam && full_screen() && !closed_) PostMessageA(hwnd_, WM_CLOSE, 0, 0);
+      break;
     case WM_SETCURSOR:
       if (LOWORD(lparam) == HTCLIENT) {
         SetCursor(platform_.current_cursor());

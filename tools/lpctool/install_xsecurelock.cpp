@@ -1,0 +1,98 @@
+// xsecurelock takes its saver by absolute path in XSECURELOCK_SAVER (a bare name is looked for
+// in its own helper folder, /usr/libexec/xsecurelock on Debian, which belongs to the system).
+// The module is a shell script that hands over to the screensaver by exec, so the process
+// xsecurelock signals is the screensaver itself: its SIGTERM removes the unpacked files and ends
+// the process by that signal, as a saver is expected to.
+#include "install_xsecurelock.h"
+
+#include <sys/stat.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <iostream>
+
+#include "base/errors.h"
+#include "base/fileio.h"
+#include "base/paths.h"
+
+namespace lpctool {
+
+namespace fs = std::filesystem;
+
+namespace {
+
+// Single quotes keep every byte but the quote itself, which is closed, escaped and reopened.
+std::string ShellQuoted(const std::string& text) {
+  std::string quoted = "'";
+  for (char c : text) quoted += c == '\'' ? std::string("'\\''") : std::string(1, c);
+  return quoted + "'";
+}
+
+// As a word to paste into a shell: quoted only when it needs to be.
+std::string ShellWord(const std::string& text) {
+  const bool plain = !text.empty() && text.find_first_not_of(
+                                          "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz"
+                                          "0123456789/._-+") == std::string::npos;
+  return plain ? text : ShellQuoted(text);
+}
+
+}  // namespace
+
+std::string XSecureLockSaverName(const std::string& screensaver_name) {
+  std::string stem = screensaver_name.substr(0, screensaver_name.rfind('.'));
+  if (stem.empty()) stem = screensaver_name;
+  for (char& c : stem) {
+    const bool plain = (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') ||
+                       c == '.' || c == '_' || c == '-';
+    if (!plain) c = '_';
+  }
+  return "saver_" + stem;
+}
+
+std::string XSecureLockSaverScript(const std::string& program, const std::string& title) {
+  // The title goes into a comment: a line break in it would end the comment.
+  std::string one_line = title;
+  for (char& c : one_line) {
+    if (c == '\n' || c == '\r') c = ' ';
+  }
+  std::string script = "#!/bin/sh\n";
+  script +=
+      "# xsecurelock saver for \"" + one_line + "\", written by lpctool install --xsecurelock.\n";
+  script +=
+      "# xsecurelock runs it on each monitor with the monitor's window in XSCREENSAVER_WINDOW\n"
+      "# and ends it with SIGTERM; the screensaver draws into that window.\n";
+  script += "exec " + ShellQuoted(program) + " /S\n";
+  return script;
+}
+
+std::string DefaultXSecureLockFolder() {
+  const char* home = std::getenv("HOME");
+  if (!home || !*home) throw lpc::Error("HOME is not set; cannot find the user's folders");
+  return (fs::path(home) / ".local" / "libexec" / "xsecurelock").string();
+}
+
+void WriteXSecureLockSaver(const std::string& program, const std::string& folder,
+                           const std::string& undo) {
+  const std::string name = lpc::ExtractFileName(program);
+  const fs::path saver = fs::absolute(fs::path(folder) / XSecureLockSaverName(name));
+  lpc::WriteFileAtomic(saver.string(),
+                       XSecureLockSaverScript(program, name.substr(0, name.rfind('.'))));
+#ifndef _WIN32
+  chmod(saver.c_str(), 0755);
+#endif
+  std::cout << "wrote " << saver.string() << ", xsecurelock's saver that runs " << program
+            << " /S\n"
+            << "Lock the screen with it:\n"
+            << "  XSECURELOCK_SAVER=" << ShellWord(saver.string()) << " xsecurelock\n"
+            << "(set XSECURELOCK_SAVER the same way where your session starts xsecurelock, e.g. "
+               "for xss-lock)\n"
+            << undo << "\n";
+}
+
+void RemoveXSecureLockSaver(const std::string& screensaver_name, const std::string& folder) {
+  const fs::path saver = fs::path(folder) / XSecureLockSaverName(screensaver_name);
+  std::error_code ec;
+  if (fs::remove(saver, ec)) std::cout << "removed " << saver.string() << "\n";
+}
+
+}  // namespace lpctool
