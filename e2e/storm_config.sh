@@ -69,10 +69,16 @@ while (($(now_ms) < end)); do
     random_input "$id" "${WIDTH:-100}" "${HEIGHT:-100}" 2>/dev/null || true
     sleep_ms "$(random_ms 20 250)"
   done
-  # Close whatever is open, innermost first: Escape, then Alt+F4.
+  # Close whatever is open, innermost first: Escape (a dialog's Cancel, a message box, the
+  # show), else a click where the window keeps its Close button (bottom right).
   for attempt in $(seq 1 30); do
     kill -0 "$pid" 2>/dev/null || break
-    if ((attempt % 2)); then xdotool key Escape; else xdotool key alt+F4; fi
+    id=$(top_window "$pid")
+    if ((attempt % 2)) || [[ -z $id ]]; then
+      xdotool key Escape
+    elif eval "$(xdotool getwindowgeometry --shell "$id" 2>/dev/null)"; then
+      xdotool mousemove --window "$id" $((WIDTH - 45)) $((HEIGHT - 20)) click 1
+    fi
     sleep 0.3
   done
   wait_exit "$wrapper" 3000 || fail "/C start $starts: the windows did not close (hung?)"
