@@ -22,7 +22,7 @@ signals=(TERM INT HUP KILL)
 
 for round in $(seq 1 "$rounds"); do
   count=$((1 + RANDOM % 2))
-  pids=() wrappers=() modes=() sigs=()
+  wrappers=() modes=() sigs=()
   for i in $(seq 1 "$count"); do
     if ((RANDOM % 3 == 0)); then mode=/C; else mode=/S; fi
     timeout -k 1 60 "$E2E_TMP/run/Storm.scr" "$mode" >>"$E2E_TMP/storm.log" 2>&1 &

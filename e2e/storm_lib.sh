@@ -1,3 +1,4 @@
+# shellcheck shell=bash
 # Helpers for the input, storm, soak and kill scripts, sourced after lib.sh: a screensaver of
 # large pictures that change every second with fades, and the checks every run ends with.
 
