@@ -7,15 +7,20 @@
 # seconds each (default 1) with fades, so that a decode or a fade is under way most of the time.
 make_big_show() {
   local runtime=$1 tool=$2 name=$3 duration=${4:-1} src="$E2E_TMP/src" i
+  local colours=(navy-orange darkgreen-pink purple-yellow maroon-skyblue black-white)
   mkdir -p "$src" "$E2E_TMP/run"
-  for i in 1 2 3; do
-    convert -size 2400x1600 "gradient:#$((i * 3))0$((9 - i))050-#f0a0$((i * 2))0" \
-      -swirl $((i * 60)) +noise Gaussian -quality 95 "$src/photo$i.jpg"
+  # Five pictures that tell apart at a glance: a gradient each, a disc, fine noise (so that
+  # they decode as slowly as photographs do).
+  for i in 1 2 3 4 5; do
+    convert -size 2400x1600 "gradient:${colours[$((i - 1))]}" -fill white \
+      -draw "circle $((i * 400)),800 $((i * 400 + 300)),800" +noise Gaussian -quality 95 \
+      "$src/picture$i.jpg"
   done
+  for i in 1 2 3; do mv "$src/picture$((i * 2 - 1)).jpg" "$src/photo$i.jpg"; done
   convert -size 2400x1600 xc:black -fill '#0000FF' -draw 'rectangle 0,800 2400,1600' \
     "$src/mask.png"
   for i in 1 2; do
-    "$tool" lpp -o "$src/sea$i.lpp" --picture "$src/photo$i.jpg" --mask "$src/mask.png" \
+    "$tool" lpp -o "$src/sea$i.lpp" --picture "$src/picture$((i * 2)).jpg" --mask "$src/mask.png" \
       --title "Sea $i" \
       --wave 1:amplitude=4,wavecount=3,phasestep=12,period=360,horizontal=1,vertical=1 \
       >/dev/null || fail "lpctool lpp failed"
