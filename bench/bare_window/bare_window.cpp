@@ -1,10 +1,13 @@
 // The start-up baseline for bench/startup_time: a program that opens the same full-screen
 // window the show opens and presents one grey frame, nothing else. It writes the wall-clock
 // time of that frame (nanoseconds) to LPC_FRAME_STATS as "first_frame_ns N" and closes.
+// With --until-key it stays until a key is pressed, then closes: the close-time baseline of
+// bench/exit_latency.
 #include <cstdio>
 #include <cstdlib>
 #include <ctime>
 #include <memory>
+#include <string>
 
 #include "base/bitmap.h"
 #include "platform/backends.h"
@@ -20,6 +23,11 @@ long long NowNs() {
 
 class Bare : public lpc::platform::WindowHandler {
  public:
+  bool until_key = false;
+
+  void OnEvent(lpc::platform::Window& window, const lpc::platform::Event& event) override {
+    if (event.kind == lpc::platform::EventKind::kKeyDown) window.Close();
+  }
   void OnShow(lpc::platform::Window& window) override {
     const lpc::Size size = window.ClientSize();
     lpc::Bitmap frame(size.width, size.height, 0x808080);
@@ -31,17 +39,19 @@ class Bare : public lpc::platform::WindowHandler {
         std::fclose(f);
       }
     }
-    window.Close();
+    if (!until_key) window.Close();
   }
 };
 
 }  // namespace
 
-int main() {
+int main(int argc, char** argv) {
   std::unique_ptr<lpc::platform::Platform> platform = lpc::platform::CreatePlatform("sdl");
   lpc::platform::SetCurrent(platform.get());
   Bare handler;
+  handler.until_key = argc > 1 && std::string(argv[1]) == "--until-key";
   lpc::platform::WindowOptions options;
+  options.caption = "lpc_bare_window";
   options.kind = lpc::platform::WindowKind::kFullScreen;
   options.border = lpc::platform::BorderStyle::kNone;
   options.maximized = true;

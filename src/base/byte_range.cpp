@@ -23,10 +23,12 @@ struct ByteRange::OpenFile {
 
 namespace {
 
-std::mutex g_held_mutex;
+// Never destroyed: a picture load the show abandoned may still look a name up on its own
+// thread while the process ends.
+std::mutex& g_held_mutex = *new std::mutex;
 std::map<std::string, ByteRange>& HeldFiles() {
-  static std::map<std::string, ByteRange> held;
-  return held;
+  static auto* held = new std::map<std::string, ByteRange>;
+  return *held;
 }
 
 // Names in a work folder compare as the system compares file names: without regard to case on

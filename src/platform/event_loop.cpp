@@ -193,6 +193,25 @@ bool EventLoop::Step() {
   return PaintOne();
 }
 
+bool EventLoop::InputPosted() const {
+  for (const Delivery& d : posted_) {
+    if (d.kind == Delivery::Kind::kCloseRequest) return true;
+    if (d.kind != Delivery::Kind::kEvent) continue;
+    switch (d.event.kind) {
+      case EventKind::kMouseMove:
+      case EventKind::kMouseDown:
+      case EventKind::kMouseUp:
+      case EventKind::kKeyDown:
+      case EventKind::kKeyUp:
+      case EventKind::kKeyChar:
+        return true;
+      default:
+        break;
+    }
+  }
+  return false;
+}
+
 void EventLoop::ProcessMessages() {
   // Bounded: events that keep arriving while we work wait for the next call.
   for (int i = 0; i < 10000 && Step(); ++i) {

@@ -107,6 +107,8 @@ class EventLoop {
 
   // Queues a delivery made on the user-interface thread (music notifications, scripted input).
   void Post(const Delivery& d) { posted_.push_back(d); }
+  // A posted delivery is input or a close request (scripted input, a backend's own posts).
+  bool InputPosted() const;
   // Tells notify (when set and still open) that player's track has ended.
   void PostMusicEnded(Window* notify, const MusicPlayer* player);
 

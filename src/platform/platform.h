@@ -321,6 +321,10 @@ class Platform {
   // Handles the events pending now (for every open window) without waiting and without idle
   // calls; returns at once when there are none.
   virtual void ProcessMessages() = 0;
+  // True when input (keys, pointer, a stop request) waits to be handled. Cheap enough to ask
+  // between the steps of long work on this thread, which then calls ProcessMessages so the
+  // input takes effect at once.
+  virtual bool InputPending() = 0;
   // Pointer visibility over our windows, and the shape shown where it is visible.
   virtual void ShowCursor(bool show) = 0;
   virtual void SetCursorShape(CursorShape shape) = 0;

@@ -1,6 +1,9 @@
 #include "presentation/picture_loader.h"
 
-#include "base/fileio.h"
+#include <thread>
+#include <utility>
+
+#include "base/errors.h"
 #include "base/paths.h"
 #include "effects/bitmap_effects.h"
 #include "imaging/picture.h"
@@ -34,10 +37,6 @@ LoadedPicture LoadAndFit(const std::string& file, const FitSource& fit_when_read
     }
     return result;
   }
-  if (!FileExists(file)) {
-    result.Missing = true;
-    return result;
-  }
   result.Packed = std::make_unique<PackedImage>();
   // The mask is only read once, into the layout below: its runs do for that, without a
   // picture-sized bitmap of it.
@@ -58,10 +57,24 @@ LoadedPicture LoadAndFit(const std::string& file, const FitSource& fit_when_read
   return result;
 }
 
+// As LoadAndFit, but a file that is not there is a result, not an error: the show passes over it.
+template <typename FitSource>
+LoadedPicture LoadUnlessMissing(const std::string& file, const FitSource& fit_when_ready) {
+  try {
+    return LoadAndFit(file, fit_when_ready);
+  } catch (const FileNotFoundError&) {
+    LoadedPicture missing;
+    missing.File = file;
+    missing.Plain = IsPlainPictureFile(file);
+    missing.Missing = true;
+    return missing;
+  }
+}
+
 }  // namespace
 
 LoadedPicture LoadShowPicture(const std::string& file, const FitOptions& fit) {
-  return LoadAndFit(file, [&fit] { return fit; });
+  return LoadUnlessMissing(file, [&fit] { return fit; });
 }
 
 void PictureLoader::Start(const std::string& file, const FitOptions& fit) {
@@ -75,9 +88,17 @@ void PictureLoader::Start(const std::string& file, std::shared_future<FitOptions
   Cancel();
   file_ = file;
   fit_ = fit;
-  // The worker gets its own copies: it shares nothing with the frame thread but the futures.
-  result_ = std::async(std::launch::async,
-                       [file, fit] { return LoadAndFit(file, [&fit] { return fit.get(); }); });
+  // The worker gets its own copies: it shares nothing with the frame thread but the futures,
+  // and it is detached, so a dropped load costs the frame thread nothing.
+  std::promise<LoadedPicture> done;
+  result_ = done.get_future();
+  std::thread([done = std::move(done), file, fit]() mutable {
+    try {
+      done.set_value(LoadUnlessMissing(file, [&fit] { return fit.get(); }));
+    } catch (...) {
+      done.set_exception(std::current_exception());
+    }
+  }).detach();
 }
 
 bool PictureLoader::Holds(const std::string& file, const FitOptions& fit) const {
@@ -94,7 +115,6 @@ LoadedPicture PictureLoader::Take() {
 }
 
 void PictureLoader::Cancel() {
-  if (result_.valid()) result_.wait();
   result_ = {};
   file_.clear();
 }

@@ -30,7 +30,7 @@ struct FitOptions {
 struct LoadedPicture {
   std::string File;
   bool Plain = true;
-  // A packed picture whose file does not exist: the show skips it and keeps what it shows.
+  // A picture whose file does not exist: the show passes over it to the next one.
   bool Missing = false;
   Bitmap PlainBitmap;  // a plain picture, scaled
   Size DisplaySize;    // of the plain picture after scaling
@@ -45,7 +45,9 @@ bool IsPlainPictureFile(const std::string& file);
 // Reads, decodes and fits one picture. Errors of the file pass on.
 LoadedPicture LoadShowPicture(const std::string& file, const FitOptions& fit);
 
-// One picture loading in the background at a time.
+// One picture loading in the background at a time. A load that is dropped is never waited for:
+// its worker finishes on its own and its result goes with it, so neither a change of plan nor
+// the end of the show waits for a decoder.
 class PictureLoader {
  public:
   PictureLoader() = default;
@@ -65,7 +67,7 @@ class PictureLoader {
   bool WaitFor(std::chrono::milliseconds budget) const;
   // The finished load; its error passes on. The loader is idle afterwards.
   LoadedPicture Take();
-  // Drops the load, waiting for the worker to finish with it.
+  // Drops the load at once; a worker still busy with it finishes alone.
   void Cancel();
 
  private:

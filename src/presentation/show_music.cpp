@@ -3,6 +3,7 @@
 #include <string>
 
 #include "base/fileio.h"
+#include "base/paths.h"
 #include "package/work_folder.h"
 #include "presentation/audio_rules.h"
 #include "presentation/show_window.h"
@@ -41,11 +42,17 @@ bool ShowWindow::PlayTrackFrom(int first_index) {
   music_index_ = first_index;
   for (int attempt = 0; attempt < count; ++attempt) {
     if (music_index_ >= 0 && music_index_ < count) {
+      const std::string& track = music_files_[static_cast<size_t>(music_index_)];
       media_player_->Close();
-      const std::string file = PlayableFile(music_files_[static_cast<size_t>(music_index_)]);
-      if (!file.empty() && media_player_->Open(file) &&
-          media_player_->Play(window_.get())) {
+      const std::string file = PlayableFile(track);
+      if (!file.empty() && media_player_->Open(file) && media_player_->Play(window_.get())) {
         return true;
+      }
+      // A track the package does not carry is the author's to know of; a host without sound
+      // is not.
+      if (!FileExists(track)) {
+        NoteInReport("Music \"" + ExtractFileName(track) +
+                     "\" is in the play list but not in the package; the music passes over it.");
       }
     }
     // A track that cannot play is passed over; a list where none plays leaves silence.

@@ -6,6 +6,7 @@
 #include <utility>
 #include <vector>
 
+#include "base/paths.h"
 #include "effects/wave_generator.h"
 #include "presentation/show_window.h"
 #include "presentation/slideshow_rules.h"
@@ -22,7 +23,8 @@ void ShowWindow::ChangePictureWhenDue() {
         TickDiff(platform_.Ticks(), last_change_tick_) + kLoadAheadMs >= int64_t{Duration} * 1000) {
       LoadNextAhead();
     }
-    if (!ChangeDue(platform_.Ticks(), last_change_tick_, Duration)) return;
+    if (!change_now_ && !ChangeDue(platform_.Ticks(), last_change_tick_, Duration)) return;
+    change_now_ = false;
     image_index_ =
         NextImageIndex(ShowImageMode, static_cast<int>(image_files_.size()), image_index_);
     current_image_ = image_files_[static_cast<size_t>(image_index_)];
@@ -40,12 +42,18 @@ void ShowWindow::ChangePictureWhenDue() {
   }
   change_pending_ = false;
   LoadedPicture next = loader_.Take();
+  if (next.Missing) {
+    // Passed over: what the screen shows stays until the next picture is there.
+    CommitPicture(std::move(next));
+    if (!change_now_) last_change_tick_ = platform_.Ticks();
+    return;
+  }
   // The fade starts from what the screen shows; without one the screen goes black anyway.
   if (Transition) {
     // A frame kept in the window's pixels shows the old picture there, so the old picture can
     // go before the copy of the screen is made: never two pictures and a screen at once.
     CheckWindowPixels();
-    const bool release = FrameInWindow() && !next.Missing;
+    const bool release = FrameInWindow();
     if (release) packed_picture_->Picture = Bitmap();
     SyncScreen();
     if (release) packed_ready_ = false;
@@ -53,6 +61,7 @@ void ShowWindow::ChangePictureWhenDue() {
   CommitPicture(std::move(next));
   if (Transition) {
     PlayTransition(kTransitionMs);
+    if (!idle_installed_) return;  // input during the fade ended the show
   } else {
     ClearScreen();
   }
@@ -118,13 +127,26 @@ void ShowWindow::LoadCurrentImage() {
   const FitOptions fit = PictureFit();
   if (!loader_.Holds(current_image_, fit)) loader_.Start(current_image_, fit);
   change_pending_ = false;
+  // Input while the picture decodes ends the show at once; the load is then dropped.
+  while (!loader_.WaitFor(std::chrono::milliseconds(kInputPollMs))) {
+    if (InputEndedShow()) return;
+  }
   CommitPicture(loader_.Take());
 }
 
 void ShowWindow::CommitPicture(LoadedPicture picture) {
+  if (picture.Missing) {
+    NoteInReport("Picture \"" + ExtractFileName(picture.File) +
+                 "\" is in the show's list but not in the package; the show passes over it.");
+    // The next picture follows at once, unless every one of them has just been missed.
+    change_now_ = ++missing_run_ < static_cast<int>(image_files_.size());
+    if (!change_now_) missing_run_ = 0;
+    return;
+  }
+  missing_run_ = 0;
   if (picture.Plain) {
     CommitPlainPicture(std::move(picture));
-  } else if (!picture.Missing) {
+  } else {
     CommitPackedPicture(std::move(picture));
   }
 }

@@ -103,10 +103,14 @@ void ShowWindow::PlayTransition(uint32_t duration_ms) {
   const uint32_t first = TickDiff(platform_.Ticks(), t0);
   const int steps = TransitionStepCount(duration_ms, first);
   transition_steps_ = steps;
+  // Input between two steps ends the show there: the pictures the fade reads may be gone
+  // once it has been handled, so nothing of them is touched after that.
+  if (InputEndedShow()) return;
   for (int i = 1; i <= steps; ++i) {
     const int amount = TransitionAmount(i, steps);
     blend(amount);
     transition_amounts_.push_back(amount);
+    if (InputEndedShow()) return;
     // Keep to the schedule when the steps run faster than measured.
     const uint64_t due =
         uint64_t{duration_ms} * static_cast<uint64_t>(i) / static_cast<uint64_t>(steps);

@@ -55,6 +55,11 @@ ShowEnvironment DefaultShowEnvironment() {
   return env;
 }
 
+std::string ShowReportFile(const ShowEnvironment& environment) {
+  if (environment.SettingsFile.empty()) return {};
+  return ChangeFileExt(environment.SettingsFile, ".error.txt");
+}
+
 void RunScreensaver(ScreensaverProject& project, const ShowEnvironment& environment) {
   platform::Platform& platform = platform::Current();
   if (project.FileList.Names.empty()) {
@@ -188,6 +193,34 @@ void ShowWindow::ReportFailure(const std::exception& error) {
   }
 }
 
+void ShowWindow::NoteInReport(const std::string& line) {
+  if (std::find(report_lines_.begin(), report_lines_.end(), line) != report_lines_.end()) return;
+  report_lines_.push_back(line);
+  std::fprintf(stderr, "%s\n", line.c_str());
+  if (env_.Windowed) {
+    ReportFailure(Error(line));
+    return;
+  }
+  const std::string report = ShowReportFile(env_);
+  if (report.empty()) return;
+  std::string text;
+  for (const std::string& l : report_lines_) text += l + "\n";
+  try {
+    WriteFileAtomic(report, text);
+  } catch (const std::exception&) {
+    // A program folder that cannot be written keeps no report; stderr has the line.
+  }
+}
+
+bool ShowWindow::InputEndedShow() {
+  if (!window_ || window_->IsClosed()) return window_ != nullptr;
+  if (!platform_.InputPending()) return false;
+  in_long_work_ = true;
+  platform_.ProcessMessages();
+  in_long_work_ = false;
+  return window_->IsClosed();
+}
+
 void ShowWindow::PollReload() {
   bool changed = false;
   try {
@@ -240,6 +273,8 @@ void ShowWindow::FormShow(platform::Window& window) {
   // The screen starts black; its copy is only made when something needs it.
   screen_ = Bitmap();
   frame_pending_ = false;
+  change_now_ = false;
+  missing_run_ = 0;
 
   ExitState& exit_state = SharedExitState();
   exit_state.RestoreToggle = false;
@@ -283,8 +318,9 @@ void ShowWindow::FormShow(platform::Window& window) {
       // A first picture that cannot be loaded leaves the screen black; the next change tries
       // the next picture. An author looking at it is told why.
       ReportFailure(e);
-      if (window.IsClosed()) return;
     }
+    // Input while the first picture decoded may have ended the show already.
+    if (window.IsClosed()) return;
     last_change_tick_ = platform_.Ticks();
     idle_installed_ = true;
     if (!env_.Windowed) {
@@ -325,7 +361,8 @@ void ShowWindow::OnEvent(platform::Window& window, const platform::Event& event)
       break;
     case EventKind::kTimer:
       if (event.timer_id == kDisplayWatchTimer) FollowDisplays();
-      if (event.timer_id == kReloadTimer && env_.Windowed) PollReload();
+      // A reload starts the show over: never in the middle of a fade or a decode.
+      if (event.timer_id == kReloadTimer && env_.Windowed && !in_long_work_) PollReload();
       break;
     default:
       break;
@@ -383,7 +420,7 @@ void ShowWindow::FormClose(platform::Window& window) {
   }
   picture_sound_.StopImageSound();
   idle_installed_ = false;
-  // A load still running is finished and dropped before the pictures go.
+  // A load still running is dropped, not waited for: its worker finishes alone.
   loader_.Cancel();
   change_pending_ = false;
   wave_engine_.reset();
@@ -438,7 +475,8 @@ void ShowWindow::FillAround(Size frame, Point pos) {
 
 void ShowWindow::IdleFrame() {
   try {
-    if (AutoChange) ChangePictureWhenDue();
+    if (AutoChange || change_now_) ChangePictureWhenDue();
+    if (!idle_installed_) return;  // input during the change ended the show
     // While the next picture loads the water goes on, but weather would draw random numbers
     // the new picture's preparation must draw first: it holds still until the change.
     if (!is_plain_picture_ && packed_ready_ && !(change_pending_ && wave_engine_->WeatherOn())) {

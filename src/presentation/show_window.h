@@ -71,6 +71,10 @@ struct ShowEnvironment {
 };
 // The environment of the running program (its long path, its work folder, "Lumenpool.ini").
 ShowEnvironment DefaultShowEnvironment();
+// Where the show notes content it passes over (a picture or music track the package does not
+// carry): the program's error report, "<program>.error.txt", found beside its settings file,
+// which is named after the program too. "" without a settings file (an author's window).
+std::string ShowReportFile(const ShowEnvironment& environment);
 
 // Opens the screensaver window for project and returns when it has closed. An empty picture
 // list shows "No image found in Images List." instead. Every picture is marked available, then
@@ -160,6 +164,8 @@ class ShowWindow : public platform::WindowHandler {
   // How long before its change the next picture starts loading (a 4K picture takes a fraction
   // of a second on a busy machine).
   static constexpr int64_t kLoadAheadMs = 3000;
+  // How often a decode the frame thread waits for looks for input.
+  static constexpr int kInputPollMs = 5;
 
   // Input and the window's life (show_window.cpp).
   bool FormCloseQuery(platform::Window& window);
@@ -176,6 +182,12 @@ class ShowWindow : public platform::WindowHandler {
   void Restart();
   // Passes a failure to the windowed show's owner; closes the window when it says so.
   void ReportFailure(const std::exception& error);
+  // Notes content the show passes over, once per line and show: the error report then holds
+  // this show's lines (stderr gets each one too); an author's window is told as of a failure.
+  void NoteInReport(const std::string& line);
+  // Input that came during long work on the frame thread (a decode waited for, a fade) is
+  // handled at once. True when it ended the show: the caller stops and touches nothing more.
+  bool InputEndedShow();
   // The size pictures are fitted to before the window exists: the screen's, or the windowed
   // show's client size (worked out once).
   Size ShowArea();
@@ -208,7 +220,8 @@ class ShowWindow : public platform::WindowHandler {
   void CommitPackedPicture(LoadedPicture picture);
 
   // Fades and the copy of the screen (show_transitions.cpp).
-  // Fades from what the screen shows to the new picture on black in duration_ms.
+  // Fades from what the screen shows to the new picture on black in duration_ms. Input between
+  // its steps ends it where it stands.
   void PlayTransition(uint32_t duration_ms);
   // Puts the last drawn frame into screen_, so it holds exactly what the window shows.
   void SyncScreen();
@@ -281,6 +294,14 @@ class ShowWindow : public platform::WindowHandler {
   PictureLoader loader_;
   // A change has chosen its picture and waits for the loader.
   bool change_pending_ = false;
+  // The picture chosen last was not there: the next one is chosen at the next frame rather
+  // than after an interval of black or of the old picture. missing_run_ counts such pictures
+  // in a row; once every picture has been missed, the show waits its interval again.
+  bool change_now_ = false;
+  int missing_run_ = 0;
+  std::vector<std::string> report_lines_;
+  // Long work on the frame thread may handle events (InputEndedShow); a reload waits for it.
+  bool in_long_work_ = false;
 };
 
 }  // namespace lpc

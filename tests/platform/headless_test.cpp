@@ -263,6 +263,30 @@ TEST(HeadlessLoop, DestroyingAWindowDropsItsPendingInput) {
   EXPECT_TRUE(other_r.log.empty());
 }
 
+// Input waiting in the loop is what long work on the UI thread gives way to; timers, music and
+// paints are not, and input that has been handled is no longer pending.
+TEST(HeadlessLoop, InputPendingMeansInputWaitsInTheLoop) {
+  struct Case {
+    EventKind kind;
+    bool input;
+  } cases[] = {{EventKind::kKeyDown, true},   {EventKind::kKeyChar, true},
+               {EventKind::kMouseMove, true}, {EventKind::kMouseDown, true},
+               {EventKind::kTimer, false},    {EventKind::kMusicEnded, false}};
+  for (const Case& c : cases) {
+    HeadlessPlatform p;
+    Recorder r;
+    auto w = p.OpenWindow(Framed(), &r);
+    EXPECT_FALSE(p.InputPending());
+    Delivery d;
+    d.window = static_cast<BasicWindow*>(w.get());
+    d.event.kind = c.kind;
+    p.loop().Post(d);
+    EXPECT_EQ(p.InputPending(), c.input) << static_cast<int>(c.kind);
+    p.ProcessMessages();
+    EXPECT_FALSE(p.InputPending()) << static_cast<int>(c.kind);
+  }
+}
+
 TEST(HeadlessWindow, PresentClipsToBitmapAndClientArea) {
   struct Case {
     const char* name;

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <filesystem>
 #include <functional>
 
 #include "base/errors.h"
@@ -559,18 +560,50 @@ TEST_F(ShowTest, NoPasswordWhenTheSettingIsOffOrOnOtherSystems) {
   EXPECT_EQ(std::count(p_->system_log().begin(), p_->system_log().end(), "password verify"), 0);
 }
 
+// Broken pictures and pictures the package does not carry never stop the show; a missing one
+// is passed over at once (never an interval of black) and named once in the error report.
 TEST_F(ShowTest, BrokenAndMissingPicturesNeverStopTheShow) {
   WriteFileBytes(dir_.File("broken.bmp"), "BM not a bitmap");
   WriteFileBytes(dir_.File("broken.lpp"), "LP060697 and then nothing");
   testing::WritePlainPicture(dir_.File("good.bmp"), 8, 8, kGreen);
-  AddPicture("broken.bmp");
-  AddPicture("missing.lpp");
-  AddPicture("broken.lpp");
-  AddPicture("good.bmp");
-  project_.Setting.Duration = 1;
-  At(3500, [&] { EXPECT_EQ(Screen().At(512, 384), kGreen); });
-  CloseByMouseAt(3600);
-  RunForm();
+  testing::WritePlainPicture(dir_.File("red.bmp"), 8, 8, kRed);
+  const auto line = [](const char* name) {
+    return std::string("Picture \"") + name +
+           "\" is in the show's list but not in the package; the show passes over it.\n";
+  };
+  struct Case {
+    std::vector<const char*> pictures;
+    int duration;
+    uint32_t at;  // when the screen's centre shows colour
+    Color colour;
+    std::string report;
+  } cases[] = {
+      {{"broken.bmp", "missing.lpp", "broken.lpp", "good.bmp"},
+       1,
+       3500,
+       kGreen,
+       line("missing.lpp")},
+      // The first picture: the next one shows from the start.
+      {{"missing.bmp", "good.bmp"}, 10, 300, kGreen, line("missing.bmp")},
+      // At a change: the one after it follows within frames, and keeps its whole interval.
+      {{"red.bmp", "missing.jpg", "good.bmp"}, 2, 2150, kGreen, line("missing.jpg")},
+      {{"red.bmp", "missing.jpg", "good.bmp"}, 2, 3900, kGreen, line("missing.jpg")},
+      // None there: black, each named once however often the show comes round to it.
+      {{"gone.bmp", "gone.lpp"}, 1, 5000, 0, line("gone.bmp") + line("gone.lpp")},
+  };
+  for (const Case& c : cases) {
+    project_.FileList.Names.clear();
+    project_.FileList.Flags.clear();
+    for (const char* name : c.pictures) AddPicture(name);
+    project_.Setting.Duration = c.duration;
+    std::filesystem::remove(dir_.File("Sea.error.txt"));
+    start_ = p_->Ticks();
+    At(c.at, [&] { EXPECT_EQ(Screen().At(512, 384), c.colour) << c.pictures[0] << " " << c.at; });
+    CloseByMouseAt(c.at + 100);
+    RunForm();
+    EXPECT_EQ(ReadFileBytes(dir_.File("Sea.error.txt")), c.report) << c.pictures[0];
+    SharedExitState() = ExitState();
+  }
 }
 
 TEST_F(ShowTest, JpegExtensionIsAPackedPicture) {
@@ -761,6 +794,78 @@ TEST(ShowFade, EveryStepBlendsTheOldScreenWithTheNewPictureOnBlack) {
   }
   platform::SetCurrent(nullptr);
   EXPECT_GT(checked, 10);
+}
+
+}  // namespace
+}  // namespace lpc
+
+namespace lpc {
+namespace {
+
+// Input that comes while a fade runs ends the show after the step under way: the fade goes no
+// further and touches nothing of the pictures the close let go. A tremor of the pointer is not
+// input that ends it, and the fade then runs all its steps.
+TEST(ShowFade, InputBetweenStepsEndsTheShowThere) {
+  testing::TempFolder dir("fade-input");
+  struct Probe : platform::HeadlessPlatform {
+    std::function<void()> on_sleep;
+    void Sleep(uint32_t ms) override {
+      HeadlessPlatform::Sleep(ms);
+      if (on_sleep) on_sleep();
+    }
+  } p;
+  p.SetScreenSize({320, 240});
+  platform::SetCurrent(&p);
+  ScreensaverProject project;
+  for (int i = 0; i < 2; ++i) {
+    const std::string file = dir.File("p" + std::to_string(i) + ".bmp");
+    testing::WritePlainPicture(file, 200, 150, MakeColor(200, 40 * i, 0));
+    project.FileList.Names.push_back(file);
+    project.FileList.Flags.push_back(kFlagTrue);
+  }
+  project.Setting.Random = true;
+  project.Setting.Duration = 0;
+  project.Setting.Transition = true;
+  project.Setting.Music = false;
+  project.Setting.ShowImageMode = 1;
+  struct Case {
+    const char* name;
+    EventKind kind;
+    std::vector<int> xs;  // one event at each
+    bool ends;
+  } cases[] = {
+      {"a key that types", EventKind::kKeyChar, {0}, true},
+      {"a click", EventKind::kMouseDown, {5}, true},
+      {"a jump of the pointer", EventKind::kMouseMove, {5, 5, 5, 5, 5, 5, 60}, true},
+      {"a tremor of the pointer", EventKind::kMouseMove, {5, 6}, false},
+  };
+  for (const Case& c : cases) {
+    SharedExitState() = ExitState();
+    ShowWindow form(p, project, ShowEnvironment{});
+    platform::Window& window = form.Open();
+    form.FormShow(window);
+    form.DrawFrame();
+    int sleeps = 0;
+    p.on_sleep = [&] {
+      if (++sleeps != 10) return;
+      for (int x : c.xs) {
+        platform::Delivery d;
+        d.window = static_cast<platform::BasicWindow*>(&window);
+        d.event.kind = c.kind;
+        d.event.x = x;
+        d.event.ch = U'a';
+        p.loop().Post(d);
+      }
+    };
+    form.IdleFrame();
+    p.on_sleep = nullptr;
+    EXPECT_EQ(window.IsClosed(), c.ends) << c.name;
+    // The step after the one the input came in is the last.
+    const size_t expected = c.ends ? 12u : static_cast<size_t>(form.TransitionSteps()) + 1;
+    EXPECT_EQ(form.TransitionAmounts().size(), expected) << c.name;
+    if (!window.IsClosed()) form.FormClose(window);
+  }
+  platform::SetCurrent(nullptr);
 }
 
 }  // namespace

@@ -73,6 +73,8 @@ class HeadlessPlatform : public Platform, private LoopSource {
                                      WindowHandler* handler) override;
   int RunModal(Window& window) override;
   void ProcessMessages() override;
+  // Scripted input already handed to the loop; scripts that are due run only in the loop.
+  bool InputPending() override { return loop_.InputPosted(); }
   void ShowCursor(bool show) override { cursor_visible_ = show; }
   void SetCursorShape(CursorShape shape) override { cursor_shape_ = shape; }
   void StartTimer(Window& window, int id, uint32_t interval_ms) override;

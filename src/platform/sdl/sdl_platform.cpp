@@ -252,6 +252,13 @@ int SdlPlatform::RunModal(Window& window) {
 
 void SdlPlatform::ProcessMessages() { loop_.ProcessMessages(); }
 
+bool SdlPlatform::InputPending() {
+  // Keys, text and the pointer are one range of event types; SDL_QUIT is a stop request.
+  SDL_PumpEvents();
+  return SDL_PeepEvents(nullptr, 0, SDL_PEEKEVENT, SDL_KEYDOWN, SDL_MOUSEWHEEL) > 0 ||
+         SDL_PeepEvents(nullptr, 0, SDL_PEEKEVENT, SDL_QUIT, SDL_QUIT) > 0 || loop_.InputPosted();
+}
+
 void SdlPlatform::ShowCursor(bool show) {
   if (video_) SDL_ShowCursor(show ? SDL_ENABLE : SDL_DISABLE);
 }

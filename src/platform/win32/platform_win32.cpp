@@ -300,6 +300,11 @@ void Win32Platform::EndModalFrame(size_t depth) {
   }
 }
 
+bool Win32Platform::InputPending() {
+  // The high word: kinds of message in the queue now, read or not.
+  return HIWORD(GetQueueStatus(QS_INPUT)) != 0;
+}
+
 void Win32Platform::ProcessMessages() {
   // Bounded, so that a stream of posted messages cannot keep the caller here for ever.
   for (int i = 0; i < 10000 && PumpOne(); ++i) {

@@ -159,6 +159,7 @@ class Win32Platform final : public Platform {
   void KeepStillInHost(Window& hosted, const std::function<Bitmap(Size)>& picture_for) override;
   int RunModal(Window& window) override;
   void ProcessMessages() override;
+  bool InputPending() override;
   void ShowCursor(bool show) override;
   void SetCursorShape(CursorShape shape) override;
   void StartTimer(Window& window, int id, uint32_t interval_ms) override;
