@@ -15,17 +15,25 @@ namespace {
 // Largest ini file we are prepared to read; settings files are a few kilobytes.
 constexpr uint64_t kMaxIniBytes = 64ull << 20;
 
+// Trim without a copy: every lookup walks the lines, so this runs for each line of the file.
+std::string_view TrimmedView(std::string_view s) {
+  size_t b = 0, e = s.size();
+  while (b < e && static_cast<unsigned char>(s[b]) <= ' ') ++b;
+  while (e > b && static_cast<unsigned char>(s[e - 1]) <= ' ') --e;
+  return s.substr(b, e - b);
+}
+
 bool IsHeader(const std::string& line, std::string* name) {
-  const std::string t = Trim(line);
+  const std::string_view t = TrimmedView(line);
   if (t.size() < 2 || t.front() != '[') return false;
   const size_t close = t.find(']');
-  if (close == std::string::npos) return false;
-  if (name) *name = Trim(std::string_view(t).substr(1, close - 1));
+  if (close == std::string_view::npos) return false;
+  if (name) *name = Trim(t.substr(1, close - 1));
   return true;
 }
 
 bool IsComment(const std::string& line) {
-  const std::string t = Trim(line);
+  const std::string_view t = TrimmedView(line);
   return t.empty() || t.front() == ';';
 }
 
@@ -92,13 +100,13 @@ int IniFile::SectionEnd(int header) const {
 }
 
 int IniFile::FindKey(int header, std::string_view key) const {
-  const std::string want = Trim(key);
+  const std::string_view want = TrimmedView(key);
   const int end = SectionEnd(header);
-  std::string k, v;
   for (int i = header + 1; i < end; ++i) {
     if (IsComment(lines_[i])) continue;
-    SplitLine(lines_[i], &k, &v);
-    if (SameText(k, want)) return i;
+    const std::string_view line = lines_[i];
+    // The key part as SplitLine takes it.
+    if (SameText(TrimmedView(line.substr(0, line.find('='))), want)) return i;
   }
   return -1;
 }
@@ -120,8 +128,12 @@ std::string IniFile::ReadString(std::string_view section, std::string_view key,
 
 int32_t IniFile::ReadInteger(std::string_view section, std::string_view key, int32_t def) const {
   const int header = FindSection(section);
-  if (header < 0 || FindKey(header, key) < 0) return def;
-  return StrToIntDef(ReadString(section, key), def);
+  const int line = header < 0 ? -1 : FindKey(header, key);
+  if (line < 0) return def;
+  std::string k, value;
+  SplitLine(lines_[line], &k, &value);
+  if (value.size() > kMaxValueLength) value.resize(kMaxValueLength);
+  return StrToIntDef(value, def);
 }
 
 bool IniFile::ReadBool(std::string_view section, std::string_view key, bool def) const {
