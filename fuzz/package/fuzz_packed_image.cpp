@@ -14,7 +14,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
       std::string_view(reinterpret_cast<const char*>(data), size), "input.lpp");
   lpc::PackedImage project;
   // A small pixel budget keeps each run fast; the size checks are covered either way.
-  project.Limits.max_pixels = int64_t{1} << 20;
+  project.Limits.max_pixels = int64_t{1} << 16;
   try {
     project.Load(input);
     if (!project.Loaded) __builtin_trap();
