@@ -63,27 +63,6 @@ wait_started() { # wait_started N: until the daemon has started the show N times
   done
   return 1
 }
-# The show is on screen: the sea scenes have thousands of colours, the daemon's blank one.
-wait_for_show() {
-  local colours=0
-  for _ in $(seq 1 100); do
-    sleep 0.1
-    screenshot "$E2E_TMP/saver.png"
-    colours=$(convert "$E2E_TMP/saver.png" -crop 1024x600+0+80 +repage -format %k info:)
-    ((colours > 1000)) && return 0
-  done
-  echo "only $colours colours on the screen" >&2
-  return 1
-}
-# Someone draws now: the sea ripples all the time, so a picture left behind does not count.
-sea_moves() {
-  screenshot "$E2E_TMP/sea1.png"
-  sleep 0.5
-  screenshot "$E2E_TMP/sea2.png"
-  crop "$E2E_TMP/sea1.png" 1024x250+0+420 "$E2E_TMP/s1.png"
-  crop "$E2E_TMP/sea2.png" 1024x250+0+420 "$E2E_TMP/s2.png"
-  (($(changed_pixels "$E2E_TMP/s1.png" "$E2E_TMP/s2.png") > 1000))
-}
 wait_gone() { # wait_gone PID MILLISECONDS
   local left=$2
   while ((left > 0)); do

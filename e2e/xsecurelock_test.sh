@@ -54,27 +54,6 @@ saver_pid() {
   done
   return 1
 }
-# The show is on screen: the sea scenes have thousands of colours, xsecurelock's blank has one.
-wait_for_show() {
-  local colours=0
-  for _ in $(seq 1 100); do
-    sleep 0.1
-    screenshot "$E2E_TMP/locked.png"
-    colours=$(convert "$E2E_TMP/locked.png" -crop 1024x600+0+80 +repage -format %k info:)
-    ((colours > 1000)) && return 0
-  done
-  echo "only $colours colours on the locked screen" >&2
-  return 1
-}
-# Someone draws now: the sea ripples all the time, so a picture left behind does not count.
-sea_moves() {
-  screenshot "$E2E_TMP/sea1.png"
-  sleep 0.5
-  screenshot "$E2E_TMP/sea2.png"
-  crop "$E2E_TMP/sea1.png" 1024x250+0+420 "$E2E_TMP/s1.png"
-  crop "$E2E_TMP/sea2.png" 1024x250+0+420 "$E2E_TMP/s2.png"
-  (($(changed_pixels "$E2E_TMP/s1.png" "$E2E_TMP/s2.png") > 1000))
-}
 
 XSECURELOCK_SAVER="$module" xsecurelock >"$E2E_TMP/xsecurelock.log" 2>&1 &
 LOCKER=$!

@@ -194,22 +194,11 @@ bool EventLoop::Step() {
 }
 
 bool EventLoop::InputPosted() const {
-  for (const Delivery& d : posted_) {
-    if (d.kind == Delivery::Kind::kCloseRequest) return true;
-    if (d.kind != Delivery::Kind::kEvent) continue;
-    switch (d.event.kind) {
-      case EventKind::kMouseMove:
-      case EventKind::kMouseDown:
-      case EventKind::kMouseUp:
-      case EventKind::kKeyDown:
-      case EventKind::kKeyUp:
-      case EventKind::kKeyChar:
-        return true;
-      default:
-        break;
-    }
-  }
-  return false;
+  // The pointer leaving a window is no one's touch.
+  return std::any_of(posted_.begin(), posted_.end(), [](const Delivery& d) {
+    return IsInput(d) &&
+           !(d.kind == Delivery::Kind::kEvent && d.event.kind == EventKind::kMouseLeave);
+  });
 }
 
 void EventLoop::ProcessMessages() {
