@@ -20,8 +20,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   } catch (const lpc::Error&) {
   }
   // The same bytes as one ini text, read by each part.
-  const lpc::IniFile ini =
-      lpc::IniFile::FromText(bytes);
+  const lpc::IniFile ini = lpc::IniFile::FromText(bytes);
   try {
     lpc::ContentFileList list;
     list.LoadFromIni(ini, "fuzz");

@@ -24,8 +24,9 @@ bool DirectoryExists(const std::string& path);
 // Size in bytes, or -1 when the file cannot be examined.
 int64_t FileSize(const std::string& path);
 
-// Reads the whole file (or what a name held in place stands for). Missing file: FileNotFoundError "<path>: File not found"; a file larger
-// than max_bytes: FormatError, before anything is allocated.
+// Reads the whole file (or what a name held in place stands for). Missing file: FileNotFoundError
+// "<path>: File not found"; a file larger than max_bytes: FormatError, before anything is
+// allocated.
 std::string ReadFileBytes(const std::string& path, uint64_t max_bytes = UINT64_C(1) << 32);
 
 // A fresh name for a temporary file in path's folder: path + ".tmp<stamp>-<n>". Each call in

@@ -29,8 +29,8 @@ class IniFile {
 
   // Value strings are cut to max_length characters, as a fixed reading buffer would.
   static constexpr size_t kMaxValueLength = 2047;
-  std::string ReadString(std::string_view section, std::string_view key,
-                         std::string_view def = {}, size_t max_length = kMaxValueLength) const;
+  std::string ReadString(std::string_view section, std::string_view key, std::string_view def = {},
+                         size_t max_length = kMaxValueLength) const;
   int32_t ReadInteger(std::string_view section, std::string_view key, int32_t def) const;
   bool ReadBool(std::string_view section, std::string_view key, bool def) const;
 

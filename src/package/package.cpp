@@ -140,19 +140,20 @@ PackageExtractResult LocatePackageRecords(const ByteRange& range, int64_t begin,
   wanted = count <= 0 ? 0 : std::min<int64_t>(count, wanted);
   for (int i = 0; i < wanted; ++i) {
     if (end - pos < 4) {
-      throw FormatError(label, "package truncated: the size of " + RecordLabel(i, count) +
-                                   " is missing");
+      throw FormatError(label,
+                        "package truncated: the size of " + RecordLabel(i, count) + " is missing");
     }
     range.Read(pos, raw, 4);
     pos += 4;
     const int32_t size = GetInt32(raw);
     if (size < 0) {
-      throw FormatError(label, Format("%s has a negative size (%d)", RecordLabel(i, count).c_str(), size));
+      throw FormatError(label,
+                        Format("%s has a negative size (%d)", RecordLabel(i, count).c_str(), size));
     }
     if (size > end - pos) {
-      throw FormatError(label, Format("package truncated: %s declares %d bytes but only %lld remain",
-                                      RecordLabel(i, count).c_str(), size,
-                                      static_cast<long long>(end - pos)));
+      throw FormatError(
+          label, Format("package truncated: %s declares %d bytes but only %lld remain",
+                        RecordLabel(i, count).c_str(), size, static_cast<long long>(end - pos)));
     }
     result.Records.push_back({pos, size});
     pos += size;

@@ -217,8 +217,9 @@ std::array<int64_t, 5> CountRegions(const std::vector<int32_t>& a) {
 
 void BoundedReader::Need(int64_t n, const char* what) const {
   if (n > Remaining()) {
-    throw ReadError(Format("%s: %s (%s needs %lld bytes, %lld left)", path().c_str(), kReadBeyondEnd,
-                           what, static_cast<long long>(n), static_cast<long long>(Remaining())));
+    throw ReadError(Format("%s: %s (%s needs %lld bytes, %lld left)", path().c_str(),
+                           kReadBeyondEnd, what, static_cast<long long>(n),
+                           static_cast<long long>(Remaining())));
   }
 }
 

@@ -111,7 +111,7 @@ ShowWindow::ShowWindow(platform::Platform& platform, ScreensaverProject& project
             const std::string playable = PlayableFile(file);
             if (!playable.empty()) platform_.PlayLoopingSound(playable);
           },
-                     [this] { platform_.StopSound(); }) {
+          [this] { platform_.StopSound(); }) {
   // FormCreate: values FormShow replaces when there are pictures.
   Speed = 100;
   Proportional = true;

@@ -304,17 +304,17 @@ PackageLayout LocatePackage(const std::string& exe_path) {
   layout.Names = top.Records[1];
   layout.Files = top.Records[2];
   layout.UI = top.Records[3];
-  const ByteRange names = layout.Program.Sub(
-      layout.Names.Offset, layout.Names.Size, exe_path + " (" + kFileNamesRecord + ")");
+  const ByteRange names = layout.Program.Sub(layout.Names.Offset, layout.Names.Size,
+                                             exe_path + " (" + kFileNamesRecord + ")");
   layout.ContentNames = ContentFileNames(names.ReadAll(kMaxContentNamesBytes), names.name());
   for (size_t i = 0; i < layout.ContentNames.size(); ++i) {
     // A content file of a record's name would stand for the record it is read from.
     for (const char* reserved : kReservedNames) {
       if (UpperCase(layout.ContentNames[i]) == UpperCase(reserved)) {
-        throw FormatError(exe_path, Format("content file %d is named \"%s\", a name the package "
-                                           "keeps for its own records",
-                                           static_cast<int>(i + 1),
-                                           layout.ContentNames[i].c_str()));
+        throw FormatError(exe_path,
+                          Format("content file %d is named \"%s\", a name the package "
+                                 "keeps for its own records",
+                                 static_cast<int>(i + 1), layout.ContentNames[i].c_str()));
       }
     }
   }
@@ -341,8 +341,8 @@ namespace {
 void LoadProjectOf(const PackageLayout& layout, ScreensaverProject& project,
                    const std::string& work_folder) {
   auto in_work = [&](const std::string& name) { return JoinPath(work_folder, name); };
-  project.Load(layout.Program.Sub(layout.Project.Offset, layout.Project.Size,
-                                  in_work(kProjectRecord)));
+  project.Load(
+      layout.Program.Sub(layout.Project.Offset, layout.Project.Size, in_work(kProjectRecord)));
   const std::set<std::string> stored(layout.ContentNames.begin(), layout.ContentNames.end());
   for (std::string& name : project.FileList.Names) {
     name = in_work(FileNameOnDisk(StoredListName(name, stored)));
