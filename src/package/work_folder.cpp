@@ -2,6 +2,7 @@
 
 #include <filesystem>
 #include <system_error>
+#include <vector>
 
 #include "base/byte_range.h"
 #include "base/errors.h"
@@ -45,8 +46,13 @@ std::string WithoutSeparator(std::string path) {
   return path;
 }
 
-std::mutex g_active_mutex;
-PrivateWorkFolder* g_active = nullptr;
+// Every folder this process holds, the newest last (a reload holds its new folder beside the
+// old one for a moment). The lock is held through a whole claim, so a stop that arrives in the
+// middle of one waits for it and then finds every folder the claim made or took over.
+std::mutex g_held_mutex;
+std::vector<PrivateWorkFolder*> g_held;
+// Set by RemoveActive: the process is ending, and no new folder may be made behind the stop.
+bool g_stopping = false;
 
 // Removes an empty folder; a link of that name is never followed.
 void RemoveEmptyFolder(const std::string& folder) {
@@ -63,6 +69,8 @@ PrivateWorkFolder::PrivateWorkFolder(std::string path, std::unique_ptr<platform:
 std::unique_ptr<PrivateWorkFolder> PrivateWorkFolder::Claim(const std::string& base,
                                                             const Cleaner& remove_leftovers) {
   const std::string trimmed = WithoutSeparator(base);
+  std::lock_guard<std::mutex> guard(g_held_mutex);
+  if (g_stopping) throw IOError(base + ": no work folder is made while the program ends");
   std::unique_ptr<PrivateWorkFolder> chosen;
   for (int n = 1; n <= kMaxInstances; ++n) {
     const std::string folder =
@@ -81,17 +89,15 @@ std::unique_ptr<PrivateWorkFolder> PrivateWorkFolder::Claim(const std::string& b
     }
   }
   if (!chosen) throw IOError(base + ": no work folder can be made here (every one is in use or not safe)");
-  std::lock_guard<std::mutex> guard(g_active_mutex);
-  g_active = chosen.get();
+  g_held.push_back(chosen.get());
   return chosen;
 }
 
 PrivateWorkFolder::~PrivateWorkFolder() {
-  {
-    std::lock_guard<std::mutex> guard(g_active_mutex);
-    if (g_active == this) g_active = nullptr;
-  }
+  // Removed before it leaves the list: a stop in between still finds nothing left behind.
   Remove();
+  std::lock_guard<std::mutex> guard(g_held_mutex);
+  std::erase(g_held, this);
 }
 
 std::ofstream PrivateWorkFolder::CreateOutput(const std::string& path) {
@@ -119,17 +125,23 @@ void PrivateWorkFolder::Remove() {
 }
 
 void PrivateWorkFolder::RemoveActive() {
-  std::lock_guard<std::mutex> guard(g_active_mutex);
-  if (g_active) g_active->Remove();
+  std::lock_guard<std::mutex> guard(g_held_mutex);
+  g_stopping = true;
+  for (PrivateWorkFolder* folder : g_held) folder->Remove();
 }
 
 std::string PrivateWorkFolder::FileOnDisk(const std::string& path) {
-  std::lock_guard<std::mutex> guard(g_active_mutex);
+  std::lock_guard<std::mutex> guard(g_held_mutex);
   const std::optional<ByteRange> held = FileInPlace(path);
   if (!held) return path;
-  if (!g_active) throw IOError(path + ": cannot create the file (no work folder)");
+  if (g_held.empty()) throw IOError(path + ": cannot create the file (no work folder)");
+  // The folder the name is in; the newest one for a name outside them all.
+  PrivateWorkFolder* owner = g_held.back();
+  for (PrivateWorkFolder* folder : g_held) {
+    if (path.starts_with(folder->Path())) owner = folder;
+  }
   WriteRangeToFile(*held, path,
-                   [](const std::string& file) { return g_active->CreateOutput(file); });
+                   [owner](const std::string& file) { return owner->CreateOutput(file); });
   ReleaseFileInPlace(path);
   return path;
 }

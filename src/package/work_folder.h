@@ -63,11 +63,11 @@ class PrivateWorkFolder {
   // then empty. Safe from any thread, also while another is unpacking; runs once.
   void Remove();
 
-  // Remove on the folder this process currently holds, if any: for a request to stop that
-  // arrives on another thread.
+  // Remove on every folder this process holds, also one a claim in progress is taking: for a
+  // request to stop that arrives on another thread.
   static void RemoveActive();
 
-  // A file of its own for a name held in place (base/byte_range.h) in the folder this process
+  // A file of its own for a name held in place (base/byte_range.h) in a folder this process
   // holds, for a player that takes a path: written the first time it is asked for and removed
   // with the folder. Any other name comes back as it is. IOError naming the file when it cannot
   // be written.

@@ -4,7 +4,9 @@
 
 #include <cstdlib>
 #include <filesystem>
+#include <chrono>
 #include <functional>
+#include <thread>
 
 #include "base/errors.h"
 #include "base/fileio.h"
@@ -136,6 +138,34 @@ TEST_F(WorkFolder, LeftoversOfInstancesThatAreGoneAreRemoved) {
   EXPECT_FALSE(fs::exists(work->Path() + "a.jpg"));
   EXPECT_FALSE(fs::exists(temp_.path() + "/Sea.3"));
   EXPECT_FALSE(fs::exists(temp_.path() + "/Sea.16"));
+}
+
+// A stop signal may come while a start is still claiming and cleaning folders: it must wait for
+// the claim and then take everything the claim holds, and no folder may be made after it. In a
+// child process, since a stop is for good.
+TEST_F(WorkFolder, AStopDuringAClaimLeavesNothing) {
+  const std::string base = temp_.path() + "/Sea/";
+  fs::create_directory(temp_.path() + "/Sea.2");
+  fs::permissions(temp_.path() + "/Sea.2", fs::perms::owner_all, fs::perm_options::replace);
+  WriteFileBytes(temp_.path() + "/Sea.2/a.jpg", "killed instance's");
+  EXPECT_EXIT(
+      {
+        std::thread stop;
+        auto work = PrivateWorkFolder::Claim(base, [&stop](const std::string& folder) {
+          RemoveKnownFiles(folder);
+          stop = std::thread(PrivateWorkFolder::RemoveActive);
+          std::this_thread::sleep_for(std::chrono::milliseconds(50));
+        });
+        stop.join();
+        bool refused = false;
+        try {
+          PrivateWorkFolder::Claim(base, RemoveKnownFiles);
+        } catch (const IOError&) {
+          refused = true;
+        }
+        std::exit(refused && fs::is_empty(temp_.path()) ? 0 : 1);
+      },
+      ::testing::ExitedWithCode(0), "");
 }
 
 TEST_F(WorkFolder, PlantedLinksAreNeverFollowed) {
