@@ -59,7 +59,9 @@ IniFile::IniFile(std::string path) : path_(std::move(path)) {
   if (FileExists(path_)) {
     try {
       Parse(ReadFileBytes(path_, kMaxIniBytes));
-    } catch (const Error&) {
+    } catch (const FileNotFoundError&) {
+      lines_.clear();  // gone since it was seen
+    } catch (const FormatError&) {
       lines_.clear();
     }
   }

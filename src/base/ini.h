@@ -20,7 +20,9 @@ namespace lpc {
 
 class IniFile {
  public:
-  // Reads path when it exists. A file that cannot be read counts as empty.
+  // Reads path when it exists. A file that exists but cannot be read is an IOError naming it
+  // with the system's reason (shown defaults would hide it, and a save would replace it); one
+  // too large to be a settings file counts as empty.
   explicit IniFile(std::string path);
   // An ini held in memory only (Save() is then a no-op unless a path is set).
   static IniFile FromText(std::string_view text);

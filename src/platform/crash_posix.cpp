@@ -54,7 +54,10 @@ const char* SignalName(int sig) {
 }
 
 void OnCrash(int sig) {
-  const int fd = open(g_report_path, O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600);
+  // A fresh file, never through a link planted under the report's name: whatever stands there
+  // goes (a link, not its target), and a new link in between makes the open fail.
+  unlink(g_report_path);
+  const int fd = open(g_report_path, O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600);
   if (fd >= 0) {
     WriteText(fd, "The program stopped after a fatal error.\n");
     WriteText(fd, "Signal: ");

@@ -60,8 +60,11 @@ const char* ExceptionName(DWORD code) {
 class ReportFile {
  public:
   ReportFile() {
-    file_ = CreateFileA(g_report_path, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
-                        FILE_ATTRIBUTE_NORMAL, nullptr);
+    // A fresh file, never through a link planted under the report's name: what stands there
+    // goes (a link itself, not its target), and one planted in between makes the create fail.
+    DeleteFileA(g_report_path);
+    file_ = CreateFileA(g_report_path, GENERIC_WRITE, 0, nullptr, CREATE_NEW,
+                        FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
   }
   ~ReportFile() {
     if (file_ != INVALID_HANDLE_VALUE) CloseHandle(file_);

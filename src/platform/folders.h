@@ -58,8 +58,10 @@ extern const char* const kFolderLockName;
 bool CreateFreshFile(const std::string& path);
 
 // Ends the process cleanly on a request to stop (SIGHUP, SIGTERM, SIGINT, SIGUSR1) at any moment,
-// whatever the program is doing: on_stop runs on a thread of its own, then the process exits.
-// Call before any other thread starts. Windows has no such signals: nothing happens there.
+// whatever the program is doing: the temporary files of unfinished writes are removed
+// (base/fileio.h), every on_stop given so far runs on a thread of its own, then the process
+// exits. Call before any other thread starts; later calls add their on_stop. On Windows the
+// console's Ctrl+C, Ctrl+Break and close events do the same for a console program.
 void InstallStopHandler(std::function<void()> on_stop);
 
 }  // namespace lpc::platform

@@ -3,10 +3,13 @@
 #define WIN32_LEAN_AND_MEAN
 #include <windows.h>
 
+#include <functional>
+#include <mutex>
 #include <string>
 #include <vector>
 
 #include "base/errors.h"
+#include "base/fileio.h"
 #include "platform/wide_text_win32.h"
 
 namespace lpc::platform {
@@ -188,6 +191,25 @@ bool CreateFreshFile(const std::string& path) {
   return true;
 }
 
-void InstallStopHandler(std::function<void()>) {}
+namespace {
+
+std::mutex g_stop_mutex;
+std::vector<std::function<void()>> g_on_stop;
+
+BOOL WINAPI OnConsoleStop(DWORD) {
+  RemoveUnfinishedWrites();
+  std::lock_guard<std::mutex> guard(g_stop_mutex);
+  for (const auto& on_stop : g_on_stop) on_stop();
+  return FALSE;  // the default handler then ends the process
+}
+
+}  // namespace
+
+void InstallStopHandler(std::function<void()> on_stop) {
+  std::lock_guard<std::mutex> guard(g_stop_mutex);
+  if (on_stop) g_on_stop.push_back(std::move(on_stop));
+  static const bool installed = SetConsoleCtrlHandler(OnConsoleStop, TRUE) != 0;
+  (void)installed;
+}
 
 }  // namespace lpc::platform

@@ -6,14 +6,28 @@
 #include <unistd.h>
 
 #include <csignal>
+#include <mutex>
+#include <vector>
 #include <thread>
 #include <utility>
 
+#include "base/fileio.h"
 #include "platform/folders.h"
 
 namespace lpc::platform {
 
+namespace {
+
+std::mutex g_stop_mutex;
+std::vector<std::function<void()>> g_on_stop;
+bool g_waiting = false;
+
+}  // namespace
+
 void InstallStopHandler(std::function<void()> on_stop) {
+  std::lock_guard<std::mutex> guard(g_stop_mutex);
+  if (on_stop) g_on_stop.push_back(std::move(on_stop));
+  if (g_waiting) return;
   sigset_t set;
   sigemptyset(&set);
   sigaddset(&set, SIGHUP);
@@ -25,11 +39,16 @@ void InstallStopHandler(std::function<void()> on_stop) {
   // Threads started later (SDL's, the audio driver's) inherit the mask, so only the waiter
   // below ever sees these signals.
   if (pthread_sigmask(SIG_BLOCK, &set, nullptr) != 0) return;
-  std::thread([set, on_stop = std::move(on_stop)] {
+  g_waiting = true;
+  std::thread([set] {
     int sig = 0;
     while (sigwait(&set, &sig) != 0) {
     }
-    if (on_stop) on_stop();
+    RemoveUnfinishedWrites();
+    {
+      std::lock_guard<std::mutex> guard(g_stop_mutex);
+      for (const auto& on_stop : g_on_stop) on_stop();
+    }
     // Ended by the signal itself, as hosts expect of a program they stop: XScreenSaver logs an
     // exit status of 128 + n as a failure, death by SIGTERM as a stop. The default action ends
     // the whole process once this thread lets the signal through.

@@ -206,7 +206,7 @@ void ShowWindow::NoteInReport(const std::string& line) {
   std::string text;
   for (const std::string& l : report_lines_) text += l + "\n";
   try {
-    WriteFileAtomic(report, text);
+    WriteFileAtomic(report, text, LinkRule::kReplace);
   } catch (const std::exception&) {
     // A program folder that cannot be written keeps no report; stderr has the line.
   }

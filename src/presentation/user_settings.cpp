@@ -1,7 +1,9 @@
 #include "presentation/user_settings.h"
 
 #include <cstdlib>
+#include <optional>
 
+#include "base/errors.h"
 #include "base/fileio.h"
 #include "base/ini.h"
 #include "base/numbers.h"
@@ -45,7 +47,15 @@ bool UserSettingsAvailable(const std::string& program_path, const std::string& f
 
 void ApplyUserSettings(ScreensaverProject& project, const std::string& settings_path) {
   if (!FileExists(settings_path)) return;
-  const IniFile ini(settings_path);
+  // The show goes on with the author's settings when the user's file cannot be read; the
+  // configuration window is where that is reported.
+  std::optional<IniFile> read;
+  try {
+    read.emplace(settings_path);
+  } catch (const IOError&) {
+    return;
+  }
+  const IniFile& ini = *read;
   ProjectSettings& s = project.Setting;
   const int image_size = ini.ReadInteger(kSettingSection, "ImageSize", -1);
   const int image_mode = ini.ReadInteger(kSettingSection, "ImageMode", s.ShowImageMode);

@@ -478,7 +478,7 @@ std::string ReportError(platform::Platform* platform, const std::exception& erro
           attempt == 0 ? report_path
                        : JoinPath(platform::TempFolder(), ExtractFileName(report_path));
       if (path.empty()) continue;
-      WriteFileAtomic(path, details);
+      WriteFileAtomic(path, details, LinkRule::kReplace);
       written = path;
     } catch (const std::exception&) {
     }

@@ -280,15 +280,33 @@ TEST_F(Lpctool, MaskMarksTheWaterItIsShown) {
       EXPECT_EQ(ColorToRegion(mask.At(x, y)), c.regions[i]) << "at " << x << "," << y;
     }
   }
-  // An overlay that cannot be written leaves the author's earlier mask as it was.
-  WriteFileBytes(P("m.png"), "earlier mask");
-  const auto r = Run({"mask", P("harbour.png"), "-o", P("m.png"), "--overlay",
-                      P("no-folder/o.png"), "--fill", "70,100"});
-  EXPECT_NE(r.exit_code, 0);
-  EXPECT_THAT(r.err, HasSubstr("no-folder/o.png"));
-  EXPECT_EQ(ReadFileBytes(P("m.png")), "earlier mask");
-  for (const auto& entry : std::filesystem::directory_iterator(dir_)) {
-    EXPECT_EQ(entry.path().string().find(".tmp"), std::string::npos) << entry.path();
+  // Outputs that cannot be written, or that name the photograph or each other: refused before
+  // anything is replaced, and the author's files stay as they were.
+  std::filesystem::create_directory(dir_ / "adir.png");
+  const std::string photo_bytes = ReadFileBytes(P("harbour.png"));
+  const struct {
+    const char* output;
+    const char* overlay;
+    const char* says;
+  } refused[] = {
+      {"m.png", "no-folder/o.png", "no-folder/o.png"},
+      {"m.png", "adir.png", "adir.png: cannot write the file (it is a folder)"},
+      {"harbour.png", "o.png", "harbour.png: is the photograph itself"},
+      {"m.png", "harbour.png", "harbour.png: is the photograph itself"},
+      {"m.png", "m.png", "the mask and the overlay must be two different files"},
+  };
+  for (const auto& c : refused) {
+    SCOPED_TRACE(std::string(c.output) + " " + c.overlay);
+    WriteFileBytes(P("m.png"), "earlier mask");
+    const auto r = Run({"mask", P("harbour.png"), "-o", P(c.output), "--overlay", P(c.overlay),
+                        "--fill", "70,100"});
+    EXPECT_NE(r.exit_code, 0);
+    EXPECT_THAT(r.err, HasSubstr(c.says));
+    EXPECT_EQ(ReadFileBytes(P("m.png")), "earlier mask");
+    EXPECT_EQ(ReadFileBytes(P("harbour.png")), photo_bytes);
+    for (const auto& entry : std::filesystem::directory_iterator(dir_)) {
+      EXPECT_EQ(entry.path().string().find(".tmp"), std::string::npos) << entry.path();
+    }
   }
 }
 

@@ -163,6 +163,10 @@ TEST(CrashHandler, WritesAReportAndDiesOfTheSignal) {
   for (const Case& c : cases) {
     const std::string report = testing::TempDir() + "lpc_crash_" + c.name + ".txt";
     std::remove(report.c_str());
+    // A link planted under the report's name: the report replaces the link, never its target.
+    const std::string victim = report + ".victim";
+    WriteFileBytes(victim, "precious");
+    std::filesystem::create_symlink(victim, report);
     const pid_t pid = fork();
     ASSERT_GE(pid, 0);
     if (pid == 0) {
@@ -180,11 +184,18 @@ TEST(CrashHandler, WritesAReportAndDiesOfTheSignal) {
     EXPECT_NE(text.find("Version: LPCSaver 9.8.7 test"), std::string::npos);
     EXPECT_NE(text.find("Backtrace:\n"), std::string::npos);
     EXPECT_GT(text.size(), text.find("Backtrace:\n") + 12);  // at least one frame
+    EXPECT_FALSE(std::filesystem::is_symlink(report));
+    EXPECT_EQ(ReadFileBytes(victim), "precious");
     std::remove(report.c_str());
+    std::remove(victim.c_str());
   }
 }
 
+// A stop in the middle of a write also takes away the write's temporary file.
 TEST(StopHandler, EverySignalToStopRunsTheCleanUpAndEndsTheProcess) {
+  const std::string dir = testing::TempDir() + "lpc_stop_writes/";
+  std::filesystem::remove_all(dir);
+  std::filesystem::create_directories(dir);
   for (const int sig : {SIGHUP, SIGTERM, SIGINT, SIGUSR1}) {
     const std::string marker = testing::TempDir() + "lpc_stop_" + std::to_string(sig);
     std::remove(marker.c_str());
@@ -192,6 +203,8 @@ TEST(StopHandler, EverySignalToStopRunsTheCleanUpAndEndsTheProcess) {
     ASSERT_GE(pid, 0);
     if (pid == 0) {
       InstallStopHandler([marker] { WriteFileBytes(marker, "cleaned"); });
+      AtomicFileWriter half_written(dir + "Sea.ini");
+      half_written.Write(std::string(1 << 20, 'x'));
       kill(getpid(), sig);  // as from outside: taken by the handler's thread
       for (;;) pause();
     }
@@ -201,8 +214,10 @@ TEST(StopHandler, EverySignalToStopRunsTheCleanUpAndEndsTheProcess) {
     ASSERT_TRUE(WIFSIGNALED(status)) << sig;
     EXPECT_EQ(WTERMSIG(status), sig);
     EXPECT_EQ(ReadFileBytes(marker), "cleaned");
+    EXPECT_TRUE(std::filesystem::is_empty(dir));
     std::remove(marker.c_str());
   }
+  std::filesystem::remove_all(dir);
 }
 
 TEST(ProgramPath, ThePathTheProgramWasStartedByWithItsLinks) {

@@ -85,6 +85,19 @@ void Run(const MaskOptions& o, const CLI::App& cmd) {
                              "region colours)");
     }
   }
+  // The photograph is never overwritten, and the mask and the overlay are two files.
+  for (const std::string* path : {&o.output, &o.overlay}) {
+    if (!path->empty() && lpc::SameFile(*path, o.photo)) {
+      throw lpc::Error(*path + ": is the photograph itself; name another file to write");
+    }
+  }
+  if (!o.overlay.empty() && lpc::SameFile(o.output, o.overlay)) {
+    throw lpc::Error(o.overlay + ": the mask and the overlay must be two different files");
+  }
+  // Both targets are checked before the work: a folder or another user's link in their place
+  // is refused now, not after the photograph has been read.
+  lpc::WriteTarget(o.output);
+  if (!o.overlay.empty()) lpc::WriteTarget(o.overlay);
   if (o.tolerance < 0 || o.tolerance > 255) {
     throw lpc::Error(lpc::Format("--tolerance %d: must be 0 to 255", o.tolerance));
   }
@@ -151,21 +164,19 @@ void Run(const MaskOptions& o, const CLI::App& cmd) {
     overlay_bytes = lpc::FileKindOf(o.overlay) == lpc::FileKind::kPng ? lpc::EncodePng(overlay)
                                                                       : lpc::EncodeBmp(overlay);
   }
-  // Both files are written beside their targets first and renamed into place only when both
-  // are whole, so a failure (a full disk, an overlay folder that is not there) leaves the
-  // author's earlier mask and overlay as they were.
-  std::vector<std::pair<std::string, std::string>> writes = {
-      {lpc::TempFileNameBeside(o.output), o.output}};
-  if (!o.overlay.empty()) writes.emplace_back(lpc::TempFileNameBeside(o.overlay), o.overlay);
-  try {
-    lpc::WriteFileBytes(writes[0].first, mask_bytes);
-    if (writes.size() > 1) lpc::WriteFileBytes(writes[1].first, overlay_bytes);
-    for (const auto& [temp, target] : writes) lpc::ReplaceFile(temp, target);
-  } catch (...) {
-    std::error_code ignored;
-    for (const auto& write : writes) fs::remove(lpc::FsPath(write.first), ignored);
-    throw;
+  // Both files are written beside their targets first and renamed into place together, so a
+  // failure (a full disk, an overlay name that is a folder) leaves the author's earlier mask and
+  // overlay as they were.
+  std::vector<std::unique_ptr<lpc::AtomicFileWriter>> files;
+  files.push_back(std::make_unique<lpc::AtomicFileWriter>(o.output));
+  files.back()->Write(mask_bytes);
+  if (!o.overlay.empty()) {
+    files.push_back(std::make_unique<lpc::AtomicFileWriter>(o.overlay));
+    files.back()->Write(overlay_bytes);
   }
+  std::vector<lpc::AtomicFileWriter*> together;
+  for (const auto& file : files) together.push_back(file.get());
+  lpc::CommitTogether(together);
 }
 
 void Setup(CLI::App& app) {

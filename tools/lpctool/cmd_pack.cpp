@@ -126,36 +126,23 @@ void Run(PackOptions o) {
   else package.AddBytes(ReadWindows1252File(ui.path));
 
   const int64_t runtime_size = lpc::FileSize(o.runtime);
-  const std::string temp = lpc::TempFileNameBeside(o.output);
-  try {
-    std::ofstream out(lpc::FsPath(temp), std::ios::binary | std::ios::trunc);
-    if (!out) throw lpc::IOError(o.output + ": cannot create the file");
-    Progress progress("packing", static_cast<uint64_t>(runtime_size + package.Size()));
-    {
-      std::ifstream runtime(lpc::FsPath(o.runtime), std::ios::binary);
-      std::vector<char> buffer(1 << 16);
-      int64_t copied = 0;
-      while (runtime.read(buffer.data(), static_cast<std::streamsize>(buffer.size())) || runtime.gcount() > 0) {
-        out.write(buffer.data(), runtime.gcount());
-        copied += runtime.gcount();
-        progress.Advance(static_cast<uint64_t>(runtime.gcount()));
-      }
-      if (copied != runtime_size) throw lpc::IOError(o.runtime + ": the file changed while it was read");
+  lpc::AtomicFileWriter out(o.output);
+  Progress progress("packing", static_cast<uint64_t>(runtime_size + package.Size()));
+  {
+    std::ifstream runtime(lpc::FsPath(o.runtime), std::ios::binary);
+    std::vector<char> buffer(1 << 16);
+    int64_t copied = 0;
+    while (runtime.read(buffer.data(), static_cast<std::streamsize>(buffer.size())) ||
+           runtime.gcount() > 0) {
+      out.Write(std::string_view(buffer.data(), static_cast<size_t>(runtime.gcount())));
+      copied += runtime.gcount();
+      progress.Advance(static_cast<uint64_t>(runtime.gcount()));
     }
-    package.Write(out, o.output, [&](uint64_t n) { progress.Advance(n); });
-    out.close();
-    if (!out) throw lpc::IOError(o.output + ": write failed");
-#ifndef _WIN32
-    struct stat st {};
-    const mode_t mode = stat(o.runtime.c_str(), &st) == 0 ? (st.st_mode & 0777) : 0644;
-    chmod(temp.c_str(), mode | 0111);
-#endif
-    lpc::ReplaceFile(temp, o.output);
-  } catch (...) {
-    std::error_code ignored;
-    fs::remove(lpc::FsPath(temp), ignored);
-    throw;
+    if (copied != runtime_size) throw lpc::IOError(o.runtime + ": the file changed while it was read");
   }
+  package.Write(out.Stream(), o.output, [&](uint64_t n) { progress.Advance(n); });
+  out.MakeExecutable();
+  out.Commit();
 }
 
 void Setup(CLI::App& app) {

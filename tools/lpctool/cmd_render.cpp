@@ -64,43 +64,6 @@ lpc::Size ParseSize(const std::string& option, const std::string& text) {
 
 std::string FrameName(int i) { return lpc::Format("frame-%04d.png", i); }
 
-// A file written piece by piece beside its final name, which it takes only when whole: a failed
-// run leaves no file behind.
-class FileBeside {
- public:
-  explicit FileBeside(std::string path)
-      : path_(std::move(path)),
-        temp_(lpc::TempFileNameBeside(path_)),
-        out_(lpc::FsPath(temp_), std::ios::binary | std::ios::trunc) {
-    if (!out_) throw lpc::IOError(path_ + ": cannot create the file");
-  }
-  ~FileBeside() {
-    if (done_) return;
-    out_.close();
-    std::error_code ignored;
-    std::filesystem::remove(lpc::FsPath(temp_), ignored);
-  }
-  FileBeside(const FileBeside&) = delete;
-  FileBeside& operator=(const FileBeside&) = delete;
-
-  void Write(const std::string& bytes) {
-    out_.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
-    if (!out_) throw lpc::IOError(path_ + ": write failed");
-  }
-  void Commit() {
-    out_.close();
-    if (!out_) throw lpc::IOError(path_ + ": write failed");
-    lpc::ReplaceFile(temp_, path_);
-    done_ = true;
-  }
-
- private:
-  std::string path_;
-  std::string temp_;
-  std::ofstream out_;
-  bool done_ = false;
-};
-
 // Frames to an animated GIF as they come: the first few choose the palette and wait for it,
 // every later one is remapped and written at once.
 class GifStream {
@@ -137,7 +100,7 @@ class GifStream {
     file_.Write(encoder_->TakeBytes());
   }
 
-  FileBeside file_;
+  lpc::AtomicFileWriter file_;
   int width_, height_;
   GifPalette palette_;
   size_t palette_frames_;

@@ -9,6 +9,7 @@
 
 #include "base/fileio.h"
 #include "command.h"
+#include "platform/folders.h"
 #include "platform/user_session.h"
 
 namespace lpctool {
@@ -69,6 +70,8 @@ int main(int argc, char** argv) {
   // from the wide characters of the system's calls).
   lpc::UseUtf8Paths();
   lpc::platform::UseUtf8Console();
+  // Ctrl+C in the middle of a long write (pack, render) leaves no temporary file behind.
+  lpc::platform::InstallStopHandler(nullptr);
   const std::vector<std::string> arguments = lpc::platform::CommandLineArguments(argc, argv);
   std::vector<const char*> pointers;
   for (const std::string& a : arguments) pointers.push_back(a.c_str());
