@@ -1,5 +1,8 @@
 #include "package/work_folder.h"
 
+#include <atomic>
+#include <cstdint>
+#include <cstdio>
 #include <filesystem>
 #include <system_error>
 #include <vector>
@@ -28,7 +31,39 @@ std::string WorkFolderNameFor(const std::string& exe_path) {
   if (!IsSafeFileName(name)) {
     throw Error(long_name + ": the program's file name gives no usable work folder name");
   }
-  return IncludeTrailingSeparator(GetTempFolder() + name);
+  return IncludeTrailingSeparator(GetTempFolder() + name + "-" + ProgramPathTag(long_name));
+}
+
+std::string ProgramPathTag(const std::string& long_path) {
+  // FNV-1a: stable across runs, builds and systems, which is all a folder name needs.
+  uint32_t hash = 2166136261u;
+  for (const char c : long_path) {
+    hash ^= static_cast<unsigned char>(c);
+    hash *= 16777619u;
+  }
+  char text[9];
+  std::snprintf(text, sizeof text, "%08x", static_cast<unsigned>(hash));
+  return text;
+}
+
+bool EmptyWorkFolder(const std::string& folder) {
+  const std::string temp = GetTempFolder();
+  const std::string dir = IncludeTrailingSeparator(folder);
+  // The temporary folder itself or anything outside it is never emptied.
+  if (dir.size() <= temp.size() || !dir.starts_with(temp)) return false;
+  const fs::path path = FsPath(dir.substr(0, dir.size() - 1));
+  std::error_code ec;
+  if (!fs::is_directory(fs::symlink_status(path, ec))) return false;
+  bool all = true;
+  fs::directory_iterator it(path, ec);
+  if (ec) return false;
+  for (; it != fs::directory_iterator(); it.increment(ec)) {
+    if (it->path().filename() == platform::kFolderLockName) continue;  // the holder's own
+    std::error_code removed;
+    fs::remove_all(it->path(), removed);  // a link goes, never what it points at
+    if (removed) all = false;
+  }
+  return all && !ec;
 }
 
 std::string GetWorkFolderFor(const std::string& exe_path) {
@@ -52,7 +87,8 @@ std::string WithoutSeparator(std::string path) {
 std::mutex g_held_mutex;
 std::vector<PrivateWorkFolder*> g_held;
 // Set by RemoveActive: the process is ending, and no new folder may be made behind the stop.
-bool g_stopping = false;
+// Read without the lock by Stopping.
+std::atomic<bool> g_stopping = false;
 
 // Removes an empty folder; a link of that name is never followed.
 void RemoveEmptyFolder(const std::string& folder) {
@@ -88,7 +124,8 @@ std::unique_ptr<PrivateWorkFolder> PrivateWorkFolder::Claim(const std::string& b
       RemoveEmptyFolder(folder);
     }
   }
-  if (!chosen) throw IOError(base + ": no work folder can be made here (every one is in use or not safe)");
+  if (!chosen)
+    throw IOError(base + ": no work folder can be made here (every one is in use or not safe)");
   g_held.push_back(chosen.get());
   return chosen;
 }
@@ -128,6 +165,15 @@ void PrivateWorkFolder::RemoveActive() {
   std::lock_guard<std::mutex> guard(g_held_mutex);
   g_stopping = true;
   for (PrivateWorkFolder* folder : g_held) folder->Remove();
+}
+
+bool PrivateWorkFolder::Stopping() { return g_stopping; }
+
+bool PrivateWorkFolder::UnlessStopping(const std::function<void()>& action) {
+  std::lock_guard<std::mutex> guard(g_held_mutex);
+  if (g_stopping) return false;
+  action();
+  return true;
 }
 
 std::string PrivateWorkFolder::FileOnDisk(const std::string& path) {

@@ -22,11 +22,19 @@ std::string GetLongFileName(const std::string& path);
 // The system temporary folder, with a trailing separator.
 std::string GetTempFolder();
 
-// The temporary folder + the long file name of exe_path cut before its first dot + separator.
-// An executable whose long name is empty (it does not exist) or yields no usable folder name
+// The temporary folder + the long file name of exe_path cut before its first dot + "-" +
+// ProgramPathTag of its long path + separator ("Sea Waves-1f0c33a9/"): readable, and two
+// programs of one name in different folders never share a folder. An executable whose long name is
+// empty (it does not exist) or yields no usable folder name
 // (".scr") is an Error naming it: the temporary folder itself must never become the work
 // folder, since its files are removed when the run ends.
 std::string WorkFolderNameFor(const std::string& exe_path);
+// Eight hexadecimal digits that stand for a program's long path, the same in every run.
+std::string ProgramPathTag(const std::string& long_path);
+// Removes everything in folder (a folder inside the temporary folder) but the lock file of its
+// holder, never following a link; a folder elsewhere, the temporary folder itself or a link is
+// left alone. False when something could not be removed or the folder was left alone.
+bool EmptyWorkFolder(const std::string& folder);
 // WorkFolderNameFor, created (one level) when missing.
 std::string GetWorkFolderFor(const std::string& exe_path);
 // The work folder of the running program.
@@ -66,6 +74,13 @@ class PrivateWorkFolder {
   // Remove on every folder this process holds, also one a claim in progress is taking: for a
   // request to stop that arrives on another thread.
   static void RemoveActive();
+
+  // True once a stop has begun (RemoveActive has run): the process ends in a moment, and what
+  // fails now fails because of the stop.
+  static bool Stopping();
+  // Runs action unless a stop has begun; a stop waits for an action under way. False when it
+  // did not run. For what must not happen behind a stop (writing the error report).
+  static bool UnlessStopping(const std::function<void()>& action);
 
   // A file of its own for a name held in place (base/byte_range.h) in a folder this process
   // holds, for a player that takes a path: written the first time it is asked for and removed

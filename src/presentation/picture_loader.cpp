@@ -1,5 +1,6 @@
 #include "presentation/picture_loader.h"
 
+#include <new>
 #include <thread>
 #include <utility>
 
@@ -57,18 +58,24 @@ LoadedPicture LoadAndFit(const std::string& file, const FitSource& fit_when_read
   return result;
 }
 
-// As LoadAndFit, but a file that is not there is a result, not an error: the show passes over it.
+// As LoadAndFit, but a file that is not there or cannot be read is a result, not an error: the
+// show passes over it.
 template <typename FitSource>
 LoadedPicture LoadUnlessMissing(const std::string& file, const FitSource& fit_when_ready) {
+  LoadedPicture failed;
+  failed.File = file;
+  failed.Plain = IsPlainPictureFile(file);
   try {
     return LoadAndFit(file, fit_when_ready);
   } catch (const FileNotFoundError&) {
-    LoadedPicture missing;
-    missing.File = file;
-    missing.Plain = IsPlainPictureFile(file);
-    missing.Missing = true;
-    return missing;
+    failed.Missing = true;
+  } catch (const std::bad_alloc&) {
+    throw;
+  } catch (const std::exception& e) {
+    failed.Unreadable = true;
+    failed.Error = e.what();
   }
+  return failed;
 }
 
 }  // namespace

@@ -32,8 +32,11 @@ struct LoadedPicture {
   bool Plain = true;
   // A picture whose file does not exist: the show passes over it to the next one.
   bool Missing = false;
-  Bitmap PlainBitmap;  // a plain picture, scaled
-  Size DisplaySize;    // of the plain picture after scaling
+  // A picture that is there but cannot be read or decoded, and why (the reader's message).
+  bool Unreadable = false;
+  std::string Error;
+  Bitmap PlainBitmap;                   // a plain picture, scaled
+  Size DisplaySize;                     // of the plain picture after scaling
   std::unique_ptr<PackedImage> Packed;  // a packed picture, loaded, sped and fitted
   // Its water layout, worked out on an engine of its own (see WaveGenerator::AdoptLayout).
   std::unique_ptr<WaveGenerator> Layout;
@@ -42,7 +45,8 @@ struct LoadedPicture {
 // Only ".JPG", ".BMP" and ".GIF" are plain pictures; everything else, ".JPEG" included, is packed.
 bool IsPlainPictureFile(const std::string& file);
 
-// Reads, decodes and fits one picture. Errors of the file pass on.
+// Reads, decodes and fits one picture. A file that is not there comes back Missing, one that
+// cannot be read or decoded Unreadable; only a lack of memory passes on.
 LoadedPicture LoadShowPicture(const std::string& file, const FitOptions& fit);
 
 // One picture loading in the background at a time. A load that is dropped is never waited for:

@@ -49,8 +49,8 @@ bool ShowWindow::PlayTrackFrom(int first_index) {
         return true;
       }
       // A track the package does not carry is the author's to know of; a host without sound
-      // is not.
-      if (!FileExists(track)) {
+      // is not, nor a track a stop has just removed.
+      if (!InPackage(track)) {
         NoteInReport("Music \"" + ExtractFileName(track) +
                      "\" is in the play list but not in the package; the music passes over it.");
       }

@@ -1,5 +1,6 @@
 // The slideshow: which picture comes next and when, loading it ahead on the picture loader's
 // worker, and putting it on screen.
+#include <algorithm>
 #include <chrono>
 #include <future>
 #include <string>
@@ -42,7 +43,7 @@ void ShowWindow::ChangePictureWhenDue() {
   }
   change_pending_ = false;
   LoadedPicture next = loader_.Take();
-  if (next.Missing) {
+  if (next.Missing || next.Unreadable) {
     // Passed over: what the screen shows stays until the next picture is there.
     CommitPicture(std::move(next));
     if (!change_now_) last_change_tick_ = platform_.Ticks();
@@ -135,9 +136,22 @@ void ShowWindow::LoadCurrentImage() {
 }
 
 void ShowWindow::CommitPicture(LoadedPicture picture) {
+  if (picture.Unreadable) {
+    // Named once, then left out: trying it again at every change would fail the same way.
+    std::string reason = picture.Error;
+    if (reason.starts_with(picture.File + ": ")) reason.erase(0, picture.File.size() + 2);
+    NoteInReport("Picture \"" + ExtractFileName(picture.File) + "\" cannot be read (" + reason +
+                 "); the show leaves it out.");
+    LeaveOut(picture.File);
+    change_now_ = !image_files_.empty();
+    return;
+  }
   if (picture.Missing) {
-    NoteInReport("Picture \"" + ExtractFileName(picture.File) +
-                 "\" is in the show's list but not in the package; the show passes over it.");
+    // One the package carries is only gone because a stop removed it: nothing to report.
+    if (!InPackage(picture.File)) {
+      NoteInReport("Picture \"" + ExtractFileName(picture.File) +
+                   "\" is in the show's list but not in the package; the show passes over it.");
+    }
     // The next picture follows at once, unless every one of them has just been missed.
     change_now_ = ++missing_run_ < static_cast<int>(image_files_.size());
     if (!change_now_) missing_run_ = 0;
@@ -149,6 +163,15 @@ void ShowWindow::CommitPicture(LoadedPicture picture) {
   } else {
     CommitPackedPicture(std::move(picture));
   }
+}
+
+void ShowWindow::LeaveOut(const std::string& file) {
+  const auto at = std::find(image_files_.begin(), image_files_.end(), file);
+  if (at == image_files_.end()) return;
+  const int index = static_cast<int>(at - image_files_.begin());
+  image_files_.erase(at);
+  // The list closed up behind the picture: the one after it is next, in order or at random.
+  if (image_index_ >= index) --image_index_;
 }
 
 void ShowWindow::CommitPlainPicture(LoadedPicture picture) {

@@ -193,7 +193,13 @@ void ShowWindow::ReportFailure(const std::exception& error) {
   }
 }
 
+bool ShowWindow::InPackage(const std::string& path) const {
+  return env_.InPackage ? env_.InPackage(path) : FileExists(path);
+}
+
 void ShowWindow::NoteInReport(const std::string& line) {
+  // Once a stop has begun, what fails fails because of it (its files are being removed).
+  if (PrivateWorkFolder::Stopping()) return;
   if (std::find(report_lines_.begin(), report_lines_.end(), line) != report_lines_.end()) return;
   report_lines_.push_back(line);
   std::fprintf(stderr, "%s\n", line.c_str());
@@ -206,7 +212,7 @@ void ShowWindow::NoteInReport(const std::string& line) {
   std::string text;
   for (const std::string& l : report_lines_) text += l + "\n";
   try {
-    WriteFileAtomic(report, text, LinkRule::kReplace);
+    PrivateWorkFolder::UnlessStopping([&] { WriteFileAtomic(report, text, LinkRule::kReplace); });
   } catch (const std::exception&) {
     // A program folder that cannot be written keeps no report; stderr has the line.
   }

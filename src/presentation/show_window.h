@@ -68,6 +68,10 @@ struct ShowEnvironment {
   std::string ProgramFolder;
   std::string InstallPath;
   const WindowedShow* Windowed = nullptr;  // null: full screen
+  // Whether a path in the work folder is a file the package carries, by the package's own list
+  // (a file a stop has just removed is still in the package). Unset: whether the file exists,
+  // for content that lies in a folder.
+  std::function<bool(const std::string&)> InPackage = nullptr;
 };
 // The environment of the running program (its long path, its work folder, "Lumenpool.ini").
 ShowEnvironment DefaultShowEnvironment();
@@ -185,6 +189,8 @@ class ShowWindow : public platform::WindowHandler {
   // Notes content the show passes over, once per line and show: the error report then holds
   // this show's lines (stderr gets each one too); an author's window is told as of a failure.
   void NoteInReport(const std::string& line);
+  // Whether the show's content file path is in the package (ShowEnvironment::InPackage).
+  bool InPackage(const std::string& path) const;
   // Input that came during long work on the frame thread (a decode waited for, a fade) is
   // handled at once. True when it ended the show: the caller stops and touches nothing more.
   bool InputEndedShow();
@@ -216,6 +222,8 @@ class ShowWindow : public platform::WindowHandler {
   // The frame-thread half of a change: the loaded picture goes on screen, the wave generator
   // is prepared (drawing its random numbers now, as it always has), the sound follows.
   void CommitPicture(LoadedPicture picture);
+  // Takes a picture that cannot be read out of the rest of the show.
+  void LeaveOut(const std::string& file);
   void CommitPlainPicture(LoadedPicture picture);
   void CommitPackedPicture(LoadedPicture picture);
 

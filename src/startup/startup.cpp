@@ -2,6 +2,8 @@
 
 #include <cstdio>
 #include <filesystem>
+#include <functional>
+#include <memory>
 #include <optional>
 #include <set>
 #include <system_error>
@@ -53,6 +55,8 @@ struct RunContext {
   // Only the configuration window reads the UI description; a broken one must not stop a show.
   bool needs_forms = false;
   std::unique_ptr<PrivateWorkFolder> work;
+  // The work-folder names of the files the package carries.
+  std::shared_ptr<const std::set<std::string>> package_files = nullptr;
 
   platform::Platform& Platform() {
     if (!platform) {
@@ -71,10 +75,12 @@ void PreparePackage(RunContext& run, ScreensaverProject& project, UiDescription&
   if (!run.work) {
     const std::string base =
         run.work_folder.empty() ? WorkFolderNameFor(run.exe_long_path) : run.work_folder;
-    // A folder left by an instance that was killed holds what it had written of this package
-    // (music, sounds) or, from older versions, every record with the list of its files.
+    // A folder left by an instance that was killed holds what it had written (music, sounds),
+    // of whichever version of the package it ran: everything in it goes. A folder given from
+    // outside the temporary folder loses only what this package and its list name.
     const std::string exe = run.exe_long_path;
     run.work = PrivateWorkFolder::Claim(base, [exe](const std::string& folder) {
+      if (EmptyWorkFolder(folder)) return;
       std::vector<std::string> names;
       try {
         names = LocatePackage(exe).ContentNames;
@@ -85,7 +91,9 @@ void PreparePackage(RunContext& run, ScreensaverProject& project, UiDescription&
     run.work_folder = run.work->Path();
   }
   try {
-    OpenPackageInPlace(project, run.exe_long_path, run.work_folder);
+    const std::vector<std::string> held =
+        OpenPackageInPlace(project, run.exe_long_path, run.work_folder);
+    run.package_files = std::make_shared<const std::set<std::string>>(held.begin(), held.end());
     if (run.needs_forms) forms.LoadFromFile(project.UISetting.UIFile);
   } catch (const std::exception& e) {
     // A fault found in an unpacked record names the screensaver and the record: the copy in
@@ -111,12 +119,20 @@ void FinishPackage(RunContext& run) {
   run.work.reset();
 }
 
+// Whether a work-folder name is one of the package's files, decided by the package's own list:
+// a file of it that is not on disk (a stop removed it) is still in the package.
+std::function<bool(const std::string&)> InPackageOf(const RunContext& run) {
+  return [files = run.package_files](const std::string& path) {
+    return files && files->count(path) > 0;
+  };
+}
+
 ShowEnvironment ShowEnvironmentFor(const RunContext& run) {
   ShowEnvironment env;
-  env.SettingsFile = run.startup.SettingsFile.empty()
-                         ? UserSettingsFileName(run.exe_long_path)
-                         : run.startup.SettingsFile;
+  env.SettingsFile = run.startup.SettingsFile.empty() ? UserSettingsFileName(run.exe_long_path)
+                                                      : run.startup.SettingsFile;
   env.WorkFolder = run.work_folder;
+  env.InPackage = InPackageOf(run);
   env.ProgramFolder = ExtractFilePath(run.startup.ExePath);
   env.InstallPath = AuthoringToolConfig().GetInstallPath();
   return env;
@@ -174,6 +190,7 @@ bool ReloadPackage(RunContext& run, ScreensaverProject& project, ShowEnvironment
     old->Remove();
   }
   env.WorkFolder = run.work_folder;
+  env.InPackage = InPackageOf(run);
   PrepareShowProject(fresh, env);
   project = std::move(fresh);
   return true;
@@ -363,18 +380,24 @@ ByteRange RecordRange(const PackageLayout& layout, const PackageRecord& record,
 
 }  // namespace
 
-void OpenPackageInPlace(ScreensaverProject& project, const std::string& exe_path,
-                        const std::string& work_folder) {
+std::vector<std::string> OpenPackageInPlace(ScreensaverProject& project,
+                                            const std::string& exe_path,
+                                            const std::string& work_folder) {
   const PackageLayout layout = LocatePackage(exe_path);
   LoadProjectOf(layout, project, work_folder);
   // Two content files of one name: the later one stands for it, as the later record would
-  // have replaced the earlier file.
+  // have replaced the earlier file. A fault found reading one names the program file and the
+  // content's name, which the user knows: the work-folder name was never a file.
+  std::vector<std::string> held;
   for (size_t i = 0; i < layout.Contents.size(); ++i) {
-    const std::string path = JoinPath(work_folder, FileNameOnDisk(layout.ContentNames[i]));
-    HoldFileInPlace(path, RecordRange(layout, layout.Contents[i], path));
+    const std::string name = FileNameOnDisk(layout.ContentNames[i]);
+    const std::string path = JoinPath(work_folder, name);
+    HoldFileInPlace(path, RecordRange(layout, layout.Contents[i], exe_path + " (" + name + ")"));
+    held.push_back(path);
   }
   const std::string ui = JoinPath(work_folder, kUIRecord);
-  HoldFileInPlace(ui, RecordRange(layout, layout.UI, ui));
+  HoldFileInPlace(ui, RecordRange(layout, layout.UI, exe_path + " (" + kUIRecord + ")"));
+  return held;
 }
 
 void ExtractPackage(ScreensaverProject& project, const std::string& exe_path,
@@ -468,17 +491,23 @@ std::string VersionText() {
 
 std::string ReportError(platform::Platform* platform, const std::exception& error,
                         const std::string& report_path) {
+  // A fault after a stop has begun comes from the stop taking the files away: the process is
+  // about to end by its signal, with nothing to report.
+  if (PrivateWorkFolder::Stopping()) return {};
   const std::string details = platform::DescribeException(error, VersionText());
   std::string written;
   // Beside the program first; a program folder that cannot be written (an installed
   // screensaver) leaves the report in the temporary folder instead.
   for (int attempt = 0; attempt < 2 && written.empty(); ++attempt) {
     try {
-      const std::string path =
-          attempt == 0 ? report_path
-                       : JoinPath(platform::TempFolder(), ExtractFileName(report_path));
+      const std::string path = attempt == 0
+                                   ? report_path
+                                   : JoinPath(platform::TempFolder(), ExtractFileName(report_path));
       if (path.empty()) continue;
-      WriteFileAtomic(path, details, LinkRule::kReplace);
+      if (!PrivateWorkFolder::UnlessStopping(
+              [&] { WriteFileAtomic(path, details, LinkRule::kReplace); })) {
+        return {};
+      }
       written = path;
     } catch (const std::exception&) {
     }
@@ -488,8 +517,7 @@ std::string ReportError(platform::Platform* platform, const std::exception& erro
   std::fprintf(stderr, "%s\n", text.c_str());
   if (platform) {
     try {
-      platform->ShowMessageBox(nullptr, text, ApplicationTitle(),
-                               platform::MessageKind::kError);
+      platform->ShowMessageBox(nullptr, text, ApplicationTitle(), platform::MessageKind::kError);
     } catch (const std::exception&) {
     }
   }
@@ -505,8 +533,7 @@ int RunMain(StartupContext& startup) {
     return platform;
   };
   const std::string long_path = GetLongFileName(startup.ExePath);
-  const std::string report =
-      ErrorReportFileName(long_path.empty() ? startup.ExePath : long_path);
+  const std::string report = ErrorReportFileName(long_path.empty() ? startup.ExePath : long_path);
   // The error box needs a display even when the fault came before anything was shown.
   auto reporter = [&]() -> platform::Platform* {
     try {

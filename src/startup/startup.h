@@ -49,9 +49,11 @@ PackageLayout LocatePackage(const std::string& exe_path);
 // content files and the UI description stand under their names in work_folder as files held
 // in place (base/byte_range.h), so nothing is copied; the project's file names point there.
 // Only what needs a file of its own gets one later (ContentFileOnDisk). Errors name the file
-// and the fault.
-void OpenPackageInPlace(ScreensaverProject& project, const std::string& exe_path,
-                        const std::string& work_folder);
+// and the fault; a fault found later reading a held file names "<program> (<name>)". Returns
+// the work-folder names of the content files.
+std::vector<std::string> OpenPackageInPlace(ScreensaverProject& project,
+                                            const std::string& exe_path,
+                                            const std::string& work_folder);
 // The same, but every record and content file is written into work_folder as a file, each
 // made through create (see ExtractPackageRecords).
 void ExtractPackage(ScreensaverProject& project, const std::string& exe_path,

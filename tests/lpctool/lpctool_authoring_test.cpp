@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 #include <png.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <cmath>
 #include <cstdlib>
@@ -440,7 +441,8 @@ TEST_F(LpctoolAuthoring, InstallWritesXSecureLockSaver) {
     std::string file, module;
   };
   for (const Case& c :
-       {Case{"out.scr", "saver_out"}, Case{"it's my \"sea\".scr", "saver_it_s_my__sea_"}}) {
+       {Case{"out.scr", "saver_out"}, Case{"it's my \"sea\".scr", "saver_it_27s_20my_20_22sea_22"},
+        Case{"a b.scr", "saver_a_20b"}, Case{"a_b.scr", "saver_a__b"}}) {
     SCOPED_TRACE(c.file);
     WriteFileBytes(P(c.file), ReadFileBytes(P("out.scr")));
     const auto [code, out] = install(Quote(P(c.file)));
@@ -460,11 +462,57 @@ TEST_F(LpctoolAuthoring, InstallWritesXSecureLockSaver) {
     EXPECT_FALSE(fs::exists(installed));
   }
 
-  const auto blocked =
-      install("--saver-dir " + Quote(P("a.jpg") + "/savers") + " " + Quote(P("out.scr")));
-  EXPECT_NE(blocked.first, 0);
-  EXPECT_THAT(blocked.second, HasSubstr(P("a.jpg") + "/savers: cannot create the folder"));
-  EXPECT_FALSE(fs::exists(home + "/.local/share/lpcsaver/out.scr"));
+  // Two names one module name used to stand for: removing one keeps the other's.
+  ASSERT_EQ(install(Quote(P("a b.scr"))).first, 0);
+  ASSERT_EQ(install(Quote(P("a_b.scr"))).first, 0);
+  ASSERT_EQ(install("--remove a_b.scr").first, 0);
+  EXPECT_TRUE(fs::exists(savers + "saver_a_20b"));
+  ASSERT_EQ(install("--remove " + Quote("a b.scr")).first, 0);
+
+  // Names the screensaver cannot run under are refused, saying why; a folder is never removed.
+  const std::string dest = home + "/.local/share/lpcsaver";
+  WriteFileBytes(P("Sea:Night.scr"), ReadFileBytes(P("out.scr")));
+  for (const auto& [args, why] : std::vector<std::pair<std::string, std::string>>{
+           {Quote(P(".Hidden.scr")), "starts with a dot"},
+           {Quote(P("new\nline.scr")), "control character"},
+           {Quote(P("Sea:Night.scr")), "would run as \"Night.scr\""},
+           {"--remove " + Quote(dest + "/"), "names a folder"}}) {
+    SCOPED_TRACE(args);
+    const auto refused = install(args);
+    EXPECT_NE(refused.first, 0);
+    EXPECT_THAT(refused.second, HasSubstr(why));
+    EXPECT_TRUE(fs::is_empty(dest));
+  }
+
+  // Install undoes itself on failure: a target it cannot write leaves nothing behind.
+  fs::remove_all(home + "/.local");
+  const std::string locked = P("locked");
+  fs::create_directories(locked);
+  fs::permissions(locked, fs::perms::owner_read | fs::perms::owner_exec);
+  WriteFileBytes(home + "/.xscreensaver", "mode:\tone\n");
+  const auto xscreensaver = [&](const std::string& extra) {
+    return shell("HOME=" + Quote(home) + " XDG_DATA_HOME= " + Quote(LPCTOOL_PATH) + " install " +
+                 extra + " 2>&1");
+  };
+  struct Failure {
+    std::string args, message;
+    bool needs_permissions;
+  } failures[] = {
+      {"--xsecurelock --saver-dir " + Quote(P("a.jpg") + "/savers"),
+       P("a.jpg") + "/savers: cannot create the folder", false},
+      {"--xsecurelock --saver-dir " + Quote(locked), locked + ": cannot write there", true},
+      {"", "has no \"programs:\" list", false},
+  };
+  for (const Failure& f : failures) {
+    SCOPED_TRACE(f.args);
+    if (f.needs_permissions && geteuid() == 0) continue;  // root writes anywhere
+    const auto failed = xscreensaver(f.args + " " + Quote(P("out.scr")));
+    EXPECT_NE(failed.first, 0);
+    EXPECT_THAT(failed.second, HasSubstr(f.message));
+    EXPECT_FALSE(fs::exists(home + "/.local")) << "nothing copied, no folder made";
+    EXPECT_TRUE(fs::is_empty(locked));
+    EXPECT_EQ(ReadFileBytes(home + "/.xscreensaver"), "mode:\tone\n");
+  }
 }
 
 }  // namespace

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <filesystem>
 #include <chrono>
@@ -40,19 +41,30 @@ class WorkFolder : public ::testing::Test {
   bool had_ = false;
 };
 
-TEST_F(WorkFolder, NamedAfterTheProgramCutAtItsFirstDot) {
+TEST_F(WorkFolder, NamedAfterTheProgramCutAtItsFirstDotAndItsPath) {
+  TempDir elsewhere("_elsewhere");
+  std::filesystem::create_directory(programs_.path() + "/Sea.scr");  // a folder of that name
   const struct {
-    const char* exe;
+    std::string exe;
     const char* folder;
-  } cases[] = {{"Sea Waves.scr", "Sea Waves/"}, {"Sea.Waves.scr", "Sea/"}, {"plain", "plain/"}};
+  } cases[] = {{programs_.path() + "/Sea Waves.scr", "Sea Waves-"},
+               {programs_.path() + "/Sea.Waves.scr", "Sea-"},
+               {programs_.path() + "/plain", "plain-"},
+               // One base name, three programs: three folders.
+               {elsewhere.path() + "/Sea.scr", "Sea-"},
+               {programs_.path() + "/Sea.scr/Sea.scr", "Sea-"}};
+  std::vector<std::string> seen;
   for (const auto& c : cases) {
     SCOPED_TRACE(c.exe);
-    const auto exe = programs_.Write(c.exe, "MZ");
-    const std::string folder = GetWorkFolderFor(exe);
-    EXPECT_EQ(folder, temp_.path() + "/" + c.folder);
+    WriteFileBytes(c.exe, "MZ");
+    const std::string folder = GetWorkFolderFor(c.exe);
+    EXPECT_EQ(folder, temp_.path() + "/" + c.folder + ProgramPathTag(c.exe) + "/");
+    EXPECT_EQ(ProgramPathTag(c.exe).size(), 8u);
     EXPECT_TRUE(DirectoryExists(folder));
     // A second call finds the folder in place.
-    EXPECT_EQ(GetWorkFolderFor(exe), folder);
+    EXPECT_EQ(GetWorkFolderFor(c.exe), folder);
+    EXPECT_EQ(std::count(seen.begin(), seen.end(), folder), 0);
+    seen.push_back(folder);
   }
 }
 
@@ -68,8 +80,9 @@ TEST_F(WorkFolder, LongTemporaryFolderIsUsedWhole) {
   const std::string deep = temp_.path() + "/" + std::string(120, 'd') + "/" + std::string(120, 'e');
   std::filesystem::create_directories(deep);
   setenv("TMPDIR", deep.c_str(), 1);
-  const std::string folder = GetWorkFolderFor(programs_.Write("Sea.scr", "MZ"));
-  EXPECT_EQ(folder, deep + "/Sea/");
+  const std::string exe = programs_.Write("Sea.scr", "MZ");
+  const std::string folder = GetWorkFolderFor(exe);
+  EXPECT_EQ(folder, deep + "/Sea-" + ProgramPathTag(exe) + "/");
   EXPECT_TRUE(DirectoryExists(folder));
 }
 
@@ -124,20 +137,31 @@ TEST_F(WorkFolder, EachInstanceHoldsAFolderOfItsOwn) {
 }
 
 TEST_F(WorkFolder, LeftoversOfInstancesThatAreGoneAreRemoved) {
-  // Folders of killed instances: files and a lock file that nobody holds.
+  // Folders of killed instances: files of this and of older packages (names the current one
+  // does not know), a link, and a lock file that nobody holds.
+  const std::string precious = programs_.Write("precious.txt", "mine");
   for (const char* name : {"Sea", "Sea.3", "Sea.16"}) {
     const std::string folder = temp_.path() + "/" + name + "/";
     fs::create_directory(folder);
     fs::permissions(folder, fs::perms::owner_all, fs::perm_options::replace);
     WriteFileBytes(folder + "LPC.res", "old");
     WriteFileBytes(folder + "a.jpg", "old");
+    WriteFileBytes(folder + "old track.mp3", "older package");
+    fs::create_symlink(programs_.path(), folder + "linked");
     WriteFileBytes(folder + platform::kFolderLockName, "");
   }
-  auto work = PrivateWorkFolder::Claim(temp_.path() + "/Sea/", RemoveKnownFiles);
+  auto work = PrivateWorkFolder::Claim(temp_.path() + "/Sea/",
+                                       [](const std::string& f) { EmptyWorkFolder(f); });
   EXPECT_EQ(work->Path(), temp_.path() + "/Sea/");
-  EXPECT_FALSE(fs::exists(work->Path() + "a.jpg"));
+  EXPECT_EQ(std::distance(fs::directory_iterator(work->Path()), fs::directory_iterator()), 1)
+      << "only the lock";
   EXPECT_FALSE(fs::exists(temp_.path() + "/Sea.3"));
   EXPECT_FALSE(fs::exists(temp_.path() + "/Sea.16"));
+  EXPECT_EQ(ReadFileBytes(precious), "mine");
+  // Never the temporary folder itself nor a folder outside it.
+  EXPECT_FALSE(EmptyWorkFolder(temp_.path() + "/"));
+  EXPECT_FALSE(EmptyWorkFolder(programs_.path()));
+  EXPECT_EQ(ReadFileBytes(precious), "mine");
 }
 
 // A stop signal may come while a start is still claiming and cleaning folders: it must wait for

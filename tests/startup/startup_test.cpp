@@ -14,6 +14,7 @@
 #include "base/fileio.h"
 #include "base/paths.h"
 #include "package/package.h"
+#include "package/work_folder.h"
 #include "presentation/show_fixture.h"
 #include "startup/startup.h"
 
@@ -158,7 +159,9 @@ class StartupTest : public ::testing::Test {
       });
     }
   }
-  std::string WorkFolder() { return dir_.Path() + "Sea/"; }
+  std::string WorkFolder() {
+    return dir_.Path() + "Sea-" + ProgramPathTag(dir_.File("Sea.Waves.scr")) + "/";
+  }
 
   testing::TempFolder dir_{"startup"};
   RecordingPlatform platform_;

@@ -5,12 +5,20 @@
 // (install_windows.cpp). With --xsecurelock it writes a saver module for xsecurelock instead
 // (install_xsecurelock.cpp).
 #include <sys/stat.h>
+#ifndef _WIN32
+#include <unistd.h>
+#endif
 
+#include <cerrno>
 #include <cstdlib>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <iostream>
 #include <memory>
+#include <optional>
+#include <utility>
+#include <vector>
 
 #include "base/errors.h"
 #include "base/fileio.h"
@@ -49,7 +57,8 @@ fs::path DefaultDestination() {
 
 // The command XScreenSaver runs; it hands commands with quotes to /bin/sh.
 std::string ShellWord(const std::string& path) {
-  if (path.find_first_not_of("ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789/._-+") ==
+  if (path.find_first_not_of(
+          "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789/._-+") ==
       std::string::npos) {
     return path;
   }
@@ -97,7 +106,8 @@ void WriteText(const fs::path& path, const std::vector<std::string>& lines) {
   lpc::WriteFileAtomic(path.string(), text);
 }
 
-int FindEntry(const std::vector<std::string>& lines, std::pair<int, int> range, const std::string& command) {
+int FindEntry(const std::vector<std::string>& lines, std::pair<int, int> range,
+              const std::string& command) {
   for (int i = range.first; i <= range.second; ++i) {
     if (lines[static_cast<size_t>(i)].find(command) != std::string::npos) return i;
   }
@@ -112,6 +122,127 @@ void PrintWindows(const std::string& file) {
             << "  To undo: choose another screensaver and delete the file.\n";
 }
 
+// The folder a file goes into can be made and written, and the file itself is not a folder:
+// checked for every target before the first write, so that a failure comes before anything
+// changed. Errors name the path and the system's reason.
+void CheckTarget(const fs::path& target) {
+  std::error_code ec;
+  if (fs::is_directory(fs::symlink_status(target, ec))) {
+    throw lpc::IOError(target.string() + ": is a folder; cannot write the file there");
+  }
+  const fs::path folder = target.parent_path();
+  fs::path existing = folder;
+  while (!existing.empty() && !fs::exists(existing, ec) && existing != existing.parent_path()) {
+    existing = existing.parent_path();
+  }
+  if (!fs::is_directory(existing, ec)) {
+    throw lpc::IOError(folder.string() + ": cannot create the folder (" + existing.string() +
+                       " is not a folder)");
+  }
+#ifndef _WIN32
+  if (access(existing.c_str(), W_OK | X_OK) != 0) {
+    const int error = errno;
+    throw lpc::IOError(
+        folder.string() +
+        (existing == folder ? ": cannot write there (" : ": cannot create the folder (") +
+        std::strerror(error) + ")");
+  }
+#endif
+}
+
+// What an install has changed so far; unless committed, it is undone in reverse order: files
+// written get their old content back or go, folders made go when empty.
+class InstallJournal {
+ public:
+  InstallJournal() = default;
+  InstallJournal(const InstallJournal&) = delete;
+  InstallJournal& operator=(const InstallJournal&) = delete;
+  ~InstallJournal() {
+    if (!committed_) Undo();
+  }
+
+  void MakeFolders(const fs::path& folder) {
+    std::vector<fs::path> missing;
+    std::error_code ec;
+    for (fs::path p = folder; !p.empty() && !fs::exists(p, ec) && p != p.parent_path();
+         p = p.parent_path()) {
+      missing.push_back(p);
+    }
+    for (auto it = missing.rbegin(); it != missing.rend(); ++it) {
+      if (!fs::create_directory(*it, ec) && !fs::is_directory(*it)) {
+        throw lpc::IOError(folder.string() + ": cannot create the folder (" + ec.message() + ")");
+      }
+      steps_.push_back({*it, true, std::nullopt});
+    }
+  }
+
+  void Write(const fs::path& path, const std::string& bytes, bool executable) {
+    std::error_code ec;
+    std::optional<std::string> before;
+    if (fs::is_regular_file(fs::symlink_status(path, ec)))
+      before = lpc::ReadFileBytes(path.string());
+    steps_.push_back({path, false, std::move(before)});
+    lpc::WriteFileAtomic(path.string(), bytes);
+#ifndef _WIN32
+    if (executable) chmod(path.c_str(), 0755);
+#else
+    (void)executable;
+#endif
+  }
+
+  void Commit() { committed_ = true; }
+
+ private:
+  struct Step {
+    fs::path path;
+    bool folder;
+    std::optional<std::string> before;  // a file's content before the write, if it had one
+  };
+
+  void Undo() noexcept {
+    for (auto it = steps_.rbegin(); it != steps_.rend(); ++it) {
+      std::error_code ec;
+      try {
+        if (it->folder) {
+          fs::remove(it->path, ec);  // only when empty
+        } else if (it->before) {
+          lpc::WriteFileAtomic(it->path.string(), *it->before);
+        } else {
+          fs::remove(it->path, ec);
+        }
+      } catch (const std::exception& e) {
+        std::cerr << it->path.string() << ": could not be put back: " << e.what() << "\n";
+      }
+    }
+  }
+
+  std::vector<Step> steps_;
+  bool committed_ = false;
+};
+
+// A copy install made: a regular file carrying a package.
+bool IsInstalledCopy(const fs::path& path) {
+  std::error_code ec;
+  if (!fs::is_regular_file(fs::symlink_status(path, ec))) return false;
+  int64_t offset = 0;
+  int32_t count = 0;
+  try {
+    return lpc::FindPackageMarker(path.string(), offset, count);
+  } catch (const std::exception&) {
+    return false;
+  }
+}
+
+void RemoveInstalledCopy(const fs::path& installed) {
+  std::error_code ec;
+  if (!fs::exists(fs::symlink_status(installed, ec))) return;
+  if (!IsInstalledCopy(installed)) {
+    std::cout << installed.string() << ": left as it is (not a screensaver lpctool installed)\n";
+    return;
+  }
+  if (fs::remove(installed, ec)) std::cout << "removed " << installed.string() << "\n";
+}
+
 void Run(const InstallOptions& o) {
 #ifndef __linux__
   if (o.xsecurelock) {
@@ -124,7 +255,7 @@ void Run(const InstallOptions& o) {
   InstallOnWindows({o.file, o.dest, o.remove, !o.no_dialog});
   return;
 #endif
-  const std::string name = lpc::ExtractFileName(o.file);
+  const std::string name = InstallableName(o.file);
   const fs::path dest_dir = o.dest.empty() ? DefaultDestination() : fs::path(o.dest);
   const fs::path installed = fs::absolute(dest_dir / name);
   const std::string command = ShellWord(installed.string()) + " /S";
@@ -134,8 +265,8 @@ void Run(const InstallOptions& o) {
   if (o.remove) {
     std::error_code ec;
     if (o.xsecurelock) {
-      RemoveXSecureLockSaver(name, saver_dir);
-      if (fs::remove(installed, ec)) std::cout << "removed " << installed.string() << "\n";
+      RemoveXSecureLockSaver(installed.string(), saver_dir);
+      RemoveInstalledCopy(installed);
       return;
     }
     if (fs::exists(settings, ec)) {
@@ -144,7 +275,8 @@ void Run(const InstallOptions& o) {
       const int at = range.first < 0 ? -1 : FindEntry(lines, range, command);
       if (at >= 0) {
         // The entry was appended last: the line before it got the continuation it now loses.
-        if (at == range.second && at - 1 >= range.first && !Continues(lines[static_cast<size_t>(at)])) {
+        if (at == range.second && at - 1 >= range.first &&
+            !Continues(lines[static_cast<size_t>(at)])) {
           std::string& before = lines[static_cast<size_t>(at - 1)];
           before = RightTrimmed(before);
           before.pop_back();
@@ -154,21 +286,25 @@ void Run(const InstallOptions& o) {
         std::cout << settings.string() << ": removed the program \"" << name << "\"\n";
       }
     }
-    if (fs::remove(installed, ec)) std::cout << "removed " << installed.string() << "\n";
+    RemoveInstalledCopy(installed);
     return;
   }
 
   CheckScreensaverToInstall(o.file);
-  const std::string head = lpc::FileSize(o.file) >= 4 ? lpc::ReadFileRange(o.file, 0, 4, 4) : std::string();
+  const std::string head =
+      lpc::FileSize(o.file) >= 4 ? lpc::ReadFileRange(o.file, 0, 4, 4) : std::string();
   if (head.rfind("MZ", 0) == 0) {
     PrintWindows(o.file);
     return;
   }
-  if (head != "\x7f" "ELF") {
+  if (head !=
+      "\x7f"
+      "ELF") {
     throw lpc::FormatError(o.file, "is not a program for this system (packed onto which runtime?)");
   }
 #ifndef __linux__
-  std::cout << "This system has no screensaver lpctool knows; run " << o.file << " /S to show it.\n";
+  std::cout << "This system has no screensaver lpctool knows; run " << o.file
+            << " /S to show it.\n";
   return;
 #endif
   // XScreenSaver's list holds the command as a word of its own; the saver module quotes it.
@@ -177,33 +313,63 @@ void Run(const InstallOptions& o) {
     throw lpc::FormatError(o.file, "rename it without quotes or backslashes first");
   }
 
+  // Everything is read and checked before the first write.
   std::error_code ec;
-  if (o.xsecurelock) {
-    // The module's folder first: when it cannot be made, nothing is copied.
-    fs::create_directories(saver_dir, ec);
-    if (!fs::is_directory(saver_dir)) throw lpc::IOError(saver_dir + ": cannot create the folder");
+  const bool copy = fs::absolute(o.file) != installed;
+  const std::string saver =
+      o.xsecurelock ? XSecureLockSaverPath(installed.string(), saver_dir) : std::string();
+  std::vector<std::string> lines;
+  std::pair<int, int> range{-1, -1};
+  const bool has_settings = !o.xsecurelock && fs::exists(settings, ec);
+  if (has_settings) {
+    lines = Lines(lpc::ReadFileBytes(settings.string()));
+    range = ProgramsResource(lines);
+    if (range.first < 0) {
+      throw lpc::FormatError(
+          settings.string(),
+          "has no \"programs:\" list; open XScreenSaver's settings once to write it");
+    }
   }
-  fs::create_directories(dest_dir, ec);
-  if (!fs::is_directory(dest_dir)) throw lpc::IOError(dest_dir.string() + ": cannot create the folder");
-  if (fs::absolute(o.file) != installed) {
-    lpc::WriteFileAtomic(installed.string(), lpc::ReadFileBytes(o.file));
-  }
-#ifndef _WIN32
-  chmod(installed.c_str(), 0755);
-#endif
-  std::cout << "copied " << o.file << " to " << installed.string()
-            << " (its user settings will live beside it)\n";
-  const std::string undo = "to undo: lpctool install --remove " + name +
-                           (o.dest.empty() ? "" : " --dest " + o.dest);
-  if (o.xsecurelock) {
-    WriteXSecureLockSaver(installed.string(), saver_dir,
-                          "to undo: lpctool install --xsecurelock --remove " + name +
-                              (o.dest.empty() ? "" : " --dest " + o.dest) +
-                              (o.saver_dir.empty() ? "" : " --saver-dir " + o.saver_dir));
-    return;
+  const bool listed = has_settings && FindEntry(lines, range, command) >= 0;
+  if (o.xsecurelock) CheckTarget(saver);
+  if (copy) CheckTarget(installed);
+  if (has_settings && !listed) {
+    CheckTarget(settings);
+    CheckTarget(settings.string() + kBackupSuffix);
   }
 
-  if (!fs::exists(settings, ec)) {
+  InstallJournal journal;
+  // The module's folder first: when it cannot be made, nothing is copied.
+  if (o.xsecurelock) journal.MakeFolders(fs::path(saver).parent_path());
+  journal.MakeFolders(dest_dir);
+  if (copy) {
+    journal.Write(installed, lpc::ReadFileBytes(o.file), true);
+  } else {
+#ifndef _WIN32
+    chmod(installed.c_str(), 0755);
+#endif
+  }
+  const std::string undo =
+      "to undo: lpctool install --remove " + name + (o.dest.empty() ? "" : " --dest " + o.dest);
+  if (o.xsecurelock) {
+    journal.Write(saver, XSecureLockSaverScriptFor(installed.string()), true);
+    journal.Commit();
+    std::cout << "copied " << o.file << " to " << installed.string()
+              << " (its user settings will live beside it)\n";
+    PrintXSecureLockUse(saver, installed.string(),
+                        "to undo: lpctool install --xsecurelock --remove " + name +
+                            (o.dest.empty() ? "" : " --dest " + o.dest) +
+                            (o.saver_dir.empty() ? "" : " --saver-dir " + o.saver_dir));
+    return;
+  }
+  if (!has_settings || listed) {
+    journal.Commit();
+    std::cout << "copied " << o.file << " to " << installed.string()
+              << " (its user settings will live beside it)\n";
+    if (listed) {
+      std::cout << settings.string() << ": already lists " << command << "\n" << undo << "\n";
+      return;
+    }
     std::cout << "XScreenSaver has no settings file (" << settings.string() << ").\n"
               << "  If XScreenSaver is installed, open its settings once (xscreensaver-settings\n"
               << "  or xscreensaver-demo) so that it writes the file, then run this again.\n"
@@ -211,17 +377,7 @@ void Run(const InstallOptions& o) {
               << undo << "\n";
     return;
   }
-  std::vector<std::string> lines = Lines(lpc::ReadFileBytes(settings.string()));
-  const auto range = ProgramsResource(lines);
-  if (range.first < 0) {
-    throw lpc::FormatError(settings.string(),
-                           "has no \"programs:\" list; open XScreenSaver's settings once to write it");
-  }
-  if (FindEntry(lines, range, command) >= 0) {
-    std::cout << settings.string() << ": already lists " << command << "\n" << undo << "\n";
-    return;
-  }
-  lpc::WriteFileAtomic(settings.string() + kBackupSuffix, lpc::ReadFileBytes(settings.string()));
+  journal.Write(settings.string() + kBackupSuffix, lpc::ReadFileBytes(settings.string()), false);
   // Appended last, so that the positions XScreenSaver remembers ("selected:") stay right.
   const std::string stem = name.substr(0, name.rfind('.'));
   const std::string entry = "  \"" + stem + "\"  " + command + " \\n";
@@ -241,7 +397,12 @@ void Run(const InstallOptions& o) {
     }
     lines.insert(lines.begin() + range.second + 1, entry);
   }
-  WriteText(settings, lines);
+  std::string text;
+  for (const auto& l : lines) text += l + "\n";
+  journal.Write(settings, text, false);
+  journal.Commit();
+  std::cout << "copied " << o.file << " to " << installed.string()
+            << " (its user settings will live beside it)\n";
   std::cout << settings.string() << ": added \"" << stem << "\" at the end of the programs list "
             << "(the file as it was: " << settings.string() << kBackupSuffix << ")\n"
             << "XScreenSaver reads the change by itself; choose \"" << stem

@@ -80,7 +80,9 @@ void Remove(const std::string& installed, const std::string& record_path) {
   }
   std::error_code ec;
   if (record) fs::remove(lpc::FsPath(record_path), ec);
-  if (fs::remove(lpc::FsPath(installed), ec)) {
+  // Only a screensaver file: never a folder or anything else that has its name.
+  if (fs::is_regular_file(fs::symlink_status(lpc::FsPath(installed), ec)) &&
+      fs::remove(lpc::FsPath(installed), ec)) {
     std::cout << "removed " << installed << "\n";
   } else if (!ours) {
     std::cout << installed << ": not installed; nothing to undo\n";
@@ -98,8 +100,46 @@ void CheckScreensaverToInstall(const std::string& file) {
   }
 }
 
+std::string InstallableName(const std::string& file) {
+#ifdef _WIN32
+  const std::string name = lpc::ExtractFileName(file);
+#else
+  // The name as this system sees it: ':' and '\\' are parts of it here.
+  const std::string name = file.substr(file.find_last_of('/') + 1);
+#endif
+  const auto refuse = [&file](const std::string& why) {
+    throw lpc::Error(file + ": " + why + "; rename it first");
+  };
+  if (name.empty() || name == "." || name == "..") {
+    throw lpc::Error(file + ": names a folder; give the screensaver's file");
+  }
+  for (const char c : name) {
+    const unsigned char u = static_cast<unsigned char>(c);
+    if (u < 0x20 || u == 0x7f) {
+      refuse(
+          "the name holds a control character (such as a line break), which no program "
+          "list or command line can carry");
+    }
+  }
+  if (name.find_first_of(":\\") != std::string::npos) {
+    refuse(
+        "the name holds a ':' or '\\', which the screensaver reads as a drive or folder, so "
+        "it would run as \"" +
+        lpc::ExtractFileName(name) + "\"");
+  }
+  if (name[0] == '.') {
+    refuse(
+        "the name starts with a dot: the screensaver is named by what comes before its first "
+        "dot, which is nothing");
+  }
+  if (!lpc::IsSafeFileName(lpc::FileNameBeforeFirstDot(name))) {
+    refuse("the screensaver cannot take its name from it");
+  }
+  return name;
+}
+
 void InstallOnWindows(const WindowsInstallOptions& o) {
-  const std::string name = lpc::ExtractFileName(o.file);
+  const std::string name = InstallableName(o.file);
   const std::string dest = DestinationFolder(o);
   const std::string installed = lpc::PathText(fs::absolute(lpc::FsPath(dest) / lpc::FsPath(name)));
   const std::string record_path = lpc::JoinPath(dest, kRecordName);

@@ -16,6 +16,12 @@ struct WindowsInstallOptions {
 // A file to install: there, and carrying a package. Errors name the file and the fault.
 void CheckScreensaverToInstall(const std::string& file);
 
+// The file name a screensaver is installed under, when it is one the screensaver can run
+// under: not a folder, no control character (a line break), no ':' or '\\' (the screensaver
+// takes them for a drive or folder and would run as part of its name), not starting with a dot
+// (its name is what comes before the first dot). Otherwise an Error saying why.
+std::string InstallableName(const std::string& file);
+
 // Install: copies the screensaver into the user's folder and makes it the user's screensaver
 // (SCRNSAVE.EXE), recording the value it replaces. Remove: puts that value back (when the
 // screensaver is still ours) and deletes the copy. Prints what changed and how to undo it.

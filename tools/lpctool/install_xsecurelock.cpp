@@ -5,8 +5,6 @@
 // the process by that signal, as a saver is expected to.
 #include "install_xsecurelock.h"
 
-#include <sys/stat.h>
-
 #include <cstdlib>
 #include <filesystem>
 #include <iostream>
@@ -41,12 +39,23 @@ std::string ShellWord(const std::string& text) {
 std::string XSecureLockSaverName(const std::string& screensaver_name) {
   std::string stem = screensaver_name.substr(0, screensaver_name.rfind('.'));
   if (stem.empty()) stem = screensaver_name;
-  for (char& c : stem) {
+  std::string name = "saver_";
+  for (const char c : stem) {
     const bool plain = (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') ||
-                       c == '.' || c == '_' || c == '-';
-    if (!plain) c = '_';
+                       c == '.' || c == '-';
+    if (plain) {
+      name += c;
+    } else if (c == '_') {
+      name += "__";
+    } else {
+      static const char kHex[] = "0123456789ABCDEF";
+      const unsigned char u = static_cast<unsigned char>(c);
+      name += '_';
+      name += kHex[u >> 4];
+      name += kHex[u & 15];
+    }
   }
-  return "saver_" + stem;
+  return name;
 }
 
 std::string XSecureLockSaverScript(const std::string& program, const std::string& title) {
@@ -71,28 +80,42 @@ std::string DefaultXSecureLockFolder() {
   return (fs::path(home) / ".local" / "libexec" / "xsecurelock").string();
 }
 
-void WriteXSecureLockSaver(const std::string& program, const std::string& folder,
-                           const std::string& undo) {
+std::string XSecureLockSaverPath(const std::string& program, const std::string& folder) {
+  return fs::absolute(fs::path(folder) / XSecureLockSaverName(lpc::ExtractFileName(program)))
+      .string();
+}
+
+std::string XSecureLockSaverScriptFor(const std::string& program) {
   const std::string name = lpc::ExtractFileName(program);
-  const fs::path saver = fs::absolute(fs::path(folder) / XSecureLockSaverName(name));
-  lpc::WriteFileAtomic(saver.string(),
-                       XSecureLockSaverScript(program, name.substr(0, name.rfind('.'))));
-#ifndef _WIN32
-  chmod(saver.c_str(), 0755);
-#endif
-  std::cout << "wrote " << saver.string() << ", xsecurelock's saver that runs " << program
-            << " /S\n"
+  return XSecureLockSaverScript(program, name.substr(0, name.rfind('.')));
+}
+
+void PrintXSecureLockUse(const std::string& saver, const std::string& program,
+                         const std::string& undo) {
+  std::cout << "wrote " << saver << ", xsecurelock's saver that runs " << program << " /S\n"
             << "Lock the screen with it:\n"
-            << "  XSECURELOCK_SAVER=" << ShellWord(saver.string()) << " xsecurelock\n"
+            << "  XSECURELOCK_SAVER=" << ShellWord(saver) << " xsecurelock\n"
             << "(set XSECURELOCK_SAVER the same way where your session starts xsecurelock, e.g. "
                "for xss-lock)\n"
             << undo << "\n";
 }
 
-void RemoveXSecureLockSaver(const std::string& screensaver_name, const std::string& folder) {
-  const fs::path saver = fs::path(folder) / XSecureLockSaverName(screensaver_name);
+void RemoveXSecureLockSaver(const std::string& program, const std::string& folder) {
+  const std::string saver = XSecureLockSaverPath(program, folder);
   std::error_code ec;
-  if (fs::remove(saver, ec)) std::cout << "removed " << saver.string() << "\n";
+  if (!fs::exists(fs::symlink_status(saver, ec))) return;
+  bool ours = false;
+  try {
+    ours = fs::is_regular_file(fs::symlink_status(saver, ec)) &&
+           lpc::ReadFileBytes(saver) == XSecureLockSaverScriptFor(program);
+  } catch (const std::exception&) {
+  }
+  if (!ours) {
+    std::cout << saver << ": left as it is (not the saver module lpctool wrote for " << program
+              << ")\n";
+    return;
+  }
+  if (fs::remove(saver, ec)) std::cout << "removed " << saver << "\n";
 }
 
 }  // namespace lpctool

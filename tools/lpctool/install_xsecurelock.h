@@ -8,7 +8,9 @@
 namespace lpctool {
 
 // The saver module's file name for a screensaver: "saver_" and the name without its
-// extension, with every byte other than letters, digits, '.', '_' and '-' turned into '_'.
+// extension, escaped so that two names never share a module: letters, digits, '.' and '-'
+// stay, '_' becomes "__" and every other byte "_XX" (its two upper-case hexadecimal digits).
+// "a b.scr" -> "saver_a_20b", "a_b.scr" -> "saver_a__b".
 std::string XSecureLockSaverName(const std::string& screensaver_name);
 
 // The module's text: a shell script that runs `program` with "/S" in its place.
@@ -17,12 +19,16 @@ std::string XSecureLockSaverScript(const std::string& program, const std::string
 // The folder for saver modules when none is given: ~/.local/libexec/xsecurelock.
 std::string DefaultXSecureLockFolder();
 
-// Writes the saver module for the installed screensaver `program` into `folder` (made when
-// missing), executable, and prints where it is and how to lock with it.
-void WriteXSecureLockSaver(const std::string& program, const std::string& folder,
-                           const std::string& undo);
+// Where the module of the installed screensaver `program` goes in `folder`, and its text.
+std::string XSecureLockSaverPath(const std::string& program, const std::string& folder);
+std::string XSecureLockSaverScriptFor(const std::string& program);
 
-// Deletes the saver module of the screensaver named `screensaver_name` from `folder`.
-void RemoveXSecureLockSaver(const std::string& screensaver_name, const std::string& folder);
+// Says where the module is and how to lock with it.
+void PrintXSecureLockUse(const std::string& saver, const std::string& program,
+                         const std::string& undo);
+
+// Deletes the saver module of the installed screensaver `program` from `folder`, when it is
+// the module install wrote for it; anything else of that name is left as it is.
+void RemoveXSecureLockSaver(const std::string& program, const std::string& folder);
 
 }  // namespace lpctool
