@@ -298,6 +298,15 @@ void AtomicFileWriter::MakeExecutable() {
 #endif
 }
 
+void AtomicFileWriter::TakeModeOf(const std::string& path) {
+#ifndef _WIN32
+  struct stat st {};
+  if (stat(PathText(FsPath(path)).c_str(), &st) == 0) fchmod(fd_, st.st_mode & 07777);
+#else
+  (void)path;
+#endif
+}
+
 void AtomicFileWriter::Commit() {
   if (stream_) {
     stream_->flush();

@@ -70,6 +70,8 @@ class AtomicFileWriter {
   std::ostream& Stream();
   // Adds the execute bits to the mode the file gets (a program being written).
   void MakeExecutable();
+  // Gives the file the mode of another (a copy of a private file stays private).
+  void TakeModeOf(const std::string& path);
   // Flushes to disk and renames the file into place.
   void Commit();
 

@@ -366,7 +366,11 @@ TEST_F(LpctoolAuthoring, InstallKeepsXScreenSaverSettings) {
       "\t\t\t\txanalogtv -root\t\t\t\t    \\n\n"
       "\n"
       "pointerPollTime:\t0:00:05\n";
-  WriteFileBytes(home + "/.xscreensaver", settings);
+  // Kept elsewhere and private, as dotfile managers keep it: it stays a link and stays 600.
+  fs::create_directories(home + "/dotfiles");
+  WriteFileBytes(home + "/dotfiles/xscreensaver", settings);
+  chmod((home + "/dotfiles/xscreensaver").c_str(), 0600);
+  fs::create_symlink("dotfiles/xscreensaver", home + "/.xscreensaver");
   const std::string env = "HOME=" + Quote(home) + " XDG_DATA_HOME= ";
   const auto install = [&](const std::string& extra) {
     const std::string cmd = env + Quote(LPCTOOL_PATH) + " install " + extra + " 2>&1";
@@ -393,6 +397,11 @@ TEST_F(LpctoolAuthoring, InstallKeepsXScreenSaverSettings) {
       "  \"out\"  " + installed + " /S \\n\n" + "\n" + "pointerPollTime:\t0:00:05\n";
   EXPECT_EQ(after, expected);
   EXPECT_EQ(ReadFileBytes(home + "/.xscreensaver.before-lpctool"), settings);
+  EXPECT_TRUE(fs::is_symlink(home + "/.xscreensaver"));
+  for (const char* file : {"/dotfiles/xscreensaver", "/.xscreensaver.before-lpctool"}) {
+    ASSERT_EQ(stat((home + file).c_str(), &st), 0);
+    EXPECT_EQ(st.st_mode & 0777, 0600u) << file;
+  }
 
   // Twice is once.
   EXPECT_THAT(install(Quote(P("out.scr"))).second, HasSubstr("already lists"));

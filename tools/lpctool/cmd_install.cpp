@@ -176,18 +176,19 @@ class InstallJournal {
     }
   }
 
-  void Write(const fs::path& path, const std::string& bytes, bool executable) {
+  // A file that is the user's own link is written through it (and put back through it); a new
+  // file takes the mode of mode_of when given, so a copy of a private file stays private.
+  void Write(const fs::path& path, const std::string& bytes, bool executable,
+             const std::string& mode_of = {}) {
     std::error_code ec;
     std::optional<std::string> before;
-    if (fs::is_regular_file(fs::symlink_status(path, ec)))
-      before = lpc::ReadFileBytes(path.string());
+    if (fs::is_regular_file(fs::status(path, ec))) before = lpc::ReadFileBytes(path.string());
     steps_.push_back({path, false, std::move(before)});
-    lpc::WriteFileAtomic(path.string(), bytes);
-#ifndef _WIN32
-    if (executable) chmod(path.c_str(), 0755);
-#else
-    (void)executable;
-#endif
+    lpc::AtomicFileWriter file(path.string());
+    if (!mode_of.empty()) file.TakeModeOf(mode_of);
+    if (executable) file.MakeExecutable();
+    file.Write(bytes);
+    file.Commit();
   }
 
   void Commit() { committed_ = true; }
@@ -377,7 +378,8 @@ void Run(const InstallOptions& o) {
               << undo << "\n";
     return;
   }
-  journal.Write(settings.string() + kBackupSuffix, lpc::ReadFileBytes(settings.string()), false);
+  journal.Write(settings.string() + kBackupSuffix, lpc::ReadFileBytes(settings.string()), false,
+                settings.string());
   // Appended last, so that the positions XScreenSaver remembers ("selected:") stay right.
   const std::string stem = name.substr(0, name.rfind('.'));
   const std::string entry = "  \"" + stem + "\"  " + command + " \\n";
