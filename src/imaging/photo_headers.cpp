@@ -299,7 +299,9 @@ HeifCost CheckHeifHeader(std::string_view bytes, const std::string& name,
   }
   HeifCost cost;
   std::tie(cost.width, cost.height) = ItemSize(items, items.primary, name);
-  imaging_detail::CheckPictureSize(cost.width, cost.height, name, limits);
+  if (cost.width * cost.height > limits.max_pixels) {
+    imaging_detail::CheckPictureSize(cost.width, cost.height, name, limits);  // throws
+  }
   const auto parts = items.derived_from.find(items.primary);
   if (parts != items.derived_from.end()) {
     for (uint32_t part : parts->second) {
@@ -320,6 +322,7 @@ HeifCost CheckHeifHeader(std::string_view bytes, const std::string& name,
       }
     }
   }
+  imaging_detail::CheckPictureSize(cost.width, cost.height, name, limits);
   imaging_detail::NotePixelRequest(cost.parts_pixels);
   return cost;
 }
