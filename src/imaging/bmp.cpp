@@ -164,8 +164,8 @@ Header ReadHeader(const ByteView& in, const std::string& name) {
     } else if (colours_used == 0) {
       h.palette_count = full;
     } else if (colours_used > full) {
-      throw FormatError(name, Format("bad palette count %u for %d bits per pixel", colours_used,
-                                     h.bpp));
+      throw FormatError(name,
+                        Format("bad palette count %u for %d bits per pixel", colours_used, h.bpp));
     } else {
       h.palette_count = colours_used;
     }
@@ -174,10 +174,10 @@ Header ReadHeader(const ByteView& in, const std::string& name) {
     if (palette_end > in.size()) throw FormatError(name, "palette runs past the end of the file");
   }
 
-  imaging_detail::CheckPictureSize(h.width, h.height, name, DecodeLimits{});
+  imaging_detail::CheckPictureSides(h.width, h.height, name);
   if (h.pixel_offset >= in.size()) {
-    throw FormatError(name, Format("pixel data offset %u beyond the end of the file",
-                                   h.pixel_offset));
+    throw FormatError(name,
+                      Format("pixel data offset %u beyond the end of the file", h.pixel_offset));
   }
   return h;
 }
@@ -193,7 +193,7 @@ std::vector<Color> ReadPalette(const ByteView& in, const Header& h) {
 }
 
 void DecodeUncompressed(const ByteView& in, const Header& h, const std::string& name,
-                        Bitmap* out) {
+                        const DecodeLimits& limits, Bitmap* out) {
   const int64_t stride = (h.width * h.bpp + 31) / 32 * 4;
   const int64_t row_bytes = (h.width * h.bpp + 7) / 8;
   // The last row's padding may be missing; some writers leave it out.
@@ -203,6 +203,7 @@ void DecodeUncompressed(const ByteView& in, const Header& h, const std::string& 
     throw FormatError(name, Format("pixel data truncated (%lld bytes needed, %lld present)",
                                    static_cast<long long>(need), static_cast<long long>(have)));
   }
+  imaging_detail::CheckPictureSize(h.width, h.height, name, limits);
   std::vector<Color> palette;
   if (h.bpp <= 8) palette = ReadPalette(in, h);
   const Channel r(h.masks[0]), g(h.masks[1]), b(h.masks[2]);
@@ -318,12 +319,13 @@ Bitmap DecodeBmp(std::string_view bytes, const std::string& name) {
 Bitmap DecodeBmp(std::string_view bytes, const std::string& name, const DecodeLimits& limits) {
   const ByteView in(bytes);
   const Header h = ReadHeader(in, name);
-  imaging_detail::CheckPictureSize(h.width, h.height, name, limits);
   Bitmap out;
   if (h.compression == kBiRle8 || h.compression == kBiRle4) {
+    // Any run-length stream may fill the whole picture; nothing cheaper says it is too short.
+    imaging_detail::CheckPictureSize(h.width, h.height, name, limits);
     DecodeRunLength(in, h, &out);
   } else {
-    DecodeUncompressed(in, h, name, &out);
+    DecodeUncompressed(in, h, name, limits, &out);
   }
   return out;
 }

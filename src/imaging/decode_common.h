@@ -10,10 +10,16 @@
 
 namespace lpc::imaging_detail {
 
-// Refuses a picture size the decoders will not allocate: zero or negative sides, sides above
-// kMaxPictureSide, more pixels than the caller's budget. Throws FormatError naming `name`.
-inline void CheckPictureSize(int64_t width, int64_t height, const std::string& name,
-                             const DecodeLimits& limits) {
+// Records a request that passed the budget (LargestPixelRequest).
+void NotePixelRequest(int64_t pixels);
+
+// "100 megapixels" for a whole number of millions, else "262144 pixels".
+std::string PixelLimitText(int64_t pixels);
+
+// Zero or negative sides and sides above kMaxPictureSide are a FormatError naming `name`.
+// The sides alone (no budget, nothing noted): for readers that do arithmetic on a size before
+// they come to allocate it.
+inline void CheckPictureSides(int64_t width, int64_t height, const std::string& name) {
   if (width <= 0 || height <= 0) {
     throw FormatError(name, Format("picture has no pixels (%lld x %lld)",
                                    static_cast<long long>(width), static_cast<long long>(height)));
@@ -23,11 +29,20 @@ inline void CheckPictureSize(int64_t width, int64_t height, const std::string& n
                                    static_cast<long long>(width), static_cast<long long>(height),
                                    kMaxPictureSide));
   }
+}
+
+// The readers' one budget check, asked right before a picture, frame or canvas of this size is
+// allocated (after every cheaper check the file can fail): the sides as above, then more pixels
+// than the caller's budget is a FormatError naming `name`; otherwise the request is noted.
+inline void CheckPictureSize(int64_t width, int64_t height, const std::string& name,
+                             const DecodeLimits& limits) {
+  CheckPictureSides(width, height, name);
   if (width * height > limits.max_pixels) {
-    throw FormatError(name, Format("picture too large (%lld x %lld, more than %lld pixels)",
+    throw FormatError(name, Format("the picture is %lld x %lld, larger than the limit of %s",
                                    static_cast<long long>(width), static_cast<long long>(height),
-                                   static_cast<long long>(limits.max_pixels)));
+                                   PixelLimitText(limits.max_pixels).c_str()));
   }
+  NotePixelRequest(width * height);
 }
 
 }  // namespace lpc::imaging_detail

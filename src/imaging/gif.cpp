@@ -87,16 +87,16 @@ class GifWriter {
   }
 
   // A frame's timing and transparent index, then its rectangle (a null map uses the global one).
-  void StartFrame(int delay_centiseconds, int transparent, int left, int top, int width,
-                  int height, const ColorMapObject* map) {
+  void StartFrame(int delay_centiseconds, int transparent, int left, int top, int width, int height,
+                  const ColorMapObject* map) {
     GraphicsControlBlock control{};
     control.DisposalMode = DISPOSE_DO_NOT;
     control.DelayTime = delay_centiseconds;
     control.TransparentColor = transparent;
     GifByteType extension[4];
     const size_t length = EGifGCBToExtension(&control, extension);
-    Check(EGifPutExtension(gif_.get(), GRAPHICS_EXT_FUNC_CODE, static_cast<int>(length),
-                           extension));
+    Check(
+        EGifPutExtension(gif_.get(), GRAPHICS_EXT_FUNC_CODE, static_cast<int>(length), extension));
     Check(EGifPutImageDesc(gif_.get(), left, top, width, height, false, map));
   }
 
@@ -127,10 +127,17 @@ class GifWriter {
   std::unique_ptr<GifFileType, EncoderCloser> gif_;
 };
 
-// Draws the frame's rows onto the canvas. Interlaced frames store rows 0, 8, 16, ... first,
-// then 4, 12, ..., then 2, 6, ..., then the odd rows.
-void ReadFrame(GifFileType* gif, const ColorMapObject* map, int transparent, Bitmap* canvas,
-               const std::string& name) {
+// A rectangle of the logical screen.
+struct Rect {
+  int64_t left, top, right, bottom;
+  bool empty() const { return right <= left || bottom <= top; }
+};
+
+// Draws the frame's rows onto the canvas, whose top left corner is at (origin_x, origin_y) of
+// the screen; what falls outside the canvas is read and dropped. Interlaced frames store rows
+// 0, 8, 16, ... first, then 4, 12, ..., then 2, 6, ..., then the odd rows.
+void ReadFrame(GifFileType* gif, const ColorMapObject* map, int transparent, int64_t origin_x,
+               int64_t origin_y, Bitmap* canvas, const std::string& name) {
   const GifImageDesc& d = gif->Image;
   std::vector<GifPixelType> line(static_cast<size_t>(d.Width));
   std::vector<Color> colours(256, 0);
@@ -140,6 +147,10 @@ void ReadFrame(GifFileType* gif, const ColorMapObject* map, int transparent, Bit
   }
   if (transparent >= 0 && transparent < 256) colours[static_cast<size_t>(transparent)] = 0;
 
+  // The columns of the line that land on the canvas.
+  const int64_t shift = d.Left - origin_x;
+  const int64_t first = std::max<int64_t>(0, -shift);
+  const int64_t last = std::min<int64_t>(d.Width, canvas->width() - shift);
   static constexpr int kStart[4] = {0, 4, 2, 1};
   static constexpr int kStep[4] = {8, 8, 4, 2};
   const int passes = d.Interlace ? 4 : 1;
@@ -148,11 +159,12 @@ void ReadFrame(GifFileType* gif, const ColorMapObject* map, int transparent, Bit
     const int step = d.Interlace ? kStep[pass] : 1;
     for (int row = start; row < d.Height; row += step) {
       if (DGifGetLine(gif, line.data(), d.Width) == GIF_ERROR) Fail(name, gif);
-      const int y = d.Top + row;
-      if (y >= canvas->height()) continue;
-      Color* target = canvas->Row(y);
-      const int visible = std::min(d.Width, canvas->width() - d.Left);
-      for (int x = 0; x < visible; ++x) target[d.Left + x] = colours[line[static_cast<size_t>(x)]];
+      const int64_t y = d.Top + row - origin_y;
+      if (y < 0 || y >= canvas->height()) continue;
+      Color* target = canvas->Row(static_cast<int>(y));
+      for (int64_t x = first; x < last; ++x) {
+        target[shift + x] = colours[line[static_cast<size_t>(x)]];
+      }
     }
   }
 }
@@ -192,26 +204,31 @@ Bitmap DecodeGif(std::string_view bytes, const std::string& name, const DecodeLi
 
     if (DGifGetImageDesc(gif.get()) == GIF_ERROR) Fail(name, gif.get());
     const GifImageDesc& d = gif->Image;
-    int64_t width = gif->SWidth;
-    int64_t height = gif->SHeight;
-    if (width <= 0 || height <= 0) {
-      // Some writers leave the screen size at zero; the first frame then decides it.
-      width = int64_t{d.Left} + d.Width;
-      height = int64_t{d.Top} + d.Height;
-    }
-    imaging_detail::CheckPictureSize(width, height, name, limits);
+    // The frame's pixels pass one line at a time, but every one of them is decoded.
     if (d.Width > kMaxPictureSide || d.Height > kMaxPictureSide ||
         int64_t{d.Width} * d.Height > limits.max_pixels) {
       throw FormatError(name, Format("GIF frame too large (%d x %d)", d.Width, d.Height));
     }
+    // The canvas is the frame's own rectangle cut to the screen, never the whole screen: a
+    // huge logical screen around a small frame would otherwise cost gigabytes of black.
+    const Rect frame{d.Left, d.Top, int64_t{d.Left} + d.Width, int64_t{d.Top} + d.Height};
+    Rect canvas_rect = frame;
+    if (gif->SWidth > 0 && gif->SHeight > 0) {
+      const Rect cut{std::max<int64_t>(frame.left, 0), std::max<int64_t>(frame.top, 0),
+                     std::min<int64_t>(frame.right, gif->SWidth),
+                     std::min<int64_t>(frame.bottom, gif->SHeight)};
+      if (!cut.empty()) canvas_rect = cut;
+    }
+    const int64_t width = canvas_rect.right - canvas_rect.left;
+    const int64_t height = canvas_rect.bottom - canvas_rect.top;
+    imaging_detail::CheckPictureSize(width, height, name, limits);
     const ColorMapObject* map = d.ColorMap ? d.ColorMap : gif->SColorMap;
     if (map == nullptr || map->Colors == nullptr) {
       throw FormatError(name, "GIF frame has no colour table");
     }
     Bitmap canvas(static_cast<int>(width), static_cast<int>(height), 0);
-    if (d.Width > 0 && d.Height > 0) {
-      ReadFrame(gif.get(), map, control.TransparentColor, &canvas, name);
-    }
+    ReadFrame(gif.get(), map, control.TransparentColor, canvas_rect.left, canvas_rect.top, &canvas,
+              name);
     return canvas;
   }
 }

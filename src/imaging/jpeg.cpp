@@ -32,9 +32,10 @@ static_assert(std::endian::native == std::endian::little,
               "bitmap rows are handed to libjpeg as BGRX bytes");
 
 // A progressive stream may carry any number of scans, each of which makes libjpeg walk the
-// whole coefficient buffer; a hostile file with thousands of tiny scans takes minutes. Real
-// encoders write about ten.
-constexpr int kMaxScans = 500;
+// whole coefficient buffer; a hostile file with hundreds of tiny scans takes minutes. Real
+// encoders write about ten; MaxJpegScans says how many a picture of its size may have. Before
+// the header is read the largest bound holds.
+constexpr int kMaxScansBeforeHeader = 100;
 // libjpeg's own buffers (the whole coefficient image of a progressive stream) stay below this.
 constexpr long kMaxLibjpegMemory = 1536L << 20;
 
@@ -42,6 +43,8 @@ struct ErrorManager {
   jpeg_error_mgr pub;  // first, so that a j_common_ptr's err can be cast back
   std::jmp_buf jump;
   char message[JMSG_LENGTH_MAX];
+  int max_scans = kMaxScansBeforeHeader;
+  bool refuse_damaged = false;
 };
 
 [[noreturn]] void OnError(j_common_ptr cinfo) {
@@ -50,19 +53,41 @@ struct ErrorManager {
   std::longjmp(mgr->jump, 1);
 }
 
-// Warnings are ignored except running out of data: libjpeg would fill the rest of the picture
-// with grey, and a file that ends early is a broken file.
+// libjpeg's warnings about damaged data: it goes on, filling what it could not read with grey
+// or leaving blocks smeared.
+bool IsDamageWarning(int code) {
+  switch (code) {
+    case JWRN_EXTRANEOUS_DATA:
+    case JWRN_HIT_MARKER:
+    case JWRN_HUFF_BAD_CODE:
+    case JWRN_ARITH_BAD_CODE:
+    case JWRN_MUST_RESYNC:
+    case JWRN_BOGUS_PROGRESSION:
+    case JWRN_NOT_SEQUENTIAL:
+      return true;
+    default:
+      return false;
+  }
+}
+
+// Running out of data is always an error: libjpeg would fill the rest of the picture with
+// grey, and a file that ends early is a broken file. The other damage warnings are errors when
+// the caller asks for it; the rest of libjpeg's warnings (an unknown JFIF version, a bad ICC
+// profile) do not touch the pixels.
 void OnMessage(j_common_ptr cinfo, int level) {
-  if (level < 0 && cinfo->err->msg_code == JWRN_JPEG_EOF) OnError(cinfo);
+  if (level >= 0) return;
+  const int code = cinfo->err->msg_code;
+  const auto* mgr = reinterpret_cast<ErrorManager*>(cinfo->err);
+  if (code == JWRN_JPEG_EOF || (mgr->refuse_damaged && IsDamageWarning(code))) OnError(cinfo);
 }
 
 void OnProgress(j_common_ptr cinfo) {
   if (cinfo->is_decompressor) {
     auto* d = reinterpret_cast<j_decompress_ptr>(cinfo);
-    if (d->input_scan_number > kMaxScans) {
-      auto* mgr = reinterpret_cast<ErrorManager*>(cinfo->err);
-      std::snprintf(mgr->message, sizeof mgr->message, "too many scans (more than %d)",
-                    kMaxScans);
+    auto* mgr = reinterpret_cast<ErrorManager*>(cinfo->err);
+    if (d->input_scan_number > mgr->max_scans) {
+      std::snprintf(mgr->message, sizeof mgr->message,
+                    "too many scans (more than %d for a picture of this size)", mgr->max_scans);
       std::longjmp(mgr->jump, 1);
     }
   }
@@ -129,9 +154,44 @@ void StoreRow(const JSAMPLE* in, Color* out, int width, bool cmyk, bool adobe) {
 // then rethrows with the same check, outside this frame).
 // min_width/min_height above 0 ask for the smallest of libjpeg's 1/8, 1/4 and 1/2 scales whose
 // output still covers that size.
+// Scatters one decoded row (row y of a w x h picture) to where an EXIF orientation of 2 to 8
+// puts it in the upright picture.
+void PlaceTurnedRow(const Color* in, int y, int w, int h, int orientation, Bitmap* out) {
+  for (int x = 0; x < w; ++x) {
+    int tx = x, ty = y;
+    switch (orientation) {
+      case 2:
+        tx = w - 1 - x;
+        break;
+      case 3:
+        tx = w - 1 - x, ty = h - 1 - y;
+        break;
+      case 4:
+        ty = h - 1 - y;
+        break;
+      case 5:
+        tx = y, ty = x;
+        break;
+      case 6:
+        tx = h - 1 - y, ty = x;
+        break;
+      case 7:
+        tx = h - 1 - y, ty = w - 1 - x;
+        break;
+      case 8:
+        tx = y, ty = w - 1 - x;
+        break;
+      default:
+        break;
+    }
+    out->At(tx, ty) = in[x];
+  }
+}
+
+// orientation 2 to 8 turns the picture upright on the way out (full size only).
 bool RunDecode(jpeg_decompress_struct* cinfo, ErrorManager* mgr, const unsigned char* data,
                unsigned long size, const DecodeLimits* limits, int min_width, int min_height,
-               Bitmap* out, bool* size_fault) {
+               int orientation, Bitmap* out, bool* size_fault) {
   if (setjmp(mgr->jump)) return false;
   jpeg_mem_src(cinfo, data, size);
   jpeg_read_header(cinfo, TRUE);
@@ -143,6 +203,8 @@ bool RunDecode(jpeg_decompress_struct* cinfo, ErrorManager* mgr, const unsigned 
     *size_fault = true;
     return true;
   }
+  imaging_detail::NotePixelRequest(width * height);
+  mgr->max_scans = MaxJpegScans(width * height);
 
   if (min_width > 0 && min_height > 0) {
     for (int denom : {8, 4, 2}) {
@@ -166,15 +228,40 @@ bool RunDecode(jpeg_decompress_struct* cinfo, ErrorManager* mgr, const unsigned 
   // way. The first row also arrives before the bitmap exists, so that a header with a big
   // size and no data behind it fails on the missing data before the big allocation.
   constexpr int kBatch = 4;
-  JSAMPARRAY scratch = (*cinfo->mem->alloc_sarray)(
-      reinterpret_cast<j_common_ptr>(cinfo), JPOOL_IMAGE,
-      static_cast<JDIMENSION>(out_width) * 4 + 16, kBatch);
+  JSAMPARRAY scratch =
+      (*cinfo->mem->alloc_sarray)(reinterpret_cast<j_common_ptr>(cinfo), JPOOL_IMAGE,
+                                  static_cast<JDIMENSION>(out_width) * 4 + 16, kBatch);
   JSAMPROW rows[kBatch];
   for (int i = 0; i < kBatch; ++i) rows[i] = scratch[i] + 4;
   jpeg_read_scanlines(cinfo, rows, 1);
+  const bool adobe = cinfo->saw_Adobe_marker;
+  if (orientation >= 2 && orientation <= 8) {
+    // One row at a time through a row of pixels, each placed where it belongs upright: the
+    // picture exists once, already turned.
+    auto* row = static_cast<Color*>(
+        (*cinfo->mem->alloc_large)(reinterpret_cast<j_common_ptr>(cinfo), JPOOL_IMAGE,
+                                   static_cast<size_t>(out_width) * sizeof(Color)));
+    const bool swap = orientation >= 5;
+    out->SetSizeForOverwrite(swap ? out_height : out_width, swap ? out_width : out_height);
+    StoreRow(rows[0], row, out_width, cmyk, adobe);
+    PlaceTurnedRow(row, 0, out_width, out_height, orientation, out);
+    while (cinfo->output_scanline < cinfo->output_height) {
+      const int y = static_cast<int>(cinfo->output_scanline);
+      if (jpeg_read_scanlines(cinfo, rows, 1) != 1) {
+        for (int i = 0; i < out_width; ++i) row[i] = 0;
+        for (int i = y; i < out_height; ++i) {
+          PlaceTurnedRow(row, i, out_width, out_height, orientation, out);
+        }
+        break;
+      }
+      StoreRow(rows[0], row, out_width, cmyk, adobe);
+      PlaceTurnedRow(row, y, out_width, out_height, orientation, out);
+    }
+    jpeg_finish_decompress(cinfo);
+    return true;
+  }
   // Every row is written below, so the pixels need no clearing first.
   out->SetSizeForOverwrite(out_width, out_height);
-  const bool adobe = cinfo->saw_Adobe_marker;
   StoreRow(rows[0], out->Row(0), out_width, cmyk, adobe);
   while (cinfo->output_scanline < cinfo->output_height) {
     const int y = static_cast<int>(cinfo->output_scanline);
@@ -225,14 +312,17 @@ Bitmap DecodeJpeg(std::string_view bytes, const std::string& name, const DecodeL
   return DecodeJpegScaled(bytes, name, 0, 0, limits);
 }
 
-Bitmap DecodeJpegScaled(std::string_view bytes, const std::string& name, int min_width,
-                        int min_height, const DecodeLimits& limits) {
+namespace {
+
+Bitmap Decode(std::string_view bytes, const std::string& name, int min_width, int min_height,
+              int orientation, const DecodeLimits& limits) {
   if (bytes.empty()) throw FormatError(name, "empty JPEG file");
   auto mgr = std::make_unique<ErrorManager>();
   auto cinfo = std::make_unique<jpeg_decompress_struct>();
   jpeg_progress_mgr progress{};
   progress.progress_monitor = OnProgress;
   InstallErrorManager(mgr.get());
+  mgr->refuse_damaged = limits.refuse_damaged;
   cinfo->err = &mgr->pub;
   jpeg_create_decompress(cinfo.get());
   cinfo->progress = &progress;
@@ -242,14 +332,26 @@ Bitmap DecodeJpegScaled(std::string_view bytes, const std::string& name, int min
   bool size_fault = false;
   const bool ok =
       RunDecode(cinfo.get(), mgr.get(), reinterpret_cast<const unsigned char*>(bytes.data()),
-                static_cast<unsigned long>(bytes.size()), &limits, min_width, min_height, &out,
-                &size_fault);
+                static_cast<unsigned long>(bytes.size()), &limits, min_width, min_height,
+                orientation, &out, &size_fault);
   const int64_t width = cinfo->image_width;
   const int64_t height = cinfo->image_height;
   jpeg_destroy_decompress(cinfo.get());
   if (!ok) throw FormatError(name, mgr->message);
   if (size_fault) imaging_detail::CheckPictureSize(width, height, name, limits);
   return out;
+}
+
+}  // namespace
+
+Bitmap DecodeJpegScaled(std::string_view bytes, const std::string& name, int min_width,
+                        int min_height, const DecodeLimits& limits) {
+  return Decode(bytes, name, min_width, min_height, 1, limits);
+}
+
+Bitmap DecodeJpegUpright(std::string_view bytes, const std::string& name, int orientation,
+                         const DecodeLimits& limits) {
+  return Decode(bytes, name, 0, 0, orientation, limits);
 }
 
 std::string EncodeJpeg(const Bitmap& bitmap, int quality) {

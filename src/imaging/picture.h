@@ -14,14 +14,18 @@
 namespace lpc {
 
 // JPEG (JFIF) through libjpeg-turbo, full size, full colour; grey and CMYK become RGB. A stream
-// that ends early is an error ("Premature end of JPEG file"), not a half-grey picture.
+// that ends early is an error ("Premature end of JPEG file"), not a half-grey picture. A
+// progressive stream may hold only as many scans as MaxJpegScans allows for its size.
 Bitmap DecodeJpeg(std::string_view bytes, const std::string& name);
 // Windows bitmap: 1, 4, 8, 16, 24 and 32 bits per pixel, bottom-up and top-down rows, bit-field
 // masks, RLE8 and RLE4; info headers of 12 (OS/2), 40, 52, 56, 64, 108 and 124 bytes. Palette
 // indices past the palette and pixels an RLE stream skips are black.
 Bitmap DecodeBmp(std::string_view bytes, const std::string& name);
-// GIF through giflib: the first frame drawn on its logical screen; transparent pixels and the
-// screen outside the frame's rectangle are black (the background colour index is ignored).
+// GIF through giflib: the first frame, on the part of its logical screen the frame covers (a
+// frame reaching past the screen is cut at its edge; one wholly outside it, or a screen of
+// size zero, gives the frame as it is). The canvas is never larger than the frame itself, so
+// a huge logical screen around a small frame costs nothing. Transparent pixels are black (the
+// background colour index is ignored).
 Bitmap DecodeGif(std::string_view bytes, const std::string& name);
 // PNG through libpng (authoring tool only); alpha is composed onto black, 16-bit samples are
 // taken as sRGB-encoded when the file says nothing else. Builds without libpng
@@ -29,15 +33,46 @@ Bitmap DecodeGif(std::string_view bytes, const std::string& name);
 Bitmap DecodePng(std::string_view bytes, const std::string& name);
 
 // A tighter budget than the fixed side limit, for callers that decode untrusted data in bulk
-// (fuzzers, thumbnail previews): a picture with more pixels than max_pixels is refused before
-// its pixels are allocated.
+// (fuzzers, thumbnail previews) or on an author's behalf: a picture with more pixels than
+// max_pixels is refused before its pixels are allocated.
 struct DecodeLimits {
   int64_t max_pixels = int64_t{kMaxPictureSide} * kMaxPictureSide;
+  // Damaged JPEG data (libjpeg's "Corrupt JPEG data" warnings: extraneous bytes, a bad Huffman
+  // code, a data segment cut short by a marker) is an error instead of a picture with a grey or
+  // smeared part. The show keeps drawing what it can; authoring refuses such a file.
+  bool refuse_damaged = false;
 };
+
+// Largest picture the authoring tool takes in, in pixels: a 100-megapixel camera's photograph
+// fits, a small file claiming a huge picture costs nothing. Sides stay at most kMaxPictureSide.
+inline constexpr int64_t kMaxAuthoringPixels = 100'000'000;
+// The limits of everything an author's pictures pass through: the pixel budget above and
+// damaged JPEG data refused.
+inline constexpr DecodeLimits kAuthoringLimits{kMaxAuthoringPixels, true};
+
+// The largest number of pixels the readers' budget check (the one gate every decoder passes
+// before it allocates a picture, a frame or a canvas) has let through since the last reset.
+// For tests and benchmarks: what a hostile file makes a reader allocate, without timing it.
+int64_t LargestPixelRequest();
+void ResetLargestPixelRequest();
+
 Bitmap DecodeJpeg(std::string_view bytes, const std::string& name, const DecodeLimits& limits);
 Bitmap DecodeBmp(std::string_view bytes, const std::string& name, const DecodeLimits& limits);
 Bitmap DecodeGif(std::string_view bytes, const std::string& name, const DecodeLimits& limits);
-Bitmap DecodePng(std::string_view bytes, const std::string& name, const DecodeLimits& limits);
+// `transparent`, when given, is set to whether any pixel was less than opaque (before it was
+// composed onto black).
+Bitmap DecodePng(std::string_view bytes, const std::string& name, const DecodeLimits& limits,
+                 bool* transparent = nullptr);
+
+// The same, turned upright as an EXIF orientation of 2 to 8 says (1 or anything else: as
+// stored). Each row goes from the decoder straight to its place, so the picture is held once.
+Bitmap DecodeJpegUpright(std::string_view bytes, const std::string& name, int orientation,
+                         const DecodeLimits& limits = {});
+
+// Scans a progressive JPEG of this many pixels may hold. Every scan walks the whole picture, so
+// the bound shrinks as the picture grows: 100 for a photograph, 20 at 100 megapixels, never
+// below the 12 that encoders write at most for their own progressions.
+int MaxJpegScans(int64_t pixels);
 
 // JPEG for thumbnails: decoded at the smallest of libjpeg-turbo's 1/8, 1/4 and 1/2 scales whose
 // output still covers min_width x min_height, or at full size when none does (or when either
@@ -56,7 +91,7 @@ Bitmap DecodePicture(std::string_view bytes, const std::string& name);
 
 // Encoders throw Error for an empty bitmap (or one too large for the format).
 std::string EncodeJpeg(const Bitmap& bitmap, int quality = 90);  // quality clamped to 1..100
-std::string EncodePng(const Bitmap& bitmap);  // 8-bit RGB
+std::string EncodePng(const Bitmap& bitmap);                     // 8-bit RGB
 // The same, compressed for speed rather than size (frame dumps).
 std::string EncodePngFast(const Bitmap& bitmap);
 std::string EncodeBmp(const Bitmap& bitmap);  // 24-bit, bottom-up

@@ -32,7 +32,9 @@ struct ImageGuard {
 
 }  // namespace
 
-Bitmap DecodePng(std::string_view bytes, const std::string& name, const DecodeLimits& limits) {
+Bitmap DecodePng(std::string_view bytes, const std::string& name, const DecodeLimits& limits,
+                 bool* transparent) {
+  if (transparent) *transparent = false;
   if (bytes.empty()) throw FormatError(name, "empty PNG file");
   png_image image;
   std::memset(&image, 0, sizeof image);
@@ -41,7 +43,7 @@ Bitmap DecodePng(std::string_view bytes, const std::string& name, const DecodeLi
   if (!png_image_begin_read_from_memory(&image, bytes.data(), bytes.size())) {
     throw FormatError(name, std::string("PNG: ") + image.message);
   }
-  imaging_detail::CheckPictureSize(image.width, image.height, name, limits);
+  imaging_detail::CheckPictureSides(image.width, image.height, name);
   // Deflate expands at most 1032-fold, and every row holds at least a filter byte and one bit
   // per pixel: a file too short for its stated size is refused before the pixel buffer exists.
   const uint64_t least_raw = uint64_t{image.height} * (1 + (uint64_t{image.width} + 7) / 8);
@@ -49,24 +51,36 @@ Bitmap DecodePng(std::string_view bytes, const std::string& name, const DecodeLi
     throw FormatError(name, "PNG data too short for a " + std::to_string(image.width) + " x " +
                                 std::to_string(image.height) + " picture");
   }
-  image.format = PNG_FORMAT_BGR;
+  imaging_detail::CheckPictureSize(image.width, image.height, name, limits);
+  const bool has_alpha = (image.format & PNG_FORMAT_FLAG_ALPHA) != 0;
+  // Straight into the picture's own pixels, BGRA being 0xAARRGGBB in memory: one buffer, one
+  // decode, whether or not the caller wants to know about transparency.
+  image.format = PNG_FORMAT_BGRA;
   // Without this, libpng takes 16-bit samples of a file with no gAMA or sRGB chunk for linear
   // light and brightens them on the way to 8 bits; cameras and editors write them sRGB-encoded.
   image.flags |= PNG_IMAGE_FLAG_16BIT_sRGB;
-  const size_t stride = static_cast<size_t>(image.width) * 3;
-  std::vector<unsigned char> buffer(stride * image.height);
-  // Alpha is composed onto black.
-  const png_color black = {0, 0, 0};
-  if (!png_image_finish_read(&image, &black, buffer.data(), static_cast<png_int_32>(stride),
+  static_assert(sizeof(Color) == 4);
+  Bitmap out;
+  out.SetSizeForOverwrite(static_cast<int>(image.width), static_cast<int>(image.height));
+  if (!png_image_finish_read(&image, nullptr, out.data(), static_cast<png_int_32>(image.width) * 4,
                              nullptr)) {
     throw FormatError(name, std::string("PNG: ") + image.message);
   }
-  Bitmap out(static_cast<int>(image.width), static_cast<int>(image.height));
-  for (int y = 0; y < out.height(); ++y) {
-    const unsigned char* in = buffer.data() + static_cast<size_t>(y) * stride;
-    Color* row = out.Row(y);
-    for (int x = 0; x < out.width(); ++x, in += 3) row[x] = MakeColor(in[2], in[1], in[0]);
+  // Alpha is composed onto black (8-bit output from libpng is not premultiplied).
+  bool any_transparent = false;
+  Color* p = out.data();
+  for (size_t i = 0, n = out.pixel_count(); i < n; ++i) {
+    const Color c = p[i];
+    const uint32_t a = c >> 24;
+    if (a == 255 || !has_alpha) {
+      p[i] = c & 0x00FFFFFFu;
+      continue;
+    }
+    any_transparent = true;
+    auto mix = [a](uint32_t v) { return static_cast<int>((v * a + 127) / 255); };
+    p[i] = MakeColor(mix((c >> 16) & 0xFF), mix((c >> 8) & 0xFF), mix(c & 0xFF));
   }
+  if (transparent) *transparent = any_transparent;
   return out;
 }
 
@@ -130,12 +144,13 @@ std::string EncodePngFast(const Bitmap& bitmap) {
   png_set_write_fn(
       png, &out,
       [](png_structp p, png_bytep data, size_t n) {
-        static_cast<std::string*>(png_get_io_ptr(p))->append(reinterpret_cast<const char*>(data), n);
+        static_cast<std::string*>(png_get_io_ptr(p))
+            ->append(reinterpret_cast<const char*>(data), n);
       },
       nullptr);
   png_set_IHDR(png, info, static_cast<png_uint_32>(bitmap.width()),
-               static_cast<png_uint_32>(bitmap.height()), 8, PNG_COLOR_TYPE_RGB,
-               PNG_INTERLACE_NONE, PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
+               static_cast<png_uint_32>(bitmap.height()), 8, PNG_COLOR_TYPE_RGB, PNG_INTERLACE_NONE,
+               PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
   png_set_compression_level(png, 1);
   png_set_filter(png, PNG_FILTER_TYPE_BASE, PNG_FILTER_SUB);
   png_write_info(png, info);
@@ -156,11 +171,13 @@ std::string EncodePngFast(const Bitmap& bitmap) {
 
 #else  // no libpng
 
-Bitmap DecodePng(std::string_view, const std::string& name, const DecodeLimits&) {
+Bitmap DecodePng(std::string_view, const std::string& name, const DecodeLimits&, bool*) {
   throw FormatError(name, "PNG pictures are not supported in this build");
 }
 
-std::string EncodePng(const Bitmap&) { throw Error("PNG pictures are not supported in this build"); }
+std::string EncodePng(const Bitmap&) {
+  throw Error("PNG pictures are not supported in this build");
+}
 std::string EncodePngFast(const Bitmap& b) { return EncodePng(b); }
 
 #endif

@@ -97,7 +97,7 @@ struct DepthCase {
   uint32_t compression;
   std::vector<uint32_t> masks;
   int palette_size;
-  std::vector<uint32_t> top, bottom;  // raw values of the top and bottom rows
+  std::vector<uint32_t> top, bottom;       // raw values of the top and bottom rows
   std::vector<Color> top_rgb, bottom_rgb;  // expected colours; empty: palette lookups
 };
 
@@ -314,7 +314,11 @@ TEST(BmpTest, PixelBudget) {
   const BmpSpec s{40, 100, 100, 24, 0, {}, {}, std::string(30000, '\0')};
   EXPECT_EQ(DecodeBmp(BuildBmp(s), "a.bmp", DecodeLimits{10000}).width(), 100);
   ExpectFormatError([&] { DecodeBmp(BuildBmp(s), "a.bmp", DecodeLimits{9999}); }, "a.bmp",
-                    "more than 9999 pixels");
+                    "the picture is 100 x 100, larger than the limit of 9999 pixels");
+  // Run-length data may fill any size, so only the budget stops this one.
+  const BmpSpec huge{40, 12000, 8334, 8, 1, {}, {}, std::string(30000, '\0')};
+  ExpectFormatError([&] { DecodeBmp(BuildBmp(huge), "a.bmp", kAuthoringLimits); }, "a.bmp",
+                    "the picture is 12000 x 8334, larger than the limit of 100 megapixels");
 }
 
 }  // namespace

@@ -145,35 +145,77 @@ TEST(JpegTest, BadInput) {
       {"20000 pixels wide", WithSize(good, 20000, 16), "too large"},
       {"20000 pixels high", WithSize(good, 32, 20000), "too large"},
       {"zero width", WithSize(good, 0, 16), "Empty JPEG image"},
-      {"16000 x 16000 header without data", WithSize(good.substr(0, good.size() - 200), 16000, 16000),
-       "Premature end"},
+      {"16000 x 16000 header without data",
+       WithSize(good.substr(0, good.size() - 200), 16000, 16000), "Premature end"},
   };
   testing::ExpectEachRefused(cases, "bad.jpg",
                              [](const std::string& b, const std::string& f) { DecodeJpeg(b, f); });
 }
 
-TEST(JpegTest, ScanCountIsBounded) {
-  // The last scan repeated many times: libjpeg only warns about the bogus progression, so
-  // without a bound it would walk the coefficients once per copy.
+// The last scan of a small progressive JPEG repeated `copies` times: libjpeg only warns about
+// the bogus progression, so without a bound it would walk the coefficients once per copy.
+std::string WithRepeatedScans(int copies) {
   const std::string jpeg = RawJpeg(16, 16, JCS_RGB, 3, {1, 2, 3}, true);
   const size_t last_scan = jpeg.rfind("\xFF\xDA");
-  ASSERT_NE(last_scan, std::string::npos);
   const std::string scan = jpeg.substr(last_scan, jpeg.size() - 2 - last_scan);
-  std::string few = jpeg.substr(0, last_scan);
-  for (int i = 0; i < 20; ++i) few += scan;
-  std::string many = few;
-  for (int i = 0; i < 600; ++i) many += scan;
-  few += "\xFF\xD9";
-  many += "\xFF\xD9";
-  EXPECT_EQ(DecodeJpeg(few, "p.jpg").width(), 16);
-  ExpectFormatError([&] { DecodeJpeg(many, "p.jpg"); }, "p.jpg", "too many scans");
+  std::string out = jpeg.substr(0, last_scan);
+  for (int i = 0; i < copies; ++i) out += scan;
+  return out + "\xFF\xD9";
+}
+
+TEST(JpegTest, ScanCountIsBounded) {
+  EXPECT_EQ(DecodeJpeg(WithRepeatedScans(20), "p.jpg").width(), 16);
+  for (int copies : {100, 490, 600}) {
+    SCOPED_TRACE(copies);
+    ExpectFormatError([&] { DecodeJpeg(WithRepeatedScans(copies), "p.jpg"); }, "p.jpg",
+                      "too many scans (more than 100");
+  }
+}
+
+// The scans a picture may have shrink with its size: every scan walks the whole picture.
+TEST(JpegTest, ScanLimitFollowsThePictureSize) {
+  const struct {
+    int64_t pixels;
+    int scans;
+  } cases[] = {{1, 100},
+               {20'000'000, 100},
+               {20'000'001, 99},
+               {50'000'000, 40},
+               {100'000'000, 20},
+               {166'666'667, 12},
+               {int64_t{16384} * 16384, 12}};
+  for (const auto& c : cases) EXPECT_EQ(MaxJpegScans(c.pixels), c.scans) << c.pixels;
+}
+
+// Damaged entropy data: the show draws what libjpeg makes of it; authoring refuses it.
+TEST(JpegTest, DamagedDataIsRefusedWhenAsked) {
+  const std::string good = EncodeJpeg(testing::Gradient(64, 64), 90);
+  const size_t data = good.find("\xFF\xDA") + 20;
+  const struct {
+    const char* label;
+    std::string bytes;
+  } cases[] = {
+      {"2000 zero bytes inside the data",
+       good.substr(0, data) + std::string(2000, '\0') + good.substr(data)},
+      {"bytes before the end marker",
+       good.substr(0, good.size() - 2) + std::string(100, 'x') + good.substr(good.size() - 2)},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.label);
+    EXPECT_EQ(DecodeJpeg(c.bytes, "d.jpg").width(), 64);
+    ExpectFormatError([&] { DecodeJpeg(c.bytes, "d.jpg", kAuthoringLimits); }, "d.jpg",
+                      "Corrupt JPEG data");
+  }
 }
 
 TEST(JpegTest, PixelBudget) {
   const std::string jpeg = EncodeJpeg(testing::Gradient(40, 25));
   EXPECT_EQ(DecodeJpeg(jpeg, "a.jpg", DecodeLimits{1000}).height(), 25);
   ExpectFormatError([&] { DecodeJpeg(jpeg, "a.jpg", DecodeLimits{999}); }, "a.jpg",
-                    "more than 999 pixels");
+                    "the picture is 40 x 25, larger than the limit of 999 pixels");
+  ExpectFormatError([&] { DecodeJpeg(WithSize(jpeg, 12000, 8334), "a.jpg", kAuthoringLimits); },
+                    "a.jpg",
+                    "the picture is 12000 x 8334, larger than the limit of 100 megapixels");
 }
 
 TEST(JpegTest, ScaledDecodePicksTheSmallestScaleCoveringTheTarget) {
@@ -182,12 +224,12 @@ TEST(JpegTest, ScaledDecodePicksTheSmallestScaleCoveringTheTarget) {
   const struct {
     int min_width, min_height, width, height;
   } cases[] = {
-      {80, 60, 240, 135},      // 1/8 covers a thumbnail
-      {241, 60, 480, 270},     // one pixel too wide for 1/8
-      {80, 136, 480, 270},     // one pixel too high for 1/8
-      {500, 300, 960, 540},    // 1/2
-      {961, 10, 1920, 1080},   // nothing smaller covers it: full size
-      {0, 0, 1920, 1080},      // no target: full size
+      {80, 60, 240, 135},     // 1/8 covers a thumbnail
+      {241, 60, 480, 270},    // one pixel too wide for 1/8
+      {80, 136, 480, 270},    // one pixel too high for 1/8
+      {500, 300, 960, 540},   // 1/2
+      {961, 10, 1920, 1080},  // nothing smaller covers it: full size
+      {0, 0, 1920, 1080},     // no target: full size
   };
   for (const auto& c : cases) {
     const Bitmap b = DecodeJpegScaled(jpeg, "t.jpg", c.min_width, c.min_height);

@@ -58,11 +58,10 @@ TEST_F(PictureFileTest, Errors) {
   EXPECT_THROW(LoadPicture(Path("missing.jpg")), FileNotFoundError);
   // The content must match the extension.
   WriteFileBytes(Path("really_bmp.gif"), EncodeBmp(Bitmap(1, 1)));
-  testing::ExpectFormatError([&] { LoadPicture(Path("really_bmp.gif")); },
-                             Path("really_bmp.gif"), "not in GIF format");
+  testing::ExpectFormatError([&] { LoadPicture(Path("really_bmp.gif")); }, Path("really_bmp.gif"),
+                             "not in GIF format");
   WriteFileBytes(Path("empty.bmp"), "");
-  testing::ExpectFormatError([&] { LoadPicture(Path("empty.bmp")); }, Path("empty.bmp"),
-                             "empty");
+  testing::ExpectFormatError([&] { LoadPicture(Path("empty.bmp")); }, Path("empty.bmp"), "empty");
   testing::ExpectFormatError([&] { SavePicture(Path("x.lpp"), Bitmap(1, 1)); }, Path("x.lpp"),
                              "cannot save pictures of type '.lpp'");
   EXPECT_FALSE(FileExists(Path("x.lpp")));

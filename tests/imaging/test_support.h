@@ -11,6 +11,7 @@
 
 #include "base/bitmap.h"
 #include "base/errors.h"
+#include "imaging/picture.h"
 
 namespace lpc::testing {
 
@@ -20,10 +21,12 @@ void ResetLargestAllocation();
 size_t LargestAllocation();
 
 // Runs fn, expects a FormatError naming `file` whose fault contains `fault_part`, and that no
-// allocation larger than 1 MiB happened on the way.
+// allocation larger than 1 MiB happened on the way, nor did the readers' budget check let a
+// picture of more than 2^18 pixels through.
 template <typename Fn>
 void ExpectFormatError(Fn fn, const std::string& file, const std::string& fault_part) {
   ResetLargestAllocation();
+  ResetLargestPixelRequest();
   try {
     fn();
     ADD_FAILURE() << "no error; expected one containing '" << fault_part << "'";
@@ -35,6 +38,7 @@ void ExpectFormatError(Fn fn, const std::string& file, const std::string& fault_
     ADD_FAILURE() << "wrong error type: " << e.what();
   }
   EXPECT_LE(LargestAllocation(), size_t{1} << 20);
+  EXPECT_LE(LargestPixelRequest(), int64_t{1} << 18);
 }
 
 // A file a decoder must refuse: label for the failure message, its bytes, and a part of the

@@ -6,10 +6,15 @@
 #include <libheif/heif.h>
 #include <webp/encode.h>
 
+#include <cstdio>
 #include <cstdlib>
 #include <memory>
 
+#include <jpeglib.h>
+
+#include "base/errors.h"
 #include "base/fileio.h"
+#include "imaging/photo_headers.h"
 #include "imaging/picture.h"
 #include "lpctool_fixture.h"
 #include "package/packed_image.h"
@@ -39,8 +44,8 @@ int Difference(Color a, Color b) {
                    std::abs(BlueOf(a) - BlueOf(b))});
 }
 
-// A JPEG with an EXIF block (written by libexif) whose Orientation tag says `orientation`.
-std::string JpegWithOrientation(const Bitmap& stored, int orientation) {
+// The JPEG with an EXIF block (written by libexif) whose Orientation tag says `orientation`.
+std::string WithOrientation(const std::string& jpeg, int orientation) {
   std::unique_ptr<ExifData, void (*)(ExifData*)> exif(exif_data_new(), exif_data_unref);
   exif_data_set_byte_order(exif.get(), EXIF_BYTE_ORDER_INTEL);
   ExifEntry* entry = exif_entry_new();
@@ -56,8 +61,11 @@ std::string JpegWithOrientation(const Bitmap& stored, int orientation) {
   app1 += static_cast<char>((size + 2) & 0xFF);
   app1.append(reinterpret_cast<const char*>(block), size);
   std::free(block);
-  const std::string jpeg = EncodeJpeg(stored, 100);
   return jpeg.substr(0, 2) + app1 + jpeg.substr(2);
+}
+
+std::string JpegWithOrientation(const Bitmap& stored, int orientation) {
+  return WithOrientation(EncodeJpeg(stored, 100), orientation);
 }
 
 class LpctoolPhoto : public Lpctool {
@@ -234,6 +242,147 @@ TEST_F(LpctoolPhoto, ForeignPicturesAreDecodedAndStored) {
       }
     }
   }
+}
+
+std::string BigEndian(uint32_t v, int bytes) {
+  std::string s;
+  for (int i = bytes - 1; i >= 0; --i) s += static_cast<char>(v >> (8 * i));
+  return s;
+}
+std::string Box(const char* type, const std::string& body) {
+  return BigEndian(static_cast<uint32_t>(8 + body.size()), 4) + type + body;
+}
+std::string FullBox(const char* type, const std::string& body) {
+  return Box(type, std::string(4, '\0') + body);
+}
+
+// The boxes of a HEIC whose main picture is a grid declared grid_side square, made of `tiles`
+// HEVC tiles declared tile_side square. The tiles carry no data: the sizes alone must stop it.
+std::string HeicGrid(uint32_t grid_side, int tiles, uint32_t tile_side) {
+  std::string infos, refs, associations;
+  auto entry = [](uint32_t id, const char* type) {
+    return Box("infe", std::string("\x02\0\0\0", 4) + BigEndian(id, 2) + BigEndian(0, 2) + type +
+                           std::string(1, '\0'));
+  };
+  infos += entry(1, "grid");
+  associations += BigEndian(1, 2) + "\x01\x01";
+  for (int i = 0; i < tiles; ++i) {
+    infos += entry(static_cast<uint32_t>(i + 2), "hvc1");
+    refs += BigEndian(static_cast<uint32_t>(i + 2), 2);
+    associations += BigEndian(static_cast<uint32_t>(i + 2), 2) + "\x01\x02";
+  }
+  const std::string meta =
+      FullBox("hdlr", BigEndian(0, 4) + "pict" + std::string(13, '\0')) +
+      FullBox("pitm", BigEndian(1, 2)) +
+      FullBox("iinf", BigEndian(static_cast<uint32_t>(tiles + 1), 2) + infos) +
+      FullBox("iref",
+              Box("dimg", BigEndian(1, 2) + BigEndian(static_cast<uint32_t>(tiles), 2) + refs)) +
+      Box("iprp",
+          Box("ipco", FullBox("ispe", BigEndian(grid_side, 4) + BigEndian(grid_side, 4)) +
+                          FullBox("ispe", BigEndian(tile_side, 4) + BigEndian(tile_side, 4))) +
+              FullBox("ipma", BigEndian(static_cast<uint32_t>(tiles + 1), 4) + associations));
+  return Box("ftyp", "heic" + BigEndian(0, 4) + "mif1heic") + FullBox("meta", meta);
+}
+
+// A lossless WebP whose header claims width x height (at most 16384 each) over a 1 x 1 picture.
+std::string WebpClaiming(int width, int height) {
+  std::string webp = WebpOf(Bitmap(1, 1, kRed));
+  const uint32_t bits = static_cast<uint32_t>(width - 1) | static_cast<uint32_t>(height - 1) << 14;
+  for (int i = 0; i < 4; ++i) webp[21 + i] = static_cast<char>(bits >> (8 * i));
+  return webp;
+}
+
+// A 64 x 64 progressive JPEG of `scans` valid scans: one DC scan, then each AC coefficient of
+// each component sent alone in three steps of successive approximation.
+std::string ProgressiveWithScans(int scans) {
+  std::vector<jpeg_scan_info> script = {{3, {0, 1, 2, 0}, 0, 0, 0, 0}};
+  for (int k = 1; k < 64; ++k) {
+    for (int component = 0; component < 3; ++component) {
+      for (auto [ah, al] : {std::pair{0, 2}, {2, 1}, {1, 0}}) {
+        script.push_back({1, {component, 0, 0, 0}, k, k, ah, al});
+      }
+    }
+  }
+  script.resize(static_cast<size_t>(scans));
+  jpeg_compress_struct c;
+  jpeg_error_mgr err;
+  c.err = jpeg_std_error(&err);
+  jpeg_create_compress(&c);
+  unsigned char* buffer = nullptr;
+  unsigned long size = 0;
+  jpeg_mem_dest(&c, &buffer, &size);
+  c.image_width = c.image_height = 64;
+  c.input_components = 3;
+  c.in_color_space = JCS_RGB;
+  jpeg_set_defaults(&c);
+  c.scan_info = script.data();
+  c.num_scans = scans;
+  jpeg_start_compress(&c, TRUE);
+  std::vector<JSAMPLE> row(64 * 3, 90);
+  while (c.next_scanline < c.image_height) {
+    JSAMPROW r = row.data();
+    jpeg_write_scanlines(&c, &r, 1);
+  }
+  jpeg_finish_compress(&c);
+  jpeg_destroy_compress(&c);
+  std::string jpeg(reinterpret_cast<char*>(buffer), size);
+  std::free(buffer);
+  return jpeg;
+}
+
+// Small files that claim huge or endless work are refused, naming the file and the limit,
+// before anything of their claimed size exists, by every command that takes photographs.
+TEST_F(LpctoolPhoto, HostilePicturesCostNothing) {
+  const std::string photo = EncodeJpeg(Quadrants(64, 48, kRed, kGreen, kBlue, kWhite), 90);
+  const size_t data = photo.find("\xFF\xDA") + 20;
+  const std::string damaged = photo.substr(0, data) + std::string(2000, '\0') + photo.substr(data);
+  std::string huge_screen = EncodeGifAnimation(1, 1, {kRed}, {{0}}, 0);
+  for (int i : {6, 8}) huge_screen[i] = 0, huge_screen[i + 1] = 0x40;  // 16384 x 16384
+  const struct {
+    const char* file;
+    std::string bytes;
+    const char* fault;  // empty: taken
+  } cases[] = {
+      {"wide.webp", WebpClaiming(16383, 16383),
+       "the picture is 16383 x 16383, larger than the limit of 100 megapixels"},
+      {"grid.heic", HeicGrid(16384, 256, 1024),
+       "the picture is 16384 x 16384, larger than the limit of 100 megapixels"},
+      {"liar.heic", HeicGrid(1024, 256, 1024), "made of 256 parts"},
+      {"scans.jpg", WithOrientation(ProgressiveWithScans(490), 6), "too many scans"},
+      {"fine.jpg", WithOrientation(ProgressiveWithScans(100), 6), ""},
+      {"damaged.jpg", damaged, "Corrupt JPEG data"},
+      {"damaged6.jpg", WithOrientation(damaged, 6), "Corrupt JPEG data"},
+      {"screen.gif", huge_screen, ""},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.file);
+    WriteFileBytes(P(c.file), c.bytes);
+    const std::vector<std::vector<std::string>> commands = {
+        {"pack", "-o", P("out.scr"), "--runtime", P("runtime"), "--project", P("project.ini"),
+         P(c.file)},
+        {"lpp", "-o", P("p.lpp"), "--picture", P(c.file)},
+        {"mask", P(c.file), "-o", P("m.png"), "--fill", "0,0"}};
+    for (const auto& args : commands) {
+      SCOPED_TRACE(args[0]);
+      const RunResult r = Run(args);
+      if (*c.fault == '\0') {
+        EXPECT_THAT(r.err, Not(HasSubstr("larger than the limit")));
+        EXPECT_THAT(r.err, Not(HasSubstr("too many scans")));
+      } else {
+        EXPECT_NE(r.exit_code, 0);
+        EXPECT_THAT(r.err, HasSubstr(P(c.file) + ": "));
+        EXPECT_THAT(r.err, HasSubstr(c.fault));
+      }
+    }
+  }
+  // The header checks themselves let nothing through, measured by the readers' budget check.
+  ResetLargestPixelRequest();
+  EXPECT_THROW(CheckWebpHeader(WebpClaiming(16383, 16383), "w.webp", kAuthoringLimits),
+               FormatError);
+  EXPECT_THROW(CheckHeifHeader(HeicGrid(1024, 256, 1024), "g.heic", kAuthoringLimits), FormatError);
+  EXPECT_EQ(LargestPixelRequest(), 0);
+  EXPECT_EQ(CheckHeifHeader(HeicGrid(1024, 4, 512), "g.heic", kAuthoringLimits).parts_pixels,
+            4 * 512 * 512);
 }
 
 }  // namespace

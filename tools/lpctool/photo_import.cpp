@@ -1,11 +1,8 @@
 #include "photo_import.h"
 
-#include <gif_lib.h>
-#include <libexif/exif-data.h>
 #ifdef LPCTOOL_HAVE_HEIF
 #include <libheif/heif.h>
 #endif
-#include <png.h>
 #include <turbojpeg.h>
 #include <webp/decode.h>
 
@@ -19,6 +16,7 @@
 #include "base/numbers.h"
 #include "base/paths.h"
 #include "imaging/decode_common.h"
+#include "imaging/photo_headers.h"
 #include "imaging/picture.h"
 #include "pack_checks.h"
 
@@ -27,23 +25,11 @@ namespace {
 
 std::string UpperExt(const std::string& path) { return lpc::UpperFileExt(path); }
 
-// The Orientation tag of a JPEG's EXIF block: 1 (as stored) when there is none or it makes no
-// sense.
-int ExifOrientation(const std::string& jpeg) {
-  std::unique_ptr<ExifData, void (*)(ExifData*)> exif(
-      exif_data_new_from_data(reinterpret_cast<const unsigned char*>(jpeg.data()),
-                              static_cast<unsigned int>(jpeg.size())),
-      exif_data_unref);
-  if (!exif) return 1;
-  ExifEntry* entry = exif_content_get_entry(exif->ifd[EXIF_IFD_0], EXIF_TAG_ORIENTATION);
-  if (!entry || entry->format != EXIF_FORMAT_SHORT || entry->components < 1) return 1;
-  const int value = exif_get_short(entry->data, exif_data_get_byte_order(exif.get()));
-  return value >= 1 && value <= 8 ? value : 1;
-}
-
 // libjpeg-turbo's lossless turn of the coded blocks. Empty when a perfect one is impossible
 // (partial edge blocks in the turned direction); every marker, the EXIF block among them, is
-// left out so that no viewer turns the picture a second time.
+// left out so that no viewer turns the picture a second time. The caller has decoded the file
+// first (which bounds its scans and refuses damage); TurboJPEG's own scan limit guards this
+// call all the same.
 std::string TurnJpegLosslessly(const std::string& jpeg, int orientation) {
   static const int kOps[9] = {TJXOP_NONE,   TJXOP_NONE,       TJXOP_HFLIP,
                               TJXOP_ROT180, TJXOP_VFLIP,      TJXOP_TRANSPOSE,
@@ -58,7 +44,7 @@ std::string TurnJpegLosslessly(const std::string& jpeg, int orientation) {
   unsigned long out_size = 0;
   std::string result;
   if (tjTransform(handle, reinterpret_cast<const unsigned char*>(jpeg.data()), jpeg.size(), 1, &out,
-                  &out_size, &transform, 0) == 0) {
+                  &out_size, &transform, TJFLAG_LIMITSCANS) == 0) {
     result.assign(reinterpret_cast<const char*>(out), out_size);
   }
   tjFree(out);
@@ -87,90 +73,33 @@ bool FromRows(const uint8_t* rows, int stride, int channels, lpc::Bitmap& out) {
   return transparent;
 }
 
-// Whether a PNG has an alpha channel (or a transparent colour) with any pixel not opaque.
-bool PngHasTransparency(const std::string& bytes) {
-  png_image image;
-  std::memset(&image, 0, sizeof image);
-  image.version = PNG_IMAGE_VERSION;
-  bool transparent = false;
-  if (png_image_begin_read_from_memory(&image, bytes.data(), bytes.size()) &&
-      (image.format & PNG_FORMAT_FLAG_ALPHA)) {
-    image.format = PNG_FORMAT_RGBA;
-    image.flags |= PNG_IMAGE_FLAG_16BIT_sRGB;
-    std::vector<uint8_t> rgba(size_t{4} * image.width * image.height);
-    if (png_image_finish_read(&image, nullptr, rgba.data(), 0, nullptr)) {
-      for (size_t i = 3; i < rgba.size() && !transparent; i += 4) transparent = rgba[i] != 255;
-    }
-  }
-  png_image_free(&image);
-  return transparent;
-}
-
 bool PngIsSixteenBit(const std::string& bytes) {
   // IHDR always comes first: signature (8), length (4), "IHDR" (4), width, height, bit depth.
   return bytes.size() > 24 && static_cast<uint8_t>(bytes[24]) == 16;
 }
 
-int GifFrameCount(const std::string& bytes) {
-  struct Source {
-    const std::string* bytes;
-    size_t at;
-  } source{&bytes, 0};
-  int error = 0;
-  GifFileType* gif = DGifOpen(
-      &source,
-      [](GifFileType* g, GifByteType* buffer, int length) {
-        auto* s = static_cast<Source*>(g->UserData);
-        const size_t n = std::min(static_cast<size_t>(length), s->bytes->size() - s->at);
-        std::memcpy(buffer, s->bytes->data() + s->at, n);
-        s->at += n;
-        return static_cast<int>(n);
-      },
-      &error);
-  if (!gif) return 1;
-  // Counted by walking the records and skipping their data: no frame after the first is
-  // decoded, so a hostile file's huge later frames cost nothing.
-  int frames = 0;
-  GifRecordType type = UNDEFINED_RECORD_TYPE;
-  while (DGifGetRecordType(gif, &type) == GIF_OK && type != TERMINATE_RECORD_TYPE) {
-    GifByteType* block = nullptr;
-    if (type == IMAGE_DESC_RECORD_TYPE) {
-      int code_size = 0;
-      if (DGifGetImageDesc(gif) != GIF_OK || DGifGetCode(gif, &code_size, &block) != GIF_OK) break;
-      ++frames;
-      while (block != nullptr) {
-        if (DGifGetCodeNext(gif, &block) != GIF_OK) break;
-      }
-    } else if (type == EXTENSION_RECORD_TYPE) {
-      int code = 0;
-      if (DGifGetExtension(gif, &code, &block) != GIF_OK) break;
-      while (block != nullptr) {
-        if (DGifGetExtensionNext(gif, &block) != GIF_OK) break;
-      }
-    } else {
-      break;
-    }
-  }
-  DGifCloseFile(gif, &error);
-  return std::max(frames, 1);
-}
-
 lpc::Bitmap DecodeWebp(const std::string& bytes, const std::string& path) {
-  const auto* data = reinterpret_cast<const uint8_t*>(bytes.data());
-  WebPBitstreamFeatures features;
-  if (WebPGetFeatures(data, bytes.size(), &features) != VP8_STATUS_OK) {
-    throw lpc::FormatError(path, "not a readable WebP picture");
-  }
-  if (features.has_animation) {
+  const lpc::WebpHeader header = lpc::CheckWebpHeader(bytes, path, lpc::kAuthoringLimits);
+  if (header.animated) {
     throw lpc::FormatError(path, "animated WebP; save the frame to show as JPEG or PNG first");
   }
-  lpc::imaging_detail::CheckPictureSize(features.width, features.height, path, {});
-  int width = 0, height = 0;
-  uint8_t* rgba = WebPDecodeRGBA(data, bytes.size(), &width, &height);
-  if (!rgba) throw lpc::FormatError(path, "WebP picture data is damaged");
-  lpc::Bitmap out(width, height);
-  const bool transparent = FromRows(rgba, width * 4, 4, out);
-  WebPFree(rgba);
+  // Decoded straight into the picture's pixels (BGRA is 0xAARRGGBB in memory), then composed
+  // onto black in place: the picture exists once.
+  lpc::Bitmap out;
+  out.SetSizeForOverwrite(header.width, header.height);
+  const size_t stride = static_cast<size_t>(header.width) * 4;
+  if (!WebPDecodeBGRAInto(reinterpret_cast<const uint8_t*>(bytes.data()), bytes.size(),
+                          reinterpret_cast<uint8_t*>(out.data()), stride * out.height(),
+                          static_cast<int>(stride))) {
+    throw lpc::FormatError(path, "WebP picture data is damaged");
+  }
+  bool transparent = false;
+  for (size_t i = 0; i < out.pixel_count(); ++i) {
+    const lpc::Color c = out.data()[i];
+    const int a = static_cast<int>(c >> 24);
+    if (a != 255) transparent = true;
+    out.data()[i] = OverBlack(lpc::RedOf(c), lpc::GreenOf(c), lpc::BlueOf(c), a);
+  }
   if (transparent) Note(path + ": transparent pixels shown on black");
   return out;
 }
@@ -182,6 +111,10 @@ lpc::Bitmap DecodeHeif(const std::string& bytes, const std::string& path) {
   auto check = [&](heif_error e) {
     if (e.code != heif_error_Ok) throw lpc::FormatError(path, std::string("HEIF: ") + e.message);
   };
+  // Every picture the decoder would build (a grid's tiles among them) is counted from the
+  // sizes the file declares before anything is decoded; libheif's own side limit stays too.
+  lpc::CheckHeifHeader(bytes, path, lpc::kAuthoringLimits);
+  heif_context_set_maximum_image_size_limit(context.get(), lpc::kMaxPictureSide);
   check(heif_context_read_from_memory_without_copy(context.get(), bytes.data(), bytes.size(),
                                                    nullptr));
   heif_image_handle* raw_handle = nullptr;
@@ -189,7 +122,8 @@ lpc::Bitmap DecodeHeif(const std::string& bytes, const std::string& path) {
   std::unique_ptr<heif_image_handle, void (*)(const heif_image_handle*)> handle(
       raw_handle, heif_image_handle_release);
   lpc::imaging_detail::CheckPictureSize(heif_image_handle_get_width(handle.get()),
-                                        heif_image_handle_get_height(handle.get()), path, {});
+                                        heif_image_handle_get_height(handle.get()), path,
+                                        lpc::kAuthoringLimits);
   const bool alpha = heif_image_handle_has_alpha_channel(handle.get());
   // The default decoding options apply the file's own rotation and mirroring.
   heif_image* raw_image = nullptr;
@@ -199,7 +133,7 @@ lpc::Bitmap DecodeHeif(const std::string& bytes, const std::string& path) {
   std::unique_ptr<heif_image, void (*)(const heif_image*)> image(raw_image, heif_image_release);
   const int width = heif_image_get_width(image.get(), heif_channel_interleaved);
   const int height = heif_image_get_height(image.get(), heif_channel_interleaved);
-  lpc::imaging_detail::CheckPictureSize(width, height, path, {});
+  lpc::imaging_detail::CheckPictureSize(width, height, path, lpc::kAuthoringLimits);
   int stride = 0;
   const uint8_t* rows =
       heif_image_get_plane_readonly(image.get(), heif_channel_interleaved, &stride);
@@ -268,44 +202,6 @@ const char* const kHeifNote =
     "among the libraries the Windows build is made with; save such photographs as JPEG first";
 #endif
 
-lpc::Bitmap TurnUpright(const lpc::Bitmap& in, int orientation) {
-  const int w = in.width(), h = in.height();
-  const bool swap = orientation >= 5;
-  lpc::Bitmap out(swap ? h : w, swap ? w : h);
-  for (int y = 0; y < out.height(); ++y) {
-    for (int x = 0; x < out.width(); ++x) {
-      int sx = x, sy = y;
-      switch (orientation) {
-        case 2:
-          sx = w - 1 - x;
-          break;
-        case 3:
-          sx = w - 1 - x, sy = h - 1 - y;
-          break;
-        case 4:
-          sy = h - 1 - y;
-          break;
-        case 5:
-          sx = y, sy = x;
-          break;
-        case 6:
-          sx = y, sy = h - 1 - x;
-          break;
-        case 7:
-          sx = w - 1 - y, sy = h - 1 - x;
-          break;
-        case 8:
-          sx = w - 1 - y, sy = x;
-          break;
-        default:
-          break;
-      }
-      out.At(x, y) = in.At(sx, sy);
-    }
-  }
-  return out;
-}
-
 bool IsPictureFile(const std::string& path) {
   const std::string ext = UpperExt(path);
   return IsImportable(ext) || kUnreadablePictures.count(ext) > 0;
@@ -322,18 +218,24 @@ ImportedPicture ImportPicture(const std::string& path, const ImportOptions& opti
   }
   std::string bytes = lpc::ReadFileBytes(path, lpc::kMaxPictureFileBytes);
   if (ext == ".JPG" || ext == ".JPEG") {
-    lpc::Bitmap pixels = lpc::DecodeJpeg(bytes, path);
-    const int orientation = ExifOrientation(bytes);
-    if (orientation == 1) return Kept(std::move(bytes), std::move(pixels), ".jpg", "JPEG", options);
+    const int orientation = lpc::ExifOrientation(bytes);
+    if (orientation == 1) {
+      lpc::Bitmap pixels = lpc::DecodeJpeg(bytes, path, lpc::kAuthoringLimits);
+      return Kept(std::move(bytes), std::move(pixels), ".jpg", "JPEG", options);
+    }
+    // The whole stream is read once at the smallest scale first: its scans are counted and
+    // damage refused before the turn copies the coded blocks, and nothing full-size is held
+    // while they are turned.
+    lpc::DecodeJpegScaled(bytes, path, 1, 1, lpc::kAuthoringLimits);
     std::string turned = TurnJpegLosslessly(bytes, orientation);
     ImportedPicture p;
     if (!turned.empty()) {
-      p.pixels = lpc::DecodeJpeg(turned, path);
+      p.pixels = lpc::DecodeJpeg(turned, path, lpc::kAuthoringLimits);
       p.bytes = std::move(turned);
       Note(path + lpc::Format(": turned upright (EXIF orientation %d), without loss", orientation));
     } else {
       // Partial edge blocks would have to be cut off: turn the pixels instead, keeping all.
-      p.pixels = TurnUpright(pixels, orientation);
+      p.pixels = lpc::DecodeJpegUpright(bytes, path, orientation, lpc::kAuthoringLimits);
       p.bytes = lpc::EncodeJpeg(p.pixels, ImportOptions::kQuality);
       Note(path + lpc::Format(": turned upright (EXIF orientation %d), re-encoded at quality %d",
                               orientation, ImportOptions::kQuality));
@@ -343,12 +245,12 @@ ImportedPicture ImportPicture(const std::string& path, const ImportOptions& opti
     return p;
   }
   if (ext == ".BMP") {
-    lpc::Bitmap pixels = lpc::DecodeBmp(bytes, path);
+    lpc::Bitmap pixels = lpc::DecodeBmp(bytes, path, lpc::kAuthoringLimits);
     return Kept(std::move(bytes), std::move(pixels), ".bmp", "BMP", options);
   }
   if (ext == ".GIF") {
-    lpc::Bitmap pixels = lpc::DecodeGif(bytes, path);
-    const int frames = GifFrameCount(bytes);
+    lpc::Bitmap pixels = lpc::DecodeGif(bytes, path, lpc::kAuthoringLimits);
+    const int frames = lpc::GifFrameCount(bytes);
     if (frames > 1) {
       Note(path +
            lpc::Format(": animated GIF of %d frames; only the first frame is shown", frames));
@@ -356,8 +258,9 @@ ImportedPicture ImportPicture(const std::string& path, const ImportOptions& opti
     return Kept(std::move(bytes), std::move(pixels), ".gif", "GIF", options);
   }
   if (ext == ".PNG") {
-    lpc::Bitmap pixels = lpc::DecodePng(bytes, path);
-    if (PngHasTransparency(bytes)) Note(path + ": transparent pixels shown on black");
+    bool transparent = false;
+    lpc::Bitmap pixels = lpc::DecodePng(bytes, path, lpc::kAuthoringLimits, &transparent);
+    if (transparent) Note(path + ": transparent pixels shown on black");
     return Converted(std::move(pixels), PngIsSixteenBit(bytes) ? "16-bit PNG" : "PNG", options);
   }
   if (ext == ".WEBP") return Converted(DecodeWebp(bytes, path), "WebP", options);

@@ -40,7 +40,4 @@ ImportedPicture ImportPicture(const std::string& path, const ImportOptions& opti
 // Windows build has no HEIF decoder).
 extern const char* const kHeifNote;
 
-// Pixels turned as an EXIF orientation (2 to 8) says, so that the result is upright.
-lpc::Bitmap TurnUpright(const lpc::Bitmap& stored, int orientation);
-
 }  // namespace lpctool
