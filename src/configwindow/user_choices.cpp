@@ -1,5 +1,6 @@
 #include "configwindow/user_choices.h"
 
+#include "base/errors.h"
 #include "base/numbers.h"
 
 namespace lpc {
@@ -44,7 +45,12 @@ void WriteUserSettings(const UserChoicesPlace& place, const UserSettings& settin
 
 void TakeOverUserSettings(ScreensaverProject& project, const UserChoicesPlace& place) {
   UserSettings settings;
-  if (ReadUserSettings(project, place, settings)) StoreUserSettings(project, settings);
+  try {
+    if (ReadUserSettings(project, place, settings)) StoreUserSettings(project, settings);
+  } catch (const IOError&) {
+    // The window opens with the author's settings and says, once it is shown, why the user's
+    // file could not be read (its first read of the file meets the same error).
+  }
 }
 
 UserChoicesPlace ChoicesPlaceOf(const ConfigEnvironment& env) {
