@@ -22,7 +22,7 @@ for i in $(seq 1 100); do
   sleep 0.1
 done
 [[ -n "$id" ]] || fail "no window captioned \"LPCSaver Demo\": $(cat "$E2E_TMP/config.log")"
-[[ -d "$TMPDIR/Demo" ]] || fail "no work folder while the window is open"
+[[ -d "$(work_folder Demo)" ]] || fail "no work folder while the window is open"
 eval "$(xdotool getwindowgeometry --shell "$id")"
 [[ "$WIDTH" == "$width" && "$HEIGHT" == "$height" ]] ||
   fail "client area ${WIDTH}x${HEIGHT}, expected ${width}x${height}"
@@ -69,5 +69,5 @@ kill -0 "$pid" 2>/dev/null || fail "closing ViewThumbnails ended the program"
 xdotool mousemove --sync $((left + 532)) $((top + 420)) click 1
 wait_exit "$pid" 10000 || fail "Close did not end the program"
 ((EXIT_STATUS == 0)) || fail "exit status $EXIT_STATUS: $(cat "$E2E_TMP/config.log")"
-[[ ! -e "$TMPDIR/Demo" ]] || fail "the work folder is still there: $(ls "$TMPDIR/Demo")"
+[[ ! -e "$(work_folder Demo)" ]] || fail "the work folder is still there: $(ls "$(work_folder Demo)")"
 echo "PASS"

@@ -31,5 +31,5 @@ kill -0 "$pid" 2>/dev/null || fail "the program ended without waiting on its err
 # A stop request ends the program even while its box waits (timeout passes SIGTERM on).
 kill -TERM "$pid"
 wait_exit "$pid" 2000 || fail "SIGTERM did not end the program while its error box was open"
-[[ ! -e "$TMPDIR/Bare" ]] || fail "the work folder stayed behind: $(ls "$TMPDIR/Bare")"
+[[ ! -e "$(work_folder Bare)" ]] || fail "the work folder stayed behind: $(ls "$(work_folder Bare)")"
 echo "PASS"

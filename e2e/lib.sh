@@ -24,6 +24,19 @@ e2e_cleanup() {
 }
 trap e2e_cleanup EXIT
 
+# The work folder of the program named NAME (its file name before the first dot) in $TMPDIR:
+# NAME-<tag of the program's path>; a name that exists nowhere when there is none.
+work_folder() {
+  local f
+  for f in "$TMPDIR/$1"-????????; do
+    if [[ -e $f ]]; then
+      echo "$f"
+      return
+    fi
+  done
+  echo "$TMPDIR/$1-none"
+}
+
 fail() {
   echo "FAIL: $*" >&2
   exit 1

@@ -42,12 +42,12 @@ for _ in $(seq 1 100); do
   sleep 0.1
 done
 sleep 1
-[[ -d "$TMPDIR/Demo" && -d "$TMPDIR/Demo.2" ]] || fail "not one work folder each: $(leftovers)"
+[[ -d "$(work_folder Demo)" && -d "$(work_folder Demo).2" ]] || fail "not one work folder each: $(leftovers)"
 picture_changes || fail "the second instance does not change pictures"
 kill -TERM "$(program_of "$second")"
 wait_exit "$second" 3000 || fail "the second instance did not end on SIGTERM"
-[[ ! -e "$TMPDIR/Demo.2" ]] || fail "the second instance left its folder"
-[[ -e "$TMPDIR/Demo/.lpcsaver.lock" ]] || fail "the second instance removed the first one's files"
+[[ ! -e "$(work_folder Demo).2" ]] || fail "the second instance left its folder"
+[[ -e "$(work_folder Demo)/.lpcsaver.lock" ]] || fail "the second instance removed the first one's files"
 picture_changes || fail "the first instance stopped changing pictures when the second ended"
 kill -HUP "$(program_of "$first")"
 wait_exit "$first" 3000 || fail "the first instance did not end on SIGHUP"

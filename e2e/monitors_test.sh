@@ -50,7 +50,7 @@ for i in $(seq 1 40); do
   screenshot "$E2E_TMP/during.png"
   (($(max_value "$E2E_TMP/during.png" "1920x2+$PX+0") > 40)) && break
 done
-[[ -d "$TMPDIR/Demo" ]] || fail "no work folder while the show runs"
+[[ -d "$(work_folder Demo)" ]] || fail "no work folder while the show runs"
 [[ $(max_value "$E2E_TMP/during.png" "1280x1024+$SX+0") -eq 0 ]] ||
   fail "the second monitor is not all black: $(pixel "$E2E_TMP/during.png" $((SX + 350)) 350) inside the xlogo"
 [[ $(max_value "$E2E_TMP/during.png" "1920x2+$PX+0") -gt 40 ]] || fail "no picture at the top of the primary monitor"
@@ -72,7 +72,7 @@ if ! wait_exit "$SHOW_PID" 3000; then
   fail "the show did not end within 3 s of a jump on the second monitor ($late): $(show_log)"
 fi
 [[ $EXIT_STATUS -eq 0 ]] || fail "exit status $EXIT_STATUS: $(show_log)"
-[[ ! -e "$TMPDIR/Demo" ]] || fail "the work folder is still there: $(ls "$TMPDIR/Demo")"
+[[ ! -e "$(work_folder Demo)" ]] || fail "the work folder is still there: $(ls "$(work_folder Demo)")"
 sleep 0.3
 screenshot "$E2E_TMP/after.png"
 [[ $(max_value "$E2E_TMP/after.png" "300x300+$((SX + 200))+200") -gt 0 ]] ||
@@ -88,5 +88,5 @@ kill -0 "$SHOW_PID" 2>/dev/null || fail "the show ended on a key that types noth
 xdotool key q
 wait_exit "$SHOW_PID" 3000 || fail "the show did not end within 3 s of a letter key"
 [[ $EXIT_STATUS -eq 0 ]] || fail "exit status $EXIT_STATUS after a key: $(show_log)"
-[[ ! -e "$TMPDIR/Demo" ]] || fail "the work folder is still there after a key"
+[[ ! -e "$(work_folder Demo)" ]] || fail "the work folder is still there after a key"
 echo "PASS"

@@ -41,7 +41,7 @@ shown() { # shown WHAT: the meadow within 10 s
   fail "$1: $(cat "$E2E_TMP/why.txt")"
 }
 shown "the preview did not appear"
-[[ ! -e "$TMPDIR/Demo" ]] || fail "a preview keeps its unpacked files: $(ls -A "$TMPDIR/Demo")"
+[[ ! -e "$(work_folder Demo)" ]] || fail "a preview keeps its unpacked files: $(ls -A "$(work_folder Demo)")"
 # The host hidden and shown again repaints itself (xlogo draws its logo on white): the
 # preview's own window repaints the picture over it.
 top=$(xwininfo -root -tree | awk '/"xlogo"/ {print $1; exit}')

@@ -19,7 +19,7 @@ sleep 2.5
 screenshot "$E2E_TMP/a.png"
 sleep 0.5
 screenshot "$E2E_TMP/b.png"
-[[ -d "$TMPDIR/Demo" ]] || fail "no work folder while the show runs"
+[[ -d "$(work_folder Demo)" ]] || fail "no work folder while the show runs"
 
 # The 1024 x 576 harbour picture, fitted proportionally, sits at (0, 96): black bars above and
 # below, picture between.
@@ -50,7 +50,7 @@ if ! wait_exit "$SHOW_PID" 10000; then
 $(cat "$E2E_TMP/show.log" "$E2E_TMP"/run/*.txt 2>/dev/null)"
 fi
 [[ $EXIT_STATUS -eq 0 ]] || fail "exit status $EXIT_STATUS: $(cat "$E2E_TMP/show.log" "$E2E_TMP"/run/*.txt 2>/dev/null)"
-[[ ! -e "$TMPDIR/Demo" ]] || fail "the work folder is still there: $(ls "$TMPDIR/Demo")"
+[[ ! -e "$(work_folder Demo)" ]] || fail "the work folder is still there: $(ls "$(work_folder Demo)")"
 
 # --- run 2: keys without a character keep the show, a letter ends it
 start_show /s
@@ -61,5 +61,5 @@ kill -0 "$SHOW_PID" 2>/dev/null || fail "the show ended on a key that types noth
 xdotool key q
 wait_exit "$SHOW_PID" 10000 || fail "the show did not end after a letter key"
 [[ $EXIT_STATUS -eq 0 ]] || fail "exit status $EXIT_STATUS after a key: $(cat "$E2E_TMP/show.log" "$E2E_TMP"/run/*.txt 2>/dev/null)"
-[[ ! -e "$TMPDIR/Demo" ]] || fail "the work folder is still there after a key"
+[[ ! -e "$(work_folder Demo)" ]] || fail "the work folder is still there after a key"
 echo "PASS"

@@ -63,10 +63,10 @@ if [[ "${3:-}" == two-monitors ]]; then
   # One show per monitor, each with its own work folder, each filling its monitor (the 16:9
   # picture: the whole 1920x1080 one, the middle 1280x720 of the 1280x1024 one).
   for _ in $(seq 1 150); do
-    [[ -d "$TMPDIR/Demo" && -d "$TMPDIR/Demo.2" ]] && break
+    [[ -d "$(work_folder Demo)" && -d "$(work_folder Demo).2" ]] && break
     sleep 0.1
   done
-  [[ -d "$TMPDIR/Demo" && -d "$TMPDIR/Demo.2" ]] || fail "not two shows: $(leftovers)"
+  [[ -d "$(work_folder Demo)" && -d "$(work_folder Demo).2" ]] || fail "not two shows: $(leftovers)"
   colours=0
   for _ in $(seq 1 100); do
     sleep 0.2
