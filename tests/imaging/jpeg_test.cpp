@@ -1,13 +1,7 @@
 #include <gtest/gtest.h>
 
-// jpeglib.h needs size_t and FILE declared before it.
-#include <cstddef>
-#include <cstdio>
-#include <cstdlib>
-
-#include <jpeglib.h>
-
 #include "imaging/picture.h"
+#include "imaging/raw_jpeg.h"
 #include "imaging/test_support.h"
 
 namespace lpc {
@@ -15,36 +9,16 @@ namespace {
 
 using testing::ExpectFormatError;
 
-// Writes a JPEG of `components` samples per pixel in `space` with libjpeg directly, for the
-// colour spaces our own encoder does not produce.
+// A JPEG of `components` samples per pixel in `space`, every pixel `pixel`, at quality 100.
 std::string RawJpeg(int width, int height, J_COLOR_SPACE space, int components,
                     const std::vector<JSAMPLE>& pixel, bool progressive = false) {
-  jpeg_compress_struct c;
-  jpeg_error_mgr err;
-  c.err = jpeg_std_error(&err);
-  jpeg_create_compress(&c);
-  unsigned char* buffer = nullptr;
-  unsigned long size = 0;
-  jpeg_mem_dest(&c, &buffer, &size);
-  c.image_width = static_cast<JDIMENSION>(width);
-  c.image_height = static_cast<JDIMENSION>(height);
-  c.input_components = components;
-  c.in_color_space = space;
-  jpeg_set_defaults(&c);
-  jpeg_set_quality(&c, 100, TRUE);
-  if (progressive) jpeg_simple_progression(&c);
-  jpeg_start_compress(&c, TRUE);
   std::vector<JSAMPLE> row;
   for (int x = 0; x < width; ++x) row.insert(row.end(), pixel.begin(), pixel.end());
-  while (c.next_scanline < c.image_height) {
-    JSAMPROW r = row.data();
-    jpeg_write_scanlines(&c, &r, 1);
-  }
-  jpeg_finish_compress(&c);
-  jpeg_destroy_compress(&c);
-  std::string out(reinterpret_cast<char*>(buffer), size);
-  std::free(buffer);
-  return out;
+  return testing::RawJpeg(width, height, space, components, row,
+                          [progressive](jpeg_compress_struct& c) {
+                            jpeg_set_quality(&c, 100, TRUE);
+                            if (progressive) jpeg_simple_progression(&c);
+                          });
 }
 
 // Offset of the start-of-frame segment's height field (width follows).

@@ -10,12 +10,12 @@
 #include <cstdlib>
 #include <memory>
 
-#include <jpeglib.h>
 
 #include "base/errors.h"
 #include "base/fileio.h"
 #include "imaging/photo_headers.h"
 #include "imaging/picture.h"
+#include "imaging/raw_jpeg.h"
 #include "lpctool_fixture.h"
 #include "package/packed_image.h"
 
@@ -109,7 +109,7 @@ TEST_F(LpctoolPhoto, EveryOrientationComesOutUpright) {
   } sizes[] = {{64, 32, "without loss"}, {40, 24, "re-encoded at quality 95"}};
   for (const auto& size : sizes) {
     for (const auto& c : cases) {
-      SCOPED_TRACE(testing::Message()
+      SCOPED_TRACE(::testing::Message()
                    << size.width << "x" << size.height << ", orientation " << c.orientation);
       const bool sideways = c.orientation >= 5;
       const Bitmap stored = Quadrants(sideways ? size.height : size.width,
@@ -304,30 +304,11 @@ std::string ProgressiveWithScans(int scans) {
     }
   }
   script.resize(static_cast<size_t>(scans));
-  jpeg_compress_struct c;
-  jpeg_error_mgr err;
-  c.err = jpeg_std_error(&err);
-  jpeg_create_compress(&c);
-  unsigned char* buffer = nullptr;
-  unsigned long size = 0;
-  jpeg_mem_dest(&c, &buffer, &size);
-  c.image_width = c.image_height = 64;
-  c.input_components = 3;
-  c.in_color_space = JCS_RGB;
-  jpeg_set_defaults(&c);
-  c.scan_info = script.data();
-  c.num_scans = scans;
-  jpeg_start_compress(&c, TRUE);
-  std::vector<JSAMPLE> row(64 * 3, 90);
-  while (c.next_scanline < c.image_height) {
-    JSAMPROW r = row.data();
-    jpeg_write_scanlines(&c, &r, 1);
-  }
-  jpeg_finish_compress(&c);
-  jpeg_destroy_compress(&c);
-  std::string jpeg(reinterpret_cast<char*>(buffer), size);
-  std::free(buffer);
-  return jpeg;
+  return testing::RawJpeg(64, 64, JCS_RGB, 3, std::vector<JSAMPLE>(64 * 3, 90),
+                          [&](jpeg_compress_struct& c) {
+                            c.scan_info = script.data();
+                            c.num_scans = scans;
+                          });
 }
 
 // Small files that claim huge or endless work are refused, naming the file and the limit,
