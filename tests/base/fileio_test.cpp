@@ -50,10 +50,10 @@ TEST_F(FileWrites, LinksModesAndFailuresUnderEachRule) {
     const char* name;
     std::function<void(FileWrites&)> plant;
     LinkRule rule;
-    const char* fails;        // "" when the write succeeds
-    const char* victim;       // what "victim" holds afterwards
-    bool still_link;          // "settings.ini" is a link afterwards
-    mode_t mode;              // of the file written (0: not checked)
+    const char* fails;   // "" when the write succeeds
+    const char* victim;  // what "victim" holds afterwards
+    bool still_link;     // "settings.ini" is a link afterwards
+    mode_t mode;         // of the file written (0: not checked)
   } cases[] = {
       {"a new file", [](FileWrites&) {}, LinkRule::kFollowOwn, "", "precious", false, 0},
       {"an existing 600 file keeps its mode",
@@ -93,10 +93,8 @@ TEST_F(FileWrites, LinksModesAndFailuresUnderEachRule) {
       {"a report replaces a link, never its target",
        [](FileWrites& t) { fs::create_symlink("victim", t.dir_ / "settings.ini"); },
        LinkRule::kReplace, "", "precious", false, 0},
-      {"no such folder",
-       [](FileWrites&) {},
-       LinkRule::kFollowOwn, "cannot write the file (No such file or directory)", "precious",
-       false, 0},
+      {"no such folder", [](FileWrites&) {}, LinkRule::kFollowOwn,
+       "cannot write the file (No such file or directory)", "precious", false, 0},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);

@@ -10,7 +10,6 @@
 #include <cstdlib>
 #include <memory>
 
-
 #include "base/errors.h"
 #include "base/fileio.h"
 #include "imaging/photo_headers.h"

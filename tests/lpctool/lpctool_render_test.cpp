@@ -171,7 +171,8 @@ TEST_F(LpctoolRender, BadInputFailsWithAMessage) {
       {{"render", P("not.lpp"), "--frames", "1", "--out", P("o1")}, "not.lpp"},
       {{"render", P("sea.lpp"), "--frames", "1", "--out", P("o2"), "--fit", "0x10"}, ""},
       {{"render", P("sea.lpp"), "--frames", "1", "--out", P("o3"), "--fit", "wide"}, ""},
-      {{"render", P("sea.lpp"), "--gif", P("none/o4.gif")}, "o4.gif: cannot write the file (No such file or directory)"},
+      {{"render", P("sea.lpp"), "--gif", P("none/o4.gif")},
+       "o4.gif: cannot write the file (No such file or directory)"},
       {{"render", P("sea.lpp"), "--gif", P("o5.gif"), "--fit", "16384x16384"},
        "o5.gif: frames of 16384x16384 need more than 1 GiB"},
   };

@@ -138,7 +138,8 @@ void Run(PackOptions o) {
       copied += runtime.gcount();
       progress.Advance(static_cast<uint64_t>(runtime.gcount()));
     }
-    if (copied != runtime_size) throw lpc::IOError(o.runtime + ": the file changed while it was read");
+    if (copied != runtime_size)
+      throw lpc::IOError(o.runtime + ": the file changed while it was read");
   }
   package.Write(out.Stream(), o.output, [&](uint64_t n) { progress.Advance(n); });
   out.MakeExecutable();
