@@ -12,9 +12,9 @@ set(CMAKE_CXX_COMPILER ${LPC_MINGW_CXX})
 set(CMAKE_RC_COMPILER ${LPC_MINGW_TRIPLE}-windres)
 set(CMAKE_ASM_NASM_COMPILER nasm)
 
-# The MinGW system root, plus the prefixes holding the cross-built libraries
-# (-DCMAKE_PREFIX_PATH=build-win/deps/prefix): packages are looked for only there, never among
-# the host's Linux libraries.
+# The MinGW system root, plus the prefixes holding the cross-built libraries (CMAKE_PREFIX_PATH,
+# the one scripts/build-windows fills): packages are looked for only there, never among the host's
+# Linux libraries.
 set(CMAKE_FIND_ROOT_PATH /usr/${LPC_MINGW_TRIPLE} ${CMAKE_PREFIX_PATH})
 set(CMAKE_FIND_ROOT_PATH_MODE_PROGRAM NEVER)
 set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY ONLY)
