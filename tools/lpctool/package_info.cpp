@@ -167,7 +167,7 @@ ordered_json DescribePackage(const std::string& path) {
       if (!lpc::IsSafeFileName(names.back())) {
         warnings.push_back(lpc::Format("LPFilenames.res line %zu (%s) names no file that can be "
                                        "unpacked safely", i + 1,
-                                       ToUtf8(lpc::QuoteExcerpt(lines[i])).c_str()));
+                                       lpc::QuoteExcerpt(ToUtf8(lines[i])).c_str()));
       }
     }
     const auto& files_record = top.Records[2];
