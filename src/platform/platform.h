@@ -76,7 +76,7 @@ inline constexpr int kF12 = 0x7B;
 }  // namespace keys
 
 enum class EventKind {
-  kMouseMove,   // x, y (client coordinates), modifiers
+  kMouseMove,   // x, y (client coordinates), moved, modifiers
   kMouseDown,   // x, y, button, clicks (2 for a double click), modifiers
   kMouseUp,     // x, y, button, modifiers
   kKeyDown,     // key (keys::...), modifiers. Every key, also those that produce no character.
@@ -100,6 +100,9 @@ struct Event {
   unsigned modifiers = 0;
   int timer_id = 0;
   const MusicPlayer* player = nullptr;
+  // kMouseMove: false when the pointer stayed where it was (the event a window gets when it
+  // appears under the pointer).
+  bool moved = true;
 };
 
 // Modal results (the values of the Windows dialog ids, so stored results read the same).

@@ -4,7 +4,8 @@
 
 namespace lpc {
 
-bool MouseMoveRequestsClose(ExitState& state, int x, int y) {
+bool MouseMoveRequestsClose(ExitState& state, int x, int y, bool moved) {
+  if (!moved) return false;
   if (state.MouseSkip > 0) {
     --state.MouseSkip;
     return false;

@@ -346,7 +346,7 @@ void ShowWindow::OnEvent(platform::Window& window, const platform::Event& event)
       if (env_.Windowed) break;  // an author's pointer goes where it likes
       // Events come from the show and from the covers: one coordinate space for all of them.
       const Point p = covers_.ToDesktop(window, event.x, event.y);
-      FormMouseMove(p.x, p.y);
+      FormMouseMove(p.x, p.y, event.moved);
       break;
     }
     case EventKind::kMouseDown:
@@ -375,8 +375,8 @@ void ShowWindow::OnEvent(platform::Window& window, const platform::Event& event)
   }
 }
 
-void ShowWindow::FormMouseMove(int x, int y) {
-  if (MouseMoveRequestsClose(SharedExitState(), x, y) && window_) window_->Close();
+void ShowWindow::FormMouseMove(int x, int y, bool moved) {
+  if (MouseMoveRequestsClose(SharedExitState(), x, y, moved) && window_) window_->Close();
 }
 
 void ShowWindow::FormMouseDown() {

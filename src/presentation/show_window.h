@@ -173,7 +173,7 @@ class ShowWindow : public platform::WindowHandler {
 
   // Input and the window's life (show_window.cpp).
   bool FormCloseQuery(platform::Window& window);
-  void FormMouseMove(int x, int y);
+  void FormMouseMove(int x, int y, bool moved);
   void FormMouseDown();
   void FormKeyDown(int key);
   void FormKeyPress(char32_t ch);

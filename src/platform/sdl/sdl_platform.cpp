@@ -398,6 +398,8 @@ bool SdlPlatform::Translate(const SDL_Event& e, Delivery& out) {
       out.event.kind = EventKind::kMouseMove;
       out.event.x = e.motion.x;
       out.event.y = e.motion.y;
+      // SDL reports the pointer's first position in a window with no relative motion.
+      out.event.moved = e.motion.xrel != 0 || e.motion.yrel != 0;
       out.event.modifiers = ModifiersOf(SDL_GetModState());
       return out.window != nullptr;
     case SDL_MOUSEBUTTONDOWN:
