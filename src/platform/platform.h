@@ -83,7 +83,7 @@ enum class EventKind {
   kKeyUp,       // key, modifiers
   kKeyChar,     // ch: the character a key press produced (after kKeyDown of that key). Enter
                 // gives '\r', Escape 0x1B, Backspace 0x08, Tab '\t'; Shift, Ctrl, Alt, arrows
-                // and function keys give none.
+                // and function keys give none. modifiers: those held when the key went down.
   kMusicEnded,  // player: the MusicPlayer whose track reached its end (see MusicPlayer::Play)
   kTimer,       // timer_id: a timer started with Platform::StartTimer on this window
   kMouseLeave,  // the pointer left the client area

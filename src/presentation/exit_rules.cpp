@@ -2,6 +2,8 @@
 
 #include <cstdlib>
 
+#include "platform/platform.h"
+
 namespace lpc {
 
 bool MouseMoveRequestsClose(ExitState& state, int x, int y, bool moved) {
@@ -17,6 +19,11 @@ bool MouseMoveRequestsClose(ExitState& state, int x, int y, bool moved) {
   state.LastMouseX = x;
   state.LastMouseY = y;
   return jump;
+}
+
+bool KeyCharRequestsClose(char32_t ch, unsigned modifiers) {
+  const bool alt_only = (modifiers & platform::kModAlt) && !(modifiers & platform::kModCtrl);
+  return ch != 0 && !alt_only;
 }
 
 bool F1ResetsOutput(ExitState& state) {

@@ -360,7 +360,7 @@ void ShowWindow::OnEvent(platform::Window& window, const platform::Event& event)
       FormKeyDown(event.key);
       break;
     case EventKind::kKeyChar:
-      if (!env_.Windowed) FormKeyPress(event.ch);
+      if (!env_.Windowed) FormKeyPress(event.ch, event.modifiers);
       break;
     case EventKind::kMusicEnded:
       if (event.player == media_player_.get()) OnMusicEnded();
@@ -390,8 +390,8 @@ void ShowWindow::FormKeyDown(int key) {
   }
 }
 
-void ShowWindow::FormKeyPress(char32_t ch) {
-  if (ch != 0 && window_) window_->Close();
+void ShowWindow::FormKeyPress(char32_t ch, unsigned modifiers) {
+  if (KeyCharRequestsClose(ch, modifiers) && window_) window_->Close();
 }
 
 bool ShowWindow::FormCloseQuery(platform::Window& window) {

@@ -5,6 +5,7 @@
 
 #include "base/errors.h"
 #include "base/random.h"
+#include "platform/platform.h"
 #include "presentation/exit_rules.h"
 #include "presentation/slideshow_rules.h"
 
@@ -191,6 +192,27 @@ TEST(ExitRules, RefusedCloseIgnoresFiveMoreMoves) {
   for (int i = 0; i < 5; ++i) EXPECT_FALSE(MouseMoveRequestsClose(state, 400 * i, 0));
   EXPECT_FALSE(MouseMoveRequestsClose(state, 61, 62));  // 60, 60 is still the last position
   EXPECT_TRUE(MouseMoveRequestsClose(state, 0, 0));
+}
+
+TEST(ExitRules, TypedCharacters) {
+  using platform::kModAlt, platform::kModCtrl, platform::kModShift;
+  const struct {
+    char32_t ch;
+    unsigned modifiers;
+    bool closes;
+  } cases[] = {
+      {U'a', 0, true},
+      {U'A', kModShift, true},
+      {1, kModCtrl, true},     // Ctrl+A
+      {U'a', kModAlt, false},  // X11 types Alt+a as "a"
+      {U'a', kModAlt | kModShift, false},
+      {U'\u20AC', kModCtrl | kModAlt, true},  // AltGr on Windows
+      {0, 0, false},
+  };
+  for (const auto& c : cases) {
+    EXPECT_EQ(KeyCharRequestsClose(c.ch, c.modifiers), c.closes)
+        << static_cast<unsigned>(c.ch) << " " << c.modifiers;
+  }
 }
 
 TEST(ExitRules, F1ResetsOnEverySecondPress) {

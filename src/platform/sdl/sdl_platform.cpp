@@ -421,6 +421,7 @@ bool SdlPlatform::Translate(const SDL_Event& e, Delivery& out) {
       out.event.key = KeyCodeOf(e.key.keysym);
       out.event.modifiers = ModifiersOf(e.key.keysym.mod);
       if (e.type == SDL_KEYDOWN) {
+        text_modifiers_ = out.event.modifiers;
         char32_t ch = ControlCharOf(e.key.keysym.sym);
         // Ctrl+letter types a control character (Ctrl+A is 1), as it does on Windows; text
         // input reports nothing for it.
@@ -446,6 +447,9 @@ bool SdlPlatform::Translate(const SDL_Event& e, Delivery& out) {
         c.window = w;
         c.event.kind = EventKind::kKeyChar;
         c.event.ch = ch;
+        // X11 types "a" for Alt+a too, where Windows sends no character; the modifiers let
+        // the receiver tell the two apart.
+        c.event.modifiers = text_modifiers_;
         loop_.Post(c);
       }
       return false;
