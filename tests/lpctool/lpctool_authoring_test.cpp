@@ -107,6 +107,13 @@ TEST_F(LpctoolAuthoring, PackNamesEveryTrap) {
       {"UI description that does not read", "", {"a.jpg"}, "bad.lui", true,
        "bad.lui: 'two forms' is not a valid integer value"},
       {"no UI description: the built-in window", "", {"a.jpg"}, "", false, ""},
+      {"a wide picture stretched", "[Default]\nProportional=0\n", {"a.jpg"}, "main.lui", false,
+       "a.jpg (16 x 8): Stretch=1 with Proportional=0 fills the screen and changes its shape by "
+       "more than 10 % on 16:9, 16:10, 4:3 screens (1.12 times too tall on 16:9); "
+       "Proportional=1 keeps it"},
+      {"a 4:3 picture stretched", "", {"photo.jpeg"}, "main.lui", false,
+       "(64 x 48): Stretch=1 with Proportional=0 fills the screen and changes its shape by "
+       "more than 10 % on 16:9, 16:10 screens (1.33 times too wide on 16:9)"},
   };
   WriteFileBytes(P("photo.jpg"), EncodeJpeg(Bitmap(4, 4)));
   for (const auto& c : cases) {
@@ -122,7 +129,7 @@ TEST_F(LpctoolAuthoring, PackNamesEveryTrap) {
     }
   }
   // A show that starts and changes says nothing.
-  const auto quiet = Pack("[Default]\nShowImageMode=1\n", {"a.jpg", "b.jpg"});
+  const auto quiet = Pack("[Default]\nShowImageMode=1\nProportional=1\n", {"a.jpg", "b.jpg"});
   EXPECT_EQ(quiet.exit_code, 0);
   EXPECT_EQ(quiet.err, "");
 }
@@ -322,6 +329,7 @@ TEST_F(LpctoolAuthoring, NewThenPackThenInfo) {
     EXPECT_THAT(ini, HasSubstr(std::string("; ") + f.Key)) << f.Key;
   }
   EXPECT_THAT(ini, HasSubstr("\nUIFile="));
+  EXPECT_THAT(ini, HasSubstr("\nProportional=1\n"));  // a portrait is not stretched wide
   // The platform's line ends, so that sed and grep see the lines as written.
   EXPECT_EQ(ini.find('\r'), std::string::npos);
   EXPECT_THAT(Run({"new", P("Harbour Lights")}).err, HasSubstr("already exists"));

@@ -37,8 +37,10 @@ Website=
 ; centred and cropped when larger than the screen.
 Stretch=1
 ; Proportional: with Stretch=1, 1 keeps the picture's shape (black bars where it does not fill
-; the screen), 0 fills the whole screen (default 0).
-Proportional=0
+; the screen), 0 fills the whole screen and stretches every picture whose shape is not the
+; screen's (a portrait photograph on a wide screen comes out 2.7 times too wide; pack notes
+; each picture this changes by more than 10 %%). Default 0; this project keeps shapes.
+Proportional=1
 ; Sound: 1 plays the sound a packed image (.lpp) names while it shows (default 1).
 Sound=1
 ; Random: 1 changes pictures automatically every Duration seconds (default 1).
