@@ -333,6 +333,17 @@ TEST_F(LpctoolAuthoring, NewThenPackThenInfo) {
   // The platform's line ends, so that sed and grep see the lines as written.
   EXPECT_EQ(ini.find('\r'), std::string::npos);
   EXPECT_THAT(Run({"new", P("Harbour Lights")}).err, HasSubstr("already exists"));
+  // Printed commands paste back into the shell whatever the name holds.
+  const struct {
+    std::string dir, pack_line;
+  } commands[] = {
+      {"Lakes and Sea", "pack -o '" + P("Lakes and Sea/Lakes and Sea.scr") + "' --project '" +
+                            P("Lakes and Sea/project.ini") + "' --ui"},
+      {"it's", "pack -o '" + P("it'\\''s/it'\\''s.scr") + "' --project '"},
+      {"plain", "pack -o " + P("plain/plain.scr") + " --project " + P("plain/project.ini")},
+  };
+  ASSERT_EQ(P("").find_first_of(" '"), std::string::npos) << "the test's own folder is plain";
+  for (const auto& c : commands) EXPECT_THAT(Run({"new", P(c.dir)}).out, HasSubstr(c.pack_line));
 
   const auto packed = Run({"pack", "-o", P("h.scr"), "--runtime", P("runtime"), "--project",
                            P("Harbour Lights/project.ini"), "--ui", P("main.lui"), P("a.jpg"),

@@ -128,10 +128,10 @@ void Run(const NewOptions& o) {
   std::cout << "wrote " << lpc::PathText(ini) << "\n"
             << "next:\n"
             << "  1. edit it (every key is explained there)\n"
-            << "  2. lpctool lpp -o " << lpc::PathText(dir / "sea.lpp")
+            << "  2. lpctool lpp -o " << ShellWord(lpc::PathText(dir / "sea.lpp"))
             << " --picture sea.jpg --mask sea-mask.png --wave 1   (for pictures with water)\n"
-            << "  3. lpctool pack -o " << lpc::PathText(dir / lpc::FsPath(name + ".scr"))
-            << " --project " << lpc::PathText(ini) << " --ui FILE.lui PICTURES...\n"
+            << "  3. lpctool pack -o " << ShellWord(lpc::PathText(dir / lpc::FsPath(name + ".scr")))
+            << " --project " << ShellWord(lpc::PathText(ini)) << " --ui FILE.lui PICTURES...\n"
             << "  4. lpctool info, lpctool render, lpctool install (see docs/authoring.md)\n";
 }
 

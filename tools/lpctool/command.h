@@ -23,6 +23,11 @@ std::vector<std::pair<std::string, CommandSetup>>& Commands();
 // where CLI11's own check reads the name in the ANSI code page).
 const CLI::Validator& ExistingFile();
 
+// A path or word of a command lpctool prints for the author to paste, quoted for the shell of
+// this system: POSIX single quotes on Linux ('it'\''s'), double quotes on Windows. Words of
+// plain characters (letters, digits, - _ . / : = , + @) stay bare.
+std::string ShellWord(const std::string& text);
+
 // Set by a subcommand's callback; main returns it.
 void SetExitCode(int code);
 

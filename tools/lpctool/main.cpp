@@ -6,6 +6,7 @@
 #include <exception>
 #include <filesystem>
 #include <iostream>
+#include <string_view>
 
 #include "base/fileio.h"
 #include "command.h"
@@ -28,6 +29,23 @@ CommandRegistrar::CommandRegistrar(const char* name, CommandSetup setup) {
 }
 
 void SetExitCode(int code) { g_exit_code = code; }
+
+std::string ShellWord(const std::string& text) {
+  const bool plain = !text.empty() && std::all_of(text.begin(), text.end(), [](char c) {
+    return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') ||
+           std::string_view("-_./:=,+@").find(c) != std::string_view::npos ||
+           static_cast<unsigned char>(c) >= 0x80;
+  });
+  if (plain) return text;
+#ifdef _WIN32
+  // Windows file names hold no double quotes, so nothing inside needs escaping.
+  return "\"" + text + "\"";
+#else
+  std::string out = "'";
+  for (char c : text) out += c == '\'' ? std::string("'\\''") : std::string(1, c);
+  return out + "'";
+#endif
+}
 
 const CLI::Validator& ExistingFile() {
   static const CLI::Validator validator(
