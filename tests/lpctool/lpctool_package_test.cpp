@@ -305,7 +305,9 @@ TEST_F(Lpctool, BadInputFailsWithAClearMessage) {
   } cases[] = {
       {"info: no package", {"info", P("nopackage.scr")}, "no package found"},
       {"info: truncated packed image", {"info", P("short.lpp")}, "Read beyond end of file"},
-      {"info: missing file", {"info", P("none.scr")}, "none.scr"},
+      {"info: missing file", {"info", P("none.scr")}, P("none.scr") + ": File not found"},
+      {"lpp: missing picture", {"lpp", "-o", P("x.lpp"), "--picture", P("none.png")},
+       P("none.png") + ": File not found"},
       {"lpp: mask of another size",
        {"lpp", "-o", P("x.lpp"), "--picture", P("picture.png"), "--mask", P("wrong.png")},
        "the mask is 41 x 30 but the picture is 40 x 30"},
@@ -344,6 +346,10 @@ TEST_F(Lpctool, BadInputFailsWithAClearMessage) {
     const auto r = Run(c.args);
     EXPECT_NE(r.exit_code, 0);
     EXPECT_THAT(r.err, HasSubstr(c.message));
+    // A missing file: the same words and code whoever finds it.
+    if (c.message.find("File not found") != std::string::npos) {
+      EXPECT_EQ(r.exit_code, 1);
+    }
   }
   EXPECT_FALSE(fs::exists(dir_ / "x.lpp"));
   EXPECT_FALSE(fs::exists(dir_ / "o.scr"));

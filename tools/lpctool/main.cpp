@@ -8,6 +8,7 @@
 #include <iostream>
 #include <string_view>
 
+#include "base/errors.h"
 #include "base/fileio.h"
 #include "command.h"
 #include "platform/folders.h"
@@ -52,7 +53,11 @@ const CLI::Validator& ExistingFile() {
       [](std::string& path) -> std::string {
         std::error_code ec;
         const auto status = std::filesystem::status(lpc::FsPath(path), ec);
-        if (!std::filesystem::exists(status)) return "File does not exist: " + path;
+        // The same words and exit code as a file found missing later: thrown past CLI11,
+        // which would say it its own way and end with its own code.
+        if (!std::filesystem::exists(status)) {
+          throw lpc::FileNotFoundError(path + ": " + lpc::kFileNotFound);
+        }
         if (std::filesystem::is_directory(status)) return "File is actually a directory: " + path;
         return {};
       },
