@@ -11,11 +11,10 @@ namespace {
 
 // 0x80-0x9F of Windows-1252; the rest of the upper half is Latin-1, the same numbers as
 // Unicode. Undefined slots keep their own value.
-constexpr char32_t kHigh[32] = {
-    0x20AC, 0x0081, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021,
-    0x02C6, 0x2030, 0x0160, 0x2039, 0x0152, 0x008D, 0x017D, 0x008F,
-    0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022, 0x2013, 0x2014,
-    0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178};
+constexpr char32_t kHigh[32] = {0x20AC, 0x0081, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021,
+                                0x02C6, 0x2030, 0x0160, 0x2039, 0x0152, 0x008D, 0x017D, 0x008F,
+                                0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022, 0x2013, 0x2014,
+                                0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178};
 
 char32_t CodePoint(unsigned char c) { return c >= 0x80 && c < 0xA0 ? kHigh[c - 0x80] : c; }
 
@@ -36,8 +35,11 @@ void AppendUtf8(std::string& out, char32_t c) {
 size_t DecodeUtf8(std::string_view text, size_t i, char32_t& c) {
   const auto b = [&](size_t k) { return static_cast<unsigned char>(text[i + k]); };
   const unsigned char lead = b(0);
-  size_t n = lead < 0x80 ? 1 : lead >= 0xC2 && lead < 0xE0 ? 2 : lead >= 0xE0 && lead < 0xF0 ? 3
-                                                           : lead >= 0xF0 && lead < 0xF5 ? 4 : 0;
+  size_t n = lead < 0x80                   ? 1
+             : lead >= 0xC2 && lead < 0xE0 ? 2
+             : lead >= 0xE0 && lead < 0xF0 ? 3
+             : lead >= 0xF0 && lead < 0xF5 ? 4
+                                           : 0;
   if (n == 0 || i + n > text.size()) return 0;
   c = n == 1 ? lead : lead & (0x7F >> n);
   for (size_t k = 1; k < n; ++k) {
@@ -47,6 +49,14 @@ size_t DecodeUtf8(std::string_view text, size_t i, char32_t& c) {
   const char32_t min[] = {0, 0, 0x80, 0x800, 0x10000};
   if (c < min[n] || c > 0x10FFFF || (c >= 0xD800 && c < 0xE000)) return 0;
   return n;
+}
+
+// False for characters that would move the cursor, reorder or hide the text around them, or
+// start a terminal command (C1 controls such as CSI, U+009B), rather than show as themselves.
+bool Printable(char32_t c) {
+  return !(c < 0x20 || (c >= 0x7F && c < 0xA0) || c == 0xAD || (c >= 0x200B && c <= 0x200F) ||
+           (c >= 0x2028 && c <= 0x202E) || (c >= 0x2060 && c <= 0x206F) || c == 0xFEFF ||
+           (c >= 0xFFF9 && c <= 0xFFFB) || (c & 0xFFFE) == 0xFFFE || (c >= 0xFDD0 && c <= 0xFDEF));
 }
 
 }  // namespace
@@ -110,21 +120,30 @@ std::string QuoteExcerpt(std::string_view text, size_t max_chars) {
 
 std::string EscapeExcerpt(std::string_view text, size_t max_chars) {
   std::string out;
-  const size_t n = text.size() < max_chars ? text.size() : max_chars;
-  for (size_t i = 0; i < n; ++i) {
-    const unsigned char c = static_cast<unsigned char>(text[i]);
-    if (c < 0x20 || (c >= 0x7F && c < 0xA0)) {
-      char escaped[8];
-      std::snprintf(escaped, sizeof escaped, "\\x%02X", c);
+  size_t i = 0;
+  for (size_t count = 0; i < text.size() && count < max_chars; ++count) {
+    char32_t c = 0;
+    const size_t n = DecodeUtf8(text, i, c);
+    char escaped[12];
+    if (n == 0 || c < 0x20 || c == 0x7F) {
+      // A stray byte of another encoding or a control byte: shown by value, one at a time.
+      std::snprintf(escaped, sizeof escaped, "\\x%02X", static_cast<unsigned char>(text[i]));
+      out += escaped;
+      ++i;
+      continue;
+    }
+    if (!Printable(c)) {
+      std::snprintf(escaped, sizeof escaped, "\\u%04X", static_cast<unsigned>(c));
       out += escaped;
     } else if (c == '"' || c == '\\') {
       out += '\\';
       out += static_cast<char>(c);
     } else {
-      out += static_cast<char>(c);
+      out.append(text.substr(i, n));
     }
+    i += n;
   }
-  if (n < text.size()) out += "...";
+  if (i < text.size()) out += "...";
   return out;
 }
 

@@ -33,9 +33,12 @@ std::string DisplayUtf8(std::string_view text);
 // a path goes through here, so a name is written and found under the same bytes.
 std::string FileNameOnDisk(std::string_view stored);
 
-// The first max_chars bytes of untrusted text for a message, in double quotes: control bytes
-// (C0, DEL, C1) escaped as "\x1B", quotes and backslashes escaped, "..." after a cut, so a
-// garbage file can neither flood nor drive the terminal or the message box.
+// The first max_chars characters of untrusted text for a message, in double quotes, "..."
+// after a cut, so a garbage file can neither flood nor drive the terminal or the message box.
+// Well-formed UTF-8 of printable characters stays as it is (a Greek title reads as Greek); a
+// byte that is no part of a UTF-8 character and a C0 control or DEL show as "\x1B"; a valid
+// character that is not printable (a C1 control such as U+009B, a line separator, a direction
+// override) shows as "\u009B"; quotes and backslashes are escaped.
 std::string QuoteExcerpt(std::string_view text, size_t max_chars = 40);
 // The same without the quotes, for messages that bring their own.
 std::string EscapeExcerpt(std::string_view text, size_t max_chars = 40);

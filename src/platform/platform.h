@@ -76,14 +76,14 @@ inline constexpr int kF12 = 0x7B;
 }  // namespace keys
 
 enum class EventKind {
-  kMouseMove,   // x, y (client coordinates), modifiers
+  kMouseMove,   // x, y (client coordinates), moved, modifiers
   kMouseDown,   // x, y, button, clicks (2 for a double click), modifiers
   kMouseUp,     // x, y, button, modifiers
   kKeyDown,     // key (keys::...), modifiers. Every key, also those that produce no character.
   kKeyUp,       // key, modifiers
   kKeyChar,     // ch: the character a key press produced (after kKeyDown of that key). Enter
                 // gives '\r', Escape 0x1B, Backspace 0x08, Tab '\t'; Shift, Ctrl, Alt, arrows
-                // and function keys give none.
+                // and function keys give none. modifiers: those held when the key went down.
   kMusicEnded,  // player: the MusicPlayer whose track reached its end (see MusicPlayer::Play)
   kTimer,       // timer_id: a timer started with Platform::StartTimer on this window
   kMouseLeave,  // the pointer left the client area
@@ -100,6 +100,9 @@ struct Event {
   unsigned modifiers = 0;
   int timer_id = 0;
   const MusicPlayer* player = nullptr;
+  // kMouseMove: false when the pointer stayed where it was (the event a window gets when it
+  // appears under the pointer).
+  bool moved = true;
 };
 
 // Modal results (the values of the Windows dialog ids, so stored results read the same).

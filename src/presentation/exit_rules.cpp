@@ -2,9 +2,12 @@
 
 #include <cstdlib>
 
+#include "platform/platform.h"
+
 namespace lpc {
 
-bool MouseMoveRequestsClose(ExitState& state, int x, int y) {
+bool MouseMoveRequestsClose(ExitState& state, int x, int y, bool moved) {
+  if (!moved) return false;
   if (state.MouseSkip > 0) {
     --state.MouseSkip;
     return false;
@@ -16,6 +19,11 @@ bool MouseMoveRequestsClose(ExitState& state, int x, int y) {
   state.LastMouseX = x;
   state.LastMouseY = y;
   return jump;
+}
+
+bool KeyCharRequestsClose(char32_t ch, unsigned modifiers) {
+  const bool alt_only = (modifiers & platform::kModAlt) && !(modifiers & platform::kModCtrl);
+  return ch != 0 && !alt_only;
 }
 
 bool F1ResetsOutput(ExitState& state) {

@@ -15,9 +15,15 @@ struct ExitState {
   bool RestoreToggle = false;  // the F1 toggle
 };
 
-// A pointer move to (x, y). True when it asks the window to close: after the ignored moves,
-// a move of more than 2 pixels on either axis from the last position seen.
-bool MouseMoveRequestsClose(ExitState& state, int x, int y);
+// A pointer event at (x, y). True when it asks the window to close: after the ignored moves,
+// a move of more than 2 pixels on either axis from the last position seen. An event that did
+// not move the pointer (moved false: the window appearing under it) is no move at all.
+bool MouseMoveRequestsClose(ExitState& state, int x, int y, bool moved = true);
+
+// A typed character with the modifiers held. True when it asks the window to close: any
+// character, except one typed with Alt and without Ctrl (Alt+letter is a shortcut, as on
+// Windows, where it types nothing; Ctrl+Alt is AltGr there, which types).
+bool KeyCharRequestsClose(char32_t ch, unsigned modifiers);
 
 // F1 pressed. True on every second press (the toggle going from on to off): the ripples are
 // then wiped once by redrawing the plain picture.

@@ -346,7 +346,7 @@ void ShowWindow::OnEvent(platform::Window& window, const platform::Event& event)
       if (env_.Windowed) break;  // an author's pointer goes where it likes
       // Events come from the show and from the covers: one coordinate space for all of them.
       const Point p = covers_.ToDesktop(window, event.x, event.y);
-      FormMouseMove(p.x, p.y);
+      FormMouseMove(p.x, p.y, event.moved);
       break;
     }
     case EventKind::kMouseDown:
@@ -360,7 +360,7 @@ void ShowWindow::OnEvent(platform::Window& window, const platform::Event& event)
       FormKeyDown(event.key);
       break;
     case EventKind::kKeyChar:
-      if (!env_.Windowed) FormKeyPress(event.ch);
+      if (!env_.Windowed) FormKeyPress(event.ch, event.modifiers);
       break;
     case EventKind::kMusicEnded:
       if (event.player == media_player_.get()) OnMusicEnded();
@@ -375,8 +375,8 @@ void ShowWindow::OnEvent(platform::Window& window, const platform::Event& event)
   }
 }
 
-void ShowWindow::FormMouseMove(int x, int y) {
-  if (MouseMoveRequestsClose(SharedExitState(), x, y) && window_) window_->Close();
+void ShowWindow::FormMouseMove(int x, int y, bool moved) {
+  if (MouseMoveRequestsClose(SharedExitState(), x, y, moved) && window_) window_->Close();
 }
 
 void ShowWindow::FormMouseDown() {
@@ -390,8 +390,8 @@ void ShowWindow::FormKeyDown(int key) {
   }
 }
 
-void ShowWindow::FormKeyPress(char32_t ch) {
-  if (ch != 0 && window_) window_->Close();
+void ShowWindow::FormKeyPress(char32_t ch, unsigned modifiers) {
+  if (KeyCharRequestsClose(ch, modifiers) && window_) window_->Close();
 }
 
 bool ShowWindow::FormCloseQuery(platform::Window& window) {

@@ -173,10 +173,10 @@ class ShowWindow : public platform::WindowHandler {
 
   // Input and the window's life (show_window.cpp).
   bool FormCloseQuery(platform::Window& window);
-  void FormMouseMove(int x, int y);
+  void FormMouseMove(int x, int y, bool moved);
   void FormMouseDown();
   void FormKeyDown(int key);
-  void FormKeyPress(char32_t ch);
+  void FormKeyPress(char32_t ch, unsigned modifiers);
   // Looks whether monitors came or went (every second while the show runs).
   void FollowDisplays();
   // A windowed show: asks whether the project changed (or the window's size did) and starts

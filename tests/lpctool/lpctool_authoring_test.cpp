@@ -107,6 +107,13 @@ TEST_F(LpctoolAuthoring, PackNamesEveryTrap) {
       {"UI description that does not read", "", {"a.jpg"}, "bad.lui", true,
        "bad.lui: 'two forms' is not a valid integer value"},
       {"no UI description: the built-in window", "", {"a.jpg"}, "", false, ""},
+      {"a wide picture stretched", "[Default]\nProportional=0\n", {"a.jpg"}, "main.lui", false,
+       "a.jpg (16 x 8): Stretch=1 with Proportional=0 fills the screen and changes its shape by "
+       "more than 10 % on 16:9, 16:10, 4:3 screens (1.12 times too tall on 16:9); "
+       "Proportional=1 keeps it"},
+      {"a 4:3 picture stretched", "", {"photo.jpeg"}, "main.lui", false,
+       "(64 x 48): Stretch=1 with Proportional=0 fills the screen and changes its shape by "
+       "more than 10 % on 16:9, 16:10 screens (1.33 times too wide on 16:9)"},
   };
   WriteFileBytes(P("photo.jpg"), EncodeJpeg(Bitmap(4, 4)));
   for (const auto& c : cases) {
@@ -122,7 +129,7 @@ TEST_F(LpctoolAuthoring, PackNamesEveryTrap) {
     }
   }
   // A show that starts and changes says nothing.
-  const auto quiet = Pack("[Default]\nShowImageMode=1\n", {"a.jpg", "b.jpg"});
+  const auto quiet = Pack("[Default]\nShowImageMode=1\nProportional=1\n", {"a.jpg", "b.jpg"});
   EXPECT_EQ(quiet.exit_code, 0);
   EXPECT_EQ(quiet.err, "");
 }
@@ -251,6 +258,10 @@ TEST_F(Lpctool, MaskMarksTheWaterItIsShown) {
        {"--fill", "59,56"},
        {},
        "harbour.png: --fill 59,56 found no water"},
+      {"a lone pixel",
+       {"--tolerance", "0", "--fill", "70,100", "photo=harbour.jpg"},
+       {},
+       "harbour.jpg: --fill 70,100 found no water: only 1 pixel there is alike"},
       {"unreadable photograph", {"--fill", "70,100", "photo=broken.jpg"}, {}, "broken.jpg"},
       {"region out of range",
        {"--region", "5", "--fill", "70,100"},
@@ -322,9 +333,21 @@ TEST_F(LpctoolAuthoring, NewThenPackThenInfo) {
     EXPECT_THAT(ini, HasSubstr(std::string("; ") + f.Key)) << f.Key;
   }
   EXPECT_THAT(ini, HasSubstr("\nUIFile="));
+  EXPECT_THAT(ini, HasSubstr("\nProportional=1\n"));  // a portrait is not stretched wide
   // The platform's line ends, so that sed and grep see the lines as written.
   EXPECT_EQ(ini.find('\r'), std::string::npos);
   EXPECT_THAT(Run({"new", P("Harbour Lights")}).err, HasSubstr("already exists"));
+  // Printed commands paste back into the shell whatever the name holds.
+  const struct {
+    std::string dir, pack_line;
+  } commands[] = {
+      {"Lakes and Sea", "pack -o '" + P("Lakes and Sea/Lakes and Sea.scr") + "' --project '" +
+                            P("Lakes and Sea/project.ini") + "' --ui"},
+      {"it's", "pack -o '" + P("it'\\''s/it'\\''s.scr") + "' --project '"},
+      {"plain", "pack -o " + P("plain/plain.scr") + " --project " + P("plain/project.ini")},
+  };
+  ASSERT_EQ(P("").find_first_of(" '"), std::string::npos) << "the test's own folder is plain";
+  for (const auto& c : commands) EXPECT_THAT(Run({"new", P(c.dir)}).out, HasSubstr(c.pack_line));
 
   const auto packed = Run({"pack", "-o", P("h.scr"), "--runtime", P("runtime"), "--project",
                            P("Harbour Lights/project.ini"), "--ui", P("main.lui"), P("a.jpg"),

@@ -5,6 +5,7 @@
 
 #include "base/errors.h"
 #include "base/random.h"
+#include "platform/platform.h"
 #include "presentation/exit_rules.h"
 #include "presentation/slideshow_rules.h"
 
@@ -16,8 +17,8 @@ TEST(NextImageIndex, SequentialWalksAndWraps) {
     int mode, count, current, expected;
   } cases[] = {
       {1, 4, -1, 0}, {1, 4, 0, 1}, {1, 4, 2, 3}, {1, 4, 3, 0},  // 0, 1, 2, 3, 0
-      {3, 1, -1, 0}, {3, 1, 0, 0},                               // single picture
-      {7, 3, 2, 0},                                              // unknown modes walk too
+      {3, 1, -1, 0}, {3, 1, 0, 0},                              // single picture
+      {7, 3, 2, 0},                                             // unknown modes walk too
       {1, 0, -1, 0},
   };
   for (const Case& c : cases) {
@@ -144,9 +145,13 @@ TEST(Transition, AmountsRiseToFullAndRoundHalvesToEven) {
 
 // Exit rules: a script of pointer moves and the index of the move that asks to close.
 TEST(ExitRules, PointerMoves) {
+  struct Move {
+    int x, y;
+    bool moved = true;
+  };
   struct Case {
     const char* what;
-    std::vector<std::pair<int, int>> moves;
+    std::vector<Move> moves;
     int closes_at;  // -1: never
   } cases[] = {
       {"five ignored moves, however far", {{0, 0}, {500, 500}, {9, 9}, {300, 1}, {7, 7}}, -1},
@@ -159,12 +164,18 @@ TEST(ExitRules, PointerMoves) {
       {"slow creep by 2 never closes",
        {{0, 0}, {0, 0}, {0, 0}, {0, 0}, {0, 0}, {0, 0}, {2, 0}, {4, 0}, {6, 0}, {8, 0}},
        -1},
+      {"the window appearing under the pointer uses up no ignored move",
+       {{300, 0, false}, {50, 0}, {100, 0}, {150, 0}, {200, 0}, {250, 0}, {300, 0}, {350, 0}},
+       7},
+      {"an event without movement neither closes nor moves the origin",
+       {{0, 0}, {0, 0}, {0, 0}, {0, 0}, {0, 0}, {10, 10}, {400, 400, false}, {12, 12}},
+       -1},
   };
   for (const Case& c : cases) {
     ExitState state;
     int closed = -1;
     for (size_t i = 0; i < c.moves.size() && closed < 0; ++i) {
-      if (MouseMoveRequestsClose(state, c.moves[i].first, c.moves[i].second)) {
+      if (MouseMoveRequestsClose(state, c.moves[i].x, c.moves[i].y, c.moves[i].moved)) {
         closed = static_cast<int>(i);
       }
     }
@@ -181,6 +192,27 @@ TEST(ExitRules, RefusedCloseIgnoresFiveMoreMoves) {
   for (int i = 0; i < 5; ++i) EXPECT_FALSE(MouseMoveRequestsClose(state, 400 * i, 0));
   EXPECT_FALSE(MouseMoveRequestsClose(state, 61, 62));  // 60, 60 is still the last position
   EXPECT_TRUE(MouseMoveRequestsClose(state, 0, 0));
+}
+
+TEST(ExitRules, TypedCharacters) {
+  using platform::kModAlt, platform::kModCtrl, platform::kModShift;
+  const struct {
+    char32_t ch;
+    unsigned modifiers;
+    bool closes;
+  } cases[] = {
+      {U'a', 0, true},
+      {U'A', kModShift, true},
+      {1, kModCtrl, true},     // Ctrl+A
+      {U'a', kModAlt, false},  // X11 types Alt+a as "a"
+      {U'a', kModAlt | kModShift, false},
+      {U'\u20AC', kModCtrl | kModAlt, true},  // AltGr on Windows
+      {0, 0, false},
+  };
+  for (const auto& c : cases) {
+    EXPECT_EQ(KeyCharRequestsClose(c.ch, c.modifiers), c.closes)
+        << static_cast<unsigned>(c.ch) << " " << c.modifiers;
+  }
 }
 
 TEST(ExitRules, F1ResetsOnEverySecondPress) {

@@ -865,8 +865,10 @@ TEST(ShowFade, InputBetweenStepsEndsTheShowThere) {
     EventKind kind;
     std::vector<int> xs;  // one event at each
     bool ends;
+    unsigned modifiers = 0;
   } cases[] = {
       {"a key that types", EventKind::kKeyChar, {0}, true},
+      {"Alt+A typed as text", EventKind::kKeyChar, {0}, false, platform::kModAlt},
       {"a click", EventKind::kMouseDown, {5}, true},
       {"a jump of the pointer", EventKind::kMouseMove, {5, 5, 5, 5, 5, 5, 60}, true},
       {"a tremor of the pointer", EventKind::kMouseMove, {5, 6}, false},
@@ -886,6 +888,7 @@ TEST(ShowFade, InputBetweenStepsEndsTheShowThere) {
         d.event.kind = c.kind;
         d.event.x = x;
         d.event.ch = U'a';
+        d.event.modifiers = c.modifiers;
         p.loop().Post(d);
       }
     };

@@ -304,7 +304,7 @@ void Run(const InstallOptions& o) {
     throw lpc::FormatError(o.file, "is not a program for this system (packed onto which runtime?)");
   }
 #ifndef __linux__
-  std::cout << "This system has no screensaver lpctool knows; run " << o.file
+  std::cout << "This system has no screensaver lpctool knows; run " << ShellWord(o.file)
             << " /S to show it.\n";
   return;
 #endif
@@ -350,17 +350,17 @@ void Run(const InstallOptions& o) {
     chmod(installed.c_str(), 0755);
 #endif
   }
-  const std::string undo =
-      "to undo: lpctool install --remove " + name + (o.dest.empty() ? "" : " --dest " + o.dest);
+  const std::string undo = "to undo: lpctool install --remove " + ShellWord(name) +
+                           (o.dest.empty() ? "" : " --dest " + ShellWord(o.dest));
   if (o.xsecurelock) {
     journal.Write(saver, XSecureLockSaverScriptFor(installed.string()), true);
     journal.Commit();
     std::cout << "copied " << o.file << " to " << installed.string()
               << " (its user settings will live beside it)\n";
     PrintXSecureLockUse(saver, installed.string(),
-                        "to undo: lpctool install --xsecurelock --remove " + name +
-                            (o.dest.empty() ? "" : " --dest " + o.dest) +
-                            (o.saver_dir.empty() ? "" : " --saver-dir " + o.saver_dir));
+                        "to undo: lpctool install --xsecurelock --remove " + ShellWord(name) +
+                            (o.dest.empty() ? "" : " --dest " + ShellWord(o.dest)) +
+                            (o.saver_dir.empty() ? "" : " --saver-dir " + ShellWord(o.saver_dir)));
     return;
   }
   if (!has_settings || listed) {

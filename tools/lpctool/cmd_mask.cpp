@@ -127,10 +127,11 @@ void Run(const MaskOptions& o, const CLI::App& cmd) {
       const int64_t reached = mask.Fill(p.x, p.y, region);
       if (reached < 16) {
         throw lpc::FormatError(
-            o.photo,
-            lpc::Format("--fill %s found no water: only %lld pixels there are alike; pick a "
-                        "point inside the water or raise --tolerance (now %d)",
-                        text.c_str(), static_cast<long long>(reached), o.tolerance));
+            o.photo, lpc::Format("--fill %s found no water: only %lld %s there %s alike; pick a "
+                                 "point inside the water or raise --tolerance (now %d)",
+                                 text.c_str(), static_cast<long long>(reached),
+                                 reached == 1 ? "pixel" : "pixels", reached == 1 ? "is" : "are",
+                                 o.tolerance));
       }
       if (reached == pixels) {
         Warn(o.photo + lpc::Format(": --fill %s covers the whole photograph; lower --tolerance "

@@ -37,8 +37,10 @@ Website=
 ; centred and cropped when larger than the screen.
 Stretch=1
 ; Proportional: with Stretch=1, 1 keeps the picture's shape (black bars where it does not fill
-; the screen), 0 fills the whole screen (default 0).
-Proportional=0
+; the screen), 0 fills the whole screen and stretches every picture whose shape is not the
+; screen's (a portrait photograph on a wide screen comes out 2.7 times too wide; pack notes
+; each picture this changes by more than 10 %%). Default 0; this project keeps shapes.
+Proportional=1
 ; Sound: 1 plays the sound a packed image (.lpp) names while it shows (default 1).
 Sound=1
 ; Random: 1 changes pictures automatically every Duration seconds (default 1).
@@ -126,10 +128,10 @@ void Run(const NewOptions& o) {
   std::cout << "wrote " << lpc::PathText(ini) << "\n"
             << "next:\n"
             << "  1. edit it (every key is explained there)\n"
-            << "  2. lpctool lpp -o " << lpc::PathText(dir / "sea.lpp")
+            << "  2. lpctool lpp -o " << ShellWord(lpc::PathText(dir / "sea.lpp"))
             << " --picture sea.jpg --mask sea-mask.png --wave 1   (for pictures with water)\n"
-            << "  3. lpctool pack -o " << lpc::PathText(dir / lpc::FsPath(name + ".scr"))
-            << " --project " << lpc::PathText(ini) << " --ui FILE.lui PICTURES...\n"
+            << "  3. lpctool pack -o " << ShellWord(lpc::PathText(dir / lpc::FsPath(name + ".scr")))
+            << " --project " << ShellWord(lpc::PathText(ini)) << " --ui FILE.lui PICTURES...\n"
             << "  4. lpctool info, lpctool render, lpctool install (see docs/authoring.md)\n";
 }
 

@@ -20,8 +20,14 @@ struct CommandRegistrar {
 std::vector<std::pair<std::string, CommandSetup>>& Commands();
 
 // CLI11's ExistingFile, but looking at the path as lpctool opens files (UTF-8 on Windows too,
-// where CLI11's own check reads the name in the ANSI code page).
+// where CLI11's own check reads the name in the ANSI code page). A missing file ends the run
+// as every other missing file does: "PATH: File not found", exit code 1.
 const CLI::Validator& ExistingFile();
+
+// A path or word of a command lpctool prints for the author to paste, quoted for the shell of
+// this system: POSIX single quotes on Linux ('it'\''s'), double quotes on Windows. Words of
+// plain characters (letters, digits, - _ . / : = , + @) stay bare.
+std::string ShellWord(const std::string& text);
 
 // Set by a subcommand's callback; main returns it.
 void SetExitCode(int code);

@@ -123,25 +123,33 @@ std::string Render(const std::string& given, bool& rendered) {
 
 }  // namespace
 
-StoredName StoreName(const std::string& given) {
+StoredName StoreText(const std::string& given) {
   if (!lpc::IsUtf8(given)) return {given, false};
   std::string out;
   size_t bad = 0;
   if (lpc::Utf8ToCp1252(given, out, bad)) return {out, false};
   bool rendered = false;
   const std::string latin = Render(given, rendered);
-  lpc::Utf8ToCp1252(rendered ? SafeForFileNames(latin) : latin, out, bad);
+  lpc::Utf8ToCp1252(latin, out, bad);
   return {out, rendered};
+}
+
+StoredName StoreName(const std::string& given) {
+  StoredName stored = StoreText(given);
+  if (stored.rendered) stored.name = SafeForFileNames(stored.name);
+  return stored;
+}
+
+void NoteRendered(const std::string& what, const char* kind, const std::string& given,
+                  const std::string& stored) {
+  Note(what + ": stored as " + lpc::QuoteExcerpt(ToUtf8(stored), 200) +
+       " (Windows-1252, the code page screensavers keep " + kind + " in, cannot hold " +
+       lpc::QuoteExcerpt(given, 200) + ")");
 }
 
 std::string StoreNameWithNote(const std::string& given, const std::string& what) {
   const StoredName stored = StoreName(given);
-  if (stored.rendered) {
-    Note(what + ": stored as \"" + ToUtf8(stored.name) +
-         "\" (Windows-1252, the code page "
-         "screensavers keep names in, cannot hold \"" +
-         given + "\")");
-  }
+  if (stored.rendered) NoteRendered(what, "names", given, stored.name);
   return stored.name;
 }
 

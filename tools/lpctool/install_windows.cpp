@@ -10,6 +10,7 @@
 #include "base/ini.h"
 #include "base/paths.h"
 #include "package/package.h"
+#include "command.h"
 #include "platform/user_session.h"
 
 namespace lpctool {
@@ -58,8 +59,8 @@ void WriteRecord(const std::string& path, const Record& r) {
 }
 
 std::string UndoCommand(const std::string& name, const WindowsInstallOptions& o) {
-  return "lpctool install --remove \"" + name + "\"" +
-         (o.dest.empty() ? "" : " --dest \"" + o.dest + "\"");
+  return "lpctool install --remove " + ShellWord(name) +
+         (o.dest.empty() ? "" : " --dest " + ShellWord(o.dest));
 }
 
 void Remove(const std::string& installed, const std::string& record_path) {

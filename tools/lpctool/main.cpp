@@ -6,7 +6,9 @@
 #include <exception>
 #include <filesystem>
 #include <iostream>
+#include <string_view>
 
+#include "base/errors.h"
 #include "base/fileio.h"
 #include "command.h"
 #include "platform/folders.h"
@@ -29,12 +31,33 @@ CommandRegistrar::CommandRegistrar(const char* name, CommandSetup setup) {
 
 void SetExitCode(int code) { g_exit_code = code; }
 
+std::string ShellWord(const std::string& text) {
+  const bool plain = !text.empty() && std::all_of(text.begin(), text.end(), [](char c) {
+    return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') ||
+           std::string_view("-_./:=,+@").find(c) != std::string_view::npos ||
+           static_cast<unsigned char>(c) >= 0x80;
+  });
+  if (plain) return text;
+#ifdef _WIN32
+  // Windows file names hold no double quotes, so nothing inside needs escaping.
+  return "\"" + text + "\"";
+#else
+  std::string out = "'";
+  for (char c : text) out += c == '\'' ? std::string("'\\''") : std::string(1, c);
+  return out + "'";
+#endif
+}
+
 const CLI::Validator& ExistingFile() {
   static const CLI::Validator validator(
       [](std::string& path) -> std::string {
         std::error_code ec;
         const auto status = std::filesystem::status(lpc::FsPath(path), ec);
-        if (!std::filesystem::exists(status)) return "File does not exist: " + path;
+        // The same words and exit code as a file found missing later: thrown past CLI11,
+        // which would say it its own way and end with its own code.
+        if (!std::filesystem::exists(status)) {
+          throw lpc::FileNotFoundError(path + ": " + lpc::kFileNotFound);
+        }
         if (std::filesystem::is_directory(status)) return "File is actually a directory: " + path;
         return {};
       },

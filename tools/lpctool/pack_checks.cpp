@@ -49,6 +49,8 @@ ContentFile CheckOne(const std::string& file, const ImportOptions& options) {
         }
       }
       f.show = true;
+      f.width = packed.Picture.width();
+      f.height = packed.Picture.height();
     } else if (IsPictureFile(file)) {
       ImportedPicture picture = ImportPicture(file, options);
       if (!picture.own_bytes) f.converted = std::move(picture.bytes);
@@ -63,6 +65,8 @@ ContentFile CheckOne(const std::string& file, const ImportOptions& options) {
              lpc::LowerCase(ext.substr(1)) + " files only as " + picture.ext + ")");
       }
       f.show = true;
+      f.width = picture.pixels.width();
+      f.height = picture.pixels.height();
     }
   } catch (const lpc::FormatError& e) {
     if (e.file() == file && e.fault().find("cannot show") != std::string::npos) throw;
@@ -83,6 +87,39 @@ std::string StoredSettingName(const std::string& given,
   const std::string bare = lpc::ExtractFileName(given);
   const auto it = stored.find(lpc::UpperCase(bare));
   return it == stored.end() ? bare : it->second;
+}
+
+// Stretch=1 with Proportional=0 draws every picture at the screen's size, whatever its own
+// shape: a portrait photograph on a 16:9 screen comes out 2.7 times too wide. The screens
+// are not known when packing, so the common shapes stand for them.
+void NoteDistortion(const ContentFile& f) {
+  static const struct {
+    int w, h;
+    const char* name;
+  } kShapes[] = {{16, 9, "16:9"}, {16, 10, "16:10"}, {4, 3, "4:3"}};
+  if (f.width <= 0 || f.height <= 0) return;
+  std::string shapes;
+  double first = 0;  // how many times too wide (> 1) or too tall on the first such shape
+  const char* first_name = "";
+  for (const auto& s : kShapes) {
+    // Drawn at the screen's shape, the picture's width grows s.w * height / (s.h * width)
+    // times against its height; more than 10 % either way is noted. Exact in 64 bits.
+    const int64_t wide = int64_t{s.w} * f.height, tall = int64_t{s.h} * f.width;
+    if (10 * wide <= 11 * tall && 10 * tall <= 11 * wide) continue;
+    if (shapes.empty()) {
+      first = static_cast<double>(wide) / static_cast<double>(tall);
+      first_name = s.name;
+    }
+    shapes += (shapes.empty() ? "" : ", ") + std::string(s.name);
+  }
+  if (shapes.empty()) return;
+  const bool wider = first > 1;
+  Note(
+      lpc::Format("%s (%d x %d): Stretch=1 with Proportional=0 fills the screen and changes "
+                  "its shape by more than 10 %% on %s screens (%.2f times too %s on %s); "
+                  "Proportional=1 keeps it",
+                  f.source.c_str(), f.width, f.height, shapes.c_str(), wider ? first : 1 / first,
+                  wider ? "wide" : "tall", first_name));
 }
 
 std::vector<std::string> Pieces(const std::string& text, char separator) {
@@ -155,6 +192,11 @@ void CheckSettings(const std::string& ini_path, const std::vector<ContentFile>& 
     if (f.show) ++pictures;
   }
   const std::string where = ini_path + ": ";
+  if (s.Stretch && !s.Proportional) {
+    for (const ContentFile& f : content) {
+      if (f.show) NoteDistortion(f);
+    }
+  }
   if (pictures == 0) {
     Warn("no pictures among the content files: the screensaver will only say \"No image found "
          "in Images List.\"");

@@ -16,6 +16,7 @@ struct ContentFile {
   std::string name;                      // the bare name stored in the package
   std::optional<std::string> converted;  // the bytes to store instead of the file's own
   bool show = false;                     // a picture of the show
+  int width = 0, height = 0;             // of a picture of the show, as it is shown
 };
 
 // Decodes every picture and packed image once. A file the screensaver could not show is an
@@ -30,7 +31,8 @@ std::vector<ContentFile> CheckContentFiles(const std::vector<std::string>& files
 void CheckUiDescription(const std::string& path);
 
 // Warnings on stderr for settings that make a show that never changes pictures or shows
-// nothing; PreviewFile and MusicFile are cut to bare names and follow renamed files.
+// nothing; PreviewFile and MusicFile are cut to bare names and follow renamed files. A note
+// for each picture that stretching without Proportional distorts on common screen shapes.
 void CheckSettings(const std::string& ini_path, const std::vector<ContentFile>& content,
                    lpc::ProjectSettings& setting);
 

@@ -12,6 +12,7 @@
 #include "base/overloaded.h"
 #include "base/paths.h"
 #include "base/text_encoding.h"
+#include "content_names.h"
 #include "info_forms.h"
 #include "package/package.h"
 
@@ -55,12 +56,26 @@ std::string ToWindows1252(std::string_view text, const std::string& what) {
   if (lpc::Utf8ToCp1252(text, out, bad)) return out;
   // Not UTF-8 at all: taken as already in the files' code page.
   if (!lpc::IsUtf8(text)) return std::string(text);
-  const int line = 1 + static_cast<int>(std::count(text.begin(), text.begin() + static_cast<std::ptrdiff_t>(bad), '\n'));
-  const size_t line_start = text.rfind('\n', bad == 0 ? 0 : bad - 1);
-  const size_t from = line_start == std::string_view::npos || bad == 0 ? 0 : line_start + 1;
-  throw lpc::Error(lpc::Format("%s: line %d: %s holds a character that Windows-1252 cannot store",
-                               what.c_str(), line,
-                               lpc::QuoteExcerpt(text.substr(from, text.find('\n', from) - from)).c_str()));
+  // Line by line, so that each note names the line it is about.
+  out.clear();
+  const bool one_line = text.find('\n') == std::string_view::npos;
+  int line = 0;
+  for (size_t from = 0; from <= text.size();) {
+    const size_t end = std::min(text.find('\n', from), text.size());
+    const bool cr = end > from && text[end - 1] == '\r';
+    const std::string given(text.substr(from, end - from - (cr ? 1 : 0)));
+    const StoredName stored = StoreText(given);
+    ++line;
+    if (stored.rendered) {
+      NoteRendered(one_line ? what : lpc::Format("%s: line %d", what.c_str(), line), "text",
+                   given, stored.name);
+    }
+    out += stored.name;
+    if (cr) out += '\r';
+    if (end < text.size()) out += '\n';
+    from = end + 1;
+  }
+  return out;
 }
 
 std::string ReadWindows1252File(const std::string& path) {
@@ -167,7 +182,7 @@ ordered_json DescribePackage(const std::string& path) {
       if (!lpc::IsSafeFileName(names.back())) {
         warnings.push_back(lpc::Format("LPFilenames.res line %zu (%s) names no file that can be "
                                        "unpacked safely", i + 1,
-                                       ToUtf8(lpc::QuoteExcerpt(lines[i])).c_str()));
+                                       lpc::QuoteExcerpt(ToUtf8(lines[i])).c_str()));
       }
     }
     const auto& files_record = top.Records[2];

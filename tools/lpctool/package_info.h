@@ -50,8 +50,9 @@ ordered_json DescribePackedImage(const std::string& path);
 void PrintReadable(const ordered_json& value, std::ostream& out, int indent = 0);
 
 // Text of the files (Windows-1252) as UTF-8, and back. UTF-8 text with a character the code
-// page has no form for is an error naming what (a file or option) and the line; text that is
-// not UTF-8 is taken as Windows-1252 already.
+// page has no form for is spelt in Latin letters as file names are (StoreText), with a note
+// naming what (a file or option) and the line; text that is not UTF-8 is taken as
+// Windows-1252 already.
 std::string ToUtf8(std::string_view cp1252);
 std::string ToWindows1252(std::string_view text, const std::string& what);
 inline std::string ToLatin1(std::string_view utf8, const std::string& what) {

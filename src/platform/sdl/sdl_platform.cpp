@@ -398,6 +398,8 @@ bool SdlPlatform::Translate(const SDL_Event& e, Delivery& out) {
       out.event.kind = EventKind::kMouseMove;
       out.event.x = e.motion.x;
       out.event.y = e.motion.y;
+      // SDL reports the pointer's first position in a window with no relative motion.
+      out.event.moved = e.motion.xrel != 0 || e.motion.yrel != 0;
       out.event.modifiers = ModifiersOf(SDL_GetModState());
       return out.window != nullptr;
     case SDL_MOUSEBUTTONDOWN:
@@ -419,6 +421,7 @@ bool SdlPlatform::Translate(const SDL_Event& e, Delivery& out) {
       out.event.key = KeyCodeOf(e.key.keysym);
       out.event.modifiers = ModifiersOf(e.key.keysym.mod);
       if (e.type == SDL_KEYDOWN) {
+        text_modifiers_ = out.event.modifiers;
         char32_t ch = ControlCharOf(e.key.keysym.sym);
         // Ctrl+letter types a control character (Ctrl+A is 1), as it does on Windows; text
         // input reports nothing for it.
@@ -444,6 +447,9 @@ bool SdlPlatform::Translate(const SDL_Event& e, Delivery& out) {
         c.window = w;
         c.event.kind = EventKind::kKeyChar;
         c.event.ch = ch;
+        // X11 types "a" for Alt+a too, where Windows sends no character; the modifiers let
+        // the receiver tell the two apart.
+        c.event.modifiers = text_modifiers_;
         loop_.Post(c);
       }
       return false;

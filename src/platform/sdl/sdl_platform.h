@@ -172,6 +172,7 @@ class SdlPlatform : public Platform, private LoopSource {
   SDL_Cursor* hand_ = nullptr;
   ::_XDisplay* x_display_ = nullptr;  // Xlib's Display, for the monitor list
   bool x_monitors_failed_ = false;
+  unsigned text_modifiers_ = 0;  // of the last key-down, for the text it types
 };
 
 // Hands a finished-music event (with the play session it carried) to the player it belongs to.
