@@ -162,7 +162,21 @@ TEST_F(LpctoolAuthoring, PackNamesEveryTrap) {
        true,
        "bad.lui: 'two forms' is not a valid integer value"},
       {"no UI description: the built-in window", "", {"a.jpg"}, "", false, ""},
+      {"a film and notes nothing uses",
+       "",
+       {"a.jpg", "clip.mov", "notes.txt"},
+       "main.lui",
+       false,
+       "notes.txt: left out: no part of the show or the configuration window uses it"},
+      {"unused file under --strict",
+       "",
+       {"--strict", "a.jpg", "notes.txt"},
+       "main.lui",
+       true,
+       "notes.txt: no part of the show"},
   };
+  WriteFileBytes(P("clip.mov"), "moov");
+  WriteFileBytes(P("notes.txt"), "notes");
   WriteFileBytes(P("photo.jpg"), EncodeJpeg(Bitmap(4, 4)));
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
@@ -176,6 +190,33 @@ TEST_F(LpctoolAuthoring, PackNamesEveryTrap) {
       EXPECT_THAT(r.err, HasSubstr(P(c.files.back() == "a.jpg" ? c.ui : c.files.back())));
     }
   }
+  // What the show or the window can use stays, whatever its kind; a folder gives its files.
+  fs::create_directories(dir_ / "show" / "sub");
+  ASSERT_EQ(Run({"lpp", "-o", P("show/sea.lpp"), "--picture", P("picture.png"), "--mask",
+                 P("mask.png"), "--sound", "C:\\sounds\\Surf.WAV"})
+                .exit_code,
+            0);
+  for (const char* f : {"show/a.jpg", "show/surf.wav", "show/other.wav", "show/song.mid",
+                        "show/clip.mov", "show/guide.pdf", "show/.hidden.jpg", "show/sub/b.jpg"}) {
+    WriteFileBytes(
+        P(f),
+        ReadFileBytes(P(std::string(f).find(".jpg") != std::string::npos ? "a.jpg" : "song.mid")));
+  }
+  WriteFileBytes(P("show/main.lui"),
+                 "1\r\n2\r\nobject MainWindow: TfmForm\r\nend\r\n6\r\n1\r\n"
+                 "Help\r\n0\r\nGUIDE.PDF\r\n\r\n\r\n0\r\n");
+  WriteFileBytes(P("show/project.ini"), "[Advance]\nMusicFile=song.mid\n");
+  const auto folder = Run({"pack", "-o", P("show/show.scr"), "--runtime", P("runtime"), "--project",
+                           P("show/project.ini"), "--ui", P("show/main.lui"), P("show")});
+  ASSERT_EQ(folder.exit_code, 0) << folder.err;
+  EXPECT_THAT(folder.err, HasSubstr("clip.mov: left out"));
+  EXPECT_THAT(folder.err, HasSubstr("other.wav: left out"));
+  const json stored = json::parse(Run({"info", P("show/show.scr"), "--json"}).out);
+  std::vector<std::string> names;
+  for (const auto& f : stored["ContentFiles"]) names.push_back(f["Name"]);
+  EXPECT_EQ(names,
+            (std::vector<std::string>{"a.jpg", "guide.pdf", "sea.lpp", "song.mid", "surf.wav"}));
+
   // A show that starts and changes says nothing.
   const auto quiet = Pack("[Default]\nShowImageMode=1\n", {"a.jpg", "b.jpg"});
   EXPECT_EQ(quiet.exit_code, 0);
