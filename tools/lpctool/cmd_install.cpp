@@ -242,11 +242,10 @@ bool RemoveInstalledCopy(const fs::path& installed) {
     std::cout << installed.string() << ": left as it is (not a screensaver lpctool installed)\n";
     return true;
   }
-  if (fs::remove(installed, ec)) {
-    std::cout << "removed " << installed.string() << "\n";
-  } else {
-    std::cout << installed.string() << ": cannot be removed (" << ec.message() << ")\n";
+  if (!fs::remove(installed, ec)) {
+    throw lpc::IOError(installed.string() + ": cannot be removed (" + ec.message() + ")");
   }
+  std::cout << "removed " << installed.string() << "\n";
   PrintFilesKeptBeside(installed.string());
   return true;
 }
