@@ -196,21 +196,23 @@ TEST_F(LpctoolAuthoring, PackNamesEveryTrap) {
                  P("mask.png"), "--sound", "C:\\sounds\\Surf.WAV"})
                 .exit_code,
             0);
-  for (const char* f : {"show/a.jpg", "show/surf.wav", "show/other.wav", "show/song.mid",
-                        "show/clip.mov", "show/guide.pdf", "show/.hidden.jpg", "show/sub/b.jpg"}) {
+  for (const char* f :
+       {"show/a.jpg", "show/surf.wav", "show/other.wav", "show/song.mid", "show/clip.mov",
+        "show/guide.pdf", "show/art", "show/.hidden.jpg", "show/sub/b.jpg"}) {
     WriteFileBytes(
         P(f),
         ReadFileBytes(P(std::string(f).find(".jpg") != std::string::npos ? "a.jpg" : "song.mid")));
   }
   WriteFileBytes(P("show/main.lui"),
                  "1\r\n2\r\nobject MainWindow: TfmForm\r\nend\r\n6\r\n1\r\n"
-                 "Help\r\n0\r\nGUIDE.PDF\r\n\r\n\r\n0\r\n");
+                 "Help\r\n0\r\nGUIDE.PDF\r\nrestart\r\n\r\n0\r\n");
   WriteFileBytes(P("show/project.ini"), "[Advance]\nMusicFile=song.mid\n");
   const auto folder = Run({"pack", "-o", P("show/show.scr"), "--runtime", P("runtime"), "--project",
                            P("show/project.ini"), "--ui", P("show/main.lui"), P("show")});
   ASSERT_EQ(folder.exit_code, 0) << folder.err;
   EXPECT_THAT(folder.err, HasSubstr("clip.mov: left out"));
   EXPECT_THAT(folder.err, HasSubstr("other.wav: left out"));
+  EXPECT_THAT(folder.err, HasSubstr("show/art: left out"));  // "art" in "restart" is no mention
   const json stored = json::parse(Run({"info", P("show/show.scr"), "--json"}).out);
   std::vector<std::string> names;
   for (const auto& f : stored["ContentFiles"]) names.push_back(f["Name"]);

@@ -105,7 +105,8 @@ void Run(PackOptions o) {
   project.UISetting.UIFile = ui.name;
   const std::string ui_text = ui.path.empty() ? ui.bytes : ReadWindows1252File(ui.path);
   const std::vector<ContentFile> content = LeaveOutUnused(
-      CheckContentFiles(ContentFilesOf(o.files, {o.project, ui.path, o.output}), o.pictures),
+      CheckContentFiles(ContentFilesOf(o.files, {o.project, ui.path, o.output, o.runtime}),
+                        o.pictures),
       project.Setting, ui_text, o.strict);
   for (const ContentFile& f : content) {
     if (f.show) {

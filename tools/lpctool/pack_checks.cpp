@@ -1,6 +1,7 @@
 #include "pack_checks.h"
 
 #include <algorithm>
+#include <cctype>
 #include <filesystem>
 #include <iostream>
 #include <map>
@@ -159,9 +160,21 @@ std::vector<ContentFile> LeaveOutUnused(std::vector<ContentFile> content,
   // Any mention counts: a name in a label's text may be a document the user is pointed to,
   // and leaving out a file that is used is worse than packing one that is not.
   const std::string ui = lpc::UpperCase(ui_text);
+  // A whole name, maybe after a folder: "rt" is no mention of a file "rt" in "Start".
+  const auto part_of_name = [](char c) {
+    return std::isalnum(static_cast<unsigned char>(c)) || c == '_' || c == '-' || c == '.';
+  };
   const auto mentioned = [&](const ContentFile& f) {
     for (const std::string& spelling : {f.name, ToUtf8(f.name), lpc::ExtractFileName(f.source)}) {
-      if (ui.find(lpc::UpperCase(spelling)) != std::string::npos) return true;
+      const std::string wanted = lpc::UpperCase(spelling);
+      for (size_t at = ui.find(wanted); !wanted.empty() && at != std::string::npos;
+           at = ui.find(wanted, at + 1)) {
+        const size_t end = at + wanted.size();
+        if ((at == 0 || !part_of_name(ui[at - 1])) &&
+            (end == ui.size() || ui[end] == '.' || !part_of_name(ui[end]))) {
+          return true;
+        }
+      }
     }
     return false;
   };

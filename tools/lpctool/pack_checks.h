@@ -21,8 +21,8 @@ struct ContentFile {
 
 // The content files the command line names: a file as given; a folder stands for its files
 // (not its subfolders or hidden files), in name order. Those in `not_content` (the project, the
-// UI description and the screensaver being written, which sit among the rest in a project
-// folder and come along with `pack *`) are no content.
+// UI description, the runtime and the screensaver being written, which sit among the rest in a
+// project folder and come along with `pack *`) are no content.
 std::vector<std::string> ContentFilesOf(const std::vector<std::string>& given,
                                         const std::vector<std::string>& not_content);
 
