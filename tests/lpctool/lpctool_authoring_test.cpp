@@ -21,9 +21,9 @@ namespace lpc {
 namespace {
 
 namespace fs = std::filesystem;
-using nlohmann::json;
 using ::testing::HasSubstr;
 using ::testing::Not;
+using nlohmann::json;
 
 class LpctoolAuthoring : public Lpctool {
  protected:
@@ -50,17 +50,15 @@ class LpctoolAuthoring : public Lpctool {
     WriteFileBytes(P("song.mid"), "MThd");
     WriteFileBytes(P("main.lui"), "1\r\n2\r\nobject MainWindow: TfmForm\r\nend\r\n0\r\n0\r\n");
     WriteFileBytes(P("bad.lui"), "two forms\r\n");
-    WriteFileBytes(P("runtime"), std::string("\x7f"
-                                             "ELF pretend runtime",
-                                             20));
+    WriteFileBytes(P("runtime"), std::string("\x7f" "ELF pretend runtime", 20));
   }
 
   // pack with the project ini text, the UI description and the content files given.
   RunResult Pack(const std::string& ini, const std::vector<std::string>& files,
                  const std::string& ui = "main.lui") {
     WriteFileBytes(P("project.ini"), ini);
-    std::vector<std::string> args = {"pack",       "-o",        P("out.scr"),    "--runtime",
-                                     P("runtime"), "--project", P("project.ini")};
+    std::vector<std::string> args = {"pack", "-o", P("out.scr"), "--runtime", P("runtime"),
+                                     "--project", P("project.ini")};
     if (!ui.empty()) args.insert(args.end(), {"--ui", P(ui)});
     for (const auto& f : files) args.push_back(f.rfind("--", 0) == 0 ? f : P(f));
     return Run(args);
@@ -77,102 +75,41 @@ TEST_F(LpctoolAuthoring, PackNamesEveryTrap) {
     bool fails;
     const char* says;
   } cases[] = {
-      {"Random=0 freezes the show",
-       "[Default]\nRandom=0\nShowImageMode=1\n",
-       {"a.jpg", "b.jpg"},
-       "main.lui",
-       false,
-       "Random=0: pictures never change"},
-      {"one picture only",
-       "[Default]\nShowImageMode=3\n",
-       {"a.jpg", "b.jpg"},
-       "main.lui",
-       false,
+      {"Random=0 freezes the show", "[Default]\nRandom=0\nShowImageMode=1\n", {"a.jpg", "b.jpg"},
+       "main.lui", false, "Random=0: pictures never change"},
+      {"one picture only", "[Default]\nShowImageMode=3\n", {"a.jpg", "b.jpg"}, "main.lui", false,
        "ShowImageMode=3 shows a single picture"},
-      {"unknown order",
-       "[Default]\nShowImageMode=7\n",
-       {"a.jpg", "b.jpg"},
-       "main.lui",
-       false,
+      {"unknown order", "[Default]\nShowImageMode=7\n", {"a.jpg", "b.jpg"}, "main.lui", false,
        "ShowImageMode=7 is not 0 to 3"},
-      {"changes every frame",
-       "[Default]\nDuration=0\n",
-       {"a.jpg", "b.jpg"},
-       "main.lui",
-       false,
+      {"changes every frame", "[Default]\nDuration=0\n", {"a.jpg", "b.jpg"}, "main.lui", false,
        "the picture changes on every frame"},
       {"still water", "[Default]\nSpeed=0\n", {"a.jpg"}, "main.lui", false, "stand still"},
-      {"speed not in the table",
-       "[Default]\nSpeed=77\n",
-       {"a.jpg"},
-       "main.lui",
-       false,
+      {"speed not in the table", "[Default]\nSpeed=77\n", {"a.jpg"}, "main.lui", false,
        "Speed=77 is not a speed table value"},
       {"no pictures", "", {"song.mid"}, "main.lui", false, "No image found in Images List."},
-      {"music from the author's disk",
-       "[Advance]\nMusicFile=/home/me/song.mid;gone.mid\n",
-       {"a.jpg", "song.mid"},
-       "main.lui",
-       false,
-       "MusicFile \"gone.mid\" is not one of the content files"},
-      {"png becomes jpg",
-       "",
-       {"picture.png"},
-       "main.lui",
-       false,
+      {"music from the author's disk", "[Advance]\nMusicFile=/home/me/song.mid;gone.mid\n",
+       {"a.jpg", "song.mid"}, "main.lui", false, "MusicFile \"gone.mid\" is not one of the content files"},
+      {"png becomes jpg", "", {"picture.png"}, "main.lui", false,
        "picture.png: PNG converted to JPEG at quality 95, stored as \"picture.jpg\""},
-      {"png becomes bmp",
-       "",
-       {"--lossless", "picture.png"},
-       "main.lui",
-       false,
+      {"png becomes bmp", "", {"--lossless", "picture.png"}, "main.lui", false,
        "PNG converted to a lossless bitmap, stored as \"picture.bmp\""},
-      {"transparent png",
-       "",
-       {"clear.png"},
-       "main.lui",
-       false,
+      {"transparent png", "", {"clear.png"}, "main.lui", false,
        "clear.png: transparent pixels shown on black"},
-      {"animated gif",
-       "",
-       {"moving.gif"},
-       "main.lui",
-       false,
+      {"animated gif", "", {"moving.gif"}, "main.lui", false,
        "moving.gif: animated GIF of 2 frames; only the first frame is shown"},
       {"jpeg becomes jpg", "", {"photo.jpeg"}, "main.lui", false, "stored as \"photo.jpg\""},
       {"truncated jpg", "", {"a.jpg", "cut.jpg"}, "main.lui", true, "could not show this picture"},
       {"tiff", "", {"scan.tif"}, "main.lui", true, "cannot show TIF pictures"},
-      {"damaged webp",
-       "",
-       {"cut.webp"},
-       "main.lui",
-       true,
+      {"damaged webp", "", {"cut.webp"}, "main.lui", true,
        "cut.webp: not a readable WebP picture (the screensaver could not show this picture)"},
       {"damaged heic", "", {"cut.heic"}, "main.lui", true, "cut.heic: HEIF: "},
-      {"renamed clash",
-       "",
-       {"photo.jpeg", "photo.jpg"},
-       "main.lui",
-       true,
-       "same name \"photo.jpg\""},
-      {"UI description that does not read",
-       "",
-       {"a.jpg"},
-       "bad.lui",
-       true,
+      {"renamed clash", "", {"photo.jpeg", "photo.jpg"}, "main.lui", true, "same name \"photo.jpg\""},
+      {"UI description that does not read", "", {"a.jpg"}, "bad.lui", true,
        "bad.lui: 'two forms' is not a valid integer value"},
       {"no UI description: the built-in window", "", {"a.jpg"}, "", false, ""},
-      {"a film and notes nothing uses",
-       "",
-       {"a.jpg", "clip.mov", "notes.txt"},
-       "main.lui",
-       false,
+      {"a film and notes nothing uses", "", {"a.jpg", "clip.mov", "notes.txt"}, "main.lui", false,
        "notes.txt: left out: no part of the show or the configuration window uses it"},
-      {"unused file under --strict",
-       "",
-       {"--strict", "a.jpg", "notes.txt"},
-       "main.lui",
-       true,
+      {"unused file under --strict", "", {"--strict", "a.jpg", "notes.txt"}, "main.lui", true,
        "notes.txt: no part of the show"},
   };
   WriteFileBytes(P("clip.mov"), "moov");
@@ -193,22 +130,19 @@ TEST_F(LpctoolAuthoring, PackNamesEveryTrap) {
   // What the show or the window can use stays, whatever its kind; a folder gives its files.
   fs::create_directories(dir_ / "show" / "sub");
   ASSERT_EQ(Run({"lpp", "-o", P("show/sea.lpp"), "--picture", P("picture.png"), "--mask",
-                 P("mask.png"), "--sound", "C:\\sounds\\Surf.WAV"})
-                .exit_code,
-            0);
-  for (const char* f :
-       {"show/a.jpg", "show/surf.wav", "show/other.wav", "show/song.mid", "show/clip.mov",
-        "show/guide.pdf", "show/art", "show/.hidden.jpg", "show/sub/b.jpg"}) {
-    WriteFileBytes(
-        P(f),
-        ReadFileBytes(P(std::string(f).find(".jpg") != std::string::npos ? "a.jpg" : "song.mid")));
+                 P("mask.png"), "--sound", "C:\\sounds\\Surf.WAV"}).exit_code, 0);
+  for (const char* f : {"show/a.jpg", "show/surf.wav", "show/other.wav", "show/song.mid",
+                        "show/clip.mov", "show/guide.pdf", "show/art", "show/.hidden.jpg",
+                        "show/sub/b.jpg"}) {
+    const bool jpg = std::string(f).find(".jpg") != std::string::npos;
+    WriteFileBytes(P(f), ReadFileBytes(P(jpg ? "a.jpg" : "song.mid")));
   }
-  WriteFileBytes(P("show/main.lui"),
-                 "1\r\n2\r\nobject MainWindow: TfmForm\r\nend\r\n6\r\n1\r\n"
-                 "Help\r\n0\r\nGUIDE.PDF\r\nrestart\r\n\r\n0\r\n");
+  WriteFileBytes(P("show/main.lui"), "1\r\n2\r\nobject MainWindow: TfmForm\r\nend\r\n6\r\n1\r\n"
+                                     "Help\r\n0\r\nGUIDE.PDF\r\nrestart\r\n\r\n0\r\n");
   WriteFileBytes(P("show/project.ini"), "[Advance]\nMusicFile=song.mid\n");
-  const auto folder = Run({"pack", "-o", P("show/show.scr"), "--runtime", P("runtime"), "--project",
-                           P("show/project.ini"), "--ui", P("show/main.lui"), P("show")});
+  const auto folder = Run({"pack", "-o", P("show/show.scr"), "--runtime", P("runtime"),
+                           "--project", P("show/project.ini"), "--ui", P("show/main.lui"),
+                           P("show")});
   ASSERT_EQ(folder.exit_code, 0) << folder.err;
   EXPECT_THAT(folder.err, HasSubstr("clip.mov: left out"));
   EXPECT_THAT(folder.err, HasSubstr("other.wav: left out"));
@@ -216,8 +150,8 @@ TEST_F(LpctoolAuthoring, PackNamesEveryTrap) {
   const json stored = json::parse(Run({"info", P("show/show.scr"), "--json"}).out);
   std::vector<std::string> names;
   for (const auto& f : stored["ContentFiles"]) names.push_back(f["Name"]);
-  EXPECT_EQ(names,
-            (std::vector<std::string>{"a.jpg", "guide.pdf", "sea.lpp", "song.mid", "surf.wav"}));
+  EXPECT_EQ(names, (std::vector<std::string>{"a.jpg", "guide.pdf", "sea.lpp", "song.mid",
+                                             "surf.wav"}));
 
   // A show that starts and changes says nothing.
   const auto quiet = Pack("[Default]\nShowImageMode=1\n", {"a.jpg", "b.jpg"});
@@ -256,18 +190,9 @@ TEST_F(LpctoolAuthoring, LppDefaultsShowSomething) {
       {"rain without a count", {"--weather", "rain:angle=80"}, false, "", "Count", 250},
       {"rain streaks have a length", {"--weather", "rain"}, false, "", "Length", 10},
       {"waves without a mask", {"--wave", "1"}, true, "--wave needs --mask", "", 0},
-      {"speed out of range",
-       {"--weather", "snow:speed=21"},
-       true,
-       "must be 0 to 20 (index)",
-       "",
-       0},
-      {"amplitude out of range",
-       {"--mask", "mask.png", "--wave", "1:amplitude=900"},
-       true,
-       "must be -200 to 200 (pixels)",
-       "",
-       0},
+      {"speed out of range", {"--weather", "snow:speed=21"}, true, "must be 0 to 20 (index)", "", 0},
+      {"amplitude out of range", {"--mask", "mask.png", "--wave", "1:amplitude=900"}, true,
+       "must be -200 to 200 (pixels)", "", 0},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
@@ -283,9 +208,7 @@ TEST_F(LpctoolAuthoring, LppDefaultsShowSomething) {
   }
   // A wave given with no keys moves: the defaults are visible.
   ASSERT_EQ(Run({"lpp", "-o", P("w.lpp"), "--picture", P("picture.png"), "--mask", P("mask.png"),
-                 "--wave", "1"})
-                .exit_code,
-            0);
+                 "--wave", "1"}).exit_code, 0);
   const json w = json::parse(Run({"info", P("w.lpp"), "--json"}).out)["WaveParams"][0];
   EXPECT_GT(w["Amplitude"], 0);
   EXPECT_GT(w["PhaseStep"], 0);
@@ -435,9 +358,9 @@ TEST_F(LpctoolAuthoring, NewThenPackThenInfo) {
   EXPECT_EQ(ini.find('\r'), std::string::npos);
   EXPECT_THAT(Run({"new", P("Harbour Lights")}).err, HasSubstr("already exists"));
 
-  const auto packed =
-      Run({"pack", "-o", P("h.scr"), "--runtime", P("runtime"), "--project",
-           P("Harbour Lights/project.ini"), "--ui", P("main.lui"), P("a.jpg"), P("b.jpg")});
+  const auto packed = Run({"pack", "-o", P("h.scr"), "--runtime", P("runtime"), "--project",
+                           P("Harbour Lights/project.ini"), "--ui", P("main.lui"), P("a.jpg"),
+                           P("b.jpg")});
   ASSERT_EQ(packed.exit_code, 0) << packed.err;
   EXPECT_EQ(packed.err, "");  // the template's values make a working show
   const json j = json::parse(Run({"info", P("h.scr"), "--json"}).out)["Project"];
@@ -501,9 +424,9 @@ TEST_F(LpctoolAuthoring, InstallKeepsXScreenSaverSettings) {
   EXPECT_THAT(out, HasSubstr("to undo: lpctool install --remove out.scr"));
   const std::string after = ReadFileBytes(home + "/.xscreensaver");
   // The new entry follows the old last one, which now continues; nothing else moved.
-  const std::string expected = settings.substr(0, settings.find("xanalogtv")) +
-                               "xanalogtv -root\t\t\t\t    \\n\\\n" + "  \"out\"  " + installed +
-                               " /S \\n\n" + "\n" + "pointerPollTime:\t0:00:05\n";
+  const std::string expected =
+      settings.substr(0, settings.find("xanalogtv")) + "xanalogtv -root\t\t\t\t    \\n\\\n" +
+      "  \"out\"  " + installed + " /S \\n\n" + "\n" + "pointerPollTime:\t0:00:05\n";
   EXPECT_EQ(after, expected);
   EXPECT_EQ(ReadFileBytes(home + "/.xscreensaver.before-lpctool"), settings);
   EXPECT_TRUE(fs::is_symlink(home + "/.xscreensaver"));

@@ -87,14 +87,12 @@ void Run(PackOptions o) {
   int64_t offset = 0;
   int32_t count = 0;
   if (o.runtime.empty()) o.runtime = RuntimeBesideTool();
-  if (!lpc::FileExists(o.runtime))
-    throw lpc::FileNotFoundError(o.runtime + ": " + lpc::kFileNotFound);
+  if (!lpc::FileExists(o.runtime)) throw lpc::FileNotFoundError(o.runtime + ": " + lpc::kFileNotFound);
   if (lpc::FindPackageMarker(o.runtime, offset, count)) {
     // A reader stops at the first marker: a second package after it would never be seen.
     throw lpc::FormatError(o.runtime, "already carries a package; give the bare runtime");
   }
-  if (!lpc::FileExists(o.project))
-    throw lpc::FileNotFoundError(o.project + ": " + lpc::kFileNotFound);
+  if (!lpc::FileExists(o.project)) throw lpc::FileNotFoundError(o.project + ": " + lpc::kFileNotFound);
 
   lpc::ScreensaverProject project;
   // The author writes UTF-8 or Windows-1252; the screensaver reads Windows-1252.
@@ -122,10 +120,8 @@ void Run(PackOptions o) {
     // Bare names: the runtime uses only the file name part, and the folders of the author's
     // machine ("/home/me/...") are nobody else's business.
     names += ToWindows1252(f.name, f.source) + "\r\n";
-    if (f.converted)
-      files.AddBytes(*f.converted);
-    else
-      files.AddFile(f.source);
+    if (f.converted) files.AddBytes(*f.converted);
+    else files.AddFile(f.source);
   }
   lpc::PackageBuilder package;
   package.AddBytes(project.ToRecordBytes());
