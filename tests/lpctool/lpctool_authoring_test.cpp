@@ -114,7 +114,13 @@ TEST_F(LpctoolAuthoring, PackNamesEveryTrap) {
       {"a 4:3 picture stretched", "", {"photo.jpeg"}, "main.lui", false,
        "(64 x 48): Stretch=1 with Proportional=0 fills the screen and changes its shape by "
        "more than 10 % on 16:9, 16:10 screens (1.33 times too wide on 16:9)"},
+      {"a film and notes nothing uses", "", {"a.jpg", "clip.mov", "notes.txt"}, "main.lui", false,
+       "notes.txt: left out: no part of the show or the configuration window uses it"},
+      {"unused file under --strict", "", {"--strict", "a.jpg", "notes.txt"}, "main.lui", true,
+       "notes.txt: no part of the show"},
   };
+  WriteFileBytes(P("clip.mov"), "moov");
+  WriteFileBytes(P("notes.txt"), "notes");
   WriteFileBytes(P("photo.jpg"), EncodeJpeg(Bitmap(4, 4)));
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
@@ -128,6 +134,32 @@ TEST_F(LpctoolAuthoring, PackNamesEveryTrap) {
       EXPECT_THAT(r.err, HasSubstr(P(c.files.back() == "a.jpg" ? c.ui : c.files.back())));
     }
   }
+  // What the show or the window can use stays, whatever its kind; a folder gives its files.
+  fs::create_directories(dir_ / "show" / "sub");
+  ASSERT_EQ(Run({"lpp", "-o", P("show/sea.lpp"), "--picture", P("picture.png"), "--mask",
+                 P("mask.png"), "--sound", "C:\\sounds\\Surf.WAV"}).exit_code, 0);
+  for (const char* f : {"show/a.jpg", "show/surf.wav", "show/other.wav", "show/song.mid",
+                        "show/clip.mov", "show/guide.pdf", "show/art", "show/.hidden.jpg",
+                        "show/sub/b.jpg"}) {
+    const bool jpg = std::string(f).find(".jpg") != std::string::npos;
+    WriteFileBytes(P(f), ReadFileBytes(P(jpg ? "a.jpg" : "song.mid")));
+  }
+  WriteFileBytes(P("show/main.lui"), "1\r\n2\r\nobject MainWindow: TfmForm\r\nend\r\n6\r\n1\r\n"
+                                     "Help\r\n0\r\nGUIDE.PDF\r\nrestart\r\n\r\n0\r\n");
+  WriteFileBytes(P("show/project.ini"), "[Advance]\nMusicFile=song.mid\n");
+  const auto folder = Run({"pack", "-o", P("show/show.scr"), "--runtime", P("runtime"),
+                           "--project", P("show/project.ini"), "--ui", P("show/main.lui"),
+                           P("show")});
+  ASSERT_EQ(folder.exit_code, 0) << folder.err;
+  EXPECT_THAT(folder.err, HasSubstr("clip.mov: left out"));
+  EXPECT_THAT(folder.err, HasSubstr("other.wav: left out"));
+  EXPECT_THAT(folder.err, HasSubstr("show/art: left out"));  // "art" in "restart" is no mention
+  const json stored = json::parse(Run({"info", P("show/show.scr"), "--json"}).out);
+  std::vector<std::string> names;
+  for (const auto& f : stored["ContentFiles"]) names.push_back(f["Name"]);
+  EXPECT_EQ(names, (std::vector<std::string>{"a.jpg", "guide.pdf", "sea.lpp", "song.mid",
+                                             "surf.wav"}));
+
   // A show that starts and changes says nothing.
   const auto quiet = Pack("[Default]\nShowImageMode=1\nProportional=1\n", {"a.jpg", "b.jpg"});
   EXPECT_EQ(quiet.exit_code, 0);
@@ -434,6 +466,27 @@ TEST_F(LpctoolAuthoring, InstallKeepsXScreenSaverSettings) {
   ASSERT_EQ(install("--remove out.scr").first, 0);
   EXPECT_EQ(ReadFileBytes(home + "/.xscreensaver"), settings);
   EXPECT_FALSE(fs::exists(installed));
+
+  // Remove says what went and what stays beside the copy (the user's settings and wallpaper
+  // are theirs), and that a name with nothing installed under it removed nothing.
+  ASSERT_EQ(install(Quote(P("out.scr"))).first, 0);
+  const std::string dest = home + "/.local/share/lpcsaver";
+  WriteFileBytes(dest + "/out.ini", "[Setting]\n");
+  WriteFileBytes(dest + "/out.scr.bmp", std::string(1'540'000, 'B'));
+  const std::vector<std::pair<std::string, std::vector<std::string>>> removes = {
+      {"ou.scr", {"nothing installed as ou.scr in " + dest, "installed there: out.scr\n"}},
+      {"out.scr",
+       {"removed " + installed, "kept " + dest + "/out.ini (the user's settings",
+        "kept " + dest + "/out.scr.bmp (the picture \"Set as a Wallpaper\" wrote", "1.5 MB"}},
+      {"out.scr", {"nothing installed as out.scr", "kept " + dest + "/out.ini"}},
+  };
+  for (const auto& [name, said] : removes) {
+    const auto [removed, text] = install("--remove " + name);
+    EXPECT_EQ(removed, 0) << text;
+    for (const auto& s : said) EXPECT_THAT(text, HasSubstr(s));
+  }
+  EXPECT_TRUE(fs::exists(dest + "/out.ini") && fs::exists(dest + "/out.scr.bmp"));
+  EXPECT_EQ(ReadFileBytes(home + "/.xscreensaver"), settings);
 
   // A Windows screensaver gets directions, and nothing changes.
   WriteFileBytes(P("win.scr"), "MZ" + ReadFileBytes(P("out.scr")).substr(20));

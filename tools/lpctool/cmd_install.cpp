@@ -234,14 +234,20 @@ bool IsInstalledCopy(const fs::path& path) {
   }
 }
 
-void RemoveInstalledCopy(const fs::path& installed) {
+// Whether anything was there under the name (removed, or left and said so).
+bool RemoveInstalledCopy(const fs::path& installed) {
   std::error_code ec;
-  if (!fs::exists(fs::symlink_status(installed, ec))) return;
+  if (!fs::exists(fs::symlink_status(installed, ec))) return false;
   if (!IsInstalledCopy(installed)) {
     std::cout << installed.string() << ": left as it is (not a screensaver lpctool installed)\n";
-    return;
+    return true;
   }
-  if (fs::remove(installed, ec)) std::cout << "removed " << installed.string() << "\n";
+  if (!fs::remove(installed, ec)) {
+    throw lpc::IOError(installed.string() + ": cannot be removed (" + ec.message() + ")");
+  }
+  std::cout << "removed " << installed.string() << "\n";
+  PrintFilesKeptBeside(installed.string());
+  return true;
 }
 
 void Run(const InstallOptions& o) {
@@ -265,12 +271,9 @@ void Run(const InstallOptions& o) {
 
   if (o.remove) {
     std::error_code ec;
-    if (o.xsecurelock) {
-      RemoveXSecureLockSaver(installed.string(), saver_dir);
-      RemoveInstalledCopy(installed);
-      return;
-    }
-    if (fs::exists(settings, ec)) {
+    bool found = false;
+    if (o.xsecurelock) found = RemoveXSecureLockSaver(installed.string(), saver_dir);
+    if (!o.xsecurelock && fs::exists(settings, ec)) {
       std::vector<std::string> lines = Lines(lpc::ReadFileBytes(settings.string()));
       const auto range = ProgramsResource(lines);
       const int at = range.first < 0 ? -1 : FindEntry(lines, range, command);
@@ -285,9 +288,14 @@ void Run(const InstallOptions& o) {
         lines.erase(lines.begin() + at);
         WriteText(settings, lines);
         std::cout << settings.string() << ": removed the program \"" << name << "\"\n";
+        found = true;
       }
     }
-    RemoveInstalledCopy(installed);
+    // Undoing what is not there still ends where the user asked to be (exit 0), but says so.
+    if (!RemoveInstalledCopy(installed) && !found) {
+      PrintNothingInstalled(name, dest_dir.string());
+      PrintFilesKeptBeside(installed.string());
+    }
     return;
   }
 

@@ -37,6 +37,7 @@ struct PackOptions {
   std::string ui;
   std::vector<std::string> files;
   ImportOptions pictures;
+  bool strict = false;
 };
 
 // The UI description to pack: --ui, else the project's [UI] UIFile (relative to the ini's
@@ -98,15 +99,19 @@ void Run(PackOptions o) {
   const lpc::IniFile ini = lpc::IniFile::FromText(ReadWindows1252File(o.project));
   project.Setting.LoadFromIni(ini);
   project.UISetting.LoadFromIni(ini);
-  const std::vector<ContentFile> content = CheckContentFiles(o.files, o.pictures);
+  const UiSource ui = ChooseUi(o, project);
+  project.UISetting.UIFile = ui.name;
+  const std::string ui_text = ui.path.empty() ? ui.bytes : ReadWindows1252File(ui.path);
+  const std::vector<ContentFile> content = LeaveOutUnused(
+      CheckContentFiles(ContentFilesOf(o.files, {o.project, ui.path, o.output, o.runtime}),
+                        o.pictures),
+      project.Setting, ui_text, o.strict);
   for (const ContentFile& f : content) {
     if (f.show) {
       project.FileList.Names.push_back(f.name);
       project.FileList.Flags.push_back(lpc::kFlagTrue);
     }
   }
-  const UiSource ui = ChooseUi(o, project);
-  project.UISetting.UIFile = ui.name;
   CheckSettings(o.project, content, project.Setting);
 
   std::string names;
@@ -122,8 +127,7 @@ void Run(PackOptions o) {
   package.AddBytes(project.ToRecordBytes());
   package.AddBytes(names);
   package.AddPackage(std::move(files));
-  if (ui.path.empty()) package.AddBytes(ui.bytes);
-  else package.AddBytes(ReadWindows1252File(ui.path));
+  package.AddBytes(ui_text);
 
   const int64_t runtime_size = lpc::FileSize(o.runtime);
   lpc::AtomicFileWriter out(o.output);
@@ -171,7 +175,11 @@ void Setup(CLI::App& app) {
   cmd->add_option("FILE", o->files,
                   "Content files: pictures (.lpp, .jpg, .bmp, .gif; .jpeg, .png, .webp, .heic "
                   "and .heif are converted) for the show, in show order; music, sounds, "
-                  "preview");
+                  "preview. A folder gives its files in name order. A file nothing uses (not a "
+                  "picture, nor named by PreviewFile, MusicFile, a packed image's sound or the "
+                  "UI description) is left out with a note");
+  cmd->add_flag("--strict", o->strict,
+                "Refuse content files nothing uses instead of leaving them out");
   cmd->add_flag("--lossless", o->pictures.lossless,
                 "Store PNG, WebP and HEIC/HEIF pictures as lossless bitmaps (.bmp, several "
                 "times larger) instead of JPEG at quality 95");

@@ -4,6 +4,8 @@
 #include <filesystem>
 #include <iostream>
 #include <optional>
+#include <set>
+#include <sstream>
 
 #include "base/errors.h"
 #include "base/fileio.h"
@@ -12,6 +14,8 @@
 #include "package/package.h"
 #include "command.h"
 #include "platform/user_session.h"
+#include "presentation/user_settings.h"
+#include "presentation/wallpaper.h"
 
 namespace lpctool {
 
@@ -82,15 +86,70 @@ void Remove(const std::string& installed, const std::string& record_path) {
   std::error_code ec;
   if (record) fs::remove(lpc::FsPath(record_path), ec);
   // Only a screensaver file: never a folder or anything else that has its name.
-  if (fs::is_regular_file(fs::symlink_status(lpc::FsPath(installed), ec)) &&
-      fs::remove(lpc::FsPath(installed), ec)) {
-    std::cout << "removed " << installed << "\n";
-  } else if (!ours) {
-    std::cout << installed << ": not installed; nothing to undo\n";
+  const bool removed = fs::is_regular_file(fs::symlink_status(lpc::FsPath(installed), ec)) &&
+                       fs::remove(lpc::FsPath(installed), ec);
+  if (removed) std::cout << "removed " << installed << "\n";
+  if (!removed && !ours) {
+    PrintNothingInstalled(lpc::ExtractFileName(installed),
+                          lpc::PathText(lpc::FsPath(installed).parent_path()));
   }
+  PrintFilesKeptBeside(installed);
+}
+
+std::string SizeText(uint64_t bytes) {
+  std::ostringstream text;
+  if (bytes < 1000 * 1000) {
+    text << (bytes + 999) / 1000 << " kB";
+  } else {
+    text.precision(1);
+    text << std::fixed << static_cast<double>(bytes) / 1e6 << " MB";
+  }
+  return text.str();
 }
 
 }  // namespace
+
+void PrintFilesKeptBeside(const std::string& installed) {
+  const struct {
+    std::string path;
+    const char* what;
+  } kept[] = {
+      {lpc::UserSettingsFileName(installed), "the user's settings from the configuration window"},
+      {lpc::WallpaperFileName(installed),
+       "the picture \"Set as a Wallpaper\" wrote; the desktop may still show it"},
+  };
+  for (const auto& k : kept) {
+    std::error_code ec;
+    if (!fs::is_regular_file(fs::symlink_status(lpc::FsPath(k.path), ec))) continue;
+    const uint64_t size = fs::file_size(lpc::FsPath(k.path), ec);
+    std::cout << "kept " << k.path << " (" << k.what << ", " << SizeText(ec ? 0 : size)
+              << "; delete it by hand when it is no longer wanted)\n";
+  }
+}
+
+void PrintNothingInstalled(const std::string& name, const std::string& folder) {
+  std::cout << "nothing installed as " << name << " in " << folder << "; nothing removed\n";
+  std::error_code ec;
+  std::set<std::string> others;
+  for (fs::directory_iterator it(lpc::FsPath(folder), ec), end; !ec && it != end;
+       it.increment(ec)) {
+    const std::string file = lpc::PathText(it->path().filename());
+    int64_t offset = 0;
+    int32_t count = 0;
+    try {
+      if (it->is_regular_file(ec) &&
+          lpc::FindPackageMarker(lpc::PathText(it->path()), offset, count)) {
+        others.insert(file);
+      }
+    } catch (const std::exception&) {
+      // Not a screensaver: not listed.
+    }
+  }
+  if (others.empty()) return;
+  std::cout << "installed there:";
+  for (const auto& o : others) std::cout << " " << o;
+  std::cout << "\n";
+}
 
 void CheckScreensaverToInstall(const std::string& file) {
   if (!lpc::FileExists(file)) throw lpc::FileNotFoundError(file + ": " + lpc::kFileNotFound);

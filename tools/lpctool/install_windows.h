@@ -22,6 +22,15 @@ void CheckScreensaverToInstall(const std::string& file);
 // (its name is what comes before the first dot). Otherwise an Error saying why.
 std::string InstallableName(const std::string& file);
 
+// After a remove: the files the screensaver wrote beside its copy stay, because they are the
+// user's (the settings the configuration window saved; the wallpaper bitmap, which may still be
+// the desktop's picture). Says which are there, where, and how large.
+void PrintFilesKeptBeside(const std::string& installed);
+
+// A remove that found nothing under the name: says so, and names the screensavers that are
+// installed in `folder`, so that a mistyped name shows at once.
+void PrintNothingInstalled(const std::string& name, const std::string& folder);
+
 // Install: copies the screensaver into the user's folder and makes it the user's screensaver
 // (SCRNSAVE.EXE), recording the value it replaces. Remove: puts that value back (when the
 // screensaver is still ours) and deletes the copy. Prints what changed and how to undo it.

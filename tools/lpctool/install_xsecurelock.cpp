@@ -100,10 +100,10 @@ void PrintXSecureLockUse(const std::string& saver, const std::string& program,
             << undo << "\n";
 }
 
-void RemoveXSecureLockSaver(const std::string& program, const std::string& folder) {
+bool RemoveXSecureLockSaver(const std::string& program, const std::string& folder) {
   const std::string saver = XSecureLockSaverPath(program, folder);
   std::error_code ec;
-  if (!fs::exists(fs::symlink_status(saver, ec))) return;
+  if (!fs::exists(fs::symlink_status(saver, ec))) return false;
   bool ours = false;
   try {
     ours = fs::is_regular_file(fs::symlink_status(saver, ec)) &&
@@ -113,9 +113,10 @@ void RemoveXSecureLockSaver(const std::string& program, const std::string& folde
   if (!ours) {
     std::cout << saver << ": left as it is (not the saver module lpctool wrote for " << program
               << ")\n";
-    return;
+    return true;
   }
   if (fs::remove(saver, ec)) std::cout << "removed " << saver << "\n";
+  return true;
 }
 
 }  // namespace lpctool

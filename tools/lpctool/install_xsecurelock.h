@@ -28,7 +28,8 @@ void PrintXSecureLockUse(const std::string& saver, const std::string& program,
                          const std::string& undo);
 
 // Deletes the saver module of the installed screensaver `program` from `folder`, when it is
-// the module install wrote for it; anything else of that name is left as it is.
-void RemoveXSecureLockSaver(const std::string& program, const std::string& folder);
+// the module install wrote for it; anything else of that name is left as it is. Whether there
+// was a file of that name.
+bool RemoveXSecureLockSaver(const std::string& program, const std::string& folder);
 
 }  // namespace lpctool

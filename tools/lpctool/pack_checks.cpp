@@ -1,6 +1,8 @@
 #include "pack_checks.h"
 
 #include <algorithm>
+#include <cctype>
+#include <filesystem>
 #include <iostream>
 #include <map>
 #include <set>
@@ -51,6 +53,7 @@ ContentFile CheckOne(const std::string& file, const ImportOptions& options) {
       f.show = true;
       f.width = packed.Picture.width();
       f.height = packed.Picture.height();
+      f.sound = lpc::ExtractFileName(packed.SoundFile);
     } else if (IsPictureFile(file)) {
       ImportedPicture picture = ImportPicture(file, options);
       if (!picture.own_bytes) f.converted = std::move(picture.bytes);
@@ -132,7 +135,100 @@ std::vector<std::string> Pieces(const std::string& text, char separator) {
   return out;
 }
 
+// Bare name given, upper-cased -> the name stored for it, for each content file: settings name
+// files as the author's disk spells them.
+std::map<std::string, std::string> StoredNames(const std::vector<ContentFile>& content) {
+  std::map<std::string, std::string> stored;
+  for (const ContentFile& f : content) {
+    stored[lpc::UpperCase(StoreName(lpc::ExtractFileName(f.source)).name)] = f.name;
+    stored[lpc::UpperCase(f.name)] = f.name;
+  }
+  return stored;
+}
+
 }  // namespace
+
+std::vector<std::string> ContentFilesOf(const std::vector<std::string>& given,
+                                        const std::vector<std::string>& not_content) {
+  namespace fs = std::filesystem;
+  const auto same = [](const fs::path& a, const std::string& b) {
+    std::error_code ec;
+    return !b.empty() && fs::equivalent(a, lpc::FsPath(b), ec);
+  };
+  const auto excluded = [&](const fs::path& path) {
+    return std::any_of(not_content.begin(), not_content.end(),
+                       [&](const std::string& other) { return same(path, other); });
+  };
+  std::vector<std::string> files;
+  for (const std::string& item : given) {
+    std::error_code ec;
+    if (!fs::is_directory(lpc::FsPath(item), ec)) {
+      if (!excluded(lpc::FsPath(item))) files.push_back(item);
+      continue;
+    }
+    std::vector<std::string> inside;
+    for (fs::directory_iterator it(lpc::FsPath(item), ec), end; !ec && it != end;
+         it.increment(ec)) {
+      const std::string name = lpc::PathText(it->path().filename());
+      std::error_code kind;
+      if (name.empty() || name[0] == '.' || !it->is_regular_file(kind)) continue;
+      if (!excluded(it->path())) inside.push_back(lpc::PathText(it->path()));
+    }
+    if (ec) throw lpc::IOError(item + ": cannot list the folder (" + ec.message() + ")");
+    std::sort(inside.begin(), inside.end());
+    files.insert(files.end(), inside.begin(), inside.end());
+  }
+  return files;
+}
+
+std::vector<ContentFile> LeaveOutUnused(std::vector<ContentFile> content,
+                                        const lpc::ProjectSettings& s, const std::string& ui_text,
+                                        bool strict) {
+  const std::map<std::string, std::string> stored = StoredNames(content);
+  std::set<std::string> named;  // stored names, upper-cased, that something asks for
+  const auto name = [&](const std::string& reference) {
+    if (!lpc::Trim(reference).empty()) {
+      named.insert(lpc::UpperCase(StoredSettingName(lpc::Trim(reference), stored)));
+    }
+  };
+  name(s.PreviewFile);
+  for (const std::string& piece : Pieces(s.MusicFile, ';')) name(piece);
+  for (const ContentFile& f : content) name(f.sound);
+  // Any mention counts: a name in a label's text may be a document the user is pointed to,
+  // and leaving out a file that is used is worse than packing one that is not.
+  const std::string ui = lpc::UpperCase(ui_text);
+  // A whole name, maybe after a folder: "rt" is no mention of a file "rt" in "Start".
+  const auto part_of_name = [](char c) {
+    return std::isalnum(static_cast<unsigned char>(c)) || c == '_' || c == '-' || c == '.';
+  };
+  const auto mentioned = [&](const ContentFile& f) {
+    for (const std::string& spelling : {f.name, ToUtf8(f.name), lpc::ExtractFileName(f.source)}) {
+      const std::string wanted = lpc::UpperCase(spelling);
+      for (size_t at = ui.find(wanted); !wanted.empty() && at != std::string::npos;
+           at = ui.find(wanted, at + 1)) {
+        const size_t end = at + wanted.size();
+        if ((at == 0 || !part_of_name(ui[at - 1])) &&
+            (end == ui.size() || ui[end] == '.' || !part_of_name(ui[end]))) {
+          return true;
+        }
+      }
+    }
+    return false;
+  };
+  std::vector<ContentFile> used;
+  for (ContentFile& f : content) {
+    if (f.show || named.count(lpc::UpperCase(f.name)) || mentioned(f)) {
+      used.push_back(std::move(f));
+      continue;
+    }
+    const std::string why =
+        "no part of the show or the configuration window uses it (not a picture, nor named by "
+        "PreviewFile, MusicFile, a packed image's sound or the UI description)";
+    if (strict) throw lpc::FormatError(f.source, why + "; --strict refuses it");
+    Note(f.source + ": left out: " + why);
+  }
+  return used;
+}
 
 std::vector<ContentFile> CheckContentFiles(const std::vector<std::string>& files,
                                            const ImportOptions& options) {
@@ -184,13 +280,9 @@ void CheckUiDescription(const std::string& path) {
 
 void CheckSettings(const std::string& ini_path, const std::vector<ContentFile>& content,
                    lpc::ProjectSettings& s) {
-  std::map<std::string, std::string> stored;  // bare name given, upper-cased -> stored name
-  size_t pictures = 0;
-  for (const ContentFile& f : content) {
-    stored[lpc::UpperCase(StoreName(lpc::ExtractFileName(f.source)).name)] = f.name;
-    stored[lpc::UpperCase(f.name)] = f.name;
-    if (f.show) ++pictures;
-  }
+  const std::map<std::string, std::string> stored = StoredNames(content);
+  const size_t pictures = static_cast<size_t>(
+      std::count_if(content.begin(), content.end(), [](const ContentFile& f) { return f.show; }));
   const std::string where = ini_path + ": ";
   if (s.Stretch && !s.Proportional) {
     for (const ContentFile& f : content) {
@@ -198,8 +290,9 @@ void CheckSettings(const std::string& ini_path, const std::vector<ContentFile>& 
     }
   }
   if (pictures == 0) {
-    Warn("no pictures among the content files: the screensaver will only say \"No image found "
-         "in Images List.\"");
+    Warn(
+        "no pictures among the content files: the screensaver will only say \"No image found "
+        "in Images List.\"");
   }
   if (!s.Random && pictures > 1) {
     Warn(where + "Random=0: pictures never change, the " +
@@ -211,8 +304,9 @@ void CheckSettings(const std::string& ini_path, const std::vector<ContentFile>& 
     Warn(where + lpc::Format("ShowImageMode=%d is not 0 to 3; pictures will show in order",
                              s.ShowImageMode));
   } else if (s.ShowImageMode == 3 && pictures > 1) {
-    Warn(where + "ShowImageMode=3 shows a single picture (the one the user selects in the "
-                 "configuration window, the first until then); pictures never change");
+    Warn(where +
+         "ShowImageMode=3 shows a single picture (the one the user selects in the "
+         "configuration window, the first until then); pictures never change");
   }
   if (s.Random && s.Duration <= 0 && pictures > 1) {
     Warn(where + lpc::Format("Duration=%d: the picture changes on every frame", s.Duration));

@@ -17,7 +17,23 @@ struct ContentFile {
   std::optional<std::string> converted;  // the bytes to store instead of the file's own
   bool show = false;                     // a picture of the show
   int width = 0, height = 0;             // of a picture of the show, as it is shown
+  std::string sound;  // a packed image's sound, the file-name part the show looks for
 };
+
+// The content files the command line names: a file as given; a folder stands for its files
+// (not its subfolders or hidden files), in name order. Those in `not_content` (the project, the
+// UI description, the runtime and the screensaver being written, which sit among the rest in a
+// project folder and come along with `pack *`) are no content.
+std::vector<std::string> ContentFilesOf(const std::vector<std::string>& given,
+                                        const std::vector<std::string>& not_content);
+
+// Leaves out, with a note each, the content files that nothing can use: a file is used when it
+// is a picture of the show, the PreviewFile, a piece of MusicFile, the sound of a packed image,
+// or named anywhere in the UI description (a document an acOpenDocument button opens, say).
+// With `strict` the first unused file is an Error instead.
+std::vector<ContentFile> LeaveOutUnused(std::vector<ContentFile> content,
+                                        const lpc::ProjectSettings& setting,
+                                        const std::string& ui_text, bool strict);
 
 // Decodes every picture and packed image once. A file the screensaver could not show is an
 // Error naming it and why; photographs are turned upright and pictures the runtime cannot show
