@@ -76,7 +76,8 @@ wait_gone() { # wait_gone PID MILLISECONDS
 (cd "$E2E_TMP/daemon" && exec "${AS[@]}" xscreensaver -no-splash -verbose -log "$LOG") \
   >"$E2E_TMP/daemon.out" 2>&1 &
 CHILD_PIDS+=($!)
-for _ in $(seq 1 100); do
+# Up to 30 s: on a busy machine (a sanitizer build beside other work) the daemon took over 10.
+for _ in $(seq 1 300); do
   xss -time && break
   sleep 0.1
 done
